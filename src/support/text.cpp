@@ -1,0 +1,157 @@
+#include "support/text.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace picmap {
+
+std::string ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::u16string FromUtf8(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  size_t i = 0;
+  while (i < bytes.size()) {
+    unsigned char b = static_cast<unsigned char>(bytes[i]);
+    uint32_t c;
+    size_t n;
+    if (b < 0x80) { c = b; n = 1; }
+    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; n = 2; }
+    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; n = 3; }
+    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; n = 4; }
+    else { out.push_back(0xFFFD); ++i; continue; }
+    if (i + n > bytes.size()) { out.push_back(0xFFFD); break; }
+    bool ok = true;
+    for (size_t k = 1; k < n; ++k) {
+      unsigned char cb = static_cast<unsigned char>(bytes[i + k]);
+      if ((cb & 0xC0) != 0x80) { ok = false; break; }
+      c = (c << 6) | (cb & 0x3F);
+    }
+    if (!ok) { out.push_back(0xFFFD); ++i; continue; }
+    i += n;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// One converter per direction and thread; iconv_open is far too slow to call per field.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1))
+      throw std::runtime_error("iconv cannot convert between code page 932 and UTF-16");
+  }
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts as much as it can; returns false when it stopped at an invalid or unmappable
+  // sequence (in, inLeft then point at it).
+  bool Run(char*& in, size_t& inLeft, std::string& out) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    while (inLeft > 0) {
+      char buf[4096];
+      char* o = buf;
+      size_t oLeft = sizeof buf;
+      size_t r = iconv(cd_, &in, &inLeft, &o, &oLeft);
+      out.append(buf, static_cast<size_t>(o - buf));
+      if (r == static_cast<size_t>(-1) && errno != E2BIG) return false;
+    }
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+bool IsAscii(std::u16string_view t) {
+  for (char16_t c : t)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+bool IsAscii(std::string_view t) {
+  for (char c : t)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string ToCp932(std::u16string_view text) {
+  if (IsAscii(text)) return std::string(text.begin(), text.end());
+  thread_local Converter conv("CP932", "UTF-16LE");
+  std::string in(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+  char* p = in.data();
+  size_t left = in.size();
+  std::string out;
+  while (!conv.Run(p, left, out)) {
+    out.push_back('?');
+    char16_t c = static_cast<char16_t>(static_cast<unsigned char>(p[0]) |
+                                       (static_cast<unsigned char>(p[1]) << 8));
+    size_t skip = (c >= 0xD800 && c <= 0xDBFF && left >= 4) ? 4 : 2;
+    p += skip;
+    left -= skip;
+  }
+  return out;
+}
+
+std::u16string FromCp932(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
+  thread_local Converter conv("UTF-16LE", "CP932");
+  std::string in(bytes);
+  char* p = in.data();
+  size_t left = in.size();
+  std::string out;
+  while (!conv.Run(p, left, out)) {
+    out.append("\xFD\xFF", 2);  // U+FFFD, little-endian
+    ++p;
+    --left;
+  }
+  std::u16string r(out.size() / 2, u'\0');
+  for (size_t i = 0; i < r.size(); ++i)
+    r[i] = static_cast<char16_t>(static_cast<unsigned char>(out[2 * i]) |
+                                 (static_cast<unsigned char>(out[2 * i + 1]) << 8));
+  return r;
+}
+
+}  // namespace picmap

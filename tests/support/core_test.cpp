@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include "support/binfile.h"
+#include "support/errors.h"
+#include "support/numeric.h"
+#include "support/platform.h"
+#include "support/text.h"
+
+#include <cstdio>
+#include <filesystem>
+
+using namespace picmap;
+
+namespace {
+
+int32_t NumberOf(auto&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST(Errors, LocationsStackOutermostFirstAndKeepTheirNumber) {
+  Error seen(0, u"", u"");
+  try {
+    try {
+      try {
+        Throw(err::kOverflow);
+      } catch (...) {
+        RaiseError(err::kClassDefault, u"clsThing", u"ReadThing");
+      }
+    } catch (...) {
+      RaiseError(err::kClassDefault, u"clsThings", u"Load");
+    }
+  } catch (const Error& e) {
+    seen = e;
+  }
+  EXPECT_EQ(seen.Number(), err::kOverflow);
+  EXPECT_EQ(seen.Source(), u"clsThings.Load/clsThing.ReadThing/");
+}
+
+TEST(Errors, NumberlessErrorsGetTheDefaultAndCommentsPrefixTheDescription) {
+  Error e(0, u"x", u"D");
+  AddErrorLocation(e, err::kModuleDefault, u"basLibrary", u"StrToTokens", u"C");
+  EXPECT_EQ(e.Number(), static_cast<int32_t>(0x800403EA));
+  EXPECT_EQ(e.Description(), u"C/D");
+  EXPECT_EQ(e.Source(), u"basLibrary.StrToTokens/x");
+  AddErrorLocation(e, err::kClassDefault, u"a", u"b", u"");
+  EXPECT_EQ(e.Description(), u"C/D");
+  EXPECT_EQ(e.Number(), static_cast<int32_t>(0x800403EA));
+}
+
+TEST(Errors, ForeignExceptionsBecomeRuntimeErrors) {
+  EXPECT_EQ(NumberOf([] {
+              try {
+                throw std::bad_alloc();
+              } catch (...) {
+                RaiseError(err::kClassDefault, u"clsPoly", u"Load");
+              }
+            }),
+            err::kOutOfMemory);
+}
+
+TEST(Numeric, CheckedArithmeticRaisesOverflowInsteadOfWrapping) {
+  EXPECT_EQ(AddL(2147483646, 1), 2147483647);
+  EXPECT_EQ(NumberOf([] { AddL(2147483647, 1); }), err::kOverflow);
+  EXPECT_EQ(NumberOf([] { SubL(-2147483647 - 1, 1); }), err::kOverflow);
+  EXPECT_EQ(NumberOf([] { MulL(65536, 32768); }), err::kOverflow);
+  EXPECT_EQ(NumberOf([] { NegL(-2147483647 - 1); }), err::kOverflow);
+  EXPECT_EQ(NumberOf([] { AddI(32767, 1); }), err::kOverflow);
+  EXPECT_EQ(NumberOf([] { DivL(1, 0); }), err::kDivisionByZero);
+  EXPECT_EQ(DivL(-7, 2), -3);
+  EXPECT_EQ(ModL(-7, 2), -1);
+}
+
+TEST(Numeric, RealToIntegerRoundsHalfToEven) {
+  EXPECT_EQ(CLng(2.5), 2);
+  EXPECT_EQ(CLng(3.5), 4);
+  EXPECT_EQ(CLng(-2.5), -2);
+  EXPECT_EQ(CLng(-0.5), 0);
+  EXPECT_EQ(CLng(2147483647.4), 2147483647);
+  EXPECT_EQ(NumberOf([] { CLng(2147483647.5); }), err::kOverflow);
+  EXPECT_EQ(NumberOf([] { CInt(32767.5); }), err::kOverflow);
+  EXPECT_EQ(CInt(-32768.4), -32768);
+}
+
+TEST(Numeric, ValReadsTheLeadingNumber) {
+  EXPECT_EQ(Val(u""), 0);
+  EXPECT_EQ(Val(u"  12 34abc"), 1234);
+  EXPECT_EQ(Val(u"-1.5e3x"), -1500);
+  EXPECT_EQ(Val(u"1.5RAD"), 1.5);
+  EXPECT_EQ(Val(u"3E"), 3);
+  EXPECT_EQ(Val(u"&HFF"), 255);
+  EXPECT_EQ(Val(u"&HFFFF"), -1);
+  EXPECT_EQ(Val(u"&HFFFF&"), 65535);
+  EXPECT_EQ(Val(u"&H000000FF&"), 255);
+  EXPECT_EQ(Val(u"&HFFFFFFFF"), -1);
+  EXPECT_EQ(Val(u"&O17"), 15);
+  EXPECT_EQ(Val(u"abc"), 0);
+  EXPECT_EQ(Val(u"1000,5"), 1000);
+}
+
+TEST(Text, Cp932RoundTripsJapaneseAndMapsTheWaveDash) {
+  std::u16string s = u"画像ポリゴン～ABC";
+  std::string b = ToCp932(s);
+  EXPECT_EQ(FromCp932(b), s);
+  std::string wave = ToCp932(u"～");
+  ASSERT_EQ(wave.size(), 2u);
+  EXPECT_EQ(static_cast<unsigned char>(wave[0]), 0x81);
+  EXPECT_EQ(static_cast<unsigned char>(wave[1]), 0x60);
+  EXPECT_EQ(ToCp932(u"\U0001F600x"), "?x");
+  EXPECT_EQ(FromCp932("\x81"), u"\uFFFD");
+}
+
+TEST(Text, Utf8RoundTripsIncludingSurrogatePairs) {
+  std::u16string s = u"度°\U0001F600a";
+  EXPECT_EQ(FromUtf8(ToUtf8(s)), s);
+  EXPECT_EQ(ToUtf8(u"度"), "\xE5\xBA\xA6");
+}
+
+TEST(Platform, JapaneseDateAndTimeTexts) {
+  DateTime t{2026, 12, 7, 4, 52, 1};
+  EXPECT_EQ(ShortDateText(t), u"2026/12/07");
+  EXPECT_EQ(LongDateText(t), u"2026年12月7日");
+  EXPECT_EQ(TimeText(t), u"4:52:01");
+  EXPECT_EQ(GeneralDateText(t), u"2026/12/07 4:52:01");
+  DateTime back = FromEpochSeconds(ToEpochSeconds(t));
+  EXPECT_EQ(back.year, 2026);
+  EXPECT_EQ(back.day, 7);
+  EXPECT_EQ(back.second, 1);
+}
+
+TEST(BinaryFile, ShortReadsAreError62AndConsumeNothing) {
+  auto path = std::filesystem::temp_directory_path() / "picmap_binfile_test.bin";
+  {
+    BinaryWriter w(FromUtf8(path.string()));
+    w.Write<int32_t>(0x01020304);
+    w.Write<int16_t>(-2);
+    w.Close();
+  }
+  BinaryReader r(FromUtf8(path.string()));
+  EXPECT_EQ(r.Size(), 6);
+  EXPECT_EQ(r.Read<int32_t>(), 0x01020304);
+  EXPECT_EQ(NumberOf([&] { r.Read<int32_t>(); }), err::kInputPastEnd);
+  EXPECT_EQ(r.Read<int16_t>(), -2);
+  EXPECT_TRUE(r.AtEnd());
+  std::filesystem::remove(path);
+  EXPECT_EQ(NumberOf([&] { BinaryReader missing(FromUtf8(path.string())); }),
+            err::kFileNotFound);
+}

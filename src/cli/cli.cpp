@@ -1,41 +1,82 @@
 #include "cli/cli.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QGuiApplication>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <string>
+#include <iterator>
+
+#include "support/platform.h"
+#include "support/text.h"
 
 namespace picmap::cli {
 
 namespace {
 
-const char* kVerbs =
-    "Verbs:\n"
-    "  info MAP        Version, mode, figure counts, names and bounding box of a map file.\n"
-    "  dump MAP        The whole map document as JSON.\n"
-    "  copy MAP OUT    Loads a map file and saves it as OUT.\n"
-    "  things THG      The thing catalogue of a thing file as JSON.\n"
-    "  convert PICTURE Converts a picture into a map file and its thing file.\n";
+// The verbs, in the order --help lists them.
+const Verb kVerbs[] = {
+    {"", "", nullptr},  // placeholder so the table is never empty
+};
+
+QString VerbList() {
+  QString s = "Verbs:\n";
+  for (const Verb& v : kVerbs)
+    if (v.run) s += QString("  %1\n      %2\n").arg(v.name, v.synopsis);
+  return s;
+}
+
+const Verb* FindVerb(const QString& name) {
+  for (const Verb& v : kVerbs)
+    if (v.run && name == v.name) return &v;
+  return nullptr;
+}
+
+void InstallProgramInfo() {
+  ProgramInfo info = Program();
+  info.folder = FromUtf8(QCoreApplication::applicationDirPath().toStdString());
+  info.title = u"picmap";
+  SetProgramInfo(info);
+}
+
+// Qt warns on every start when the session has no runtime folder (ssh, cron, CI).
+void EnsureRuntimeFolder() {
+  if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) return;
+  std::string dir = "/tmp/runtime-" + std::to_string(::getuid());
+  ::mkdir(dir.c_str(), 0700);
+  qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(dir));
+}
 
 }  // namespace
 
 int Main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // A GUI application object without a window: pictures (QImage) need the Gui module.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  EnsureRuntimeFolder();
+  QGuiApplication app(argc, argv);
   QCoreApplication::setApplicationName("picmap-cli");
   QCoreApplication::setApplicationVersion(PROJECT_VERSION_TEXT);
+  InstallProgramInfo();
+  QStringList args = QCoreApplication::arguments();
+  if (args.size() >= 2 && !args[1].startsWith('-')) {
+    const Verb* verb = FindVerb(args[1]);
+    if (!verb) {
+      std::fprintf(stderr, "picmap-cli: unknown verb '%s' (see --help)\n", qPrintable(args[1]));
+      return kExitUsage;
+    }
+    args.removeAt(1);
+    return verb->run(args);
+  }
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QString("Turns raster pictures of maps into vector map files.\n\n") + kVerbs);
+  parser.setApplicationDescription("Turns raster pictures of maps into vector map files.\n\n" +
+                                   VerbList());
   parser.addHelpOption();
   parser.addVersionOption();
-  parser.addPositionalArgument("verb", "info, dump, copy, things or convert");
-  parser.process(app);
-  if (parser.positionalArguments().isEmpty()) {
-    std::fputs(qPrintable(parser.helpText()), stderr);
-    return kExitUsage;
-  }
-  std::fprintf(stderr, "picmap-cli: unknown verb '%s'\n",
-               qPrintable(parser.positionalArguments().first()));
+  parser.addPositionalArgument("verb", "The verb to run, then its arguments (VERB --help).");
+  parser.process(args);
+  std::fputs(qPrintable(parser.helpText()), stderr);
   return kExitUsage;
 }
 

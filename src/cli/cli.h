@@ -1,5 +1,7 @@
-// picmap-cli: the command-line tool. Main parses the verb and its options and runs it.
+// picmap-cli: the command-line tool. Main picks the verb (the first argument) and runs it.
 #pragma once
+
+#include <QStringList>
 
 namespace picmap::cli {
 
@@ -7,6 +9,16 @@ namespace picmap::cli {
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+
+// Each verb gets its own arguments: the program name, then everything after the verb, so it
+// can run its own QCommandLineParser. It returns the exit code.
+using VerbFunction = int (*)(const QStringList& args);
+
+struct Verb {
+  const char* name;
+  const char* synopsis;
+  VerbFunction run;
+};
 
 int Main(int argc, char** argv);
 

@@ -28,6 +28,7 @@ constexpr int16_t kDefault = 0;
 constexpr int16_t kArrow = 1;
 constexpr int16_t kCross = 2;
 constexpr int16_t kIBeam = 3;
+constexpr int16_t kSizePointer = 5;  // the four-way move arrow
 constexpr int16_t kSizeNESW = 6;
 constexpr int16_t kSizeNS = 7;
 constexpr int16_t kSizeNWSE = 8;
@@ -35,7 +36,6 @@ constexpr int16_t kSizeWE = 9;
 constexpr int16_t kUpArrow = 10;
 constexpr int16_t kHourglass = 11;
 constexpr int16_t kNoDrop = 12;
-constexpr int16_t kSizeAll = 15;
 }  // namespace pointer
 
 class PointerPort {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <type_traits>
+#include <vector>
 
 #include "geometry/clsRect.h"
 
@@ -141,13 +142,12 @@ class clsPoly {
   void Reserve(int32_t capacity);
   void GrowTo(int32_t newCount);
   bool IsFlatAlong(bool alongY) const;
-  bool IsRemovableAfter(int32_t j, double dif, double limit) const;
-  int32_t CompressPass(int32_t& start, int32_t end, double dif, double limit);
-  bool ClipSide(const clsRect& oRect, int16_t side, std::unique_ptr<PolyPoint[]>& work,
-                int32_t& workSize);
   bool ChopInto(int32_t pitch, int16_t st);
-  std::shared_ptr<clsPoly> HalfOfLoop() const;
-  std::shared_ptr<clsPoly> HalfOfOpen() const;
+  bool ClipSide(const clsRect& oRect, int16_t side, std::vector<PolyPoint>& work);
+  void CollapseToLine();
+  void ThinInPasses(double dif, double limit);
+  clsPoly HalfOfLoop() const;
+  clsPoly HalfOfOpen() const;
 
   PolyPoint* pts_ = nullptr;  // capacity_ >= max(count_, 1) slots
   int32_t capacity_ = 0;

@@ -1,0 +1,19 @@
+#include "app/window_port.h"
+
+#include "support/library.h"
+
+namespace picmap {
+
+void WindowPort::Message(const std::u16string& text, bool errorIcon) {
+  if (errorIcon)
+    ShowError(text);
+  else
+    ShowMessage(text);
+}
+
+int32_t WindowPort::SourcePixel(int32_t x, int32_t y) const {
+  const Picture& p = SourcePicture();
+  return p.Contains(x, y) ? p.At(x, y) : -1;
+}
+
+}  // namespace picmap

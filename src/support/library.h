@@ -53,8 +53,9 @@ double Hypot(double a, double b);
 
 // ---- Text helpers of the platform's string functions ----
 
-// Full-width ASCII and the ideographic space to half-width; full-width katakana and the marks
-// ゛ ゜ ー to their half-width forms (ー becomes ｰ).
+// Full-width ASCII and the ideographic space to half-width; full-width katakana (a voiced one
+// becomes two characters, ガ -> ｶﾞ) and the marks ゛ ゜ ー 。 「 」 、 ・ to their half-width
+// forms (ー becomes ｰ).
 std::u16string NarrowChars(const std::u16string& text);
 // ASCII and full-width Latin letters to upper case.
 std::u16string UpperText(const std::u16string& text);
@@ -65,7 +66,9 @@ size_t FindIgnoringCase(const std::u16string& text, const std::u16string& what, 
 std::u16string TrimText(const std::u16string& text);  // blanks (and ideographic spaces) at both ends
 
 // The locale-aware conversion of a whole text to a real (decimal point ".", optional blanks
-// around, sign, exponent, &H/&O). False when the text is not a number.
+// around, sign, exponent E or D, &H/&O). False when the text is not a number; "," is no
+// thousands separator, so "135,30" is not a number. A value beyond the range of a real
+// raises the overflow error.
 bool TryTextToDouble(const std::u16string& text, double& value);
 // The general conversion of a real to text: at most 15 significant digits, whole numbers
 // without a point, exponent notation such as 1E+16 for very large or small values.

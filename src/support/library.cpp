@@ -55,6 +55,11 @@ std::vector<std::u16string> SplitTokens(const std::u16string& src, int16_t mode)
     token.push_back(c);
     pending = true;
   }
+  // A quote left open would swallow the terminator and with it the last token: keep the text.
+  if (quoting && pending) {
+    token.pop_back();
+    tokens.push_back(std::move(token));
+  }
   if (tokens.empty()) tokens.emplace_back();
   return tokens;
 }

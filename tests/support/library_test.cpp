@@ -26,6 +26,9 @@ TEST(StrToTokens, QuotesGroupTextAndAreDropped) {
   EXPECT_EQ(StrToTokens(u"\"\"", 2), (Tokens{u""}));
   EXPECT_EQ(StrToTokens(u"\"a b\" c", 1), (Tokens{u"a b", u"c"}));
   EXPECT_EQ(StrToTokens(u"na\"m\"e", 1), (Tokens{u"name"}));
+  // An unclosed quote runs to the end of the line instead of losing the token.
+  EXPECT_EQ(StrToTokens(u"a,\"b c", 2), (Tokens{u"a", u"b c"}));
+  EXPECT_EQ(StrToTokens(u"\"", 2), (Tokens{u""}));
 }
 
 TEST(StrToTokens, BlankModesSkipRunsOfSeparators) {

@@ -83,7 +83,8 @@ bool clsLine::Clip(const clsRect& srcBound) {
 }
 
 bool clsLine::Draw(DrawingSurface& handle) const {
-  handle.MoveTo(mSx, mSy, nullptr);
+  PolyPoint previous{0, 0};  // the surface reports where it was; not needed here
+  handle.MoveTo(mSx, mSy, &previous);
   return handle.LineTo(mEx, mEy);
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 #include "geometry/clsPoly.h"
 #include "geometry_helpers.h"
 
@@ -62,6 +65,48 @@ TEST(CompressB, LaterPassesRetestAroundDeletions) {
   p.AddXandY(64, 0);
   p.CompressB(0, 1000);
   EXPECT_EQ(PointsOf(p), (Pts{{0, 0}, {64, 64}, {64, 0}}));
+}
+
+// The thinning rule applied literally, one erase per deletion.
+Pts ThinLiterally(Pts v, double dif, double limit) {
+  const auto dist = [](PolyPoint a, PolyPoint b) {
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+    return std::sqrt(dx * dx + dy * dy);
+  };
+  const auto removable = [&](int32_t j) {  // 1-based j, tests the point after it
+    if (j < 1 || j > int32_t(v.size()) - 2) return false;
+    const PolyPoint p = v[j - 1], m = v[j], q = v[j + 1];
+    const double c = dist(p, q);
+    const double e = dist(q, m) + dist(m, p) - c;
+    return c <= limit && !(e > 0 && e > dif);
+  };
+  int32_t start = 1, end = int32_t(v.size()) - 2;
+  for (;;) {
+    int32_t lastHit = 0;
+    for (int32_t j = start; j <= end; ++j) {
+      if (!removable(j)) continue;
+      v.erase(v.begin() + j);
+      --end;
+      if (lastHit == 0 && j > 1) start = j - 1;
+      lastHit = j;
+    }
+    end = lastHit;
+    if (lastHit == 0) return v;
+  }
+}
+
+TEST(CompressB, AgreesWithTheLiteralRuleOnNoisyLines) {
+  std::mt19937 gen(7);
+  std::uniform_int_distribution<int32_t> step(-4, 4);
+  for (int round = 0; round < 40; ++round) {
+    clsPoly p;
+    int32_t y = 0;
+    for (int32_t i = 0; i < 300; ++i) p.AddXandY(i * 3, y += step(gen));
+    const double dif = round % 5, limit = 10.0 + 7 * round;
+    const Pts expected = ThinLiterally(PointsOf(p), dif, limit);
+    p.CompressB(dif, limit);
+    EXPECT_EQ(PointsOf(p), expected) << "round " << round;
+  }
 }
 
 TEST(CompressB, OverflowIsReportedAndDeletionsStay) {

@@ -1,0 +1,490 @@
+#include "gui/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/picture_loader.h"
+#include "app/program_folder.h"
+#include "gui/control_names.h"
+#include "gui/cursors.h"
+#include "gui/dialog_provider.h"
+#include "gui/preview_widget.h"
+#include "gui/qt_text.h"
+#include "gui/swatch_widget.h"
+#include "support/errormng.h"
+#include "support/errors.h"
+
+namespace picmap {
+
+namespace {
+
+constexpr auto kLibraryEventInterval = std::chrono::milliseconds(30);
+
+// Menus that stay usable while a long job runs: the submenus themselves, quitting (which
+// cancels the job first) and the cancel item.
+constexpr Menu kJobMenus[] = {Menu::mnuFile, Menu::mnuArea, Menu::mnuColor,
+                              Menu::mnuConvert, Menu::mnuQuit, Menu::mnuCancel};
+
+constexpr const char16_t* kToneCaptions[kToneItemCount] = {
+    u"256諧調(無圧縮)(&A)", u"128諧調(微圧縮)(&B)", u"64諧調(弱圧縮)(&C)",
+    u"32諧調(中圧縮)(&D)", u"16諧調(強圧縮)(&E)"};
+
+void ReportEscapedError(const Error& e) {
+  try {
+    FileErrorDialog(e, u"");
+  } catch (...) {
+    // Nothing is left to tell the user with if the dialog itself fails.
+  }
+}
+
+}  // namespace
+
+// The support library's ports for as long as the window lives: its message boxes become Qt
+// boxes through the dialog provider, its pointer stack sets the window's screen pointer and
+// its requests to run pending events reach the window's event loop.
+class frmMain::Ports {
+ public:
+  explicit Ports(frmMain& window) : box_(window), pointer_(window), events_(window) {
+    oldBox_ = SetMessageBoxPort(&box_);
+    oldPointer_ = SetPointerPort(&pointer_);
+    oldEvents_ = SetEventsPort(&events_);
+  }
+  ~Ports() {
+    SetMessageBoxPort(oldBox_);
+    SetPointerPort(oldPointer_);
+    SetEventsPort(oldEvents_);
+  }
+  Ports(const Ports&) = delete;
+  Ports& operator=(const Ports&) = delete;
+
+ private:
+  class Box : public MessageBoxPort {
+   public:
+    explicit Box(frmMain& w) : w_(w) {}
+    MsgAnswer Show(const std::u16string& text, const std::u16string& title, MsgButtons buttons,
+                   MsgIcon icon) override {
+      return w_.Dialogs().Message(w_.isVisible() ? &w_ : nullptr, text, title, buttons, icon);
+    }
+
+   private:
+    frmMain& w_;
+  };
+
+  class Events : public EventsPort {
+   public:
+    explicit Events(frmMain& w) : w_(w) {}
+    void DoEvents() override {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - last_ < kLibraryEventInterval) return;
+      last_ = now;
+      w_.DoEvents();
+    }
+
+   private:
+    frmMain& w_;
+    std::chrono::steady_clock::time_point last_{};
+  };
+
+  Box box_;
+  WindowPointerPort pointer_;
+  Events events_;
+  MessageBoxPort* oldBox_;
+  PointerPort* oldPointer_;
+  EventsPort* oldEvents_;
+};
+
+frmMain::frmMain(DialogProvider* dialogs, QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("frmMain"));
+  if (!dialogs) {
+    ownDialogs_ = std::make_unique<QtDialogProvider>();
+    dialogs = ownDialogs_.get();
+  }
+  dialogs_ = dialogs;
+  BuildMenus();
+  BuildControls();
+  LoadWorldPicture();
+  resize(sizeHint());
+  if (QLayout* l = centralWidget()->layout()) l->activate();
+  ports_ = std::make_unique<Ports>(*this);
+  logic_ = std::make_unique<frmMainLogic>(*this);
+}
+
+frmMain::~frmMain() {
+  logic_.reset();
+  ports_.reset();
+  if (overrideCursor_) QGuiApplication::restoreOverrideCursor();
+}
+
+bool frmMain::Start() {
+  bool ok = false;
+  Dispatch([&] { ok = logic_->Form_Load(); });
+  return ok;
+}
+
+// ---- Building the window ----
+
+QAction* frmMain::AddMenuItem(QMenu* menu, Menu item, const char16_t* caption,
+                              std::function<void()> onClick) {
+  QAction* a = menu->addAction(ToQ(caption));
+  a->setObjectName(ToQ(MenuName(item)));
+  connect(a, &QAction::triggered, this, [onClick = std::move(onClick)] { onClick(); });
+  menus_[static_cast<size_t>(item)] = a;
+  return a;
+}
+
+QMenu* frmMain::AddSubmenu(QMenu* parent, Menu item, const char16_t* caption) {
+  QMenu* m = parent ? parent->addMenu(ToQ(caption)) : menuBar()->addMenu(ToQ(caption));
+  m->setObjectName(ToQ(MenuName(item)));
+  m->menuAction()->setObjectName(ToQ(MenuName(item)));
+  menus_[static_cast<size_t>(item)] = m->menuAction();
+  return m;
+}
+
+void frmMain::BuildMenus() {
+  auto call = [this](auto handler) {
+    return [this, handler] { Dispatch([&] { (logic_.get()->*handler)(); }); };
+  };
+  auto job = [this](void (frmMainLogic::*handler)()) {
+    return [this, handler] { RunJob(handler); };
+  };
+  QMenu* file = AddSubmenu(nullptr, Menu::mnuFile, u"ファイル(&F)");
+  AddMenuItem(file, Menu::mnuOpen, u"画像ファイルを開く(&O)...", call(&frmMainLogic::mnuOpen_Click));
+  AddMenuItem(file, Menu::mnuSave, u"地図ファイルを保存する(&S)...", job(&frmMainLogic::mnuSave_Click));
+  AddMenuItem(file, Menu::mnuQuit, u"終了(&X)", call(&frmMainLogic::mnuQuit_Click));
+
+  QMenu* area = AddSubmenu(nullptr, Menu::mnuArea, u"領域設定(&M)");
+  AddMenuItem(area, Menu::mnuWorld, u"世界全体(&A)", call(&frmMainLogic::mnuWorld_Click));
+  AddMenuItem(area, Menu::mnuWest, u"西端経度(&W)", call(&frmMainLogic::mnuWest_Click));
+  AddMenuItem(area, Menu::mnuEast, u"東端経度(&E)", call(&frmMainLogic::mnuEast_Click));
+  AddMenuItem(area, Menu::mnuNorth, u"北端緯度(&N)", call(&frmMainLogic::mnuNorth_Click));
+  AddMenuItem(area, Menu::mnuSouth, u"南端緯度(&S)", call(&frmMainLogic::mnuSouth_Click));
+
+  QMenu* color = AddSubmenu(nullptr, Menu::mnuColor, u"色設定(&R)");
+  AddMenuItem(color, Menu::mnuBackColor, u"無効色(&B)...", call(&frmMainLogic::mnuBackColor_Click));
+  BuildToneMenu(color);
+
+  QMenu* convert = AddSubmenu(nullptr, Menu::mnuConvert, u"変換(&V)");
+  AddMenuItem(convert, Menu::mnuPolygon, u"ポリゴン生成(&P)", job(&frmMainLogic::mnuPolygon_Click));
+  AddMenuItem(convert, Menu::mnuCompress, u"２次元圧縮(&R)", job(&frmMainLogic::mnuCompress_Click));
+  AddMenuItem(convert, Menu::mnuCancel, u"処理中止(&A)", call(&frmMainLogic::mnuCancel_Click));
+
+  menuWanted_.fill(true);
+  for (Menu m : {Menu::mnuSave, Menu::mnuPolygon, Menu::mnuCompress, Menu::mnuCancel})
+    menuWanted_[static_cast<size_t>(m)] = false;
+  ApplyMenuStates();
+}
+
+void frmMain::BuildToneMenu(QMenu* colorMenu) {
+  toneMenu_ = AddSubmenu(colorMenu, Menu::mnuTone, u"諧調圧縮(&T)");
+  for (int16_t i = 0; i < kToneItemCount; ++i) {
+    QAction* a = toneMenu_->addAction(ToQ(kToneCaptions[i]));
+    a->setObjectName(QStringLiteral("mnuToneItem%1").arg(i));
+    a->setCheckable(true);
+    connect(a, &QAction::triggered, this, [this, i] { ToneItemClicked(i); });
+    tones_[static_cast<size_t>(i)] = a;
+  }
+  connect(toneMenu_, &QMenu::aboutToShow, this,
+          [this] { Dispatch([this] { logic_->mnuTone_Click(); }); });
+}
+
+QLabel* frmMain::AddLabel(Label label, const char16_t* toolTip) {
+  auto* l = new QLabel(this);
+  l->setObjectName(ToQ(LabelName(label)));
+  if (toolTip) l->setToolTip(ToQ(toolTip));
+  l->setTextFormat(Qt::PlainText);
+  labels_[static_cast<size_t>(label)] = l;
+  return l;
+}
+
+QWidget* frmMain::BuildAreaFrame() {
+  auto* frame = new QGroupBox(QStringLiteral("領域情報"), this);
+  frame->setObjectName(QStringLiteral("fraArea"));
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(AddLabel(Label::lblWest, u"画像を貼り付ける領域の西端経度"), 0, 0);
+  grid->addWidget(AddLabel(Label::lblEast, u"画像を貼り付ける領域の東端経度"), 0, 1);
+  grid->addWidget(AddLabel(Label::lblNorth, u"画像を貼り付ける領域の北端緯度"), 1, 0);
+  grid->addWidget(AddLabel(Label::lblSouth, u"画像を貼り付ける領域の南端緯度"), 1, 1);
+  grid->addWidget(AddLabel(Label::lblMapSize, u"画像を貼り付ける領域のサイズ"), 2, 0,
+                  1, 2);
+  grid->setHorizontalSpacing(16);
+  return frame;
+}
+
+QWidget* frmMain::BuildColorFrame() {
+  auto* frame = new QGroupBox(QStringLiteral("無効色"), this);
+  frame->setObjectName(QStringLiteral("fraBackColor"));
+  auto* grid = new QGridLayout(frame);
+  swatch_ = new SwatchWidget(frame);
+  connect(swatch_, &SwatchWidget::Clicked, this, [this] {
+    if (jobDepth_ == 0) Dispatch([this] { logic_->picBackColor_Click(); });
+  });
+  grid->addWidget(swatch_, 0, 0, 2, 1, Qt::AlignTop);
+  grid->addWidget(AddLabel(Label::lblBackColor1), 0, 1);
+  auto* hint = new QLabel(QStringLiteral("地図上を右クリックで取得可能"), frame);
+  hint->setObjectName(QStringLiteral("lblBackColor2"));
+  grid->addWidget(hint, 1, 1);
+  grid->setColumnStretch(1, 1);
+  return frame;
+}
+
+QWidget* frmMain::BuildPictureInfo() {
+  auto* box = new QWidget(this);
+  auto* column = new QVBoxLayout(box);
+  column->setContentsMargins(4, 8, 4, 4);
+  column->addWidget(AddLabel(Label::lblImgSize, u"開いた画像のピクセル数"));
+  column->addWidget(
+      AddLabel(Label::lblPixelSize, u"画像の１ピクセルあたりの経度と緯度"));
+  column->addWidget(AddLabel(Label::lblFigureNum));
+  column->addStretch(1);
+  LabelWidget(Label::lblImgSize)->setText(QStringLiteral("画像ピクセル数："));
+  LabelWidget(Label::lblPixelSize)->setText(QStringLiteral("ピクセルサイズ："));
+  return box;
+}
+
+void frmMain::BuildControls() {
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(6, 6, 6, 6);
+  preview_ = new PreviewWidget(central);
+  connect(preview_, &PreviewWidget::MouseMoved, this,
+          [this](int16_t b, int16_t s, float x, float y) {
+            Dispatch([&] { logic_->picDst_MouseMove(b, s, x, y); });
+          });
+  connect(preview_, &PreviewWidget::MouseReleased, this,
+          [this](int16_t b, int16_t s, float x, float y) {
+            Dispatch([&] { logic_->picDst_MouseUp(b, s, x, y); });
+          });
+  connect(preview_, &PreviewWidget::CanvasResized, this,
+          [this] { Dispatch([this] { logic_->DrawPreview(); }); });
+  column->addWidget(preview_);
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(BuildAreaFrame(), 3);
+  row->addWidget(BuildColorFrame(), 2);
+  row->addWidget(BuildPictureInfo(), 2);
+  column->addLayout(row);
+
+  progress_ = new QProgressBar(central);
+  progress_->setObjectName(QStringLiteral("prgConvert"));
+  progress_->setRange(0, 100);
+  progress_->setValue(0);
+  column->addWidget(progress_);
+  column->addStretch(1);
+  setCentralWidget(central);
+}
+
+void frmMain::LoadWorldPicture() {
+  const std::u16string file = WorldPictureFile(Program().folder);
+  if (auto world = LoadPictureFile(file, LoaderForPath(file))) worldImage_ = ImageFromPicture(*world);
+}
+
+// ---- Running handlers ----
+
+void frmMain::Dispatch(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const FileFailure& failure) {
+    ReportEscapedError(failure.error);
+  } catch (...) {
+    ReportEscapedError(CurrentError());
+  }
+}
+
+void frmMain::RunJob(void (frmMainLogic::*job)()) {
+  ++jobDepth_;
+  preview_->SetInputBlocked(true);
+  ApplyMenuStates();
+  Dispatch([&] { (logic_.get()->*job)(); });
+  if (--jobDepth_ > 0) return;
+  preview_->SetInputBlocked(false);
+  ApplyMenuStates();
+  if (closePending_) {
+    closePending_ = false;
+    close();
+  }
+}
+
+void frmMain::ToneItemClicked(int16_t index) {
+  Dispatch([&] { logic_->mnuToneItem_Click(index); });
+  // A click toggles a checkable action by itself; the marks are the logic's to set.
+  for (int16_t i = 0; i < kToneItemCount; ++i)
+    tones_[static_cast<size_t>(i)]->setChecked(toneChecked_[static_cast<size_t>(i)]);
+}
+
+bool frmMain::AllowedDuringJob(Menu item) const {
+  return std::find(std::begin(kJobMenus), std::end(kJobMenus), item) != std::end(kJobMenus);
+}
+
+void frmMain::ApplyMenuStates() {
+  const bool job = jobDepth_ > 0;
+  for (int i = 0; i < kMenuCount; ++i) {
+    const auto item = static_cast<Menu>(i);
+    menus_[static_cast<size_t>(i)]->setEnabled(menuWanted_[static_cast<size_t>(i)] &&
+                                               (!job || AllowedDuringJob(item)));
+  }
+  for (QAction* tone : tones_) tone->setEnabled(!job);
+}
+
+// ---- WindowPort: window ----
+
+void frmMain::SetCaption(const std::u16string& caption) {
+  caption_ = caption;
+  setWindowTitle(ToQ(caption));
+}
+
+int32_t frmMain::WindowWidth() const { return frameGeometry().width(); }
+int32_t frmMain::WindowHeight() const { return frameGeometry().height(); }
+
+int32_t frmMain::ScreenWidth() const {
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() : 0;
+}
+
+int32_t frmMain::ScreenHeight() const {
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  return s ? s->geometry().height() : 0;
+}
+
+void frmMain::MoveWindow(int32_t left, int32_t top) { move(left, top); }
+
+void frmMain::Refresh() {
+  if (isVisible()) repaint();
+}
+
+// ---- WindowPort: dialogs ----
+
+std::u16string frmMain::InputBox(const std::u16string& prompt, const std::u16string& defaultText) {
+  return dialogs_->Input(isVisible() ? this : nullptr, Program().title, prompt, defaultText);
+}
+
+std::optional<std::u16string> frmMain::OpenFileDialog(const FileDialogRequest& request) {
+  return dialogs_->OpenFile(isVisible() ? this : nullptr, request);
+}
+
+std::optional<std::u16string> frmMain::SaveFileDialog(const FileDialogRequest& request) {
+  return dialogs_->SaveFile(isVisible() ? this : nullptr, request);
+}
+
+std::optional<int32_t> frmMain::ColorDialog(int32_t initial) {
+  return dialogs_->Color(isVisible() ? this : nullptr, initial);
+}
+
+// ---- WindowPort: menus, labels, swatch, progress ----
+
+void frmMain::SetMenuEnabled(Menu item, bool enabled) {
+  menuWanted_[static_cast<size_t>(item)] = enabled;
+  ApplyMenuStates();
+}
+
+void frmMain::SetToneItemChecked(int16_t index, bool checked) {
+  if (index < 0 || index >= kToneItemCount) return;
+  toneChecked_[static_cast<size_t>(index)] = checked;
+  tones_[static_cast<size_t>(index)]->setChecked(checked);
+}
+
+void frmMain::SetLabelText(Label label, const std::u16string& text) {
+  LabelWidget(label)->setText(ToDisplayText(text));
+}
+
+void frmMain::SetSwatchColor(int32_t colour) { swatch_->SetColour(colour); }
+
+// A maximum of 0 would turn the bar into a busy indicator.
+void frmMain::SetProgressMax(int32_t maximum) { progress_->setMaximum(std::max(maximum, 1)); }
+
+void frmMain::SetProgressValue(int32_t value) {
+  if (value == progress_->value()) return;
+  progress_->setValue(value);
+  // Saving runs no events, so the bar is painted at once.
+  if (progress_->isVisible()) progress_->repaint();
+}
+
+// ---- WindowPort: events and pointers ----
+
+void frmMain::DoEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  if (eventsHook_) eventsHook_();
+}
+
+void frmMain::SetScreenPointer(int16_t code) {
+  screenPointer_ = code;
+  if (code == pointer::kDefault) {
+    if (overrideCursor_) QGuiApplication::restoreOverrideCursor();
+    overrideCursor_ = false;
+    return;
+  }
+  const QCursor cursor(CursorForPointer(code));
+  if (overrideCursor_) {
+    QGuiApplication::changeOverrideCursor(cursor);
+  } else {
+    QGuiApplication::setOverrideCursor(cursor);
+    overrideCursor_ = true;
+  }
+}
+
+void frmMain::SetPreviewPointer(int16_t code) { preview_->SetPointerCode(code); }
+
+// ---- WindowPort: picture boxes ----
+
+bool frmMain::LoadSourcePicture(const std::u16string& path, PictureLoader loader) {
+  std::optional<Picture> picture = LoadPictureFile(path, loader);
+  if (!picture) return false;
+  source_ = std::move(*picture);
+  sourceImage_ = ImageFromPicture(source_);
+  return true;
+}
+
+double frmMain::PreviewWidth() const { return preview_->Canvas().width(); }
+double frmMain::PreviewHeight() const { return preview_->Canvas().height(); }
+
+void frmMain::ClearPreview() { preview_->Clear(); }
+
+void frmMain::DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w, int32_t h) {
+  const QImage& image = box == PictureBox::picSrc ? sourceImage_ : worldImage_;
+  preview_->DrawImage(image, QRect(x, y, w, h));
+}
+
+int32_t frmMain::PreviewColorAt(double x, double y) const { return preview_->ColorAt(x, y); }
+
+// ---- WindowPort: ending ----
+
+void frmMain::CloseWindow() { close(); }
+
+void frmMain::EndProgram() { QCoreApplication::quit(); }
+
+void frmMain::ExitProcessNow(int code) {
+  if (exitHook_) {
+    exitHook_(code);
+    return;
+  }
+  std::fflush(nullptr);
+  std::_Exit(code);
+}
+
+// Closing during a long job first cancels the job; the window closes when it has returned.
+void frmMain::closeEvent(QCloseEvent* event) {
+  if (jobDepth_ > 0) {
+    closePending_ = true;
+    Dispatch([this] { logic_->mnuCancel_Click(); });
+    event->ignore();
+    return;
+  }
+  if (!unloaded_) {
+    unloaded_ = true;
+    Dispatch([this] { logic_->Form_Unload(); });
+  }
+  event->accept();
+}
+
+}  // namespace picmap

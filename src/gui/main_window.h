@@ -1,0 +1,150 @@
+// frmMain: the desktop main window. It implements the window port for the conversion logic
+// (frmMainLogic), forwards every menu click and preview pointer event to it and shows what
+// the logic asks for. Dialogs go through a DialogProvider so that tests can answer them.
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "app/frm_main.h"
+#include "app/picture.h"
+#include "app/window_port.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+
+namespace picmap {
+
+class DialogProvider;
+class PreviewWidget;
+class SwatchWidget;
+
+class frmMain : public QMainWindow, public WindowPort {
+  Q_OBJECT
+
+ public:
+  // Without a provider the window shows real Qt dialogs. The window installs the support
+  // library's message-box, pointer and events ports for its lifetime.
+  explicit frmMain(DialogProvider* dialogs = nullptr, QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // Form_Load. False when start-up failed: the message has been shown and the window must
+  // not appear.
+  bool Start();
+
+  frmMainLogic& Logic() { return *logic_; }
+  DialogProvider& Dialogs() { return *dialogs_; }
+  // Runs after every round of pending events (tests click the cancel menu from here).
+  void SetEventsHook(std::function<void()> hook) { eventsHook_ = std::move(hook); }
+  // Replaces the immediate process exit of Form_Unload (tests record the code instead).
+  void SetExitHook(std::function<void(int)> hook) { exitHook_ = std::move(hook); }
+
+  QAction* MenuAction(Menu item) const { return menus_[static_cast<size_t>(item)]; }
+  QAction* ToneAction(int16_t index) const { return tones_[static_cast<size_t>(index)]; }
+  QMenu* ToneMenu() const { return toneMenu_; }
+  QLabel* LabelWidget(Label label) const { return labels_[static_cast<size_t>(label)]; }
+  PreviewWidget* Preview() const { return preview_; }
+  SwatchWidget* Swatch() const { return swatch_; }
+  QProgressBar* Progress() const { return progress_; }
+  // True while generation, compression or saving runs.
+  bool JobRunning() const { return jobDepth_ > 0; }
+  bool Unloaded() const { return unloaded_; }
+
+  // ---- WindowPort ----
+  std::u16string Caption() const override { return caption_; }
+  void SetCaption(const std::u16string& caption) override;
+  int32_t WindowWidth() const override;
+  int32_t WindowHeight() const override;
+  int32_t ScreenWidth() const override;
+  int32_t ScreenHeight() const override;
+  void MoveWindow(int32_t left, int32_t top) override;
+  void Refresh() override;
+  std::u16string InputBox(const std::u16string& prompt,
+                          const std::u16string& defaultText) override;
+  std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) override;
+  std::optional<std::u16string> SaveFileDialog(const FileDialogRequest& request) override;
+  std::optional<int32_t> ColorDialog(int32_t initial) override;
+  void SetMenuEnabled(Menu item, bool enabled) override;
+  void SetToneItemChecked(int16_t index, bool checked) override;
+  void SetLabelText(Label label, const std::u16string& text) override;
+  void SetSwatchColor(int32_t colour) override;
+  void SetProgressMax(int32_t maximum) override;
+  void SetProgressValue(int32_t value) override;
+  void DoEvents() override;
+  int16_t ScreenPointer() const override { return screenPointer_; }
+  void SetScreenPointer(int16_t code) override;
+  void SetPreviewPointer(int16_t code) override;
+  bool LoadSourcePicture(const std::u16string& path, PictureLoader loader) override;
+  const Picture& SourcePicture() const override { return source_; }
+  double PreviewWidth() const override;
+  double PreviewHeight() const override;
+  void ClearPreview() override;
+  void DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w,
+                            int32_t h) override;
+  int32_t PreviewColorAt(double x, double y) const override;
+  void CloseWindow() override;
+  void EndProgram() override;
+  void ExitProcessNow(int code) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  class Ports;
+
+  void BuildMenus();
+  QAction* AddMenuItem(QMenu* menu, Menu item, const char16_t* caption,
+                       std::function<void()> onClick);
+  QMenu* AddSubmenu(QMenu* parent, Menu item, const char16_t* caption);
+  void BuildToneMenu(QMenu* colorMenu);
+  void BuildControls();
+  QWidget* BuildAreaFrame();
+  QWidget* BuildColorFrame();
+  QWidget* BuildPictureInfo();
+  QLabel* AddLabel(Label label, const char16_t* toolTip = nullptr);
+  void LoadWorldPicture();
+
+  // Runs one event handler of the logic; an error that escapes it goes to the error dialog.
+  void Dispatch(const std::function<void()>& handler);
+  // A long job: the menus that must not re-enter and the preview are blocked while it runs.
+  void RunJob(void (frmMainLogic::*job)());
+  void ToneItemClicked(int16_t index);
+  void ApplyMenuStates();
+  bool AllowedDuringJob(Menu item) const;
+
+  std::unique_ptr<DialogProvider> ownDialogs_;
+  DialogProvider* dialogs_;
+  std::unique_ptr<Ports> ports_;
+  std::unique_ptr<frmMainLogic> logic_;
+
+  std::array<QAction*, kMenuCount> menus_{};
+  std::array<bool, kMenuCount> menuWanted_{};
+  std::array<QAction*, kToneItemCount> tones_{};
+  std::array<bool, kToneItemCount> toneChecked_{};
+  QMenu* toneMenu_ = nullptr;
+  std::array<QLabel*, kLabelCount> labels_{};
+  PreviewWidget* preview_ = nullptr;
+  SwatchWidget* swatch_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+
+  std::u16string caption_;
+  Picture source_;
+  QImage sourceImage_;
+  QImage worldImage_;
+  int16_t screenPointer_ = 0;
+  bool overrideCursor_ = false;
+  int jobDepth_ = 0;
+  bool closePending_ = false;
+  bool unloaded_ = false;
+  std::function<void()> eventsHook_;
+  std::function<void(int)> exitHook_;
+};
+
+}  // namespace picmap

@@ -1,0 +1,165 @@
+// frmMainLogic: the main window's behaviour without the window. It owns the conversion state
+// and carries out start-up, the menu actions (open, extents, colours, tone, polygon
+// generation, two-dimensional compression, save), the status labels and the preview, talking
+// to the window only through WindowPort.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "app/conversion_state.h"
+#include "app/window_port.h"
+
+namespace picmap {
+
+class clsMapFigure;
+
+// Mouse buttons as the window system numbers them.
+namespace mouse {
+constexpr int16_t kLeft = 1;
+constexpr int16_t kRight = 2;
+constexpr int16_t kMiddle = 4;
+}  // namespace mouse
+
+// What became of an extent entered in an input box (the window ignores it; the command
+// line reports the unreadable and out-of-range cases).
+enum class EdgeEntry { Stored, Cancelled, Unreadable, OutOfRange };
+
+// Captions and messages the window and the command line share.
+namespace frmtext {
+inline constexpr char16_t kCaption[] = u"画像地図化ツール - ver.";
+inline constexpr char16_t kPictureFilter[] =
+    u"すべてのピクチャファイル(*.*)|*.BMP;*.GIF;*.PNG;*.JPG;*.JPEG;*.JPE|"
+    u"BMPイメージファイル(*.BMP)|*.BMP|GIFイメージファイル(*.GIF)|*.GIF|"
+    u"PNGイメージファイル(*.PNG)|*.PNG|JPEGイメージファイル|*.JPG;*.JPEG;*.JPE|";
+inline constexpr char16_t kMapFilter[] = u"経緯度地図ﾌｧｲﾙ(*.MLL)|*.MLL|";
+inline constexpr char16_t kImagePolygon[] = u"画像ポリゴン";
+inline constexpr char16_t kPolygonDone[] =
+    u"ポリゴン生成に成功しました. [２次元圧縮] もしくは [保存] してください.";
+inline constexpr char16_t kPolygonCancelled[] = u"ポリゴン生成は中断されました.";
+inline constexpr char16_t kPolygonFailed[] = u"ポリゴン生成に失敗しました.";
+inline constexpr char16_t kCompressCancelled[] = u"２次元圧縮は中断されました.";
+inline constexpr char16_t kSaveDone[] = u"保存に成功しました.";
+inline constexpr char16_t kSaveFailed[] = u"保存に失敗しました.";
+inline constexpr char16_t kNotAPicture[] = u"を画像として読み込めませんでした.";
+}  // namespace frmtext
+
+class frmMainLogic {
+ public:
+  explicit frmMainLogic(WindowPort& window);
+  ~frmMainLogic();
+  frmMainLogic(const frmMainLogic&) = delete;
+  frmMainLogic& operator=(const frmMainLogic&) = delete;
+
+  // ---- Start-up and closing ----
+  // False when the template thing file or its image-polygon thing is missing: the message has
+  // been shown and the program ended (WindowPort::EndProgram) before any window appears.
+  bool Form_Load();
+  void Form_Unload();
+  void mnuQuit_Click();
+
+  // ---- Picture, extents, colours, tone ----
+  void mnuOpen_Click();
+  void mnuWorld_Click();
+  EdgeEntry mnuWest_Click();
+  EdgeEntry mnuEast_Click();
+  EdgeEntry mnuNorth_Click();
+  EdgeEntry mnuSouth_Click();
+  void mnuBackColor_Click();
+  void picBackColor_Click();
+  void mnuTone_Click();
+  void mnuToneItem_Click(int16_t Index);
+
+  // ---- Conversion ----
+  void mnuPolygon_Click();
+  void mnuCompress_Click();
+  void mnuCancel_Click();
+  void mnuSave_Click();
+  // True when every row was processed.
+  bool MakePolygons();
+  // Number of figures removed, or -1 when cancelled.
+  int32_t Compress2D();
+
+  // ---- Preview ----
+  void picDst_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
+  void picDst_MouseUp(int16_t Button, int16_t Shift, float X, float Y);
+  void DrawPreview();
+
+  // ---- Status ----
+  void oMap_Progress(int16_t parcent);
+  void ShowStatus();
+  void ShowAreaInfo();
+  void ShowBackColor();
+  void ShowFigureCount();
+
+  // ---- Dialog helpers ----
+  std::u16string InputLoadName(const std::u16string& sTitle, const std::u16string& sFilter,
+                               const std::u16string& sPath);
+  int32_t InputColor(int32_t rgbCol);
+
+  // ---- For the window, the command line and tests ----
+  const ConversionState& State() const { return state_; }
+  ConversionState& MutableState() { return state_; }
+  WindowPort& Window() { return window_; }
+  // Result of the last two-dimensional compression run (-1 after a cancel).
+  int32_t LastCompressResult() const { return lastCompress_; }
+  // Whether the last mnuSave_Click wrote both files.
+  bool LastSaveSucceeded() const { return lastSaveOk_; }
+  // Least time between two runs of pending window events; zero runs them at every request.
+  void SetEventInterval(std::chrono::milliseconds interval) { eventInterval_ = interval; }
+  // The thing file Form_Load reads instead of PICMAP.THG in the program folder.
+  void SetTemplateThingFile(std::u16string file) { templateThings_ = std::move(file); }
+
+ private:
+  enum class Edge { West, East, North, South };
+  EdgeEntry EnterEdge(Edge edge);
+  bool AcceptsEdge(Edge edge, int32_t value) const;
+  void StoreEdge(Edge edge, int32_t value);
+  void LoadPictureFile(const std::u16string& path);
+  void AttachMap(std::shared_ptr<clsMap> map);
+  std::u16string SpanText(int32_t sec) const;
+
+  // Generation.
+  struct RowGeometry;
+  void AddHeaderRemarks();
+  void AddRemark(const std::u16string& text);
+  void EmitRun(int32_t s, int32_t j, int32_t colour, const RowGeometry& row);
+  void AddRectangle(int32_t left, int32_t right, int32_t colour, const RowGeometry& row);
+  bool FinishGeneration(bool ok);
+
+  // Save.
+  bool RenameHeaderRemarks(const std::u16string& chosenPath);
+  bool WriteMapAndThings();
+
+  // Preview.
+  void DragTo(float X, float Y);
+  void MoveArea(float X, float Y);
+  void MoveEdges(float X, float Y);
+  void HoverAt(float X, float Y);
+  double PreviewScale() const;
+
+  void RunPendingEvents();
+
+  WindowPort& window_;
+  ConversionState state_;
+  int32_t lastCompress_ = 0;
+  bool lastSaveOk_ = false;
+  std::u16string templateThings_;
+  std::chrono::milliseconds eventInterval_{30};
+  std::chrono::steady_clock::time_point lastEvents_{};
+  uint32_t eventRequests_ = 0;
+};
+
+// Base name of a map path: the file-name part (after the last "/" or "\", or after the last
+// ":" when there is neither) without its last four characters. Empty when that part has
+// fewer than five characters.
+std::u16string MapBaseName(const std::u16string& path);
+
+// The filter index of InputLoadName: the entry whose patterns first hold the extension of
+// `path`, counting from 1; 1 without an extension or a match.
+int32_t FilterIndexFor(const std::u16string& filter, const std::u16string& path);
+
+}  // namespace picmap

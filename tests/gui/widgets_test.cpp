@@ -83,7 +83,7 @@ TEST_F(PreviewWidgetTest, HeightFollowsHalfTheWidthAndTheCanvasIsRebuilt) {
   w.resize(500, 100);
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-  QTest::qWaitFor([&] { return w.height() == 250; }, 1000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w.height() == 250; }, 1000));
   EXPECT_EQ(w.height(), 250);
   EXPECT_EQ(w.Canvas().size(), QSize(500, 250));
   EXPECT_GE(resized.count(), 1);

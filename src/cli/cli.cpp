@@ -19,6 +19,7 @@ namespace {
 // The verbs, in the order --help lists them.
 const Verb kVerbs[] = {
     {"", "", nullptr},  // placeholder so the table is never empty
+    {"things", "things THG: print a thing file as JSON", RunThings},
 };
 
 QString VerbList() {

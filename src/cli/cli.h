@@ -22,4 +22,7 @@ struct Verb {
 
 int Main(int argc, char** argv);
 
+// picmap-cli things THG: the thing file as JSON on standard output.
+int RunThings(const QStringList& args);
+
 }  // namespace picmap::cli

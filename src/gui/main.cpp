@@ -5,6 +5,7 @@
 #include "app/program_folder.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
+#include "gui/ui_font.h"
 #include "support/platform.h"
 
 namespace {
@@ -24,6 +25,7 @@ picmap::ProgramInfo ProgramInfoFor(const QString& exeDir) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("picmap"));
+  picmap::UseJapaneseUiFont(app);
   picmap::SetProgramInfo(ProgramInfoFor(QCoreApplication::applicationDirPath()));
   picmap::frmMain window;
   if (!window.Start()) return 1;

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include "gui/ui_font.h"
+
 namespace picmap::testing {
 
 inline QApplication& QtApp() {
@@ -11,7 +13,11 @@ inline QApplication& QtApp() {
   static char name[] = "test_gui";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* app = new QApplication(argc, argv);
+  static QApplication* app = [] {
+    auto* a = new QApplication(argc, argv);
+    UseJapaneseUiFont(*a);
+    return a;
+  }();
   return *app;
 }
 

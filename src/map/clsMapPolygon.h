@@ -1,0 +1,20 @@
+// clsMapPolygon: the closed-area figure (code 3, "POLYGON"); right with at least 4 points.
+#pragma once
+
+#include "map/clsMapLinear.h"
+
+namespace picmap {
+
+class clsMapPolygon : public clsMapLinear {
+ public:
+  clsMapPolygon() = default;
+  int32_t FigCode() const override { return 3; }
+
+ protected:
+  int32_t MinPointCount() const override { return 4; }
+  std::shared_ptr<clsMapLinear> NewEmpty() const override {
+    return std::make_shared<clsMapPolygon>();
+  }
+};
+
+}  // namespace picmap

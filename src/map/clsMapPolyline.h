@@ -1,0 +1,20 @@
+// clsMapPolyline: the open line figure (code 2, "POLYLINE"); right with at least 2 points.
+#pragma once
+
+#include "map/clsMapLinear.h"
+
+namespace picmap {
+
+class clsMapPolyline : public clsMapLinear {
+ public:
+  clsMapPolyline() = default;
+  int32_t FigCode() const override { return 2; }
+
+ protected:
+  int32_t MinPointCount() const override { return 2; }
+  std::shared_ptr<clsMapLinear> NewEmpty() const override {
+    return std::make_shared<clsMapPolyline>();
+  }
+};
+
+}  // namespace picmap

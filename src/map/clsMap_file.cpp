@@ -1,0 +1,258 @@
+// Reading and writing the binary map file: the header remark with the version, one element
+// per figure, progress in steps of 4 per cent, time-stamped backups, and the failure handling
+// through the file-error dialog, which may run a failed file statement again.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "map/clsMap.h"
+#include "map/clsMapRem.h"
+#include "support/binfile.h"
+#include "support/errormng.h"
+#include "support/errors.h"
+#include "support/library.h"
+#include "support/numeric.h"
+#include "support/text.h"
+
+namespace picmap {
+
+namespace {
+
+constexpr int16_t kOldestVersion = 99;
+constexpr int16_t kFirstHeaderedVersion = 100;
+constexpr int16_t kNewestVersion = 106;
+constexpr int16_t kFirstWritableVersion = 104;
+constexpr int32_t kProgressEvery = 8;  // elements between progress reports while reading
+constexpr char16_t kProjectionRemark[] = u"[投影条件]";
+constexpr double kVersionSlack = 1e-9;  // "1.06" times 100 is not exactly 106 in binary
+
+// Raises an error of the map reader with its message as the description.
+[[noreturn]] void RaiseLoadError(int32_t number, const std::u16string& message) {
+  try {
+    throw Error(0, u"", u"");
+  } catch (...) {
+    RaiseError(number, u"clsMap", u"Load", message);
+  }
+}
+
+[[noreturn]] void RaiseInvalidElement(const std::u16string& message, int32_t line, int32_t code) {
+  RaiseLoadError(err::kMapElement, message + u"(Line:" + FromUtf8(std::to_string(line)) +
+                                       u", Figure:" + FromUtf8(std::to_string(code)) + u")");
+}
+
+// Passes an error the dialog decided to pass up to the caller, with this procedure's name.
+[[noreturn]] void PassUp(const Error& e, const char16_t* procedure) {
+  try {
+    throw e;
+  } catch (...) {
+    RaiseError(err::kClassDefault, u"clsMap", procedure);
+  }
+}
+
+// A failure outside any retried statement: the dialog is asked once; a retry cannot be
+// offered there, so "retry" counts as giving up.
+FileFailure FailureOfCurrentError(const std::u16string& file) {
+  Error e = CurrentError();
+  const int16_t decision = FileErrorDialog(e, file);
+  return FileFailure{std::move(e), decision == 0 ? int16_t{1} : decision};
+}
+
+std::u16string VersionText(int16_t ver) { return DoubleToText(ver / 100.0); }
+
+// Renames without replacing: a backup name that is taken is the file-exists error (58).
+void RenameKeepingTarget(const std::u16string& from, const std::u16string& to) {
+  const std::string src = ToUtf8(from), dst = ToUtf8(to);
+  if (::syscall(SYS_renameat2, AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) == 0)
+    return;
+  int e = errno;
+  if (e == ENOSYS || e == EINVAL) {  // a file system without the no-replace rename
+    if (FileExists(to)) Throw(err::kFileAlreadyExists);
+    if (std::rename(src.c_str(), dst.c_str()) == 0) return;
+    e = errno;
+  }
+  Throw(FileErrorFromErrno(e));
+}
+
+}  // namespace
+
+struct clsMap::LoadState {
+  std::u16string file;
+  int64_t length = 0;
+  int16_t version = 0;
+  int32_t elements = 0;
+  int16_t lastReported = -1;
+};
+
+void clsMap::RaiseProgress(int16_t& lastReported, int16_t p) {
+  if (p <= lastReported) return;
+  lastReported = p;
+  if (Progress) Progress(p);
+}
+
+int32_t clsMap::Load() {
+  LoadState s;
+  s.file = fileName_;
+  if (!FileExists(s.file)) {
+    ShowError(u"地図図形ファイルが存在しません.\r\n" + s.file);
+    return err::kFileNotFound;
+  }
+  undoRecording_ = false;
+  ResetUndo();
+  LockMode(false);
+  ClearFigures();
+  BinaryReader reader;
+  try {
+    RetryFileStatement(s.file, [&] { reader.Open(s.file); });
+    s.length = reader.Size();
+    RetryFileStatement(s.file, [&] {
+      reader.Seek(0);
+      ReadHeader(reader, s);
+    });
+    ReadAllElements(reader, s);
+    reader.Close();
+  } catch (const FileFailure& f) {
+    reader.Close();
+    return EndLoadWithFailure(f);
+  } catch (...) {
+    reader.Close();
+    return EndLoadWithFailure(FailureOfCurrentError(s.file));
+  }
+  version_ = s.version;
+  if (Progress) Progress(100);
+  LockMode(IsReadOnlyFile(s.file, false));
+  changeCount_ = 0;
+  undoRecording_ = true;
+  return 0;
+}
+
+// The header is a remark in the layout before 1.04 whose comment ends in the version; a
+// version 0.99 file starts instead with the projection remark, which is a figure of the map.
+void clsMap::ReadHeader(BinaryReader& r, LoadState& s) {
+  s.version = 0;
+  double v = 0;
+  std::shared_ptr<clsMapRem> projection;
+  if (r.Remaining() >= 2 && r.Read<int16_t>() == 1) {
+    auto header = std::make_shared<clsMapRem>();
+    header->ReadElm(r, kOldestVersion);
+    const std::u16string& comment = header->Comment();
+    const std::u16string tail = comment.size() <= 4 ? comment : comment.substr(comment.size() - 4);
+    double number = 0;
+    if (TryTextToDouble(tail, number)) v = number * 100;
+    if (v >= kFirstHeaderedVersion - kVersionSlack && v <= kNewestVersion + kVersionSlack) {
+      s.version = CInt(v);
+    } else if (comment == kProjectionRemark) {
+      s.version = kOldestVersion;
+      projection = header;
+    }
+    if (s.version >= kFirstWritableVersion) r.Read<int32_t>();  // the header's attribute word
+  }
+  if (s.version == 0) {
+    if (v > kNewestVersion + kVersionSlack)
+      RaiseLoadError(err::kMapVersion, u"地図バージョンがアプリケーションの対応範囲を超えています."
+                                       u"アップグレードしてください.");
+    RaiseLoadError(err::kMapVersion, u"地図バージョン確認不能");
+  }
+  if (projection) figures_.push_back(std::move(projection));
+}
+
+void clsMap::ReadAllElements(BinaryReader& r, LoadState& s) {
+  for (;;) {
+    ++s.elements;
+    if (s.elements % kProgressEvery == 0) {
+      const int64_t p = (r.Position() + 1) * 25 / s.length * 4;
+      RaiseProgress(s.lastReported, static_cast<int16_t>(std::min<int64_t>(p, 100)));
+    }
+    const int64_t start = r.Position();
+    const bool more = RetryFileStatement(s.file, [&] {
+      r.Seek(start);
+      return ReadElement(r, s);
+    });
+    if (!more) return;
+  }
+}
+
+// One element; false at the end of the file (no complete figure code left).
+bool clsMap::ReadElement(BinaryReader& r, LoadState& s) {
+  if (r.Remaining() < 2) return false;
+  const int16_t code = r.Read<int16_t>();
+  std::shared_ptr<clsMapFigure> figure = CreateFigure(code);
+  if (!figure) RaiseInvalidElement(u"不正な図形コード", s.elements, code);
+  figure->ReadElm(r, s.version);
+  if (!figure->IsRight()) RaiseInvalidElement(u"不正な図形内容", s.elements, code);
+  figures_.push_back(std::move(figure));
+  return true;
+}
+
+int32_t clsMap::EndLoadWithFailure(const FileFailure& f) {
+  ClearFigures();
+  undoRecording_ = true;
+  if (!f.PassUp()) return f.error.Number();
+  PassUp(f.error, u"Load");
+}
+
+int32_t clsMap::Save() {
+  if (!Modify() || figures_.empty()) return 0;
+  const std::u16string file = fileName_;
+  // Nothing is written, so the document stays modified and keeps its undo log.
+  if (IsReadOnlyFile(file, true)) return err::kPermissionDenied;
+  int16_t lastReported = -1;
+  try {
+    if (FileExists(file)) RetryFileStatement(file, [&] { MoveToBackup(); });
+    undoRecording_ = false;
+    const int16_t ver = VersionToWrite();
+    LastDate(Now());
+    RetryFileStatement(file, [&] { WriteFile(ver, lastReported); });
+  } catch (const FileFailure& f) {
+    return EndSaveWithFailure(f);
+  } catch (...) {
+    return EndSaveWithFailure(FailureOfCurrentError(file));
+  }
+  if (Progress) Progress(100);
+  Modify(false);
+  ResetUndo();
+  undoRecording_ = true;
+  return 0;
+}
+
+// The file name without its extension, "-", the time stamp, the extension:
+// /maps/JAPAN.MLL -> /maps/JAPAN-2026-12-07-4-52-01.MLL.
+void clsMap::MoveToBackup() {
+  const size_t cut = fileName_.size() < 4 ? 0 : fileName_.size() - 4;
+  const std::u16string backup =
+      fileName_.substr(0, cut) + u"-" + DateTimeDigits(u"-") + fileName_.substr(cut);
+  RenameKeepingTarget(fileName_, backup);
+}
+
+// The layouts before 1.04 cannot be read back in the form this writer gives them (their
+// header has no attribute word), so such documents are written as 1.06.
+int16_t clsMap::VersionToWrite() {
+  if (Version() < kFirstWritableVersion) version_ = kNewestVersion;
+  return version_;
+}
+
+// The whole file in one statement: a retry starts again from an empty file, so a write that
+// failed halfway never leaves a duplicated or torn element behind.
+void clsMap::WriteFile(int16_t ver, int16_t& lastReported) {
+  BinaryWriter w;
+  w.Open(fileName_);
+  NewRemark(u"Map File Version " + VersionText(ver))->WriteElm(w, kFirstWritableVersion);
+  const auto n = static_cast<int64_t>(figures_.size());
+  for (int64_t i = 0; i < n; ++i) {
+    RaiseProgress(lastReported, static_cast<int16_t>(std::min<int64_t>(i * 25 / n * 4, 100)));
+    figures_[static_cast<size_t>(i)]->WriteElm(w, ver);
+  }
+  w.Close();
+}
+
+int32_t clsMap::EndSaveWithFailure(const FileFailure& f) {
+  undoRecording_ = true;
+  if (!f.PassUp()) return f.error.Number();
+  PassUp(f.error, u"Save");
+}
+
+}  // namespace picmap

@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "geometry/clsPoly.h"
+#include "geometry/clsRect.h"
 #include "support/platform.h"
 
 namespace picmap {
 
-class clsPoly;
-class clsRect;
 class BinaryReader;
 class BinaryWriter;
 

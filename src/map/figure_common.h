@@ -71,8 +71,8 @@ class MapFigureCommon : public clsMapFigure {
   // Sets the attributes of `target` from this figure through target's own setters.
   void CopyAttributesTo(clsMapFigure& target) const;
 
-  // Version 1.06: FigID, Admin, thing, OwnColor, show mode + 1, JumpMark, Reserve (24 bytes).
-  static constexpr size_t kCommon106Size = 24;
+  // Version 1.06: FigID, Admin, thing, OwnColor, show mode + 1, JumpMark, Reserve (22 bytes).
+  static constexpr size_t kCommon106Size = 22;
   void PutCommon106(FieldBlock& b, int16_t thing) const;
   void TakeCommon106(FieldBlock& b);
   // Version 1.05: the packed attribute word.

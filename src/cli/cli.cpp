@@ -20,6 +20,9 @@ namespace {
 const Verb kVerbs[] = {
     {"", "", nullptr},  // placeholder so the table is never empty
     {"things", "things THG: print a thing file as JSON", RunThings},
+    {"info", "info MAP: summary of a map file", RunMapInfo},
+    {"dump", "dump MAP: a map file as JSON", RunMapDump},
+    {"copy", "copy MAP OUT [--version 104|105|106]: save a map file again", RunMapCopy},
 };
 
 QString VerbList() {

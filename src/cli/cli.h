@@ -25,4 +25,9 @@ int Main(int argc, char** argv);
 // picmap-cli things THG: the thing file as JSON on standard output.
 int RunThings(const QStringList& args);
 
+// picmap-cli info MAP / dump MAP / copy MAP OUT [--version 104|105|106]: map files.
+int RunMapInfo(const QStringList& args);
+int RunMapDump(const QStringList& args);
+int RunMapCopy(const QStringList& args);
+
 }  // namespace picmap::cli

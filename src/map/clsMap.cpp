@@ -61,8 +61,12 @@ void clsMap::FileName(const std::u16string& name) {
   ApplyFileName(name);
 }
 
+// The extension becomes the mode's; one that already is the mode's in other letter case is
+// kept, since on a case-sensitive file system "japan.mll" and "japan.MLL" are two files.
 void clsMap::ApplyFileName(const std::u16string& name) {
-  const std::u16string withExtension = ChangeExtension(name, mapMode_ == 2 ? u".MXY" : u".MLL");
+  const std::u16string wanted = ChangeExtension(name, mapMode_ == 2 ? u".MXY" : u".MLL");
+  const bool sameButCase = EqualsIgnoringCase(wanted, name) && wanted.size() == name.size();
+  const std::u16string withExtension = sameButCase ? name : wanted;
   if (withExtension == fileName_) return;
   fileName_ = withExtension;
   AddChanges(1);

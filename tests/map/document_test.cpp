@@ -214,6 +214,15 @@ TEST_F(DocumentTest, FileNameGetsTheModesExtensionAndUnlocks) {
   EXPECT_EQ(xy.FileName(), u"C:\\maps\\a.b\\foo.MXY");
 }
 
+TEST_F(DocumentTest, ExtensionOfTheModeInOtherCaseIsKept) {
+  map.FileName(u"/maps/japan.mll");
+  EXPECT_EQ(map.FileName(), u"/maps/japan.mll");
+  map.FileName(u"/maps/japan.mxy");
+  EXPECT_EQ(map.FileName(), u"/maps/japan.MLL");
+  map.MapMode(2);
+  EXPECT_EQ(map.FileName(), u"/maps/japan.MXY");
+}
+
 TEST_F(DocumentTest, MapModeChangesOnlyAnEmptyMapAndTheExtensionFollows) {
   map.FileName(u"/maps/japan.MLL");
   map.MapMode(3);

@@ -1,0 +1,248 @@
+// picmap-cli verbs on map files: info (a summary), dump (the whole document as JSON) and
+// copy (load and save again, optionally in another file version). The document's own
+// messages (missing file, version errors, invalid elements) reach standard error through the
+// message port.
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <string>
+
+#include "cli/cli.h"
+#include "map/clsMap.h"
+#include "map/clsMapRem.h"
+#include "map/clsMapSymbol.h"
+#include "map/clsMapText.h"
+#include "support/errors.h"
+#include "support/figcodes.h"
+#include "support/library.h"
+#include "support/text.h"
+
+namespace picmap::cli {
+
+namespace {
+
+QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
+std::u16string U(const QString& text) { return text.toStdU16String(); }
+
+void PrintLine(const std::u16string& text) { std::printf("%s\n", ToUtf8(text).c_str()); }
+
+// Parses the verb's arguments; returns -1 to go on, or the exit code to end with.
+int ParseVerb(QCommandLineParser& parser, const QStringList& args, const char* verb,
+              int positionals) {
+  parser.addHelpOption();
+  if (!parser.parse(args)) {
+    std::fprintf(stderr, "picmap-cli %s: %s\n", verb, qPrintable(parser.errorText()));
+    return kExitUsage;
+  }
+  if (parser.isSet("help")) {
+    std::fputs(qPrintable(parser.helpText()), stdout);
+    return kExitOk;
+  }
+  if (parser.positionalArguments().size() != positionals) {
+    std::fputs(qPrintable(parser.helpText()), stderr);
+    return kExitUsage;
+  }
+  return -1;
+}
+
+void ReportError(const char* verb, const Error& e) {
+  std::fprintf(stderr, "picmap-cli %s: error %d in %s: %s\n", verb, e.Number(),
+               ToUtf8(e.Source()).c_str(), ToUtf8(e.Description()).c_str());
+}
+
+// Names the document after the file; an .MXY file is an x/y map.
+void NameAfter(clsMap& map, const QString& path) {
+  if (path.endsWith(".MXY", Qt::CaseInsensitive)) map.MapMode(2);
+  map.FileName(U(path));
+}
+
+// Loads the map named on the command line; false after a reported failure.
+bool LoadMap(clsMap& map, const QString& path, const char* verb) {
+  NameAfter(map, path);
+  try {
+    return map.Load() == 0;
+  } catch (const Error& e) {
+    ReportError(verb, e);
+    return false;
+  }
+}
+
+// Whole numbers as JSON integers (the writer would print a large real as 4.5e+14).
+QJsonValue NumberValue(double v) {
+  if (std::trunc(v) == v && std::fabs(v) < 9007199254740992.0) return QJsonValue(static_cast<qint64>(v));
+  return QJsonValue(v);
+}
+
+QJsonArray PointsJson(const clsPoly& poly) {
+  QJsonArray points;
+  for (const PolyPoint& p : poly.Points()) points.append(QJsonArray{p.x, p.y});
+  return points;
+}
+
+QJsonObject FigureJson(const clsMapFigure& f) {
+  QJsonObject o;
+  o["code"] = f.FigCode();
+  o["figId"] = NumberValue(f.FigID());
+  o["admin"] = f.Admin();
+  o["thing"] = f.Thing();
+  o["color"] = f.OwnColor();
+  o["showMode"] = f.OwnShowMode();
+  o["jumpMark"] = f.JumpMark();
+  o["reserve"] = f.Reserve();
+  if (const auto* rem = dynamic_cast<const clsMapRem*>(&f)) {
+    o["comment"] = Q(rem->Comment());
+  } else if (const auto* text = dynamic_cast<const clsMapText*>(&f)) {
+    o["x"] = text->mx();
+    o["y"] = text->my();
+    o["fix"] = text->TextFix();
+    o["angle"] = text->Angle();
+    o["text1"] = Q(text->TextUnicode(1));
+    o["text2"] = Q(text->TextUnicode(2));
+  } else if (const auto* symbol = dynamic_cast<const clsMapSymbol*>(&f)) {
+    o["x"] = symbol->mx();
+    o["y"] = symbol->my();
+  } else {
+    o["points"] = PointsJson(*f.Poly());
+  }
+  return o;
+}
+
+// The smallest rectangle holding every point of every figure with geometry.
+struct Bounds {
+  bool any = false;
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  void Add(int32_t x, int32_t y) {
+    if (!any) {
+      left = right = x;
+      top = bottom = y;
+      any = true;
+      return;
+    }
+    left = std::min(left, x);
+    right = std::max(right, x);
+    top = std::min(top, y);
+    bottom = std::max(bottom, y);
+  }
+};
+
+Bounds BoundsOf(const clsMap& map) {
+  Bounds b;
+  for (const auto& f : map) {
+    if (f->FigCode() == 1) continue;
+    const std::shared_ptr<clsPoly> poly = f->Poly();
+    if (poly->Count() == 0) continue;
+    const clsRect r = poly->RectBound();
+    b.Add(r.mLeft, r.mTop);
+    b.Add(r.mRight, r.mBottom);
+  }
+  return b;
+}
+
+std::u16string Number(int64_t v) { return FromUtf8(std::to_string(v)); }
+
+// A header fact whose line cannot be read is shown as the error instead of ending the verb.
+std::u16string Fact(const std::function<std::u16string()>& read) {
+  try {
+    return read();
+  } catch (const Error& e) {
+    return u"(error " + Number(e.Number()) + u": " + e.Description() + u")";
+  }
+}
+
+void PrintInfo(const clsMap& map) {
+  int32_t counts[6] = {};
+  for (const auto& f : map) ++counts[f->FigCode()];
+  const int16_t ver = map.Version();
+  PrintLine(u"Version: " + DoubleToText(ver / 100.0) + u" (" + Number(ver) + u")");
+  PrintLine(u"MapMode: " + Number(map.MapMode()));
+  std::u16string figures = u"Figures: " + Number(map.Count());
+  for (int32_t code = 1; code <= 5; ++code)
+    figures += u", " + FigureName(code, 1) + u" " + Number(counts[code]);
+  PrintLine(figures);
+  PrintLine(u"MapName(1): " + Fact([&] { return map.MapName(1); }));
+  PrintLine(u"MapName(2): " + Fact([&] { return map.MapName(2); }));
+  PrintLine(u"MapCode: " + Fact([&] { return Number(map.MapCode()); }));
+  PrintLine(u"Kind: " + Fact([&] { return map.Kind(); }));
+  PrintLine(u"Country: " + Fact([&] { return Number(map.Country()); }));
+  PrintLine(u"Level: " + Fact([&] { return Number(map.Level()); }));
+  PrintLine(u"LastDate: " + GeneralDateText(map.LastDate()));
+  const Bounds b = BoundsOf(map);
+  PrintLine(b.any ? u"Bounds: " + Number(b.left) + u" " + Number(b.top) + u" " + Number(b.right) +
+                        u" " + Number(b.bottom) + u" (left top right bottom)"
+                  : std::u16string(u"Bounds: none"));
+}
+
+}  // namespace
+
+int RunMapInfo(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Prints a summary of a map file (.MLL or .MXY).");
+  parser.addPositionalArgument("MAP", "The map file.");
+  if (int code = ParseVerb(parser, args, "info", 1); code >= 0) return code;
+  clsMap map;
+  if (!LoadMap(map, parser.positionalArguments()[0], "info")) return kExitFailure;
+  PrintInfo(map);
+  return kExitOk;
+}
+
+int RunMapDump(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Prints a whole map file (.MLL or .MXY) as one JSON object.");
+  parser.addPositionalArgument("MAP", "The map file.");
+  if (int code = ParseVerb(parser, args, "dump", 1); code >= 0) return code;
+  clsMap map;
+  if (!LoadMap(map, parser.positionalArguments()[0], "dump")) return kExitFailure;
+  QJsonArray figures;
+  for (const auto& f : map) figures.append(FigureJson(*f));
+  QJsonObject o;
+  o["version"] = map.Version();
+  o["mapMode"] = map.MapMode();
+  o["count"] = map.Count();
+  o["figures"] = figures;
+  const QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Indented);
+  std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
+  return kExitOk;
+}
+
+int RunMapCopy(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Loads a map file and saves it under another name (an existing file there is kept\n"
+      "under a time-stamped backup name), optionally in another file version.");
+  parser.addPositionalArgument("MAP", "The map file to read.");
+  parser.addPositionalArgument("OUT", "The map file to write.");
+  const QCommandLineOption versionOption("version", "File version to write: 104, 105 or 106.",
+                                         "VERSION");
+  parser.addOption(versionOption);
+  if (int code = ParseVerb(parser, args, "copy", 2); code >= 0) return code;
+  int16_t version = 0;
+  if (parser.isSet(versionOption)) {
+    const QString v = parser.value(versionOption);
+    if (v != "104" && v != "105" && v != "106") {
+      std::fprintf(stderr, "picmap-cli copy: --version must be 104, 105 or 106, not '%s'\n",
+                   qPrintable(v));
+      return kExitUsage;
+    }
+    version = static_cast<int16_t>(v.toInt());
+  }
+  clsMap map;
+  if (!LoadMap(map, parser.positionalArguments()[0], "copy")) return kExitFailure;
+  try {
+    if (version != 0) map.Version(version);
+    map.FileName(U(parser.positionalArguments()[1]));
+    map.Modify(true);  // a copy is written even when nothing changed
+    return map.Save() == 0 ? kExitOk : kExitFailure;
+  } catch (const Error& e) {
+    ReportError("copy", e);
+    return kExitFailure;
+  }
+}
+
+}  // namespace picmap::cli

@@ -1,0 +1,198 @@
+// picmap-cli info, dump and copy on map files built in the test, and their failures.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "map/clsMap.h"
+#include "map/clsMapPolygon.h"
+#include "map/clsMapRem.h"
+#include "map/clsMapSymbol.h"
+#include "map/clsMapText.h"
+#include "support/platform.h"
+#include "support/text.h"
+
+namespace picmap::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int exit;
+  std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class MapVerbsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("picmap_cli_map_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Result Run(const std::string& args) {
+    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
+    const std::string cmd = std::string("QT_QPA_PLATFORM=offscreen '") + PICMAP_RUNTIME_DIR +
+                            "/picmap-cli' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const int status = std::system(cmd.c_str());
+    return {WEXITSTATUS(status), Slurp(out), Slurp(err)};
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  // A map of a header line, a polygon, a symbol and a text, saved as `name`.
+  void MakeMap(const std::string& name) {
+    ScopedScriptedPorts ports;
+    clsMap map;
+    map.FileName(FromUtf8(Path(name)));
+    map.Add(NewRemark(u"# 地図コード：310392"));
+    map.Add(NewRemark(u"# 欧文地図名：Japan"));
+    auto polygon = std::make_shared<clsMapPolygon>();
+    polygon->Admin(1);
+    polygon->Thing(2);
+    polygon->OwnColor(0x0000FF);
+    polygon->Poly()->SetRect(-10, -20, 30, 40);
+    map.Add(polygon);
+    auto symbol = std::make_shared<clsMapSymbol>();
+    symbol->Admin(0);
+    symbol->Thing(3);
+    symbol->SetSymbolPoint({100, -50});
+    map.Add(symbol);
+    auto text = std::make_shared<clsMapText>();
+    text->Admin(0);
+    text->Thing(4);
+    text->TextUnicode(1, u"To^kyo^");
+    text->TextUnicode(2, u"東京");
+    text->Angle(30);
+    map.Add(text);
+    ASSERT_EQ(map.Save(), 0);
+  }
+  void WriteBytes(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(MapVerbsTest, InfoSummarisesTheMap) {
+  MakeMap("japan.MLL");
+  const Result r = Run("info '" + Path("japan.MLL") + "'");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("Version: 1.06 (106)\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("MapMode: 1\n"), std::string::npos);
+  // The saved map also holds its last-update line.
+  EXPECT_NE(r.out.find("Figures: 6, REM 3, POLYLINE 0, POLYGON 1, SYMBOL 1, TEXT 1\n"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("MapName(1): Japan\n"), std::string::npos);
+  EXPECT_NE(r.out.find("MapName(2): japan.MLL\n"), std::string::npos);
+  EXPECT_NE(r.out.find("MapCode: 310392\nKind: ベース地図\nCountry: 392\nLevel: 0\n"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("LastDate: "), std::string::npos);
+  EXPECT_NE(r.out.find("Bounds: -10 -50 100 40"), std::string::npos) << r.out;
+}
+
+TEST_F(MapVerbsTest, DumpPrintsEveryFigureAsJson) {
+  MakeMap("japan.MLL");
+  const Result r = Run("dump '" + Path("japan.MLL") + "'");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  QJsonParseError error{};
+  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error);
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out;
+  const QJsonObject o = doc.object();
+  EXPECT_EQ(o["version"].toInt(), 106);
+  EXPECT_EQ(o["mapMode"].toInt(), 1);
+  EXPECT_EQ(o["count"].toInt(), 6);
+  const QJsonArray figures = o["figures"].toArray();
+  ASSERT_EQ(figures.size(), 6);
+  EXPECT_EQ(figures[0].toObject()["comment"].toString(), QString::fromUtf8("# 地図コード：310392"));
+  const QJsonObject polygon = figures[3].toObject();
+  EXPECT_EQ(polygon["code"].toInt(), 3);
+  EXPECT_EQ(polygon["admin"].toInt(), 1);
+  EXPECT_EQ(polygon["thing"].toInt(), 2);
+  EXPECT_EQ(polygon["color"].toInt(), 255);
+  EXPECT_EQ(polygon["showMode"].toInt(), -1);
+  EXPECT_EQ(polygon["points"].toArray().size(), 5);
+  EXPECT_EQ(polygon["points"].toArray()[2].toArray()[0].toInt(), 30);
+  EXPECT_GT(polygon["figId"].toDouble(), 1e14);
+  EXPECT_TRUE(polygon.contains("jumpMark") && polygon.contains("reserve"));
+  const QJsonObject symbol = figures[4].toObject();
+  EXPECT_EQ(symbol["x"].toInt(), 100);
+  EXPECT_EQ(symbol["y"].toInt(), -50);
+  const QJsonObject text = figures[5].toObject();
+  EXPECT_EQ(text["text1"].toString(), QString::fromUtf8("Tôkyô"));
+  EXPECT_EQ(text["text2"].toString(), QString::fromUtf8("東京"));
+  EXPECT_EQ(text["angle"].toInt(), 30);
+  EXPECT_EQ(text["fix"].toInt(), 10);
+}
+
+TEST_F(MapVerbsTest, CopyWritesAnotherVersionAndKeepsABackup) {
+  MakeMap("japan.MLL");
+  WriteBytes("out.MLL", "old");
+  const Result r = Run("copy '" + Path("japan.MLL") + "' '" + Path("out.MLL") + "' --version 105");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  int backups = 0;
+  for (const auto& e : fs::directory_iterator(dir_))
+    if (e.path().filename().string().rfind("out-", 0) == 0) ++backups;
+  EXPECT_EQ(backups, 1);
+  const Result info = Run("info '" + Path("out.MLL") + "'");
+  ASSERT_EQ(info.exit, 0) << info.err;
+  EXPECT_NE(info.out.find("Version: 1.05 (105)\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Bounds: -10 -50 100 40"), std::string::npos);
+  const Result same = Run("copy '" + Path("out.MLL") + "' '" + Path("again.MLL") + "'");
+  ASSERT_EQ(same.exit, 0) << same.err;
+  EXPECT_TRUE(fs::exists(dir_ / "again.MLL"));
+}
+
+TEST_F(MapVerbsTest, FailuresAreReportedInTheSystemsWords) {
+  Result r = Run("info '" + Path("none.MLL") + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("地図図形ファイルが存在しません."), std::string::npos) << r.err;
+
+  WriteBytes("empty.MLL", "");
+  r = Run("dump '" + Path("empty.MLL") + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("地図バージョン確認不能"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+
+  // Header 1.03, then a polygon of two points.
+  std::string bad("\x01\x00\x00\x00\x15\x00", 6);
+  bad += "Map File Version 1.03";
+  bad += std::string("\x03\x00\x00\x00\x00\x00\x02\x00", 8) + std::string(16, '\0');
+  WriteBytes("bad.MLL", bad);
+  r = Run("copy '" + Path("bad.MLL") + "' '" + Path("x.MLL") + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("不正な図形内容(Line:1, Figure:3)"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "x.MLL"));
+}
+
+TEST_F(MapVerbsTest, UsageErrorsAndHelp) {
+  EXPECT_EQ(Run("info").exit, 2);
+  EXPECT_EQ(Run("dump a b").exit, 2);
+  EXPECT_EQ(Run("copy a").exit, 2);
+  const Result bad = Run("copy a b --version 103");
+  EXPECT_EQ(bad.exit, 2);
+  EXPECT_NE(bad.err.find("--version"), std::string::npos);
+  const Result help = Run("copy --help");
+  EXPECT_EQ(help.exit, 0);
+  EXPECT_NE(help.out.find("--version"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace picmap::test

@@ -1,0 +1,79 @@
+#include "app/world_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/text.h"
+
+using namespace picmap;
+
+namespace {
+
+WorldFileTerms Terms(double a, double e, double c, double f, double d = 0, double b = 0) {
+  return WorldFileTerms{a, d, b, e, c, f};
+}
+
+}  // namespace
+
+TEST(WorldFile, WholeWorldFromTenthDegreePixels) {
+  auto r = ExtentsFromWorldFile(Terms(0.1, -0.1, -179.95, 89.95), 3600, 1800);
+  ASSERT_TRUE(r.extents) << ToUtf8(r.message);
+  EXPECT_EQ(r.extents->west, -648000);
+  EXPECT_EQ(r.extents->east, 648000);
+  EXPECT_EQ(r.extents->north, 324000);
+  EXPECT_EQ(r.extents->south, -324000);
+}
+
+TEST(WorldFile, EdgesRoundHalfToEvenSeconds) {
+  // Edges at 1/32 and 3/32 degree are 112.5" and 337.5" exactly: they round to 112 and 338.
+  auto r = ExtentsFromWorldFile(Terms(0.25, -0.25, 0.125 + 1.0 / 32, -1.0 / 32), 16, 16);
+  ASSERT_TRUE(r.extents) << ToUtf8(r.message);
+  EXPECT_EQ(r.extents->west, 112);
+  EXPECT_EQ(r.extents->east, 14512);
+  EXPECT_EQ(r.extents->north, 338);
+  EXPECT_EQ(r.extents->south, -14062);
+}
+
+TEST(WorldFile, RefusesRotationFlippedPixelsAndEdgesOutOfRange) {
+  EXPECT_FALSE(ExtentsFromWorldFile(Terms(0.1, -0.1, 0, 0, 0.01, 0), 10, 10).extents);
+  EXPECT_FALSE(ExtentsFromWorldFile(Terms(0.1, -0.1, 0, 0, 0, 0.01), 10, 10).extents);
+  EXPECT_FALSE(ExtentsFromWorldFile(Terms(0.1, 0.1, 0, 0), 10, 10).extents);
+  EXPECT_FALSE(ExtentsFromWorldFile(Terms(0.1, -0.1, 179.0, 0), 100, 10).extents);
+  EXPECT_FALSE(ExtentsFromWorldFile(Terms(0.1, -0.1, 0, 89.99), 10, 10).extents);
+  auto r = ExtentsFromWorldFile(Terms(1e300, -0.1, 0, 0), 10, 10);
+  EXPECT_FALSE(r.extents);
+  EXPECT_FALSE(r.message.empty());
+}
+
+TEST(WorldFile, ParsesSixNumbersAndRejectsOthers) {
+  auto t = ParseWorldFile("0.1\r\n0\r\n0\r\n-0.1\r\n-179.95\r\n89.95\r\n");
+  ASSERT_TRUE(t);
+  EXPECT_DOUBLE_EQ(t->c, -179.95);
+  EXPECT_DOUBLE_EQ(t->f, 89.95);
+  EXPECT_FALSE(ParseWorldFile("0.1\n0\n0\n-0.1\n-179.95\n"));
+  EXPECT_FALSE(ParseWorldFile("0.1\n0\n0\n-0.1\nwest\n89.95\n"));
+}
+
+TEST(WorldFile, FoundBesideThePictureInAnyLetterCase) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / "picmap_world_file_test";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "japan.png") << "x";
+  EXPECT_EQ(FindWorldFile(FromUtf8((dir / "japan.png").string())), u"");
+  std::ofstream(dir / "japan.PGW") << "0.1\n0\n0\n-0.1\n-179.95\n89.95\n";
+  EXPECT_EQ(FindWorldFile(FromUtf8((dir / "japan.png").string())),
+            FromUtf8((dir / "japan.PGW").string()));
+  auto r = ExtentsForPicture(FromUtf8((dir / "japan.png").string()), 3600, 1800);
+  ASSERT_TRUE(r.extents);
+  EXPECT_EQ(r.extents->east, 648000);
+  std::ofstream(dir / "photo.jpeg") << "x";
+  std::ofstream(dir / "photo.wld") << "1\n0\n0\n-1\n0.5\n-0.5\n";
+  r = ExtentsForPicture(FromUtf8((dir / "photo.jpeg").string()), 10, 10);
+  ASSERT_TRUE(r.extents);
+  EXPECT_EQ(r.extents->west, 0);
+  EXPECT_EQ(r.extents->south, -36000);
+  fs::remove_all(dir);
+}

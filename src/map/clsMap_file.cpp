@@ -169,7 +169,7 @@ void clsMap::ReadAllElements(BinaryReader& r, LoadState& s) {
     }
     const int64_t start = r.Position();
     const bool more = RetryFileStatement(s.file, [&] {
-      r.Seek(start);
+      if (r.Position() != start) r.Seek(start);  // a retry reads the element again
       return ReadElement(r, s);
     });
     if (!more) return;

@@ -1,25 +1,12 @@
 #include "map/clsMap.h"
 
 #include "map/clsMapRem.h"
+#include "map/map_guard.h"
 #include "support/errors.h"
 #include "support/library.h"
 #include "support/numeric.h"
 
 namespace picmap {
-
-namespace {
-
-// Runs an operation; an unexpected run-time failure passes up with "clsMap.<name>/".
-template <class F>
-auto Guarded(const char16_t* name, F&& body) -> decltype(body()) {
-  try {
-    return body();
-  } catch (...) {
-    RaiseError(err::kClassDefault, u"clsMap", name);
-  }
-}
-
-}  // namespace
 
 clsMap::clsMap() = default;
 
@@ -32,7 +19,7 @@ clsMap::~clsMap() {
 }
 
 bool clsMap::Modify() const {
-  return Guarded(u"Modify", [&] {
+  return GuardedMapOperation(u"Modify", [&] {
     if (changeCount_ == 0) {
       for (const auto& f : figures_) {
         if (f->Modify()) {
@@ -46,7 +33,7 @@ bool clsMap::Modify() const {
 }
 
 void clsMap::Modify(bool value) {
-  Guarded(u"Modify", [&] {
+  GuardedMapOperation(u"Modify", [&] {
     if (value) {
       if (changeCount_ <= 0) changeCount_ = 1;
       return;
@@ -96,7 +83,7 @@ bool clsMap::RefusedByLock(const char16_t* operation) const {
 }
 
 void clsMap::AddUndo(int16_t kind, int32_t position, std::shared_ptr<clsMapFigure> figure) {
-  Guarded(u"AddUndo", [&] {
+  GuardedMapOperation(u"AddUndo", [&] {
     if (undoRecording_) undoLog_.push_back(UndoRecord{kind, position, std::move(figure)});
   });
 }
@@ -127,7 +114,7 @@ bool clsMap::IsRight() const {
 }
 
 bool clsMap::Clear() {
-  return Guarded(u"Clear", [&] {
+  return GuardedMapOperation(u"Clear", [&] {
     if (RefusedByLock(u"Clear")) return false;
     ClearFigures();
     return true;
@@ -143,7 +130,7 @@ std::shared_ptr<clsMapFigure> clsMap::Item(int32_t Index) const {
 }
 
 bool clsMap::Add(std::shared_ptr<clsMapFigure> oMapFig) {
-  return Guarded(u"Add", [&] {
+  return GuardedMapOperation(u"Add", [&] {
     if (RefusedByLock(u"Add")) return false;
     if (!oMapFig || !oMapFig->IsRight()) return false;
     figures_.push_back(std::move(oMapFig));
@@ -154,7 +141,7 @@ bool clsMap::Add(std::shared_ptr<clsMapFigure> oMapFig) {
 }
 
 bool clsMap::Ins(int32_t Index, std::shared_ptr<clsMapFigure> oMapFig) {
-  return Guarded(u"Ins", [&] {
+  return GuardedMapOperation(u"Ins", [&] {
     if (RefusedByLock(u"Ins")) return false;
     if (!oMapFig || !oMapFig->IsRight()) return false;
     if (!InBound(Index)) Index = Count() + 1;
@@ -166,7 +153,7 @@ bool clsMap::Ins(int32_t Index, std::shared_ptr<clsMapFigure> oMapFig) {
 }
 
 bool clsMap::Inss(int32_t iStart, const FigureList& colElm) {
-  return Guarded(u"Inss", [&] {
+  return GuardedMapOperation(u"Inss", [&] {
     if (RefusedByLock(u"Inss")) return false;
     if (colElm.empty()) return false;
     for (const auto& f : colElm)
@@ -181,7 +168,7 @@ bool clsMap::Inss(int32_t iStart, const FigureList& colElm) {
 }
 
 bool clsMap::Remove(int32_t Index) {
-  return Guarded(u"Remove", [&] {
+  return GuardedMapOperation(u"Remove", [&] {
     if (RefusedByLock(u"Remove")) return false;
     if (!InBound(Index)) return false;
     AddUndo(kRemoved, Index, figures_[static_cast<size_t>(Index - 1)]);
@@ -192,7 +179,7 @@ bool clsMap::Remove(int32_t Index) {
 }
 
 bool clsMap::Removes(int32_t iStart, int32_t iEnd) {
-  return Guarded(u"Removes", [&] {
+  return GuardedMapOperation(u"Removes", [&] {
     if (RefusedByLock(u"Removes")) return false;
     if (!InBound(iStart) || !InBound(iEnd) || iStart > iEnd) return false;
     const auto first = figures_.begin() + (iStart - 1);
@@ -205,7 +192,7 @@ bool clsMap::Removes(int32_t iStart, int32_t iEnd) {
 }
 
 bool clsMap::Renew(int32_t Index, std::shared_ptr<clsMapFigure> oMapFig) {
-  return Guarded(u"Renew", [&] {
+  return GuardedMapOperation(u"Renew", [&] {
     if (RefusedByLock(u"Renew")) return false;
     if (!InBound(Index) || !oMapFig || !oMapFig->IsRight()) return false;
     AddUndo(kRemoved, Index, figures_[static_cast<size_t>(Index - 1)]);
@@ -220,7 +207,7 @@ bool clsMap::Renew(int32_t Index, std::shared_ptr<clsMapFigure> oMapFig) {
 }
 
 bool clsMap::Move(int32_t srcIndex, int32_t dstIndex) {
-  return Guarded(u"Move", [&] {
+  return GuardedMapOperation(u"Move", [&] {
     if (RefusedByLock(u"Move")) return false;
     if (srcIndex == dstIndex) return false;
     if (srcIndex < dstIndex) --dstIndex;
@@ -238,7 +225,7 @@ bool clsMap::Move(int32_t srcIndex, int32_t dstIndex) {
 }
 
 int32_t clsMap::SearchJumpMark(int16_t iMark) const {
-  return Guarded(u"SearchJumpMark", [&] {
+  return GuardedMapOperation(u"SearchJumpMark", [&] {
     for (int32_t i = 1; i <= Count(); ++i)
       if (figures_[static_cast<size_t>(i - 1)]->JumpMark() == iMark) return i;
     return -1;
@@ -246,7 +233,7 @@ int32_t clsMap::SearchJumpMark(int16_t iMark) const {
 }
 
 int32_t clsMap::SearchReserve(int32_t Index, int32_t dt) const {
-  return Guarded(u"SearchReserve", [&] {
+  return GuardedMapOperation(u"SearchReserve", [&] {
     for (int32_t i = Index < 1 ? 1 : Index; i <= Count(); ++i)
       if (figures_[static_cast<size_t>(i - 1)]->Reserve() == dt) return i;
     return -1;
@@ -254,7 +241,7 @@ int32_t clsMap::SearchReserve(int32_t Index, int32_t dt) const {
 }
 
 void clsMap::Undo() {
-  Guarded(u"Undo", [&] {
+  GuardedMapOperation(u"Undo", [&] {
     while (!undoLog_.empty()) {
       UndoRecord r = std::move(undoLog_.back());
       undoLog_.pop_back();

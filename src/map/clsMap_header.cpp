@@ -6,6 +6,7 @@
 
 #include "map/clsMap.h"
 #include "map/clsMapRem.h"
+#include "map/map_guard.h"
 #include "support/errors.h"
 #include "support/library.h"
 #include "support/numeric.h"
@@ -36,14 +37,6 @@ double NumberOf(const std::u16string& text) {
   return v;
 }
 
-template <class F>
-auto Guarded(const char16_t* name, F&& body) -> decltype(body()) {
-  try {
-    return body();
-  } catch (...) {
-    RaiseError(err::kClassDefault, u"clsMap", name);
-  }
-}
 
 // "2026/12/07 4:52:01" (or a date alone); false for any other text.
 bool ParseGeneralDate(const std::u16string& text, DateTime& t) {
@@ -67,7 +60,7 @@ clsMapRem* clsMap::RemarkAt(int32_t Index) const {
 }
 
 int32_t clsMap::SearchHeaderLine(const std::u16string& sKey) const {
-  return Guarded(u"SearchHeaderLine", [&] {
+  return GuardedMapOperation(u"SearchHeaderLine", [&] {
     const int32_t last = std::min(Count(), kHeaderLines);
     for (int32_t i = 1; i <= last; ++i) {
       const clsMapRem* rem = RemarkAt(i);
@@ -80,17 +73,19 @@ int32_t clsMap::SearchHeaderLine(const std::u16string& sKey) const {
 }
 
 std::u16string clsMap::SearchHeader(const std::u16string& sKey) const {
-  return Guarded(u"SearchHeader", [&] {
+  return GuardedMapOperation(u"SearchHeader", [&] {
     const int32_t i = SearchHeaderLine(sKey);
     return i == 0 ? std::u16string() : RemarkAt(i)->Value();
   });
 }
 
 std::u16string clsMap::SearchRem(const std::u16string& sKey) const {
-  return Guarded(u"SearchRem", [&] {
+  return GuardedMapOperation(u"SearchRem", [&] {
     for (int32_t i = 1; i <= Count(); ++i) {
       const clsMapRem* rem = RemarkAt(i);
-      if (rem && EqualsIgnoringCase(rem->Key(), sKey) && !rem->Key().empty()) return rem->Value();
+      if (!rem) continue;
+      const std::u16string key = rem->Key();
+      if (!key.empty() && EqualsIgnoringCase(key, sKey)) return rem->Value();
     }
     return std::u16string();
   });
@@ -131,7 +126,7 @@ void clsMap::Version(int16_t iVer) {
 }
 
 std::u16string clsMap::Kind() const {
-  return Guarded(u"Kind", [&] {
+  return GuardedMapOperation(u"Kind", [&] {
     const std::u16string code = SearchHeader(kMapCodeKey);
     if (code.size() != 6) return SearchHeader(u"種別");
     const double digit = NumberOf(code.substr(1, 1));
@@ -141,7 +136,7 @@ std::u16string clsMap::Kind() const {
 }
 
 int16_t clsMap::Country() const {
-  return Guarded(u"Country", [&] {
+  return GuardedMapOperation(u"Country", [&] {
     const std::u16string code = SearchHeader(kMapCodeKey);
     if (code.size() == 6) return CInt(NumberOf(code.substr(3, 3)));
     const std::u16string text = SearchHeader(u"国番号");
@@ -150,7 +145,7 @@ int16_t clsMap::Country() const {
 }
 
 int16_t clsMap::Level() const {
-  return Guarded(u"Level", [&] {
+  return GuardedMapOperation(u"Level", [&] {
     const std::u16string code = SearchHeader(kMapCodeKey);
     if (code.size() == 6) return CInt(NumberOf(code.substr(2, 1)));
     const std::u16string text = SearchHeader(u"縮尺レベル");
@@ -164,7 +159,7 @@ int32_t clsMap::MapCode() const {
 }
 
 std::u16string clsMap::MapName(int32_t iLang) const {
-  return Guarded(u"MapName", [&] {
+  return GuardedMapOperation(u"MapName", [&] {
     if (iLang != 1 && iLang != 2) return std::u16string();
     for (const char16_t* key : iLang == 1 ? kLatinNameKeys : kJapaneseNameKeys) {
       std::u16string name = SearchHeader(key);
@@ -175,7 +170,7 @@ std::u16string clsMap::MapName(int32_t iLang) const {
 }
 
 std::u16string clsMap::ProjectionName() const {
-  return Guarded(u"ProjectionName", [&] {
+  return GuardedMapOperation(u"ProjectionName", [&] {
     if (mapMode_ != 2) return std::u16string();
     if (projectionName_.empty()) projectionName_ = SearchRem(u"図法名");
     if (projectionName_.empty()) projectionName_ = SearchRem(u"投影法名");

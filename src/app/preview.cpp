@@ -14,6 +14,7 @@ namespace {
 constexpr int32_t kFullSpan = 1296000;
 
 int32_t Round(double v) { return CLng(v); }
+double D(int32_t v) { return static_cast<double>(v); }
 
 // A longitude moved by a drag comes back into range once.
 int32_t WrapLongitude(int64_t v) {
@@ -49,25 +50,25 @@ void frmMainLogic::DrawPreview() {
   if (!state_.pictureLoaded) return;
   const double k = PreviewScale();
   const ConversionState& s = state_;
-  const int32_t x = Round((double{s.west} + 648000) * k);
+  const int32_t x = Round((D(s.west) + 648000) * k);
   int32_t y, h, w;
   if (s.south < s.north) {
-    y = Round((324000 - double{s.north}) * k);
-    h = Round((double{s.north} - s.south) * k);
+    y = Round((324000 - D(s.north)) * k);
+    h = Round((D(s.north) - s.south) * k);
   } else {
-    y = Round((324000 - double{s.south}) * k);
-    h = Round((double{s.south} - s.north) * k);
+    y = Round((324000 - D(s.south)) * k);
+    h = Round((D(s.south) - s.north) * k);
   }
   if (s.west < s.east)
-    w = Round((double{s.east} - s.west) * k);
+    w = Round((D(s.east) - s.west) * k);
   else
-    w = Round((double{s.east} - s.west + kFullSpan) * k);
+    w = Round((D(s.east) - s.west + kFullSpan) * k);
   w = std::max(w, 1);
   h = std::max(h, 1);
   window_.DrawPictureInPreview(PictureBox::picSrc, x, y, w, h);
   // The part beyond 180° shows again at the left side of the preview.
   if (s.west >= s.east)
-    window_.DrawPictureInPreview(PictureBox::picSrc, Round((double{s.west} - 648000) * k), y, w,
+    window_.DrawPictureInPreview(PictureBox::picSrc, Round((D(s.west) - 648000) * k), y, w,
                                  h);
 }
 
@@ -125,10 +126,10 @@ void frmMainLogic::MoveEdges(float X, float Y) {
 void frmMainLogic::HoverAt(float X, float Y) {
   const double k = PreviewScale();
   ConversionState& s = state_;
-  const int32_t L = Round((double{s.west} + 648000) * k);
-  const int32_t R = Round((double{s.east} + 648000) * k);
-  const int32_t T = Round((324000 - double{s.north}) * k);
-  const int32_t B = Round((324000 - double{s.south}) * k);
+  const int32_t L = Round((D(s.west) + 648000) * k);
+  const int32_t R = Round((D(s.east) + 648000) * k);
+  const int32_t T = Round((324000 - D(s.north)) * k);
+  const int32_t B = Round((324000 - D(s.south)) * k);
   int16_t mode = 0;
   if (L - 3 < X && X < L + 3) mode |= drag::kWest;
   if (R - 3 < X && X < R + 3) mode = static_cast<int16_t>((mode & 12) | drag::kEast);

@@ -1,0 +1,307 @@
+// Start-up, closing, picture opening, extents, colour and tone settings, status labels.
+#include "app/frm_main.h"
+
+#include <string>
+
+#include "app/picture_loader.h"
+#include "app/program_folder.h"
+#include "map/clsMap.h"
+#include "support/angle.h"
+#include "support/colorlib.h"
+#include "support/figcodes.h"
+#include "support/library.h"
+#include "support/numeric.h"
+#include "support/platform.h"
+#include "support/text.h"
+#include "things/clsThings.h"
+
+namespace picmap {
+
+namespace {
+
+std::u16string Dec(int64_t n) { return FromUtf8(std::to_string(n)); }
+
+constexpr int32_t kFullSpan = 1296000;
+
+}  // namespace
+
+frmMainLogic::frmMainLogic(WindowPort& window) : window_(window) {}
+
+frmMainLogic::~frmMainLogic() {
+  if (state_.oMap) state_.oMap->Progress = nullptr;
+}
+
+// ---- Start-up and closing ----
+
+bool frmMainLogic::Form_Load() {
+  SetScaleBounds(kMinScaleDefault, kMaxScaleDefault);
+  state_.backColor = -1;
+  const ProgramInfo& info = Program();
+  window_.SetCaption(frmtext::kCaption + Dec(info.major) + u"." + Dec(info.minor) + u"." +
+                     Dec(info.revision));
+  window_.MoveWindow(DivL(window_.ScreenWidth() - window_.WindowWidth(), 2),
+                     DivL(window_.ScreenHeight() - window_.WindowHeight(), 4));
+  for (Menu m : {Menu::mnuSave, Menu::mnuPolygon, Menu::mnuCompress, Menu::mnuCancel})
+    window_.SetMenuEnabled(m, false);
+
+  auto things = std::make_shared<clsThings>();
+  things->FileName(templateThings_.empty() ? TemplateThingFile(info.folder) : templateThings_);
+  if (things->Load() != 0) {
+    window_.Message(things->FileName() + u"\r\nの読み込みに失敗しました.", true);
+    window_.EndProgram();
+    return false;
+  }
+  const int16_t thing = things->Search(frmtext::kImagePolygon);
+  if (thing < 0) {
+    window_.Message(things->FileName() + u"\r\nに、事象 [画像ポリゴン] がありません.", true);
+    window_.EndProgram();
+    return false;
+  }
+  state_.things = std::move(things);
+  state_.imagePolygonThing = thing;
+
+  AttachMap(std::make_shared<clsMap>());
+  state_.oMap->FileName(TemplateMapFile(info.folder));
+  mnuWorld_Click();
+  return true;
+}
+
+void frmMainLogic::AttachMap(std::shared_ptr<clsMap> map) {
+  if (state_.oMap) state_.oMap->Progress = nullptr;
+  state_.oMap = std::move(map);
+  state_.oMap->Progress = [this](int16_t parcent) { oMap_Progress(parcent); };
+}
+
+// A large map would take long to release figure by figure; the process simply ends.
+void frmMainLogic::Form_Unload() {
+  if (state_.oMap && state_.oMap->Count() >= 10000) window_.ExitProcessNow(0);
+}
+
+void frmMainLogic::mnuQuit_Click() { window_.CloseWindow(); }
+
+// ---- Opening a picture ----
+
+int32_t FilterIndexFor(const std::u16string& filter, const std::u16string& path) {
+  const size_t dot = path.rfind(u'.');
+  if (dot == std::u16string::npos) return 1;
+  const size_t at = FindIgnoringCase(filter, path.substr(dot));
+  if (at == 0) return 1;
+  int32_t bars = 0;
+  for (size_t i = 0; i + 1 < at; ++i)
+    if (filter[i] == u'|') ++bars;
+  return bars / 2 + 1;
+}
+
+std::u16string frmMainLogic::InputLoadName(const std::u16string& sTitle,
+                                           const std::u16string& sFilter,
+                                           const std::u16string& sPath) {
+  FileDialogRequest request;
+  request.title = sTitle.empty() ? std::u16string(u"ファイルを開く") : sTitle;
+  request.fileName = sPath;
+  request.filter = sFilter;
+  request.filterIndex = FilterIndexFor(sFilter, sPath);
+  std::optional<std::u16string> chosen;
+  try {
+    chosen = window_.OpenFileDialog(request);
+  } catch (...) {
+    chosen.reset();  // a failing dialog counts as cancelled
+  }
+  window_.Refresh();
+  return chosen.value_or(u"");
+}
+
+int32_t frmMainLogic::InputColor(int32_t rgbCol) {
+  std::optional<int32_t> chosen;
+  try {
+    chosen = window_.ColorDialog(rgbCol);
+  } catch (...) {
+    chosen.reset();
+  }
+  window_.Refresh();
+  return chosen && IsColorValue(*chosen) ? *chosen : -1;
+}
+
+void frmMainLogic::mnuOpen_Click() {
+  const std::u16string path =
+      InputLoadName(u"画像ファイル", frmtext::kPictureFilter, Program().folder + u"/*.PNG");
+  if (!path.empty()) LoadPictureFile(path);
+}
+
+void frmMainLogic::LoadPictureFile(const std::u16string& path) {
+  if (!window_.LoadSourcePicture(path, LoaderForPath(path))) {
+    window_.Message(path + u"\r\n" + frmtext::kNotAPicture, true);
+    return;
+  }
+  state_.oMap->FileName(path);
+  if (window_.SourceWidth() < 16 || window_.SourceHeight() < 16) return;
+  window_.SetCaption(window_.Caption() + u" - " + path);
+  state_.pictureLoaded = true;
+  window_.SetMenuEnabled(Menu::mnuPolygon, true);
+  ShowStatus();
+  DrawPreview();
+}
+
+// ---- Extents ----
+
+void frmMainLogic::mnuWorld_Click() {
+  state_.west = -648000;
+  state_.east = 648000;
+  state_.north = 324000;
+  state_.south = -324000;
+  ShowStatus();
+  DrawPreview();
+}
+
+EdgeEntry frmMainLogic::mnuWest_Click() { return EnterEdge(Edge::West); }
+EdgeEntry frmMainLogic::mnuEast_Click() { return EnterEdge(Edge::East); }
+EdgeEntry frmMainLogic::mnuNorth_Click() { return EnterEdge(Edge::North); }
+EdgeEntry frmMainLogic::mnuSouth_Click() { return EnterEdge(Edge::South); }
+
+EdgeEntry frmMainLogic::EnterEdge(Edge edge) {
+  std::u16string prompt, current;
+  switch (edge) {
+    case Edge::West:
+      prompt = u"画像左端の経度を入力してください.";
+      current = LonToStr(state_.west);
+      break;
+    case Edge::East:
+      prompt = u"画像右端の経度を入力してください.";
+      current = LonToStr(state_.east);
+      break;
+    case Edge::North:
+      prompt = u"画像上端の緯度を入力してください.";
+      current = LatToStr(state_.north);
+      break;
+    case Edge::South:
+      prompt = u"画像下端の緯度を入力してください.";
+      current = LatToStr(state_.south);
+      break;
+  }
+  const std::u16string answer = window_.InputBox(prompt, current);
+  if (answer.empty()) return EdgeEntry::Cancelled;
+  int32_t value = 0;
+  try {
+    const std::u16string formal = AngleFormalStr(answer);
+    if (formal.empty()) return EdgeEntry::Unreadable;
+    value = AngleSecStrToVal(formal);
+  } catch (...) {
+    return EdgeEntry::Unreadable;  // the edge stays as it was
+  }
+  if (!AcceptsEdge(edge, value)) return EdgeEntry::OutOfRange;
+  StoreEdge(edge, value);
+  ShowStatus();
+  DrawPreview();
+  return EdgeEntry::Stored;
+}
+
+// North and south stay at least 30″ apart; west and east may come in either order.
+bool frmMainLogic::AcceptsEdge(Edge edge, int32_t value) const {
+  switch (edge) {
+    case Edge::West:
+    case Edge::East:
+      return value >= -648000 && value <= 648000;
+    case Edge::North:
+      return int64_t{value} >= int64_t{state_.south} + 30 && value <= 324000;
+    case Edge::South:
+      return value >= -324000 && int64_t{value} <= int64_t{state_.north} - 30;
+  }
+  return false;
+}
+
+void frmMainLogic::StoreEdge(Edge edge, int32_t value) {
+  switch (edge) {
+    case Edge::West: state_.west = value; break;
+    case Edge::East: state_.east = value; break;
+    case Edge::North: state_.north = value; break;
+    case Edge::South: state_.south = value; break;
+  }
+}
+
+// ---- Colour and tone ----
+
+void frmMainLogic::mnuBackColor_Click() {
+  state_.backColor = InputColor(state_.backColor);
+  ShowStatus();
+}
+
+void frmMainLogic::picBackColor_Click() { mnuBackColor_Click(); }
+
+void frmMainLogic::mnuTone_Click() {
+  for (int16_t i = 0; i < kToneItemCount; ++i) window_.SetToneItemChecked(i, false);
+  window_.SetToneItemChecked(state_.toneIndex, true);
+}
+
+void frmMainLogic::mnuToneItem_Click(int16_t Index) {
+  if (Index >= 0 && Index < kToneItemCount) state_.toneIndex = Index;
+}
+
+// ---- Status ----
+
+void frmMainLogic::oMap_Progress(int16_t parcent) { window_.SetProgressValue(parcent); }
+
+void frmMainLogic::ShowStatus() {
+  ShowAreaInfo();
+  ShowBackColor();
+  ShowFigureCount();
+}
+
+// Spans are never negative, so the sign that the angle text carries is left out.
+std::u16string frmMainLogic::SpanText(int32_t sec) const {
+  std::u16string s = AngleSpanStr(sec);
+  if (!s.empty() && s[0] == u'+') s.erase(0, 1);
+  return s;
+}
+
+void frmMainLogic::ShowAreaInfo() {
+  window_.SetLabelText(Label::lblWest, u"西端経度：" + LonToStr(state_.west));
+  window_.SetLabelText(Label::lblEast, u"東端経度：" + LonToStr(state_.east));
+  window_.SetLabelText(Label::lblNorth, u"北端緯度：" + LatToStr(state_.north));
+  window_.SetLabelText(Label::lblSouth, u"南端緯度：" + LatToStr(state_.south));
+  int64_t t = int64_t{state_.east} - state_.west;
+  if (t <= 0) t += kFullSpan;
+  const auto lonSpan = static_cast<int32_t>(t);
+  const auto latSpan = static_cast<int32_t>(std::abs(int64_t{state_.north} - state_.south));
+  const std::u16string lonText = lonSpan == kFullSpan ? u"360°00′00″" : SpanText(lonSpan);
+  window_.SetLabelText(Label::lblMapSize,
+                       u"地図化領域サイズ：\r\n" + lonText + u"x" + SpanText(latSpan));
+  if (!state_.pictureLoaded) return;
+  const int32_t w = window_.SourceWidth(), h = window_.SourceHeight();
+  window_.SetLabelText(Label::lblImgSize, u"画像ピクセル数：\r\n" + Dec(w) + u"x" + Dec(h));
+  if (w < 1 || h < 1) return;
+  window_.SetLabelText(Label::lblPixelSize, u"ピクセルサイズ：\r\n" + SpanText(lonSpan / w) +
+                                                u"x" + SpanText(latSpan / h));
+}
+
+void frmMainLogic::ShowBackColor() {
+  if (state_.backColor == -1) {
+    window_.SetLabelText(Label::lblBackColor1, u"色コード：(未設定)");
+    window_.SetSwatchColor(kSwatchButtonFace);
+  } else {
+    window_.SetLabelText(Label::lblBackColor1,
+                         u"色コード：BBGGRR = " + ColorCodeStr(state_.backColor));
+    window_.SetSwatchColor(state_.backColor);
+  }
+}
+
+void frmMainLogic::ShowFigureCount() {
+  if (state_.oMap)
+    window_.SetLabelText(Label::lblFigureNum, u"図形総数：" + Dec(state_.oMap->Count()));
+}
+
+// ---- Pending events ----
+
+// The loops ask for every pixel; the window only runs its events when enough time has passed,
+// and the clock is read only every 16th request so the request itself costs next to nothing.
+void frmMainLogic::RunPendingEvents() {
+  if (eventInterval_.count() <= 0) {
+    window_.DoEvents();
+    return;
+  }
+  if ((eventRequests_++ & 15u) != 0) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastEvents_ < eventInterval_) return;
+  lastEvents_ = now;
+  window_.DoEvents();
+}
+
+}  // namespace picmap

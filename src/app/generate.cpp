@@ -1,0 +1,216 @@
+// Polygon generation: every horizontal run of equal pixels in a picture row, at most 45
+// pixels long, becomes one rectangle in arc-seconds carrying the run's colour.
+#include <string>
+#include <utility>
+
+#include "app/frm_main.h"
+#include "map/clsMap.h"
+#include "map/clsMapPolygon.h"
+#include "map/clsMapRem.h"
+#include "support/figcodes.h"
+#include "support/library.h"
+#include "support/numeric.h"
+#include "support/platform.h"
+#include "support/text.h"
+
+namespace picmap {
+
+namespace {
+
+constexpr int32_t kFullSpan = 1296000;
+constexpr int32_t kRunLimit = 45;      // a run never crosses a multiple of 45 columns
+constexpr int32_t kPoleLimit = 323985;  // rectangles stop 15″ short of the poles
+constexpr int32_t kEdgeLimit = 647999;  // and 1″ short of the 180° meridian
+
+// The header lines; the spaces are ideographic spaces aligning the full-width colons.
+constexpr const char16_t* kHeader[19] = {
+    u"",  // 1
+    u"# プロジェクト　　：KARTOVA",  // 2
+    u"# 地図バージョン　：",  // 3
+    u"# 種別　　　　　　：その他地図",  // 4
+    u"# 国番号　　　　　：000",  // 5
+    u"# 縮尺レベル　　　：8",  // 6
+    u"# 地図コード　　　：108000",  // 7
+    u"# 欧文地図名　　　：",  // 8
+    u"# 和文地図名　　　：",  // 9
+    u"# 地図ファイル名　：",  // 10
+    u"# 事象ファイル名　：",  // 11
+    u"# 行政区ファイル名：",  // 12
+    u"# 推奨縮尺　　　　：",  // 13
+    u"# 対応地図ソフト　：KARTOVA 2.53～ / GRAVELOT 1.53～",  // 14
+    u"# 著作者　　　　　：",  // 15
+    u"# 最終更新日　　　：",  // 16
+    u"# 収録項目　　　　：画像ポリゴン (",  // 17
+    u"# 参考資料　　　　：",  // 18
+    u"",  // 19
+};
+
+int32_t ToneMask(int16_t toneIndex) {
+  switch (toneIndex) {
+    case 1: return 0x010101;
+    case 2: return 0x030303;
+    case 3: return 0x070707;
+    case 4: return 0x0F0F0F;
+    default: return 0;
+  }
+}
+
+std::u16string Dec(int64_t n) { return FromUtf8(std::to_string(n)); }
+
+}  // namespace
+
+std::u16string MapBaseName(const std::u16string& path) {
+  size_t cut = path.find_last_of(u"/\\");
+  if (cut == std::u16string::npos) cut = path.rfind(u':');
+  const std::u16string name = cut == std::u16string::npos ? path : path.substr(cut + 1);
+  return name.size() > 4 ? name.substr(0, name.size() - 4) : std::u16string();
+}
+
+// What every rectangle of one row shares.
+struct frmMainLogic::RowGeometry {
+  int32_t top = 0, bottom = 0;
+  int32_t west = 0, eastWrapped = 0, width = 0;
+  double pw = 0;
+};
+
+void frmMainLogic::mnuPolygon_Click() {
+  window_.SetMenuEnabled(Menu::mnuPolygon, false);
+  window_.SetMenuEnabled(Menu::mnuCancel, true);
+  state_.cancelRequest = false;
+  ScreenMousePointer(pointer::kHourglass);
+  const std::u16string caption = window_.Caption();
+  window_.SetCaption(caption + u"   [ポリゴン生成中...]");
+  bool ok = false;
+  try {
+    state_.oMap->Clear();
+    ok = MakePolygons();
+  } catch (...) {
+    ok = false;  // an error inside the run is a failed run; the menus must come back
+  }
+  window_.SetCaption(caption);
+  ScreenMousePointer(-1);
+  FinishGeneration(ok);
+}
+
+bool frmMainLogic::FinishGeneration(bool ok) {
+  if (ok) {
+    window_.Message(frmtext::kPolygonDone, false);
+    window_.SetMenuEnabled(Menu::mnuCompress, true);
+    window_.SetMenuEnabled(Menu::mnuSave, true);
+  } else {
+    window_.Message(state_.cancelRequest ? frmtext::kPolygonCancelled : frmtext::kPolygonFailed,
+                    true);
+  }
+  window_.SetMenuEnabled(Menu::mnuCancel, false);
+  window_.SetMenuEnabled(Menu::mnuPolygon, true);
+  ShowStatus();
+  return ok;
+}
+
+bool frmMainLogic::MakePolygons() {
+  ConversionState& s = state_;
+  if (!IsThingNumber(s.imagePolygonThing)) return false;
+  const Picture& pic = window_.SourcePicture();
+  const int32_t W = pic.width, H = pic.height;
+  if (W < 16 || H < 16) return false;
+  RowGeometry row;
+  row.west = s.west;
+  row.width = W;
+  row.eastWrapped = s.east > s.west ? s.east : AddL(s.east, kFullSpan);
+  if (s.north < s.south) std::swap(s.north, s.south);
+  const int32_t lonSpan = SubL(row.eastWrapped, s.west);
+  const int32_t latSpan = SubL(s.north, s.south);
+  if (lonSpan < 30 || latSpan < 30) return false;
+  row.pw = static_cast<double>(lonSpan) / W;
+  const double ph = static_cast<double>(latSpan) / H;
+  if (row.pw < 10 || ph < 10) return false;  // no finer than 10″ per pixel
+  const int32_t mask = ToneMask(s.toneIndex);
+
+  if (!s.oMap) AttachMap(std::make_shared<clsMap>());
+  s.oMap->MapMode(1);
+  AddHeaderRemarks();
+  window_.SetProgressMax(H);
+  for (int32_t i = 0; i < H; ++i) {
+    window_.SetProgressValue(i);
+    const int32_t top = SubL(s.north, CLng((i + 0.03) * ph));
+    row.bottom = std::max(SubL(top, CLng(ph * 1.06)), -kPoleLimit);
+    row.top = std::min(top, kPoleLimit);
+    int32_t runColour = -1, runStart = 0;
+    for (int32_t j = 0; j <= W; ++j) {
+      if (s.cancelRequest) return false;
+      RunPendingEvents();
+      int32_t v = -1;
+      if (j < W) {
+        const int32_t c = pic.At(j, i);
+        v = c == s.backColor ? -1 : (c | mask);  // background is tested before tone reduction
+      }
+      if (j == 0) {
+        runColour = v;
+        runStart = 0;
+      } else if (j % kRunLimit == 0 || v != runColour || j == W) {
+        EmitRun(runStart, j, runColour, row);
+        runColour = v;
+        runStart = j;
+      }
+    }
+  }
+  window_.SetProgressValue(0);
+  AddRemark(u"");
+  AddRemark(u"/ end of file");
+  return true;
+}
+
+void frmMainLogic::AddHeaderRemarks() {
+  const std::u16string base = MapBaseName(state_.oMap->FileName());
+  for (int n = 1; n <= 19; ++n) {
+    std::u16string line = kHeader[n - 1];
+    switch (n) {
+      case 3: line += u"1.06"; break;
+      case 8: line += base; break;
+      case 10: line += base + u".MLL"; break;
+      case 11: line += base + u".THG"; break;
+      case 16: line += LongDateText(Now()); break;
+      case 17: line += Dec(1 << (8 - state_.toneIndex)) + u"諧調)"; break;
+      default: break;
+    }
+    AddRemark(line);
+  }
+}
+
+void frmMainLogic::AddRemark(const std::u16string& text) { state_.oMap->Add(NewRemark(text)); }
+
+// Emits the run of columns s .. j-1. Neighbouring rectangles overlap slightly (the 0.03
+// offsets and the +1) so that no gap shows between them in a viewer.
+void frmMainLogic::EmitRun(int32_t s, int32_t j, int32_t colour, const RowGeometry& row) {
+  int32_t left = AddL(CLng((s - 0.03) * row.pw), row.west);
+  int32_t right = j < row.width ? AddL(CLng((j + 0.03) * row.pw + 1), row.west) : row.eastWrapped;
+  if (colour == -1) return;  // background runs and the row end are measured, never added
+  auto inRange = [](int32_t v) { return v > 648000 ? v - kFullSpan : v; };
+  auto clampLeft = [](int32_t v) { return v <= -648000 ? -kEdgeLimit : v; };
+  auto clampRight = [](int32_t v) { return v >= 648000 ? kEdgeLimit : v; };
+  if (left < 648000 && right > 648000) {  // the run crosses the 180° meridian
+    AddRectangle(clampLeft(inRange(left)), clampRight(kEdgeLimit), colour, row);
+    AddRectangle(clampLeft(inRange(648001)), clampRight(inRange(right)), colour, row);
+    return;
+  }
+  // A run starting exactly on 180° lies wholly beyond it, like one starting east of it.
+  if (left >= 648000 && right > 648000) left -= kFullSpan;
+  AddRectangle(clampLeft(inRange(left)), clampRight(inRange(right)), colour, row);
+}
+
+void frmMainLogic::AddRectangle(int32_t left, int32_t right, int32_t colour,
+                                const RowGeometry& row) {
+  auto fig = std::make_shared<clsMapPolygon>();
+  fig->Admin(0);
+  fig->Thing(state_.imagePolygonThing);
+  fig->OwnColor(colour);
+  clsPoly& poly = *fig->Poly();
+  poly.AddXandY(left, row.top);
+  poly.AddXandY(right, row.top);
+  poly.AddXandY(right, row.bottom);
+  poly.AddXandY(left, row.bottom);
+  poly.AddXandY(left, row.top);
+  state_.oMap->Add(fig);
+}
+
+}  // namespace picmap

@@ -1,0 +1,83 @@
+// Reading picture files into colour buffers, and the data folder of an installed program.
+#include <QImage>
+
+#include "app/picture_loader.h"
+#include "app/program_folder.h"
+#include "app_fixture.h"
+
+namespace picmap::test {
+namespace {
+
+QImage Sample() {
+  QImage img(3, 2, QImage::Format_RGB32);
+  img.setPixel(0, 0, qRgb(0x12, 0x34, 0x56));
+  img.setPixel(1, 0, qRgb(255, 0, 0));
+  img.setPixel(2, 0, qRgb(0, 0, 255));
+  img.setPixel(0, 1, qRgb(0, 255, 0));
+  img.setPixel(1, 1, qRgb(255, 255, 255));
+  img.setPixel(2, 1, qRgb(0, 0, 0));
+  return img;
+}
+
+void ExpectSampleColours(const Picture& p) {
+  ASSERT_EQ(p.width, 3);
+  ASSERT_EQ(p.height, 2);
+  EXPECT_EQ(p.At(0, 0), 0x563412);  // red in the low byte
+  EXPECT_EQ(p.At(1, 0), 0x0000FF);
+  EXPECT_EQ(p.At(2, 0), 0xFF0000);
+  EXPECT_EQ(p.At(0, 1), 0x00FF00);
+  EXPECT_EQ(p.At(1, 1), 0xFFFFFF);
+  EXPECT_EQ(p.At(2, 1), 0x000000);
+}
+
+TEST(PictureLoaderTest, PngAndBmpGiveBbggrrValues) {
+  TempFolder dir;
+  ASSERT_TRUE(Sample().save(QString::fromStdString((dir.Path() / "s.png").string()), "PNG"));
+  ASSERT_TRUE(Sample().save(QString::fromStdString((dir.Path() / "s.bmp").string()), "BMP"));
+  auto png = LoadPictureFile(dir.File("s.png"), PictureLoader::Png);
+  ASSERT_TRUE(png);
+  ExpectSampleColours(*png);
+  auto bmp = LoadPictureFile(dir.File("s.bmp"), PictureLoader::Standard);
+  ASSERT_TRUE(bmp);
+  ExpectSampleColours(*bmp);
+}
+
+TEST(PictureLoaderTest, PngDecoderReadsPngDataOnly) {
+  TempFolder dir;
+  // BMP data under a PNG name: the PNG decoder refuses it, the standard loader reads it.
+  ASSERT_TRUE(Sample().save(QString::fromStdString((dir.Path() / "fake.png").string()), "BMP"));
+  EXPECT_FALSE(LoadPictureFile(dir.File("fake.png"), PictureLoader::Png));
+  EXPECT_TRUE(LoadPictureFile(dir.File("fake.png"), PictureLoader::Standard));
+  EXPECT_FALSE(LoadPictureFile(dir.File("missing.bmp"), PictureLoader::Standard));
+  EXPECT_EQ(LoaderForPath(u"/a/b.PNG"), PictureLoader::Png);
+  EXPECT_EQ(LoaderForPath(u"/a/b.png"), PictureLoader::Png);
+  EXPECT_EQ(LoaderForPath(u"/a/bpng"), PictureLoader::Png);  // the last three characters count
+  EXPECT_EQ(LoaderForPath(u"/a/b.jpg"), PictureLoader::Standard);
+}
+
+TEST(PictureLoaderTest, TranslucentPixelsLieOverWhite) {
+  QImage img(2, 1, QImage::Format_ARGB32);
+  img.setPixel(0, 0, qRgba(0, 0, 0, 0));
+  img.setPixel(1, 0, qRgba(0, 0, 0, 255));
+  const Picture p = PictureFromImage(img);
+  EXPECT_EQ(p.At(0, 0), 0xFFFFFF);
+  EXPECT_EQ(p.At(1, 0), 0x000000);
+  const QImage back = ImageFromPicture(p);
+  EXPECT_EQ(back.pixel(0, 0), qRgb(255, 255, 255));
+}
+
+TEST(ProgramFolderTest, InstalledShareFolderHoldsTheTemplates) {
+  TempFolder dir;
+  std::filesystem::create_directories(dir.Path() / "bin");
+  std::filesystem::create_directories(dir.Path() / "share" / "picmap");
+  const std::u16string bin = dir.File("bin");
+  EXPECT_EQ(DataFolderFor(bin), bin);  // nowhere: the executable's folder
+  dir.Write("share/picmap/PICMAP.THG", "x");
+  EXPECT_EQ(DataFolderFor(bin), bin + u"/../share/picmap");
+  dir.Write("bin/PICMAP.THG", "x");
+  EXPECT_EQ(DataFolderFor(bin), bin);  // beside the executable wins
+  EXPECT_EQ(TemplateMapFile(bin), bin + u"/PICMAP.MLL");
+}
+
+}  // namespace
+}  // namespace picmap::test

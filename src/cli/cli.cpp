@@ -19,6 +19,8 @@ namespace {
 // The verbs, in the order --help lists them.
 const Verb kVerbs[] = {
     {"", "", nullptr},  // placeholder so the table is never empty
+    {"convert", "PICTURE [-o MAP] [--west/--east/--north/--south TEXT] ... : picture to map",
+     RunConvert},
     {"things", "things THG: print a thing file as JSON", RunThings},
     {"info", "info MAP: summary of a map file", RunMapInfo},
     {"dump", "dump MAP: a map file as JSON", RunMapDump},

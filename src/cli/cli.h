@@ -22,6 +22,9 @@ struct Verb {
 
 int Main(int argc, char** argv);
 
+// picmap-cli convert: a picture to a map file and a thing file (verbs_convert.cpp).
+int RunConvert(const QStringList& args);
+
 // picmap-cli things THG: the thing file as JSON on standard output.
 int RunThings(const QStringList& args);
 

@@ -1,0 +1,264 @@
+// picmap-cli convert: runs the main window's conversion steps on a scripted window, answering
+// its dialogs and input boxes from the command line.
+#include <QCommandLineParser>
+#include <unistd.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "app/frm_main.h"
+#include "app/program_folder.h"
+#include "app/scripted_window.h"
+#include "cli/cli.h"
+#include "map/clsMap.h"
+#include "support/angle.h"
+#include "support/library.h"
+#include "support/platform.h"
+#include "support/text.h"
+#include "things/clsThings.h"
+
+namespace picmap::cli {
+
+namespace {
+
+std::u16string ToU16(const QString& s) {
+  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()),
+                        static_cast<size_t>(s.size()));
+}
+std::string Utf8(const std::u16string& s) { return ToUtf8(s); }
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "picmap-cli convert: %s\n", message.c_str());
+  return kExitUsage;
+}
+
+// Prints the error messages the window showed since `from`.
+void PrintErrors(const ScriptedWindow& win, size_t from) {
+  for (size_t i = from; i < win.messages.size(); ++i)
+    if (win.messages[i].errorIcon)
+      std::fprintf(stderr, "%s\n", Utf8(win.messages[i].text).c_str());
+}
+
+int Failure(const ScriptedWindow& win, size_t from) {
+  PrintErrors(win, from);
+  return kExitFailure;
+}
+
+struct Options {
+  std::u16string picture, map, things;
+  bool world = false;
+  std::optional<QString> edges[4];  // west, east, north, south
+  std::optional<int32_t> background;
+  bool backgroundAt = false;
+  int32_t atX = 0, atY = 0;
+  int16_t tone = 0;
+  int compressRuns = 1;
+};
+
+constexpr const char* kEdgeOptions[4] = {"west", "east", "north", "south"};
+
+std::optional<int16_t> ToneIndexOf(const QString& levels) {
+  const char* names[] = {"256", "128", "64", "32", "16"};
+  for (int16_t i = 0; i < 5; ++i)
+    if (levels == names[i]) return i;
+  return std::nullopt;
+}
+
+// BBGGRR, as the colour label shows a colour, or "none".
+bool ParseBackground(const QString& text, Options& o) {
+  if (text.compare("none", Qt::CaseInsensitive) == 0) {
+    o.background = -1;
+    return true;
+  }
+  if (text.size() != 6) return false;
+  bool ok = false;
+  const uint v = text.toUInt(&ok, 16);
+  if (!ok) return false;
+  o.background = static_cast<int32_t>(v);
+  return true;
+}
+
+bool ParsePoint(const QString& text, Options& o) {
+  const QStringList parts = text.split(',');
+  if (parts.size() != 2) return false;
+  bool okX = false, okY = false;
+  o.atX = parts[0].trimmed().toInt(&okX);
+  o.atY = parts[1].trimmed().toInt(&okY);
+  o.backgroundAt = okX && okY;
+  return o.backgroundAt;
+}
+
+void AddOptions(QCommandLineParser& p) {
+  p.setApplicationDescription("Converts a picture of a map into a map file (.MLL) and a thing "
+                              "file (.THG) beside it.");
+  p.addHelpOption();
+  p.addPositionalArgument("PICTURE", "The picture (BMP, GIF, PNG or JPEG).");
+  p.addOption({{"o", "output"}, "The map file (default: the picture's path with .MLL).", "MAP"});
+  p.addOption({"world", "Place the picture on the whole world (the default)."});
+  p.addOption({"west", "Longitude of the picture's left edge.", "TEXT"});
+  p.addOption({"east", "Longitude of the picture's right edge.", "TEXT"});
+  p.addOption({"north", "Latitude of the picture's top edge.", "TEXT"});
+  p.addOption({"south", "Latitude of the picture's bottom edge.", "TEXT"});
+  p.addOption({"background", "Colour not to be mapped, BBGGRR, or none.", "BBGGRR"});
+  p.addOption({"background-at", "Take the colour not to be mapped from pixel X,Y.", "X,Y"});
+  p.addOption({"tone", "Levels per colour channel: 256, 128, 64, 32 or 16.", "N"});
+  p.addOption({"compress", "Number of compression runs (default 1).", "N"});
+  p.addOption({"things", "Template thing file (default: PICMAP.THG of the program).", "THG"});
+}
+
+// Fills `o` from the parsed command line; an empty result, or the usage error to report.
+std::string ReadOptions(const QCommandLineParser& p, Options& o) {
+  const QStringList pos = p.positionalArguments();
+  if (pos.size() != 1) return "expected exactly one PICTURE (see --help)";
+  o.picture = ToU16(pos[0]);
+  o.map = p.isSet("output") ? ToU16(p.value("output")) : ChangeExtension(o.picture, u"MLL");
+  if (p.isSet("things")) o.things = ToU16(p.value("things"));
+  o.world = p.isSet("world");
+  for (int i = 0; i < 4; ++i)
+    if (p.isSet(kEdgeOptions[i])) o.edges[i] = p.value(kEdgeOptions[i]);
+  if (p.isSet("background") && p.isSet("background-at"))
+    return "--background and --background-at exclude each other";
+  if (p.isSet("background") && !ParseBackground(p.value("background"), o))
+    return "--background: expected six hexadecimal digits BBGGRR or none, not '" +
+           p.value("background").toStdString() + "'";
+  if (p.isSet("background-at") && !ParsePoint(p.value("background-at"), o))
+    return "--background-at: expected X,Y, not '" + p.value("background-at").toStdString() + "'";
+  if (p.isSet("tone")) {
+    const std::optional<int16_t> t = ToneIndexOf(p.value("tone"));
+    if (!t) return "--tone: expected 256, 128, 64, 32 or 16";
+    o.tone = *t;
+  }
+  if (p.isSet("compress")) {
+    bool ok = false;
+    o.compressRuns = p.value("compress").toInt(&ok);
+    if (!ok || o.compressRuns < 0) return "--compress: expected a whole number of 0 or more";
+  }
+  return {};
+}
+
+// Shows the running job's progress on a terminal.
+void InstallProgress(ScriptedWindow& win, const std::string& phase) {
+  if (!::isatty(2)) return;
+  win.onProgress = [phase](int32_t value, int32_t maximum) {
+    if (value == 0 || maximum <= 0) return;
+    std::fprintf(stderr, "\r%s %d/%d ", phase.c_str(), value, maximum);
+    std::fflush(stderr);
+  };
+}
+
+void EndProgress(ScriptedWindow& win) {
+  if (win.onProgress) std::fputs("\r\033[K", stderr);
+  win.onProgress = nullptr;
+}
+
+int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
+  EdgeEntry (frmMainLogic::*enter[4])() = {&frmMainLogic::mnuWest_Click,
+                                           &frmMainLogic::mnuEast_Click,
+                                           &frmMainLogic::mnuNorth_Click,
+                                           &frmMainLogic::mnuSouth_Click};
+  for (int i = 0; i < 4; ++i) {
+    if (!o.edges[i]) continue;
+    win.inputAnswers.push_back(ToU16(*o.edges[i]));
+    const EdgeEntry r = (logic.*enter[i])();
+    const std::string text = o.edges[i]->toStdString();
+    if (r == EdgeEntry::Unreadable || r == EdgeEntry::Cancelled)
+      return Usage(std::string("--") + kEdgeOptions[i] + ": cannot read '" + text +
+                   "' as an angle");
+    if (r == EdgeEntry::OutOfRange)
+      return Usage(std::string("--") + kEdgeOptions[i] + ": '" + text + "' is out of range" +
+                   (i >= 2 ? " (north must lie at least 30\" above south)" : ""));
+  }
+  return kExitOk;
+}
+
+int SetBackground(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
+  std::optional<int32_t> colour = o.background;
+  if (o.backgroundAt) {
+    if (!win.SourcePicture().Contains(o.atX, o.atY))
+      return Usage("--background-at: pixel " + std::to_string(o.atX) + "," +
+                   std::to_string(o.atY) + " lies outside the picture");
+    colour = win.SourcePixel(o.atX, o.atY);
+  }
+  if (!colour) return kExitOk;
+  if (*colour >= 0) win.colorAnswers.push_back(*colour);  // none: the dialog is cancelled
+  logic.mnuBackColor_Click();
+  return kExitOk;
+}
+
+void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const Options& o) {
+  const ConversionState& s = logic.State();
+  std::printf("picture: %s (%d x %d pixels)\n", Utf8(o.picture).c_str(), win.SourceWidth(),
+              win.SourceHeight());
+  std::printf("extents: west %s, east %s, north %s, south %s\n", Utf8(LonToStr(s.west)).c_str(),
+              Utf8(LonToStr(s.east)).c_str(), Utf8(LatToStr(s.north)).c_str(),
+              Utf8(LatToStr(s.south)).c_str());
+}
+
+int Convert(const Options& o) {
+  ProgramInfo info = Program();
+  info.folder = DataFolderFor(info.folder);
+  SetProgramInfo(info);
+  ScriptedWindow win;
+  frmMainLogic logic(win);
+  if (!o.things.empty()) logic.SetTemplateThingFile(o.things);
+  if (!logic.Form_Load()) return Failure(win, 0);
+
+  size_t mark = win.messages.size();
+  win.openAnswers.push_back(o.picture);
+  logic.mnuOpen_Click();
+  if (win.loads.empty() || !win.loads.back().ok) return Failure(win, mark);
+  if (!logic.State().pictureLoaded) {
+    std::fprintf(stderr, "%s: the picture is smaller than 16 x 16 pixels\n",
+                 Utf8(o.picture).c_str());
+    return kExitFailure;
+  }
+  if (o.world) logic.mnuWorld_Click();
+  if (int r = EnterEdges(logic, win, o); r != kExitOk) return r;
+  if (int r = SetBackground(logic, win, o); r != kExitOk) return r;
+  logic.mnuTone_Click();
+  logic.mnuToneItem_Click(o.tone);
+
+  mark = win.messages.size();
+  InstallProgress(win, "generating rows");
+  logic.mnuPolygon_Click();
+  EndProgress(win);
+  if (win.messages.size() <= mark || win.messages.back().errorIcon) return Failure(win, mark);
+  PrintSettings(logic, win, o);
+  std::printf("figures after generation: %d\n", logic.State().oMap->Count());
+
+  for (int run = 1; run <= o.compressRuns; ++run) {
+    InstallProgress(win, "compressing figures");
+    logic.mnuCompress_Click();
+    EndProgress(win);
+    std::printf("compression run %d: removed %d, figures %d\n", run, logic.LastCompressResult(),
+                logic.State().oMap->Count());
+  }
+
+  mark = win.messages.size();
+  win.saveAnswers.push_back(o.map);
+  InstallProgress(win, "saving percent");
+  logic.mnuSave_Click();
+  EndProgress(win);
+  if (!logic.LastSaveSucceeded()) return Failure(win, mark);
+  std::printf("wrote: %s\n", Utf8(logic.State().oMap->FileName()).c_str());
+  std::printf("wrote: %s\n", Utf8(logic.State().things->FileName()).c_str());
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunConvert(const QStringList& args) {
+  QCommandLineParser parser;
+  AddOptions(parser);
+  if (!parser.parse(args)) return Usage(parser.errorText().toStdString());
+  if (parser.isSet("help")) {
+    std::fputs(qPrintable(parser.helpText()), stdout);
+    return kExitOk;
+  }
+  Options o;
+  if (std::string e = ReadOptions(parser, o); !e.empty()) return Usage(e);
+  return Convert(o);
+}
+
+}  // namespace picmap::cli

@@ -1,0 +1,188 @@
+// picmap-cli convert, end to end: a picture of several colour regions converted and read back,
+// and the command line's own errors.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/figcodes.h"
+#include "support/numeric.h"
+#include "support/text.h"
+
+namespace picmap::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int exit;
+  std::string out, err;
+};
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class ConvertVerbTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("picmap_cli_convert_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  RunResult Run(const std::string& args, const std::string& verb = "convert") {
+    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
+    const std::string cmd = std::string("QT_QPA_PLATFORM=offscreen '") + PICMAP_RUNTIME_DIR +
+                            "/picmap-cli' " + verb + " " + args + " >'" + out.string() + "' 2>'" +
+                            err.string() + "'";
+    const int status = std::system(cmd.c_str());
+    return {WEXITSTATUS(status), ReadAll(out), ReadAll(err)};
+  }
+  fs::path dir_;
+};
+
+// 64 x 32 pixels: white background, a red left half with a white hole, green and blue
+// quarters on the right, a yellow bar that crosses the 45-pixel limit.
+QImage Regions() {
+  QImage img(64, 32, QImage::Format_RGB32);
+  img.fill(qRgb(255, 255, 255));
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x) {
+      QRgb c = qRgb(255, 255, 255);
+      if (x < 30) c = qRgb(255, 0, 0);
+      if (x >= 34 && y < 14) c = qRgb(0, 255, 0);
+      if (x >= 34 && y >= 18) c = qRgb(0, 0, 255);
+      if (x >= 8 && x < 14 && y >= 5 && y < 9) c = qRgb(255, 255, 255);
+      if (y >= 26 && y < 29 && x >= 4 && x < 60) c = qRgb(255, 255, 0);
+      img.setPixel(x, y, c);
+    }
+  return img;
+}
+
+int32_t Colour(QRgb c) { return qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16); }
+
+// Columns s..j-1 and rows i0..i1 that a rectangle of 1000″ pixels (west 0, north 32000,
+// east′ 64000) stands for, recovered from the generation formulas.
+struct Cells {
+  int s, j, i0, i1;
+};
+// The rectangle of a dumped polygon: its closed five-point ring.
+Cells CellsOf(const QJsonArray& pts) {
+  EXPECT_EQ(pts.size(), 5);
+  auto at = [&pts](int i, int k) { return pts[i].toArray()[k].toInt(); };
+  EXPECT_EQ(at(0, 0), at(4, 0));
+  EXPECT_EQ(at(0, 1), at(4, 1));
+  EXPECT_EQ(at(2, 0), at(1, 0));
+  EXPECT_EQ(at(3, 1), at(2, 1));
+  const int32_t left = at(0, 0), right = at(1, 0), top = at(0, 1), bottom = at(2, 1);
+  Cells c{};
+  c.s = static_cast<int>(RoundHalfEven(left / 1000.0 + 0.03));
+  c.j = right == 64000 ? 64 : static_cast<int>(RoundHalfEven((right - 1) / 1000.0 - 0.03));
+  c.i0 = static_cast<int>(RoundHalfEven((32000 - top) / 1000.0 - 0.03));
+  c.i1 = static_cast<int>(RoundHalfEven((32000 - bottom - 1060) / 1000.0 - 0.03));
+  return c;
+}
+
+TEST_F(ConvertVerbTest, EveryRectangleMatchesItsPixels) {
+  const QImage img = Regions();
+  ASSERT_TRUE(img.save(QString::fromStdString((dir_ / "regions.png").string()), "PNG"));
+  const RunResult r = Run("'" + (dir_ / "regions.png").string() + "' -o '" +
+                          (dir_ / "out.MLL").string() +
+                          "' --west 0 --east 17°46′40″ --north N8°53′20″ --south 0"
+                          " --background FFFFFF --compress 2");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("64 x 32 pixels"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("east E017°46′40″"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("figures after generation:"), std::string::npos);
+  EXPECT_NE(r.out.find("compression run 2: removed 0"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("out.THG"), std::string::npos);
+  ASSERT_TRUE(fs::exists(dir_ / "out.THG"));
+
+  // The map read back by the dump verb.
+  const RunResult dump = Run("'" + (dir_ / "out.MLL").string() + "'", "dump");
+  ASSERT_EQ(dump.exit, 0) << dump.err;
+  const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(dump.out)).object();
+  const QJsonArray figures = doc["figures"].toArray();
+  ASSERT_FALSE(figures.isEmpty());
+  std::vector<std::vector<int>> covered(32, std::vector<int>(64, 0));
+  int polygons = 0;
+  for (const QJsonValue& v : figures) {
+    const QJsonObject f = v.toObject();
+    if (f["code"].toInt() != figcode::kPolygon) continue;
+    ++polygons;
+    const int32_t colour = f["color"].toInt();
+    const Cells c = CellsOf(f["points"].toArray());
+    ASSERT_LT(c.s, c.j);
+    ASSERT_LE(c.i0, c.i1);
+    EXPECT_LE(c.j - c.s, 45);
+    for (int y = c.i0; y <= c.i1; ++y)
+      for (int x = c.s; x < c.j; ++x) {
+        EXPECT_EQ(Colour(img.pixel(x, y)), colour) << "pixel " << x << "," << y;
+        ++covered[y][x];
+      }
+  }
+  EXPECT_GT(polygons, 0);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x)
+      EXPECT_EQ(covered[y][x], img.pixel(x, y) == qRgb(255, 255, 255) ? 0 : 1)
+          << "pixel " << x << "," << y;
+}
+
+TEST_F(ConvertVerbTest, DefaultsWriteBesideThePicture) {
+  ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "Japan.png").string()), "PNG"));
+  const RunResult r = Run("'" + (dir_ / "Japan.png").string() + "' --tone 16 --compress 0");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir_ / "Japan.MLL"));
+  EXPECT_TRUE(fs::exists(dir_ / "Japan.THG"));
+  EXPECT_EQ(r.out.find("compression run"), std::string::npos);
+}
+
+TEST_F(ConvertVerbTest, BadOptionsAreUsageErrors) {
+  ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
+  const std::string pic = "'" + (dir_ / "r.png").string() + "'";
+  RunResult r = Run(pic + " --north 'N 35'");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("--north"), std::string::npos) << r.err;
+  r = Run(pic + " --east 200");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("--east"), std::string::npos) << r.err;
+  r = Run(pic + " --tone 100");
+  EXPECT_EQ(r.exit, 2);
+  r = Run(pic + " --background 12345");
+  EXPECT_EQ(r.exit, 2);
+  r = Run(pic + " --background-at 64,0");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_FALSE(fs::exists(dir_ / "r.MLL"));
+}
+
+TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
+  RunResult r = Run("'" + (dir_ / "missing.png").string() + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("を画像として読み込めませんでした."), std::string::npos) << r.err;
+  // 64 pixels over 360″ is finer than 10″ per pixel: the generation fails.
+  ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
+  r = Run("'" + (dir_ / "r.png").string() + "' --west 0 --east 0.1");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("ポリゴン生成に失敗しました."), std::string::npos) << r.err;
+  // The background taken from a pixel (31,15 is white), with the template named.
+  r = Run("'" + (dir_ / "r.png").string() + "' --background-at 31,15 --things '" +
+          (fs::path(PICMAP_RUNTIME_DIR) / "PICMAP.THG").string() + "'");
+  EXPECT_EQ(r.exit, 0) << r.err;
+}
+
+}  // namespace
+}  // namespace picmap::test

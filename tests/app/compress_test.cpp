@@ -4,6 +4,8 @@
 
 #include "app_fixture.h"
 #include "map_reading.h"
+#include "support/errors.h"
+#include "support/library.h"
 
 namespace picmap::test {
 namespace {
@@ -161,6 +163,17 @@ TEST_F(CompressTest, CancelLeavesTheWorkingMarks) {
   EXPECT_EQ(Map().Item(21)->OwnShowMode(), 0);
   EXPECT_EQ(Map().Item(n)->OwnShowMode(), 1);
   EXPECT_TRUE(win.MenuEnabled(Menu::mnuSave));
+}
+
+TEST_F(CompressTest, ErrorInsideTheRunRestoresTheWindowAndPassesOn) {
+  Generate(Block(16, 40, 0, 10, 0, 40, 0x0000FF), 0, 1600, 4000, 0);
+  const std::u16string caption = win.caption;
+  win.onDoEvents = [] { Throw(err::kOverflow); };
+  EXPECT_THROW(logic->mnuCompress_Click(), Error);
+  EXPECT_EQ(win.caption, caption);
+  EXPECT_EQ(ScreenMousePointerDepth(), 0);
+  EXPECT_TRUE(win.MenuEnabled(Menu::mnuCompress));
+  EXPECT_FALSE(win.MenuEnabled(Menu::mnuCancel));
 }
 
 // The band-wise scan against the literal rule, on pictures of few colours with background,

@@ -1,6 +1,8 @@
 // Polygon generation: runs, rectangles, header and closing remarks, preconditions, cancel.
 #include "app_fixture.h"
 #include "map_reading.h"
+#include "support/errors.h"
+#include "support/library.h"
 
 namespace picmap::test {
 namespace {
@@ -183,6 +185,21 @@ TEST_F(GenerateTest, CancelInTheFirstRowKeepsWhatWasEmitted) {
   EXPECT_EQ(win.LastMessage(), u"ポリゴン生成は中断されました.");
   EXPECT_EQ(Map().Count(), 19 + 4);  // runs of pixels 0..3, no closing remarks
   EXPECT_EQ(RectsOf(Map()).back().colour, 3);
+}
+
+// An error inside the run is a failed run: without that, the caption, the hourglass and the
+// menus would stay as they are during the run.
+TEST_F(GenerateTest, ErrorInsideTheRunIsAFailure) {
+  logic->Form_Load();
+  Open(Solid(16, 16, 5));
+  const std::u16string caption = win.caption;
+  win.onDoEvents = [] { Throw(err::kOverflow); };
+  logic->mnuPolygon_Click();
+  EXPECT_EQ(win.LastMessage(), u"ポリゴン生成に失敗しました.");
+  EXPECT_EQ(win.caption, caption);
+  EXPECT_EQ(ScreenMousePointerDepth(), 0);
+  EXPECT_TRUE(win.MenuEnabled(Menu::mnuPolygon));
+  EXPECT_FALSE(win.MenuEnabled(Menu::mnuCancel));
 }
 
 TEST_F(GenerateTest, SuccessMessageAndCaptionRestored) {

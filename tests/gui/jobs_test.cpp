@@ -2,6 +2,7 @@
 // the screenshot of a finished conversion, and closing (also during a job).
 #include <QAction>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QProgressBar>
 #include <QSignalSpy>
 

@@ -8,13 +8,11 @@ namespace picmap {
 class clsMapPolygon : public clsMapLinear {
  public:
   clsMapPolygon() = default;
-  int32_t FigCode() const override { return 3; }
+  int32_t FigCode() const override;
 
  protected:
-  int32_t MinPointCount() const override { return 4; }
-  std::shared_ptr<clsMapLinear> NewEmpty() const override {
-    return std::make_shared<clsMapPolygon>();
-  }
+  int32_t MinPointCount() const override;
+  std::shared_ptr<clsMapLinear> NewEmpty() const override;
 };
 
 }  // namespace picmap

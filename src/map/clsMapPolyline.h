@@ -8,13 +8,11 @@ namespace picmap {
 class clsMapPolyline : public clsMapLinear {
  public:
   clsMapPolyline() = default;
-  int32_t FigCode() const override { return 2; }
+  int32_t FigCode() const override;
 
  protected:
-  int32_t MinPointCount() const override { return 2; }
-  std::shared_ptr<clsMapLinear> NewEmpty() const override {
-    return std::make_shared<clsMapPolyline>();
-  }
+  int32_t MinPointCount() const override;
+  std::shared_ptr<clsMapLinear> NewEmpty() const override;
 };
 
 }  // namespace picmap

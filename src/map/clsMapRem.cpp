@@ -121,11 +121,4 @@ void clsMapRem::WriteCharCounted(BinaryWriter& w, FieldBlock& head) const {
   w.WriteBytes(text.data(), text.size());
 }
 
-std::shared_ptr<clsMapFigure> NewRemark(const std::u16string& text) {
-  auto rem = std::make_shared<clsMapRem>();
-  rem->Admin(0);
-  rem->Comment(text);
-  return rem;
-}
-
 }  // namespace picmap

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "map/NewRemark.h"
 #include "map/figure_common.h"
 
 namespace picmap {
@@ -43,8 +44,5 @@ class clsMapRem : public MapFigureCommon {
 
   std::u16string comment_;
 };
-
-// A remark with Admin 0 and the given comment: a right header line.
-std::shared_ptr<clsMapFigure> NewRemark(const std::u16string& text);
 
 }  // namespace picmap

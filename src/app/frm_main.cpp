@@ -5,6 +5,7 @@
 
 #include "app/picture_loader.h"
 #include "app/program_folder.h"
+#include "app/world_file.h"
 #include "map/clsMap.h"
 #include "support/angle.h"
 #include "support/colorlib.h"
@@ -136,6 +137,7 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   if (window_.SourceWidth() < 16 || window_.SourceHeight() < 16) return;
   window_.SetCaption(window_.Caption() + u" - " + path);
   state_.pictureLoaded = true;
+  state_.picturePath = path;
   window_.SetMenuEnabled(Menu::mnuPolygon, true);
   ShowStatus();
   DrawPreview();
@@ -150,6 +152,26 @@ void frmMainLogic::mnuWorld_Click() {
   state_.south = -324000;
   ShowStatus();
   DrawPreview();
+}
+
+bool frmMainLogic::mnuWorldFile_Click() {
+  if (!state_.pictureLoaded) {
+    window_.Message(frmtext::kWorldFileNoPicture, true);
+    return false;
+  }
+  const WorldFileResult r =
+      ExtentsForPicture(state_.picturePath, window_.SourceWidth(), window_.SourceHeight());
+  if (!r.extents) {
+    window_.Message(r.message, true);
+    return false;
+  }
+  state_.west = r.extents->west;
+  state_.east = r.extents->east;
+  state_.north = r.extents->north;
+  state_.south = r.extents->south;
+  ShowStatus();
+  DrawPreview();
+  return true;
 }
 
 EdgeEntry frmMainLogic::mnuWest_Click() { return EnterEdge(Edge::West); }

@@ -45,6 +45,8 @@ inline constexpr char16_t kCompressCancelled[] = u"２次元圧縮は中断さ�
 inline constexpr char16_t kSaveDone[] = u"保存に成功しました.";
 inline constexpr char16_t kSaveFailed[] = u"保存に失敗しました.";
 inline constexpr char16_t kNotAPicture[] = u"を画像として読み込めませんでした.";
+inline constexpr char16_t kWorldFileCaption[] = u"ワールドファイルから設定(&F)";
+inline constexpr char16_t kWorldFileNoPicture[] = u"先に画像ファイルを開いてください.";
 }  // namespace frmtext
 
 class frmMainLogic {
@@ -68,6 +70,9 @@ class frmMainLogic {
   EdgeEntry mnuEast_Click();
   EdgeEntry mnuNorth_Click();
   EdgeEntry mnuSouth_Click();
+  // Extents from the world file beside the opened picture; false (with a message, nothing
+  // changed) when there is none or it cannot be used.
+  bool mnuWorldFile_Click();
   void mnuBackColor_Click();
   void picBackColor_Click();
   void mnuTone_Click();

@@ -48,6 +48,7 @@ int Failure(const ScriptedWindow& win, size_t from) {
 struct Options {
   std::u16string picture, map, things;
   bool world = false;
+  bool worldFile = false;
   std::optional<QString> edges[4];  // west, east, north, south
   std::optional<int32_t> background;
   bool backgroundAt = false;
@@ -96,6 +97,9 @@ void AddOptions(QCommandLineParser& p) {
   p.addPositionalArgument("PICTURE", "The picture (BMP, GIF, PNG or JPEG).");
   p.addOption({{"o", "output"}, "The map file (default: the picture's path with .MLL).", "MAP"});
   p.addOption({"world", "Place the picture on the whole world (the default)."});
+  p.addOption({"world-file",
+               "Take the extents from the world file beside the picture (.pgw, .jgw, .gfw, "
+               ".bpw, .tfw or .wld); edge options given as well are applied after it."});
   p.addOption({"west", "Longitude of the picture's left edge.", "TEXT"});
   p.addOption({"east", "Longitude of the picture's right edge.", "TEXT"});
   p.addOption({"north", "Latitude of the picture's top edge.", "TEXT"});
@@ -115,6 +119,7 @@ std::string ReadOptions(const QCommandLineParser& p, Options& o) {
   o.map = p.isSet("output") ? ToU16(p.value("output")) : ChangeExtension(o.picture, u"MLL");
   if (p.isSet("things")) o.things = ToU16(p.value("things"));
   o.world = p.isSet("world");
+  o.worldFile = p.isSet("world-file");
   for (int i = 0; i < 4; ++i)
     if (p.isSet(kEdgeOptions[i])) o.edges[i] = p.value(kEdgeOptions[i]);
   if (p.isSet("background") && p.isSet("background-at"))
@@ -214,6 +219,8 @@ int Convert(const Options& o) {
     return kExitFailure;
   }
   if (o.world) logic.mnuWorld_Click();
+  mark = win.messages.size();
+  if (o.worldFile && !logic.mnuWorldFile_Click()) return Failure(win, mark);
   if (int r = EnterEdges(logic, win, o); r != kExitOk) return r;
   if (int r = SetBackground(logic, win, o); r != kExitOk) return r;
   logic.mnuTone_Click();

@@ -1,5 +1,7 @@
 #include "app/world_file.h"
 
+#include "app_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -77,3 +79,42 @@ TEST(WorldFile, FoundBesideThePictureInAnyLetterCase) {
   EXPECT_EQ(r.extents->south, -36000);
   fs::remove_all(dir);
 }
+
+// ---- The menu action ----
+
+namespace picmap::test {
+namespace {
+
+using WorldFileMenuTest = AppTest;
+
+TEST_F(WorldFileMenuTest, SetsTheExtentsFromTheFileBesideThePicture) {
+  StartWith(Solid(36, 18, 0x112233), "japan.png");
+  folder.Write("japan.pgw", "10\n0\n0\n-10\n-175\n85\n");
+  ASSERT_TRUE(logic->mnuWorldFile_Click());
+  EXPECT_EQ(logic->State().west, -648000);
+  EXPECT_EQ(logic->State().east, 648000);
+  EXPECT_EQ(logic->State().north, 324000);
+  EXPECT_EQ(logic->State().south, -324000);
+  EXPECT_EQ(win.LabelText(Label::lblWest), u"西端経度：W180°00′00″");
+}
+
+TEST_F(WorldFileMenuTest, RefusalsShowAMessageAndChangeNothing) {
+  ASSERT_TRUE(logic->Form_Load());
+  EXPECT_FALSE(logic->mnuWorldFile_Click());  // no picture yet
+  Open(Solid(36, 18, 0x112233), "japan.png");
+  SetExtents(0, 36000, 36000, 0);
+  EXPECT_FALSE(logic->mnuWorldFile_Click());  // no world file
+  folder.Write("japan.pgw", "10\n0.5\n0\n-10\n-175\n85\n");
+  EXPECT_FALSE(logic->mnuWorldFile_Click());  // rotation term
+  folder.Write("japan.pgw", "20\n0\n0\n-10\n-175\n85\n");
+  EXPECT_FALSE(logic->mnuWorldFile_Click());  // east beyond 180°
+  EXPECT_EQ(win.messages.size(), 4u);
+  EXPECT_NE(win.LastMessage().find(u"180"), std::u16string::npos);
+  EXPECT_EQ(logic->State().west, 0);
+  EXPECT_EQ(logic->State().east, 36000);
+  EXPECT_EQ(logic->State().north, 36000);
+  EXPECT_EQ(logic->State().south, 0);
+}
+
+}  // namespace
+}  // namespace picmap::test

@@ -169,6 +169,25 @@ TEST_F(ConvertVerbTest, BadOptionsAreUsageErrors) {
   EXPECT_FALSE(fs::exists(dir_ / "r.MLL"));
 }
 
+TEST_F(ConvertVerbTest, WorldFileSetsTheExtentsOrRefuses) {
+  ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
+  const std::string pic = "'" + (dir_ / "r.png").string() + "' --compress 0";
+  RunResult r = Run(pic + " --world-file");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("ワールドファイル"), std::string::npos) << r.err;
+  // 64 x 32 pixels of 0.25 degree from 120°E 40°N: 120°E..136°E, 40°N..32°N.
+  std::ofstream(dir_ / "r.pgw") << "0.25\n0\n0\n-0.25\n120.125\n39.875\n";
+  r = Run(pic + " --world-file");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("west E120°00′00″, east E136°00′00″, north N40°00′00″, south N32°00′00″"),
+            std::string::npos)
+      << r.out;
+  std::ofstream(dir_ / "r.pgw") << "0.25\n0.1\n0\n-0.25\n120.125\n39.875\n";
+  r = Run(pic + " --world-file");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("回転"), std::string::npos) << r.err;
+}
+
 TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
   RunResult r = Run("'" + (dir_ / "missing.png").string() + "'");
   EXPECT_EQ(r.exit, 1);

@@ -28,7 +28,9 @@ bool clsMap::Modify() const {
         }
       }
     }
-    return changeCount_ > 0;
+    // Undoing changes made before the document was last marked unmodified leaves the count
+    // below 0: the content then differs from the saved one again.
+    return changeCount_ != 0;
   });
 }
 
@@ -50,12 +52,14 @@ void clsMap::FileName(const std::u16string& name) {
 
 // The extension becomes the mode's; one that already is the mode's in other letter case is
 // kept, since on a case-sensitive file system "japan.mll" and "japan.MLL" are two files.
-void clsMap::ApplyFileName(const std::u16string& name) {
+std::u16string clsMap::WithModeExtension(const std::u16string& name) const {
   const std::u16string wanted = ChangeExtension(name, mapMode_ == 2 ? u".MXY" : u".MLL");
   const bool sameButCase = EqualsIgnoringCase(wanted, name) && wanted.size() == name.size();
-  const std::u16string withExtension = sameButCase ? name : wanted;
-  if (withExtension == fileName_) return;
-  fileName_ = withExtension;
+  return sameButCase ? name : wanted;
+}
+
+void clsMap::ApplyFileName(const std::u16string& name) {
+  fileName_ = WithModeExtension(name);
   AddChanges(1);
   LockMode(false);
 }
@@ -65,7 +69,7 @@ void clsMap::MapMode(int32_t mode) {
   mapMode_ = mode;
   AddChanges(1);
   // The extension follows the new mode, so the name and the mode never disagree.
-  ApplyFileName(fileName_);
+  if (WithModeExtension(fileName_) != fileName_) ApplyFileName(fileName_);
 }
 
 void clsMap::LockMode(bool value) {

@@ -33,6 +33,8 @@ class clsMap {
   // Event: percentage 0 .. 100 in steps of 4, raised synchronously by Load and Save.
   std::function<void(int16_t parcent)> Progress;
 
+  // Changed since the last load or save: a change count other than 0, or a modified figure.
+  // False clears every figure's mark and the count.
   bool Modify() const;
   void Modify(bool value);
   const std::u16string& FileName() const { return fileName_; }
@@ -108,6 +110,7 @@ class clsMap {
   void InsertAt(int32_t Index, std::shared_ptr<clsMapFigure> figure);
   std::shared_ptr<clsMapFigure> TakeAt(int32_t Index);
   void ClearFigures();
+  std::u16string WithModeExtension(const std::u16string& name) const;
   void ApplyFileName(const std::u16string& name);
 
   int32_t SearchHeaderLine(const std::u16string& sKey) const;

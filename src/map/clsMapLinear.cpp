@@ -1,5 +1,9 @@
 #include "map/clsMapLinear.h"
 
+#include <cmath>
+#include <optional>
+#include <span>
+
 #include "geometry/clsPoly.h"
 #include "support/binfile.h"
 #include "support/colorlib.h"
@@ -12,8 +16,38 @@ constexpr int32_t kElementHead106 = 32;  // code, size, common fields, point cou
 constexpr double kFirstTolerance = 0.1;
 constexpr double kToleranceStep = 0.01;
 constexpr double kThinChordLimit = 100.0;
-// Beyond any detour that 32-bit coordinates can make: no larger tolerance removes more.
-constexpr double kLargestUsefulTolerance = 1e10;
+// Beyond this many steps the tolerance jumps straight to its target.
+constexpr int64_t kMaxToleranceSteps = 100000000;
+
+// The lengths and the detour exactly as the point list's thinning measures them.
+double Distance(const PolyPoint& a, const PolyPoint& b) {
+  const double dx = SubL(b.x, a.x), dy = SubL(b.y, a.y);
+  return std::sqrt(dx * dx + dy * dy);
+}
+
+// The smallest detour of a middle point across a chord of at most `limit`; none when every
+// chord is longer.
+std::optional<double> SmallestDetour(const clsPoly& poly, double limit) {
+  const std::span<const PolyPoint> pts = poly.Points();
+  std::optional<double> smallest;
+  for (size_t j = 0; j + 2 < pts.size(); ++j) {
+    const double chord = Distance(pts[j], pts[j + 2]);
+    if (chord > limit) continue;
+    const double detour = Distance(pts[j + 2], pts[j + 1]) + Distance(pts[j + 1], pts[j]) - chord;
+    if (!smallest || detour < *smallest) smallest = detour;
+  }
+  return smallest;
+}
+
+// The first tolerance of the ladder (steps of 0.01 from `tolerance`) that reaches `target`.
+double ToleranceReaching(double tolerance, double target) {
+  for (int64_t steps = 0; tolerance < target; ++steps) {
+    if (steps == kMaxToleranceSteps) return target;
+    tolerance += kToleranceStep;
+  }
+  return tolerance;
+}
+
 }  // namespace
 
 clsMapLinear::clsMapLinear() : poly_(std::make_shared<clsPoly>()) {}
@@ -82,23 +116,21 @@ void clsMapLinear::WriteElm(BinaryWriter& iFile, int32_t ver) {
   modified_ = false;
 }
 
-// The tolerance grows by a fixed step after every pass. A list whose points lie farther apart
-// than the chord limit cannot be thinned at any tolerance, so passes that remove nothing let
-// the step grow, and thinning ends (leaving the cut of the short form) once no tolerance can
-// help.
+// Tolerances 0.1, 0.11, 0.12, ... one pass each, until the list fits. A pass that removes
+// nothing leaves the list as it was, so the passes after it remove nothing either until the
+// tolerance reaches the smallest detour across a chord short enough: those are skipped.
+// When no chord is short enough, no tolerance can help; the short form's cut to 65535 points
+// then applies.
 void clsMapLinear::ThinForShortForm() {
   double tolerance = kFirstTolerance;
-  double step = kToleranceStep;
-  while (poly_->Count() > kShortFormMaxPoints && tolerance <= kLargestUsefulTolerance) {
+  while (poly_->Count() > kShortFormMaxPoints) {
     const int32_t before = poly_->Count();
     poly_->CompressB(tolerance, kThinChordLimit);
-    if (poly_->Count() < before) {
-      step = kToleranceStep;
-      tolerance += step;
-    } else {
-      tolerance += step;
-      step *= 2;
-    }
+    tolerance += kToleranceStep;
+    if (poly_->Count() < before) continue;
+    const std::optional<double> detour = SmallestDetour(*poly_, kThinChordLimit);
+    if (!detour) return;
+    tolerance = ToleranceReaching(tolerance, *detour);
   }
 }
 

@@ -31,12 +31,32 @@ uint8_t CircumflexedVowel(uint8_t b) {
   }
 }
 
-// Language-1 text holds one byte per character: codes up to 255 are kept, others are "?".
-clsMapText::Bytes Latin1Bytes(const std::u16string& s) {
+// Language-1 text holds one byte per character, read back as the character of that code: a
+// character up to 255 is stored as that byte so that it reads back as written. Any other
+// character is given in the code page, as the Japanese system encodes it.
+clsMapText::Bytes LanguageOneBytes(const std::u16string& s) {
   clsMapText::Bytes out;
   out.reserve(s.size());
-  for (char16_t c : s) out.push_back(c <= 0xFF ? static_cast<uint8_t>(c) : uint8_t{'?'});
+  for (size_t i = 0; i < s.size();) {
+    if (s[i] <= 0xFF) {
+      out.push_back(static_cast<uint8_t>(s[i++]));
+      continue;
+    }
+    const size_t start = i;
+    while (i < s.size() && s[i] > 0xFF) ++i;
+    const std::string cp = ToCp932(std::u16string_view(s).substr(start, i - start));
+    out.insert(out.end(), cp.begin(), cp.end());
+  }
   return out;
+}
+
+clsMapText::Bytes LanguageTwoBytes(const std::u16string& s) {
+  const std::string cp = ToCp932(s);
+  return clsMapText::Bytes(cp.begin(), cp.end());
+}
+
+std::string_view AsChars(const clsMapText::Bytes& b, int32_t n) {
+  return std::string_view(reinterpret_cast<const char*>(b.data()), static_cast<size_t>(n));
 }
 
 }  // namespace
@@ -120,15 +140,11 @@ std::u16string clsMapText::TextUnicode(int32_t eLang) const {
 }
 
 void clsMapText::TextUnicode(int32_t eLang, const std::u16string& sSrc) {
-  Bytes bytes;
-  if (eLang == 1) {
-    bytes = Latin1Bytes(sSrc);
-  } else {
-    const std::string cp = ToCp932(sSrc);
-    bytes.assign(cp.begin(), cp.end());
+  if (eLang == 1 || eLang == 2) {
+    Bytes bytes = eLang == 1 ? LanguageOneBytes(sSrc) : LanguageTwoBytes(sSrc);
+    if (bytes.empty()) bytes.assign(1, 0);
+    TextAnsi(eLang, bytes);
   }
-  if (bytes.empty()) bytes.assign(1, 0);
-  TextAnsi(eLang, bytes);
   modified_ = true;
 }
 
@@ -168,14 +184,23 @@ void clsMapText::ReadTexts(BinaryReader& r, int32_t ver) {
   text2_ = bytes.empty() ? Bytes{0} : Bytes(bytes.begin(), bytes.end());
 }
 
+// The length fields of the texts for the version; too long a text is an overflow before
+// anything is written.
+clsMapText::TextLengths clsMapText::LengthsFor(int32_t ver) const {
+  TextLengths n{StoredLength(text1_), StoredLength(text2_), 0, 0};
+  if (ver >= 106 && (n.bytes1 > kMaxText1Length || n.bytes1 + n.bytes2 > kMaxTextsLength))
+    ThrowOverflow();
+  n.field1 = ToInt(n.bytes1);
+  n.field2 = ver >= 105 ? ToInt(n.bytes2) : ToInt(Cp932CharCount(AsChars(text2_, n.bytes2)));
+  return n;
+}
+
 void clsMapText::WriteElm(BinaryWriter& iFile, int32_t ver) {
-  const int32_t len1 = StoredLength(text1_);
-  const int32_t len2 = StoredLength(text2_);
+  const TextLengths n = LengthsFor(ver);
   FieldBlock head;
   head.Put<int16_t>(5);
   if (ver >= 106) {
-    if (len1 > kMaxText1Length || len1 + len2 > kMaxTextsLength) ThrowOverflow();
-    head.Put<int32_t>(kElementHead106 + len1 + len2);
+    head.Put<int32_t>(kElementHead106 + n.bytes1 + n.bytes2);
     PutCommon106(head, thing_);
   } else {
     head.Put<int16_t>(admin_);
@@ -186,24 +211,13 @@ void clsMapText::WriteElm(BinaryWriter& iFile, int32_t ver) {
   head.Put<int32_t>(position_.y);
   head.Put<int16_t>(fix_);
   head.Put<int16_t>(angle_);
-  WriteTexts(iFile, head, ver);
+  head.Put<int16_t>(n.field1);
+  head.WriteTo(iFile);
+  iFile.WriteBytes(text1_.data(), static_cast<size_t>(n.bytes1));
+  iFile.Write<int16_t>(n.field2);
+  iFile.WriteBytes(text2_.data(), static_cast<size_t>(n.bytes2));
   if (ver == 104) iFile.Write<int32_t>(WriteOldFigAttr(ownShowMode_, ownColor_));
   modified_ = false;
-}
-
-void clsMapText::WriteTexts(BinaryWriter& w, FieldBlock& head, int32_t ver) const {
-  const int32_t len1 = StoredLength(text1_);
-  const int32_t len2 = StoredLength(text2_);
-  head.Put<int16_t>(ToInt(len1));
-  head.WriteTo(w);
-  w.WriteBytes(text1_.data(), static_cast<size_t>(len1));
-  if (ver >= 105) {
-    w.Write<int16_t>(ToInt(len2));
-  } else {
-    const std::string_view bytes(reinterpret_cast<const char*>(text2_.data()), static_cast<size_t>(len2));
-    w.Write<int16_t>(ToInt(Cp932CharCount(bytes)));
-  }
-  w.WriteBytes(text2_.data(), static_cast<size_t>(len2));
 }
 
 }  // namespace picmap

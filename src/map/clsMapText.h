@@ -46,7 +46,12 @@ class clsMapText : public MapPointFigure {
   static int32_t StoredLength(const Bytes& t) { return IsEmptyText(t) ? 0 : static_cast<int32_t>(t.size()); }
   Bytes* TextOf(int32_t eLang);
   void ReadTexts(BinaryReader& r, int32_t ver);
-  void WriteTexts(BinaryWriter& w, FieldBlock& head, int32_t ver) const;
+  // Byte counts of the two texts and their length fields in the element.
+  struct TextLengths {
+    int32_t bytes1, bytes2;
+    int16_t field1, field2;
+  };
+  TextLengths LengthsFor(int32_t ver) const;
   static Bytes ReadBytesText(BinaryReader& r);
 
   int16_t fix_ = 10;

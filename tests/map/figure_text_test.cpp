@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "map/clsMapText.h"
+#include "map_helpers.h"
+#include "support/binfile.h"
+#include "support/errors.h"
+#include "support/text.h"
 
 namespace picmap {
 namespace {
@@ -101,6 +105,35 @@ TEST(TextFigure, OtherLanguagesChangeNoTextButTheUnicodeSetterMarksModified) {
   EXPECT_TRUE(t.Modify());
   EXPECT_EQ(t.TextUnicode(1), u"x");
   EXPECT_EQ(t.TextUnicode(2), u"");
+}
+
+TEST(TextFigure, LanguageOneKeepsLatinLettersAndCodesOtherCharactersInTheCodePage) {
+  clsMapText t;
+  t.TextUnicode(1, u"Señor Ñandú");
+  EXPECT_EQ(t.TextAnsi(1), Of("Se\xF1or \xD1" "and\xFA"));
+  EXPECT_EQ(t.TextUnicode(1), u"Señor Ñandú");
+  t.TextUnicode(1, u"Osaka 大阪");
+  EXPECT_EQ(t.TextAnsi(1), Of("Osaka " + ToCp932(u"大阪")));
+  t.TextUnicode(1, u"\U0001F600");  // no place in the code page
+  EXPECT_EQ(t.TextAnsi(1), Of("?"));
+}
+
+// A length that does not fit its field fails before the first byte of the element is written.
+TEST(TextFigure, TooLongTextWritesNothing) {
+  for (int32_t ver : {104, 105, 106}) {
+    clsMapText t;
+    t.TextAnsi(2, B(40000, 'y'));
+    test::ScratchFolder dir;
+    BinaryWriter w(dir.File("elm.bin"));
+    try {
+      t.WriteElm(w, ver);
+      ADD_FAILURE() << ver;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), err::kOverflow) << ver;
+    }
+    w.Close();
+    EXPECT_EQ(test::ReadFileBytes(dir.Path("elm.bin")), "") << ver;
+  }
 }
 
 }  // namespace

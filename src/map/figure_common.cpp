@@ -1,10 +1,12 @@
 #include "map/figure_common.h"
 
+#include <cmath>
 #include <random>
 
 #include "support/binfile.h"
 #include "support/colorlib.h"
 #include "support/figcodes.h"
+#include "support/numeric.h"
 
 namespace picmap {
 
@@ -13,6 +15,9 @@ namespace {
 // Seconds from 1899-12-30 00:00, the day count origin of identifiers, to 1970-01-01.
 constexpr int64_t kSerialToEpochSeconds = int64_t{25569} * 86400;
 constexpr double kIdScale = 100000.0;
+// The date range: 0100-01-01 00:00:00 up to the end of 9999-12-31, in seconds from day 0.
+constexpr double kFirstDateSecond = -657434.0 * 86400;
+constexpr double kEndDateSecond = 2958466.0 * 86400;
 
 // The one sequence behind all identifiers: fixed seed, never reseeded, so every run of the
 // program draws the same numbers.
@@ -30,9 +35,17 @@ double NewFigureId() {
   return static_cast<double>(seconds) * kIdScale + static_cast<double>(draw);
 }
 
+// A day count before day 0 keeps its time of day as a positive fraction: -1.25 is 06:00 on
+// the day before 1899-12-30, as date-times count. Identifiers beyond the date range (years
+// 100 to 9999), infinite or not a number have no date: the overflow error.
 DateTime FigDateOf(double figId) {
-  const auto seconds = static_cast<int64_t>(figId / kIdScale);
-  return FromEpochSeconds(seconds - kSerialToEpochSeconds);
+  const double seconds = std::trunc(figId / kIdScale);
+  if (!(seconds >= kFirstDateSecond && seconds < kEndDateSecond)) ThrowOverflow();
+  const auto s = static_cast<int64_t>(seconds);
+  const int64_t day = s / 86400;  // toward zero
+  const int64_t timeOfDay = s - day * 86400;
+  const int64_t serialSeconds = day * 86400 + (timeOfDay < 0 ? -timeOfDay : timeOfDay);
+  return FromEpochSeconds(serialSeconds - kSerialToEpochSeconds);
 }
 
 void FieldBlock::WriteTo(BinaryWriter& w) const { w.WriteBytes(bytes_, size_); }

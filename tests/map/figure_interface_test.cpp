@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <set>
 #include <tuple>
 
@@ -14,6 +15,7 @@
 #include "map/clsMapSymbol.h"
 #include "map/clsMapText.h"
 #include "map_helpers.h"
+#include "support/errors.h"
 #include "support/platform.h"
 
 namespace picmap {
@@ -138,6 +140,33 @@ TEST(FigureIdentifier, DrawsFromOneSequenceSoIdentifiersDiffer) {
   std::set<double> ids;
   for (int i = 0; i < 200; ++i) ids.insert(NewFigureId());
   EXPECT_GT(ids.size(), 190u);
+}
+
+TEST(FigureIdentifier, DateOfAnyIdentifierInTheDateRange) {
+  auto date = [](double id) {
+    const DateTime d = FigDateOf(id);
+    return std::tuple(d.year, d.month, d.day, d.hour, d.minute, d.second);
+  };
+  EXPECT_EQ(date(0), std::tuple(1899, 12, 30, 0, 0, 0));
+  EXPECT_EQ(date(99999), std::tuple(1899, 12, 30, 0, 0, 0));
+  // Day -1.25 is 06:00 of the day before: the time of day of a negative count is positive.
+  EXPECT_EQ(date(-1.25 * 86400 * 100000), std::tuple(1899, 12, 29, 6, 0, 0));
+  EXPECT_EQ(date((2958466.0 * 86400 - 1) * 100000), std::tuple(9999, 12, 31, 23, 59, 59));
+  EXPECT_EQ(date(-657434.0 * 86400 * 100000), std::tuple(100, 1, 1, 0, 0, 0));
+}
+
+TEST(FigureIdentifier, IdentifierBeyondTheDateRangeHasNoDate) {
+  clsMapSymbol s;
+  for (double id : {2958466.0 * 86400 * 100000, -657435.0 * 86400 * 100000, 1e300,
+                    std::nan(""), -std::numeric_limits<double>::infinity()}) {
+    s.FigID(id);
+    try {
+      s.FigDate();
+      ADD_FAILURE() << id;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), err::kOverflow) << id;
+    }
+  }
 }
 
 TEST(FigureFactory, KnowsOnlyTheFiveCodes) {

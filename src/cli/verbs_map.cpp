@@ -174,8 +174,10 @@ void PrintInfo(const clsMap& map) {
   PrintLine(u"Level: " + Fact([&] { return Number(map.Level()); }));
   PrintLine(u"LastDate: " + GeneralDateText(map.LastDate()));
   const Bounds b = BoundsOf(map);
-  PrintLine(b.any ? u"Bounds: " + Number(b.left) + u" " + Number(b.top) + u" " + Number(b.right) +
-                        u" " + Number(b.bottom) + u" (left top right bottom)"
+  // As ranges: in a longitude/latitude map the smaller y is the southern edge, so "top" and
+  // "bottom" would mislead.
+  PrintLine(b.any ? u"Bounds: x " + Number(b.left) + u" .. " + Number(b.right) + u", y " +
+                        Number(b.top) + u" .. " + Number(b.bottom)
                   : std::u16string(u"Bounds: none"));
 }
 
@@ -236,9 +238,14 @@ int RunMapCopy(const QStringList& args) {
   if (!LoadMap(map, parser.positionalArguments()[0], "copy")) return kExitFailure;
   try {
     if (version != 0) map.Version(version);
-    map.FileName(U(parser.positionalArguments()[1]));
+    const std::u16string out = U(parser.positionalArguments()[1]);
+    map.FileName(out);
     map.Modify(true);  // a copy is written even when nothing changed
-    return map.Save() == 0 ? kExitOk : kExitFailure;
+    if (map.Save() != 0) return kExitFailure;
+    // The extension follows the map's mode (".MLL" or ".MXY"), which may differ from OUT's.
+    if (map.FileName() != out)
+      std::fprintf(stderr, "picmap-cli copy: written as %s\n", ToUtf8(map.FileName()).c_str());
+    return kExitOk;
   } catch (const Error& e) {
     ReportError("copy", e);
     return kExitFailure;

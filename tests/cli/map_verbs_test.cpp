@@ -105,7 +105,7 @@ TEST_F(MapVerbsTest, InfoSummarisesTheMap) {
   EXPECT_NE(r.out.find("MapCode: 310392\nKind: ベース地図\nCountry: 392\nLevel: 0\n"), std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("LastDate: "), std::string::npos);
-  EXPECT_NE(r.out.find("Bounds: -10 -50 100 40"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Bounds: x -10 .. 100, y -50 .. 40\n"), std::string::npos) << r.out;
 }
 
 TEST_F(MapVerbsTest, DumpPrintsEveryFigureAsJson) {
@@ -154,10 +154,35 @@ TEST_F(MapVerbsTest, CopyWritesAnotherVersionAndKeepsABackup) {
   const Result info = Run("info '" + Path("out.MLL") + "'");
   ASSERT_EQ(info.exit, 0) << info.err;
   EXPECT_NE(info.out.find("Version: 1.05 (105)\n"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("Bounds: -10 -50 100 40"), std::string::npos);
+  EXPECT_NE(info.out.find("Bounds: x -10 .. 100, y -50 .. 40\n"), std::string::npos);
   const Result same = Run("copy '" + Path("out.MLL") + "' '" + Path("again.MLL") + "'");
   ASSERT_EQ(same.exit, 0) << same.err;
   EXPECT_TRUE(fs::exists(dir_ / "again.MLL"));
+  EXPECT_TRUE(same.err.empty()) << same.err;
+}
+
+TEST_F(MapVerbsTest, CopyNamesTheFileWhenTheMapsModeChangesTheExtension) {
+  MakeMap("japan.MLL");
+  const Result r = Run("copy '" + Path("japan.MLL") + "' '" + Path("xy.MXY") + "'");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "xy.MXY"));
+  EXPECT_TRUE(fs::exists(dir_ / "xy.MLL"));
+  EXPECT_NE(r.err.find("written as " + Path("xy.MLL")), std::string::npos) << r.err;
+}
+
+TEST_F(MapVerbsTest, CopyOverItselfKeepsTheOriginalAsBackup) {
+  MakeMap("japan.MLL");
+  const std::string before = Slurp(dir_ / "japan.MLL");
+  const Result r = Run("copy '" + Path("japan.MLL") + "' '" + Path("japan.MLL") + "'");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  int backups = 0;
+  for (const auto& e : fs::directory_iterator(dir_)) {
+    if (e.path().filename().string().rfind("japan-", 0) != 0) continue;
+    ++backups;
+    EXPECT_EQ(Slurp(e.path()), before);
+  }
+  EXPECT_EQ(backups, 1);
+  EXPECT_EQ(Run("info '" + Path("japan.MLL") + "'").exit, 0);
 }
 
 TEST_F(MapVerbsTest, FailuresAreReportedInTheSystemsWords) {

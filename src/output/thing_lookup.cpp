@@ -1,0 +1,57 @@
+#include "output/thing_lookup.h"
+
+#include "map/clsMapFigure.h"
+#include "support/colorlib.h"
+#include "support/errors.h"
+#include "support/library.h"
+#include "things/clsThings.h"
+
+namespace picmap {
+
+std::u16string ThingLookup::ThingFileOf(const std::u16string& mapFile) {
+  return ChangeExtension(mapFile, u".THG");
+}
+
+ThingLookup ThingLookup::BesideMap(const std::u16string& mapFile) {
+  for (const char16_t* ext : {u".THG", u".thg"}) {
+    const std::u16string file = ChangeExtension(mapFile, ext);
+    if (!FileExists(file)) continue;
+    auto things = std::make_shared<clsThings>();
+    // The exact name: on a case-sensitive file system ".thg" is another file than ".THG".
+    things->AssignFileName(file);
+    try {
+      if (things->Load() == 0) return ThingLookup(things);
+    } catch (const Error&) {
+      // An unreadable thing file leaves the map without thing colours and names.
+    }
+    return ThingLookup();
+  }
+  return ThingLookup();
+}
+
+std::optional<std::u16string> ThingLookup::NameOf(int16_t thing) const {
+  if (!things_) return std::nullopt;
+  const std::shared_ptr<clsThing> t = things_->Item(thing);
+  if (!t) return std::nullopt;
+  return t->Name();
+}
+
+std::optional<int32_t> ThingLookup::ForeOf(int16_t thing) const {
+  if (!things_) return std::nullopt;
+  const std::shared_ptr<clsThing> t = things_->Item(thing);
+  if (!t) return std::nullopt;
+  const int16_t page = t->Page();
+  t->Page(1);
+  const int32_t fore = t->Fore();
+  t->Page(page);
+  if (fore < 0 || !IsColorValue(fore)) return std::nullopt;
+  return fore;
+}
+
+int32_t ThingLookup::ColorOf(const clsMapFigure& figure) const {
+  const int32_t own = figure.OwnColor();
+  if (own >= 0) return own;
+  return ForeOf(figure.Thing()).value_or(kNeutralGrey);
+}
+
+}  // namespace picmap

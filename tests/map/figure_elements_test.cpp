@@ -314,5 +314,47 @@ TEST(TextElement, TooLongTextsAreAnOverflow) {
   EXPECT_EQ(ElementBytes(t, 106).size(), 44u + 32727u);
 }
 
+// ---- Corrupt counts ----
+
+int32_t ReadErrorOf(const std::string& bytes, int32_t ver) {
+  try {
+    ReadElementBytes(bytes, ver);
+  } catch (const Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+TEST(CorruptElement, CountsBeyondTheFileAreTheShortFileError) {
+  const Bytes head106 = Bytes().F64(0).I16(0).I16(0).I32(-1).U8(0).U8(0).I32(0);
+  // Point lists: a long-form count of 2^28 - 1 points would ask for 2 GB.
+  EXPECT_EQ(ReadErrorOf(Bytes().I16(3).I32(32).Raw(head106.str()).I32(0x0FFFFFFF).I32(1).str(), 106),
+            err::kInputPastEnd);
+  EXPECT_EQ(ReadErrorOf(Bytes().I16(2).I16(0).I16(0).I16(3).I32(1).I32(1).str(), 104),
+            err::kInputPastEnd);
+  // Texts: a byte count, and a character count of language 2 before 1.05.
+  const std::string textHead = Bytes().I32(0).I32(0).I16(10).I16(0).str();
+  EXPECT_EQ(ReadErrorOf(Bytes().I16(5).I32(44).Raw(head106.str()).Raw(textHead).I16(32767).Raw("ab").str(), 106),
+            err::kInputPastEnd);
+  EXPECT_EQ(ReadErrorOf(Bytes().I16(5).I16(0).I16(0).I32(0).Raw(textHead).I16(0).I16(30000).str(), 105),
+            err::kInputPastEnd);
+  EXPECT_EQ(ReadErrorOf(Bytes().I16(5).I16(0).I16(0).Raw(textHead).I16(0).I16(2).Cp932(u"東").str(), 103),
+            err::kInputPastEnd);  // one character of two bytes, the second missing
+  // Fixed parts cut short.
+  EXPECT_EQ(ReadErrorOf(Bytes().I16(4).I16(0).I16(0).I32(1).str(), 105), err::kInputPastEnd);
+  EXPECT_EQ(ReadErrorOf(Bytes().I16(1).I32(30).F64(0).str(), 106), err::kInputPastEnd);
+}
+
+TEST(CorruptElement, NegativeCountsReadAsEmpty) {
+  const std::string textHead = Bytes().I32(0).I32(0).I16(10).I16(0).str();
+  auto t = std::static_pointer_cast<clsMapText>(
+      ReadElementBytes(Bytes().I16(5).I16(0).I16(0).Raw(textHead).I16(-3).I16(-1).str(), 103));
+  EXPECT_EQ(t->TextAnsi(1), clsMapText::Bytes{0});
+  EXPECT_EQ(t->TextAnsi(2), clsMapText::Bytes{0});
+  const Bytes head106 = Bytes().F64(0).I16(0).I16(0).I32(-1).U8(0).U8(0).I32(0);
+  auto line = ReadElementBytes(Bytes().I16(2).I32(32).Raw(head106.str()).I32(-5).str(), 106);
+  EXPECT_EQ(line->Poly()->Count(), 0);
+}
+
 }  // namespace
 }  // namespace picmap

@@ -21,7 +21,9 @@ static_assert(std::endian::native == std::endian::little);
 
 namespace {
 constexpr int32_t kShortFormMax = 65535;
-constexpr int32_t kMinGrowth = 16;
+// The first growth makes room for a closed rectangle (five points): the converter builds
+// millions of those point by point, and a larger first block would double their memory.
+constexpr int32_t kMinGrowth = 5;
 
 PolyPoint* AllocateZeroed(int32_t slots) {
   void* p = std::calloc(static_cast<size_t>(slots), sizeof(PolyPoint));

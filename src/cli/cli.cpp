@@ -25,6 +25,10 @@ const Verb kVerbs[] = {
     {"info", "info MAP: summary of a map file", RunMapInfo},
     {"dump", "dump MAP: a map file as JSON", RunMapDump},
     {"copy", "copy MAP OUT [--version 104|105|106]: save a map file again", RunMapCopy},
+    {"render",
+     "render MAP OUT.png|OUT.svg [--width PIXELS] [--height PIXELS] [--area W,E,N,S]: draw a map",
+     RunRender},
+    {"export", "export MAP OUT.geojson: a map as GeoJSON", RunExport},
 };
 
 QString VerbList() {

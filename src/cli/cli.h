@@ -33,4 +33,9 @@ int RunMapInfo(const QStringList& args);
 int RunMapDump(const QStringList& args);
 int RunMapCopy(const QStringList& args);
 
+// picmap-cli render MAP OUT.png|OUT.svg [--width] [--area] / export MAP OUT.geojson
+// (verbs_output.cpp).
+int RunRender(const QStringList& args);
+int RunExport(const QStringList& args);
+
 }  // namespace picmap::cli

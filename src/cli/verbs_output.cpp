@@ -1,0 +1,185 @@
+// picmap-cli verbs that take a map out of the map file formats: render (a PNG or SVG picture
+// of the map in the equirectangular projection) and export (GeoJSON for other map software).
+// Both use the thing file beside the map, when there is one, for thing colours and names.
+#include <QCommandLineParser>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "cli/cli.h"
+#include "map/clsMap.h"
+#include "output/geo_area.h"
+#include "output/geojson.h"
+#include "output/map_renderer.h"
+#include "output/thing_lookup.h"
+#include "support/angle.h"
+#include "support/errors.h"
+#include "support/text.h"
+
+namespace picmap::cli {
+
+namespace {
+
+constexpr int32_t kDefaultWidth = 1024;
+constexpr int32_t kMaxPixels = 32768;
+
+std::u16string U(const QString& text) { return text.toStdU16String(); }
+
+int Fail(const char* verb, const std::string& message, int code = kExitFailure) {
+  std::fprintf(stderr, "picmap-cli %s: %s\n", verb, message.c_str());
+  return code;
+}
+
+// Parses the verb's arguments; returns -1 to go on, or the exit code to end with.
+int ParseArgs(QCommandLineParser& parser, const QStringList& args, const char* verb) {
+  parser.addHelpOption();
+  if (!parser.parse(args)) return Fail(verb, parser.errorText().toStdString(), kExitUsage);
+  if (parser.isSet("help")) {
+    std::fputs(qPrintable(parser.helpText()), stdout);
+    return kExitOk;
+  }
+  if (parser.positionalArguments().size() != 2) {
+    std::fputs(qPrintable(parser.helpText()), stderr);
+    return kExitUsage;
+  }
+  return -1;
+}
+
+bool LoadMap(clsMap& map, const QString& path, const char* verb) {
+  if (path.endsWith(".MXY", Qt::CaseInsensitive)) map.MapMode(2);
+  map.FileName(U(path));
+  try {
+    if (map.Load() == 0) return true;
+    Fail(verb, "cannot read the map file " + path.toStdString());
+  } catch (const Error& e) {
+    Fail(verb, "error " + std::to_string(e.Number()) + " in " + ToUtf8(e.Source()) + ": " +
+                   ToUtf8(e.Description()));
+  }
+  return false;
+}
+
+// One angle text in arc-seconds; none for a text the angle reader refuses.
+std::optional<int32_t> ReadAngle(const QString& text) {
+  try {
+    return AngleSecStrToVal(AngleFormalStr(U(text.trimmed())));
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+// "WEST,EAST,NORTH,SOUTH" as angle texts; an error message when it cannot be used.
+std::string ReadArea(const QString& text, GeoArea& area) {
+  const QStringList parts = text.split(',');
+  if (parts.size() != 4) return "--area needs WEST,EAST,NORTH,SOUTH";
+  int32_t* edges[4] = {&area.west, &area.east, &area.north, &area.south};
+  for (int i = 0; i < 4; ++i) {
+    const std::optional<int32_t> sec = ReadAngle(parts[i]);
+    if (!sec) return "--area: cannot read the angle '" + parts[i].toStdString() + "'";
+    *edges[i] = *sec;
+  }
+  if (!area.IsValid())
+    return "--area: longitudes must lie within 180°, latitudes within 90°, north above south";
+  return {};
+}
+
+// A picture size option, `fallback` when not given; 0 after a usage error has been reported.
+int32_t ReadPixels(const QCommandLineParser& parser, const char* option, int32_t fallback) {
+  if (!parser.isSet(option)) return fallback;
+  bool ok = false;
+  const int pixels = parser.value(option).toInt(&ok);
+  if (!ok || pixels < 1 || pixels > kMaxPixels) {
+    Fail("render",
+         std::string("--") + option + " must be a whole number from 1 to " + std::to_string(kMaxPixels),
+         kExitUsage);
+    return 0;
+  }
+  return pixels;
+}
+
+enum class PictureKind { Png, Svg, Unknown };
+
+PictureKind KindOf(const QString& out) {
+  if (out.endsWith(".png", Qt::CaseInsensitive)) return PictureKind::Png;
+  if (out.endsWith(".svg", Qt::CaseInsensitive)) return PictureKind::Svg;
+  return PictureKind::Unknown;
+}
+
+// A height of 0 follows the area's aspect.
+int WritePicture(const clsMap& map, const QString& out, const GeoArea& area, int32_t width,
+                 int32_t height) {
+  if (height == 0) height = HeightForWidth(area, width);
+  if (height > kMaxPixels)
+    return Fail("render", "the picture would be too tall; give a smaller --width", kExitUsage);
+  const MapRenderer renderer(map, ThingLookup::BesideMap(map.FileName()));
+  const bool ok = KindOf(out) == PictureKind::Png ? renderer.SavePng(U(out), area, width, height)
+                                                  : renderer.SaveSvg(U(out), area, width, height);
+  if (!ok) return Fail("render", "cannot write " + out.toStdString());
+  std::printf("wrote %s (%d x %d pixels)\n", qPrintable(out), width, height);
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunRender(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Draws a longitude/latitude map as a PNG or SVG picture (equirectangular projection).\n"
+      "Figures without a colour of their own take the colour of their thing from the thing\n"
+      "file beside the map, else grey.");
+  parser.addPositionalArgument("MAP", "The map file.");
+  parser.addPositionalArgument("OUT", "The picture to write, ending in .png or .svg.");
+  const QCommandLineOption widthOption("width", "Picture width (default 1024).", "PIXELS");
+  const QCommandLineOption heightOption(
+      "height", "Picture height (default: from the width and the area's aspect).", "PIXELS");
+  const QCommandLineOption areaOption(
+      "area", "The area drawn, as angle texts (default: the map's extent).",
+      "WEST,EAST,NORTH,SOUTH");
+  parser.addOption(widthOption);
+  parser.addOption(heightOption);
+  parser.addOption(areaOption);
+  if (int code = ParseArgs(parser, args, "render"); code >= 0) return code;
+  const QString out = parser.positionalArguments()[1];
+  if (KindOf(out) == PictureKind::Unknown)
+    return Fail("render", "OUT must end in .png or .svg", kExitUsage);
+  if (KindOf(out) == PictureKind::Svg && !MapRenderer::SvgAvailable())
+    return Fail("render", "this build cannot write SVG");
+  const int32_t width = ReadPixels(parser, "width", kDefaultWidth);
+  const int32_t height = ReadPixels(parser, "height", -1);
+  if (width == 0 || height == 0) return kExitUsage;
+  GeoArea area;
+  if (parser.isSet(areaOption)) {
+    if (std::string e = ReadArea(parser.value(areaOption), area); !e.empty())
+      return Fail("render", e, kExitUsage);
+  }
+  clsMap map;
+  if (!LoadMap(map, parser.positionalArguments()[0], "render")) return kExitFailure;
+  if (!parser.isSet(areaOption)) {
+    const std::optional<GeoArea> bounds = MapBounds(map);
+    if (!bounds) return Fail("render", "the map has no figures to draw; give --area");
+    area = *bounds;
+  }
+  return WritePicture(map, out, area, width, std::max(height, 0));
+}
+
+int RunExport(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Writes a longitude/latitude map as GeoJSON (RFC 7946) for other map software.");
+  parser.addPositionalArgument("MAP", "The map file.");
+  parser.addPositionalArgument("OUT", "The GeoJSON file to write.");
+  if (int code = ParseArgs(parser, args, "export"); code >= 0) return code;
+  clsMap map;
+  if (!LoadMap(map, parser.positionalArguments()[0], "export")) return kExitFailure;
+  const QString out = parser.positionalArguments()[1];
+  GeoJsonSummary summary;
+  if (int32_t e = ExportGeoJson(map, ThingLookup::BesideMap(map.FileName()), U(out), &summary))
+    return Fail("export", "cannot write " + out.toStdString() + " (error " + std::to_string(e) + ")");
+  std::printf("wrote %s: %lld features", qPrintable(out), static_cast<long long>(summary.features));
+  if (summary.skipped) std::printf(" (%lld degenerate figures left out)", static_cast<long long>(summary.skipped));
+  std::printf("\n");
+  return kExitOk;
+}
+
+}  // namespace picmap::cli

@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("picmap"));
   picmap::UseJapaneseUiFont(app);
+  picmap::UseJapaneseQtTexts(app);
   picmap::SetProgramInfo(ProgramInfoFor(QCoreApplication::applicationDirPath()));
   picmap::frmMain window;
   if (!window.Start()) return 1;

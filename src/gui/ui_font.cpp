@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace picmap {
 
@@ -18,6 +20,16 @@ void UseJapaneseUiFont(QApplication& app) {
   QFont font = QApplication::font();
   font.setFamilies(found + QStringList{font.family()});
   app.setFont(font);
+}
+
+bool UseJapaneseQtTexts(QApplication& app) {
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
 }
 
 }  // namespace picmap

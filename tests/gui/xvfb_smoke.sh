@@ -16,6 +16,12 @@ if [ -z "${PICMAP_SMOKE_INNER:-}" ]; then
     bash "$0" "$prog" "$out"
 fi
 
+# xvfb-run may hand over before the server takes connections.
+for _ in $(seq 1 50); do
+  xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  sleep 0.1
+done
+
 shot() { command -v import >/dev/null && import -window root "$out/$1"; }
 
 "$prog" &

@@ -170,6 +170,10 @@ void frmMain::BuildMenus() {
   AddMenuItem(area, Menu::mnuEast, u"東端経度(&E)", call(&frmMainLogic::mnuEast_Click));
   AddMenuItem(area, Menu::mnuNorth, u"北端緯度(&N)", call(&frmMainLogic::mnuNorth_Click));
   AddMenuItem(area, Menu::mnuSouth, u"南端緯度(&S)", call(&frmMainLogic::mnuSouth_Click));
+  area->addSeparator();
+  worldFile_ = area->addAction(ToQ(frmtext::kWorldFileCaption));
+  worldFile_->setObjectName(QStringLiteral("mnuWorldFile"));
+  connect(worldFile_, &QAction::triggered, this, call(&frmMainLogic::mnuWorldFile_Click));
 
   QMenu* color = AddSubmenu(nullptr, Menu::mnuColor, u"色設定(&R)");
   AddMenuItem(color, Menu::mnuBackColor, u"無効色(&B)...", call(&frmMainLogic::mnuBackColor_Click));
@@ -335,6 +339,7 @@ void frmMain::ApplyMenuStates() {
                                                (!job || AllowedDuringJob(item)));
   }
   for (QAction* tone : tones_) tone->setEnabled(!job);
+  worldFile_->setEnabled(!job);
 }
 
 // ---- WindowPort: window ----

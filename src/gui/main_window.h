@@ -49,6 +49,8 @@ class frmMain : public QMainWindow, public WindowPort {
   QAction* MenuAction(Menu item) const { return menus_[static_cast<size_t>(item)]; }
   QAction* ToneAction(int16_t index) const { return tones_[static_cast<size_t>(index)]; }
   QMenu* ToneMenu() const { return toneMenu_; }
+  // "mnuWorldFile": extents from the world file beside the picture (under the area menu).
+  QAction* WorldFileAction() const { return worldFile_; }
   QLabel* LabelWidget(Label label) const { return labels_[static_cast<size_t>(label)]; }
   PreviewWidget* Preview() const { return preview_; }
   SwatchWidget* Swatch() const { return swatch_; }
@@ -129,6 +131,7 @@ class frmMain : public QMainWindow, public WindowPort {
   std::array<QAction*, kToneItemCount> tones_{};
   std::array<bool, kToneItemCount> toneChecked_{};
   QMenu* toneMenu_ = nullptr;
+  QAction* worldFile_ = nullptr;
   std::array<QLabel*, kLabelCount> labels_{};
   PreviewWidget* preview_ = nullptr;
   SwatchWidget* swatch_ = nullptr;

@@ -263,5 +263,27 @@ TEST_F(WindowTest, DraggingAnEdgeAndTheWholeAreaChangesTheExtents) {
   EXPECT_EQ(p->cursor().shape(), Qt::ArrowCursor);
 }
 
+TEST_F(WindowTest, WorldFileBesideThePictureSetsTheExtents) {
+  ASSERT_TRUE(StartWindow());
+  QAction* worldFile = window->WorldFileAction();
+  ASSERT_NE(worldFile, nullptr);
+  EXPECT_EQ(worldFile->objectName(), QStringLiteral("mnuWorldFile"));
+  worldFile->trigger();
+  EXPECT_EQ(dialogs.LastMessage(), frmtext::kWorldFileNoPicture);
+
+  // 0.5 degree pixels, upper-left pixel centred on 120.25 E, 45.75 N: a 40 x 20 picture
+  // covers 120..140 E and 36..46 N.
+  const std::u16string path = WritePicture(Stripes(40, 20, {kRed}), "geo.png");
+  std::ofstream(folder.Path() / "geo.pgw") << "0.5\n0\n0\n-0.5\n120.25\n45.75\n";
+  OpenPicture(path);
+  worldFile->trigger();
+  const ConversionState& s = window->Logic().State();
+  EXPECT_EQ(s.west, 120 * 3600);
+  EXPECT_EQ(s.east, 140 * 3600);
+  EXPECT_EQ(s.north, 46 * 3600);
+  EXPECT_EQ(s.south, 36 * 3600);
+  EXPECT_EQ(LabelText(Label::lblWest), u"西端経度：" + LonToStr(120 * 3600));
+}
+
 }  // namespace
 }  // namespace picmap::testing

@@ -22,6 +22,7 @@
 #include "gui/dialog_provider.h"
 #include "gui/preview_widget.h"
 #include "gui/qt_text.h"
+#include "gui/result_view.h"
 #include "gui/swatch_widget.h"
 #include "support/errormng.h"
 #include "support/errors.h"
@@ -182,12 +183,20 @@ void frmMain::BuildMenus() {
   QMenu* convert = AddSubmenu(nullptr, Menu::mnuConvert, u"変換(&V)");
   AddMenuItem(convert, Menu::mnuPolygon, u"ポリゴン生成(&P)", job(&frmMainLogic::mnuPolygon_Click));
   AddMenuItem(convert, Menu::mnuCompress, u"２次元圧縮(&R)", job(&frmMainLogic::mnuCompress_Click));
+  BuildShowResultItem(convert);
   AddMenuItem(convert, Menu::mnuCancel, u"処理中止(&A)", call(&frmMainLogic::mnuCancel_Click));
 
   menuWanted_.fill(true);
   for (Menu m : {Menu::mnuSave, Menu::mnuPolygon, Menu::mnuCompress, Menu::mnuCancel})
     menuWanted_[static_cast<size_t>(m)] = false;
   ApplyMenuStates();
+}
+
+void frmMain::BuildShowResultItem(QMenu* convertMenu) {
+  showResult_ = convertMenu->addAction(QStringLiteral("生成結果を表示(&G)"));
+  showResult_->setObjectName(QStringLiteral("mnuShowResult"));
+  showResult_->setCheckable(true);
+  connect(showResult_, &QAction::toggled, this, [this] { RedrawPreview(); });
 }
 
 void frmMain::BuildToneMenu(QMenu* colorMenu) {
@@ -311,9 +320,12 @@ void frmMain::RunJob(void (frmMainLogic::*job)()) {
   preview_->SetInputBlocked(true);
   ApplyMenuStates();
   Dispatch([&] { (logic_.get()->*job)(); });
+  // Compression changes the map even when cancelled (merged rectangles are hidden at once).
+  if (job == &frmMainLogic::mnuCompress_Click) resultStale_ = true;
   if (--jobDepth_ > 0) return;
   preview_->SetInputBlocked(false);
   ApplyMenuStates();
+  if (ShowingResult() && resultStale_) RedrawPreview();
   if (closePending_) {
     closePending_ = false;
     close();
@@ -340,6 +352,22 @@ void frmMain::ApplyMenuStates() {
   }
   for (QAction* tone : tones_) tone->setEnabled(!job);
   worldFile_->setEnabled(!job);
+  showResult_->setEnabled(resultReady_ && !job);
+}
+
+bool frmMain::ShowingResult() const { return resultReady_ && showResult_->isChecked(); }
+
+const QImage& frmMain::ResultImage(QSize size) {
+  const bool current = !resultStale_ && resultImage_.size() == size;
+  if (current || (jobDepth_ > 0 && !resultImage_.isNull())) return resultImage_;
+  const ConversionState& s = logic_->State();
+  resultImage_ = RenderResultView(worldImage_, s.oMap.get(), s.things, size);
+  resultStale_ = false;
+  return resultImage_;
+}
+
+void frmMain::RedrawPreview() {
+  Dispatch([this] { logic_->DrawPreview(); });
 }
 
 // ---- WindowPort: window ----
@@ -388,8 +416,14 @@ std::optional<int32_t> frmMain::ColorDialog(int32_t initial) {
 
 // ---- WindowPort: menus, labels, swatch, progress ----
 
+// Saving is offered exactly when a generation has succeeded: so is the result view, and a
+// new map is there to be rendered.
 void frmMain::SetMenuEnabled(Menu item, bool enabled) {
   menuWanted_[static_cast<size_t>(item)] = enabled;
+  if (item == Menu::mnuSave) {
+    resultReady_ = enabled;
+    if (enabled) resultStale_ = true;
+  }
   ApplyMenuStates();
 }
 
@@ -455,7 +489,14 @@ double frmMain::PreviewHeight() const { return preview_->Canvas().height(); }
 
 void frmMain::ClearPreview() { preview_->Clear(); }
 
+// On the result view the world picture stands for the whole preview and carries the map; the
+// picture itself is not pasted over it.
 void frmMain::DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w, int32_t h) {
+  if (ShowingResult()) {
+    if (box == PictureBox::picBack)
+      preview_->DrawImage(ResultImage(QSize(w, h)), QRect(x, y, w, h));
+    return;
+  }
   const QImage& image = box == PictureBox::picSrc ? sourceImage_ : worldImage_;
   preview_->DrawImage(image, QRect(x, y, w, h));
 }

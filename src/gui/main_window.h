@@ -51,6 +51,9 @@ class frmMain : public QMainWindow, public WindowPort {
   QMenu* ToneMenu() const { return toneMenu_; }
   // "mnuWorldFile": extents from the world file beside the picture (under the area menu).
   QAction* WorldFileAction() const { return worldFile_; }
+  // "mnuShowResult": the preview shows the generated map over the world picture instead of
+  // the picture (under the conversion menu; usable once a generation has succeeded).
+  QAction* ShowResultAction() const { return showResult_; }
   QLabel* LabelWidget(Label label) const { return labels_[static_cast<size_t>(label)]; }
   PreviewWidget* Preview() const { return preview_; }
   SwatchWidget* Swatch() const { return swatch_; }
@@ -112,6 +115,12 @@ class frmMain : public QMainWindow, public WindowPort {
   QWidget* BuildPictureInfo();
   QLabel* AddLabel(Label label, const char16_t* toolTip = nullptr);
   void LoadWorldPicture();
+  void BuildShowResultItem(QMenu* convertMenu);
+  bool ShowingResult() const;
+  // The result view at the given size, rendered again only when the map has changed since
+  // (never while a job is building the map: the last finished result stays on show).
+  const QImage& ResultImage(QSize size);
+  void RedrawPreview();
 
   // Runs one event handler of the logic; an error that escapes it goes to the error dialog.
   void Dispatch(const std::function<void()>& handler);
@@ -132,6 +141,7 @@ class frmMain : public QMainWindow, public WindowPort {
   std::array<bool, kToneItemCount> toneChecked_{};
   QMenu* toneMenu_ = nullptr;
   QAction* worldFile_ = nullptr;
+  QAction* showResult_ = nullptr;
   std::array<QLabel*, kLabelCount> labels_{};
   PreviewWidget* preview_ = nullptr;
   SwatchWidget* swatch_ = nullptr;
@@ -141,6 +151,9 @@ class frmMain : public QMainWindow, public WindowPort {
   Picture source_;
   QImage sourceImage_;
   QImage worldImage_;
+  QImage resultImage_;
+  bool resultReady_ = false;  // a generation has succeeded
+  bool resultStale_ = true;   // the map has changed since resultImage_ was rendered
   int16_t screenPointer_ = 0;
   bool overrideCursor_ = false;
   int jobDepth_ = 0;

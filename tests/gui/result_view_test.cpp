@@ -1,0 +1,138 @@
+// The result view of the preview: the generated map drawn over the world picture, offered
+// once a generation has succeeded and redrawn when the map changes.
+#include <QAction>
+#include <QMenu>
+#include <QPainter>
+
+#include "app/frm_main.h"
+#include "app/picture_loader.h"
+#include "window_fixture.h"
+
+namespace picmap::testing {
+namespace {
+
+constexpr int32_t kRed = 0x0000FF, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+
+// A one-colour picture over 120..140 E, 36..46 N, generated.
+class ResultViewTest : public WindowTest {
+ protected:
+  void GenerateRedOverJapan() {
+    ASSERT_TRUE(StartWindow());
+    OpenPicture(WritePicture(Stripes(40, 20, {kRed}), "red.png"));
+    dialogs.inputAnswers = {u"E120", u"E140", u"N46", u"N36"};
+    for (Menu m : {Menu::mnuWest, Menu::mnuEast, Menu::mnuNorth, Menu::mnuSouth}) Trigger(m);
+    Trigger(Menu::mnuPolygon);
+    ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
+  }
+  QAction* ShowResult() const { return window->ShowResultAction(); }
+  int32_t PixelAt(QPoint p) const { return window->PreviewColorAt(p.x() + 0.5, p.y() + 0.5); }
+
+  QPoint InArea() const { return At(130 * 3600, 41 * 3600); }
+  QPoint Outside() const { return At(-60 * 3600, -20 * 3600); }  // the South Atlantic
+};
+
+TEST_F(ResultViewTest, ItemFollowsCompressionInTheMenuAndWaitsForAGeneration) {
+  ASSERT_TRUE(StartWindow());
+  QAction* item = window->findChild<QAction*>(QStringLiteral("mnuShowResult"));
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item, ShowResult());
+  EXPECT_EQ(item->text(), QStringLiteral("生成結果を表示(&G)"));
+  EXPECT_TRUE(item->isCheckable());
+  EXPECT_FALSE(item->isChecked());
+  EXPECT_FALSE(item->isEnabled());
+
+  auto* convert = window->findChild<QMenu*>(QStringLiteral("mnuConvert"));
+  ASSERT_NE(convert, nullptr);
+  QStringList names;
+  for (QAction* a : convert->actions()) names << a->objectName();
+  EXPECT_EQ(names, (QStringList{"mnuPolygon", "mnuCompress", "mnuShowResult", "mnuCancel"}));
+
+  // Opening a picture is not enough, a generation is.
+  OpenPicture(WritePicture(Stripes(40, 20, {kRed}), "red.png"));
+  EXPECT_FALSE(item->isEnabled());
+  Trigger(Menu::mnuPolygon);
+  ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
+  EXPECT_TRUE(item->isEnabled());
+}
+
+TEST_F(ResultViewTest, CheckedPreviewShowsTheMapOverTheWorldAndUncheckedThePicture) {
+  GenerateRedOverJapan();
+  Trigger(Menu::mnuWorld);  // the picture now covers the whole preview
+  ShowResult()->setChecked(true);
+  const int32_t worldOutside = PixelAt(Outside());
+  EXPECT_EQ(PixelAt(InArea()), kRed);
+  EXPECT_NE(worldOutside, kRed);
+  // Outside the map the world picture shows, stretched over the preview without smoothing.
+  QImage worldOnly(window->Preview()->Canvas().size(), QImage::Format_RGB32);
+  QPainter(&worldOnly).drawImage(QRect(QPoint(), worldOnly.size()),
+      QImage(QString::fromStdString((folder.Path() / "world.png").string())));
+  EXPECT_EQ(ColourFromRgb(worldOnly.pixel(Outside())), worldOutside);
+  // A right click picks the colour of what is shown.
+  QTest::mouseClick(window->Preview(), Qt::RightButton, Qt::NoModifier, Outside());
+  EXPECT_EQ(window->Logic().State().backColor, worldOutside);
+
+  ShowResult()->setChecked(false);
+  EXPECT_EQ(PixelAt(Outside()), kRed);  // the picture stretched over the world
+  EXPECT_EQ(PixelAt(InArea()), kRed);
+}
+
+TEST_F(ResultViewTest, ViewIsRedrawnAfterCompressionAndGenerationButNotAfterACancel) {
+  GenerateRedOverJapan();
+  ShowResult()->setChecked(true);
+  ASSERT_EQ(PixelAt(InArea()), kRed);
+  window->Logic().SetEventInterval(std::chrono::milliseconds(0));
+
+  window->Preview()->Clear();
+  Trigger(Menu::mnuCompress);
+  EXPECT_EQ(PixelAt(InArea()), kRed);
+  EXPECT_NE(PixelAt(Outside()), kWhite);
+
+  // A blue picture over the same area, generated: the new map shows.
+  OpenPicture(WritePicture(Stripes(40, 20, {kBlue}), "blue.png"));
+  window->Preview()->Clear();
+  Trigger(Menu::mnuPolygon);
+  ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
+  EXPECT_EQ(PixelAt(InArea()), kBlue);
+  EXPECT_NE(PixelAt(Outside()), kWhite);
+
+  // A cancelled run over a red picture leaves the blue result on show.
+  OpenPicture(WritePicture(Stripes(40, 20, {kRed}), "red2.png"));
+  int calls = 0;
+  window->SetEventsHook([&] {
+    if (++calls == 5) Trigger(Menu::mnuCancel);
+  });
+  Trigger(Menu::mnuPolygon);
+  ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonCancelled);
+  EXPECT_EQ(PixelAt(InArea()), kBlue);
+  EXPECT_TRUE(ShowResult()->isEnabled());
+}
+
+TEST_F(ResultViewTest, WindowWithTheResultViewIsRenderedForALook) {
+  ASSERT_TRUE(StartWindow());
+  window->resize(760, window->height());
+  QImage img(160, 120, QImage::Format_RGB32);
+  img.fill(qRgb(40, 90, 200));
+  for (int y = 20; y < 100; ++y)
+    for (int x = 30 + y / 3; x < 70 + y / 2; ++x) img.setPixel(x, y, qRgb(60, 170, 60));
+  for (int y = 60; y < 110; ++y)
+    for (int x = 100; x < 150 - (y - 60) / 2; ++x) img.setPixel(x, y, qRgb(220, 200, 80));
+  OpenPicture(WritePicture(img, "islands.png"));
+  dialogs.inputAnswers = {u"E100", u"E150", u"N50", u"N10"};
+  for (Menu m : {Menu::mnuWest, Menu::mnuEast, Menu::mnuNorth, Menu::mnuSouth}) Trigger(m);
+  dialogs.colorAnswers.push_back(0xC85A28);  // the sea is not mapped
+  Trigger(Menu::mnuBackColor);
+  Trigger(Menu::mnuPolygon);
+  ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
+  Trigger(Menu::mnuCompress);
+  Trigger(Menu::mnuWorld);  // the picture would now cover the whole preview
+  ShowResult()->setChecked(true);
+  QTest::qWait(50);
+  // The islands stand where they were generated, the sea shows the world picture.
+  EXPECT_EQ(PixelAt(At(119 * 3600, 35 * 3600)), 0x3CAA3C);
+
+  const QPixmap shot = window->grab();
+  ASSERT_TRUE(shot.save(QString::fromStdString((TestOutputFolder() / "frmMain-result.png").string())));
+}
+
+}  // namespace
+}  // namespace picmap::testing

@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 constexpr int32_t kLonLimit = 648000;
 constexpr int32_t kLatLimit = 324000;
 constexpr int32_t kMinLatSpan = 30;
+constexpr int32_t kMinSpan = 30;  // the narrowest area polygon generation takes
 
 std::string Lower(std::string s) {
   for (char& c : s)
@@ -112,6 +113,8 @@ WorldFileResult ExtentsFromWorldFile(const WorldFileTerms& t, int32_t width, int
   if (*west < -kLonLimit || *east > kLonLimit || *north > kLatLimit || *south < -kLatLimit)
     return Refuse(outOfRange);
   if (*north < *south + kMinLatSpan) return Refuse(u"ワールドファイルの示す緯度の幅が狭すぎます.");
+  // Equal west and east would place the picture once round the globe.
+  if (*east < *west + kMinSpan) return Refuse(u"ワールドファイルの示す経度の幅が狭すぎます.");
   return WorldFileResult{WorldFileExtents{*west, *east, *north, *south}, u""};
 }
 

@@ -29,7 +29,8 @@ struct WorldFileTerms {
 std::optional<WorldFileTerms> ParseWorldFile(const std::string& text);
 
 // The outer edges of a width x height picture, checked against the ranges of the edge entries
-// (longitudes -180..180 degrees, latitudes -90..90 with north at least 30" above south).
+// (longitudes -180..180 degrees with east at least 30" beyond west, latitudes -90..90 with
+// north at least 30" above south).
 WorldFileResult ExtentsFromWorldFile(const WorldFileTerms& terms, int32_t width, int32_t height);
 
 // FindWorldFile, read, parse and ExtentsFromWorldFile in one step.

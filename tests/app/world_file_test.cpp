@@ -49,6 +49,15 @@ TEST(WorldFile, RefusesRotationFlippedPixelsAndEdgesOutOfRange) {
   EXPECT_FALSE(r.message.empty());
 }
 
+// Edges that round to the same longitude would read as an area once round the globe.
+TEST(WorldFile, RefusesAnAreaNarrowerThanThirtySecondsInLongitude) {
+  auto r = ExtentsFromWorldFile(Terms(1e-6, -0.1, 10.0, 10.0), 16, 16);
+  EXPECT_FALSE(r.extents);
+  EXPECT_FALSE(r.message.empty());
+  EXPECT_FALSE(ExtentsFromWorldFile(Terms(29.0 / 3600 / 16, -0.1, 10.0, 10.0), 16, 16).extents);
+  EXPECT_TRUE(ExtentsFromWorldFile(Terms(30.0 / 3600 / 16, -0.1, 10.0, 10.0), 16, 16).extents);
+}
+
 TEST(WorldFile, ParsesSixNumbersAndRejectsOthers) {
   auto t = ParseWorldFile("0.1\r\n0\r\n0\r\n-0.1\r\n-179.95\r\n89.95\r\n");
   ASSERT_TRUE(t);

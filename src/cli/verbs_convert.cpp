@@ -157,15 +157,28 @@ void EndProgress(ScriptedWindow& win) {
   win.onProgress = nullptr;
 }
 
-int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
+EdgeEntry EnterEdge(frmMainLogic& logic, ScriptedWindow& win, const Options& o, int i) {
   EdgeEntry (frmMainLogic::*enter[4])() = {&frmMainLogic::mnuWest_Click,
                                            &frmMainLogic::mnuEast_Click,
                                            &frmMainLogic::mnuNorth_Click,
                                            &frmMainLogic::mnuSouth_Click};
+  win.inputAnswers.push_back(ToU16(*o.edges[i]));
+  return (logic.*enter[i])();
+}
+
+// North is checked against the current south and south against the current north, so a pair
+// that moves the area below its old south is entered south first.
+int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
+  constexpr int kNorth = 2, kSouth = 3;
+  bool southDone = false;
   for (int i = 0; i < 4; ++i) {
-    if (!o.edges[i]) continue;
-    win.inputAnswers.push_back(ToU16(*o.edges[i]));
-    const EdgeEntry r = (logic.*enter[i])();
+    if (!o.edges[i] || (i == kSouth && southDone)) continue;
+    EdgeEntry r = EnterEdge(logic, win, o, i);
+    if (i == kNorth && r == EdgeEntry::OutOfRange && o.edges[kSouth] &&
+        EnterEdge(logic, win, o, kSouth) == EdgeEntry::Stored) {
+      southDone = true;
+      r = EnterEdge(logic, win, o, kNorth);
+    }
     const std::string text = o.edges[i]->toStdString();
     if (r == EdgeEntry::Unreadable || r == EdgeEntry::Cancelled)
       return Usage(std::string("--") + kEdgeOptions[i] + ": cannot read '" + text +

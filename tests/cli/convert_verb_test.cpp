@@ -188,6 +188,20 @@ TEST_F(ConvertVerbTest, WorldFileSetsTheExtentsOrRefuses) {
   EXPECT_NE(r.err.find("回転"), std::string::npos) << r.err;
 }
 
+// Edges given after the world file move the area as a pair: a new north below the world
+// file's south is fine when the new south lies below it.
+TEST_F(ConvertVerbTest, NorthAndSouthAfterTheWorldFileAreTakenAsAPair) {
+  ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
+  std::ofstream(dir_ / "r.pgw") << "0.25\n0\n0\n-0.25\n120.125\n39.875\n";  // N40..N32
+  const std::string pic = "'" + (dir_ / "r.png").string() + "' --compress 0 --world-file";
+  RunResult r = Run(pic + " --north N30 --south N20");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("north N30°00′00″, south N20°00′00″"), std::string::npos) << r.out;
+  r = Run(pic + " --north N30 --south N35");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("out of range"), std::string::npos) << r.err;
+}
+
 TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
   RunResult r = Run("'" + (dir_ / "missing.png").string() + "'");
   EXPECT_EQ(r.exit, 1);

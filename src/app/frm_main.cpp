@@ -134,10 +134,10 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
     return;
   }
   state_.oMap->FileName(path);
+  state_.picturePath = path;  // even when too small: it is what the picture box holds now
   if (window_.SourceWidth() < 16 || window_.SourceHeight() < 16) return;
   window_.SetCaption(window_.Caption() + u" - " + path);
   state_.pictureLoaded = true;
-  state_.picturePath = path;
   window_.SetMenuEnabled(Menu::mnuPolygon, true);
   ShowStatus();
   DrawPreview();

@@ -125,5 +125,18 @@ TEST_F(WorldFileMenuTest, RefusalsShowAMessageAndChangeNothing) {
   EXPECT_EQ(logic->State().south, 0);
 }
 
+// A small picture opened after an accepted one stands in the picture box: the world file
+// is looked for beside it, not beside the picture before.
+TEST_F(WorldFileMenuTest, LooksBesideThePictureInThePictureBox) {
+  StartWith(Solid(36, 18, 0x112233), "japan.png");
+  folder.Write("japan.pgw", "10\n0\n0\n-10\n-175\n85\n");
+  Open(Solid(8, 8, 0x112233), "small.png");
+  SetExtents(0, 36000, 36000, 0);
+  EXPECT_FALSE(logic->mnuWorldFile_Click());
+  EXPECT_NE(win.LastMessage().find(u"small.png"), std::u16string::npos);
+  EXPECT_EQ(logic->State().west, 0);
+  EXPECT_EQ(logic->State().east, 36000);
+}
+
 }  // namespace
 }  // namespace picmap::test

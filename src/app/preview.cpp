@@ -16,10 +16,11 @@ constexpr int32_t kFullSpan = 1296000;
 int32_t Round(double v) { return CLng(v); }
 double D(int32_t v) { return static_cast<double>(v); }
 
-// A longitude moved by a drag comes back into range once.
+// A longitude moved by a drag comes back into range; a step can exceed a full turn because
+// the pointer may leave the preview while the button is down.
 int32_t WrapLongitude(int64_t v) {
-  if (v < -648000) v += kFullSpan;
-  if (v > 648000) v -= kFullSpan;
+  while (v < -648000) v += kFullSpan;
+  while (v > 648000) v -= kFullSpan;
   return ToLong(v);
 }
 

@@ -122,6 +122,17 @@ TEST_F(PreviewTest, MovingEastAcrossTheDateLineWraps) {
   ASSERT_EQ(win.draws.size(), 3u);  // drawn twice
 }
 
+// The pointer is grabbed while the button is down, so one step can be wider than the whole
+// preview; the longitudes still come back into range.
+TEST_F(PreviewTest, MoveStepWiderThanThePreviewKeepsLongitudesInRange) {
+  SetExtents(540000, 612000, 18000, -18000);  // 150° E to 170° E
+  Move(680, 180);
+  ASSERT_EQ(S().drag.mode, 48);
+  Move(680 + 800, 180, mouse::kLeft);  // 800 pixels = 400° east
+  EXPECT_EQ(S().west, 540000 + 1440000 - 2 * 1296000);
+  EXPECT_EQ(S().east, 612000 + 1440000 - 2 * 1296000);
+}
+
 TEST_F(PreviewTest, RightClickPicksThePreviewColour) {
   Area();
   logic->picDst_MouseUp(mouse::kRight, 0, 450, 135);

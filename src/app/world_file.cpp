@@ -1,5 +1,6 @@
 #include "app/world_file.h"
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -61,11 +62,13 @@ bool ReadLine(std::istringstream& in, double& v) {
   while (std::getline(in, line)) {
     size_t start = line.find_first_not_of(" \t\r");
     if (start == std::string::npos) continue;  // blank lines between the terms are harmless
+    // from_chars reads the decimal point whatever the locale (strtod would take the user's).
     const char* s = line.c_str() + start;
-    char* end = nullptr;
-    v = std::strtod(s, &end);
-    if (end == s) return false;
-    for (; *end; ++end)
+    const char* last = line.c_str() + line.size();
+    if (*s == '+') ++s;
+    const std::from_chars_result r = std::from_chars(s, last, v);
+    if (r.ec != std::errc() || r.ptr == s) return false;
+    for (const char* end = r.ptr; end != last; ++end)
       if (*end != ' ' && *end != '\t' && *end != '\r') return false;
     return std::isfinite(v);
   }

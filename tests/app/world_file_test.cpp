@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 
@@ -65,6 +66,23 @@ TEST(WorldFile, ParsesSixNumbersAndRejectsOthers) {
   EXPECT_DOUBLE_EQ(t->f, 89.95);
   EXPECT_FALSE(ParseWorldFile("0.1\n0\n0\n-0.1\n-179.95\n"));
   EXPECT_FALSE(ParseWorldFile("0.1\n0\n0\n-0.1\nwest\n89.95\n"));
+}
+
+// The window runs under the user's locale; a world file always writes a decimal point.
+TEST(WorldFile, ParsesThePointWhateverTheLocale) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  const char* comma = nullptr;
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
+    if (std::setlocale(LC_ALL, name)) {
+      comma = name;
+      break;
+    }
+  if (!comma) GTEST_SKIP() << "no locale with a decimal comma installed";
+  auto t = ParseWorldFile("0.25\n0\n0\n-0.25\n+120.125\n39.875\n");
+  std::setlocale(LC_ALL, before.c_str());
+  ASSERT_TRUE(t) << comma;
+  EXPECT_DOUBLE_EQ(t->a, 0.25);
+  EXPECT_DOUBLE_EQ(t->c, 120.125);
 }
 
 TEST(WorldFile, FoundBesideThePictureInAnyLetterCase) {

@@ -47,7 +47,8 @@ std::string WithoutBlanks(const std::u16string& text) {
 }
 
 double ReadRadix(const std::string& s, size_t pos, int radix) {
-  int64_t v = 0;
+  // A real accumulates exactly up to 53 bits and cannot wrap beyond 64 like an integer would.
+  double v = 0;
   size_t digits = 0;  // guards against endless digit strings
   for (; pos < s.size(); ++pos) {
     int d;
@@ -63,10 +64,10 @@ double ReadRadix(const std::string& s, size_t pos, int radix) {
   // Like an integer literal: a value that fits 16 bits is an Integer (so &HFFFF is -1) unless
   // the Long suffix "&" follows; one that fits 32 bits is a Long (&HFFFFFFFF is -1).
   const bool longSuffix = pos < s.size() && s[pos] == '&';
-  const int64_t full = 0x10000;
-  if (!longSuffix && v < full && v >= full / 2) return static_cast<double>(v - full);
-  if (v <= 0xFFFFFFFFll && v > 0x7FFFFFFFll) v -= 0x100000000ll;
-  return static_cast<double>(v);
+  const double full = 0x10000;
+  if (!longSuffix && v < full && v >= full / 2) return v - full;
+  if (v <= 4294967295.0 && v > 2147483647.0) v -= 4294967296.0;
+  return v;
 }
 
 double ReadDecimal(const std::string& s) {

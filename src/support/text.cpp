@@ -128,7 +128,12 @@ std::string ToCp932(std::u16string_view text) {
     out.push_back('?');
     char16_t c = static_cast<char16_t>(static_cast<unsigned char>(p[0]) |
                                        (static_cast<unsigned char>(p[1]) << 8));
-    size_t skip = (c >= 0xD800 && c <= 0xDBFF && left >= 4) ? 4 : 2;
+    const char16_t next = left >= 4 ? static_cast<char16_t>(static_cast<unsigned char>(p[2]) |
+                                                          (static_cast<unsigned char>(p[3]) << 8))
+                                    : 0;
+    // A pair is skipped whole; a lone high surrogate must not take the next character with it.
+    const bool pair = c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF;
+    const size_t skip = pair ? 4 : 2;
     p += skip;
     left -= skip;
   }

@@ -104,6 +104,13 @@ TEST(Numeric, ValReadsTheLeadingNumber) {
   EXPECT_EQ(Val(u"1000,5"), 1000);
 }
 
+TEST(Numeric, ValOfRadixNumbersWiderThan64BitsDoesNotWrap) {
+  // 17 hexadecimal or 22 octal digits no longer fit a 64-bit integer.
+  EXPECT_DOUBLE_EQ(Val(u"&H" + std::u16string(17, u'F') + u"&"), 295147905179352825856.0);
+  EXPECT_DOUBLE_EQ(Val(u"&O" + std::u16string(22, u'7') + u"&"), 73786976294838206464.0);
+  EXPECT_DOUBLE_EQ(Val(u"&H100000000"), 4294967296.0);
+}
+
 TEST(Text, Cp932RoundTripsJapaneseAndMapsTheWaveDash) {
   std::u16string s = u"画像ポリゴン～ABC";
   std::string b = ToCp932(s);
@@ -113,6 +120,8 @@ TEST(Text, Cp932RoundTripsJapaneseAndMapsTheWaveDash) {
   EXPECT_EQ(static_cast<unsigned char>(wave[0]), 0x81);
   EXPECT_EQ(static_cast<unsigned char>(wave[1]), 0x60);
   EXPECT_EQ(ToCp932(u"\U0001F600x"), "?x");
+  // A lone surrogate is one unmappable character; the one after it is kept.
+  EXPECT_EQ(ToCp932(std::u16string(u"\xD800") + u"A漢"), "?A\x8A\xBF");
   EXPECT_EQ(FromCp932("\x81"), u"\uFFFD");
 }
 

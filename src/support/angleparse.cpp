@@ -80,7 +80,11 @@ std::u16string BuildFormal(char16_t axis, char16_t sign, double seconds) {
 
 // Steps 3 and 4: one notation for direction words, unit words and numerals.
 std::u16string Tokenised(const std::u16string& text) {
-  std::u16string t = NarrowChars(UpperText(TrimText(text)));
+  std::u16string t = TrimText(text);
+  // The narrow conversion would turn the seconds mark "゛" into the half-width voiced mark,
+  // which no keyword knows.
+  ReplaceAll(t, u"゛", u"″");
+  t = NarrowChars(UpperText(t));
   // "分" would otherwise be read as the fraction 0.01 by the numeral conversion.
   ReplaceAll(t, u"分", u"′");
   t = KansujiToArabic(t);

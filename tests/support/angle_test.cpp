@@ -141,6 +141,9 @@ TEST_F(Angle, FormalTextOfUnitWords) {
   EXPECT_EQ(AngleFormalStr(u"東経135度30分"), Formal(u"X+135ﾟ30'00"));
   EXPECT_EQ(AngleFormalStr(u"北緯三十五度四十分"), Formal(u"Y+035ﾟ40'00"));
   EXPECT_EQ(AngleFormalStr(u"南緯35°40′50″"), Formal(u"Y-035ﾟ40'50"));
+  EXPECT_EQ(AngleFormalStr(u"南緯35°40′50゛"), Formal(u"Y-035ﾟ40'50"));
+  EXPECT_EQ(AngleFormalStr(u"50゛"), u" " + Formal(u"+000ﾟ00'50"));
+  EXPECT_EQ(AngleFormalStr(u"35゜40’50”"), u" " + Formal(u"+035ﾟ40'50"));
   EXPECT_EQ(AngleFormalStr(u"Lat:35d40m50s"), Formal(u"Y+035ﾟ40'50"));
   EXPECT_EQ(AngleFormalStr(u"35 40 50"), u" " + Formal(u"+035ﾟ40'50"));
   EXPECT_EQ(AngleFormalStr(u"longitude=135deg"), Formal(u"X+135ﾟ00'00"));

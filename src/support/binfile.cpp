@@ -1,5 +1,7 @@
 #include "support/binfile.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -46,6 +48,12 @@ void BinaryReader::Open(const std::u16string& path) {
   std::string p = ToUtf8(path);
   std::FILE* f = std::fopen(p.c_str(), "rb");
   if (!f) ThrowErrno(errno, path);
+  // A folder opens for reading here and reports an endless size; it is no file to read.
+  struct stat st {};
+  if (::fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fclose(f);
+    Throw(err::kPathFileAccess);
+  }
   std::setvbuf(f, nullptr, _IOFBF, kBufferSize);
   if (std::fseek(f, 0, SEEK_END) != 0) {
     int e = errno;

@@ -161,3 +161,8 @@ TEST(BinaryFile, ShortReadsAreError62AndConsumeNothing) {
   EXPECT_EQ(NumberOf([&] { BinaryReader missing(FromUtf8(path.string())); }),
             err::kFileNotFound);
 }
+
+TEST(BinaryFile, AFolderIsNoFileToRead) {
+  const auto dir = std::filesystem::temp_directory_path();
+  EXPECT_EQ(NumberOf([&] { BinaryReader r(FromUtf8(dir.string())); }), err::kPathFileAccess);
+}

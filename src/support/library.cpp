@@ -171,6 +171,7 @@ class NumeralReader {
     digits_.clear();
     total_ += small_;
     small_ = 0;
+    if (std::isinf(total_)) Throw(err::kOverflow);  // more digits than a real can hold
     std::u16string text = DoubleToText(total_);
     total_ = 0;
     return text;

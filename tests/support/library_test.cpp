@@ -78,6 +78,18 @@ TEST(KansujiToArabic, FractionWordsAndSigns) {
   EXPECT_EQ(KansujiToArabic(u"＋十"), u"+10");
 }
 
+TEST(KansujiToArabic, ANumberBeyondTheRealRangeIsTheOverflowError) {
+  for (const std::u16string& huge : {std::u16string(400, u'9'), std::u16string(300, u'9') + u"京"}) {
+    try {
+      KansujiToArabic(huge);
+      ADD_FAILURE();
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), err::kOverflow);
+      EXPECT_EQ(e.Source(), u"basLibrary.KansujiToArabic/");
+    }
+  }
+}
+
 TEST(KansujiToArabic, TextWithoutNumeralsIsUnchanged) {
   EXPECT_EQ(KansujiToArabic(u""), u"");
   EXPECT_EQ(KansujiToArabic(u"北緯35度"), u"北緯35度");

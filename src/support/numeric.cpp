@@ -1,7 +1,9 @@
 #include "support/numeric.h"
 
 #include <cmath>
+#include <charconv>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace picmap {
@@ -30,6 +32,19 @@ int16_t CInt(double x) {
   double r = RoundHalfEven(x);
   if (!(r >= -32768.0 && r <= 32767.0)) ThrowOverflow();
   return static_cast<int16_t>(r);
+}
+
+// The C-locale reading of a well-formed decimal text. Qt sets the C library's locale from the
+// environment, and a decimal-comma locale would make strtod stop at the point.
+double ParseCDouble(const std::string& num) {
+  const char* first = num.data();
+  const char* last = num.data() + num.size();
+  if (first != last && *first == '+') ++first;
+  double v = 0;
+  const auto r = std::from_chars(first, last, v);
+  if (r.ec == std::errc::result_out_of_range)
+    return (*first == '-' ? -1 : 1) * std::numeric_limits<double>::infinity();
+  return v;
 }
 
 namespace {
@@ -89,7 +104,7 @@ double ReadDecimal(const std::string& s) {
     while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) { ex.push_back(s[j++]); exDigits = true; }
     if (exDigits) num += ex;
   }
-  return std::strtod(num.c_str(), nullptr);
+  return ParseCDouble(num);
 }
 
 }  // namespace

@@ -49,4 +49,8 @@ int16_t CInt(double x);
 // digits; reading stops at the first character that does not fit. Empty text reads 0.
 double Val(const std::u16string& text);
 
+// Reads a well-formed decimal text (optional sign, digits, point, exponent) in the C locale,
+// whatever locale the process runs in; out of range gives an infinity of the sign.
+double ParseCDouble(const std::string& num);
+
 }  // namespace picmap

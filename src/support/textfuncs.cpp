@@ -186,7 +186,7 @@ bool TryTextToDouble(const std::u16string& text, double& value) {
   }
   std::string cForm;
   if (!ParseDecimal(s, cForm)) return false;
-  const double v = std::strtod(cForm.c_str(), nullptr);
+  const double v = ParseCDouble(cForm);
   if (std::isinf(v)) Throw(err::kOverflow);
   value = v;
   return true;
@@ -196,8 +196,8 @@ std::u16string DoubleToText(double v) {
   if (v == 0 || std::isnan(v)) return std::isnan(v) ? u"NaN" : u"0";
   char buf[40];
   // d.dddddddddddddde±x: fifteen significant digits.
-  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
-  const std::string s = buf;
+  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 14);
+  const std::string s(buf, r.ptr);
   const size_t ePos = s.find('e');
   const int exponent = std::stoi(s.substr(ePos + 1));
   const std::string digits = TrimZeros(s.substr(0, 1) + s.substr(2, ePos - 2));

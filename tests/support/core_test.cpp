@@ -2,10 +2,12 @@
 
 #include "support/binfile.h"
 #include "support/errors.h"
+#include "support/library.h"
 #include "support/numeric.h"
 #include "support/platform.h"
 #include "support/text.h"
 
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 
@@ -165,4 +167,27 @@ TEST(BinaryFile, ShortReadsAreError62AndConsumeNothing) {
 TEST(BinaryFile, AFolderIsNoFileToRead) {
   const auto dir = std::filesystem::temp_directory_path();
   EXPECT_EQ(NumberOf([&] { BinaryReader r(FromUtf8(dir.string())); }), err::kPathFileAccess);
+}
+
+// Qt sets the C library's locale from the environment; numbers must read the same under a
+// locale whose decimal mark is a comma.
+TEST(Numeric, ReadingIgnoresTheProcessLocale) {
+  const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"};
+  std::string old = std::setlocale(LC_NUMERIC, nullptr);
+  bool set = false;
+  for (const char* n : names)
+    if (std::setlocale(LC_NUMERIC, n)) {
+      set = true;
+      break;
+    }
+  if (!set) GTEST_SKIP() << "no decimal-comma locale is installed";
+  const double v = Val(u"135.5");
+  double w = 0;
+  const bool ok = TryTextToDouble(u"-1.25e2", w);
+  const std::u16string t = DoubleToText(1.5);
+  std::setlocale(LC_NUMERIC, old.c_str());
+  EXPECT_EQ(v, 135.5);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(w, -125.0);
+  EXPECT_EQ(t, u"1.5");
 }

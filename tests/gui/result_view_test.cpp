@@ -110,12 +110,7 @@ TEST_F(ResultViewTest, ViewIsRedrawnAfterCompressionAndGenerationButNotAfterACan
 TEST_F(ResultViewTest, WindowWithTheResultViewIsRenderedForALook) {
   ASSERT_TRUE(StartWindow());
   window->resize(760, window->height());
-  QImage img(160, 120, QImage::Format_RGB32);
-  img.fill(qRgb(40, 90, 200));
-  for (int y = 20; y < 100; ++y)
-    for (int x = 30 + y / 3; x < 70 + y / 2; ++x) img.setPixel(x, y, qRgb(60, 170, 60));
-  for (int y = 60; y < 110; ++y)
-    for (int x = 100; x < 150 - (y - 60) / 2; ++x) img.setPixel(x, y, qRgb(220, 200, 80));
+  const QImage img = IslandsPicture();
   OpenPicture(WritePicture(img, "islands.png"));
   dialogs.inputAnswers = {u"E100", u"E150", u"N50", u"N10"};
   for (Menu m : {Menu::mnuWest, Menu::mnuEast, Menu::mnuNorth, Menu::mnuSouth}) Trigger(m);

@@ -46,6 +46,17 @@ class TempFolder {
   fs::path path_;
 };
 
+// A small "map" for the screenshots: blue sea, a green and a yellow island, 160 x 120.
+inline QImage IslandsPicture() {
+  QImage img(160, 120, QImage::Format_RGB32);
+  img.fill(qRgb(40, 90, 200));
+  for (int y = 20; y < 100; ++y)
+    for (int x = 30 + y / 3; x < 70 + y / 2; ++x) img.setPixel(x, y, qRgb(60, 170, 60));
+  for (int y = 60; y < 110; ++y)
+    for (int x = 100; x < 150 - (y - 60) / 2; ++x) img.setPixel(x, y, qRgb(220, 200, 80));
+  return img;
+}
+
 inline fs::path SourceData(const std::string& name) {
   return fs::path(PICMAP_SOURCE_DIR) / "data" / name;
 }

@@ -60,9 +60,7 @@ std::u16string Dec(int64_t n) { return FromUtf8(std::to_string(n)); }
 }  // namespace
 
 std::u16string MapBaseName(const std::u16string& path) {
-  size_t cut = path.find_last_of(u"/\\");
-  if (cut == std::u16string::npos) cut = path.rfind(u':');
-  const std::u16string name = cut == std::u16string::npos ? path : path.substr(cut + 1);
+  const std::u16string name = FileNameOf(path);
   return name.size() > 4 ? name.substr(0, name.size() - 4) : std::u16string();
 }
 

@@ -280,9 +280,10 @@ std::u16string ChangeExtension(const std::u16string& file, const std::u16string&
 std::u16string FileNameOf(const std::u16string& file) {
   const size_t slash = file.find_last_of(u"/\\");
   if (slash != std::u16string::npos) return file.substr(slash + 1);
-  const size_t colon = file.rfind(u':');
-  if (colon != std::u16string::npos) return file.substr(colon + 1);
-  return file;
+  // Only a drive letter ends at a colon ("C:JAPAN.MLL"); elsewhere a colon is part of the name.
+  const bool drive = file.size() >= 2 && file[1] == u':' &&
+                     ((file[0] >= u'A' && file[0] <= u'Z') || (file[0] >= u'a' && file[0] <= u'z'));
+  return drive ? file.substr(2) : file;
 }
 
 std::u16string DateTimeDigits(const std::u16string& replacement) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -45,9 +46,9 @@ std::u16string VarToText(const TextOrBytes& v);
 bool InRange(int32_t a, int32_t lo, int32_t hi);
 int32_t ClampInt(int32_t a, int32_t lo, int32_t hi);
 template <class A, class B>
-auto MinOf(A a, B b) -> decltype(a < b ? a : b) { return a < b ? a : b; }
+std::common_type_t<A, B> MinOf(A a, B b) { return a < b ? a : b; }
 template <class A, class B>
-auto MaxOf(A a, B b) -> decltype(a > b ? a : b) { return a > b ? a : b; }
+std::common_type_t<A, B> MaxOf(A a, B b) { return a > b ? a : b; }
 int32_t SatToLong(double x);
 double Hypot(double a, double b);
 

@@ -103,6 +103,28 @@ class Converter {
   iconv_t cd_;
 };
 
+// Single bytes that the Windows code page 932 maps but glibc's CP932 refuses: 0x80 to U+0080
+// and 0xA0, 0xFD, 0xFE, 0xFF to the private-use characters U+F8F0 .. U+F8F3. Mapping them
+// both ways lets every byte of a stored text survive a load and a save.
+constexpr struct {
+  unsigned char byte;
+  char16_t character;
+} kExtraSingleBytes[] = {{0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
+
+// The character of a byte iconv stopped at (a character boundary), or U+FFFD.
+char16_t ExtraCharacterOfByte(unsigned char byte) {
+  for (const auto& e : kExtraSingleBytes)
+    if (e.byte == byte) return e.character;
+  return 0xFFFD;
+}
+
+// The byte of a character iconv could not map, or -1.
+int ByteOfExtraCharacter(char16_t c) {
+  for (const auto& e : kExtraSingleBytes)
+    if (e.character == c) return e.byte;
+  return -1;
+}
+
 bool IsAscii(std::u16string_view t) {
   for (char16_t c : t)
     if (c >= 0x80) return false;
@@ -125,9 +147,10 @@ std::string ToCp932(std::u16string_view text) {
   size_t left = in.size();
   std::string out;
   while (!conv.Run(p, left, out)) {
-    out.push_back('?');
     char16_t c = static_cast<char16_t>(static_cast<unsigned char>(p[0]) |
                                        (static_cast<unsigned char>(p[1]) << 8));
+    const int single = ByteOfExtraCharacter(c);
+    out.push_back(single >= 0 ? static_cast<char>(single) : '?');
     const char16_t next = left >= 4 ? static_cast<char16_t>(static_cast<unsigned char>(p[2]) |
                                                           (static_cast<unsigned char>(p[3]) << 8))
                                     : 0;
@@ -148,7 +171,9 @@ std::u16string FromCp932(std::string_view bytes) {
   size_t left = in.size();
   std::string out;
   while (!conv.Run(p, left, out)) {
-    out.append("\xFD\xFF", 2);  // U+FFFD, little-endian
+    const char16_t c = ExtraCharacterOfByte(static_cast<unsigned char>(*p));
+    out.push_back(static_cast<char>(c & 0xFF));  // little-endian
+    out.push_back(static_cast<char>(c >> 8));
     ++p;
     --left;
   }

@@ -59,7 +59,8 @@ void ExpectSameFigure(const clsMapFigure& a, const clsMapFigure& b, int32_t ver)
   ASSERT_EQ(a.FigCode(), b.FigCode());
   EXPECT_EQ(a.Admin(), b.Admin());
   EXPECT_EQ(a.Thing(), b.Thing());
-  const auto pa = a.Poly()->Points(), pb = b.Poly()->Points();
+  const auto polyA = a.Poly(), polyB = b.Poly();  // the point views live as long as their lists
+  const auto pa = polyA->Points(), pb = polyB->Points();
   EXPECT_EQ(std::vector<PolyPoint>(pa.begin(), pa.end()), std::vector<PolyPoint>(pb.begin(), pb.end()));
   if (ver >= 105) {
     EXPECT_EQ(a.OwnColor(), b.OwnColor());

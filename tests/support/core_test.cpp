@@ -127,6 +127,19 @@ TEST(Text, Cp932RoundTripsJapaneseAndMapsTheWaveDash) {
   EXPECT_EQ(FromCp932("\x81"), u"\uFFFD");
 }
 
+// Stored remarks may hold any single byte; a load and a save must give back the same bytes.
+TEST(Text, EverySingleByteOfCodePage932RoundTrips) {
+  for (int b = 0x01; b <= 0xFF; ++b) {
+    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    if (lead) continue;
+    const std::string bytes = std::string("A") + static_cast<char>(b) + "\x8A\xBF";
+    EXPECT_EQ(ToCp932(FromCp932(bytes)), bytes) << "byte " << b;
+  }
+  EXPECT_EQ(FromCp932("\x80\xA0\xFD\xFE\xFF"), u"\u0080\uF8F0\uF8F1\uF8F2\uF8F3");
+  // 0x80 as the second byte of a pair stays part of its character.
+  EXPECT_EQ(FromCp932("\x81\x80"), u"÷");
+}
+
 TEST(Text, Utf8RoundTripsIncludingSurrogatePairs) {
   std::u16string s = u"度°\U0001F600a";
   EXPECT_EQ(FromUtf8(ToUtf8(s)), s);

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <type_traits>
 
 #include "support/errors.h"
 #include "support/library.h"
@@ -216,6 +217,10 @@ TEST(SmallHelpers, RangesAndMinMax) {
   EXPECT_EQ(ClampInt(4, 0, 9), 4);
   EXPECT_EQ(MinOf(2, 3.5), 2.0);
   EXPECT_EQ(MaxOf(2, 3.5), 3.5);
+  // Same-type arguments return a value, never a reference to a parameter that is gone.
+  static_assert(!std::is_reference_v<decltype(MinOf(1, 2))>);
+  static_assert(!std::is_reference_v<decltype(MaxOf(1.0, 2.0))>);
+  EXPECT_EQ(MinOf(7, 3), 3);
   EXPECT_EQ(Hypot(3, 4), 5.0);
 }
 

@@ -194,6 +194,7 @@ TEST(Paths, FileNameOfTakesTheLastComponent) {
   EXPECT_EQ(FileNameOf(u"C:\\dir\\map.MLL"), u"map.MLL");
   EXPECT_EQ(FileNameOf(u"C:map.MLL"), u"map.MLL");
   EXPECT_EQ(FileNameOf(u"map.MLL"), u"map.MLL");
+  EXPECT_EQ(FileNameOf(u"12:30 map.MLL"), u"12:30 map.MLL");  // a colon in a Linux name
   EXPECT_EQ(FileNameOf(u"/dir/"), u"");
 }
 

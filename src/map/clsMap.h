@@ -124,9 +124,9 @@ class clsMap {
   bool ReadElement(BinaryReader& r, LoadState& s);
   void ReadAllElements(BinaryReader& r, LoadState& s);
   int32_t EndLoadWithFailure(const FileFailure& f);
-  void MoveToBackup();
   int16_t VersionToWrite();
-  void WriteFile(int16_t ver, int16_t& lastReported);
+  void WriteFile(BinaryWriter& w, int16_t ver, int16_t& lastReported);
+  void WriteElement(BinaryWriter& w, int32_t Index, int16_t ver);
   int32_t EndSaveWithFailure(const FileFailure& f);
 
   FigureList figures_;

@@ -2,12 +2,15 @@
 
 #include <cmath>
 #include <optional>
+#include <string>
 #include <span>
 
 #include "geometry/clsPoly.h"
 #include "support/binfile.h"
 #include "support/colorlib.h"
+#include "support/errors.h"
 #include "support/numeric.h"
+#include "support/text.h"
 
 namespace picmap {
 
@@ -119,8 +122,8 @@ void clsMapLinear::WriteElm(BinaryWriter& iFile, int32_t ver) {
 // Tolerances 0.1, 0.11, 0.12, ... one pass each, until the list fits. A pass that removes
 // nothing leaves the list as it was, so the passes after it remove nothing either until the
 // tolerance reaches the smallest detour across a chord short enough: those are skipped.
-// When no chord is short enough, no tolerance can help; the short form's cut to 65535 points
-// then applies.
+// When no chord is short enough, no tolerance can help: the figure cannot be stored in the
+// short form whole, and cutting it would lose points silently (and open a closed outline).
 void clsMapLinear::ThinForShortForm() {
   double tolerance = kFirstTolerance;
   while (poly_->Count() > kShortFormMaxPoints) {
@@ -129,7 +132,10 @@ void clsMapLinear::ThinForShortForm() {
     tolerance += kToleranceStep;
     if (poly_->Count() < before) continue;
     const std::optional<double> detour = SmallestDetour(*poly_, kThinChordLimit);
-    if (!detour) return;
+    if (!detour)
+      Throw(err::kMapElement, u"", u"点数が多すぎて1.05以前の地図ファイルに保存できません(Points:" +
+                                       FromUtf8(std::to_string(poly_->Count())) + u", Max:" +
+                                       FromUtf8(std::to_string(kShortFormMaxPoints)) + u")");
     tolerance = ToleranceReaching(tolerance, *detour);
   }
 }

@@ -1,11 +1,6 @@
 // Reading and writing the binary map file: the header remark with the version, one element
 // per figure, progress in steps of 4 per cent, time-stamped backups, and the failure handling
 // through the file-error dialog, which may run a failed file statement again.
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +12,7 @@
 #include "support/errors.h"
 #include "support/library.h"
 #include "support/numeric.h"
+#include "support/stagedfile.h"
 #include "support/text.h"
 
 namespace picmap {
@@ -63,20 +59,6 @@ FileFailure FailureOfCurrentError(const std::u16string& file) {
 }
 
 std::u16string VersionText(int16_t ver) { return DoubleToText(ver / 100.0); }
-
-// Renames without replacing: a backup name that is taken is the file-exists error (58).
-void RenameKeepingTarget(const std::u16string& from, const std::u16string& to) {
-  const std::string src = ToUtf8(from), dst = ToUtf8(to);
-  if (::syscall(SYS_renameat2, AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) == 0)
-    return;
-  int e = errno;
-  if (e == ENOSYS || e == EINVAL) {  // a file system without the no-replace rename
-    if (FileExists(to)) Throw(err::kFileAlreadyExists);
-    if (std::rename(src.c_str(), dst.c_str()) == 0) return;
-    e = errno;
-  }
-  Throw(FileErrorFromErrno(e));
-}
 
 }  // namespace
 
@@ -157,6 +139,9 @@ void clsMap::ReadHeader(BinaryReader& r, LoadState& s) {
                                        u"アップグレードしてください.");
     RaiseLoadError(err::kMapVersion, u"地図バージョン確認不能");
   }
+  // The projection remark is a figure like any other: what the writer would refuse to read
+  // back (an administrative number out of range, ...) is refused here too.
+  if (projection && !projection->IsRight()) RaiseInvalidElement(u"不正な図形内容", 0, 1);
   if (projection) figures_.push_back(std::move(projection));
 }
 
@@ -201,12 +186,13 @@ int32_t clsMap::Save() {
   // Nothing is written, so the document stays modified and keeps its undo log.
   if (IsReadOnlyFile(file, true)) return err::kPermissionDenied;
   int16_t lastReported = -1;
+  BinaryWriter w;  // gives up its temporary file on every way out but a commit
   try {
-    if (FileExists(file)) RetryFileStatement(file, [&] { MoveToBackup(); });
     undoRecording_ = false;
     const int16_t ver = VersionToWrite();
     LastDate(Now());
-    RetryFileStatement(file, [&] { WriteFile(ver, lastReported); });
+    RetryFileStatement(file, [&] { WriteFile(w, ver, lastReported); });
+    RetryFileStatement(file, [&] { w.Commit(FileExists(file) ? BackupFileName(file) : u""); });
   } catch (const FileFailure& f) {
     return EndSaveWithFailure(f);
   } catch (...) {
@@ -219,15 +205,6 @@ int32_t clsMap::Save() {
   return 0;
 }
 
-// The file name without its extension, "-", the time stamp, the extension:
-// /maps/JAPAN.MLL -> /maps/JAPAN-2026-12-07-4-52-01.MLL.
-void clsMap::MoveToBackup() {
-  const size_t cut = fileName_.size() < 4 ? 0 : fileName_.size() - 4;
-  const std::u16string backup =
-      fileName_.substr(0, cut) + u"-" + DateTimeDigits(u"-") + fileName_.substr(cut);
-  RenameKeepingTarget(fileName_, backup);
-}
-
 // The layouts before 1.04 cannot be read back in the form this writer gives them (their
 // header has no attribute word), so such documents are written as 1.06.
 int16_t clsMap::VersionToWrite() {
@@ -235,18 +212,30 @@ int16_t clsMap::VersionToWrite() {
   return version_;
 }
 
-// The whole file in one statement: a retry starts again from an empty file, so a write that
-// failed halfway never leaves a duplicated or torn element behind.
-void clsMap::WriteFile(int16_t ver, int16_t& lastReported) {
-  BinaryWriter w;
-  w.Open(fileName_);
+// The whole file in one statement, into a temporary file beside the map: a retry starts
+// again from an empty file, and the map file itself is only replaced once all is written.
+void clsMap::WriteFile(BinaryWriter& w, int16_t ver, int16_t& lastReported) {
+  w.OpenStaged(fileName_);
   NewRemark(u"Map File Version " + VersionText(ver))->WriteElm(w, kFirstWritableVersion);
   const auto n = static_cast<int64_t>(figures_.size());
   for (int64_t i = 0; i < n; ++i) {
     RaiseProgress(lastReported, static_cast<int16_t>(std::min<int64_t>(i * 25 / n * 4, 100)));
-    figures_[static_cast<size_t>(i)]->WriteElm(w, ver);
+    WriteElement(w, static_cast<int32_t>(i + 1), ver);
   }
   w.Close();
+}
+
+// An element the file version cannot hold names its place in the map, as the reader does.
+void clsMap::WriteElement(BinaryWriter& w, int32_t Index, int16_t ver) {
+  clsMapFigure& figure = *figures_[static_cast<size_t>(Index - 1)];
+  try {
+    figure.WriteElm(w, ver);
+  } catch (Error& e) {
+    if (e.Number() != err::kMapElement) throw;
+    e.SetDescription(e.Description() + u"(Line:" + FromUtf8(std::to_string(Index)) +
+                     u", Figure:" + FromUtf8(std::to_string(figure.FigCode())) + u")");
+    throw;
+  }
 }
 
 int32_t clsMap::EndSaveWithFailure(const FileFailure& f) {

@@ -1,6 +1,8 @@
 #include "support/binfile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -98,34 +100,113 @@ void BinaryReader::ReadBytes(void* dst, size_t n) {
   pos_ += static_cast<int64_t>(n);
 }
 
+namespace {
+constexpr size_t kWriteBufferSize = 1 << 20;
+}  // namespace
+
 BinaryWriter::~BinaryWriter() {
-  if (f_) std::fclose(f_);
+  if (staged_) {
+    Discard();
+  } else if (fd_ >= 0) {
+    try {
+      Close();
+    } catch (...) {  // a destructor cannot report; Close is where failures are seen
+    }
+  }
 }
 
 void BinaryWriter::Open(const std::u16string& path) {
-  if (f_) Close();
-  std::string p = ToUtf8(path);
-  std::FILE* f = std::fopen(p.c_str(), "wb");
-  if (!f) ThrowErrno(errno, path);
-  std::setvbuf(f, nullptr, _IOFBF, kBufferSize);
-  f_ = f;
+  if (IsOpen()) Close();
+  path_ = ToUtf8(path);
+  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) ThrowErrno(errno, path);
+  // A folder cannot be opened for writing, so every other failure is one of the file itself.
+  fd_ = fd;
+  staged_ = false;
+  buffer_.clear();
+  buffer_.reserve(kWriteBufferSize);
   pos_ = 0;
 }
 
+void BinaryWriter::OpenStaged(const std::u16string& target) {
+  if (IsOpen()) Discard();
+  staging_.Create(target);
+  path_ = ToUtf8(target);
+  fd_ = staging_.Descriptor();
+  staged_ = true;
+  buffer_.clear();
+  buffer_.reserve(kWriteBufferSize);
+  pos_ = 0;
+}
+
+void BinaryWriter::Flush() {
+  size_t done = 0;
+  while (done < buffer_.size()) {
+    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      buffer_.erase(0, done);
+      ThrowErrno(n < 0 ? errno : ENOSPC, FromUtf8(path_));
+    }
+    done += static_cast<size_t>(n);
+  }
+  buffer_.clear();
+}
+
+void BinaryWriter::CloseDescriptor() {
+  const int fd = fd_;
+  fd_ = -1;
+  if (staged_) {
+    staging_.Finish();
+  } else if (::close(fd) != 0) {
+    ThrowErrno(errno, FromUtf8(path_));
+  }
+}
+
 void BinaryWriter::Close() {
-  if (!f_) return;
-  std::FILE* f = f_;
-  f_ = nullptr;
-  bool ok = std::fflush(f) == 0;
-  int e = errno;
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok) ThrowErrno(e ? e : EIO, u"");
+  if (fd_ < 0) return;
+  try {
+    Flush();
+  } catch (...) {
+    if (staged_) {
+      Discard();
+    } else {
+      ::close(fd_);
+      fd_ = -1;
+    }
+    throw;
+  }
+  CloseDescriptor();
+}
+
+void BinaryWriter::Commit(const std::u16string& backup) {
+  if (!staged_) Throw(err::kBadFileMode);
+  Close();
+  staging_.Commit(backup);
+  staged_ = false;
+}
+
+void BinaryWriter::Discard() {
+  if (staged_) {
+    staging_.Discard();
+  } else if (fd_ >= 0) {
+    ::close(fd_);
+  }
+  fd_ = -1;
+  staged_ = false;
+  buffer_.clear();
 }
 
 void BinaryWriter::WriteBytes(const void* src, size_t n) {
-  if (!f_) Throw(err::kBadFileNameOrNumber);
+  if (fd_ < 0) Throw(err::kBadFileNameOrNumber);
   if (n == 0) return;
-  if (std::fwrite(src, 1, n, f_) != n) ThrowErrno(errno ? errno : EIO, u"");
+  if (buffer_.size() + n > kWriteBufferSize) Flush();
+  if (n >= kWriteBufferSize) {
+    buffer_.assign(static_cast<const char*>(src), n);
+    Flush();
+  } else {
+    buffer_.append(static_cast<const char*>(src), n);
+  }
   pos_ += static_cast<int64_t>(n);
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <type_traits>
 
+#include "support/stagedfile.h"
+
 namespace picmap {
 
 // The run-time file error number for a C errno value.
@@ -48,6 +50,8 @@ class BinaryReader {
   int64_t pos_ = 0;
 };
 
+// Writes through a large buffer. `Open` writes the named file directly; `OpenStaged` writes a
+// temporary file beside it that `Commit` moves into place, so the named file is never cut off.
 class BinaryWriter {
  public:
   BinaryWriter() = default;
@@ -58,9 +62,17 @@ class BinaryWriter {
 
   // Creates or truncates the file.
   void Open(const std::u16string& path);
-  // Flushes and closes; a failing flush raises its file error.
+  // Starts a new version of `target` in a temporary file beside it.
+  void OpenStaged(const std::u16string& target);
+  // Flushes and closes; a failing flush raises its file error. A staged file is then on the
+  // disk, waiting for Commit.
   void Close();
-  bool IsOpen() const { return f_ != nullptr; }
+  // Staged only: Close, then keep the old target under `backup` (unless empty) and move the
+  // new file into place. May be run again after a failure.
+  void Commit(const std::u16string& backup = u"");
+  // Gives up what was written to a staged file; the target stays as it was.
+  void Discard();
+  bool IsOpen() const { return fd_ >= 0; }
   int64_t Position() const { return pos_; }
 
   void WriteBytes(const void* src, size_t n);
@@ -71,7 +83,14 @@ class BinaryWriter {
   }
 
  private:
-  std::FILE* f_ = nullptr;
+  void Flush();
+  void CloseDescriptor();
+
+  int fd_ = -1;
+  bool staged_ = false;
+  StagedFile staging_;
+  std::string path_;  // for messages
+  std::string buffer_;
   int64_t pos_ = 0;
 };
 

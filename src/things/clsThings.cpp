@@ -289,7 +289,10 @@ int32_t clsThings::Save() {
   try {
     Step([&] { out.Open(fileName_); });
     WriteSections(out);
-    Step([&] { out.Commit(); });
+    // A thing file someone edited by hand is kept, as a replaced map file is.
+    const bool keepOld = FileExists(fileName_) && !FileHolds(fileName_, out.Content());
+    const std::u16string backup = keepOld ? BackupFileName(fileName_) : u"";
+    Step([&] { out.Commit(backup); });
   } catch (FileFailure& failure) {
     out.Discard();
     return GiveUp(failure, u"Save");

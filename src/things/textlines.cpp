@@ -38,43 +38,6 @@ std::string ReadAll(int fd, const std::string& path) {
   }
 }
 
-// The file a rename has to replace: through a symbolic link to the file it names.
-std::string ResolvedTarget(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  char resolved[PATH_MAX];
-  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// A new file beside `target`, named after it so that a left-over is recognisable.
-int CreateTemporary(const std::string& target, std::string& name) {
-  for (int attempt = 0;; ++attempt) {
-    name = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return fd;
-    if (errno != EEXIST || attempt >= 100) ThrowErrno(errno, target);
-  }
-}
-
-// Keeps the old file's permission bits on the file that replaces it.
-void CopyPermissions(const std::string& from, int fd) {
-  struct stat st {};
-  if (::stat(from.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-}
-
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;  // durability of the rename is best effort
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 // ---- TextLineReader ----
@@ -121,52 +84,45 @@ TextLineWriter::~TextLineWriter() { Discard(); }
 
 void TextLineWriter::Open(const std::u16string& target) {
   Discard();
-  target_ = ResolvedTarget(ToUtf8(target));
-  fd_ = CreateTemporary(target_, temporary_);
-  CopyPermissions(target_, fd_);
+  staging_.Create(target);
+  target_ = ToUtf8(target);
   content_.clear();
+  written_ = false;
 }
 
 void TextLineWriter::WriteLine(const std::u16string& line) {
-  if (!IsOpen() || fd_ < 0) Throw(err::kBadFileNameOrNumber);
+  if (!IsOpen() || written_) Throw(err::kBadFileNameOrNumber);
   content_ += ToCp932(line);
   content_ += "\r\n";
 }
 
 void TextLineWriter::WriteContent() {
+  const int fd = staging_.Descriptor();
   // From the start each time, so that a run after a failed one leaves no half-written tail.
-  if (::ftruncate(fd_, 0) != 0) ThrowErrno(errno, temporary_);
+  if (::ftruncate(fd, 0) != 0) ThrowErrno(errno, target_);
   size_t done = 0;
   while (done < content_.size()) {
-    const ssize_t n = ::pwrite(fd_, content_.data() + done, content_.size() - done,
+    const ssize_t n = ::pwrite(fd, content_.data() + done, content_.size() - done,
                                static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ThrowErrno(n < 0 ? errno : ENOSPC, temporary_);
+    if (n <= 0) ThrowErrno(n < 0 ? errno : ENOSPC, target_);
     done += static_cast<size_t>(n);
   }
-  if (::fsync(fd_) != 0) ThrowErrno(errno, temporary_);
+  staging_.Finish();
+  written_ = true;
 }
 
-void TextLineWriter::Commit() {
+void TextLineWriter::Commit(const std::u16string& backup) {
   if (!IsOpen()) Throw(err::kBadFileNameOrNumber);
-  if (fd_ >= 0) {
-    WriteContent();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) ThrowErrno(errno, temporary_);
-  }
-  if (::rename(temporary_.c_str(), target_.c_str()) != 0) ThrowErrno(errno, target_);
-  temporary_.clear();
+  if (!written_) WriteContent();
+  staging_.Commit(backup);
   content_.clear();
-  SyncFolder(FolderOf(target_));
 }
 
 void TextLineWriter::Discard() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
-  temporary_.clear();
+  staging_.Discard();
   content_.clear();
+  written_ = false;
 }
 
 }  // namespace picmap

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "support/stagedfile.h"
+
 namespace picmap {
 
 class TextLineReader {
@@ -32,9 +34,9 @@ class TextLineReader {
 };
 
 // Writes into a temporary file beside the target; `Commit` writes the lines, flushes them to
-// the disk and renames the file over the target, so the old file stays whole until the new one
-// is complete. Lines are collected in memory, so a `Commit` that failed can simply be run
-// again. A writer destroyed without `Commit` removes its temporary file.
+// the disk and moves the file into the target's place, so the old file stays whole until the
+// new one is complete. Lines are collected in memory, so a `Commit` that failed can simply be
+// run again. A writer destroyed without `Commit` removes its temporary file.
 class TextLineWriter {
  public:
   TextLineWriter() = default;
@@ -42,22 +44,25 @@ class TextLineWriter {
   TextLineWriter(const TextLineWriter&) = delete;
   TextLineWriter& operator=(const TextLineWriter&) = delete;
 
-  // Creates the temporary file (with the permissions a new file would get).
+  // Creates the temporary file (with the permissions of the file it replaces).
   void Open(const std::u16string& target);
   // Appends the line and CR LF in code page 932; a writer that is not open raises error 52.
   void WriteLine(const std::u16string& line);
-  void Commit();
+  // The bytes written so far.
+  const std::string& Content() const { return content_; }
+  // Puts the new file in place; an existing target is first kept under `backup` (unless empty).
+  void Commit(const std::u16string& backup = u"");
   // Gives up the new content; the target is left as it was.
   void Discard();
-  bool IsOpen() const { return !temporary_.empty(); }
+  bool IsOpen() const { return staging_.IsOpen(); }
 
  private:
   void WriteContent();
 
-  int fd_ = -1;
+  StagedFile staging_;
   std::string content_;
-  std::string target_;     // the file that Commit replaces (symbolic links resolved)
-  std::string temporary_;  // the file being written; empty when the writer is not open
+  std::string target_;  // for messages
+  bool written_ = false;
 };
 
 }  // namespace picmap

@@ -216,9 +216,15 @@ TEST(LinearElement, ShortFormsThinLongListsInPlace) {
 TEST(LinearElement, ThinningEndsWhenNoToleranceCanHelp) {
   clsMapPolyline f;
   f.Poly(Zigzag(66000, 1000));  // every chord is longer than the thinning allows
-  const std::string bytes = ElementBytes(f, 104);
-  EXPECT_EQ(f.Poly()->Count(), 65535);  // the short form's cut
-  EXPECT_EQ(bytes.size(), 8u + 8u * 65535 + 4u);
+  // Cutting to the short form's 65535 points would lose the rest without a word.
+  try {
+    ElementBytes(f, 104);
+    FAIL() << "a list that cannot be thinned was written";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), err::kMapElement);
+    EXPECT_NE(e.Description().find(u"Points:66000"), std::u16string::npos);
+  }
+  EXPECT_EQ(f.Poly()->Count(), 66000);
 }
 
 // ---- Symbol ----

@@ -143,6 +143,17 @@ TEST_F(MapFileTest, ReadsVersionZeroNinetyNineWithItsProjectionRemark) {
   EXPECT_EQ(map.Item(4)->FigCode(), 4);
 }
 
+// What loads must save and load again: a projection remark the writer could not store is
+// refused on reading like any other invalid figure.
+TEST_F(MapFileTest, ProjectionRemarkOutOfRangeIsInvalidContent) {
+  Bytes b;
+  b.OldRemark(u"[投影条件]", 1000);
+  const Error e = LoadFailure(AddFigures(b, 99).str());
+  EXPECT_EQ(e.Number(), err::kMapElement);
+  EXPECT_EQ(e.Description(), u"不正な図形内容(Line:0, Figure:1)/");
+  EXPECT_EQ(map.Count(), 0);
+}
+
 TEST_F(MapFileTest, OnePolygonOfFourPointsInVersion106IsNinetyFiveBytes) {
   Bytes b;
   b.Header("1.06").I16(3).I32(64).F64(1).I16(0).I16(0).I32(-1).U8(0).U8(0).I32(0).I32(4);

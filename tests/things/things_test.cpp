@@ -14,6 +14,7 @@
 #include "support/errors.h"
 #include "support/platform.h"
 #include "support/text.h"
+#include "fault_injection.h"
 #include "things/clsThings.h"
 #include "things_helpers.h"
 
@@ -376,6 +377,43 @@ TEST_F(Catalogue, FailedWriteLeavesTheOldFileIntact) {
   EXPECT_EQ(WEXITSTATUS(status), 61);  // disk full
   EXPECT_EQ(ReadBytes(path_), old);
   EXPECT_TRUE(LeftOvers().empty());
+}
+
+TEST_F(Catalogue, HandEditedFileIsKeptUnderTheBackupNameAndAnEqualOneIsNot) {
+  things_.FileName(FromUtf8(path_));
+  things_.Add(NewThing(1, u"a"));
+  ASSERT_EQ(things_.Save(), 0);
+  const std::string saved = ReadBytes(path_);
+  things_.Modify(true);
+  ASSERT_EQ(things_.Save(), 0);  // the same content again: nothing to keep
+  EXPECT_TRUE(LeftOvers().empty());
+  WriteBytes(path_, saved + Cp932Lines({u"[THING]", u"NUMBER=2", u"NAME=\"edited\""}));
+  const std::string edited = ReadBytes(path_);
+  things_.Modify(true);
+  ASSERT_EQ(things_.Save(), 0);
+  EXPECT_EQ(ReadBytes(path_), saved);
+  EXPECT_EQ(LeftOvers(), std::vector<std::string>{"cat-2026-12-07-4-52-01.THG"});
+  EXPECT_EQ(ReadBytes(folder_ + "/cat-2026-12-07-4-52-01.THG"), edited);
+}
+
+TEST_F(Catalogue, FolderAsTargetAndReadOnlyFolderLeaveEverythingAsItWas) {
+  const std::string old = Cp932Lines({u"[CATEGORY]", u""});
+  WriteBytes(path_, old);
+  things_.FileName(FromUtf8(path_));
+  things_.Add(NewThing(1, u"a"));
+  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                               fs::perms::others_exec);
+  {
+    test::ScopedOrdinaryUser user;
+    EXPECT_EQ(things_.Save(), 75);
+  }
+  fs::permissions(folder_, fs::perms::owner_all);
+  EXPECT_EQ(ReadBytes(path_), old);
+  EXPECT_TRUE(LeftOvers().empty());
+  fs::create_directory(folder_ + "/dir.THG");
+  things_.FileName(FromUtf8(folder_ + "/dir.THG"));
+  EXPECT_EQ(things_.Save(), 75);
+  EXPECT_EQ(LeftOvers(), std::vector<std::string>{"dir.THG"});
 }
 
 TEST_F(Catalogue, SaveKeepsThePermissionsOfTheFileItReplaces) {

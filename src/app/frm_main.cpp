@@ -130,7 +130,7 @@ void frmMainLogic::mnuOpen_Click() {
 
 void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   if (!window_.LoadSourcePicture(path, LoaderForPath(path))) {
-    window_.Message(path + u"\r\n" + frmtext::kNotAPicture, true);
+    window_.Message(path + u"\r\n" + PictureProblem(path), true);
     return;
   }
   state_.oMap->FileName(path);
@@ -139,6 +139,10 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   window_.SetCaption(window_.Caption() + u" - " + path);
   state_.pictureLoaded = true;
   window_.SetMenuEnabled(Menu::mnuPolygon, true);
+  // The map in memory belongs to the previous picture: saving it under this picture's name,
+  // or compressing it as if it were this one's, would mislead.
+  window_.SetMenuEnabled(Menu::mnuCompress, false);
+  window_.SetMenuEnabled(Menu::mnuSave, false);
   ShowStatus();
   DrawPreview();
 }
@@ -204,16 +208,33 @@ EdgeEntry frmMainLogic::EnterEdge(Edge edge) {
   int32_t value = 0;
   try {
     const std::u16string formal = AngleFormalStr(answer);
-    if (formal.empty()) return EdgeEntry::Unreadable;
+    if (formal.empty()) return RefuseEdge(EdgeEntry::Unreadable, answer, edge, 0);
     value = AngleSecStrToVal(formal);
   } catch (...) {
-    return EdgeEntry::Unreadable;  // the edge stays as it was
+    return RefuseEdge(EdgeEntry::Unreadable, answer, edge, 0);  // the edge stays as it was
   }
-  if (!AcceptsEdge(edge, value)) return EdgeEntry::OutOfRange;
+  if (!AcceptsEdge(edge, value)) return RefuseEdge(EdgeEntry::OutOfRange, answer, edge, value);
   StoreEdge(edge, value);
   ShowStatus();
   DrawPreview();
   return EdgeEntry::Stored;
+}
+
+// Tells why an entered edge was not taken; the edge stays as it was.
+EdgeEntry frmMainLogic::RefuseEdge(EdgeEntry why, const std::u16string& answer, Edge edge,
+                                   int32_t value) {
+  std::u16string reason;
+  if (why == EdgeEntry::Unreadable) {
+    reason = u"を角度として読み取れません.";
+  } else if (edge == Edge::West || edge == Edge::East) {
+    reason = u"は範囲外です. 経度は W180°00′00″ から E180°00′00″ の間で入力してください.";
+  } else if (value > kQuarterTurn || value < -kQuarterTurn) {
+    reason = u"は範囲外です. 緯度は S90°00′00″ から N90°00′00″ の間で入力してください.";
+  } else {
+    reason = u"は範囲外です. 上端の緯度は下端の緯度より30″以上北にしてください.";
+  }
+  window_.Message(u"「" + answer + u"」" + reason, true);
+  return why;
 }
 
 // North and south stay at least 30″ apart; west and east may come in either order.

@@ -122,6 +122,7 @@ class frmMainLogic {
   enum class Edge { West, East, North, South };
   EdgeEntry EnterEdge(Edge edge);
   bool AcceptsEdge(Edge edge, int32_t value) const;
+  EdgeEntry RefuseEdge(EdgeEntry why, const std::u16string& answer, Edge edge, int32_t value);
   void StoreEdge(Edge edge, int32_t value);
   void LoadPictureFile(const std::u16string& path);
   void AttachMap(std::shared_ptr<clsMap> map);
@@ -134,6 +135,7 @@ class frmMainLogic {
   void EmitRun(int32_t s, int32_t j, int32_t colour, const RowGeometry& row);
   void AddRectangle(int32_t left, int32_t right, int32_t colour, const RowGeometry& row);
   bool FinishGeneration(bool ok);
+  std::u16string refusal_;  // why the last generation was refused, with the numbers
 
   // Save.
   bool RenameHeaderRemarks(const std::u16string& chosenPath);

@@ -1,5 +1,6 @@
 // Polygon generation: every horizontal run of equal pixels in a picture row, at most 45
 // pixels long, becomes one rectangle in arc-seconds carrying the run's colour.
+#include <charconv>
 #include <string>
 #include <utility>
 
@@ -57,6 +58,13 @@ int32_t ToneMask(int16_t toneIndex) {
 
 std::u16string Dec(int64_t n) { return FromUtf8(std::to_string(n)); }
 
+// Arc-seconds with a tenth, as a refused pixel size is mostly a fraction of the 10″ it lacks.
+std::u16string PixelSizeText(double sec) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, sec, std::chars_format::fixed, 1).ptr;
+  return FromUtf8(std::string(text, end)) + u"″";
+}
+
 }  // namespace
 
 std::u16string MapBaseName(const std::u16string& path) {
@@ -95,9 +103,10 @@ bool frmMainLogic::FinishGeneration(bool ok) {
     window_.Message(frmtext::kPolygonDone, false);
     window_.SetMenuEnabled(Menu::mnuCompress, true);
     window_.SetMenuEnabled(Menu::mnuSave, true);
+  } else if (state_.cancelRequest) {
+    window_.Message(frmtext::kPolygonCancelled, true);
   } else {
-    window_.Message(state_.cancelRequest ? frmtext::kPolygonCancelled : frmtext::kPolygonFailed,
-                    true);
+    window_.MessageWithDetail(frmtext::kPolygonFailed, refusal_, true);
   }
   window_.SetMenuEnabled(Menu::mnuCancel, false);
   window_.SetMenuEnabled(Menu::mnuPolygon, true);
@@ -107,10 +116,14 @@ bool frmMainLogic::FinishGeneration(bool ok) {
 
 bool frmMainLogic::MakePolygons() {
   ConversionState& s = state_;
+  refusal_.clear();
   if (!IsThingNumber(s.imagePolygonThing)) return false;
   const Picture& pic = window_.SourcePicture();
   const int32_t W = pic.width, H = pic.height;
-  if (W < 16 || H < 16) return false;
+  if (W < 16 || H < 16) {
+    refusal_ = u"画像が小さすぎます: " + Dec(W) + u"x" + Dec(H) + u"ピクセル (16x16ピクセル以上が必要です).";
+    return false;
+  }
   RowGeometry row;
   row.west = s.west;
   row.width = W;
@@ -118,10 +131,18 @@ bool frmMainLogic::MakePolygons() {
   if (s.north < s.south) std::swap(s.north, s.south);
   const int32_t lonSpan = SubL(row.eastWrapped, s.west);
   const int32_t latSpan = SubL(s.north, s.south);
-  if (lonSpan < 30 || latSpan < 30) return false;
+  if (lonSpan < 30 || latSpan < 30) {
+    refusal_ = u"地図化領域が狭すぎます: " + SpanText(lonSpan) + u"x" + SpanText(latSpan) +
+               u" (経度・緯度とも30″以上が必要です).";
+    return false;
+  }
   row.pw = static_cast<double>(lonSpan) / W;
   const double ph = static_cast<double>(latSpan) / H;
-  if (row.pw < 10 || ph < 10) return false;  // no finer than 10″ per pixel
+  if (row.pw < 10 || ph < 10) {  // no finer than 10″ per pixel
+    refusal_ = u"ピクセルサイズが細かすぎます: " + PixelSizeText(row.pw) + u"x" + PixelSizeText(ph) +
+               u" (経度・緯度とも10″以上が必要です).";
+    return false;
+  }
   const int32_t mask = ToneMask(s.toneIndex);
 
   if (!s.oMap) AttachMap(std::make_shared<clsMap>());

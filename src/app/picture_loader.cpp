@@ -1,8 +1,17 @@
 #include "app/picture_loader.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QString>
+#include <unistd.h>
 
+#include <algorithm>
+#include <climits>
+#include <new>
+
+#include "app/frm_main.h"
+#include "support/errormng.h"
+#include "support/errors.h"
 #include "support/library.h"
 #include "support/text.h"
 
@@ -28,6 +37,10 @@ QImage DecodeStandard(const QString& path) {
   return reader.read();
 }
 
+constexpr int kFallbackLimitMB = 1024;
+
+std::u16string Number(int64_t n) { return FromUtf8(std::to_string(n)); }
+
 int32_t OverWhite(QRgb argb) {
   const int a = qAlpha(argb);
   if (a == 255) return ColourFromRgb(argb);
@@ -44,11 +57,40 @@ PictureLoader LoaderForPath(const std::u16string& path) {
   return PictureLoader::Standard;
 }
 
+int PictureMemoryLimitMB() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return kFallbackLimitMB;
+  // The decoded picture, its converted copy and the pixel buffer are alive at once.
+  const int64_t mb = static_cast<int64_t>(pages) * pageSize / 4 / (1024 * 1024);
+  return static_cast<int>(std::clamp<int64_t>(mb, kFallbackLimitMB, INT32_MAX));
+}
+
 std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader loader) {
+  QImageReader::setAllocationLimit(PictureMemoryLimitMB());
   const QString file = ToQString(path);
-  QImage image = loader == PictureLoader::Png ? DecodePng(file) : DecodeStandard(file);
-  if (image.isNull()) return std::nullopt;
-  return PictureFromImage(image);
+  try {
+    QImage image = loader == PictureLoader::Png ? DecodePng(file) : DecodeStandard(file);
+    if (image.isNull()) return std::nullopt;
+    return PictureFromImage(image);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+std::u16string PictureProblem(const std::u16string& path) {
+  const QString file = ToQString(path);
+  const QFileInfo info(file);
+  if (!info.exists()) return FileErrorText(err::kFileNotFound);
+  if (info.isDir() || !info.isReadable()) return FileErrorText(err::kPathFileAccess);
+  QImageReader reader(file);
+  const QSize size = reader.size();
+  const int64_t mb = int64_t{size.width()} * size.height() * 4 / (1024 * 1024);
+  if (size.isValid() && mb > PictureMemoryLimitMB()) {
+    return u"画像が大きすぎます: " + Number(size.width()) + u"x" + Number(size.height()) +
+           u"ピクセル (" + Number(mb) + u"MB). この計算機で読み込める画像は " +
+           Number(PictureMemoryLimitMB()) + u"MB までです.";
+  }
+  return frmtext::kNotAPicture;
 }
 
 Picture PictureFromImage(const QImage& image) {

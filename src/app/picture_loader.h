@@ -19,6 +19,14 @@ PictureLoader LoaderForPath(const std::u16string& path);
 // format from the content. std::nullopt when the file cannot be read as a picture.
 std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader loader);
 
+// Why a file could not be loaded, as the line after its path: missing, no access, too large
+// for this machine (with its size), or no picture.
+std::u16string PictureProblem(const std::u16string& path);
+
+// The most memory one decoded picture may take: a quarter of the machine's memory, since the
+// decoded picture, its converted copy and the pixel buffer are held at once.
+int PictureMemoryLimitMB();
+
 // Conversions between Qt images and picture buffers. Translucent pixels are laid over white,
 // the colour an empty picture box shows through.
 Picture PictureFromImage(const QImage& image);

@@ -33,7 +33,12 @@ void ScriptedWindow::MoveWindow(int32_t l, int32_t t) {
 }
 
 void ScriptedWindow::Message(const std::u16string& text, bool errorIcon) {
-  messages.push_back({text, errorIcon});
+  messages.push_back({text, errorIcon, u""});
+}
+
+void ScriptedWindow::MessageWithDetail(const std::u16string& text, const std::u16string& detail,
+                                       bool errorIcon) {
+  messages.push_back({text, errorIcon, detail});
 }
 
 std::u16string ScriptedWindow::InputBox(const std::u16string& prompt,

@@ -29,6 +29,8 @@ class ScriptedWindow : public WindowPort {
   void MoveWindow(int32_t l, int32_t t) override;
   void Refresh() override { ++refreshCount; }
   void Message(const std::u16string& text, bool errorIcon) override;
+  void MessageWithDetail(const std::u16string& text, const std::u16string& detail,
+                         bool errorIcon) override;
   std::u16string InputBox(const std::u16string& prompt, const std::u16string& defaultText) override;
   std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) override;
   std::optional<std::u16string> SaveFileDialog(const FileDialogRequest& request) override;
@@ -70,6 +72,7 @@ class ScriptedWindow : public WindowPort {
   struct ShownMessage {
     std::u16string text;
     bool errorIcon;
+    std::u16string detail;
   };
   std::vector<ShownMessage> messages;
 

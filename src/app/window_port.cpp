@@ -11,6 +11,11 @@ void WindowPort::Message(const std::u16string& text, bool errorIcon) {
     ShowMessage(text);
 }
 
+void WindowPort::MessageWithDetail(const std::u16string& text, const std::u16string& detail,
+                                   bool errorIcon) {
+  Message(detail.empty() ? text : text + u"\r\n" + detail, errorIcon);
+}
+
 int32_t WindowPort::SourcePixel(int32_t x, int32_t y) const {
   const Picture& p = SourcePicture();
   return p.Contains(x, y) ? p.At(x, y) : -1;

@@ -91,6 +91,9 @@ class WindowPort {
   // A plain message box with an OK button, or (errorIcon) the error form of ShowError. The
   // default routes both to the message-box port of support/platform.h.
   virtual void Message(const std::u16string& text, bool errorIcon);
+  // The same with a detail (why it failed, with the numbers); the default adds it as a line.
+  virtual void MessageWithDetail(const std::u16string& text, const std::u16string& detail,
+                                 bool errorIcon);
   // An input box; the entered text, or an empty text when it was cancelled.
   virtual std::u16string InputBox(const std::u16string& prompt,
                                   const std::u16string& defaultText) = 0;

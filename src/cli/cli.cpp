@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include <csignal>
+
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <sys/stat.h>
@@ -9,6 +11,7 @@
 #include <string>
 #include <iterator>
 
+#include "cli/common.h"
 #include "support/platform.h"
 #include "support/text.h"
 
@@ -26,9 +29,10 @@ const Verb kVerbs[] = {
     {"dump", "dump MAP: a map file as JSON", RunMapDump},
     {"copy", "copy MAP OUT [--version 104|105|106]: save a map file again", RunMapCopy},
     {"render",
-     "render MAP OUT.png|OUT.svg [--width PIXELS] [--height PIXELS] [--area W,E,N,S]: draw a map",
+     "render MAP OUT.png|OUT.svg [--width PIXELS] [--height PIXELS] [--area W,E,N,S] "
+     "[--overwrite]: draw a map",
      RunRender},
-    {"export", "export MAP OUT.geojson: a map as GeoJSON", RunExport},
+    {"export", "export MAP OUT.geojson [--overwrite]: a map as GeoJSON", RunExport},
 };
 
 QString VerbList() {
@@ -65,6 +69,8 @@ int Main(int argc, char** argv) {
   // A GUI application object without a window: pictures (QImage) need the Gui module.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   EnsureRuntimeFolder();
+  // Past a file-size limit a write fails and is reported, instead of ending the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   QGuiApplication app(argc, argv);
   QCoreApplication::setApplicationName("picmap-cli");
   QCoreApplication::setApplicationVersion(PROJECT_VERSION_TEXT);
@@ -77,6 +83,7 @@ int Main(int argc, char** argv) {
       return kExitUsage;
     }
     args.removeAt(1);
+    BeginVerb(verb->name);
     return verb->run(args);
   }
   QCommandLineParser parser;

@@ -11,8 +11,10 @@
 #include "app/program_folder.h"
 #include "app/scripted_window.h"
 #include "cli/cli.h"
+#include "cli/common.h"
 #include "map/clsMap.h"
 #include "support/angle.h"
+#include "support/errors.h"
 #include "support/library.h"
 #include "support/platform.h"
 #include "support/text.h"
@@ -28,16 +30,23 @@ std::u16string ToU16(const QString& s) {
 }
 std::string Utf8(const std::u16string& s) { return ToUtf8(s); }
 
-int Usage(const std::string& message) {
-  std::fprintf(stderr, "picmap-cli convert: %s\n", message.c_str());
-  return kExitUsage;
+// A window message on a terminal: lines end in LF alone.
+std::string TerminalText(const std::u16string& text) {
+  std::string bytes = Utf8(text);
+  std::erase(bytes, '\r');
+  return bytes;
 }
 
-// Prints the error messages the window showed since `from`.
+int Usage(const std::string& message) { return Fail(message, kExitUsage); }
+
+// Prints the error messages the window showed since `from`, each with its detail line.
 void PrintErrors(const ScriptedWindow& win, size_t from) {
-  for (size_t i = from; i < win.messages.size(); ++i)
-    if (win.messages[i].errorIcon)
-      std::fprintf(stderr, "%s\n", Utf8(win.messages[i].text).c_str());
+  for (size_t i = from; i < win.messages.size(); ++i) {
+    if (!win.messages[i].errorIcon) continue;
+    std::fprintf(stderr, "%s\n", TerminalText(win.messages[i].text).c_str());
+    if (!win.messages[i].detail.empty())
+      std::fprintf(stderr, "%s\n", TerminalText(win.messages[i].detail).c_str());
+  }
 }
 
 int Failure(const ScriptedWindow& win, size_t from) {
@@ -93,7 +102,6 @@ bool ParsePoint(const QString& text, Options& o) {
 void AddOptions(QCommandLineParser& p) {
   p.setApplicationDescription("Converts a picture of a map into a map file (.MLL) and a thing "
                               "file (.THG) beside it.");
-  p.addHelpOption();
   p.addPositionalArgument("PICTURE", "The picture (BMP, GIF, PNG or JPEG).");
   p.addOption({{"o", "output"}, "The map file (default: the picture's path with .MLL).", "MAP"});
   p.addOption({"world", "Place the picture on the whole world (the default)."});
@@ -116,6 +124,7 @@ std::string ReadOptions(const QCommandLineParser& p, Options& o) {
   const QStringList pos = p.positionalArguments();
   if (pos.size() != 1) return "expected exactly one PICTURE (see --help)";
   o.picture = ToU16(pos[0]);
+  if (p.isSet("output") && p.value("output").isEmpty()) return "-o/--output: the map file name is empty";
   o.map = p.isSet("output") ? ToU16(p.value("output")) : ChangeExtension(o.picture, u"MLL");
   if (p.isSet("things")) o.things = ToU16(p.value("things"));
   o.world = p.isSet("world");
@@ -166,6 +175,18 @@ EdgeEntry EnterEdge(frmMainLogic& logic, ScriptedWindow& win, const Options& o, 
   return (logic.*enter[i])();
 }
 
+// Which limit an edge broke: the globe's, or the 30" between north and south.
+std::string RangeHint(int edge, const QString& text) {
+  if (edge < 2) return "longitudes lie within 180° east and west";
+  int32_t sec = 0;
+  try {
+    sec = AngleSecStrToVal(AngleFormalStr(ToU16(text)));
+  } catch (const Error&) {
+  }
+  if (sec > 324000 || sec < -324000) return "latitudes lie within 90° north and south";
+  return "north must lie at least 30\" above south";
+}
+
 // North is checked against the current south and south against the current north, so a pair
 // that moves the area below its old south is entered south first.
 int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
@@ -184,8 +205,8 @@ int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
       return Usage(std::string("--") + kEdgeOptions[i] + ": cannot read '" + text +
                    "' as an angle");
     if (r == EdgeEntry::OutOfRange)
-      return Usage(std::string("--") + kEdgeOptions[i] + ": '" + text + "' is out of range" +
-                   (i >= 2 ? " (north must lie at least 30\" above south)" : ""));
+      return Usage(std::string("--") + kEdgeOptions[i] + ": '" + text + "' is out of range (" +
+                   RangeHint(i, *o.edges[i]) + ")");
   }
   return kExitOk;
 }
@@ -211,6 +232,16 @@ void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const O
   std::printf("extents: west %s, east %s, north %s, south %s\n", Utf8(LonToStr(s.west)).c_str(),
               Utf8(LonToStr(s.east)).c_str(), Utf8(LatToStr(s.north)).c_str(),
               Utf8(LatToStr(s.south)).c_str());
+}
+
+// The names the map and the thing file will be saved under, as the save gives them.
+void WaitForFreeBackupNames(const std::u16string& chosen) {
+  clsMap map;
+  map.FileName(chosen);
+  clsThings things;
+  things.FileName(chosen);
+  WaitForFreeBackupName(map.FileName());
+  WaitForFreeBackupName(things.FileName());
 }
 
 int Convert(const Options& o) {
@@ -256,6 +287,7 @@ int Convert(const Options& o) {
   }
 
   mark = win.messages.size();
+  WaitForFreeBackupNames(o.map);
   win.saveAnswers.push_back(o.map);
   InstallProgress(win, "saving percent");
   logic.mnuSave_Click();
@@ -271,11 +303,7 @@ int Convert(const Options& o) {
 int RunConvert(const QStringList& args) {
   QCommandLineParser parser;
   AddOptions(parser);
-  if (!parser.parse(args)) return Usage(parser.errorText().toStdString());
-  if (parser.isSet("help")) {
-    std::fputs(qPrintable(parser.helpText()), stdout);
-    return kExitOk;
-  }
+  if (int code = ParseVerb(parser, args, -1); code >= 0) return code;
   Options o;
   if (std::string e = ReadOptions(parser, o); !e.empty()) return Usage(e);
   return Convert(o);

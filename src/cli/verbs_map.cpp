@@ -15,6 +15,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/common.h"
 #include "map/clsMap.h"
 #include "map/clsMapRem.h"
 #include "map/clsMapSymbol.h"
@@ -28,51 +29,7 @@ namespace picmap::cli {
 
 namespace {
 
-QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
-std::u16string U(const QString& text) { return text.toStdU16String(); }
-
 void PrintLine(const std::u16string& text) { std::printf("%s\n", ToUtf8(text).c_str()); }
-
-// Parses the verb's arguments; returns -1 to go on, or the exit code to end with.
-int ParseVerb(QCommandLineParser& parser, const QStringList& args, const char* verb,
-              int positionals) {
-  parser.addHelpOption();
-  if (!parser.parse(args)) {
-    std::fprintf(stderr, "picmap-cli %s: %s\n", verb, qPrintable(parser.errorText()));
-    return kExitUsage;
-  }
-  if (parser.isSet("help")) {
-    std::fputs(qPrintable(parser.helpText()), stdout);
-    return kExitOk;
-  }
-  if (parser.positionalArguments().size() != positionals) {
-    std::fputs(qPrintable(parser.helpText()), stderr);
-    return kExitUsage;
-  }
-  return -1;
-}
-
-void ReportError(const char* verb, const Error& e) {
-  std::fprintf(stderr, "picmap-cli %s: error %d in %s: %s\n", verb, e.Number(),
-               ToUtf8(e.Source()).c_str(), ToUtf8(e.Description()).c_str());
-}
-
-// Names the document after the file; an .MXY file is an x/y map.
-void NameAfter(clsMap& map, const QString& path) {
-  if (path.endsWith(".MXY", Qt::CaseInsensitive)) map.MapMode(2);
-  map.FileName(U(path));
-}
-
-// Loads the map named on the command line; false after a reported failure.
-bool LoadMap(clsMap& map, const QString& path, const char* verb) {
-  NameAfter(map, path);
-  try {
-    return map.Load() == 0;
-  } catch (const Error& e) {
-    ReportError(verb, e);
-    return false;
-  }
-}
 
 // Whole numbers as JSON integers (the writer would print a large real as 4.5e+14).
 QJsonValue NumberValue(double v) {
@@ -187,9 +144,9 @@ int RunMapInfo(const QStringList& args) {
   QCommandLineParser parser;
   parser.setApplicationDescription("Prints a summary of a map file (.MLL or .MXY).");
   parser.addPositionalArgument("MAP", "The map file.");
-  if (int code = ParseVerb(parser, args, "info", 1); code >= 0) return code;
+  if (int code = ParseVerb(parser, args, 1); code >= 0) return code;
   clsMap map;
-  if (!LoadMap(map, parser.positionalArguments()[0], "info")) return kExitFailure;
+  if (!LoadMapFile(map, parser.positionalArguments()[0])) return kExitFailure;
   PrintInfo(map);
   return kExitOk;
 }
@@ -198,9 +155,9 @@ int RunMapDump(const QStringList& args) {
   QCommandLineParser parser;
   parser.setApplicationDescription("Prints a whole map file (.MLL or .MXY) as one JSON object.");
   parser.addPositionalArgument("MAP", "The map file.");
-  if (int code = ParseVerb(parser, args, "dump", 1); code >= 0) return code;
+  if (int code = ParseVerb(parser, args, 1); code >= 0) return code;
   clsMap map;
-  if (!LoadMap(map, parser.positionalArguments()[0], "dump")) return kExitFailure;
+  if (!LoadMapFile(map, parser.positionalArguments()[0])) return kExitFailure;
   QJsonArray figures;
   for (const auto& f : map) figures.append(FigureJson(*f));
   QJsonObject o;
@@ -223,31 +180,29 @@ int RunMapCopy(const QStringList& args) {
   const QCommandLineOption versionOption("version", "File version to write: 104, 105 or 106.",
                                          "VERSION");
   parser.addOption(versionOption);
-  if (int code = ParseVerb(parser, args, "copy", 2); code >= 0) return code;
+  if (int code = ParseVerb(parser, args, 2); code >= 0) return code;
   int16_t version = 0;
   if (parser.isSet(versionOption)) {
     const QString v = parser.value(versionOption);
     if (v != "104" && v != "105" && v != "106") {
-      std::fprintf(stderr, "picmap-cli copy: --version must be 104, 105 or 106, not '%s'\n",
-                   qPrintable(v));
-      return kExitUsage;
+      return Fail("--version must be 104, 105 or 106, not '" + v.toStdString() + "'", kExitUsage);
     }
     version = static_cast<int16_t>(v.toInt());
   }
   clsMap map;
-  if (!LoadMap(map, parser.positionalArguments()[0], "copy")) return kExitFailure;
+  if (!LoadMapFile(map, parser.positionalArguments()[0])) return kExitFailure;
   try {
     if (version != 0) map.Version(version);
     const std::u16string out = U(parser.positionalArguments()[1]);
     map.FileName(out);
     map.Modify(true);  // a copy is written even when nothing changed
-    if (map.Save() != 0) return kExitFailure;
+    if (SaveMap(map) != 0) return kExitFailure;
     // The extension follows the map's mode (".MLL" or ".MXY"), which may differ from OUT's.
     if (map.FileName() != out)
-      std::fprintf(stderr, "picmap-cli copy: written as %s\n", ToUtf8(map.FileName()).c_str());
+      Fail("written as " + ToUtf8(map.FileName()), kExitOk);
     return kExitOk;
   } catch (const Error& e) {
-    ReportError("copy", e);
+    ReportError(e, Q(map.FileName()));
     return kExitFailure;
   }
 }

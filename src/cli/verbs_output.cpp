@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/common.h"
 #include "map/clsMap.h"
 #include "output/geo_area.h"
 #include "output/geojson.h"
@@ -25,39 +26,10 @@ namespace {
 constexpr int32_t kDefaultWidth = 1024;
 constexpr int32_t kMaxPixels = 32768;
 
-std::u16string U(const QString& text) { return text.toStdU16String(); }
-
-int Fail(const char* verb, const std::string& message, int code = kExitFailure) {
-  std::fprintf(stderr, "picmap-cli %s: %s\n", verb, message.c_str());
-  return code;
-}
-
-// Parses the verb's arguments; returns -1 to go on, or the exit code to end with.
-int ParseArgs(QCommandLineParser& parser, const QStringList& args, const char* verb) {
-  parser.addHelpOption();
-  if (!parser.parse(args)) return Fail(verb, parser.errorText().toStdString(), kExitUsage);
-  if (parser.isSet("help")) {
-    std::fputs(qPrintable(parser.helpText()), stdout);
-    return kExitOk;
-  }
-  if (parser.positionalArguments().size() != 2) {
-    std::fputs(qPrintable(parser.helpText()), stderr);
-    return kExitUsage;
-  }
-  return -1;
-}
-
-bool LoadMap(clsMap& map, const QString& path, const char* verb) {
-  if (path.endsWith(".MXY", Qt::CaseInsensitive)) map.MapMode(2);
-  map.FileName(U(path));
-  try {
-    if (map.Load() == 0) return true;
-    Fail(verb, "cannot read the map file " + path.toStdString());
-  } catch (const Error& e) {
-    Fail(verb, "error " + std::to_string(e.Number()) + " in " + ToUtf8(e.Source()) + ": " +
-                   ToUtf8(e.Description()));
-  }
-  return false;
+// Parses the verb's two positional arguments and --overwrite; -1 to go on, else the exit code.
+int ParseArgs(QCommandLineParser& parser, const QStringList& args) {
+  parser.addOption({"overwrite", "Replace OUT when it exists already."});
+  return ParseVerb(parser, args, 2);
 }
 
 // One angle text in arc-seconds; none for a text the angle reader refuses.
@@ -90,8 +62,7 @@ int32_t ReadPixels(const QCommandLineParser& parser, const char* option, int32_t
   bool ok = false;
   const int pixels = parser.value(option).toInt(&ok);
   if (!ok || pixels < 1 || pixels > kMaxPixels) {
-    Fail("render",
-         std::string("--") + option + " must be a whole number from 1 to " + std::to_string(kMaxPixels),
+    Fail(std::string("--") + option + " must be a whole number from 1 to " + std::to_string(kMaxPixels),
          kExitUsage);
     return 0;
   }
@@ -111,11 +82,11 @@ int WritePicture(const clsMap& map, const QString& out, const GeoArea& area, int
                  int32_t height) {
   if (height == 0) height = HeightForWidth(area, width);
   if (height > kMaxPixels)
-    return Fail("render", "the picture would be too tall; give a smaller --width", kExitUsage);
+    return Fail("the picture would be too tall; give a smaller --width", kExitUsage);
   const MapRenderer renderer(map, ThingLookup::BesideMap(map.FileName()));
   const bool ok = KindOf(out) == PictureKind::Png ? renderer.SavePng(U(out), area, width, height)
                                                   : renderer.SaveSvg(U(out), area, width, height);
-  if (!ok) return Fail("render", "cannot write " + out.toStdString());
+  if (!ok) return Fail("cannot write " + out.toStdString());
   std::printf("wrote %s (%d x %d pixels)\n", qPrintable(out), width, height);
   return kExitOk;
 }
@@ -139,25 +110,26 @@ int RunRender(const QStringList& args) {
   parser.addOption(widthOption);
   parser.addOption(heightOption);
   parser.addOption(areaOption);
-  if (int code = ParseArgs(parser, args, "render"); code >= 0) return code;
+  if (int code = ParseArgs(parser, args); code >= 0) return code;
   const QString out = parser.positionalArguments()[1];
   if (KindOf(out) == PictureKind::Unknown)
-    return Fail("render", "OUT must end in .png or .svg", kExitUsage);
+    return Fail("OUT must end in .png or .svg", kExitUsage);
   if (KindOf(out) == PictureKind::Svg && !MapRenderer::SvgAvailable())
-    return Fail("render", "this build cannot write SVG");
+    return Fail("this build cannot write SVG");
   const int32_t width = ReadPixels(parser, "width", kDefaultWidth);
   const int32_t height = ReadPixels(parser, "height", -1);
   if (width == 0 || height == 0) return kExitUsage;
   GeoArea area;
   if (parser.isSet(areaOption)) {
     if (std::string e = ReadArea(parser.value(areaOption), area); !e.empty())
-      return Fail("render", e, kExitUsage);
+      return Fail(e, kExitUsage);
   }
+  if (RefuseExistingOutput(out, parser.isSet("overwrite"))) return kExitFailure;
   clsMap map;
-  if (!LoadMap(map, parser.positionalArguments()[0], "render")) return kExitFailure;
+  if (!LoadMapFile(map, parser.positionalArguments()[0])) return kExitFailure;
   if (!parser.isSet(areaOption)) {
     const std::optional<GeoArea> bounds = MapBounds(map);
-    if (!bounds) return Fail("render", "the map has no figures to draw; give --area");
+    if (!bounds) return Fail("the map has no figures to draw; give --area");
     area = *bounds;
   }
   return WritePicture(map, out, area, width, std::max(height, 0));
@@ -169,13 +141,14 @@ int RunExport(const QStringList& args) {
       "Writes a longitude/latitude map as GeoJSON (RFC 7946) for other map software.");
   parser.addPositionalArgument("MAP", "The map file.");
   parser.addPositionalArgument("OUT", "The GeoJSON file to write.");
-  if (int code = ParseArgs(parser, args, "export"); code >= 0) return code;
-  clsMap map;
-  if (!LoadMap(map, parser.positionalArguments()[0], "export")) return kExitFailure;
+  if (int code = ParseArgs(parser, args); code >= 0) return code;
   const QString out = parser.positionalArguments()[1];
+  if (RefuseExistingOutput(out, parser.isSet("overwrite"))) return kExitFailure;
+  clsMap map;
+  if (!LoadMapFile(map, parser.positionalArguments()[0])) return kExitFailure;
   GeoJsonSummary summary;
   if (int32_t e = ExportGeoJson(map, ThingLookup::BesideMap(map.FileName()), U(out), &summary))
-    return Fail("export", "cannot write " + out.toStdString() + " (error " + std::to_string(e) + ")");
+    return Fail("cannot write " + out.toStdString() + " (error " + std::to_string(e) + ")", kExitFailure);
   std::printf("wrote %s: %lld features", qPrintable(out), static_cast<long long>(summary.features));
   if (summary.skipped) std::printf(" (%lld degenerate figures left out)", static_cast<long long>(summary.skipped));
   std::printf("\n");

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "cli/cli.h"
+#include "cli/common.h"
 #include "support/errors.h"
 #include "support/text.h"
 #include "things/clsThings.h"
@@ -16,8 +17,6 @@
 namespace picmap::cli {
 
 namespace {
-
-QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
 // Whole numbers as JSON integers: the writer would print a real 1000000000 as 1e+09.
 QJsonValue NumberValue(double v) {
@@ -72,31 +71,21 @@ QJsonObject CatalogueJson(const clsThings& things) {
 int RunThings(const QStringList& args) {
   QCommandLineParser parser;
   parser.setApplicationDescription("Prints a thing file (.THG) as one JSON object.");
-  parser.addHelpOption();
   parser.addPositionalArgument("THG", "The thing file to print.");
-  if (!parser.parse(args)) {
-    std::fprintf(stderr, "picmap-cli things: %s\n", qPrintable(parser.errorText()));
-    return kExitUsage;
-  }
-  if (parser.isSet("help")) {
-    std::fputs(qPrintable(parser.helpText()), stdout);
-    return kExitOk;
-  }
-  if (parser.positionalArguments().size() != 1) {
-    std::fputs(qPrintable(parser.helpText()), stderr);
-    return kExitUsage;
-  }
+  if (int code = ParseVerb(parser, args, 1); code >= 0) return code;
+  const QString path = parser.positionalArguments()[0];
   clsThings things;
   // Exactly the file named: the catalogue's own rule would turn "x.thg" into "x.THG".
-  things.AssignFileName(FromUtf8(parser.positionalArguments()[0].toStdString()));
+  things.AssignFileName(U(path));
   try {
     // A failure has already been reported through the message port (standard error).
     if (things.Load() != 0) return kExitFailure;
   } catch (const Error& e) {
-    std::fprintf(stderr, "picmap-cli things: error %d in %s: %s\n", e.Number(),
-                 ToUtf8(e.Source()).c_str(), ToUtf8(e.Description()).c_str());
+    ReportError(e, path);
     return kExitFailure;
   }
+  if (things.SectionsRead() == 0)
+    return Fail(path.toStdString() + ": not a thing file (no [CATEGORY], [THING] or [COMMENT] section)");
   const QByteArray json = QJsonDocument(CatalogueJson(things)).toJson(QJsonDocument::Indented);
   std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
   return kExitOk;

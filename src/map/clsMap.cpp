@@ -50,6 +50,13 @@ void clsMap::FileName(const std::u16string& name) {
   ApplyFileName(name);
 }
 
+void clsMap::AssignFileName(const std::u16string& name) {
+  if (name.empty() || name == fileName_) return;
+  fileName_ = name;
+  AddChanges(1);
+  LockMode(false);
+}
+
 // The extension becomes the mode's; one that already is the mode's in other letter case is
 // kept, since on a case-sensitive file system "japan.mll" and "japan.MLL" are two files.
 std::u16string clsMap::WithModeExtension(const std::u16string& name) const {

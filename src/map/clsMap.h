@@ -41,6 +41,9 @@ class clsMap {
   // The extension becomes ".MLL" (mode 1) or ".MXY" (mode 2); unlocks the document.
   void FileName(const std::u16string& name);
   int32_t MapMode() const { return mapMode_; }
+  // Names the file exactly as given, without the extension rule, for tools that read a file
+  // under whatever name it has (a backup, "map.mll"); like the setter, it unlocks the document.
+  void AssignFileName(const std::u16string& name);
   // Only while the map has no figures; the file name's extension follows the mode.
   void MapMode(int32_t mode);
   bool LockMode() const { return lock_; }

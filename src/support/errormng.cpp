@@ -43,6 +43,8 @@ DialogLayout LayoutFor(int32_t number) {
   return {u"その他エラー", u"", MsgButtons::Ok, true};
 }
 
+FileErrorPresenter gPresenter = nullptr;
+
 std::u16string DialogMessage(const DialogLayout& layout, const Error& e, const std::u16string& file) {
   std::u16string m = layout.text;
   m += kCrLf + std::u16string(u"*Code=") + FromUtf8(std::to_string(e.Number()));
@@ -89,8 +91,19 @@ std::u16string FileErrorText(int32_t number) {
   }
 }
 
+FileErrorPresenter SetFileErrorPresenter(FileErrorPresenter presenter) {
+  const FileErrorPresenter old = gPresenter;
+  gPresenter = presenter;
+  return old;
+}
+
 int16_t FileErrorDialog(const Error& current, const std::u16string& file) {
-  const DialogLayout layout = LayoutFor(current.Number());
+  DialogLayout layout = LayoutFor(current.Number());
+  if (gPresenter) {
+    layout.buttons = MsgButtons::Ok;  // no retry question
+    gPresenter(current, file, DialogMessage(layout, current, file));
+    return layout.fixedDecision ? int16_t{3} : int16_t{1};
+  }
   const MsgAnswer answer = MessageBox().Show(DialogMessage(layout, current, file), layout.title,
                                              layout.buttons, MsgIcon::Exclamation);
   return layout.fixedDecision ? int16_t{3} : DecisionOf(answer);

@@ -14,6 +14,13 @@ namespace picmap {
 // 2 give up and pass the error up, 3 the same (fixed for errors that are not file errors).
 int16_t FileErrorDialog(const Error& current, const std::u16string& file);
 
+// Where nobody can answer the dialog (the command line), a presenter reports the failure
+// instead: it gets the error, the file and the dialog's text without the retry question. The
+// decision is then to give up: 1 for file errors, 3 for the others. Returns the previous one.
+using FileErrorPresenter = void (*)(const Error& current, const std::u16string& file,
+                                    const std::u16string& dialogText);
+FileErrorPresenter SetFileErrorPresenter(FileErrorPresenter presenter);
+
 // The first line of the dialog's message for a file or drive error 52..76 (6000 + n).
 std::u16string FileErrorText(int32_t number);
 

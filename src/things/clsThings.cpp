@@ -224,6 +224,9 @@ void clsThings::ReadThingBlock(TextLineReader& in, const std::u16string& header)
 
 void clsThings::ReadSection(TextLineReader& in, const std::u16string& line) {
   const std::u16string header = UpperText(TrimText(line));
+  const bool known = header == u"[COMMENT]" || header == u"[CATEGORY]" || header == u"[LINK]" ||
+                     header == u"[NATION]" || StartsWith(header, u"[THING");
+  if (known) ++sectionsRead_;
   if (header == u"[COMMENT]") {
     comment_ = Join(ReadBlock(in));
   } else if (header == u"[CATEGORY]") {
@@ -244,6 +247,7 @@ int32_t clsThings::Load() {
   try {
     LockMode(false);
     ClearAll();
+    sectionsRead_ = 0;
     Step([&] { in.Open(fileName_); });
     while (!Step([&] { return in.AtEnd(); })) {
       const std::u16string line = Step([&] { return in.ReadLine(); });

@@ -67,6 +67,8 @@ class clsThings {
   // Names the file exactly as given (no extension change, no unlocking), as a new catalogue
   // names its default file; for tools that must read a file whose name they do not own.
   void AssignFileName(const std::u16string& sFile) { fileName_ = sFile; }
+  // The number of sections the last Load recognised: none means the file was no thing file.
+  int32_t SectionsRead() const { return sectionsRead_; }
 
  private:
   bool RefuseLocked(const std::u16string& operation) const;
@@ -90,6 +92,7 @@ class clsThings {
   std::vector<int16_t> keys_;  // the number each thing was added under
   std::array<std::u16string, kCategories> categories_{};
   std::u16string comment_;
+  int32_t sectionsRead_ = 0;
   bool indexValid_ = false;
   std::vector<int32_t> index_;  // thing number -> position in things_ (-1 none), on demand
 };

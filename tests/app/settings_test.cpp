@@ -134,10 +134,13 @@ TEST_F(SettingsTest, NorthAndSouthStayThirtySecondsApart) {
   EXPECT_EQ(win.prompts.back().prompt, u"画像下端の緯度を入力してください.");
   win.inputAnswers = {u"S90"};
   EXPECT_EQ(logic->mnuSouth_Click(), EdgeEntry::Stored);
-  EXPECT_TRUE(win.messages.empty());
+  ASSERT_EQ(win.messages.size(), 2u);  // the two refusals, each saying which rule
+  EXPECT_EQ(win.messages[0].text,
+            u"「S89°59′31″」は範囲外です. 上端の緯度は下端の緯度より30″以上北にしてください.");
+  EXPECT_TRUE(win.messages[0].errorIcon);
 }
 
-TEST_F(SettingsTest, BadOrCancelledEntriesLeaveTheEdgeSilently) {
+TEST_F(SettingsTest, BadEntriesLeaveTheEdgeAndSayWhyCancelledOnesSilently) {
   ASSERT_TRUE(logic->Form_Load());
   win.inputAnswers = {u"N 35"};  // a blank after the letter cannot be read
   EXPECT_EQ(logic->mnuNorth_Click(), EdgeEntry::Unreadable);
@@ -149,7 +152,14 @@ TEST_F(SettingsTest, BadOrCancelledEntriesLeaveTheEdgeSilently) {
   EXPECT_EQ(logic->State().west, -648000);
   EXPECT_EQ(logic->State().east, 648000);
   EXPECT_EQ(logic->State().north, 324000);
-  EXPECT_TRUE(win.messages.empty());
+  win.inputAnswers = {u"N95"};
+  EXPECT_EQ(logic->mnuNorth_Click(), EdgeEntry::OutOfRange);
+  ASSERT_EQ(win.messages.size(), 4u);  // not for the cancelled entry
+  EXPECT_EQ(win.messages[0].text, u"「N 35」を角度として読み取れません.");
+  EXPECT_EQ(win.messages[2].text,
+            u"「181」は範囲外です. 経度は W180°00′00″ から E180°00′00″ の間で入力してください.");
+  EXPECT_EQ(win.messages[3].text,
+            u"「N95」は範囲外です. 緯度は S90°00′00″ から N90°00′00″ の間で入力してください.");
 }
 
 TEST_F(SettingsTest, SpanAcrossTheDateLine) {

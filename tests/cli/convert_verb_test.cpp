@@ -149,6 +149,11 @@ TEST_F(ConvertVerbTest, DefaultsWriteBesideThePicture) {
   EXPECT_TRUE(fs::exists(dir_ / "Japan.MLL"));
   EXPECT_TRUE(fs::exists(dir_ / "Japan.THG"));
   EXPECT_EQ(r.out.find("compression run"), std::string::npos);
+  // Two more runs into the same map within the second: each keeps its predecessor.
+  for (int run = 2; run <= 3; ++run) {
+    const RunResult again = Run("'" + (dir_ / "Japan.png").string() + "' --compress 0");
+    ASSERT_EQ(again.exit, 0) << run << again.err;
+  }
 }
 
 TEST_F(ConvertVerbTest, BadOptionsAreUsageErrors) {
@@ -160,6 +165,12 @@ TEST_F(ConvertVerbTest, BadOptionsAreUsageErrors) {
   r = Run(pic + " --east 200");
   EXPECT_EQ(r.exit, 2);
   EXPECT_NE(r.err.find("--east"), std::string::npos) << r.err;
+  r = Run(pic + " --north N95");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("latitudes lie within 90°"), std::string::npos) << r.err;
+  r = Run(pic + " -o ''");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("empty"), std::string::npos) << r.err;
   r = Run(pic + " --tone 100");
   EXPECT_EQ(r.exit, 2);
   r = Run(pic + " --background 12345");
@@ -205,12 +216,14 @@ TEST_F(ConvertVerbTest, NorthAndSouthAfterTheWorldFileAreTakenAsAPair) {
 TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
   RunResult r = Run("'" + (dir_ / "missing.png").string() + "'");
   EXPECT_EQ(r.exit, 1);
-  EXPECT_NE(r.err.find("を画像として読み込めませんでした."), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("missing.png\nファイルが見つかりません."), std::string::npos) << r.err;
   // 64 pixels over 360″ is finer than 10″ per pixel: the generation fails.
   ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
   r = Run("'" + (dir_ / "r.png").string() + "' --west 0 --east 0.1");
   EXPECT_EQ(r.exit, 1);
-  EXPECT_NE(r.err.find("ポリゴン生成に失敗しました."), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("ポリゴン生成に失敗しました.\nピクセルサイズが細かすぎます: 5.6″x20250.0″"),
+            std::string::npos)
+      << r.err;
   // The background taken from a pixel (31,15 is white), with the template named.
   r = Run("'" + (dir_ / "r.png").string() + "' --background-at 31,15 --things '" +
           (fs::path(PICMAP_RUNTIME_DIR) / "PICMAP.THG").string() + "'");

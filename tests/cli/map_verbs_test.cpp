@@ -48,11 +48,12 @@ class MapVerbsTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  Result Run(const std::string& args) {
+  // `before` runs in the same shell first (a ulimit).
+  Result Run(const std::string& args, const std::string& before = "") {
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    const std::string cmd = std::string("QT_QPA_PLATFORM=offscreen '") + PICMAP_RUNTIME_DIR +
+    const std::string cmd = before + "QT_QPA_PLATFORM=offscreen '" + PICMAP_RUNTIME_DIR +
                             "/picmap-cli' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
-    const int status = std::system(cmd.c_str());
+    const int status = std::system(("bash -c \"" + cmd + "\"").c_str());
     return {WEXITSTATUS(status), Slurp(out), Slurp(err)};
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
@@ -205,6 +206,77 @@ TEST_F(MapVerbsTest, FailuresAreReportedInTheSystemsWords) {
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("不正な図形内容(Line:1, Figure:3)"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(dir_ / "x.MLL"));
+}
+
+// Every verb reads the file it is given, whatever its extension, and no other.
+TEST_F(MapVerbsTest, VerbsReadExactlyTheNamedFileAndRefuseOthers) {
+  MakeMap("a.MLL");
+  fs::copy_file(dir_ / "a.MLL", dir_ / "a.bak");
+  WriteBytes("a.MLL", "not a map any more");
+  Result r = Run("info '" + Path("a.bak") + "'");
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("Figures: 6"), std::string::npos) << r.out;
+
+  WriteBytes("japan.png", "\x89PNG\r\n\x1a\n0123456789");
+  MakeMap("japan.MLL");  // beside the picture, and not what was asked for
+  for (const char* verb : {"info", "dump"}) {
+    r = Run(std::string(verb) + " '" + Path("japan.png") + "'");
+    EXPECT_EQ(r.exit, 1) << verb;
+    EXPECT_NE(r.err.find(Path("japan.png") + ": not a map file"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+  r = Run("things '" + Path("japan.MLL") + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find(Path("japan.MLL") + ": not a thing file"), std::string::npos) << r.err;
+}
+
+// Nobody can answer a dialog on the command line: one line per failure, no retry question.
+TEST_F(MapVerbsTest, FileErrorsAreOneLineNamingTheFileAndTheError) {
+  MakeMap("a.MLL");
+  Result r = Run("copy '" + Path("a.MLL") + "' '" + Path("missing/b.MLL") + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.err, "picmap-cli copy: " + Path("missing/b.MLL") + ": File not found (error 53)\n");
+  r = Run("copy --verbose '" + Path("a.MLL") + "' '" + Path("missing/b.MLL") + "'");
+  EXPECT_NE(r.err.find("*Code=53"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("再試行しますか"), std::string::npos) << r.err;
+}
+
+// A file-size limit cuts the copy off anywhere: the map already there stays whole.
+TEST_F(MapVerbsTest, CopyCutOffByAFileSizeLimitLeavesTheTargetAsItWas) {
+  {
+    ScopedScriptedPorts ports;
+    clsMap big;  // some 360 KB
+    big.FileName(FromUtf8(Path("a.MLL")));
+    for (int32_t i = 0; i < 5000; ++i) {
+      auto polygon = std::make_shared<clsMapPolygon>();
+      polygon->Admin(0);
+      polygon->Thing(1);
+      polygon->Poly()->SetRect(i * 10, 0, i * 10 + 5, 5);
+      big.Add(polygon);
+    }
+    ASSERT_EQ(big.Save(), 0);
+  }
+  WriteBytes("b.MLL", "the earlier b");
+  // In blocks of 1 KiB; standard error, a file too, needs one.
+  for (const char* blocks : {"1", "64"}) {
+    const Result r = Run(std::string("copy '") + Path("a.MLL") + "' '" + Path("b.MLL") + "'",
+                         std::string("ulimit -f ") + blocks + "; ");
+    EXPECT_EQ(r.exit, 1) << r.err;
+    EXPECT_NE(r.err.find("Disk full (error 61)"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(dir_ / "b.MLL"), "the earlier b");
+    size_t files = 0;
+    for (const auto& e : fs::directory_iterator(dir_)) files += e.path().extension() != ".txt";
+    EXPECT_EQ(files, 2u);  // a.MLL and b.MLL: no backup, no temporary file
+  }
+}
+
+// Scripts may save one file several times a second; the backup name must not stop them.
+TEST_F(MapVerbsTest, RepeatedCopiesWithinASecondAllSucceed) {
+  MakeMap("a.MLL");
+  for (int i = 0; i < 3; ++i) {
+    const Result r = Run("copy '" + Path("a.MLL") + "' '" + Path("b.MLL") + "'");
+    ASSERT_EQ(r.exit, 0) << i << r.err;
+  }
 }
 
 TEST_F(MapVerbsTest, UsageErrorsAndHelp) {

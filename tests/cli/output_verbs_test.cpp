@@ -123,7 +123,7 @@ class OutputVerbsTest : public ::testing::Test {
   QImage Render(const std::string& area, QSize size, const std::string& name = "back.png") {
     const Outcome r = Cli("render " + Quoted("map.MLL") + " " + Quoted(name) + " --width " +
                           std::to_string(size.width()) + " --height " +
-                          std::to_string(size.height()) + " --area '" + area + "'");
+                          std::to_string(size.height()) + " --area '" + area + "' --overwrite");
     EXPECT_EQ(r.exit, 0) << r.err;
     return QImage(QString::fromStdString(Path(name)));
   }
@@ -291,6 +291,21 @@ TEST_F(OutputVerbsTest, ExportOfAConvertedPictureReadsBackExactly) {
   ASSERT_NE(at, std::string::npos) << first;
   EXPECT_EQ(WktSeconds(first.substr(at, first.find("))", at) - at)),
             Reversed(polygons[0]->Poly()->Points()));
+}
+
+// The source picture lies right beside the map: writing over it must be asked for.
+TEST_F(OutputVerbsTest, ExistingOutputIsReplacedOnlyWithOverwrite) {
+  ASSERT_TRUE(FlatRegions(32, 32).save(QString::fromStdString(Path("r.png")), "PNG"));
+  Convert("r.png", "--world", "--background FFFFFF");
+  const std::string picture = Contents(Path("r.png"));
+  for (const std::string verb : {"render", "export"}) {
+    Outcome r = Cli(verb + " " + Quoted("map.MLL") + " " + Quoted("r.png"));
+    EXPECT_EQ(r.exit, 1) << verb;
+    EXPECT_NE(r.err.find(Path("r.png") + ": exists already"), std::string::npos) << r.err;
+    EXPECT_EQ(Contents(Path("r.png")), picture);
+  }
+  EXPECT_EQ(Cli("render " + Quoted("map.MLL") + " " + Quoted("r.png") + " --overwrite").exit, 0);
+  EXPECT_NE(Contents(Path("r.png")), picture);
 }
 
 TEST_F(OutputVerbsTest, ExportFailuresExitOne) {

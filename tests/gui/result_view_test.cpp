@@ -95,16 +95,20 @@ TEST_F(ResultViewTest, ViewIsRedrawnAfterCompressionAndGenerationButNotAfterACan
   EXPECT_EQ(PixelAt(InArea()), kBlue);
   EXPECT_NE(PixelAt(Outside()), kWhite);
 
-  // A cancelled run over a red picture leaves the blue result on show.
+  // Another picture puts the blue result away (it is not this picture's), and a cancelled
+  // run over it brings none back.
   OpenPicture(WritePicture(Stripes(40, 20, {kRed}), "red2.png"));
+  EXPECT_FALSE(ShowResult()->isEnabled());
+  EXPECT_FALSE(Enabled(Menu::mnuSave));  // it would write the blue map under red2's name
+  EXPECT_FALSE(Enabled(Menu::mnuCompress));
   int calls = 0;
   window->SetEventsHook([&] {
     if (++calls == 5) Trigger(Menu::mnuCancel);
   });
   Trigger(Menu::mnuPolygon);
   ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonCancelled);
-  EXPECT_EQ(PixelAt(InArea()), kBlue);
-  EXPECT_TRUE(ShowResult()->isEnabled());
+  EXPECT_EQ(PixelAt(InArea()), kRed);
+  EXPECT_FALSE(ShowResult()->isEnabled());
 }
 
 TEST_F(ResultViewTest, WindowWithTheResultViewIsRenderedForALook) {

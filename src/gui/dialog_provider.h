@@ -31,6 +31,12 @@ class DialogProvider {
                                const std::u16string& defaultText) = 0;
   virtual MsgAnswer Message(QWidget* parent, const std::u16string& text,
                             const std::u16string& title, MsgButtons buttons, MsgIcon icon) = 0;
+  // An OK box whose detail (why, with the numbers) the user can unfold; by default a line.
+  virtual void MessageWithDetail(QWidget* parent, const std::u16string& text,
+                                 const std::u16string& detail, const std::u16string& title,
+                                 MsgIcon icon) {
+    Message(parent, detail.empty() ? text : text + u"\r\n" + detail, title, MsgButtons::Ok, icon);
+  }
 };
 
 class QtDialogProvider : public DialogProvider {
@@ -44,6 +50,8 @@ class QtDialogProvider : public DialogProvider {
                        const std::u16string& prompt, const std::u16string& defaultText) override;
   MsgAnswer Message(QWidget* parent, const std::u16string& text, const std::u16string& title,
                     MsgButtons buttons, MsgIcon icon) override;
+  void MessageWithDetail(QWidget* parent, const std::u16string& text, const std::u16string& detail,
+                         const std::u16string& title, MsgIcon icon) override;
 };
 
 // A "desc|patterns|desc|patterns|" filter as Qt name filters "desc (patterns)". Patterns are

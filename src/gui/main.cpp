@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QDir>
 
+#include <csignal>
+
 #include "app/program_folder.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
@@ -23,6 +25,8 @@ picmap::ProgramInfo ProgramInfoFor(const QString& exeDir) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a save fails with a message instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("picmap"));
   picmap::UseJapaneseUiFont(app);

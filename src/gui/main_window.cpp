@@ -398,6 +398,12 @@ void frmMain::Refresh() {
 
 // ---- WindowPort: dialogs ----
 
+void frmMain::MessageWithDetail(const std::u16string& text, const std::u16string& detail,
+                                bool errorIcon) {
+  dialogs_->MessageWithDetail(isVisible() ? this : nullptr, text, detail, Program().title,
+                              errorIcon ? MsgIcon::Error : MsgIcon::None);
+}
+
 std::u16string frmMain::InputBox(const std::u16string& prompt, const std::u16string& defaultText) {
   return dialogs_->Input(isVisible() ? this : nullptr, Program().title, prompt, defaultText);
 }

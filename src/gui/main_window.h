@@ -71,6 +71,8 @@ class frmMain : public QMainWindow, public WindowPort {
   int32_t ScreenHeight() const override;
   void MoveWindow(int32_t left, int32_t top) override;
   void Refresh() override;
+  void MessageWithDetail(const std::u16string& text, const std::u16string& detail,
+                         bool errorIcon) override;
   std::u16string InputBox(const std::u16string& prompt,
                           const std::u16string& defaultText) override;
   std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) override;

@@ -171,6 +171,12 @@ TEST_F(GenerateTest, PixelsNoFinerThanTenSeconds) {
   EXPECT_FALSE(Generate(Solid(16, 16, 1), 0, 160, 159, 0));
   EXPECT_TRUE(win.messages.back().errorIcon);
   EXPECT_EQ(win.LastMessage(), u"ポリゴン生成に失敗しました.");
+  // The detail says which rule refused it, with the numbers found.
+  EXPECT_EQ(win.messages.back().detail,
+            u"ピクセルサイズが細かすぎます: 10.0″x9.9″ (経度・緯度とも10″以上が必要です).");
+  EXPECT_FALSE(Generate(Solid(16, 16, 1), 0, 29, 160, 0));
+  EXPECT_EQ(win.messages.back().detail,
+            u"地図化領域が狭すぎます: 000°00′29″x000°02′40″ (経度・緯度とも30″以上が必要です).");
 }
 
 TEST_F(GenerateTest, CancelInTheFirstRowKeepsWhatWasEmitted) {

@@ -81,3 +81,35 @@ TEST(ProgramFolderTest, InstalledShareFolderHoldsTheTemplates) {
 
 }  // namespace
 }  // namespace picmap::test
+
+namespace picmap::test {
+namespace {
+
+// Qt refuses pictures over 128 MB by default: 8193 x 4096 pixels was "not a picture".
+TEST(PictureLoaderTest, PicturesOverQtsDefaultLimitLoadAndTheTooLargeSayHowLarge) {
+  TempFolder dir;
+  QImage wide(8193, 4096, QImage::Format_Indexed8);
+  wide.setColorTable({qRgb(0, 0, 255)});
+  wide.fill(0);
+  ASSERT_TRUE(wide.save(QString::fromStdString((dir.Path() / "wide.png").string()), "PNG"));
+  const auto picture = LoadPictureFile(dir.File("wide.png"), PictureLoader::Png);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->At(8192, 4095), 0xFF0000);
+
+  // A PNG header that claims 200000 x 200000 pixels (160 GB decoded).
+  const unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13,
+                                  'I', 'H', 'D', 'R', 0, 3, 0x0D, 0x40, 0, 3, 0x0D, 0x40,
+                                  8, 2, 0, 0, 0, 0x76, 0x59, 0x1F, 0x5D,
+                                  0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E,
+                                  0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+  std::ofstream(dir.Path() / "huge.png", std::ios::binary)
+      .write(reinterpret_cast<const char*>(header), sizeof header);
+  EXPECT_FALSE(LoadPictureFile(dir.File("huge.png"), PictureLoader::Png));
+  const std::u16string problem = PictureProblem(dir.File("huge.png"));
+  EXPECT_EQ(problem.rfind(u"画像が大きすぎます: 200000x200000ピクセル (152587MB).", 0), 0u)
+      << ToUtf8(problem);
+  EXPECT_EQ(PictureProblem(dir.File("none.png")), u"ファイルが見つかりません.");
+}
+
+}  // namespace
+}  // namespace picmap::test

@@ -120,7 +120,6 @@ void BinaryWriter::Open(const std::u16string& path) {
   path_ = ToUtf8(path);
   const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) ThrowErrno(errno, path);
-  // A folder cannot be opened for writing, so every other failure is one of the file itself.
   fd_ = fd;
   staged_ = false;
   buffer_.clear();

@@ -131,7 +131,6 @@ class frmMainLogic {
   // Generation.
   struct RowGeometry;
   void AddHeaderRemarks();
-  void AddRemark(const std::u16string& text);
   void EmitRun(int32_t s, int32_t j, int32_t colour, const RowGeometry& row);
   void AddRectangle(int32_t left, int32_t right, int32_t colour, const RowGeometry& row);
   bool FinishGeneration(bool ok);
@@ -159,11 +158,6 @@ class frmMainLogic {
   std::chrono::steady_clock::time_point lastEvents_{};
   uint32_t eventRequests_ = 0;
 };
-
-// Base name of a map path: the file-name part (after the last "/" or "\", or after the last
-// ":" when there is neither) without its last four characters. Empty when that part has
-// fewer than five characters.
-std::u16string MapBaseName(const std::u16string& path);
 
 // The filter index of InputLoadName: the entry whose patterns first hold the extension of
 // `path`, counting from 1; 1 without an extension or a match.

@@ -8,6 +8,7 @@
 #include "map/clsMap.h"
 #include "map/clsMapPolygon.h"
 #include "map/clsMapRem.h"
+#include "map/converter_header.h"
 #include "support/figcodes.h"
 #include "support/library.h"
 #include "support/numeric.h"
@@ -22,29 +23,6 @@ constexpr int32_t kFullSpan = 1296000;
 constexpr int32_t kRunLimit = 45;      // a run never crosses a multiple of 45 columns
 constexpr int32_t kPoleLimit = 323985;  // rectangles stop 15″ short of the poles
 constexpr int32_t kEdgeLimit = 647999;  // and 1″ short of the 180° meridian
-
-// The header lines; the spaces are ideographic spaces aligning the full-width colons.
-constexpr const char16_t* kHeader[19] = {
-    u"",  // 1
-    u"# プロジェクト　　：KARTOVA",  // 2
-    u"# 地図バージョン　：",  // 3
-    u"# 種別　　　　　　：その他地図",  // 4
-    u"# 国番号　　　　　：000",  // 5
-    u"# 縮尺レベル　　　：8",  // 6
-    u"# 地図コード　　　：108000",  // 7
-    u"# 欧文地図名　　　：",  // 8
-    u"# 和文地図名　　　：",  // 9
-    u"# 地図ファイル名　：",  // 10
-    u"# 事象ファイル名　：",  // 11
-    u"# 行政区ファイル名：",  // 12
-    u"# 推奨縮尺　　　　：",  // 13
-    u"# 対応地図ソフト　：KARTOVA 2.53～ / GRAVELOT 1.53～",  // 14
-    u"# 著作者　　　　　：",  // 15
-    u"# 最終更新日　　　：",  // 16
-    u"# 収録項目　　　　：画像ポリゴン (",  // 17
-    u"# 参考資料　　　　：",  // 18
-    u"",  // 19
-};
 
 int32_t ToneMask(int16_t toneIndex) {
   switch (toneIndex) {
@@ -66,11 +44,6 @@ std::u16string PixelSizeText(double sec) {
 }
 
 }  // namespace
-
-std::u16string MapBaseName(const std::u16string& path) {
-  const std::u16string name = FileNameOf(path);
-  return name.size() > 4 ? name.substr(0, name.size() - 4) : std::u16string();
-}
 
 // What every rectangle of one row shares.
 struct frmMainLogic::RowGeometry {
@@ -174,29 +147,14 @@ bool frmMainLogic::MakePolygons() {
     }
   }
   window_.SetProgressValue(0);
-  AddRemark(u"");
-  AddRemark(u"/ end of file");
+  AddRemarks(*s.oMap, ConverterClosingLines());
   return true;
 }
 
 void frmMainLogic::AddHeaderRemarks() {
   const std::u16string base = MapBaseName(state_.oMap->FileName());
-  for (int n = 1; n <= 19; ++n) {
-    std::u16string line = kHeader[n - 1];
-    switch (n) {
-      case 3: line += u"1.06"; break;
-      case 8: line += base; break;
-      case 10: line += base + u".MLL"; break;
-      case 11: line += base + u".THG"; break;
-      case 16: line += LongDateText(Now()); break;
-      case 17: line += Dec(1 << (8 - state_.toneIndex)) + u"諧調)"; break;
-      default: break;
-    }
-    AddRemark(line);
-  }
+  AddRemarks(*state_.oMap, ConverterHeaderLines(base, 1 << (8 - state_.toneIndex), Now()));
 }
-
-void frmMainLogic::AddRemark(const std::u16string& text) { state_.oMap->Add(NewRemark(text)); }
 
 // Emits the run of columns s .. j-1. Neighbouring rectangles overlap slightly (the 0.03
 // offsets and the +1) so that no gap shows between them in a viewer.

@@ -4,6 +4,7 @@
 #include "app/frm_main.h"
 #include "map/clsMap.h"
 #include "map/clsMapRem.h"
+#include "map/converter_header.h"
 #include "support/errors.h"
 #include "support/figcodes.h"
 #include "support/library.h"

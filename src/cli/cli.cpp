@@ -32,7 +32,9 @@ const Verb kVerbs[] = {
      "render MAP OUT.png|OUT.svg [--width PIXELS] [--height PIXELS] [--area W,E,N,S] "
      "[--overwrite]: draw a map",
      RunRender},
-    {"export", "export MAP OUT.geojson [--overwrite]: a map as GeoJSON", RunExport},
+    {"export",
+     "export MAP OUT [-f FORMAT] [--dissolve] [--overwrite]: a map in a GIS format (GDAL)",
+     RunExport},
 };
 
 QString VerbList() {

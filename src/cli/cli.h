@@ -33,8 +33,8 @@ int RunMapInfo(const QStringList& args);
 int RunMapDump(const QStringList& args);
 int RunMapCopy(const QStringList& args);
 
-// picmap-cli render MAP OUT.png|OUT.svg [--width] [--area] / export MAP OUT.geojson
-// (verbs_output.cpp).
+// picmap-cli render MAP OUT.png|OUT.svg [--width] [--area] / export MAP OUT [-f FORMAT]
+// [--dissolve] [--overwrite] (verbs_output.cpp).
 int RunRender(const QStringList& args);
 int RunExport(const QStringList& args);
 

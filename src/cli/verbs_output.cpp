@@ -1,5 +1,5 @@
 // picmap-cli verbs that take a map out of the map file formats: render (a PNG or SVG picture
-// of the map in the equirectangular projection) and export (GeoJSON for other map software).
+// of the map in the equirectangular projection) and export (any vector format of GDAL).
 // Both use the thing file beside the map, when there is one, for thing colours and names.
 #include <QCommandLineParser>
 
@@ -12,9 +12,9 @@
 #include "cli/common.h"
 #include "map/clsMap.h"
 #include "output/geo_area.h"
-#include "output/geojson.h"
+#include "ogr/map_export.h"
 #include "output/map_renderer.h"
-#include "output/thing_lookup.h"
+#include "things/thing_lookup.h"
 #include "support/angle.h"
 #include "support/errors.h"
 #include "support/text.h"
@@ -138,19 +138,33 @@ int RunRender(const QStringList& args) {
 int RunExport(const QStringList& args) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      "Writes a longitude/latitude map as GeoJSON (RFC 7946) for other map software.");
+      "Writes a map in a vector format of GDAL (GeoPackage, Shapefile, FlatGeobuf, GeoJSON\n"
+      "(RFC 7946), KML, ...), one layer per kind of figure, with the thing names of the thing\n"
+      "file beside the map.");
   parser.addPositionalArgument("MAP", "The map file.");
-  parser.addPositionalArgument("OUT", "The GeoJSON file to write.");
+  parser.addPositionalArgument("OUT", "The file to write.");
+  const QCommandLineOption formatOption(
+      QStringList{"f", "format"}, "GDAL's name of the format (default: from OUT's extension).",
+      "FORMAT");
+  const QCommandLineOption dissolveOption(
+      "dissolve", "Merge the polygons of one colour and thing into one per connected region.");
+  parser.addOption(formatOption);
+  parser.addOption(dissolveOption);
   if (int code = ParseArgs(parser, args); code >= 0) return code;
   const QString out = parser.positionalArguments()[1];
   if (RefuseExistingOutput(out, parser.isSet("overwrite"))) return kExitFailure;
-  clsMap map;
-  if (!LoadMapFile(map, parser.positionalArguments()[0])) return kExitFailure;
-  GeoJsonSummary summary;
-  if (int32_t e = ExportGeoJson(map, ThingLookup::BesideMap(map.FileName()), U(out), &summary))
-    return Fail("cannot write " + out.toStdString() + " (error " + std::to_string(e) + ")", kExitFailure);
-  std::printf("wrote %s: %lld features", qPrintable(out), static_cast<long long>(summary.features));
-  if (summary.skipped) std::printf(" (%lld degenerate figures left out)", static_cast<long long>(summary.skipped));
+  ogr::ExportRequest request;
+  request.map = parser.positionalArguments()[0].toStdString();
+  request.out = out.toStdString();
+  request.format = parser.value(formatOption).toStdString();
+  request.dissolve = parser.isSet(dissolveOption);
+  request.overwrite = parser.isSet("overwrite");
+  const ogr::ExportResult result = ogr::ExportMap(request);
+  if (!result.error.empty()) return Fail(result.error, result.usage ? kExitUsage : kExitFailure);
+  std::printf("wrote %s (%s): %lld features", request.out.c_str(), result.format.c_str(),
+              static_cast<long long>(result.features));
+  if (request.dissolve)
+    std::printf(" dissolved from %lld polygons", static_cast<long long>(result.figures));
   std::printf("\n");
   return kExitOk;
 }

@@ -3,7 +3,7 @@
 #include <QPainter>
 
 #include "output/map_renderer.h"
-#include "output/thing_lookup.h"
+#include "things/thing_lookup.h"
 
 namespace picmap {
 

@@ -86,7 +86,7 @@ void MapRenderer::DrawFigure(QPainter& painter, const Frame& frame,
   if (bounds.IsEmpty()) return;
   const double shift = frame.ShiftOf(bounds);
   if (!frame.Meets(bounds, shift)) return;
-  const QColor colour = ToQColor(things_.ColorOf(figure));
+  const QColor colour = ToQColor(things_.ColorOf(figure.OwnColor(), figure.Thing()));
   if (IsPointFigure(code)) {
     painter.setWorldTransform(frame.device);
     if (code == figcode::kSymbol) DrawSymbol(painter, frame, figure, colour);

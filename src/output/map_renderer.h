@@ -18,7 +18,7 @@
 #include <QRectF>
 
 #include "output/geo_area.h"
-#include "output/thing_lookup.h"
+#include "things/thing_lookup.h"
 
 namespace picmap {
 

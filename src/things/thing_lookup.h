@@ -1,4 +1,4 @@
-// ThingLookup: what the renderer and the exporter take from the thing file beside a map (the
+// ThingLookup: what the renderer and the map file driver take from the thing file beside a map (the
 // map's base name with ".THG"): each thing's name and its Fore colour, which stands in for a
 // figure's own colour when the figure has none.
 #pragma once
@@ -10,7 +10,6 @@
 
 namespace picmap {
 
-class clsMapFigure;
 class clsThings;
 
 // The colour of a figure that neither has its own nor finds one through its thing.
@@ -32,8 +31,11 @@ class ThingLookup {
   std::optional<std::u16string> NameOf(int16_t thing) const;
   // The thing's Fore colour (0x00BBGGRR) on page 1; none when it has no valid one.
   std::optional<int32_t> ForeOf(int16_t thing) const;
-  // The figure's own colour, else its thing's Fore colour, else kNeutralGrey.
-  int32_t ColorOf(const clsMapFigure& figure) const;
+  // The category number of the thing (1 .. 20) and its name; none without the thing.
+  std::optional<int16_t> CategoryOf(int16_t thing) const;
+  std::optional<std::u16string> CategoryNameOf(int16_t thing) const;
+  // A figure's own colour, else its thing's Fore colour, else kNeutralGrey.
+  int32_t ColorOf(int32_t ownColor, int16_t thing) const;
 
  private:
   std::shared_ptr<clsThings> things_;

@@ -1,6 +1,5 @@
-#include "output/thing_lookup.h"
+#include "things/thing_lookup.h"
 
-#include "map/clsMapFigure.h"
 #include "support/colorlib.h"
 #include "support/errors.h"
 #include "support/library.h"
@@ -48,10 +47,22 @@ std::optional<int32_t> ThingLookup::ForeOf(int16_t thing) const {
   return fore;
 }
 
-int32_t ThingLookup::ColorOf(const clsMapFigure& figure) const {
-  const int32_t own = figure.OwnColor();
-  if (own >= 0) return own;
-  return ForeOf(figure.Thing()).value_or(kNeutralGrey);
+std::optional<int16_t> ThingLookup::CategoryOf(int16_t thing) const {
+  if (!things_) return std::nullopt;
+  const std::shared_ptr<clsThing> t = things_->Item(thing);
+  if (!t) return std::nullopt;
+  return t->Category();
+}
+
+std::optional<std::u16string> ThingLookup::CategoryNameOf(int16_t thing) const {
+  const std::optional<int16_t> category = CategoryOf(thing);
+  if (!category) return std::nullopt;
+  return things_->CategoryName(*category);
+}
+
+int32_t ThingLookup::ColorOf(int32_t ownColor, int16_t thing) const {
+  if (ownColor >= 0) return ownColor;
+  return ForeOf(thing).value_or(kNeutralGrey);
 }
 
 }  // namespace picmap

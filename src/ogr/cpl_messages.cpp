@@ -1,0 +1,23 @@
+#include "ogr/cpl_messages.h"
+
+#include <cpl_error.h>
+
+#include "support/text.h"
+
+namespace picmap::ogr {
+
+MsgAnswer CplMessages::Show(const std::u16string& text, const std::u16string&, MsgButtons buttons,
+                            MsgIcon) {
+  std::string line = ToUtf8(text);
+  for (char& c : line)
+    if (c == '\r' || c == '\n') c = ' ';
+  CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s", line.c_str());
+  switch (buttons) {
+    case MsgButtons::Ok: return MsgAnswer::Ok;
+    case MsgButtons::YesNo: return MsgAnswer::No;
+    case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
+    default: return MsgAnswer::Cancel;
+  }
+}
+
+}  // namespace picmap::ogr

@@ -1,0 +1,24 @@
+// While the driver works, the map and thing libraries' messages become GDAL warnings instead
+// of going to whatever message port the host process has.
+#pragma once
+
+#include "support/platform.h"
+
+namespace picmap::ogr {
+
+class CplMessages final : public MessageBoxPort {
+ public:
+  CplMessages() : previous_(SetMessageBoxPort(this)) {}
+  ~CplMessages() override { SetMessageBoxPort(previous_); }
+  CplMessages(const CplMessages&) = delete;
+  CplMessages& operator=(const CplMessages&) = delete;
+
+  // Reports the text and answers with the buttons' "give up" answer (no retry loops).
+  MsgAnswer Show(const std::u16string& text, const std::u16string& title, MsgButtons buttons,
+                 MsgIcon icon) override;
+
+ private:
+  MessageBoxPort* previous_;
+};
+
+}  // namespace picmap::ogr

@@ -1,0 +1,22 @@
+// Dissolving a converted map: its rectangles (one per pixel run) merged, per colour and thing,
+// into one polygon per connected region, holes kept. Rectangles of neighbouring pixels
+// overlap slightly, so pixels that touch only at a corner join one region too.
+#pragma once
+
+#include <cstdint>
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+namespace picmap::ogr {
+
+struct DissolveCounts {
+  int64_t figures = 0;
+  int64_t regions = 0;
+};
+
+// Creates the layer "polygons" in `target` with one feature per region of `polygons` (a
+// polygons layer of the driver), carrying the thing, colour and style of its figures.
+OGRLayer* DissolvePolygons(OGRLayer& polygons, GDALDataset& target, DissolveCounts* counts);
+
+}  // namespace picmap::ogr

@@ -1,0 +1,190 @@
+#include "ogr/map_export.h"
+
+#include <memory>
+#include <vector>
+
+#include <cpl_string.h>
+#include <cpl_vsi.h>
+#include <gdal_priv.h>
+#include <gdal_utils.h>
+
+#include "ogr/dissolve.h"
+#include "ogr/mll_driver.h"
+
+namespace picmap::ogr {
+
+namespace {
+
+struct DatasetCloser {
+  void operator()(GDALDataset* ds) const { GDALClose(ds); }
+};
+using DatasetPtr = std::unique_ptr<GDALDataset, DatasetCloser>;
+
+std::string LastGdalError(const std::string& fallback) {
+  const char* message = CPLGetLastErrorMsg();
+  return message && *message ? message : fallback;
+}
+
+bool WritesVector(GDALDriver& d) {
+  return d.GetMetadataItem(GDAL_DCAP_VECTOR) &&
+         (d.GetMetadataItem(GDAL_DCAP_CREATE) || d.GetMetadataItem(GDAL_DCAP_CREATECOPY));
+}
+
+bool ListsExtension(GDALDriver& d, const std::string& ext) {
+  const char* list = d.GetMetadataItem(GDAL_DMD_EXTENSIONS);
+  if (!list) list = d.GetMetadataItem(GDAL_DMD_EXTENSION);
+  const CPLStringList exts(CSLTokenizeString(list ? list : ""));
+  for (int i = 0; i < exts.size(); ++i)
+    if (EQUAL(exts[i], ext.c_str())) return true;
+  return false;
+}
+
+// The one vector driver that writes files with the extension of `out`, as ogr2ogr picks it;
+// among several, the one named like the extension (KML before LIBKML).
+std::string FormatOf(const std::string& out, std::string& error) {
+  const std::string ext = CPLGetExtension(out.c_str());
+  if (ext.empty()) {
+    error = "cannot tell the format from " + out + "; give it with -f";
+    return {};
+  }
+  std::vector<std::string> names;
+  GDALDriverManager* manager = GetGDALDriverManager();
+  for (int i = 0; i < manager->GetDriverCount(); ++i) {
+    GDALDriver* d = manager->GetDriver(i);
+    if (!WritesVector(*d) || !ListsExtension(*d, ext)) continue;
+    if (EQUAL(d->GetDescription(), ext.c_str())) return d->GetDescription();
+    names.push_back(d->GetDescription());
+  }
+  if (names.size() == 1) return names[0];
+  if (names.empty()) {
+    error = "no vector format writes ." + ext + " files; give one with -f";
+  } else {
+    error = "several formats write ." + ext + " files (";
+    for (size_t i = 0; i < names.size(); ++i) error += (i ? ", " : "") + names[i];
+    error += "); choose one with -f";
+  }
+  return {};
+}
+
+// Removes an earlier output so the new one does not merge into it.
+bool RemoveExisting(GDALDriver& driver, const std::string& out) {
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  const bool deleted = driver.Delete(out.c_str()) == CE_None;
+  CPLPopErrorHandler();
+  CPLErrorReset();
+  if (deleted) return true;
+  VSIStatBufL stat;
+  if (VSIStatL(out.c_str(), &stat) != 0) return true;
+  return VSI_ISDIR(stat.st_mode) ? VSIRmdirRecursive(out.c_str()) == 0 : VSIUnlink(out.c_str()) == 0;
+}
+
+// The layers worth writing: those with features and geometry.
+std::vector<OGRLayer*> LayersToExport(GDALDataset& ds) {
+  std::vector<OGRLayer*> layers;
+  for (int i = 0; i < ds.GetLayerCount(); ++i) {
+    OGRLayer* layer = ds.GetLayer(i);
+    if (layer->GetGeomType() != wkbNone && layer->GetFeatureCount() > 0) layers.push_back(layer);
+  }
+  return layers;
+}
+
+// A dataset in memory with the dissolved polygons and the other layers as they are.
+DatasetPtr Dissolved(GDALDataset& map, ExportResult& result) {
+  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("Memory");
+  DatasetPtr ds(memory ? memory->Create("", 0, 0, 0, GDT_Unknown, nullptr) : nullptr);
+  if (!ds) return nullptr;
+  for (OGRLayer* layer : LayersToExport(map)) {
+    if (EQUAL(layer->GetName(), "polygons")) {
+      DissolveCounts counts;
+      if (!DissolvePolygons(*layer, *ds, &counts)) return nullptr;
+      result.figures = counts.figures;
+    } else if (!ds->CopyLayer(layer, layer->GetName())) {
+      return nullptr;
+    }
+  }
+  return ds;
+}
+
+CPLStringList TranslateArguments(const std::string& format, const std::vector<OGRLayer*>& layers) {
+  CPLStringList args;
+  args.AddString("-f");
+  args.AddString(format.c_str());
+  if (EQUAL(format.c_str(), "ESRI Shapefile")) {  // thing names are Japanese
+    args.AddString("-lco");
+    args.AddString("ENCODING=UTF-8");
+  }
+  if (EQUAL(format.c_str(), "GeoJSON")) {
+    // RFC 7946: WGS 84 and counter-clockwise outer rings; ten decimals keep whole arc-seconds.
+    for (const char* option : {"RFC7946=YES", "COORDINATE_PRECISION=10"}) {
+      args.AddString("-lco");
+      args.AddString(option);
+    }
+  }
+  for (OGRLayer* layer : layers) args.AddString(layer->GetName());
+  return args;
+}
+
+bool Translate(GDALDataset& source, const std::string& out, const std::string& format,
+               ExportResult& result) {
+  const std::vector<OGRLayer*> layers = LayersToExport(source);
+  if (layers.empty()) {
+    result.error = "the map has no figures to export";
+    return false;
+  }
+  CPLStringList args = TranslateArguments(format, layers);
+  GDALVectorTranslateOptions* options = GDALVectorTranslateOptionsNew(args.List(), nullptr);
+  GDALDatasetH src = GDALDataset::ToHandle(&source);
+  int usageError = FALSE;
+  CPLErrorReset();
+  GDALDatasetH written = GDALVectorTranslate(out.c_str(), nullptr, 1, &src, options, &usageError);
+  GDALVectorTranslateOptionsFree(options);
+  if (!written) {
+    result.error = LastGdalError("cannot write " + out);
+    return false;
+  }
+  GDALClose(written);
+  for (OGRLayer* layer : layers) result.features += layer->GetFeatureCount();
+  return true;
+}
+
+}  // namespace
+
+ExportResult ExportMap(const ExportRequest& request) {
+  RegisterMllDriver();
+  GDALAllRegister();
+  ExportResult result;
+  result.format = request.format.empty() ? FormatOf(request.out, result.error) : request.format;
+  GDALDriver* driver = result.format.empty() ? nullptr : GetGDALDriverManager()->GetDriverByName(result.format.c_str());
+  if (!driver || !WritesVector(*driver)) {
+    if (result.error.empty()) result.error = "GDAL has no vector format " + result.format + " it can write";
+    result.usage = true;
+    return result;
+  }
+  VSIStatBufL stat;
+  if (VSIStatL(request.out.c_str(), &stat) == 0) {
+    if (!request.overwrite) {
+      result.error = request.out + " already exists; give --overwrite to replace it";
+      return result;
+    }
+    if (!RemoveExisting(*driver, request.out)) {
+      result.error = "cannot remove the existing " + request.out;
+      return result;
+    }
+  }
+  const char* const mllOnly[] = {"MLL", nullptr};
+  CPLErrorReset();
+  DatasetPtr map(GDALDataset::Open(request.map.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, mllOnly));
+  if (!map) {
+    result.error = LastGdalError(request.map + " is not a map file");
+    return result;
+  }
+  DatasetPtr dissolved = request.dissolve ? Dissolved(*map, result) : nullptr;
+  if (request.dissolve && !dissolved) {
+    result.error = LastGdalError("the polygons could not be dissolved");
+    return result;
+  }
+  Translate(dissolved ? *dissolved : *map, request.out, result.format, result);
+  return result;
+}
+
+}  // namespace picmap::ogr

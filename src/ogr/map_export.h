@@ -1,0 +1,29 @@
+// `picmap-cli export`: a map file written in any vector format GDAL can create, through the
+// map file driver, so the exported features are exactly the ones GIS programs read from the
+// map itself.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace picmap::ogr {
+
+struct ExportRequest {
+  std::string map;     // the map file
+  std::string out;     // the file (or folder) to write
+  std::string format;  // a GDAL driver name; empty: from the extension of `out`
+  bool dissolve = false;
+  bool overwrite = false;
+};
+
+struct ExportResult {
+  std::string error;  // empty on success
+  bool usage = false;  // the error is in the request (unknown format, ...)
+  std::string format;  // the driver used
+  int64_t features = 0;
+  int64_t figures = 0;  // rectangles that went into the dissolve
+};
+
+ExportResult ExportMap(const ExportRequest& request);
+
+}  // namespace picmap::ogr

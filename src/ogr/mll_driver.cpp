@@ -1,0 +1,82 @@
+#include "ogr/mll_driver.h"
+
+#include <cstring>
+#include <string>
+
+#include <gdal_priv.h>
+
+#include "ogr/mll_dataset.h"
+#include "ogr/mll_writer.h"
+
+namespace picmap::ogr {
+
+namespace {
+
+constexpr char kHeaderMark[] = "Map File Version";
+// The version remark is the first element; its text lies well within the first bytes.
+constexpr int kHeaderProbe = 64;
+
+bool HasMapExtension(const char* name) {
+  const char* dot = std::strrchr(name, '.');
+  return dot && (EQUAL(dot, ".MLL") || EQUAL(dot, ".MXY"));
+}
+
+int Identify(GDALOpenInfo* info) {
+  if (!info->fpL || !HasMapExtension(info->pszFilename)) return FALSE;
+  const int n = std::min(info->nHeaderBytes, kHeaderProbe);
+  const auto* bytes = reinterpret_cast<const char*>(info->pabyHeader);
+  const size_t mark = std::strlen(kHeaderMark);
+  for (int i = 0; i + static_cast<int>(mark) <= n; ++i)
+    if (std::memcmp(bytes + i, kHeaderMark, mark) == 0) return TRUE;
+  return FALSE;
+}
+
+GDALDataset* Open(GDALOpenInfo* info) {
+  if (!Identify(info)) return nullptr;
+  if (info->eAccess == GA_Update) {
+    CPLError(CE_Failure, CPLE_NotSupported,
+             "MLL: map files are not changed in place; write a new one with ogr2ogr -f MLL");
+    return nullptr;
+  }
+  return MllDataset::Open(info->pszFilename);
+}
+
+GDALDataset* Create(const char* name, int, int, int bands, GDALDataType, char** options) {
+  if (bands != 0) {
+    CPLError(CE_Failure, CPLE_NotSupported, "MLL: a map file holds vector data only");
+    return nullptr;
+  }
+  if (!HasMapExtension(name)) {
+    CPLError(CE_Failure, CPLE_NotSupported, "MLL: the file name must end in .MLL or .MXY: %s", name);
+    return nullptr;
+  }
+  return MllWriterDataset::Create(name, options);
+}
+
+}  // namespace
+
+void RegisterMllDriver() {
+  if (GDALGetDriverByName("MLL") != nullptr) return;
+  auto* driver = new GDALDriver;
+  driver->SetDescription("MLL");
+  driver->SetMetadataItem(GDAL_DCAP_VECTOR, "YES");
+  driver->SetMetadataItem(GDAL_DMD_LONGNAME, "picmap longitude/latitude map");
+  driver->SetMetadataItem(GDAL_DMD_EXTENSIONS, "MLL MXY mll mxy");
+  driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "NO");
+  driver->SetMetadataItem(GDAL_DCAP_CREATE, "YES");
+  driver->SetMetadataItem(GDAL_DMD_CREATIONFIELDDATATYPES, "Integer Integer64 Real String Date DateTime");
+  driver->SetMetadataItem(
+      GDAL_DMD_CREATIONOPTIONLIST,
+      "<CreationOptionList>"
+      "<Option name='VERSION' type='string-select' description='map file version' default='106'>"
+      "<Value>104</Value><Value>105</Value><Value>106</Value></Option>"
+      "<Option name='THINGS' type='string' description='template thing file written beside the map'/>"
+      "</CreationOptionList>");
+  driver->SetMetadataItem(GDAL_DS_LAYER_CREATIONOPTIONLIST, "<LayerCreationOptionList/>");
+  driver->pfnIdentify = Identify;
+  driver->pfnOpen = Open;
+  driver->pfnCreate = Create;
+  GetGDALDriverManager()->RegisterDriver(driver);
+}
+
+}  // namespace picmap::ogr

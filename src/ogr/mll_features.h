@@ -1,0 +1,57 @@
+// How the figures of a map become OGR features: one layer per kind of figure, a feature per
+// figure with its position in the map as feature ID, its attributes as fields and an OGR
+// style string so that GIS programs draw it in its colour. Everything the driver (and with it
+// `picmap-cli export`) hands out goes through here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <ogrsf_frmts.h>
+
+#include "things/thing_lookup.h"
+
+namespace picmap {
+
+class clsMapFigure;
+class clsPoly;
+
+namespace ogr {
+
+struct LayerKind {
+  const char* name;
+  int32_t figCode;
+  OGRwkbGeometryType geometry;
+};
+
+// polygons, polylines, symbols, texts, remarks: the layers of every map, in this order.
+constexpr int kLayerKinds = 5;
+const LayerKind& LayerKindAt(int i);
+
+// Degrees from arc-seconds: the nearest double to sec / 3600.
+inline double SecToDegrees(int32_t sec) { return sec / 3600.0; }
+
+// "#RRGGBB" of a colour 0x00BBGGRR; empty for -1.
+std::string ColorHex(int32_t bgr);
+// The colour of "#RRGGBB" (or "#RRGGBBAA", alpha ignored); -1 when it is none.
+int32_t ColorFromHex(const char* text);
+
+// The fields of the layer (owned by the caller, who Reference()s it).
+OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* srs);
+
+// What every feature of one map needs besides its figure.
+struct FeatureContext {
+  const ThingLookup* things;
+  bool degrees;  // a longitude/latitude map: arc-seconds become degrees
+};
+
+// The feature of the figure at 1-based position `index` (null geometry for a point list too
+// short for its type).
+OGRFeature* FeatureOf(const clsMapFigure& figure, int32_t index, OGRFeatureDefn* defn,
+                      const FeatureContext& context);
+
+// The figure's bounds in the layer's units; false for a figure without geometry.
+bool FigureEnvelope(const clsMapFigure& figure, bool degrees, OGREnvelope& out);
+
+}  // namespace ogr
+}  // namespace picmap

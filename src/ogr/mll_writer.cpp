@@ -1,0 +1,303 @@
+#include "ogr/mll_writer.h"
+
+#include <cmath>
+
+#include <cpl_string.h>
+#include <ogr_featurestyle.h>
+
+#include "map/clsMapPolygon.h"
+#include "map/clsMapPolyline.h"
+#include "map/clsMapSymbol.h"
+#include "map/converter_header.h"
+#include "ogr/cpl_messages.h"
+#include "ogr/mll_features.h"
+#include "support/errors.h"
+#include "support/library.h"
+#include "support/text.h"
+#include "things/clsThings.h"
+
+namespace picmap::ogr {
+
+namespace {
+
+constexpr int32_t kMaxLongitude = 648000;
+constexpr int32_t kMaxLatitude = 324000;
+constexpr int32_t kFullTone = 256;
+constexpr char16_t kImagePolygon[] = u"画像ポリゴン";
+
+// The attributes every figure of one feature gets.
+struct FigureAttributes {
+  int32_t color = -1;
+  int32_t thing = 0;
+  int32_t admin = 0;
+  int32_t showMode = -1;
+  int32_t jumpMark = 0;
+};
+
+// Where the features' figures go, and what names a failing feature in messages.
+struct FigureSink {
+  std::vector<std::shared_ptr<clsMapFigure>>& figures;
+  const FigureAttributes& attributes;
+  bool degrees;
+  std::string feature;  // "feature 12 of layer roads"
+};
+
+bool ToMapUnit(double v, bool degrees, int32_t limit, int32_t& out) {
+  const double scaled = std::nearbyint(degrees ? v * 3600.0 : v);  // halves to even
+  if (!(std::fabs(scaled) <= limit)) return false;
+  out = static_cast<int32_t>(scaled);
+  return true;
+}
+
+bool ToMapPoint(double x, double y, const FigureSink& sink, PolyPoint& p) {
+  const int32_t lonLimit = sink.degrees ? kMaxLongitude : INT32_MAX;
+  const int32_t latLimit = sink.degrees ? kMaxLatitude : INT32_MAX;
+  if (ToMapUnit(x, sink.degrees, lonLimit, p.x) && ToMapUnit(y, sink.degrees, latLimit, p.y))
+    return true;
+  CPLError(CE_Failure, CPLE_AppDefined,
+           "MLL: %s has the point (%.10g, %.10g) outside the map's range%s", sink.feature.c_str(),
+           x, y, sink.degrees ? " (longitude -180 to 180, latitude -90 to 90 degrees)" : "");
+  return false;
+}
+
+void Attach(const std::shared_ptr<clsMapFigure>& fig, const FigureSink& sink) {
+  const FigureAttributes& a = sink.attributes;
+  fig->Admin(a.admin);
+  fig->Thing(a.thing);
+  fig->OwnColor(a.color);
+  fig->OwnShowMode(a.showMode);
+  fig->JumpMark(a.jumpMark);
+  sink.figures.push_back(fig);
+}
+
+template <class Figure>
+bool AddCurve(const OGRSimpleCurve& curve, const FigureSink& sink) {
+  auto fig = std::make_shared<Figure>();
+  clsPoly& poly = *fig->Poly();
+  for (int i = 0; i < curve.getNumPoints(); ++i) {
+    PolyPoint p;
+    if (!ToMapPoint(curve.getX(i), curve.getY(i), sink, p)) return false;
+    poly.AddXandY(p.x, p.y);
+  }
+  Attach(fig, sink);
+  return true;
+}
+
+bool AddPolygon(const OGRPolygon& polygon, const FigureSink& sink) {
+  if (polygon.IsEmpty()) return true;
+  if (polygon.getNumInteriorRings() > 0)
+    CPLError(CE_Warning, CPLE_AppDefined,
+             "MLL: %s has %d hole(s); a map polygon stores only the outer ring", sink.feature.c_str(),
+             polygon.getNumInteriorRings());
+  return AddCurve<clsMapPolygon>(*polygon.getExteriorRing(), sink);
+}
+
+bool AddPoint(const OGRPoint& point, const FigureSink& sink) {
+  if (point.IsEmpty()) return true;
+  PolyPoint p;
+  if (!ToMapPoint(point.getX(), point.getY(), sink, p)) return false;
+  auto fig = std::make_shared<clsMapSymbol>();
+  fig->SetSymbolPoint(p);
+  Attach(fig, sink);
+  return true;
+}
+
+bool AddGeometry(const OGRGeometry& g, const FigureSink& sink) {
+  switch (wkbFlatten(g.getGeometryType())) {
+    case wkbPolygon: return AddPolygon(*g.toPolygon(), sink);
+    case wkbLineString: return AddCurve<clsMapPolyline>(*g.toLineString(), sink);
+    case wkbPoint: return AddPoint(*g.toPoint(), sink);
+    case wkbMultiPolygon:
+    case wkbMultiLineString:
+    case wkbMultiPoint:
+    case wkbGeometryCollection:
+      for (const OGRGeometry* part : *g.toGeometryCollection())
+        if (!AddGeometry(*part, sink)) return false;
+      return true;
+    default: {  // curves and surfaces: their straight-line approximation
+      std::unique_ptr<OGRGeometry> linear(g.getLinearGeometry());
+      if (!linear || wkbFlatten(linear->getGeometryType()) == wkbFlatten(g.getGeometryType())) {
+        CPLError(CE_Failure, CPLE_NotSupported, "MLL: %s: geometry type %s cannot be stored",
+                 sink.feature.c_str(), OGRGeometryTypeToName(g.getGeometryType()));
+        return false;
+      }
+      return AddGeometry(*linear, sink);
+    }
+  }
+}
+
+// An integer field of the feature within [lo, hi]; `fallback` when absent, null or outside.
+int32_t IntField(OGRFeature& f, const char* name, int32_t lo, int32_t hi, int32_t fallback) {
+  const int i = f.GetFieldIndex(name);
+  if (i < 0 || !f.IsFieldSetAndNotNull(i)) return fallback;
+  const int v = f.GetFieldAsInteger(i);
+  return v >= lo && v <= hi ? v : fallback;
+}
+
+// The first colour of the feature's style: a brush's fill, else a pen's or symbol's colour.
+int32_t StyleColor(OGRFeature& f) {
+  OGRStyleMgr manager;
+  manager.InitFromFeature(&f);
+  int32_t found = -1;
+  for (int i = 0; i < manager.GetPartCount() && found < 0; ++i) {
+    std::unique_ptr<OGRStyleTool> tool(manager.GetPart(i));
+    if (!tool) continue;
+    GBool isNull = TRUE;
+    const char* c = nullptr;
+    switch (tool->GetType()) {
+      case OGRSTCBrush: c = static_cast<OGRStyleBrush*>(tool.get())->ForeColor(isNull); break;
+      case OGRSTCPen: c = static_cast<OGRStylePen*>(tool.get())->Color(isNull); break;
+      case OGRSTCSymbol: c = static_cast<OGRStyleSymbol*>(tool.get())->Color(isNull); break;
+      default: break;
+    }
+    if (!isNull) found = ColorFromHex(c);
+  }
+  return found;
+}
+
+FigureAttributes AttributesOf(OGRFeature& f, int16_t defaultThing) {
+  FigureAttributes a;
+  const int ci = f.GetFieldIndex("color");
+  if (ci >= 0 && f.IsFieldSetAndNotNull(ci)) a.color = ColorFromHex(f.GetFieldAsString(ci));
+  if (a.color < 0) a.color = StyleColor(f);
+  a.thing = IntField(f, "thing", 0, 999, defaultThing);
+  a.admin = IntField(f, "admin", 0, 999, 0);
+  a.showMode = IntField(f, "show_mode", -1, 1, -1);
+  a.jumpMark = IntField(f, "jump_mark", 0, 9, 0);
+  return a;
+}
+
+bool EndsWithIgnoringCase(const std::string& s, const char* tail) {
+  const size_t n = std::strlen(tail);
+  return s.size() >= n && EQUAL(s.c_str() + s.size() - n, tail);
+}
+
+std::shared_ptr<clsThings> LoadTemplate(const std::string& file) {
+  auto things = std::make_shared<clsThings>();
+  things->AssignFileName(FromUtf8(file));
+  CplMessages messages;
+  try {
+    if (things->Load() == 0) return things;
+  } catch (const Error&) {
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string TemplateThingFile(CSLConstList options) {
+  if (const char* given = CSLFetchNameValue(options, "THINGS")) return given;
+  for (const char* file : {PICMAP_BUILD_DATA_DIR "/PICMAP.THG", PICMAP_INSTALL_DATA_DIR "/PICMAP.THG"})
+    if (FileExists(FromUtf8(file))) return file;
+  return {};
+}
+
+MllWriterLayer::MllWriterLayer(MllWriterDataset& owner, const char* name, OGRwkbGeometryType type)
+    : owner_(owner), defn_(new OGRFeatureDefn(name)) {
+  defn_->Reference();
+  defn_->SetGeomType(type);
+  SetDescription(name);
+}
+
+MllWriterLayer::~MllWriterLayer() { defn_->Release(); }
+
+int MllWriterLayer::TestCapability(const char* cap) {
+  return EQUAL(cap, OLCSequentialWrite) || EQUAL(cap, OLCCreateField) ||
+         EQUAL(cap, OLCStringsAsUTF8);
+}
+
+OGRErr MllWriterLayer::CreateField(OGRFieldDefn* field, int) {
+  defn_->AddFieldDefn(field);
+  return OGRERR_NONE;
+}
+
+OGRErr MllWriterLayer::ICreateFeature(OGRFeature* feature) {
+  ++written_;
+  return owner_.AddFeature(*feature, defn_->GetName(), written_) ? OGRERR_NONE : OGRERR_FAILURE;
+}
+
+MllWriterDataset* MllWriterDataset::Create(const std::string& path, CSLConstList options) {
+  const char* version = CSLFetchNameValueDef(options, "VERSION", "106");
+  if (!EQUAL(version, "104") && !EQUAL(version, "105") && !EQUAL(version, "106")) {
+    CPLError(CE_Failure, CPLE_IllegalArg, "MLL: VERSION must be 104, 105 or 106, not %s", version);
+    return nullptr;
+  }
+  const std::string thingFile = TemplateThingFile(options);
+  std::shared_ptr<clsThings> things = thingFile.empty() ? nullptr : LoadTemplate(thingFile);
+  if (!things) {
+    CPLError(CE_Failure, CPLE_OpenFailed, "MLL: cannot read the template thing file %s",
+             thingFile.empty() ? "PICMAP.THG (give it with -dsco THINGS=...)" : thingFile.c_str());
+    return nullptr;
+  }
+  auto* ds = new MllWriterDataset;
+  ds->path_ = path;
+  ds->version_ = static_cast<int16_t>(std::atoi(version));
+  ds->degrees_ = !EndsWithIgnoringCase(path, ".MXY");
+  ds->things_ = things;
+  ds->defaultThing_ = std::max<int16_t>(things->Search(kImagePolygon), 0);
+  ds->SetDescription(path.c_str());
+  return ds;
+}
+
+MllWriterDataset::~MllWriterDataset() {
+  if (!written_) Write();
+}
+
+OGRLayer* MllWriterDataset::GetLayer(int i) {
+  return i >= 0 && i < GetLayerCount() ? layers_[i].get() : nullptr;
+}
+
+int MllWriterDataset::TestCapability(const char* cap) {
+  return EQUAL(cap, ODsCCreateLayer) || EQUAL(cap, ODsCRandomLayerWrite);
+}
+
+OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* srs,
+                                         OGRwkbGeometryType type, char**) {
+  if (degrees_ && srs && !srs->IsGeographic()) {
+    CPLError(CE_Failure, CPLE_NotSupported,
+             "MLL: layer %s is not in longitude/latitude degrees; reproject it with "
+             "-t_srs EPSG:4326",
+             name);
+    return nullptr;
+  }
+  layers_.push_back(std::make_unique<MllWriterLayer>(*this, name, type));
+  return layers_.back().get();
+}
+
+bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerName,
+                                  GIntBig number) {
+  const OGRGeometry* g = feature.GetGeometryRef();
+  if (!g) return true;  // nothing a map figure could show
+  const FigureAttributes attributes = AttributesOf(feature, defaultThing_);
+  const FigureSink sink{figures_, attributes, degrees_,
+                        "feature " + std::to_string(feature.GetFID() >= 0 ? feature.GetFID() : number) + " of layer " + layerName};
+  const size_t before = figures_.size();
+  if (AddGeometry(*g, sink)) return true;
+  figures_.resize(before);
+  return false;
+}
+
+bool MllWriterDataset::Write() {
+  written_ = true;
+  CplMessages messages;
+  clsMap map;
+  map.EiUndo(false);
+  if (!degrees_) map.MapMode(2);
+  map.FileName(FromUtf8(path_));
+  try {
+    AddRemarks(map, ConverterHeaderLines(MapBaseName(map.FileName()), kFullTone, Now()));
+    for (const auto& figure : figures_) map.Add(figure);
+    AddRemarks(map, ConverterClosingLines());
+    map.Version(version_);
+    things_->FileName(ChangeExtension(map.FileName(), u".THG"));
+    if (map.Save() == 0 && things_->Save() == 0) return true;
+  } catch (const Error& e) {
+    CPLError(CE_Failure, CPLE_FileIO, "MLL: %s: error %d in %s: %s", path_.c_str(), e.Number(),
+             ToUtf8(e.Source()).c_str(), ToUtf8(e.Description()).c_str());
+    return false;
+  }
+  CPLError(CE_Failure, CPLE_FileIO, "MLL: cannot write %s", path_.c_str());
+  return false;
+}
+
+}  // namespace picmap::ogr

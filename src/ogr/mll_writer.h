@@ -1,0 +1,75 @@
+// Writing a map file through OGR (ogr2ogr -f MLL): every layer's features become figures of
+// one map, which is written with the converter's header, and the template thing file is
+// written beside it, when the dataset is closed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include "map/clsMap.h"
+
+namespace picmap {
+class clsThings;
+}
+
+namespace picmap::ogr {
+
+class MllWriterDataset;
+
+class MllWriterLayer final : public OGRLayer {
+ public:
+  MllWriterLayer(MllWriterDataset& owner, const char* name, OGRwkbGeometryType type);
+  ~MllWriterLayer() override;
+
+  void ResetReading() override {}
+  OGRFeature* GetNextFeature() override { return nullptr; }
+  OGRFeatureDefn* GetLayerDefn() override { return defn_; }
+  int TestCapability(const char* cap) override;
+  OGRErr CreateField(OGRFieldDefn* field, int approxOk) override;
+  OGRErr ICreateFeature(OGRFeature* feature) override;
+
+ private:
+  MllWriterDataset& owner_;
+  OGRFeatureDefn* defn_;
+  GIntBig written_ = 0;
+};
+
+class MllWriterDataset final : public GDALDataset {
+ public:
+  // Null after a reported failure (no template thing file, a bad creation option).
+  static MllWriterDataset* Create(const std::string& path, CSLConstList options);
+  ~MllWriterDataset() override;
+
+  int GetLayerCount() override { return static_cast<int>(layers_.size()); }
+  OGRLayer* GetLayer(int i) override;
+  int TestCapability(const char* cap) override;
+  OGRLayer* ICreateLayer(const char* name, OGRSpatialReference* srs, OGRwkbGeometryType type,
+                         char** options) override;
+
+  // The figures of one feature; false after reporting why the feature cannot be stored.
+  // `number` names the feature in messages when it has no FID of its own.
+  bool AddFeature(OGRFeature& feature, const std::string& layerName, GIntBig number);
+
+ private:
+  MllWriterDataset() = default;
+  bool Write();
+
+  std::string path_;
+  int16_t version_ = 106;
+  bool degrees_ = true;
+  int16_t defaultThing_ = 0;
+  std::shared_ptr<clsThings> things_;
+  std::vector<std::shared_ptr<clsMapFigure>> figures_;
+  std::vector<std::unique_ptr<MllWriterLayer>> layers_;
+  bool written_ = false;
+};
+
+// The template thing file the writer copies beside the map: the THINGS creation option, else
+// the one beside the programs in the build tree, else the installed one. Empty when none exists.
+std::string TemplateThingFile(CSLConstList options);
+
+}  // namespace picmap::ogr

@@ -1,0 +1,288 @@
+"""Map files seen from GDAL: the MLL driver read by ogrinfo and osgeo.ogr, written by ogr2ogr,
+and picmap-cli export through it. Run by ctest with PICMAP_CLI and GDAL_DRIVER_PATH set."""
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from osgeo import gdal, ogr, osr
+
+gdal.UseExceptions()
+CLI = os.environ["PICMAP_CLI"]
+WHITE, RED, BLUE, GREEN = (255, 255, 255), (255, 0, 0), (0, 0, 255), (0, 160, 0)
+
+
+def run(*args, ok=True):
+    p = subprocess.run(list(args), capture_output=True, text=True)
+    if ok and p.returncode != 0:
+        raise AssertionError(f"{args} failed ({p.returncode}):\n{p.stdout}\n{p.stderr}")
+    return p
+
+
+def scaled(rows, scale):
+    return ["".join(c * scale for c in row) for row in rows for _ in range(scale)]
+
+
+def write_png(path, rows, scale=2):
+    """rows: a list of strings, one character per scale x scale pixels (. white, r red, b blue,
+    g green); the converter takes nothing under 16 x 16 pixels."""
+    colours = {".": WHITE, "r": RED, "b": BLUE, "g": GREEN}
+    rows = scaled(rows, scale)
+    h, w = len(rows), len(rows[0])
+    mem = gdal.GetDriverByName("MEM").Create("", w, h, 3, gdal.GDT_Byte)
+    for band in range(3):
+        data = bytes(colours[c][band] for row in rows for c in row)
+        mem.GetRasterBand(band + 1).WriteRaster(0, 0, w, h, data)
+    gdal.GetDriverByName("PNG").CreateCopy(path, mem)
+
+
+# Red: one block. Blue: a ring round a white hole. Green: two blocks touching at a corner only.
+PICTURE = [
+    "....................",
+    ".rrrr...bbbbbb......",
+    ".rrrr...b....b......",
+    ".rrrr...b....b..gg..",
+    "........bbbbbb..gg..",
+    "..................gg",
+    "..................gg",
+    "....................",
+]
+
+
+def dump(map_path):
+    return json.loads(run(CLI, "dump", map_path).stdout)["figures"]
+
+
+def hexcolour(bgr):
+    return "" if bgr < 0 else "#%02X%02X%02X" % (bgr & 0xFF, (bgr >> 8) & 0xFF, bgr >> 16)
+
+
+class ConvertedMap(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp()
+        cls.png = os.path.join(cls.dir, "shapes.png")
+        cls.map = os.path.join(cls.dir, "shapes.MLL")
+        write_png(cls.png, PICTURE)
+        run(CLI, "convert", cls.png, "--background-at", "0,0", "-o", cls.map)
+        cls.figures = dump(cls.map)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def figures_of(self, code):
+        return [(i + 1, f) for i, f in enumerate(self.figures) if f["code"] == code]
+
+
+class Reading(ConvertedMap):
+    def test_ogrinfo_lists_five_layers_with_their_counts(self):
+        out = run("ogrinfo", "-ro", "-al", "-so", self.map).stdout
+        self.assertIn("using driver `MLL'", out)
+        polygons = len(self.figures_of(3))
+        remarks = len(self.figures_of(1))
+        for layer, count in [("polygons", polygons), ("polylines", 0), ("symbols", 0),
+                             ("texts", 0), ("remarks", remarks)]:
+            self.assertIn(f"Layer name: {layer}\n", out)
+        counts = [int(line.split(":")[1]) for line in out.splitlines() if line.startswith("Feature Count")]
+        self.assertEqual(counts, [polygons, 0, 0, 0, remarks])
+        self.assertIn("欧文地図名=shapes", out)
+
+    def test_each_polygon_is_its_figure_in_degrees_with_colour_and_thing(self):
+        ds = ogr.Open(self.map)
+        layer = ds.GetLayerByName("polygons")
+        srs = layer.GetSpatialRef()
+        self.assertEqual(srs.GetAuthorityCode(None), "4326")
+        seen = 0
+        for feature in layer:
+            figure = self.figures[feature.GetFID() - 1]
+            self.assertEqual(figure["code"], 3)
+            ring = feature.GetGeometryRef().GetGeometryRef(0)
+            self.assertEqual(ring.GetPoints(), [(x / 3600, y / 3600) for x, y in figure["points"]])
+            self.assertEqual(feature["color"], hexcolour(figure["color"]))
+            self.assertEqual(feature["thing"], figure["thing"])
+            self.assertEqual(feature["thing_name"], "画像ポリゴン")
+            self.assertIn(f"BRUSH(fc:{hexcolour(figure['color'])})", feature.GetStyleString())
+            seen += 1
+        self.assertEqual(seen, len(self.figures_of(3)))
+        self.assertEqual({f["color"] for f in layer}, {"#FF0000", "#0000FF", "#00A000"})
+
+    def test_random_read_and_spatial_filter(self):
+        ds = ogr.Open(self.map)
+        layer = ds.GetLayerByName("polygons")
+        index, figure = self.figures_of(3)[-1]
+        self.assertEqual(layer.GetFeature(index)["fig_index"], index)
+        self.assertIsNone(layer.GetFeature(1))  # a remark, not a polygon
+        xs = [x / 3600 for x, _ in figure["points"]]
+        ys = [y / 3600 for _, y in figure["points"]]
+        layer.SetSpatialFilterRect(min(xs), min(ys), max(xs), max(ys))
+        inside = [f.GetFID() for f in layer]
+        self.assertIn(index, inside)
+        self.assertLess(len(inside), len(self.figures_of(3)))
+        self.assertEqual(layer.GetFeatureCount(), len(inside))
+
+    def test_thing_names_are_empty_without_a_thing_file(self):
+        lone = self.path("lone.MLL")
+        shutil.copy(self.map, lone)
+        ds = ogr.Open(lone)
+        feature = ds.GetLayerByName("polygons").GetNextFeature()
+        self.assertEqual(feature["thing_name"], "")
+        self.assertEqual(feature["thing"], 0)
+
+    def test_a_file_named_mll_without_the_header_is_not_claimed(self):
+        fake = self.path("fake.MLL")
+        with open(fake, "wb") as f:
+            f.write(b"\x01\x00" + b"not a map" * 20)
+        with self.assertRaises(RuntimeError):
+            gdal.OpenEx(fake, gdal.OF_VECTOR, allowed_drivers=["MLL"])
+
+
+class Writing(ConvertedMap):
+    def test_round_trip_through_geopackage_keeps_the_figures(self):
+        gpkg, back = self.path("trip.gpkg"), self.path("back.MLL")
+        run("ogr2ogr", "-f", "GPKG", gpkg, self.map)
+        run("ogr2ogr", "-f", "MLL", back, gpkg, "polygons")
+        self.assertTrue(os.path.exists(self.path("back.THG")))
+        again = [(f["points"], f["color"], f["thing"]) for f in dump(back) if f["code"] == 3]
+        original = [(f["points"], f["color"], f["thing"]) for _, f in self.figures_of(3)]
+        self.assertEqual(again, original)
+        info = run(CLI, "info", back).stdout
+        self.assertIn("MapName(1): back", info)
+
+    def gis_data(self, name):
+        """A GeoPackage with a polygon with a hole, a line and a point."""
+        gpkg = self.path(name)
+        ds = ogr.GetDriverByName("GPKG").CreateDataSource(gpkg)
+        srs = osr.SpatialReference()
+        srs.ImportFromEPSG(4326)
+        layer = ds.CreateLayer("mixed", srs, ogr.wkbUnknown)
+        layer.CreateField(ogr.FieldDefn("color", ogr.OFTString))
+        half = 2.5 / 3600  # 2.5″: rounds to 2″ (half to even)
+        self.assertEqual(half * 3600, 2.5)
+        for wkt, colour in [
+            ("POLYGON ((0 0,10 0,10 10,0 10,0 0),(2 2,2 4,4 4,4 2,2 2))", "#FF0000"),
+            (f"LINESTRING ({half} 1,139.5 35.25)", "#00FF00"),
+            ("POINT (-179.5 -89.75)", None),
+        ]:
+            f = ogr.Feature(layer.GetLayerDefn())
+            f.SetGeometry(ogr.CreateGeometryFromWkt(wkt))
+            if colour:
+                f["color"] = colour
+            layer.CreateFeature(f)
+        ds = None
+        return gpkg
+
+    def test_geopackage_becomes_a_map_the_tools_read(self):
+        out = self.path("gis.MLL")
+        p = run("ogr2ogr", "-f", "MLL", out, self.gis_data("gis.gpkg"))
+        self.assertRegex(p.stderr, r"feature 1 of layer mixed has 1 hole")
+        figures = [f for f in dump(out) if f["code"] != 1]
+        self.assertEqual([f["code"] for f in figures], [3, 2, 4])
+        polygon, line, point = figures
+        self.assertEqual(polygon["points"], [[0, 0], [36000, 0], [36000, 36000], [0, 36000], [0, 0]])
+        self.assertEqual(polygon["color"], 0x0000FF)
+        self.assertEqual(line["points"], [[2, 3600], [502200, 126900]])
+        self.assertEqual(line["color"], 0x00FF00)
+        self.assertEqual(point["color"], -1)
+        self.assertEqual(point["thing"], polygon["thing"])
+        info = run(CLI, "info", out).stdout
+        self.assertIn("POLYLINE 1, POLYGON 1, SYMBOL 1", info)
+        self.assertIn("Version: 1.06", info)
+
+    def test_version_option_and_projected_data(self):
+        out = self.path("old.MLL")
+        run("ogr2ogr", "-f", "MLL", "-dsco", "VERSION=104", out, self.gis_data("v.gpkg"))
+        self.assertIn("Version: 1.04", run(CLI, "info", out).stdout)
+        projected = self.path("utm.gpkg")
+        run("ogr2ogr", "-f", "GPKG", "-t_srs", "EPSG:3857", projected, self.gis_data("p.gpkg"))
+        p = run("ogr2ogr", "-f", "MLL", self.path("utm.MLL"), projected, ok=False)
+        self.assertNotEqual(p.returncode, 0)
+        self.assertIn("-t_srs EPSG:4326", p.stderr)
+
+    def test_point_outside_the_world_is_refused(self):
+        geojson = self.path("far.geojson")
+        with open(geojson, "w") as f:
+            f.write('{"type":"FeatureCollection","features":[{"type":"Feature","properties":{},'
+                    '"geometry":{"type":"Point","coordinates":[181,0]}}]}')
+        p = run("ogr2ogr", "-f", "MLL", self.path("far.MLL"), geojson, ok=False)
+        self.assertNotEqual(p.returncode, 0)
+        self.assertIn("outside the map's range", p.stderr)
+
+
+def signed_area(ring):
+    pts = ring.GetPoints()
+    return sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(pts, pts[1:])) / 2
+
+
+class Export(ConvertedMap):
+    def test_every_format_holds_the_polygons(self):
+        polygons = self.figures_of(3)
+        for name in ["m.gpkg", "m.fgb", "m.shp", "m.geojson"]:
+            out = self.path(name)
+            p = run(CLI, "export", self.map, out)
+            self.assertIn(f"{len(polygons)} features", p.stdout)
+            ds = ogr.Open(out)
+            layer = ds.GetLayer(0)
+            self.assertEqual(layer.GetFeatureCount(), len(polygons), name)
+            index, figure = polygons[0]
+            layer.SetAttributeFilter(f"fig_index = {index}")  # FlatGeobuf sorts by place
+            feature = layer.GetNextFeature()
+            ring = feature.GetGeometryRef().GetGeometryRef(0)
+            seconds = {(round(x * 3600), round(y * 3600)) for x, y in ring.GetPoints()}
+            self.assertEqual(seconds, {tuple(p) for p in figure["points"]}, name)
+            self.assertEqual(feature["color"], hexcolour(figure["color"]), name)
+            self.assertEqual(feature["thing_name"], "画像ポリゴン", name)
+            if name.endswith(".geojson"):
+                self.assertGreater(signed_area(ring), 0)  # RFC 7946: counter-clockwise
+
+    def test_an_existing_output_needs_overwrite(self):
+        out = self.path("again.gpkg")
+        run(CLI, "export", self.map, out)
+        p = run(CLI, "export", self.map, out, ok=False)
+        self.assertEqual(p.returncode, 1)
+        self.assertIn(out, p.stderr)
+        run(CLI, "export", self.map, out, "--overwrite", "-f", "GPKG")
+        ds = ogr.Open(out)
+        self.assertEqual(ds.GetLayerCount(), 1)
+        self.assertEqual(ds.GetLayer(0).GetFeatureCount(), len(self.figures_of(3)))
+
+    def polygonize_regions(self):
+        """Regions of each colour of the picture, by gdal_polygonize.py -8."""
+        index = {".": 0, "r": 1, "b": 2, "g": 3}
+        rows = scaled(PICTURE, 2)
+        raster = self.path("classes.tif")
+        ds = gdal.GetDriverByName("GTiff").Create(raster, len(rows[0]), len(rows), 1, gdal.GDT_Byte)
+        ds.GetRasterBand(1).WriteRaster(0, 0, len(rows[0]), len(rows),
+                                        bytes(index[c] for row in rows for c in row))
+        ds = None
+        shapes = self.path("classes.gpkg")
+        run("gdal_polygonize.py", "-8", "-q", raster, "-f", "GPKG", shapes, "regions", "DN")
+        ds = ogr.Open(shapes)
+        counts = {}
+        for f in ds.GetLayer(0):
+            if f["DN"] != 0:
+                counts[f["DN"]] = counts.get(f["DN"], 0) + 1
+        return {"#FF0000": counts[1], "#0000FF": counts[2], "#00A000": counts[3]}
+
+    def test_dissolve_gives_the_regions_of_the_picture(self):
+        out = self.path("regions.gpkg")
+        p = run(CLI, "export", self.map, out, "--dissolve")
+        self.assertIn(f"dissolved from {len(self.figures_of(3))} polygons", p.stdout)
+        ds = ogr.Open(out)
+        counts, holes = {}, {}
+        for f in ds.GetLayer(0):
+            counts[f["color"]] = counts.get(f["color"], 0) + 1
+            holes[f["color"]] = f.GetGeometryRef().GetGeometryCount() - 1
+        self.assertEqual(counts, self.polygonize_regions())
+        self.assertEqual(counts, {"#FF0000": 1, "#0000FF": 1, "#00A000": 1})
+        self.assertEqual(holes["#0000FF"], 1)
+        self.assertEqual(holes["#FF0000"], 0)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -6,6 +6,7 @@
 set -eu
 build=${1:-build}
 cli="$build/bin/picmap-cli"
+[ -x "$build/bin/bench_dissolve" ] || { echo "no $build/bin/bench_dissolve: build it first" >&2; exit 1; }
 world=/usr/share/kgeography/world.png
 [ -x "$cli" ] || { echo "no $cli: build the picmap-cli target first" >&2; exit 1; }
 [ -r "$world" ] || { echo "$world missing: install kgeography-data (scripts/setup)" >&2; exit 1; }
@@ -31,16 +32,23 @@ t_polygonize=$(seconds "$py" /usr/bin/gdal_polygonize.py -8 -q "$work/world.png"
 
 background=$("$py" -c "
 from osgeo import gdal
-print(gdal.Open('$work/world.png').GetRasterBand(1).ReadRaster(0, 0, 1, 1)[0])")
+ds = gdal.Open('$work/world.png')
+print(ds.GetRasterBand(1).ReadRaster(0, 0, 1, 1)[0])")
 regions_dissolve=$("$py" -c "
 from osgeo import ogr
-print(ogr.Open('$work/dissolved.fgb').GetLayer(0).GetFeatureCount())")
+ds = ogr.Open('$work/dissolved.fgb')
+print(ds.GetLayer(0).GetFeatureCount())")
 regions_polygonize=$("$py" -c "
 from osgeo import ogr
-layer = ogr.Open('$work/polygonized.fgb').GetLayer(0)
+ds = ogr.Open('$work/polygonized.fgb')
+layer = ds.GetLayer(0)
 layer.SetAttributeFilter('DN <> $background')
 print(layer.GetFeatureCount())")
 
+echo "export --dissolve against gdal_polygonize.py -8 (wall-clock seconds, one run):"
 printf 'picture\tpolygons\tdissolve s\tregions\tpolygonize -8 s\tregions\tdissolve / polygonize\n'
 printf 'world 8192x4096\t%s\t%.2f\t%s\t%.2f\t%s\t%.2f\n' "$polygons" "$t_dissolve" "$regions_dissolve" \
   "$t_polygonize" "$regions_polygonize" "$(echo "$t_dissolve / $t_polygonize" | bc -l)"
+echo
+echo "The union inside the dissolve, outline tracer against GEOS:"
+"$build/bin/bench_dissolve" "$work/world.MLL"

@@ -5,6 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "ogr/outline_tracer.h"
+
 namespace picmap::ogr {
 
 namespace {
@@ -44,6 +46,19 @@ OGRLayer* CreateRegionLayer(GDALDataset& target, OGRLayer& polygons) {
   return layer;
 }
 
+std::vector<std::unique_ptr<OGRPolygon>> GeosRegions(const OGRMultiPolygon& parts) {
+  std::vector<std::unique_ptr<OGRPolygon>> regions;
+  std::unique_ptr<OGRGeometry> merged(parts.UnionCascaded());
+  if (!merged) return regions;
+  const OGRwkbGeometryType type = wkbFlatten(merged->getGeometryType());
+  if (type == wkbPolygon) {
+    regions.emplace_back(merged.release()->toPolygon());
+  } else if (type == wkbMultiPolygon) {
+    for (const OGRPolygon* part : *merged->toMultiPolygon()) regions.emplace_back(part->clone());
+  }
+  return regions;
+}
+
 bool WriteRegion(OGRLayer& layer, const Group& group, OGRGeometry* region) {
   OGRFeature f(layer.GetLayerDefn());
   for (const char* name : kKeptFields) {
@@ -57,24 +72,28 @@ bool WriteRegion(OGRLayer& layer, const Group& group, OGRGeometry* region) {
 
 }  // namespace
 
-OGRLayer* DissolvePolygons(OGRLayer& polygons, GDALDataset& target, DissolveCounts* counts) {
+std::vector<std::unique_ptr<OGRPolygon>> Regions(const OGRMultiPolygon& parts, UnionMethod method) {
+  std::vector<Box> boxes;
+  if (method == UnionMethod::Outline) {
+    boxes.reserve(parts.getNumGeometries());
+    for (const OGRPolygon* part : parts) {
+      if (!AsBox(*part, boxes.emplace_back())) return GeosRegions(parts);
+    }
+    return TraceUnion(boxes);
+  }
+  return GeosRegions(parts);
+}
+
+OGRLayer* DissolvePolygons(OGRLayer& polygons, GDALDataset& target, DissolveCounts* counts,
+                           UnionMethod method) {
   DissolveCounts local;
   DissolveCounts& c = counts ? *counts : local;
   OGRLayer* layer = CreateRegionLayer(target, polygons);
   if (!layer) return nullptr;
   for (auto& [key, group] : GroupByColourAndThing(polygons, c)) {
-    std::unique_ptr<OGRGeometry> merged(group.parts.UnionCascaded());
-    if (!merged) return nullptr;
-    const OGRwkbGeometryType type = wkbFlatten(merged->getGeometryType());
-    if (type == wkbPolygon) {
+    for (auto& region : Regions(group.parts, method)) {
       ++c.regions;
-      if (!WriteRegion(*layer, group, merged.release())) return nullptr;
-      continue;
-    }
-    if (type != wkbMultiPolygon) continue;
-    for (const OGRPolygon* part : *merged->toMultiPolygon()) {
-      ++c.regions;
-      if (!WriteRegion(*layer, group, part->clone())) return nullptr;
+      if (!WriteRegion(*layer, group, region.release())) return nullptr;
     }
   }
   return layer;

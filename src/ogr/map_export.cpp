@@ -88,10 +88,14 @@ std::vector<OGRLayer*> LayersToExport(GDALDataset& ds) {
   return layers;
 }
 
+DatasetPtr NewMemoryDataset() {
+  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("Memory");
+  return DatasetPtr(memory ? memory->Create("", 0, 0, 0, GDT_Unknown, nullptr) : nullptr);
+}
+
 // A dataset in memory with the dissolved polygons and the other layers as they are.
 DatasetPtr Dissolved(GDALDataset& map, ExportResult& result) {
-  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("Memory");
-  DatasetPtr ds(memory ? memory->Create("", 0, 0, 0, GDT_Unknown, nullptr) : nullptr);
+  DatasetPtr ds = NewMemoryDataset();
   if (!ds) return nullptr;
   for (OGRLayer* layer : LayersToExport(map)) {
     if (EQUAL(layer->GetName(), "polygons")) {
@@ -100,6 +104,31 @@ DatasetPtr Dissolved(GDALDataset& map, ExportResult& result) {
       result.figures = counts.figures;
     } else if (!ds->CopyLayer(layer, layer->GetName())) {
       return nullptr;
+    }
+  }
+  return ds;
+}
+
+// For formats of one layer per file: every figure in one layer "figures", in map order by
+// kind, with the fields of all kinds.
+DatasetPtr Combined(GDALDataset& source) {
+  const std::vector<OGRLayer*> layers = LayersToExport(source);
+  DatasetPtr ds = NewMemoryDataset();
+  OGRLayer* all = ds ? ds->CreateLayer("figures", layers[0]->GetSpatialRef(), wkbUnknown) : nullptr;
+  if (!all) return nullptr;
+  for (OGRLayer* layer : layers) {
+    OGRFeatureDefn* defn = layer->GetLayerDefn();
+    for (int i = 0; i < defn->GetFieldCount(); ++i)
+      if (all->GetLayerDefn()->GetFieldIndex(defn->GetFieldDefn(i)->GetNameRef()) < 0)
+        all->CreateField(defn->GetFieldDefn(i));
+  }
+  for (OGRLayer* layer : layers) {
+    layer->ResetReading();
+    for (auto& f : *layer) {
+      OGRFeature copy(all->GetLayerDefn());
+      copy.SetFrom(f.get(), TRUE);
+      copy.SetFID(f->GetFID());
+      if (all->CreateFeature(&copy) != OGRERR_NONE) return nullptr;
     }
   }
   return ds;
@@ -139,7 +168,7 @@ bool Translate(GDALDataset& source, const std::string& out, const std::string& f
   GDALDatasetH written = GDALVectorTranslate(out.c_str(), nullptr, 1, &src, options, &usageError);
   GDALVectorTranslateOptionsFree(options);
   if (!written) {
-    result.error = LastGdalError("cannot write " + out);
+    result.error = "cannot write " + out + ": " + LastGdalError("failed");
     return false;
   }
   GDALClose(written);
@@ -183,7 +212,17 @@ ExportResult ExportMap(const ExportRequest& request) {
     result.error = LastGdalError("the polygons could not be dissolved");
     return result;
   }
-  Translate(dissolved ? *dissolved : *map, request.out, result.format, result);
+  GDALDataset* source = dissolved ? dissolved.get() : map.get();
+  DatasetPtr combined;
+  if (LayersToExport(*source).size() > 1 && !driver->GetMetadataItem(GDAL_DCAP_MULTIPLE_VECTOR_LAYERS)) {
+    combined = Combined(*source);
+    if (!combined) {
+      result.error = LastGdalError("the figures could not be gathered into one layer");
+      return result;
+    }
+    source = combined.get();
+  }
+  if (!Translate(*source, request.out, result.format, result)) RemoveExisting(*driver, request.out);
   return result;
 }
 

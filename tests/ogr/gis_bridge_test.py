@@ -193,6 +193,12 @@ class Writing(ConvertedMap):
         info = run(CLI, "info", out).stdout
         self.assertIn("POLYLINE 1, POLYGON 1, SYMBOL 1", info)
         self.assertIn("Version: 1.06", info)
+        # A format of one layer per file gets every kind of figure in one layer.
+        geojson = self.path("gis.geojson")
+        run(CLI, "export", out, geojson)
+        ds = ogr.Open(geojson)
+        kinds = [f.GetGeometryRef().GetGeometryName() for f in ds.GetLayer(0)]
+        self.assertEqual((ds.GetLayerCount(), kinds), (1, ["POLYGON", "LINESTRING", "POINT"]))
 
     def test_version_option_and_projected_data(self):
         out = self.path("old.MLL")

@@ -176,53 +176,77 @@ bool Translate(GDALDataset& source, const std::string& out, const std::string& f
   return true;
 }
 
+GDALDriver* OutputDriver(const ExportRequest& request, ExportResult& result) {
+  result.format = request.format.empty() ? FormatOf(request.out, result.error) : request.format;
+  GDALDriver* driver =
+      result.format.empty() ? nullptr : GetGDALDriverManager()->GetDriverByName(result.format.c_str());
+  if (driver && WritesVector(*driver)) return driver;
+  if (result.error.empty()) result.error = "GDAL has no vector format " + result.format + " it can write";
+  result.usage = true;
+  return nullptr;
+}
+
+bool TargetFree(const ExportRequest& request, ExportResult& result) {
+  VSIStatBufL stat;
+  if (request.overwrite || VSIStatL(request.out.c_str(), &stat) != 0) return true;
+  result.error = request.out + " already exists; give --overwrite to replace it";
+  return false;
+}
+
+// The map and what is made of it on the way to the output; `top` is the one written.
+struct Sources {
+  DatasetPtr map, dissolved, combined;
+  GDALDataset* top = nullptr;
+};
+
+bool Prepare(const ExportRequest& request, GDALDriver& driver, Sources& s, ExportResult& result) {
+  VSIStatBufL stat;
+  if (VSIStatL(request.map.c_str(), &stat) != 0) {
+    result.error = "the map file " + request.map + " does not exist";
+    return false;
+  }
+  const char* const mllOnly[] = {"MLL", nullptr};
+  CPLErrorReset();
+  s.map.reset(GDALDataset::Open(request.map.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, mllOnly));
+  if (!s.map) {
+    result.error = LastGdalError(request.map + " is not a map file");
+    return false;
+  }
+  s.top = s.map.get();
+  if (request.dissolve) {
+    s.dissolved = Dissolved(*s.map, result);
+    if (!s.dissolved) {
+      result.error = LastGdalError("the polygons could not be dissolved");
+      return false;
+    }
+    s.top = s.dissolved.get();
+  }
+  if (LayersToExport(*s.top).size() > 1 && !driver.GetMetadataItem(GDAL_DCAP_MULTIPLE_VECTOR_LAYERS)) {
+    s.combined = Combined(*s.top);
+    if (!s.combined) {
+      result.error = LastGdalError("the figures could not be gathered into one layer");
+      return false;
+    }
+    s.top = s.combined.get();
+  }
+  return true;
+}
+
 }  // namespace
 
 ExportResult ExportMap(const ExportRequest& request) {
   RegisterMllDriver();
   GDALAllRegister();
   ExportResult result;
-  result.format = request.format.empty() ? FormatOf(request.out, result.error) : request.format;
-  GDALDriver* driver = result.format.empty() ? nullptr : GetGDALDriverManager()->GetDriverByName(result.format.c_str());
-  if (!driver || !WritesVector(*driver)) {
-    if (result.error.empty()) result.error = "GDAL has no vector format " + result.format + " it can write";
-    result.usage = true;
+  GDALDriver* driver = OutputDriver(request, result);
+  if (!driver || !TargetFree(request, result)) return result;
+  Sources sources;
+  if (!Prepare(request, *driver, sources, result)) return result;
+  if (request.overwrite && !RemoveExisting(*driver, request.out)) {
+    result.error = "cannot remove the existing " + request.out;
     return result;
   }
-  VSIStatBufL stat;
-  if (VSIStatL(request.out.c_str(), &stat) == 0) {
-    if (!request.overwrite) {
-      result.error = request.out + " already exists; give --overwrite to replace it";
-      return result;
-    }
-    if (!RemoveExisting(*driver, request.out)) {
-      result.error = "cannot remove the existing " + request.out;
-      return result;
-    }
-  }
-  const char* const mllOnly[] = {"MLL", nullptr};
-  CPLErrorReset();
-  DatasetPtr map(GDALDataset::Open(request.map.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, mllOnly));
-  if (!map) {
-    result.error = LastGdalError(request.map + " is not a map file");
-    return result;
-  }
-  DatasetPtr dissolved = request.dissolve ? Dissolved(*map, result) : nullptr;
-  if (request.dissolve && !dissolved) {
-    result.error = LastGdalError("the polygons could not be dissolved");
-    return result;
-  }
-  GDALDataset* source = dissolved ? dissolved.get() : map.get();
-  DatasetPtr combined;
-  if (LayersToExport(*source).size() > 1 && !driver->GetMetadataItem(GDAL_DCAP_MULTIPLE_VECTOR_LAYERS)) {
-    combined = Combined(*source);
-    if (!combined) {
-      result.error = LastGdalError("the figures could not be gathered into one layer");
-      return result;
-    }
-    source = combined.get();
-  }
-  if (!Translate(*source, request.out, result.format, result)) RemoveExisting(*driver, request.out);
+  if (!Translate(*sources.top, request.out, result.format, result)) RemoveExisting(*driver, request.out);
   return result;
 }
 

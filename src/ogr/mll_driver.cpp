@@ -61,7 +61,7 @@ void RegisterMllDriver() {
   driver->SetDescription("MLL");
   driver->SetMetadataItem(GDAL_DCAP_VECTOR, "YES");
   driver->SetMetadataItem(GDAL_DMD_LONGNAME, "picmap longitude/latitude map");
-  driver->SetMetadataItem(GDAL_DMD_EXTENSIONS, "MLL MXY mll mxy");
+  driver->SetMetadataItem(GDAL_DMD_EXTENSIONS, "MLL MXY");
   driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "NO");
   driver->SetMetadataItem(GDAL_DCAP_CREATE, "YES");
   driver->SetMetadataItem(GDAL_DMD_CREATIONFIELDDATATYPES, "Integer Integer64 Real String Date DateTime");

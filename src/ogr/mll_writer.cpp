@@ -274,11 +274,15 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
   const size_t before = figures_.size();
   if (AddGeometry(*g, sink)) return true;
   figures_.resize(before);
+  ++refused_;
   return false;
 }
 
 bool MllWriterDataset::Write() {
   written_ = true;
+  if (refused_ > 0)
+    CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s is written without the %lld feature(s) refused above",
+             path_.c_str(), static_cast<long long>(refused_));
   CplMessages messages;
   clsMap map;
   map.EiUndo(false);

@@ -65,6 +65,7 @@ class MllWriterDataset final : public GDALDataset {
   std::shared_ptr<clsThings> things_;
   std::vector<std::shared_ptr<clsMapFigure>> figures_;
   std::vector<std::unique_ptr<MllWriterLayer>> layers_;
+  int64_t refused_ = 0;  // features that could not be stored
   bool written_ = false;
 };
 

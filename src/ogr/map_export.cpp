@@ -209,7 +209,8 @@ bool Prepare(const ExportRequest& request, GDALDriver& driver, Sources& s, Expor
   CPLErrorReset();
   s.map.reset(GDALDataset::Open(request.map.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, mllOnly));
   if (!s.map) {
-    result.error = LastGdalError(request.map + " is not a map file");
+    const std::string why = LastGdalError("");
+    result.error = request.map + ": not a map file this program can read" + (why.empty() ? "" : " (" + why + ")");
     return false;
   }
   s.top = s.map.get();

@@ -22,7 +22,7 @@ bool LoadMap(MapSource& source, const std::string& path) {
   CplMessages messages;
   if (EndsWithIgnoringCase(path, ".MXY")) source.map.MapMode(2);
   source.degrees = source.map.MapMode() == 1;
-  source.map.FileName(FromUtf8(path));
+  source.map.AssignFileName(FromUtf8(path));
   try {
     if (source.map.Load() == 0) return true;
     CPLError(CE_Failure, CPLE_OpenFailed, "MLL: cannot read the map file %s", path.c_str());

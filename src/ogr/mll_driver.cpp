@@ -21,8 +21,9 @@ bool HasMapExtension(const char* name) {
   return dot && (EQUAL(dot, ".MLL") || EQUAL(dot, ".MXY"));
 }
 
+// By content: the extension only tells a longitude/latitude map from an x/y one.
 int Identify(GDALOpenInfo* info) {
-  if (!info->fpL || !HasMapExtension(info->pszFilename)) return FALSE;
+  if (!info->fpL) return FALSE;
   const int n = std::min(info->nHeaderBytes, kHeaderProbe);
   const auto* bytes = reinterpret_cast<const char*>(info->pabyHeader);
   const size_t mark = std::strlen(kHeaderMark);

@@ -134,6 +134,13 @@ class Reading(ConvertedMap):
         self.assertEqual(feature["thing_name"], "")
         self.assertEqual(feature["thing"], 0)
 
+    def test_a_map_under_another_name_is_known_by_its_content(self):
+        renamed = self.path("renamed.bin")
+        shutil.copy(self.map, renamed)
+        ds = gdal.OpenEx(renamed, gdal.OF_VECTOR)
+        self.assertEqual(ds.GetDriver().ShortName, "MLL")
+        self.assertEqual(ds.GetLayerByName("polygons").GetFeatureCount(), len(self.figures_of(3)))
+
     def test_a_file_named_mll_without_the_header_is_not_claimed(self):
         fake = self.path("fake.MLL")
         with open(fake, "wb") as f:

@@ -36,7 +36,8 @@ GDALDataset* Open(GDALOpenInfo* info) {
   if (!Identify(info)) return nullptr;
   if (info->eAccess == GA_Update) {
     CPLError(CE_Failure, CPLE_NotSupported,
-             "MLL: map files are not changed in place; write a new one with ogr2ogr -f MLL");
+             "MLL: map files are not changed in place; without -update, -append or -overwrite, "
+             "ogr2ogr -f MLL writes the whole file anew");
     return nullptr;
   }
   return MllDataset::Open(info->pszFilename);

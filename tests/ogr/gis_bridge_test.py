@@ -207,6 +207,26 @@ class Writing(ConvertedMap):
         kinds = [f.GetGeometryRef().GetGeometryName() for f in ds.GetLayer(0)]
         self.assertEqual((ds.GetLayerCount(), kinds), (1, ["POLYGON", "LINESTRING", "POINT"]))
 
+    def test_style_colour_thing_and_admin_fields(self):
+        mem = gdal.GetDriverByName("Memory").Create("", 0, 0, 0, gdal.GDT_Unknown)
+        layer = mem.CreateLayer("styled", None, ogr.wkbUnknown)
+        for name in ["thing", "admin"]:
+            layer.CreateField(ogr.FieldDefn(name, ogr.OFTInteger))
+        for wkt, style, thing in [("LINESTRING (0 0,1 1)", "PEN(c:#102030,w:2px)", 5),
+                                  ("POLYGON ((0 0,1 0,1 1,0 0))", "BRUSH(fc:#A0B0C0);PEN(c:#000000)", None)]:
+            f = ogr.Feature(layer.GetLayerDefn())
+            f.SetGeometry(ogr.CreateGeometryFromWkt(wkt))
+            f.SetStyleString(style)
+            f["admin"] = 12
+            if thing is not None:
+                f["thing"] = thing
+            layer.CreateFeature(f)
+        out = self.path("styled.MLL")
+        gdal.VectorTranslate(out, mem, format="MLL")
+        line, polygon = [f for f in dump(out) if f["code"] != 1]
+        self.assertEqual((line["color"], line["thing"], line["admin"]), (0x302010, 5, 12))
+        self.assertEqual((polygon["color"], polygon["thing"]), (0xC0B0A0, 0))
+
     def test_version_option_and_projected_data(self):
         out = self.path("old.MLL")
         run("ogr2ogr", "-f", "MLL", "-dsco", "VERSION=104", out, self.gis_data("v.gpkg"))

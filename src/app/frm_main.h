@@ -115,6 +115,7 @@ class frmMainLogic {
   bool LastSaveSucceeded() const { return lastSaveOk_; }
   // Least time between two runs of pending window events; zero runs them at every request.
   void SetEventInterval(std::chrono::milliseconds interval) { eventInterval_ = interval; }
+  std::chrono::milliseconds EventInterval() const { return eventInterval_; }
   // The thing file Form_Load reads instead of PICMAP.THG in the program folder.
   void SetTemplateThingFile(std::u16string file) { templateThings_ = std::move(file); }
 

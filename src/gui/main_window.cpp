@@ -446,13 +446,27 @@ void frmMain::SetLabelText(Label label, const std::u16string& text) {
 void frmMain::SetSwatchColor(int32_t colour) { swatch_->SetColour(colour); }
 
 // A maximum of 0 would turn the bar into a busy indicator.
-void frmMain::SetProgressMax(int32_t maximum) { progress_->setMaximum(std::max(maximum, 1)); }
+void frmMain::SetProgressMax(int32_t maximum) {
+  maximum = std::max(maximum, 1);
+  if (maximum != progress_->maximum()) progress_->setMaximum(maximum);
+}
 
+// The bar paints itself at once whenever its picture changes (saving runs no events), so the
+// long jobs, which report a value every row or every eighth figure, would spend their time
+// painting: a value is shown only when its percentage differs from the one shown, at most
+// once per event interval. The first and the last value of a job are always shown.
 void frmMain::SetProgressValue(int32_t value) {
   if (value == progress_->value()) return;
+  const int64_t maximum = progress_->maximum();
+  const auto percent = [maximum](int64_t v) { return v * 100 / maximum; };
+  const bool end = value <= progress_->minimum() || value >= maximum;
+  const auto now = std::chrono::steady_clock::now();
+  if (!end) {
+    if (percent(value) == percent(progress_->value())) return;
+    if (now - lastProgressShown_ < logic_->EventInterval()) return;
+  }
+  lastProgressShown_ = now;
   progress_->setValue(value);
-  // Saving runs no events, so the bar is painted at once.
-  if (progress_->isVisible()) progress_->repaint();
 }
 
 // ---- WindowPort: events and pointers ----

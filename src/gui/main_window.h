@@ -162,6 +162,7 @@ class frmMain : public QMainWindow, public WindowPort {
   bool closePending_ = false;
   bool unloaded_ = false;
   std::function<void()> eventsHook_;
+  std::chrono::steady_clock::time_point lastProgressShown_{};
   std::function<void(int)> exitHook_;
 };
 

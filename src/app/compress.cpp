@@ -2,12 +2,16 @@
 // exactly its left and right edges and its colour, by moving its bottom edge down.
 //
 // The scan relies on the generation order (rows from the top, each row from left to right).
-// The figures are copied once into flat arrays, and consecutive rectangles of one row (equal
-// top and bottom) form a band: every test of the scan that depends only on top and bottom
-// gives the same answer for a whole band, and inside a band ordered by left edge the first
-// candidate is found by binary search. The result is the same as testing every rectangle in
-// turn, only without walking the rest of each row again for every rectangle.
+// Consecutive rectangles of one row (equal top and bottom) form a band: every test of the
+// scan that depends only on top and bottom gives the same answer for a whole band, and inside
+// a band ordered by left edge the first candidate is found by binary search. The result is the
+// same as testing every rectangle in turn, only without walking the rest of each row again for
+// every rectangle.
+//
+// A generated map keeps its rectangles as records of the document, which the scan changes in
+// place; a map holding polygon figures of its own is read into flat arrays first.
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,99 +33,147 @@ constexpr int16_t kAbsorbed = 0;   // merged into the rectangle above it
 constexpr int16_t kNotPolygon = 1;  // left unchanged
 constexpr int32_t kMergeLimit = 45;
 
-// The figures of the map as the scan reads them, indexed 1..n like the map.
-struct Rects {
+// The figures of a map with polygon objects, read once into arrays indexed 1..n like the map.
+struct FigureArrays {
   std::vector<std::shared_ptr<clsMapFigure>> fig;
-  std::vector<int16_t> mark;
-  std::vector<int32_t> left, right, top, bottom, colour;
-  std::vector<int32_t> bandEnd;    // index after the last member of the figure's band
-  std::vector<uint8_t> bandSorted;  // the band's left edges never decrease
+  std::vector<int16_t> marks;
+  std::vector<int32_t> lefts, rights, tops, bottoms, colours;
 
-  explicit Rects(int32_t n)
-      : fig(n + 1), mark(n + 1, kNotPolygon), left(n + 1), right(n + 1), top(n + 1),
-        bottom(n + 1), colour(n + 1), bandEnd(n + 2), bandSorted(n + 2, 1) {}
-
-  bool SameBand(int32_t a, int32_t b) const {
-    return mark[a] == kOpen && mark[b] == kOpen && top[a] == top[b] && bottom[a] == bottom[b];
+  explicit FigureArrays(clsMap& map) {
+    const int32_t n = map.Count();
+    const auto size = static_cast<size_t>(n) + 1;
+    fig.resize(size);
+    marks.assign(size, kNotPolygon);
+    for (auto* v : {&lefts, &rights, &tops, &bottoms, &colours}) v->resize(size);
+    for (int32_t i = 1; i <= n; ++i) {
+      std::shared_ptr<clsMapFigure> f = map.Item(i);
+      fig[i] = f;
+      if (f->FigCode() != figcode::kPolygon) {
+        f->OwnShowMode(kNotPolygon);
+        continue;
+      }
+      f->OwnShowMode(kOpen);
+      marks[i] = kOpen;
+      const clsPoly& q = *f->Poly();
+      lefts[i] = q.x(1);
+      rights[i] = q.x(2);
+      tops[i] = q.y(1);
+      bottoms[i] = q.y(3);
+      colours[i] = f->OwnColor();
+    }
+  }
+  int16_t mark(int32_t i) const { return marks[i]; }
+  int32_t left(int32_t i) const { return lefts[i]; }
+  int32_t right(int32_t i) const { return rights[i]; }
+  int32_t top(int32_t i) const { return tops[i]; }
+  int32_t bottom(int32_t i) const { return bottoms[i]; }
+  int32_t colour(int32_t i) const { return colours[i]; }
+  // d's bottom moves down to j's; j is absorbed.
+  void Absorb(int32_t d, int32_t j) {
+    clsPoly& p = *fig[d]->Poly();
+    p.y(3, bottoms[j]);
+    p.y(4, bottoms[j]);
+    marks[j] = kAbsorbed;
+    fig[j]->OwnShowMode(kAbsorbed);
   }
 };
 
-Rects ReadFigures(clsMap& map) {
-  const int32_t n = map.Count();
-  Rects r(n);
-  for (int32_t i = 1; i <= n; ++i) {
-    std::shared_ptr<clsMapFigure> f = map.Item(i);
-    r.fig[i] = f;
-    if (f->FigCode() != figcode::kPolygon) {
-      f->OwnShowMode(kNotPolygon);
+// The rectangle records of a generated map, changed in place; the other figures are remarks.
+struct MapRecords {
+  clsMap& map;
+
+  explicit MapRecords(clsMap& m) : map(m) {
+    for (int32_t i = 1; i <= map.Count(); ++i) {
+      if (MapRectangle* r = map.RectangleAt(i)) {
+        r->showMode = kOpen;
+        r->modified = true;
+      } else {
+        map.Item(i)->OwnShowMode(kNotPolygon);
+      }
+    }
+  }
+  const MapRectangle& at(int32_t i) const { return *map.RectangleAt(i); }
+  int16_t mark(int32_t i) const {
+    const MapRectangle* r = map.RectangleAt(i);
+    return r ? r->showMode : kNotPolygon;
+  }
+  int32_t left(int32_t i) const { return at(i).left; }
+  int32_t right(int32_t i) const { return at(i).right; }
+  int32_t top(int32_t i) const { return at(i).top; }
+  int32_t bottom(int32_t i) const { return at(i).bottom; }
+  int32_t colour(int32_t i) const { return at(i).colour; }
+  void Absorb(int32_t d, int32_t j) {
+    map.RectangleAt(d)->bottom = at(j).bottom;
+    map.RectangleAt(j)->showMode = kAbsorbed;
+  }
+};
+
+// For each figure the index after the last member of its band; negative when the band's left
+// edges are not in order (no binary search there).
+template <class View>
+std::vector<int32_t> Bands(const View& v, int32_t n) {
+  std::vector<int32_t> end(static_cast<size_t>(n) + 2, 0);
+  end[n] = n + 1;
+  for (int32_t i = n - 1; i >= 1; --i) {
+    const bool same = v.mark(i) == kOpen && v.mark(i + 1) == kOpen && v.top(i) == v.top(i + 1) &&
+                      v.bottom(i) == v.bottom(i + 1);
+    if (!same) {
+      end[i] = i + 1;
       continue;
     }
-    f->OwnShowMode(kOpen);
-    r.mark[i] = kOpen;
-    const clsPoly& q = *f->Poly();
-    r.left[i] = q.x(1);
-    r.right[i] = q.x(2);
-    r.top[i] = q.y(1);
-    r.bottom[i] = q.y(3);
-    r.colour[i] = f->OwnColor();
+    const bool sorted = end[i + 1] > 0 && v.left(i) <= v.left(i + 1);
+    end[i] = sorted ? end[i + 1] : -std::abs(end[i + 1]);
   }
-  // Bands, from the back: a figure joins the band of its successor when both are open
-  // polygons with the same top and bottom.
-  r.bandEnd[n] = n + 1;
-  for (int32_t i = n - 1; i >= 1; --i) {
-    if (r.SameBand(i, i + 1)) {
-      r.bandEnd[i] = r.bandEnd[i + 1];
-      r.bandSorted[i] = r.bandSorted[i + 1] && r.left[i] <= r.left[i + 1];
-    } else {
-      r.bandEnd[i] = i + 1;
-    }
-  }
-  return r;
+  return end;
 }
 
 // The first index from i within [i, end) whose left edge is not below x (bands ordered by
 // left edge only); every member skipped would have been passed over by the scan.
-int32_t FirstCandidate(const Rects& r, int32_t i, int32_t end, int32_t x) {
-  if (!r.bandSorted[i]) return i;
-  auto first = r.left.begin() + i, last = r.left.begin() + end;
-  return static_cast<int32_t>(std::lower_bound(first, last, x) - r.left.begin());
+template <class View>
+int32_t FirstCandidate(const View& v, int32_t i, int32_t end, bool sorted, int32_t x) {
+  if (!sorted) return i;
+  while (i < end) {
+    const int32_t mid = i + (end - i) / 2;
+    if (v.left(mid) < x)
+      i = mid + 1;
+    else
+      end = mid;
+  }
+  return i;
 }
 
 // Extends rectangle d downwards over the rectangles below it and marks the absorbed ones.
-void AbsorbBelow(Rects& r, int32_t d, int32_t n) {
-  const int32_t k = r.colour[d], x1 = r.left[d], x2 = r.right[d];
-  int32_t w = r.bottom[d];
+template <class View>
+void AbsorbBelow(View& v, const std::vector<int32_t>& bands, int32_t d, int32_t n) {
+  const int32_t k = v.colour(d), x1 = v.left(d), x2 = v.right(d);
+  int32_t w = v.bottom(d);
   int32_t merged = 0;
-  clsPoly& p = *r.fig[d]->Poly();
   int32_t i = d + 1;
   while (i <= n) {
-    if (r.mark[i] == kNotPolygon) {
+    if (v.mark(i) == kNotPolygon) {
       ++i;
       continue;
     }
-    const int32_t end = r.bandEnd[i];
-    if (r.top[i] < w) {  // the band lies lower: the first open member ends the scan
+    const int32_t end = std::abs(bands[i]);
+    if (v.top(i) < w) {  // the band lies lower: the first open member ends the scan
       for (int32_t j = i; j < end; ++j)
-        if (r.mark[j] == kOpen) return;
+        if (v.mark(j) == kOpen) return;
       i = end;
       continue;
     }
-    if (r.bottom[i] >= w) {  // the band shares the current bottom row or lies above it
+    if (v.bottom(i) >= w) {  // the band shares the current bottom row or lies above it
       i = end;
       continue;
     }
-    for (int32_t j = FirstCandidate(r, i, end, x1); j < end; ++j) {
-      if (r.mark[j] != kOpen) continue;
-      if (r.left[j] != x1) {
-        if (r.left[j] > x1) return;
+    for (int32_t j = FirstCandidate(v, i, end, bands[i] > 0, x1); j < end; ++j) {
+      if (v.mark(j) != kOpen) continue;
+      if (v.left(j) != x1) {
+        if (v.left(j) > x1) return;
         continue;
       }
-      if (r.right[j] != x2 || r.colour[j] != k) continue;
-      w = r.bottom[j];
-      p.y(3, w);
-      p.y(4, w);
-      r.mark[j] = kAbsorbed;
-      r.fig[j]->OwnShowMode(kAbsorbed);
+      if (v.right(j) != x2 || v.colour(j) != k) continue;
+      w = v.bottom(j);
+      v.Absorb(d, j);
       if (++merged == kMergeLimit) return;
       break;  // the rest of this band now shares the new bottom row
     }
@@ -131,12 +183,20 @@ void AbsorbBelow(Rects& r, int32_t d, int32_t n) {
 
 std::u16string Dec(int64_t n) { return FromUtf8(std::to_string(n)); }
 
+// Polygons that are figure objects (a map read or edited elsewhere) take the array path.
+bool AllPolygonsAreRecords(clsMap& map) {
+  if (map.LockMode()) return false;  // the refusals of Clear and Add are shown as before
+  for (int32_t i = 1; i <= map.Count(); ++i)
+    if (map.FigCode(i) == figcode::kPolygon && !map.RectangleAt(i)) return false;
+  return true;
+}
+
 }  // namespace
 
-int32_t frmMainLogic::Compress2D() {
-  clsMap& map = *state_.oMap;
-  const int32_t n = map.Count();
-  Rects r = ReadFigures(map);
+// The scan over either view; false when cancelled (the marks stay as they are).
+template <class View>
+bool frmMainLogic::Scan(View& v, int32_t n) {
+  const std::vector<int32_t> bands = Bands(v, n);
   for (int32_t d = 1; d <= n - 1; ++d) {
     if (d % 8 == 0) {
       window_.SetProgressMax(n);
@@ -144,16 +204,30 @@ int32_t frmMainLogic::Compress2D() {
       RunPendingEvents();
       if (state_.cancelRequest) {
         window_.SetProgressValue(0);
-        return -1;
+        return false;
       }
     }
-    if (r.mark[d] == kOpen) AbsorbBelow(r, d, n);
+    if (v.mark(d) == kOpen) AbsorbBelow(v, bands, d, n);
   }
-  map.Clear();
-  for (int32_t i = 1; i <= n; ++i) {
-    if (r.mark[i] == kAbsorbed) continue;
-    r.fig[i]->OwnShowMode(kOpen);
-    map.Add(r.fig[i]);  // a figure the map refuses is lost and counted as removed
+  return true;
+}
+
+int32_t frmMainLogic::Compress2D() {
+  clsMap& map = *state_.oMap;
+  const int32_t n = map.Count();
+  if (AllPolygonsAreRecords(map)) {
+    MapRecords v(map);
+    if (!Scan(v, n)) return -1;
+    map.Rebuild([&v](int32_t i) { return v.mark(i) != kAbsorbed; });
+  } else {
+    FigureArrays v(map);
+    if (!Scan(v, n)) return -1;
+    map.Clear();
+    for (int32_t i = 1; i <= n; ++i) {
+      if (v.marks[i] == kAbsorbed) continue;
+      v.fig[i]->OwnShowMode(kOpen);
+      map.Add(v.fig[i]);  // a figure the map refuses is lost and counted as removed
+    }
   }
   window_.SetProgressValue(0);
   return n - map.Count();

@@ -149,6 +149,8 @@ class frmMainLogic {
   double PreviewScale() const;
 
   void RunPendingEvents();
+  template <class View>
+  bool Scan(View& v, int32_t n);
 
   WindowPort& window_;
   ConversionState state_;

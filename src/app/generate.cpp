@@ -50,6 +50,7 @@ struct frmMainLogic::RowGeometry {
   int32_t top = 0, bottom = 0;
   int32_t west = 0, eastWrapped = 0, width = 0;
   double pw = 0;
+  int64_t seconds = 0;  // the job's one reading of the clock, for the figure identifiers
 };
 
 void frmMainLogic::mnuPolygon_Click() {
@@ -122,6 +123,7 @@ bool frmMainLogic::MakePolygons() {
   s.oMap->MapMode(1);
   AddHeaderRemarks();
   window_.SetProgressMax(H);
+  row.seconds = ToEpochSeconds(Now());
   for (int32_t i = 0; i < H; ++i) {
     window_.SetProgressValue(i);
     const int32_t top = SubL(s.north, CLng((i + 0.03) * ph));
@@ -177,17 +179,15 @@ void frmMainLogic::EmitRun(int32_t s, int32_t j, int32_t colour, const RowGeomet
 
 void frmMainLogic::AddRectangle(int32_t left, int32_t right, int32_t colour,
                                 const RowGeometry& row) {
-  auto fig = std::make_shared<clsMapPolygon>();
-  fig->Admin(0);
-  fig->Thing(state_.imagePolygonThing);
-  fig->OwnColor(colour);
-  clsPoly& poly = *fig->Poly();
-  poly.AddXandY(left, row.top);
-  poly.AddXandY(right, row.top);
-  poly.AddXandY(right, row.bottom);
-  poly.AddXandY(left, row.bottom);
-  poly.AddXandY(left, row.top);
-  state_.oMap->Add(fig);
+  MapRectangle r;
+  r.figId = NewFigureIdAt(row.seconds);
+  r.left = left;
+  r.top = row.top;
+  r.right = right;
+  r.bottom = row.bottom;
+  r.colour = colour;
+  r.thing = state_.imagePolygonThing;
+  state_.oMap->AddRectangle(r);
 }
 
 }  // namespace picmap

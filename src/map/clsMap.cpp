@@ -1,28 +1,79 @@
 #include "map/clsMap.h"
 
+#include "map/clsMapPolygon.h"
 #include "map/clsMapRem.h"
 #include "map/map_guard.h"
+#include "support/colorlib.h"
 #include "support/errors.h"
+#include "support/figcodes.h"
 #include "support/library.h"
 #include "support/numeric.h"
 
 namespace picmap {
+
+namespace {
+
+// What IsRight of the polygon a record stands for answers (Admin 0 and JumpMark 0 are right,
+// and the ring has five points).
+bool RectangleRight(const MapRectangle& r) {
+  return IsThingNumber(r.thing) && IsColorValue(r.colour) && IsShowMode(r.showMode);
+}
+
+}  // namespace
 
 clsMap::clsMap() = default;
 
 clsMap::~clsMap() {
   try {
     ResetUndo();
-    figures_.clear();
+    ClearFigures();
   } catch (...) {
   }
+}
+
+const std::shared_ptr<clsMapFigure>& clsMap::FigureAt(int32_t Index) const {
+  uint32_t& slot = slots_[static_cast<size_t>(Index - 1)];
+  if (slot & kRecordBit) slot = StoreObject(clsMapPolygon::FromRectangle(records_[slot & ~kRecordBit]));
+  return objects_[slot];
+}
+
+uint32_t clsMap::StoreObject(std::shared_ptr<clsMapFigure> figure) const {
+  if (!freeObjects_.empty()) {
+    const uint32_t i = freeObjects_.back();
+    freeObjects_.pop_back();
+    objects_[i] = std::move(figure);
+    return i;
+  }
+  objects_.push_back(std::move(figure));
+  return static_cast<uint32_t>(objects_.size() - 1);
+}
+
+// A record that is no longer used stays in the arena until the next rebuild or clear.
+void clsMap::ReleaseSlot(uint32_t slot) {
+  if (slot & kRecordBit) return;
+  objects_[slot].reset();
+  freeObjects_.push_back(slot);
+}
+
+// A figure read from a file: a rectangle of the generated kind is kept as a record.
+void clsMap::AppendFigure(std::shared_ptr<clsMapFigure> figure) {
+  MapRectangle r;
+  if (figure->FigCode() == figcode::kPolygon &&
+      static_cast<const clsMapPolygon&>(*figure).AsRectangle(r) &&
+      records_.size() < kRecordBit) {
+    slots_.push_back(static_cast<uint32_t>(records_.push_back(r)) | kRecordBit);
+    return;
+  }
+  slots_.push_back(StoreObject(std::move(figure)));
 }
 
 bool clsMap::Modify() const {
   return GuardedMapOperation(u"Modify", [&] {
     if (changeCount_ == 0) {
-      for (const auto& f : figures_) {
-        if (f->Modify()) {
+      for (const uint32_t slot : slots_) {
+        const bool modified = (slot & kRecordBit) ? records_[slot & ~kRecordBit].modified
+                                                  : objects_[slot]->Modify();
+        if (modified) {
           changeCount_ = 1;
           break;
         }
@@ -40,7 +91,12 @@ void clsMap::Modify(bool value) {
       if (changeCount_ <= 0) changeCount_ = 1;
       return;
     }
-    for (const auto& f : figures_) f->Modify(false);
+    for (const uint32_t slot : slots_) {
+      if (slot & kRecordBit)
+        records_[slot & ~kRecordBit].modified = false;
+      else
+        objects_[slot]->Modify(false);
+    }
     changeCount_ = 0;
   });
 }
@@ -72,7 +128,7 @@ void clsMap::ApplyFileName(const std::u16string& name) {
 }
 
 void clsMap::MapMode(int32_t mode) {
-  if (!figures_.empty() || mode == mapMode_ || (mode != 1 && mode != 2)) return;
+  if (!slots_.empty() || mode == mapMode_ || (mode != 1 && mode != 2)) return;
   mapMode_ = mode;
   AddChanges(1);
   // The extension follows the new mode, so the name and the mode never disagree.
@@ -95,32 +151,51 @@ bool clsMap::RefusedByLock(const char16_t* operation) const {
 
 void clsMap::AddUndo(int16_t kind, int32_t position, std::shared_ptr<clsMapFigure> figure) {
   GuardedMapOperation(u"AddUndo", [&] {
-    if (undoRecording_) undoLog_.push_back(UndoRecord{kind, position, std::move(figure)});
+    if (undoRecording_) LogUndo(kind, position, std::move(figure));
   });
 }
 
+void clsMap::LogUndo(int16_t kind, int32_t position, std::shared_ptr<clsMapFigure> figure) {
+  if (kind == kInserted && !undoLog_.empty()) {
+    UndoRecord& last = undoLog_.back();
+    if (last.kind == kInserted && int64_t{last.position} + last.count == position) {
+      ++last.count;
+      return;
+    }
+  }
+  undoLog_.push_back(UndoRecord{kind, position, 1, std::move(figure)});
+}
+
 void clsMap::InsertAt(int32_t Index, std::shared_ptr<clsMapFigure> figure) {
+  const uint32_t slot = StoreObject(std::move(figure));
   if (Index > Count())
-    figures_.push_back(std::move(figure));
+    slots_.push_back(slot);
   else
-    figures_.insert(figures_.begin() + (Index - 1), std::move(figure));
+    slots_.insert(slots_.begin() + (Index - 1), slot);
 }
 
 std::shared_ptr<clsMapFigure> clsMap::TakeAt(int32_t Index) {
-  std::shared_ptr<clsMapFigure> f = std::move(figures_[static_cast<size_t>(Index - 1)]);
-  figures_.erase(figures_.begin() + (Index - 1));
+  std::shared_ptr<clsMapFigure> f = FigureAt(Index);
+  ReleaseSlot(slots_[static_cast<size_t>(Index - 1)]);
+  slots_.erase(slots_.begin() + (Index - 1));
   return f;
 }
 
 void clsMap::ClearFigures() {
-  FigureList().swap(figures_);
+  std::vector<uint32_t>().swap(slots_);
+  std::vector<std::shared_ptr<clsMapFigure>>().swap(objects_);
+  std::vector<uint32_t>().swap(freeObjects_);
+  records_.clear();
   changeCount_ = 0;
   ResetUndo();
 }
 
 bool clsMap::IsRight() const {
-  for (const auto& f : figures_)
-    if (!f->IsRight()) return false;
+  for (const uint32_t slot : slots_) {
+    const bool right = (slot & kRecordBit) ? RectangleRight(records_[slot & ~kRecordBit])
+                                           : objects_[slot]->IsRight();
+    if (!right) return false;
+  }
   return true;
 }
 
@@ -133,22 +208,96 @@ bool clsMap::Clear() {
 }
 
 int32_t clsMap::FigCode(int32_t Index) const {
-  return InBound(Index) ? figures_[static_cast<size_t>(Index - 1)]->FigCode() : 0;
+  if (!InBound(Index)) return 0;
+  const uint32_t slot = slots_[static_cast<size_t>(Index - 1)];
+  return (slot & kRecordBit) ? figcode::kPolygon : objects_[slot]->FigCode();
 }
 
 std::shared_ptr<clsMapFigure> clsMap::Item(int32_t Index) const {
-  return InBound(Index) ? figures_[static_cast<size_t>(Index - 1)] : nullptr;
+  return InBound(Index) ? FigureAt(Index) : nullptr;
 }
 
 bool clsMap::Add(std::shared_ptr<clsMapFigure> oMapFig) {
   return GuardedMapOperation(u"Add", [&] {
     if (RefusedByLock(u"Add")) return false;
     if (!oMapFig || !oMapFig->IsRight()) return false;
-    figures_.push_back(std::move(oMapFig));
+    slots_.push_back(StoreObject(std::move(oMapFig)));
     AddUndo(kInserted, Count());
     AddChanges(1);
     return true;
   });
+}
+
+bool clsMap::AddRectangle(const MapRectangle& r) {
+  return GuardedMapOperation(u"Add", [&] {
+    if (RefusedByLock(u"Add")) return false;
+    if (!RectangleRight(r)) return false;
+    if (records_.size() >= kRecordBit) return Add(clsMapPolygon::FromRectangle(r));
+    slots_.push_back(static_cast<uint32_t>(records_.push_back(r)) | kRecordBit);
+    AddUndo(kInserted, Count());
+    AddChanges(1);
+    return true;
+  });
+}
+
+bool clsMap::Rebuild(const std::function<bool(int32_t)>& keep) {
+  return GuardedMapOperation(u"Clear", [&] {
+    if (lock_) return false;
+    return RebuildKept(keep);
+  });
+}
+
+// What Clear followed by Add of each kept figure leaves, without taking the figures out.
+bool clsMap::RebuildKept(const std::function<bool(int32_t)>& keep) {
+  changeCount_ = 0;
+  ResetUndo();
+  size_t w = 0;
+  for (size_t i = 0; i < slots_.size(); ++i) {
+    const uint32_t slot = slots_[i];
+    bool right = false;
+    if (keep(static_cast<int32_t>(i + 1))) {
+      if (slot & kRecordBit) {
+        MapRectangle& r = records_[slot & ~kRecordBit];
+        r.showMode = -1;
+        r.modified = true;
+        right = RectangleRight(r);
+      } else {
+        objects_[slot]->OwnShowMode(-1);
+        right = objects_[slot]->IsRight();
+      }
+    }
+    if (!right) {
+      ReleaseSlot(slot);
+      continue;
+    }
+    slots_[w++] = slot;
+    AddUndo(kInserted, static_cast<int32_t>(w));
+    AddChanges(1);
+  }
+  slots_.resize(w);
+  CompactRecords();
+  return true;
+}
+
+// Moves the records still in use to the front of the arena when they stand in map order
+// (as generation and reading leave them), and gives the rest back.
+void clsMap::CompactRecords() {
+  size_t last = 0, used = 0;
+  for (const uint32_t slot : slots_) {
+    if (!(slot & kRecordBit)) continue;
+    const size_t r = slot & ~kRecordBit;
+    if (used > 0 && r <= last) return;
+    last = r;
+    ++used;
+  }
+  if (used == records_.size()) return;
+  size_t w = 0;
+  for (uint32_t& slot : slots_) {
+    if (!(slot & kRecordBit)) continue;
+    records_[w] = records_[slot & ~kRecordBit];
+    slot = static_cast<uint32_t>(w++) | kRecordBit;
+  }
+  records_.resize_down(w);
 }
 
 bool clsMap::Ins(int32_t Index, std::shared_ptr<clsMapFigure> oMapFig) {
@@ -170,9 +319,11 @@ bool clsMap::Inss(int32_t iStart, const FigureList& colElm) {
     for (const auto& f : colElm)
       if (!f || !f->IsRight()) return false;
     if (!InBound(iStart)) iStart = Count() + 1;
-    figures_.insert(figures_.begin() + (iStart - 1), colElm.begin(), colElm.end());
+    std::vector<uint32_t> added;
+    for (const auto& f : colElm) added.push_back(StoreObject(f));
+    slots_.insert(slots_.begin() + (iStart - 1), added.begin(), added.end());
     const auto n = static_cast<int32_t>(colElm.size());
-    for (int32_t i = 0; i < n; ++i) undoLog_.push_back(UndoRecord{kInserted, iStart + i, nullptr});
+    for (int32_t i = 0; i < n; ++i) LogUndo(kInserted, iStart + i, nullptr);
     AddChanges(n);
     return true;
   });
@@ -182,7 +333,7 @@ bool clsMap::Remove(int32_t Index) {
   return GuardedMapOperation(u"Remove", [&] {
     if (RefusedByLock(u"Remove")) return false;
     if (!InBound(Index)) return false;
-    AddUndo(kRemoved, Index, figures_[static_cast<size_t>(Index - 1)]);
+    AddUndo(kRemoved, Index, FigureAt(Index));
     TakeAt(Index);
     AddChanges(1);
     return true;
@@ -193,10 +344,9 @@ bool clsMap::Removes(int32_t iStart, int32_t iEnd) {
   return GuardedMapOperation(u"Removes", [&] {
     if (RefusedByLock(u"Removes")) return false;
     if (!InBound(iStart) || !InBound(iEnd) || iStart > iEnd) return false;
-    const auto first = figures_.begin() + (iStart - 1);
-    const auto last = figures_.begin() + iEnd;
-    for (auto it = first; it != last; ++it) undoLog_.push_back(UndoRecord{kRemoved, iStart, *it});
-    figures_.erase(first, last);
+    for (int32_t i = iStart; i <= iEnd; ++i) LogUndo(kRemoved, iStart, FigureAt(i));
+    for (int32_t i = iStart; i <= iEnd; ++i) ReleaseSlot(slots_[static_cast<size_t>(i - 1)]);
+    slots_.erase(slots_.begin() + (iStart - 1), slots_.begin() + iEnd);
     AddChanges(iEnd - iStart + 1);
     return true;
   });
@@ -206,7 +356,7 @@ bool clsMap::Renew(int32_t Index, std::shared_ptr<clsMapFigure> oMapFig) {
   return GuardedMapOperation(u"Renew", [&] {
     if (RefusedByLock(u"Renew")) return false;
     if (!InBound(Index) || !oMapFig || !oMapFig->IsRight()) return false;
-    AddUndo(kRemoved, Index, figures_[static_cast<size_t>(Index - 1)]);
+    AddUndo(kRemoved, Index, FigureAt(Index));
     TakeAt(Index);
     AddChanges(1);
     if (Index > Count()) Index = Count() + 1;
@@ -223,7 +373,7 @@ bool clsMap::Move(int32_t srcIndex, int32_t dstIndex) {
     if (srcIndex == dstIndex) return false;
     if (srcIndex < dstIndex) --dstIndex;
     if (!InBound(srcIndex) || !InBound(dstIndex)) return false;
-    std::shared_ptr<clsMapFigure> figure = figures_[static_cast<size_t>(srcIndex - 1)];
+    std::shared_ptr<clsMapFigure> figure = FigureAt(srcIndex);
     AddUndo(kRemoved, srcIndex, figure);
     TakeAt(srcIndex);
     AddChanges(1);
@@ -237,16 +387,20 @@ bool clsMap::Move(int32_t srcIndex, int32_t dstIndex) {
 
 int32_t clsMap::SearchJumpMark(int16_t iMark) const {
   return GuardedMapOperation(u"SearchJumpMark", [&] {
-    for (int32_t i = 1; i <= Count(); ++i)
-      if (figures_[static_cast<size_t>(i - 1)]->JumpMark() == iMark) return i;
+    for (int32_t i = 1; i <= Count(); ++i) {
+      const uint32_t slot = slots_[static_cast<size_t>(i - 1)];
+      if (((slot & kRecordBit) ? 0 : objects_[slot]->JumpMark()) == iMark) return i;
+    }
     return -1;
   });
 }
 
 int32_t clsMap::SearchReserve(int32_t Index, int32_t dt) const {
   return GuardedMapOperation(u"SearchReserve", [&] {
-    for (int32_t i = Index < 1 ? 1 : Index; i <= Count(); ++i)
-      if (figures_[static_cast<size_t>(i - 1)]->Reserve() == dt) return i;
+    for (int32_t i = Index < 1 ? 1 : Index; i <= Count(); ++i) {
+      const uint32_t slot = slots_[static_cast<size_t>(i - 1)];
+      if (((slot & kRecordBit) ? 0 : objects_[slot]->Reserve()) == dt) return i;
+    }
     return -1;
   });
 }
@@ -257,10 +411,13 @@ void clsMap::Undo() {
       UndoRecord r = std::move(undoLog_.back());
       undoLog_.pop_back();
       if (r.kind == kInserted) {
-        if (InBound(r.position)) TakeAt(r.position);
-      } else {
-        InsertAt(r.position, std::move(r.figure));
+        for (int32_t k = r.count - 1; k >= 0; --k) {
+          if (InBound(r.position + k)) TakeAt(r.position + k);
+          changeCount_ = SubL(changeCount_, 1);
+        }
+        continue;
       }
+      InsertAt(r.position, std::move(r.figure));
       changeCount_ = SubL(changeCount_, 1);
     }
     ResetUndo();

@@ -12,18 +12,22 @@
 #include <vector>
 
 #include "map/clsMapFigure.h"
+#include "map/map_rectangle.h"
 #include "support/platform.h"
 
 namespace picmap {
 
 class BinaryReader;
 class BinaryWriter;
+class clsMapPolygon;
 class clsMapRem;
 struct FileFailure;
 
 class clsMap {
  public:
   using FigureList = std::vector<std::shared_ptr<clsMapFigure>>;
+  class FigureIterator;
+  class FigureView;
 
   clsMap();
   ~clsMap();
@@ -54,8 +58,9 @@ class clsMap {
   int16_t Version() const;
   // 99 .. 106: rewrites (or inserts at position 1) the version header line.
   void Version(int16_t iVer);
-  int32_t Count() const { return static_cast<int32_t>(figures_.size()); }
-  const FigureList& MapCollection() const { return figures_; }
+  int32_t Count() const { return static_cast<int32_t>(slots_.size()); }
+  // The live figures in order (0-based, like any collection).
+  FigureView MapCollection() const;
   std::u16string Kind() const;
   int16_t Country() const;
   int16_t Level() const;
@@ -66,8 +71,8 @@ class clsMap {
   // Rewrites (or inserts at position 2) the "最終更新日時" header line.
   void LastDate(const DateTime& dt);
   // NewEnum: the figures in order.
-  FigureList::const_iterator begin() const { return figures_.begin(); }
-  FigureList::const_iterator end() const { return figures_.end(); }
+  FigureIterator begin() const;
+  FigureIterator end() const;
 
   bool IsRight() const;
   bool Clear();
@@ -91,6 +96,20 @@ class clsMap {
   void ResetUndo();
   bool CanUndo() const { return !undoLog_.empty(); }
 
+  // ---- For the conversion, which makes and merges about a million rectangles ----
+  // Add of the polygon the record stands for, without making the figure object.
+  bool AddRectangle(const MapRectangle& r);
+  // The record of the figure at Index while nobody has asked for that figure; nullptr for
+  // figures that are objects. Changes through it are changes of that figure.
+  MapRectangle* RectangleAt(int32_t Index) {
+    const uint32_t slot = slots_[static_cast<size_t>(Index - 1)];
+    return (slot & kRecordBit) ? &records_[slot & ~kRecordBit] : nullptr;
+  }
+  // Clear, then Add of every figure for which keep(position) is true, in order, with the
+  // own show mode -1: the undo log and the change count end as that sequence leaves them,
+  // and a figure that is not right is lost. False (nothing done) for a locked document.
+  bool Rebuild(const std::function<bool(int32_t)>& keep);
+
   // 0 on success, 53 for a missing file, otherwise the number of the failure (or the
   // failure is passed up, as the file-error dialog decides).
   int32_t Load();
@@ -98,20 +117,33 @@ class clsMap {
   int32_t Save();
 
  private:
+  // Insertions at consecutive positions share one record (count of them), so that building
+  // a map of a million figures does not log a million records.
   struct UndoRecord {
-    int16_t kind;  // 1 inserted at position, 2 removed from position
+    int16_t kind;  // 1 inserted at position (count figures), 2 removed from position
     int32_t position;
+    int32_t count;
     std::shared_ptr<clsMapFigure> figure;  // the removed figure (kind 2)
   };
+  // A slot is a record index with this bit, or an index into the figure objects.
+  static constexpr uint32_t kRecordBit = 0x80000000u;
   static constexpr int16_t kInserted = 1;
   static constexpr int16_t kRemoved = 2;
 
   bool InBound(int32_t Index) const { return Index >= 1 && Index <= Count(); }
   bool RefusedByLock(const char16_t* operation) const;
   void AddUndo(int16_t kind, int32_t position, std::shared_ptr<clsMapFigure> figure = nullptr);
+  void LogUndo(int16_t kind, int32_t position, std::shared_ptr<clsMapFigure> figure);
   void AddChanges(int32_t n);
   void InsertAt(int32_t Index, std::shared_ptr<clsMapFigure> figure);
   std::shared_ptr<clsMapFigure> TakeAt(int32_t Index);
+  // The figure at Index (1 .. Count), made from its record when it is one.
+  const std::shared_ptr<clsMapFigure>& FigureAt(int32_t Index) const;
+  uint32_t StoreObject(std::shared_ptr<clsMapFigure> figure) const;
+  void ReleaseSlot(uint32_t slot);
+  void AppendFigure(std::shared_ptr<clsMapFigure> figure);
+  bool RebuildKept(const std::function<bool(int32_t)>& keep);
+  void CompactRecords();
   void ClearFigures();
   std::u16string WithModeExtension(const std::u16string& name) const;
   void ApplyFileName(const std::u16string& name);
@@ -129,10 +161,14 @@ class clsMap {
   int32_t EndLoadWithFailure(const FileFailure& f);
   int16_t VersionToWrite();
   void WriteFile(BinaryWriter& w, int16_t ver, int16_t& lastReported);
-  void WriteElement(BinaryWriter& w, int32_t Index, int16_t ver);
+  void WriteElement(BinaryWriter& w, clsMapPolygon* rectangle, int32_t Index, int16_t ver);
   int32_t EndSaveWithFailure(const FileFailure& f);
 
-  FigureList figures_;
+  // Positions 1 .. Count; figure objects are made from records only on request.
+  mutable std::vector<uint32_t> slots_;
+  mutable std::vector<std::shared_ptr<clsMapFigure>> objects_;
+  mutable std::vector<uint32_t> freeObjects_;
+  RectangleArena records_;
   std::u16string fileName_ = u"BLANK.MLL";
   int32_t mapMode_ = 1;
   mutable int16_t version_ = 106;
@@ -142,5 +178,53 @@ class clsMap {
   bool undoRecording_ = true;
   std::vector<UndoRecord> undoLog_;
 };
+
+// Walks the figures in order; each one is handed out as a reference to the live figure.
+class clsMap::FigureIterator {
+ public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = std::shared_ptr<clsMapFigure>;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = value_type;
+
+  FigureIterator() = default;
+  FigureIterator(const clsMap* map, int32_t index) : map_(map), index_(index) {}
+  // By value: asking for another figure may move the stored references.
+  std::shared_ptr<clsMapFigure> operator*() const { return map_->FigureAt(index_); }
+  FigureIterator& operator++() {
+    ++index_;
+    return *this;
+  }
+  FigureIterator operator++(int) {
+    FigureIterator old = *this;
+    ++index_;
+    return old;
+  }
+  bool operator==(const FigureIterator& o) const { return index_ == o.index_; }
+
+ private:
+  const clsMap* map_ = nullptr;
+  int32_t index_ = 1;
+};
+
+class clsMap::FigureView {
+ public:
+  explicit FigureView(const clsMap& map) : map_(map) {}
+  size_t size() const { return static_cast<size_t>(map_.Count()); }
+  bool empty() const { return map_.Count() == 0; }
+  std::shared_ptr<clsMapFigure> operator[](size_t i) const {
+    return map_.FigureAt(static_cast<int32_t>(i) + 1);
+  }
+  FigureIterator begin() const { return map_.begin(); }
+  FigureIterator end() const { return map_.end(); }
+
+ private:
+  const clsMap& map_;
+};
+
+inline clsMap::FigureView clsMap::MapCollection() const { return FigureView(*this); }
+inline clsMap::FigureIterator clsMap::begin() const { return FigureIterator(this, 1); }
+inline clsMap::FigureIterator clsMap::end() const { return FigureIterator(this, Count() + 1); }
 
 }  // namespace picmap

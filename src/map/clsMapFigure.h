@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "geometry/clsPoly.h"
@@ -66,6 +67,13 @@ class clsMapFigure {
 // A new figure identifier: the local time in whole seconds since 1899-12-30 times 100000,
 // plus 0 .. 99999 from one pseudo-random sequence that is never reseeded.
 double NewFigureId();
+// The same for a time already read (local time in seconds since 1970 as ToEpochSeconds gives
+// it): a long job reads the clock once, not once per figure.
+double NewFigureIdAt(int64_t epochSeconds);
+// Where the identifier sequence stands, and putting it back there: two documents built one
+// after the other then draw the same identifiers (tests compare their files byte for byte).
+std::minstd_rand FigureIdSequence();
+void SetFigureIdSequence(const std::minstd_rand& sequence);
 // The creation time encoded in an identifier.
 DateTime FigDateOf(double figId);
 

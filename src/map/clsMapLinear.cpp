@@ -55,6 +55,9 @@ double ToleranceReaching(double tolerance, double target) {
 
 clsMapLinear::clsMapLinear() : poly_(std::make_shared<clsPoly>()) {}
 
+clsMapLinear::clsMapLinear(double figId)
+    : MapFigureCommon(figId), poly_(std::make_shared<clsPoly>()) {}
+
 bool clsMapLinear::Modify() const {
   if (!modified_) modified_ = poly_->Modify();
   return modified_;

@@ -29,6 +29,7 @@ class clsMapLinear : public MapFigureCommon {
 
  protected:
   clsMapLinear();
+  explicit clsMapLinear(double figId);
   virtual int32_t MinPointCount() const = 0;
   virtual std::shared_ptr<clsMapLinear> NewEmpty() const = 0;
 

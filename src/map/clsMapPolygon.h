@@ -2,6 +2,7 @@
 #pragma once
 
 #include "map/clsMapLinear.h"
+#include "map/map_rectangle.h"
 
 namespace picmap {
 
@@ -10,9 +11,21 @@ class clsMapPolygon : public clsMapLinear {
   clsMapPolygon() = default;
   int32_t FigCode() const override;
 
+  // The figure a rectangle record stands for, with the record's identifier and marks.
+  static std::shared_ptr<clsMapPolygon> FromRectangle(const MapRectangle& r);
+  // A polygon to write records through (WriteElm); its own identifier is not drawn.
+  static std::unique_ptr<clsMapPolygon> Scratch();
+  // Turns this polygon into the rectangle record's figure.
+  void AssignRectangle(const MapRectangle& r);
+  // The record that stands for this polygon exactly, when it has one.
+  bool AsRectangle(MapRectangle& r) const;
+
  protected:
   int32_t MinPointCount() const override;
   std::shared_ptr<clsMapLinear> NewEmpty() const override;
+
+ private:
+  explicit clsMapPolygon(double figId) : clsMapLinear(figId) {}
 };
 
 }  // namespace picmap

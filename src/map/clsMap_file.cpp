@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "map/clsMap.h"
+#include "map/clsMapPolygon.h"
 #include "map/clsMapRem.h"
 #include "support/binfile.h"
 #include "support/errormng.h"
@@ -142,7 +143,7 @@ void clsMap::ReadHeader(BinaryReader& r, LoadState& s) {
   // The projection remark is a figure like any other: what the writer would refuse to read
   // back (an administrative number out of range, ...) is refused here too.
   if (projection && !projection->IsRight()) RaiseInvalidElement(u"不正な図形内容", 0, 1);
-  if (projection) figures_.push_back(std::move(projection));
+  if (projection) AppendFigure(std::move(projection));
 }
 
 void clsMap::ReadAllElements(BinaryReader& r, LoadState& s) {
@@ -169,7 +170,7 @@ bool clsMap::ReadElement(BinaryReader& r, LoadState& s) {
   if (!figure) RaiseInvalidElement(u"不正な図形コード", s.elements, code);
   figure->ReadElm(r, s.version);
   if (!figure->IsRight()) RaiseInvalidElement(u"不正な図形内容", s.elements, code);
-  figures_.push_back(std::move(figure));
+  AppendFigure(std::move(figure));
   return true;
 }
 
@@ -181,7 +182,7 @@ int32_t clsMap::EndLoadWithFailure(const FileFailure& f) {
 }
 
 int32_t clsMap::Save() {
-  if (!Modify() || figures_.empty()) return 0;
+  if (!Modify() || slots_.empty()) return 0;
   const std::u16string file = fileName_;
   // Nothing is written, so the document stays modified and keeps its undo log.
   if (IsReadOnlyFile(file, true)) return err::kPermissionDenied;
@@ -217,25 +218,34 @@ int16_t clsMap::VersionToWrite() {
 void clsMap::WriteFile(BinaryWriter& w, int16_t ver, int16_t& lastReported) {
   w.OpenStaged(fileName_);
   NewRemark(u"Map File Version " + VersionText(ver))->WriteElm(w, kFirstWritableVersion);
-  const auto n = static_cast<int64_t>(figures_.size());
+  const auto n = static_cast<int64_t>(slots_.size());
+  const std::unique_ptr<clsMapPolygon> rectangle = clsMapPolygon::Scratch();
   for (int64_t i = 0; i < n; ++i) {
     RaiseProgress(lastReported, static_cast<int16_t>(std::min<int64_t>(i * 25 / n * 4, 100)));
-    WriteElement(w, static_cast<int32_t>(i + 1), ver);
+    WriteElement(w, rectangle.get(), static_cast<int32_t>(i + 1), ver);
   }
   w.Close();
 }
 
 // An element the file version cannot hold names its place in the map, as the reader does.
-void clsMap::WriteElement(BinaryWriter& w, int32_t Index, int16_t ver) {
-  clsMapFigure& figure = *figures_[static_cast<size_t>(Index - 1)];
+// A rectangle record is written through the scratch polygon, the way its figure writes.
+void clsMap::WriteElement(BinaryWriter& w, clsMapPolygon* rectangle, int32_t Index, int16_t ver) {
+  const uint32_t slot = slots_[static_cast<size_t>(Index - 1)];
+  clsMapFigure* figure = (slot & kRecordBit) ? nullptr : objects_[slot].get();
+  MapRectangle* record = (slot & kRecordBit) ? &records_[slot & ~kRecordBit] : nullptr;
+  if (record) {
+    rectangle->AssignRectangle(*record);
+    figure = rectangle;
+  }
   try {
-    figure.WriteElm(w, ver);
+    figure->WriteElm(w, ver);
   } catch (Error& e) {
     if (e.Number() != err::kMapElement) throw;
     e.SetDescription(e.Description() + u"(Line:" + FromUtf8(std::to_string(Index)) +
-                     u", Figure:" + FromUtf8(std::to_string(figure.FigCode())) + u")");
+                     u", Figure:" + FromUtf8(std::to_string(figure->FigCode())) + u")");
     throw;
   }
+  if (record) record->modified = false;  // as WriteElm leaves a figure
 }
 
 int32_t clsMap::EndSaveWithFailure(const FileFailure& f) {

@@ -55,8 +55,8 @@ bool ParseGeneralDate(const std::u16string& text, DateTime& t) {
 }  // namespace
 
 clsMapRem* clsMap::RemarkAt(int32_t Index) const {
-  const auto& f = figures_[static_cast<size_t>(Index - 1)];
-  return f->FigCode() == 1 ? static_cast<clsMapRem*>(f.get()) : nullptr;
+  if (FigCode(Index) != 1) return nullptr;  // asks a rectangle record nothing
+  return static_cast<clsMapRem*>(FigureAt(Index).get());
 }
 
 int32_t clsMap::SearchHeaderLine(const std::u16string& sKey) const {

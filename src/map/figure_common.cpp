@@ -21,16 +21,26 @@ constexpr double kEndDateSecond = 2958466.0 * 86400;
 
 // The one sequence behind all identifiers: fixed seed, never reseeded, so every run of the
 // program draws the same numbers.
-double NextUniform() {
+std::minstd_rand& Generator() {
   static std::minstd_rand generator;
+  return generator;
+}
+
+double NextUniform() {
+  std::minstd_rand& generator = Generator();
   return static_cast<double>(generator() - std::minstd_rand::min()) /
          static_cast<double>(std::minstd_rand::max() - std::minstd_rand::min() + 1);
 }
 
 }  // namespace
 
-double NewFigureId() {
-  const int64_t seconds = ToEpochSeconds(Now()) + kSerialToEpochSeconds;
+std::minstd_rand FigureIdSequence() { return Generator(); }
+void SetFigureIdSequence(const std::minstd_rand& sequence) { Generator() = sequence; }
+
+double NewFigureId() { return NewFigureIdAt(ToEpochSeconds(Now())); }
+
+double NewFigureIdAt(int64_t epochSeconds) {
+  const int64_t seconds = epochSeconds + kSerialToEpochSeconds;
   const auto draw = static_cast<int64_t>(NextUniform() * kIdScale);
   return static_cast<double>(seconds) * kIdScale + static_cast<double>(draw);
 }

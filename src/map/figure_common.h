@@ -66,6 +66,8 @@ class MapFigureCommon : public clsMapFigure {
 
  protected:
   MapFigureCommon() : figId_(NewFigureId()) {}
+  // A figure that already has its identifier (the sequence of new identifiers is not drawn).
+  explicit MapFigureCommon(double figId) : figId_(figId) {}
   // Every attribute the class has is in range.
   bool AttributesRight() const;
   // Sets the attributes of `target` from this figure through target's own setters.

@@ -1,0 +1,59 @@
+// The compact form in which the map document keeps generated rectangles: a conversion makes
+// about a million of them, and as figure objects each costs three heap blocks. A record
+// becomes a clsMapPolygon only when a caller asks the document for that figure.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace picmap {
+
+// A polygon figure with Admin 0, JumpMark 0, Reserve 0 and the five-point ring (left, top),
+// (right, top), (right, bottom), (left, bottom), (left, top).
+struct MapRectangle {
+  double figId = 0;
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  int32_t colour = -1;
+  int16_t thing = -1;
+  int8_t showMode = -1;
+  bool modified = true;
+};
+static_assert(sizeof(MapRectangle) == 32);
+
+// Records in blocks of fixed size: growing never moves (and never copies) the records
+// already stored, so the peak memory stays close to what the records need.
+class RectangleArena {
+ public:
+  static constexpr size_t kBlockShift = 15;
+  static constexpr size_t kBlockSize = size_t{1} << kBlockShift;
+
+  size_t size() const { return size_; }
+  MapRectangle& operator[](size_t i) { return blocks_[i >> kBlockShift][i & (kBlockSize - 1)]; }
+  const MapRectangle& operator[](size_t i) const {
+    return blocks_[i >> kBlockShift][i & (kBlockSize - 1)];
+  }
+  size_t push_back(const MapRectangle& r) {
+    if ((size_ & (kBlockSize - 1)) == 0 && (size_ >> kBlockShift) == blocks_.size())
+      blocks_.push_back(std::make_unique_for_overwrite<MapRectangle[]>(kBlockSize));
+    (*this)[size_] = r;
+    return size_++;
+  }
+  // Keeps the first n records and releases the blocks beyond them.
+  void resize_down(size_t n) {
+    if (n >= size_) return;
+    size_ = n;
+    blocks_.resize((n + kBlockSize - 1) >> kBlockShift);
+  }
+  void clear() {
+    blocks_.clear();
+    size_ = 0;
+  }
+
+ private:
+  std::vector<std::unique_ptr<MapRectangle[]>> blocks_;
+  size_t size_ = 0;
+};
+
+}  // namespace picmap

@@ -108,23 +108,34 @@ struct MapRecords {
   }
 };
 
-// For each figure the index after the last member of its band; negative when the band's left
-// edges are not in order (no binary search there).
+// Consecutive open polygons with one top and bottom form a band; every other figure is a band
+// of its own. The bands cover 1..n in order; the last entry only marks the end. A band is
+// sorted when its left edges never decrease (then the first candidate is found by halving).
+struct Band {
+  int32_t start;
+  bool sorted;
+};
+
 template <class View>
-std::vector<int32_t> Bands(const View& v, int32_t n) {
-  std::vector<int32_t> end(static_cast<size_t>(n) + 2, 0);
-  end[n] = n + 1;
-  for (int32_t i = n - 1; i >= 1; --i) {
-    const bool same = v.mark(i) == kOpen && v.mark(i + 1) == kOpen && v.top(i) == v.top(i + 1) &&
-                      v.bottom(i) == v.bottom(i + 1);
-    if (!same) {
-      end[i] = i + 1;
-      continue;
-    }
-    const bool sorted = end[i + 1] > 0 && v.left(i) <= v.left(i + 1);
-    end[i] = sorted ? end[i + 1] : -std::abs(end[i + 1]);
+std::vector<Band> Bands(const View& v, int32_t n) {
+  std::vector<Band> bands;
+  for (int32_t i = 1; i <= n; ++i) {
+    const bool joins = i > 1 && v.mark(i - 1) == kOpen && v.mark(i) == kOpen &&
+                       v.top(i) == v.top(i - 1) && v.bottom(i) == v.bottom(i - 1);
+    if (!joins)
+      bands.push_back({i, true});
+    else if (v.left(i) < v.left(i - 1))
+      bands.back().sorted = false;
   }
-  return end;
+  bands.push_back({n + 1, true});
+  return bands;
+}
+
+// The band that holds figure i.
+size_t BandOf(const std::vector<Band>& bands, int32_t i) {
+  const auto after = std::upper_bound(bands.begin(), bands.end(), i,
+                                      [](int32_t x, const Band& b) { return x < b.start; });
+  return static_cast<size_t>(after - bands.begin()) - 1;
 }
 
 // The first index from i within [i, end) whose left edge is not below x (bands ordered by
@@ -144,28 +155,21 @@ int32_t FirstCandidate(const View& v, int32_t i, int32_t end, bool sorted, int32
 
 // Extends rectangle d downwards over the rectangles below it and marks the absorbed ones.
 template <class View>
-void AbsorbBelow(View& v, const std::vector<int32_t>& bands, int32_t d, int32_t n) {
+void AbsorbBelow(View& v, const std::vector<Band>& bands, int32_t d, int32_t n) {
   const int32_t k = v.colour(d), x1 = v.left(d), x2 = v.right(d);
   int32_t w = v.bottom(d);
   int32_t merged = 0;
   int32_t i = d + 1;
-  while (i <= n) {
-    if (v.mark(i) == kNotPolygon) {
-      ++i;
-      continue;
-    }
-    const int32_t end = std::abs(bands[i]);
+  for (size_t b = BandOf(bands, i); i <= n; i = bands[++b].start) {
+    if (v.mark(i) == kNotPolygon) continue;  // a band of its own
+    const int32_t end = bands[b + 1].start;
     if (v.top(i) < w) {  // the band lies lower: the first open member ends the scan
       for (int32_t j = i; j < end; ++j)
         if (v.mark(j) == kOpen) return;
-      i = end;
       continue;
     }
-    if (v.bottom(i) >= w) {  // the band shares the current bottom row or lies above it
-      i = end;
-      continue;
-    }
-    for (int32_t j = FirstCandidate(v, i, end, bands[i] > 0, x1); j < end; ++j) {
+    if (v.bottom(i) >= w) continue;  // the band shares the current bottom row or lies above
+    for (int32_t j = FirstCandidate(v, i, end, bands[b].sorted, x1); j < end; ++j) {
       if (v.mark(j) != kOpen) continue;
       if (v.left(j) != x1) {
         if (v.left(j) > x1) return;
@@ -177,7 +181,6 @@ void AbsorbBelow(View& v, const std::vector<int32_t>& bands, int32_t d, int32_t 
       if (++merged == kMergeLimit) return;
       break;  // the rest of this band now shares the new bottom row
     }
-    i = end;
   }
 }
 
@@ -196,7 +199,7 @@ bool AllPolygonsAreRecords(clsMap& map) {
 // The scan over either view; false when cancelled (the marks stay as they are).
 template <class View>
 bool frmMainLogic::Scan(View& v, int32_t n) {
-  const std::vector<int32_t> bands = Bands(v, n);
+  const std::vector<Band> bands = Bands(v, n);
   for (int32_t d = 1; d <= n - 1; ++d) {
     if (d % 8 == 0) {
       window_.SetProgressMax(n);

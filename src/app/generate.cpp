@@ -3,6 +3,7 @@
 #include <charconv>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/frm_main.h"
 #include "map/clsMap.h"
@@ -124,7 +125,9 @@ bool frmMainLogic::MakePolygons() {
   AddHeaderRemarks();
   window_.SetProgressMax(H);
   row.seconds = ToEpochSeconds(Now());
+  std::vector<int32_t> line(static_cast<size_t>(W));
   for (int32_t i = 0; i < H; ++i) {
+    pic.ReadRow(i, line.data());
     window_.SetProgressValue(i);
     const int32_t top = SubL(s.north, CLng((i + 0.03) * ph));
     row.bottom = std::max(SubL(top, CLng(ph * 1.06)), -kPoleLimit);
@@ -135,7 +138,7 @@ bool frmMainLogic::MakePolygons() {
       RunPendingEvents();
       int32_t v = -1;
       if (j < W) {
-        const int32_t c = pic.At(j, i);
+        const int32_t c = line[static_cast<size_t>(j)];
         v = c == s.backColor ? -1 : (c | mask);  // background is tested before tone reduction
       }
       if (j == 0) {

@@ -71,7 +71,7 @@ std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader
   try {
     QImage image = loader == PictureLoader::Png ? DecodePng(file) : DecodeStandard(file);
     if (image.isNull()) return std::nullopt;
-    return PictureFromImage(image);
+    return PictureFromImage(std::move(image));
   } catch (const std::bad_alloc&) {
     return std::nullopt;
   }
@@ -93,21 +93,88 @@ std::u16string PictureProblem(const std::u16string& path) {
   return frmtext::kNotAPicture;
 }
 
-Picture PictureFromImage(const QImage& image) {
-  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-  Picture p(argb.width(), argb.height());
-  for (int y = 0; y < argb.height(); ++y) {
-    const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-    for (int x = 0; x < argb.width(); ++x) p.Set(x, y, OverWhite(line[x]));
-  }
-  return p;
+namespace {
+
+Picture IndexedPicture(QImage image, const Picture::Palette& palette) {
+  auto owner = std::make_shared<const QImage>(std::move(image));
+  return Picture::Indexed(owner->width(), owner->height(), owner->constBits(),
+                          owner->bytesPerLine(), palette, owner);
 }
 
+// Palette entries as they lie over white; indexes beyond the table read as transparent.
+Picture::Palette PaletteOf(const QImage& image) {
+  Picture::Palette palette;
+  const QList<QRgb> table = image.colorTable();
+  for (size_t i = 0; i < palette.size(); ++i)
+    palette[i] = OverWhite(static_cast<qsizetype>(i) < table.size() ? table[i] : qRgba(0, 0, 0, 0));
+  return palette;
+}
+
+// R, G, B, A bytes in place to R, G, B over white and an opaque X byte.
+void LayOverWhite(QImage& image) {
+  for (int y = 0; y < image.height(); ++y) {
+    uchar* px = image.scanLine(y);
+    for (int x = 0; x < image.width(); ++x, px += 4) {
+      const int a = px[3];
+      if (a == 255) continue;
+      for (int c = 0; c < 3; ++c) px[c] = static_cast<uchar>((px[c] * a + 255 * (255 - a) + 127) / 255);
+      px[3] = 255;
+    }
+  }
+  image.reinterpretAsFormat(QImage::Format_RGBX8888);
+}
+
+}  // namespace
+
+// Palette and grey pictures keep their one byte per pixel; all others become R, G, B, X in the
+// decoder's own buffer where Qt can convert in place.
+Picture PictureFromImage(QImage image) {
+  if (image.isNull()) return Picture();
+  switch (image.format()) {
+    case QImage::Format_Grayscale8: {
+      Picture::Palette grey;
+      for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<int32_t>(i * 0x010101);
+      return IndexedPicture(std::move(image), grey);
+    }
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+      image.convertTo(QImage::Format_Indexed8);
+      [[fallthrough]];
+    case QImage::Format_Indexed8: {
+      const Picture::Palette palette = PaletteOf(image);
+      return IndexedPicture(std::move(image), palette);
+    }
+    default:
+      break;
+  }
+  if (image.hasAlphaChannel()) {
+    image.convertTo(QImage::Format_RGBA8888);
+    LayOverWhite(image);
+  } else {
+    image.convertTo(QImage::Format_RGBX8888);
+  }
+  auto owner = std::make_shared<const QImage>(std::move(image));
+  return Picture::Direct(owner->width(), owner->height(), owner->constBits(),
+                         owner->bytesPerLine(), owner);
+}
+
+namespace {
+
+void ReleaseOwner(void* info) { delete static_cast<std::shared_ptr<const void>*>(info); }
+
+}  // namespace
+
+// A view of the picture's own buffer (kept alive by the image), not a copy.
 QImage ImageFromPicture(const Picture& picture) {
-  QImage image(picture.width, picture.height, QImage::Format_RGB32);
-  for (int y = 0; y < picture.height; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < picture.width; ++x) line[x] = RgbFromColour(picture.At(x, y));
+  if (picture.Empty()) return QImage();
+  auto* keep = new std::shared_ptr<const void>(picture.Owner());
+  QImage image(picture.Bits(), picture.width, picture.height, picture.Stride(),
+               picture.IsIndexed() ? QImage::Format_Indexed8 : QImage::Format_RGBX8888,
+               ReleaseOwner, keep);
+  if (const Picture::Palette* palette = picture.ColourTable()) {
+    QList<QRgb> table;
+    for (const int32_t c : *palette) table.push_back(RgbFromColour(c));
+    image.setColorTable(table);
   }
   return image;
 }

@@ -23,13 +23,13 @@ std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader
 // for this machine (with its size), or no picture.
 std::u16string PictureProblem(const std::u16string& path);
 
-// The most memory one decoded picture may take: a quarter of the machine's memory, since the
-// decoded picture, its converted copy and the pixel buffer are held at once.
+// The most memory one decoded picture may take: a quarter of the machine's memory.
 int PictureMemoryLimitMB();
 
-// Conversions between Qt images and picture buffers. Translucent pixels are laid over white,
-// the colour an empty picture box shows through.
-Picture PictureFromImage(const QImage& image);
+// Conversions between Qt images and pictures. Translucent pixels are laid over white, the
+// colour an empty picture box shows through. The picture takes over the image's buffer, and
+// the image of a picture shares the picture's: neither copies the pixels.
+Picture PictureFromImage(QImage image);
 QImage ImageFromPicture(const Picture& picture);
 
 // 0x00BBGGRR from and to Qt's 0xAARRGGBB.

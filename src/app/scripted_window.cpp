@@ -101,7 +101,7 @@ bool ScriptedWindow::LoadSourcePicture(const std::u16string& path, PictureLoader
 }
 
 void ScriptedWindow::ClearPreview() {
-  std::fill(preview.pixels.begin(), preview.pixels.end(), kClearColour);
+  preview = Picture(preview.width, preview.height, kClearColour);
   draws.clear();
   ++clearCount;
 }

@@ -66,6 +66,37 @@ TEST(PictureLoaderTest, TranslucentPixelsLieOverWhite) {
   EXPECT_EQ(back.pixel(0, 0), qRgb(255, 255, 255));
 }
 
+// Palette and grey pictures are read as one index per pixel: the colours must still be the
+// palette's, a translucent entry over white.
+TEST(PictureLoaderTest, PaletteAndGreyPicturesGiveTheirColours) {
+  TempFolder dir;
+  QImage img(3, 1, QImage::Format_Indexed8);
+  img.setColorTable({qRgb(0x12, 0x34, 0x56), qRgba(0, 0, 0, 0), qRgb(0, 0, 255)});
+  img.setPixel(0, 0, 2);
+  img.setPixel(1, 0, 0);
+  img.setPixel(2, 0, 1);
+  ASSERT_TRUE(img.save(QString::fromStdString((dir.Path() / "p.png").string()), "PNG"));
+  auto p = LoadPictureFile(dir.File("p.png"), PictureLoader::Png);
+  ASSERT_TRUE(p);
+  std::vector<int32_t> row(3);
+  p->ReadRow(0, row.data());
+  EXPECT_EQ(row, (std::vector<int32_t>{0xFF0000, 0x563412, 0xFFFFFF}));
+  EXPECT_EQ(ImageFromPicture(*p).pixel(1, 0), qRgb(0x12, 0x34, 0x56));
+
+  QImage grey(2, 1, QImage::Format_Grayscale8);
+  grey.setPixel(0, 0, qRgb(7, 7, 7));
+  grey.setPixel(1, 0, qRgb(200, 200, 200));
+  const Picture g = PictureFromImage(grey);
+  EXPECT_EQ(g.At(0, 0), 0x070707);
+  EXPECT_EQ(g.At(1, 0), 0xC8C8C8);
+
+  Picture copy = g;  // a copy written to does not change the picture it came from
+  copy.Set(0, 0, 0x0000FF);
+  EXPECT_EQ(copy.At(0, 0), 0x0000FF);
+  EXPECT_EQ(copy.At(1, 0), 0xC8C8C8);
+  EXPECT_EQ(g.At(0, 0), 0x070707);
+}
+
 TEST(ProgramFolderTest, InstalledShareFolderHoldsTheTemplates) {
   TempFolder dir;
   std::filesystem::create_directories(dir.Path() / "bin");

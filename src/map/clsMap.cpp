@@ -11,16 +11,6 @@
 
 namespace picmap {
 
-namespace {
-
-// What IsRight of the polygon a record stands for answers (Admin 0 and JumpMark 0 are right,
-// and the ring has five points).
-bool RectangleRight(const MapRectangle& r) {
-  return IsThingNumber(r.thing) && IsColorValue(r.colour) && IsShowMode(r.showMode);
-}
-
-}  // namespace
-
 clsMap::clsMap() = default;
 
 clsMap::~clsMap() {

@@ -157,6 +157,7 @@ class clsMap {
   void RaiseProgress(int16_t& lastReported, int16_t p);
   void ReadHeader(BinaryReader& r, LoadState& s);
   bool ReadElement(BinaryReader& r, LoadState& s);
+  bool ReadRectangle(BinaryReader& r);
   void ReadAllElements(BinaryReader& r, LoadState& s);
   int32_t EndLoadWithFailure(const FileFailure& f);
   int16_t VersionToWrite();

@@ -74,6 +74,9 @@ double NewFigureIdAt(int64_t epochSeconds);
 // after the other then draw the same identifiers (tests compare their files byte for byte).
 std::minstd_rand FigureIdSequence();
 void SetFigureIdSequence(const std::minstd_rand& sequence);
+// Moves the sequence on by n identifiers without making them (figures that would have been
+// made and given their identifier from a file).
+void SkipFigureIds(uint64_t n);
 // The creation time encoded in an identifier.
 DateTime FigDateOf(double figId);
 

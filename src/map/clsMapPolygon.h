@@ -20,6 +20,13 @@ class clsMapPolygon : public clsMapLinear {
   // The record that stands for this polygon exactly, when it has one.
   bool AsRectangle(MapRectangle& r) const;
 
+  // The version 1.06 element of a record, figure code included, as WriteElm writes it.
+  static constexpr size_t kRectangleElement106 = 72;
+  static void EncodeRectangle106(const MapRectangle& r, uint8_t* out);
+  // The record of an element body (what follows the figure code) when the element is such a
+  // rectangle exactly; false for any other polygon element.
+  static bool DecodeRectangle106(const uint8_t* body, MapRectangle& r);
+
  protected:
   int32_t MinPointCount() const override;
   std::shared_ptr<clsMapLinear> NewEmpty() const override;

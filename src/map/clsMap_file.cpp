@@ -11,6 +11,7 @@
 #include "support/binfile.h"
 #include "support/errormng.h"
 #include "support/errors.h"
+#include "support/figcodes.h"
 #include "support/library.h"
 #include "support/numeric.h"
 #include "support/stagedfile.h"
@@ -166,11 +167,30 @@ void clsMap::ReadAllElements(BinaryReader& r, LoadState& s) {
 bool clsMap::ReadElement(BinaryReader& r, LoadState& s) {
   if (r.Remaining() < 2) return false;
   const int16_t code = r.Read<int16_t>();
+  if (code == figcode::kPolygon && s.version >= kNewestVersion && ReadRectangle(r)) return true;
   std::shared_ptr<clsMapFigure> figure = CreateFigure(code);
   if (!figure) RaiseInvalidElement(u"不正な図形コード", s.elements, code);
   figure->ReadElm(r, s.version);
   if (!figure->IsRight()) RaiseInvalidElement(u"不正な図形内容", s.elements, code);
   AppendFigure(std::move(figure));
+  return true;
+}
+
+// A generated rectangle straight into a record, without making its figure; any other
+// polygon is left to the figure's own reader (nothing consumed).
+bool clsMap::ReadRectangle(BinaryReader& r) {
+  constexpr size_t kBody = clsMapPolygon::kRectangleElement106 - 2;
+  if (r.Remaining() < static_cast<int64_t>(kBody) || records_.size() >= kRecordBit) return false;
+  const int64_t start = r.Position();
+  uint8_t body[kBody];
+  r.ReadBytes(body, kBody);
+  MapRectangle m;
+  if (!clsMapPolygon::DecodeRectangle106(body, m) || !RectangleRight(m)) {
+    r.Seek(start);
+    return false;
+  }
+  SkipFigureIds(1);  // the identifier the new figure would have drawn before reading its own
+  slots_.push_back(static_cast<uint32_t>(records_.push_back(m)) | kRecordBit);
   return true;
 }
 
@@ -233,6 +253,13 @@ void clsMap::WriteElement(BinaryWriter& w, clsMapPolygon* rectangle, int32_t Ind
   const uint32_t slot = slots_[static_cast<size_t>(Index - 1)];
   clsMapFigure* figure = (slot & kRecordBit) ? nullptr : objects_[slot].get();
   MapRectangle* record = (slot & kRecordBit) ? &records_[slot & ~kRecordBit] : nullptr;
+  if (record && ver >= kNewestVersion) {
+    uint8_t element[clsMapPolygon::kRectangleElement106];
+    clsMapPolygon::EncodeRectangle106(*record, element);
+    w.WriteBytes(element, sizeof element);
+    record->modified = false;
+    return;
+  }
   if (record) {
     rectangle->AssignRectangle(*record);
     figure = rectangle;

@@ -36,6 +36,7 @@ double NextUniform() {
 
 std::minstd_rand FigureIdSequence() { return Generator(); }
 void SetFigureIdSequence(const std::minstd_rand& sequence) { Generator() = sequence; }
+void SkipFigureIds(uint64_t n) { Generator().discard(n); }
 
 double NewFigureId() { return NewFigureIdAt(ToEpochSeconds(Now())); }
 

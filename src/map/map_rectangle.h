@@ -8,6 +8,9 @@
 #include <memory>
 #include <vector>
 
+#include "support/colorlib.h"
+#include "support/figcodes.h"
+
 namespace picmap {
 
 // A polygon figure with Admin 0, JumpMark 0, Reserve 0 and the five-point ring (left, top),
@@ -21,6 +24,12 @@ struct MapRectangle {
   bool modified = true;
 };
 static_assert(sizeof(MapRectangle) == 32);
+
+// What IsRight of the polygon a record stands for answers (Admin 0 and JumpMark 0 are right,
+// and the ring has five points).
+inline bool RectangleRight(const MapRectangle& r) {
+  return IsThingNumber(r.thing) && IsColorValue(r.colour) && IsShowMode(r.showMode);
+}
 
 // Records in blocks of fixed size: growing never moves (and never copies) the records
 // already stored, so the peak memory stays close to what the records need.

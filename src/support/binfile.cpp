@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -13,7 +14,7 @@
 namespace picmap {
 
 namespace {
-constexpr size_t kBufferSize = 1 << 16;
+constexpr size_t kBufferSize = 1 << 20;
 
 [[noreturn]] void ThrowErrno(int e, const std::u16string& path) {
   Throw(FileErrorFromErrno(e), u"", DefaultDescription(FileErrorFromErrno(e)) +
@@ -56,7 +57,6 @@ void BinaryReader::Open(const std::u16string& path) {
     std::fclose(f);
     Throw(err::kPathFileAccess);
   }
-  std::setvbuf(f, nullptr, _IOFBF, kBufferSize);
   if (std::fseek(f, 0, SEEK_END) != 0) {
     int e = errno;
     std::fclose(f);
@@ -70,18 +70,21 @@ void BinaryReader::Open(const std::u16string& path) {
   }
   f_ = f;
   pos_ = 0;
+  bufferStart_ = 0;
+  buffer_.clear();
 }
 
 void BinaryReader::Close() {
   if (f_) std::fclose(f_);
   f_ = nullptr;
   size_ = pos_ = 0;
+  buffer_.clear();
+  buffer_.shrink_to_fit();
 }
 
 void BinaryReader::Seek(int64_t pos) {
   if (!f_) Throw(err::kBadFileNameOrNumber);
   if (pos < 0 || pos > size_) Throw(err::kBadRecordNumber);
-  std::fseek(f_, pos, SEEK_SET);
   pos_ = pos;
 }
 
@@ -90,14 +93,38 @@ void BinaryReader::Require(int64_t n) const {
   if (n < 0 || n > size_ - pos_) Throw(err::kInputPastEnd);
 }
 
+// Reads go through a buffer of 1 MiB filled from the file at the read position; a read that
+// is larger than the buffer goes straight to the caller.
 void BinaryReader::ReadBytes(void* dst, size_t n) {
   Require(static_cast<int64_t>(n));
   if (n == 0) return;
-  if (std::fread(dst, 1, n, f_) != n) {
-    std::fseek(f_, pos_, SEEK_SET);
-    Throw(err::kDeviceIo);
+  const int64_t offset = pos_ - bufferStart_;
+  if (offset < 0 || static_cast<uint64_t>(offset) + n > buffer_.size()) {
+    if (n >= kBufferSize) {
+      ReadAt(static_cast<uint8_t*>(dst), n, pos_);
+      pos_ += static_cast<int64_t>(n);
+      return;
+    }
+    buffer_.resize(static_cast<size_t>(std::min<int64_t>(kBufferSize, size_ - pos_)));
+    ReadAt(buffer_.data(), buffer_.size(), pos_);
+    bufferStart_ = pos_;
   }
+  std::memcpy(dst, buffer_.data() + (pos_ - bufferStart_), n);
   pos_ += static_cast<int64_t>(n);
+}
+
+// Exactly n bytes at the offset; a file that has become shorter is a device error.
+void BinaryReader::ReadAt(uint8_t* dst, size_t n, int64_t offset) {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t got = ::pread(fileno(f_), dst + done, n - done, offset + static_cast<int64_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      buffer_.clear();
+      Throw(err::kDeviceIo);
+    }
+    done += static_cast<size_t>(got);
+  }
 }
 
 namespace {

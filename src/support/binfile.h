@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "support/stagedfile.h"
 
@@ -45,9 +46,13 @@ class BinaryReader {
   void Require(int64_t n) const;
 
  private:
+  void ReadAt(uint8_t* dst, size_t n, int64_t offset);
+
   std::FILE* f_ = nullptr;
   int64_t size_ = 0;
   int64_t pos_ = 0;
+  std::vector<uint8_t> buffer_;  // the file's bytes from bufferStart_ on
+  int64_t bufferStart_ = 0;
 };
 
 // Writes through a large buffer. `Open` writes the named file directly; `OpenStaged` writes a

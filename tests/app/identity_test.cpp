@@ -210,6 +210,19 @@ TEST_F(IdentityTest, GenerationCompressionAndSaveWriteThePlainFile) {
     }
     ExpectSameFiles();
 
+    // Read back, the rectangles are the figures the plain document holds, unmodified.
+    clsMap back;
+    back.FileName(Map().FileName());
+    ASSERT_EQ(back.Load(), 0);
+    ASSERT_EQ(back.Count(), plain.Count());
+    EXPECT_FALSE(back.Modify());
+    EXPECT_EQ(RectsOf(back), RectsOf(plain));
+    for (int32_t i = 1; i <= back.Count(); i += 7) {
+      EXPECT_EQ(back.Item(i)->FigID(), plain.Item(i)->FigID());
+      EXPECT_EQ(back.Item(i)->Thing(), plain.Item(i)->Thing());
+      EXPECT_FALSE(back.Item(i)->Modify());
+    }
+
     // Editing afterwards: the rectangles behave as the figures they stand for.
     const auto extra = NewRemark(u"# 追加：1");
     for (clsMap* m : {&Map(), &plain}) {

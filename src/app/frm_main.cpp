@@ -335,12 +335,12 @@ void frmMainLogic::ShowFigureCount() {
 
 // The loops ask for every pixel; the window only runs its events when enough time has passed,
 // and the clock is read only every 16th request so the request itself costs next to nothing.
-void frmMainLogic::RunPendingEvents() {
+void frmMainLogic::EventsIfDue() {
   if (eventInterval_.count() <= 0) {
     window_.DoEvents();
     return;
   }
-  if ((eventRequests_++ & 15u) != 0) return;
+  eventRequests_ = 0;
   const auto now = std::chrono::steady_clock::now();
   if (now - lastEvents_ < eventInterval_) return;
   lastEvents_ = now;

@@ -16,6 +16,7 @@
 namespace picmap {
 
 class clsMapFigure;
+struct RunRow;  // the run values of one picture row (generation)
 
 // Mouse buttons as the window system numbers them.
 namespace mouse {
@@ -134,6 +135,7 @@ class frmMainLogic {
   void AddHeaderRemarks();
   void EmitRun(int32_t s, int32_t j, int32_t colour, const RowGeometry& row);
   void AddRectangle(int32_t left, int32_t right, int32_t colour, const RowGeometry& row);
+  bool ScanRow(const RunRow& v, const RowGeometry& row);
   bool FinishGeneration(bool ok);
   std::u16string refusal_;  // why the last generation was refused, with the numbers
 
@@ -148,7 +150,13 @@ class frmMainLogic {
   void HoverAt(float X, float Y);
   double PreviewScale() const;
 
-  void RunPendingEvents();
+  void RunPendingEvents() { RequestEvents(1); }
+  // n more requests to let pending window events run; the clock is read only every so many.
+  void RequestEvents(uint32_t n) {
+    if (eventInterval_.count() <= 0 || (eventRequests_ += n) >= kRequestsPerClockRead)
+      EventsIfDue();
+  }
+  void EventsIfDue();
   template <class View>
   bool Scan(View& v, int32_t n);
 
@@ -159,6 +167,7 @@ class frmMainLogic {
   std::u16string templateThings_;
   std::chrono::milliseconds eventInterval_{30};
   std::chrono::steady_clock::time_point lastEvents_{};
+  static constexpr uint32_t kRequestsPerClockRead = 1024;
   uint32_t eventRequests_ = 0;
 };
 

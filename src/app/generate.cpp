@@ -1,5 +1,6 @@
 // Polygon generation: every horizontal run of equal pixels in a picture row, at most 45
 // pixels long, becomes one rectangle in arc-seconds carrying the run's colour.
+#include <algorithm>
 #include <charconv>
 #include <string>
 #include <utility>
@@ -45,6 +46,55 @@ std::u16string PixelSizeText(double sec) {
 }
 
 }  // namespace
+
+// The run values of one row: values[x], or table[index[x]] for a palette picture.
+struct RunRow {
+  const int32_t* values;
+  const uint8_t* index;
+  const int32_t* table;
+  int32_t operator[](int32_t x) const { return index ? table[index[x]] : values[x]; }
+  // The first x from `from` below `limit` whose value is not `v`.
+  int32_t SameUpTo(int32_t from, int32_t limit, int32_t v) const {
+    if (index) {
+      while (from < limit && table[index[from]] == v) ++from;
+    } else {
+      while (from < limit && values[from] == v) ++from;
+    }
+    return from;
+  }
+};
+
+namespace {
+
+// The value a pixel has for the runs: -1 for the background colour (tested before the tone
+// reduction), otherwise the colour with the tone mask. A palette picture maps its indexes
+// through a table made once.
+class RunValues {
+ public:
+  RunValues(const Picture& pic, int32_t background, int32_t mask)
+      : pic_(pic), background_(background), mask_(mask) {
+    if (const Picture::Palette* palette = pic.ColourTable())
+      for (size_t k = 0; k < table_.size(); ++k) table_[k] = Of((*palette)[k]);
+  }
+  // Row y: a palette picture's indexes are read through the table where they are; the colours
+  // of any other picture are turned into values in `buffer`.
+  RunRow Read(int32_t y, int32_t* buffer) const {
+    if (pic_.IsIndexed()) return RunRow{nullptr, pic_.Bits() + y * pic_.Stride(), table_.data()};
+    pic_.ReadRow(y, buffer);
+    for (int32_t x = 0; x < pic_.width; ++x) buffer[x] = Of(buffer[x]);
+    return RunRow{buffer, nullptr, nullptr};
+  }
+
+ private:
+  int32_t Of(int32_t c) const { return c == background_ ? -1 : (c | mask_); }
+
+  const Picture& pic_;
+  int32_t background_, mask_;
+  Picture::Palette table_{};
+};
+
+}  // namespace
+
 
 // What every rectangle of one row shares.
 struct frmMainLogic::RowGeometry {
@@ -125,34 +175,48 @@ bool frmMainLogic::MakePolygons() {
   AddHeaderRemarks();
   window_.SetProgressMax(H);
   row.seconds = ToEpochSeconds(Now());
+  const RunValues values(pic, s.backColor, mask);
   std::vector<int32_t> line(static_cast<size_t>(W));
   for (int32_t i = 0; i < H; ++i) {
-    pic.ReadRow(i, line.data());
     window_.SetProgressValue(i);
+    const RunRow v = values.Read(i, line.data());
     const int32_t top = SubL(s.north, CLng((i + 0.03) * ph));
     row.bottom = std::max(SubL(top, CLng(ph * 1.06)), -kPoleLimit);
     row.top = std::min(top, kPoleLimit);
-    int32_t runColour = -1, runStart = 0;
-    for (int32_t j = 0; j <= W; ++j) {
-      if (s.cancelRequest) return false;
-      RunPendingEvents();
-      int32_t v = -1;
-      if (j < W) {
-        const int32_t c = line[static_cast<size_t>(j)];
-        v = c == s.backColor ? -1 : (c | mask);  // background is tested before tone reduction
-      }
-      if (j == 0) {
-        runColour = v;
-        runStart = 0;
-      } else if (j % kRunLimit == 0 || v != runColour || j == W) {
-        EmitRun(runStart, j, runColour, row);
-        runColour = v;
-        runStart = j;
-      }
-    }
+    if (!ScanRow(v, row)) return false;
   }
   window_.SetProgressValue(0);
   AddRemarks(*s.oMap, ConverterClosingLines());
+  return true;
+}
+
+// Walks the row's values (the row end reads as -1) and emits every run. Only the pixels where
+// something happens are visited: run boundaries, the multiples of 45 and the row end. The
+// pixels passed over count as requests for events, and the cancel request, which only events
+// can set, is read whenever events may have run; run at every request, events stop at every
+// pixel.
+bool frmMainLogic::ScanRow(const RunRow& v, const RowGeometry& row) {
+  const int32_t W = row.width;
+  const bool everyPixel = eventInterval_.count() <= 0;
+  int32_t run = -1, start = 0;
+  for (int32_t j = 0, asked = 0; j <= W;) {
+    if (state_.cancelRequest) return false;
+    RequestEvents(static_cast<uint32_t>(j + 1 - asked));
+    asked = j + 1;
+    const int32_t vj = j < W ? v[j] : -1;
+    if (j == 0) {
+      run = vj;
+    } else if (j % kRunLimit == 0 || vj != run || j == W) {
+      EmitRun(start, j, run, row);
+      run = vj;
+      start = j;
+    }
+    int32_t next = j + 1;
+    if (!everyPixel) {
+      next = v.SameUpTo(next, std::min(W, (j / kRunLimit + 1) * kRunLimit), run);
+    }
+    j = next;
+  }
   return true;
 }
 

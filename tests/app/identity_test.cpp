@@ -201,6 +201,7 @@ TEST_F(IdentityTest, GenerationCompressionAndSaveWriteThePlainFile) {
     std::mt19937 rng(seed);
     const Picture pic = RandomPicture(rng, 60 + static_cast<int32_t>(rng() % 200),
                                       20 + static_cast<int32_t>(rng() % 150));
+    logic->SetEventInterval(std::chrono::milliseconds(30));  // rows scanned run by run
     Generate(pic, rng);
     for (int run = 0; run < 2; ++run) {
       logic->mnuCompress_Click();

@@ -11,6 +11,7 @@
 // A generated map keeps its rectangles as records of the document, which the scan changes in
 // place; a map holding polygon figures of its own is read into flat arrays first.
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <string>
 #include <vector>
@@ -114,6 +115,11 @@ struct MapRecords {
 struct Band {
   int32_t start;
   bool sorted;
+  // The last search in the band: its edge and the first member not left of it. The rectangles
+  // of one row search the band below with edges that grow, so the next answer lies a few
+  // members further on.
+  int32_t lastX = INT32_MIN;
+  int32_t lastFound = 0;
 };
 
 template <class View>
@@ -123,11 +129,11 @@ std::vector<Band> Bands(const View& v, int32_t n) {
     const bool joins = i > 1 && v.mark(i - 1) == kOpen && v.mark(i) == kOpen &&
                        v.top(i) == v.top(i - 1) && v.bottom(i) == v.bottom(i - 1);
     if (!joins)
-      bands.push_back({i, true});
+      bands.push_back({i, true, INT32_MIN, i});
     else if (v.left(i) < v.left(i - 1))
       bands.back().sorted = false;
   }
-  bands.push_back({n + 1, true});
+  bands.push_back({n + 1, true, INT32_MIN, n + 1});
   return bands;
 }
 
@@ -141,21 +147,30 @@ size_t BandOf(const std::vector<Band>& bands, int32_t i) {
 // The first index from i within [i, end) whose left edge is not below x (bands ordered by
 // left edge only); every member skipped would have been passed over by the scan.
 template <class View>
-int32_t FirstCandidate(const View& v, int32_t i, int32_t end, bool sorted, int32_t x) {
-  if (!sorted) return i;
-  while (i < end) {
-    const int32_t mid = i + (end - i) / 2;
-    if (v.left(mid) < x)
-      i = mid + 1;
-    else
-      end = mid;
+int32_t FirstCandidate(const View& v, Band& band, int32_t i, int32_t end, int32_t x) {
+  if (!band.sorted) return i;
+  int32_t lo = band.start;
+  if (x >= band.lastX) {
+    lo = band.lastFound;
+    for (int steps = 0; lo < end && v.left(lo) < x; ++lo)
+      if (++steps == 8) break;  // far on: halve the rest
   }
-  return i;
+  int32_t hi = end;
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (v.left(mid) < x)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  band.lastX = x;
+  band.lastFound = lo;
+  return std::max(i, lo);
 }
 
 // Extends rectangle d downwards over the rectangles below it and marks the absorbed ones.
 template <class View>
-void AbsorbBelow(View& v, const std::vector<Band>& bands, int32_t d, int32_t n) {
+void AbsorbBelow(View& v, std::vector<Band>& bands, int32_t d, int32_t n) {
   const int32_t k = v.colour(d), x1 = v.left(d), x2 = v.right(d);
   int32_t w = v.bottom(d);
   int32_t merged = 0;
@@ -169,7 +184,7 @@ void AbsorbBelow(View& v, const std::vector<Band>& bands, int32_t d, int32_t n) 
       continue;
     }
     if (v.bottom(i) >= w) continue;  // the band shares the current bottom row or lies above
-    for (int32_t j = FirstCandidate(v, i, end, bands[b].sorted, x1); j < end; ++j) {
+    for (int32_t j = FirstCandidate(v, bands[b], i, end, x1); j < end; ++j) {
       if (v.mark(j) != kOpen) continue;
       if (v.left(j) != x1) {
         if (v.left(j) > x1) return;
@@ -199,7 +214,7 @@ bool AllPolygonsAreRecords(clsMap& map) {
 // The scan over either view; false when cancelled (the marks stay as they are).
 template <class View>
 bool frmMainLogic::Scan(View& v, int32_t n) {
-  const std::vector<Band> bands = Bands(v, n);
+  std::vector<Band> bands = Bands(v, n);
   for (int32_t d = 1; d <= n - 1; ++d) {
     if (d % 8 == 0) {
       window_.SetProgressMax(n);

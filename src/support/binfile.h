@@ -97,6 +97,7 @@ class BinaryWriter {
   std::string path_;  // for messages
   std::string buffer_;
   int64_t pos_ = 0;
+  int64_t flushed_ = 0;  // bytes handed to the file so far
 };
 
 }  // namespace picmap

@@ -82,6 +82,10 @@ struct FigureArrays {
 // The rectangle records of a generated map, changed in place; the other figures are remarks.
 struct MapRecords {
   clsMap& map;
+  // When the records stand in map order without gaps (positions first .. first + count - 1),
+  // they are read straight from the arena.
+  RectangleArena* arena = nullptr;
+  int32_t first = 0, end = 0;
 
   explicit MapRecords(clsMap& m) : map(m) {
     for (int32_t i = 1; i <= map.Count(); ++i) {
@@ -92,10 +96,17 @@ struct MapRecords {
         map.Item(i)->OwnShowMode(kNotPolygon);
       }
     }
+    int32_t count = 0;
+    arena = map.OrderedRectangles(first, count);
+    end = first + count;
   }
-  const MapRectangle& at(int32_t i) const { return *map.RectangleAt(i); }
+  MapRectangle* record(int32_t i) const {
+    if (!arena) return map.RectangleAt(i);
+    return i >= first && i < end ? &(*arena)[static_cast<size_t>(i - first)] : nullptr;
+  }
+  const MapRectangle& at(int32_t i) const { return *record(i); }
   int16_t mark(int32_t i) const {
-    const MapRectangle* r = map.RectangleAt(i);
+    const MapRectangle* r = record(i);
     return r ? r->showMode : kNotPolygon;
   }
   int32_t left(int32_t i) const { return at(i).left; }
@@ -104,8 +115,8 @@ struct MapRecords {
   int32_t bottom(int32_t i) const { return at(i).bottom; }
   int32_t colour(int32_t i) const { return at(i).colour; }
   void Absorb(int32_t d, int32_t j) {
-    map.RectangleAt(d)->bottom = at(j).bottom;
-    map.RectangleAt(j)->showMode = kAbsorbed;
+    record(d)->bottom = at(j).bottom;
+    record(j)->showMode = kAbsorbed;
   }
 };
 

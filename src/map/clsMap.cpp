@@ -269,6 +269,19 @@ bool clsMap::RebuildKept(const std::function<bool(int32_t)>& keep) {
   return true;
 }
 
+RectangleArena* clsMap::OrderedRectangles(int32_t& first, int32_t& count) {
+  count = static_cast<int32_t>(records_.size());
+  size_t p = 0;
+  while (p < slots_.size() && !(slots_[p] & kRecordBit)) ++p;
+  first = static_cast<int32_t>(p + 1);
+  if (count == 0 || p + records_.size() > slots_.size()) return nullptr;
+  for (size_t k = 0; k < records_.size(); ++k)
+    if (slots_[p + k] != (static_cast<uint32_t>(k) | kRecordBit)) return nullptr;
+  for (size_t q = p + records_.size(); q < slots_.size(); ++q)
+    if (slots_[q] & kRecordBit) return nullptr;
+  return &records_;
+}
+
 // Moves the records still in use to the front of the arena when they stand in map order
 // (as generation and reading leave them), and gives the rest back.
 void clsMap::CompactRecords() {

@@ -105,6 +105,9 @@ class clsMap {
     const uint32_t slot = slots_[static_cast<size_t>(Index - 1)];
     return (slot & kRecordBit) ? &records_[slot & ~kRecordBit] : nullptr;
   }
+  // The arena when the records are exactly the figures at positions first .. first + count - 1
+  // in that order (as generation and reading leave them); nullptr otherwise.
+  RectangleArena* OrderedRectangles(int32_t& first, int32_t& count);
   // Clear, then Add of every figure for which keep(position) is true, in order, with the
   // own show mode -1: the undo log and the change count end as that sequence leaves them,
   // and a figure that is not right is lost. False (nothing done) for a locked document.

@@ -158,8 +158,14 @@ size_t BandOf(const std::vector<Band>& bands, int32_t i) {
 // The first index from i within [i, end) whose left edge is not below x (bands ordered by
 // left edge only); every member skipped would have been passed over by the scan.
 template <class View>
-int32_t FirstCandidate(const View& v, Band& band, int32_t i, int32_t end, int32_t x) {
+int32_t FirstCandidate(const View& v, Band& band, int32_t i, int32_t end, int32_t x,
+                       int32_t hint) {
   if (!band.sorted) return i;
+  // Rows of flat colour repeat the row above: the candidate sits where the rectangle above sat.
+  const int32_t guess = band.start + hint;
+  if (guess >= i && guess < end && v.left(guess) == x &&
+      (guess == band.start || v.left(guess - 1) < x))
+    return guess;
   int32_t lo = band.start;
   if (x >= band.lastX) {
     lo = band.lastFound;
@@ -185,8 +191,11 @@ void AbsorbBelow(View& v, std::vector<Band>& bands, int32_t d, int32_t n) {
   const int32_t k = v.colour(d), x1 = v.left(d), x2 = v.right(d);
   int32_t w = v.bottom(d);
   int32_t merged = 0;
+  size_t b = BandOf(bands, d);
+  int32_t hint = d - bands[b].start;  // where the last rectangle of the stack sits in its band
   int32_t i = d + 1;
-  for (size_t b = BandOf(bands, i); i <= n; i = bands[++b].start) {
+  if (i == bands[b + 1].start) ++b;
+  for (; i <= n; i = bands[++b].start) {
     if (v.mark(i) == kNotPolygon) continue;  // a band of its own
     const int32_t end = bands[b + 1].start;
     if (v.top(i) < w) {  // the band lies lower: the first open member ends the scan
@@ -195,7 +204,7 @@ void AbsorbBelow(View& v, std::vector<Band>& bands, int32_t d, int32_t n) {
       continue;
     }
     if (v.bottom(i) >= w) continue;  // the band shares the current bottom row or lies above
-    for (int32_t j = FirstCandidate(v, bands[b], i, end, x1); j < end; ++j) {
+    for (int32_t j = FirstCandidate(v, bands[b], i, end, x1, hint); j < end; ++j) {
       if (v.mark(j) != kOpen) continue;
       if (v.left(j) != x1) {
         if (v.left(j) > x1) return;
@@ -204,6 +213,7 @@ void AbsorbBelow(View& v, std::vector<Band>& bands, int32_t d, int32_t n) {
       if (v.right(j) != x2 || v.colour(j) != k) continue;
       w = v.bottom(j);
       v.Absorb(d, j);
+      hint = j - bands[b].start;
       if (++merged == kMergeLimit) return;
       break;  // the rest of this band now shares the new bottom row
     }

@@ -5,6 +5,9 @@
 // compression must leave the same marks and bottoms.
 #include <random>
 
+#include <QImage>
+
+#include "app/picture_loader.h"
 #include "app_fixture.h"
 #include "map/clsMapPolygon.h"
 #include "map/clsMapRem.h"
@@ -31,6 +34,26 @@ Picture RandomPicture(std::mt19937& rng, int32_t w, int32_t h) {
   for (int noise = 0; noise < w * h / 50; ++noise)
     p.Set(static_cast<int32_t>(rng() % w), static_cast<int32_t>(rng() % h), palette[rng() % 5]);
   return p;
+}
+
+// The same picture as a palette picture (one index per pixel), as palette PNG and GIF files are
+// read.
+Picture AsPalettePicture(const Picture& p) {
+  QImage img(p.width, p.height, QImage::Format_Indexed8);
+  QList<QRgb> table;
+  for (int32_t y = 0; y < p.height; ++y) {
+    for (int32_t x = 0; x < p.width; ++x) {
+      const QRgb c = RgbFromColour(p.At(x, y));
+      qsizetype k = table.indexOf(c);
+      if (k < 0) {
+        k = table.size();
+        table.push_back(c);
+        img.setColorTable(table);
+      }
+      img.setPixel(x, y, static_cast<uint>(k));
+    }
+  }
+  return PictureFromImage(img);
 }
 
 int32_t ToneMaskOf(int16_t tone) { return tone == 0 ? 0 : (0x010101 << tone) - 0x010101; }
@@ -199,8 +222,10 @@ TEST_F(IdentityTest, GenerationCompressionAndSaveWriteThePlainFile) {
   for (uint32_t seed = 1; seed <= 6; ++seed) {
     SCOPED_TRACE(seed);
     std::mt19937 rng(seed);
-    const Picture pic = RandomPicture(rng, 60 + static_cast<int32_t>(rng() % 200),
-                                      20 + static_cast<int32_t>(rng() % 150));
+    Picture pic = RandomPicture(rng, 60 + static_cast<int32_t>(rng() % 200),
+                                20 + static_cast<int32_t>(rng() % 150));
+    if (seed % 2) pic = AsPalettePicture(pic);
+    ASSERT_EQ(pic.IsIndexed(), seed % 2 == 1);
     logic->SetEventInterval(std::chrono::milliseconds(30));  // rows scanned run by run
     Generate(pic, rng);
     for (int run = 0; run < 2; ++run) {

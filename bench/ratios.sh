@@ -38,18 +38,33 @@ export QT_QPA_PLATFORM=offscreen
 flat="$tmp/flat8192.png"
 convert "$world" -filter point -resize '8192x4096!' "$flat"
 
-# Wall seconds and peak kilobytes of one command: "SECONDS KB".
+# Wall seconds (to the millisecond) and peak kilobytes of one command: "SECONDS KB".
 measure() {
-  /usr/bin/time -f '%e %M' -o "$tmp/time" "$@" >"$tmp/out" 2>"$tmp/err" || {
+  local t0 t1
+  t0=$(date +%s%N)
+  /usr/bin/time -f '%M' -o "$tmp/time" "$@" >"$tmp/out" 2>"$tmp/err" || {
     echo "failed: $*" >&2; cat "$tmp/err" >&2; exit 1; }
-  cat "$tmp/time"
+  t1=$(date +%s%N)
+  echo "$(( (t1 - t0) / 1000000 )) $(cat "$tmp/time")" | awk '{printf "%.3f %s\n", $1 / 1000, $2}'
 }
 median() { sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a/b}'; }
 
+# The program's own start (libraries, Qt) and the memory of a conversion of a 64 x 64 picture:
+# the part of every figure below that does not depend on the picture.
+convert -size 64x64 xc:red "$tmp/tiny.png"
+
 declare -A samples
 add() { samples[$1]+="$2"$'\n'; }
 med() { printf '%s' "${samples[$1]}" | median; }
+
+for ((r = 1; r <= rounds; r++)); do
+  read -r s _ < <(measure "$bin/picmap-cli" --version)
+  add start "$s"
+  rm -f "$tmp"/tiny*.MLL
+  read -r _ kb < <(measure "$bin/picmap-cli" convert "$tmp/tiny.png" -o "$tmp/tiny.MLL" --world)
+  add base "$kb"
+done
 
 for name in earth flat; do
   pic=$earth; [ "$name" = flat ] && pic=$flat
@@ -92,15 +107,21 @@ for ((r = 1; r <= rounds; r++)); do
 done
 
 printf '\nmedians of %d rounds (seconds unless said)\n' "$rounds"
-printf '%-6s %9s %8s %8s %8s %8s %9s %11s %10s %11s %9s\n' picture rects convert floor gdal window stretch_ms 'peak MB' 'B/rect' 'conv/floor' 'conv/gdal'
+start=$(med start); base=$(med base)
+printf 'picmap-cli start: %s s; a 64 x 64 conversion peaks at %.1f MB\n' "$start" "$(awk -v k="$base" 'BEGIN {print k / 1024}')"
+printf '%-6s %8s %8s %6s %6s %7s %7s %7s %8s %7s %7s %7s %7s\n' picture rects convert floor gdal window stretch peak B/rect B/rect2 c/floor c2/floor c/gdal
+printf '%-6s %8s %8s %6s %6s %7s %7s %7s %8s %7s %7s %7s %7s\n' '' '' s s s s ms MB all above all start- ''
 for name in earth flat; do
   conv=$(med "$name.convert"); floor=$(med "$name.floor"); rects=$(med "$name.rects")
   peak=$(med "$name.peak"); gdal=-; vs_gdal=-
   if [ -n "${samples[$name.gdal]:-}" ]; then gdal=$(med "$name.gdal"); vs_gdal=$(ratio "$conv" "$gdal"); fi
-  printf '%-6s %9s %8s %8s %8s %8s %9s %11s %10s %11s %9s\n' "$name" "$rects" "$conv" "$floor" "$gdal" \
+  printf '%-6s %8s %8s %6s %6s %7s %7s %7s %8s %7s %7s %7s %7s\n' "$name" "$rects" "$conv" "$floor" "$gdal" \
     "$(med "$name.window")" "$(med "$name.stretch")" "$(awk -v k="$peak" 'BEGIN {printf "%.1f", k / 1024}')" \
-    "$(awk -v k="$peak" -v n="$rects" 'BEGIN {printf "%.0f", k * 1024 / n}')" "$(ratio "$conv" "$floor")" "$vs_gdal"
+    "$(awk -v k="$peak" -v n="$rects" 'BEGIN {printf "%.0f", k * 1024 / n}')" \
+    "$(awk -v k="$peak" -v b="$base" -v n="$rects" 'BEGIN {printf "%.0f", (k - b) * 1024 / n}')" \
+    "$(ratio "$conv" "$floor")" "$(awk -v c="$conv" -v s="$start" -v f="$floor" 'BEGIN {printf "%.2f", (c - s) / f}')" "$vs_gdal"
 done
+printf '(B/rect above: peak above the 64 x 64 conversion; c2/floor: the conversion without the program start)\n' 
 printf '\nwindow (generation + compression) / headless conversion: earth %s, flat %s\n' \
   "$(ratio "$(med earth.window)" "$(med earth.convert)")" "$(ratio "$(med flat.window)" "$(med flat.convert)")"
 printf 'earth map file (%s bytes): load %.0f MB/s, save %.0f MB/s; copy %s s, cp %s s (%sx), cp+sync %s s (%sx)\n' \

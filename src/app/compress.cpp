@@ -166,13 +166,20 @@ int32_t FirstCandidate(const View& v, Band& band, int32_t i, int32_t end, int32_
   if (guess >= i && guess < end && v.left(guess) == x &&
       (guess == band.start || v.left(guess - 1) < x))
     return guess;
-  int32_t lo = band.start;
+  // Otherwise gallop from the last answer in this band towards x, then halve what is left:
+  // everything before lo lies left of x, and hi is the end or lies at x or right of it.
+  int32_t lo = band.lastFound, hi = band.lastFound;
   if (x >= band.lastX) {
-    lo = band.lastFound;
-    for (int steps = 0; lo < end && v.left(lo) < x; ++lo)
-      if (++steps == 8) break;  // far on: halve the rest
+    for (int32_t step = 1; hi < end && v.left(hi) < x; step *= 2) {
+      lo = hi + 1;
+      hi = std::min(end, lo + step);
+    }
+  } else {
+    for (int32_t step = 1; lo > band.start && v.left(lo - 1) >= x; step *= 2) {
+      hi = lo - 1;
+      lo = std::max(band.start, hi - step);
+    }
   }
-  int32_t hi = end;
   while (lo < hi) {
     const int32_t mid = lo + (hi - lo) / 2;
     if (v.left(mid) < x)

@@ -12,7 +12,7 @@
 #include "cli/common.h"
 #include "map/clsMap.h"
 #include "output/geo_area.h"
-#include "ogr/map_export.h"
+#include "cli/export_loader.h"
 #include "output/map_renderer.h"
 #include "things/thing_lookup.h"
 #include "support/angle.h"
@@ -159,7 +159,7 @@ int RunExport(const QStringList& args) {
   request.format = parser.value(formatOption).toStdString();
   request.dissolve = parser.isSet(dissolveOption);
   request.overwrite = parser.isSet("overwrite");
-  const ogr::ExportResult result = ogr::ExportMap(request);
+  const ogr::ExportResult result = ExportThroughModule(request);
   if (!result.error.empty()) return Fail(result.error, result.usage ? kExitUsage : kExitFailure);
   std::printf("wrote %s (%s): %lld features", request.out.c_str(), result.format.c_str(),
               static_cast<long long>(result.features));

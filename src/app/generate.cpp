@@ -1,6 +1,8 @@
 // Polygon generation: every horizontal run of equal pixels in a picture row, at most 45
 // pixels long, becomes one rectangle in arc-seconds carrying the run's colour.
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <charconv>
 #include <string>
 #include <utility>
@@ -55,11 +57,23 @@ struct RunRow {
   int32_t operator[](int32_t x) const { return index ? table[index[x]] : values[x]; }
   // The first x from `from` below `limit` whose value is not `v`.
   int32_t SameUpTo(int32_t from, int32_t limit, int32_t v) const {
-    if (index) {
-      while (from < limit && table[index[from]] == v) ++from;
-    } else {
+    if (!index) {
       while (from < limit && values[from] == v) ++from;
+      return from;
     }
+    while (from < limit && table[index[from]] == v) from = SameIndexUpTo(from, limit);
+    return from;
+  }
+  // The first x from `from` below `limit` whose index differs from index[from], eight
+  // indexes at a time: a flat picture's runs are long.
+  int32_t SameIndexUpTo(int32_t from, int32_t limit) const {
+    const uint64_t pattern = 0x0101010101010101ull * index[from];
+    for (; from + 8 <= limit; from += 8) {
+      uint64_t word;
+      std::memcpy(&word, index + from, sizeof word);
+      if (const uint64_t diff = word ^ pattern) return from + std::countr_zero(diff) / 8;
+    }
+    while (from < limit && index[from] == static_cast<uint8_t>(pattern)) ++from;
     return from;
   }
 };

@@ -463,7 +463,8 @@ void frmMain::SetProgressValue(int32_t value) {
   const auto now = std::chrono::steady_clock::now();
   if (!end) {
     if (percent(value) == percent(progress_->value())) return;
-    if (now - lastProgressShown_ < logic_->EventInterval()) return;
+    const auto interval = logic_ ? logic_->EventInterval() : std::chrono::milliseconds(30);
+    if (now - lastProgressShown_ < interval) return;
   }
   lastProgressShown_ = now;
   progress_->setValue(value);

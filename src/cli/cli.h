@@ -18,6 +18,7 @@ struct Verb {
   const char* name;
   const char* synopsis;
   VerbFunction run;
+  bool draws = false;  // needs the Gui module's painting and fonts, not only pictures
 };
 
 int Main(int argc, char** argv);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "map/clsMap.h"
 #include "map/clsMapPolygon.h"
@@ -147,13 +148,12 @@ void clsMap::ReadHeader(BinaryReader& r, LoadState& s) {
   if (projection) AppendFigure(std::move(projection));
 }
 
+// Generated rectangles, the bulk of a converted map, are taken in runs straight from the
+// read buffer; anything else goes element by element through the figures' own readers.
 void clsMap::ReadAllElements(BinaryReader& r, LoadState& s) {
   for (;;) {
-    ++s.elements;
-    if (s.elements % kProgressEvery == 0) {
-      const int64_t p = (r.Position() + 1) * 25 / s.length * 4;
-      RaiseProgress(s.lastReported, static_cast<int16_t>(std::min<int64_t>(p, 100)));
-    }
+    if (s.version >= kNewestVersion) RetryFileStatement(s.file, [&] { ReadRectangleRun(r, s); });
+    CountElement(r, s);
     const int64_t start = r.Position();
     const bool more = RetryFileStatement(s.file, [&] {
       if (r.Position() != start) r.Seek(start);  // a retry reads the element again
@@ -163,11 +163,23 @@ void clsMap::ReadAllElements(BinaryReader& r, LoadState& s) {
   }
 }
 
+void clsMap::CountElement(BinaryReader& r, LoadState& s) {
+  ++s.elements;
+  if (s.elements % kProgressEvery == 0) {
+    const int64_t p = (r.Position() + 1) * 25 / s.length * 4;
+    RaiseProgress(s.lastReported, static_cast<int16_t>(std::min<int64_t>(p, 100)));
+  }
+}
+
+void clsMap::ReadRectangleRun(BinaryReader& r, LoadState& s) {
+  while (ReadRectangle(r, s)) {
+  }
+}
+
 // One element; false at the end of the file (no complete figure code left).
 bool clsMap::ReadElement(BinaryReader& r, LoadState& s) {
   if (r.Remaining() < 2) return false;
   const int16_t code = r.Read<int16_t>();
-  if (code == figcode::kPolygon && s.version >= kNewestVersion && ReadRectangle(r)) return true;
   std::shared_ptr<clsMapFigure> figure = CreateFigure(code);
   if (!figure) RaiseInvalidElement(u"不正な図形コード", s.elements, code);
   figure->ReadElm(r, s.version);
@@ -176,19 +188,21 @@ bool clsMap::ReadElement(BinaryReader& r, LoadState& s) {
   return true;
 }
 
-// A generated rectangle straight into a record, without making its figure; any other
-// polygon is left to the figure's own reader (nothing consumed).
-bool clsMap::ReadRectangle(BinaryReader& r) {
-  constexpr size_t kBody = clsMapPolygon::kRectangleElement106 - 2;
-  if (r.Remaining() < static_cast<int64_t>(kBody) || records_.size() >= kRecordBit) return false;
-  const int64_t start = r.Position();
-  uint8_t body[kBody];
-  r.ReadBytes(body, kBody);
+// A generated rectangle straight into a record, without making its figure; false (nothing
+// consumed, nothing counted) for any other element, which its figure's reader then takes.
+bool clsMap::ReadRectangle(BinaryReader& r, LoadState& s) {
+  constexpr size_t kSize = clsMapPolygon::kRectangleElement106;
+  if (records_.size() >= kRecordBit) return false;
+  const uint8_t* element = r.Peek(kSize);
+  if (!element) return false;
+  int16_t code;
+  std::memcpy(&code, element, sizeof code);
   MapRectangle m;
-  if (!clsMapPolygon::DecodeRectangle106(body, m) || !RectangleRight(m)) {
-    r.Seek(start);
+  if (code != figcode::kPolygon || !clsMapPolygon::DecodeRectangle106(element + 2, m) ||
+      !RectangleRight(m))
     return false;
-  }
+  CountElement(r, s);
+  r.Skip(kSize);
   SkipFigureIds(1);  // the identifier the new figure would have drawn before reading its own
   slots_.push_back(static_cast<uint32_t>(records_.push_back(m)) | kRecordBit);
   return true;

@@ -113,6 +113,18 @@ void BinaryReader::ReadBytes(void* dst, size_t n) {
   pos_ += static_cast<int64_t>(n);
 }
 
+const uint8_t* BinaryReader::Peek(size_t n) {
+  if (!f_) Throw(err::kBadFileNameOrNumber);
+  if (static_cast<int64_t>(n) > size_ - pos_) return nullptr;
+  const int64_t offset = pos_ - bufferStart_;
+  if (offset < 0 || static_cast<uint64_t>(offset) + n > buffer_.size()) {
+    buffer_.resize(static_cast<size_t>(std::min<int64_t>(kBufferSize, size_ - pos_)));
+    ReadAt(buffer_.data(), buffer_.size(), pos_);
+    bufferStart_ = pos_;
+  }
+  return buffer_.data() + (pos_ - bufferStart_);
+}
+
 // Exactly n bytes at the offset; a file that has become shorter is a device error.
 void BinaryReader::ReadAt(uint8_t* dst, size_t n, int64_t offset) {
   size_t done = 0;

@@ -44,6 +44,10 @@ class BinaryReader {
   }
   // Raises error 62 unless at least n bytes are left, without reading them.
   void Require(int64_t n) const;
+  // The next n bytes (n below 1 MiB) where they lie in the buffer, or nullptr when fewer are
+  // left in the file; nothing is consumed until Skip(n).
+  const uint8_t* Peek(size_t n);
+  void Skip(size_t n) { pos_ += static_cast<int64_t>(n); }
 
  private:
   void ReadAt(uint8_t* dst, size_t n, int64_t offset);

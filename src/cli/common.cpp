@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include <string>
 
@@ -144,6 +145,12 @@ void WaitForFreeBackupName(const std::u16string& file) {
   // The name changes with the clock's second; a little over one second always suffices.
   for (int wait = 0; wait < 25 && FileExists(file) && FileExists(BackupFileName(file)); ++wait)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+int EndVerb(const clsMap& map, int code) {
+  if (map.Count() < 10000) return code;
+  std::fflush(nullptr);
+  std::_Exit(code);
 }
 
 int32_t SaveMap(clsMap& map) {

@@ -32,6 +32,11 @@ int Fail(const std::string& message, int code = kExitFailure);
 // One line for an error that reached the verb: the file, its description and number.
 void ReportError(const Error& e, const QString& file);
 
+// Returns `code`; after a verb that holds a map of 10000 figures or more the process ends here
+// instead, as the window's Form_Unload does: releasing them one by one takes longer than the
+// system takes to reclaim the whole process.
+int EndVerb(const clsMap& map, int code);
+
 // Loads exactly `path` (any extension; ".MXY" as an x/y map). False after the failure was
 // reported; a file that is no map file is said to be one.
 bool LoadMapFile(clsMap& map, const QString& path);

@@ -295,7 +295,7 @@ int Convert(const Options& o) {
   if (!logic.LastSaveSucceeded()) return Failure(win, mark);
   std::printf("wrote: %s\n", Utf8(logic.State().oMap->FileName()).c_str());
   std::printf("wrote: %s\n", Utf8(logic.State().things->FileName()).c_str());
-  return kExitOk;
+  return EndVerb(*logic.State().oMap, kExitOk);
 }
 
 }  // namespace

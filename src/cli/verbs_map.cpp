@@ -200,7 +200,7 @@ int RunMapCopy(const QStringList& args) {
     // The extension follows the map's mode (".MLL" or ".MXY"), which may differ from OUT's.
     if (map.FileName() != out)
       Fail("written as " + ToUtf8(map.FileName()), kExitOk);
-    return kExitOk;
+    return EndVerb(map, kExitOk);
   } catch (const Error& e) {
     ReportError(e, Q(map.FileName()));
     return kExitFailure;

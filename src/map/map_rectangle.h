@@ -32,10 +32,19 @@ inline bool RectangleRight(const MapRectangle& r) {
 }
 
 // Records in blocks of fixed size: growing never moves (and never copies) the records
-// already stored, so the peak memory stays close to what the records need.
+// already stored, so the peak memory stays close to what the records need. A block is one
+// large page where the system offers them: a million records then cost a few dozen page
+// faults instead of several thousand, and compression's jumps between rows miss the address
+// cache far less.
 class RectangleArena {
+  struct BlockRelease {
+    void operator()(MapRectangle* p) const;
+  };
+  using Block = std::unique_ptr<MapRectangle[], BlockRelease>;
+  static Block NewBlock();
+
  public:
-  static constexpr size_t kBlockShift = 15;
+  static constexpr size_t kBlockShift = 16;
   static constexpr size_t kBlockSize = size_t{1} << kBlockShift;
 
   size_t size() const { return size_; }
@@ -45,7 +54,7 @@ class RectangleArena {
   }
   size_t push_back(const MapRectangle& r) {
     if ((size_ & (kBlockSize - 1)) == 0 && (size_ >> kBlockShift) == blocks_.size())
-      blocks_.push_back(std::make_unique_for_overwrite<MapRectangle[]>(kBlockSize));
+      blocks_.push_back(NewBlock());
     (*this)[size_] = r;
     return size_++;
   }
@@ -61,7 +70,7 @@ class RectangleArena {
   }
 
  private:
-  std::vector<std::unique_ptr<MapRectangle[]>> blocks_;
+  std::vector<Block> blocks_;
   size_t size_ = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <set>
 #include <tuple>
 
@@ -134,6 +135,28 @@ TEST_P(EveryFigure, CopyIsIndependentWithItsOwnIdentifier) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, EveryFigure, ::testing::Values(1, 2, 3, 4, 5));
+
+// Identifiers are saved in every map file: each draw must stay the floating-point share of
+// the sequence's range times 100000, cut to a whole number, as files made before hold them.
+TEST(FigureIdentifiers, DrawsAreTheSequenceShareTimes100000) {
+  const std::minstd_rand saved = FigureIdSequence();
+  auto expected = [](std::minstd_rand& g) {
+    const double range =
+        static_cast<double>(std::minstd_rand::max() - std::minstd_rand::min() + 1);
+    const double share = static_cast<double>(g() - std::minstd_rand::min()) / range;
+    return 86400.0 * 25569 * 100000 + static_cast<double>(static_cast<int64_t>(share * 100000));
+  };
+  // 2023651103 is followed by the value whose share is exactly one half.
+  for (const uint32_t seed : {1u, 2023651103u, 2147483646u, 12345u}) {
+    std::minstd_rand reference(seed);
+    SetFigureIdSequence(reference);
+    for (int i = 0; i < 100000; ++i)
+      ASSERT_EQ(NewFigureIdAt(0), expected(reference)) << "seed " << seed << ", draw " << i;
+  }
+  SetFigureIdSequence(std::minstd_rand(2023651103u));
+  EXPECT_EQ(NewFigureIdAt(0), 86400.0 * 25569 * 100000 + 50000);
+  SetFigureIdSequence(saved);
+}
 
 TEST(FigureIdentifier, DrawsFromOneSequenceSoIdentifiersDiffer) {
   ScopedScriptedPorts ports;

@@ -7,16 +7,27 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/conversion_state.h"
+#include "app/preview_view.h"
 #include "app/window_port.h"
 
 namespace picmap {
 
 class clsMapFigure;
 struct RunRow;  // the run values of one picture row (generation)
+
+// A rectangle of the preview in its pixels.
+struct PreviewRect {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t w = 0;
+  int32_t h = 0;
+};
 
 // Mouse buttons as the window system numbers them.
 namespace mouse {
@@ -66,6 +77,9 @@ class frmMainLogic {
 
   // ---- Picture, extents, colours, tone ----
   void mnuOpen_Click();
+  // Opens a picture as the open menu does once a path is chosen (a path given on the command
+  // line or dropped on the window).
+  void OpenPicture(const std::u16string& path) { LoadPictureFile(path); }
   void mnuWorld_Click();
   EdgeEntry mnuWest_Click();
   EdgeEntry mnuEast_Click();
@@ -93,6 +107,19 @@ class frmMainLogic {
   void picDst_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
   void picDst_MouseUp(int16_t Button, int16_t Shift, float X, float Y);
   void DrawPreview();
+  // What the preview shows of the globe; the pointer arithmetic above follows it.
+  PreviewView& View();
+  void ZoomPreview(double factor, float X, float Y);
+  void PanPreview(float dx, float dy);
+  void ShowWholeWorld();
+  void ShowPictureArea();
+  // Where the opened picture is drawn: one rectangle, or two when it crosses 180°.
+  std::vector<PreviewRect> PictureRects();
+  // The picture pixel drawn at a preview position, if any.
+  std::optional<std::pair<int32_t, int32_t>> PicturePixelAt(float X, float Y);
+  // The status text for the pointer at a preview position: its longitude and latitude and
+  // the picture pixel under it.
+  std::u16string PointerText(float X, float Y);
 
   // ---- Status ----
   void oMap_Progress(int16_t parcent);
@@ -148,7 +175,6 @@ class frmMainLogic {
   void MoveArea(float X, float Y);
   void MoveEdges(float X, float Y);
   void HoverAt(float X, float Y);
-  double PreviewScale() const;
 
   void RunPendingEvents() { RequestEvents(1); }
   // n more requests to let pending window events run; the clock is read only every so many.
@@ -162,6 +188,7 @@ class frmMainLogic {
 
   WindowPort& window_;
   ConversionState state_;
+  PreviewView view_;
   int32_t lastCompress_ = 0;
   bool lastSaveOk_ = false;
   std::u16string templateThings_;

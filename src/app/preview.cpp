@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "app/frm_main.h"
+#include "support/angle.h"
+#include "support/text.h"
 #include "support/numeric.h"
 #include "support/platform.h"
 
@@ -41,40 +43,51 @@ int16_t PointerForMode(int16_t mode) {
 
 }  // namespace
 
-// Pixels per arc-second; the same on both axes (the preview is laid out 2:1).
-double frmMainLogic::PreviewScale() const { return window_.PreviewWidth() / kFullSpan; }
+PreviewView& frmMainLogic::View() {
+  view_.SetSize(window_.PreviewWidth(), window_.PreviewHeight());
+  return view_;
+}
+
+std::vector<PreviewRect> frmMainLogic::PictureRects() {
+  const PreviewView& v = View();
+  const double k = v.Scale();
+  const ConversionState& s = state_;
+  PreviewRect r;
+  r.x = Round(v.X(s.west));
+  if (s.south < s.north) {
+    r.y = Round(v.Y(s.north));
+    r.h = Round((D(s.north) - s.south) * k);
+  } else {
+    r.y = Round(v.Y(s.south));
+    r.h = Round((D(s.south) - s.north) * k);
+  }
+  if (s.west < s.east)
+    r.w = Round((D(s.east) - s.west) * k);
+  else
+    r.w = Round((D(s.east) - s.west + kFullSpan) * k);
+  r.w = std::max(r.w, 1);
+  r.h = std::max(r.h, 1);
+  std::vector<PreviewRect> rects{r};
+  // The part beyond 180° shows again at the left side of the world.
+  if (s.west >= s.east) {
+    r.x = Round(v.X(D(s.west) - kFullSpan));
+    rects.push_back(r);
+  }
+  return rects;
+}
 
 void frmMainLogic::DrawPreview() {
   window_.ClearPreview();
-  window_.DrawPictureInPreview(PictureBox::picBack, 0, 0, Round(window_.PreviewWidth()),
-                               Round(window_.PreviewHeight()));
+  const PreviewView& v = View();
+  window_.DrawPictureInPreview(PictureBox::picBack, Round(v.OffsetX()), Round(v.OffsetY()),
+                               Round(v.WorldWidth()), Round(v.WorldHeight()));
   if (!state_.pictureLoaded) return;
-  const double k = PreviewScale();
-  const ConversionState& s = state_;
-  const int32_t x = Round((D(s.west) + 648000) * k);
-  int32_t y, h, w;
-  if (s.south < s.north) {
-    y = Round((324000 - D(s.north)) * k);
-    h = Round((D(s.north) - s.south) * k);
-  } else {
-    y = Round((324000 - D(s.south)) * k);
-    h = Round((D(s.south) - s.north) * k);
-  }
-  if (s.west < s.east)
-    w = Round((D(s.east) - s.west) * k);
-  else
-    w = Round((D(s.east) - s.west + kFullSpan) * k);
-  w = std::max(w, 1);
-  h = std::max(h, 1);
-  window_.DrawPictureInPreview(PictureBox::picSrc, x, y, w, h);
-  // The part beyond 180° shows again at the left side of the preview.
-  if (s.west >= s.east)
-    window_.DrawPictureInPreview(PictureBox::picSrc, Round((D(s.west) - 648000) * k), y, w,
-                                 h);
+  for (const PreviewRect& r : PictureRects())
+    window_.DrawPictureInPreview(PictureBox::picSrc, r.x, r.y, r.w, r.h);
 }
 
 void frmMainLogic::picDst_MouseMove(int16_t Button, int16_t /*Shift*/, float X, float Y) {
-  if (!state_.pictureLoaded || PreviewScale() <= 0) return;
+  if (!state_.pictureLoaded || View().Scale() <= 0) return;
   if (Button == mouse::kLeft && state_.drag.mode != 0) DragTo(X, Y);
   HoverAt(X, Y);
 }
@@ -90,7 +103,7 @@ void frmMainLogic::DragTo(float X, float Y) {
 
 // The area follows the pointer; at a pole it stops with its height kept.
 void frmMainLogic::MoveArea(float X, float Y) {
-  const double k = PreviewScale();
+  const double k = View().Scale();
   ConversionState& s = state_;
   const int32_t dx = Round((X - s.drag.anchorX) / k);
   const int32_t dy = Round((s.drag.anchorY - Y) / k);
@@ -110,12 +123,10 @@ void frmMainLogic::MoveArea(float X, float Y) {
 }
 
 void frmMainLogic::MoveEdges(float X, float Y) {
-  const double k = PreviewScale();
+  const PreviewView& v = View();
   ConversionState& s = state_;
-  const int32_t halfW = DivL(Round(window_.PreviewWidth()), 2);
-  const int32_t halfH = DivL(Round(window_.PreviewHeight()), 2);
-  const int32_t lon = std::clamp(Round((X - halfW) / k), -648000, 648000);
-  const int32_t lat = std::clamp(Round((halfH - Y) / k), -324000, 324000);
+  const int32_t lon = v.EdgeLon(X);
+  const int32_t lat = v.EdgeLat(Y);
   const int16_t mode = s.drag.mode;
   if (mode & drag::kWest) s.west = lon;
   if (mode & drag::kEast) s.east = lon;
@@ -125,12 +136,12 @@ void frmMainLogic::MoveEdges(float X, float Y) {
 
 // Finds what the pointer is over: an edge (within 3 pixels) or the inside of the area.
 void frmMainLogic::HoverAt(float X, float Y) {
-  const double k = PreviewScale();
+  const PreviewView& v = View();
   ConversionState& s = state_;
-  const int32_t L = Round((D(s.west) + 648000) * k);
-  const int32_t R = Round((D(s.east) + 648000) * k);
-  const int32_t T = Round((324000 - D(s.north)) * k);
-  const int32_t B = Round((324000 - D(s.south)) * k);
+  const int32_t L = Round(v.X(s.west));
+  const int32_t R = Round(v.X(s.east));
+  const int32_t T = Round(v.Y(s.north));
+  const int32_t B = Round(v.Y(s.south));
   int16_t mode = 0;
   if (L - 3 < X && X < L + 3) mode |= drag::kWest;
   if (R - 3 < X && X < R + 3) mode = static_cast<int16_t>((mode & 12) | drag::kEast);
@@ -155,6 +166,60 @@ void frmMainLogic::picDst_MouseUp(int16_t Button, int16_t /*Shift*/, float X, fl
   if (Button != mouse::kRight) return;
   state_.backColor = window_.PreviewColorAt(X, Y);
   ShowStatus();
+}
+
+}  // namespace picmap
+
+namespace picmap {
+
+// ---- Zoom and pan: they change only what the preview shows ----
+
+void frmMainLogic::ZoomPreview(double factor, float X, float Y) {
+  View().ZoomAt(factor, X, Y);
+  DrawPreview();
+  if (state_.pictureLoaded) HoverAt(X, Y);
+}
+
+void frmMainLogic::PanPreview(float dx, float dy) {
+  View().PanBy(dx, dy);
+  DrawPreview();
+}
+
+void frmMainLogic::ShowWholeWorld() {
+  View().ShowWorld();
+  DrawPreview();
+}
+
+void frmMainLogic::ShowPictureArea() {
+  const ConversionState& s = state_;
+  View().ShowArea(s.west, s.east, s.north, s.south);
+  DrawPreview();
+}
+
+std::optional<std::pair<int32_t, int32_t>> frmMainLogic::PicturePixelAt(float X, float Y) {
+  if (!state_.pictureLoaded) return std::nullopt;
+  const int32_t pw = window_.SourceWidth();
+  const int32_t ph = window_.SourceHeight();
+  for (const PreviewRect& r : PictureRects()) {
+    const auto col = static_cast<int64_t>(std::floor((X - r.x) * double{pw} / r.w));
+    const auto row = static_cast<int64_t>(std::floor((Y - r.y) * double{ph} / r.h));
+    if (col >= 0 && col < pw && row >= 0 && row < ph)
+      return std::pair{static_cast<int32_t>(col), static_cast<int32_t>(row)};
+  }
+  return std::nullopt;
+}
+
+std::u16string frmMainLogic::PointerText(float X, float Y) {
+  const PreviewView& v = View();
+  if (v.Scale() <= 0) return {};
+  const int32_t lon = std::clamp(Round(std::clamp(v.LonAt(X), -1e9, 1e9)), -648000, 648000);
+  const int32_t lat = std::clamp(Round(std::clamp(v.LatAt(Y), -1e9, 1e9)), -324000, 324000);
+  std::u16string text = u"経度：" + LonToStr(lon) + u"  緯度：" + LatToStr(lat);
+  if (const auto pixel = PicturePixelAt(X, Y)) {
+    text += u"  画像ピクセル：" + U16(std::to_string(pixel->first)) + u", " +
+            U16(std::to_string(pixel->second));
+  }
+  return text;
 }
 
 }  // namespace picmap

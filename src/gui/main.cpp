@@ -1,10 +1,14 @@
 // picmap: the desktop converter from a map picture to a map file.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
-
+#include <QTimer>
 #include <csignal>
+#include <cstring>
+#include <memory>
 
 #include "app/program_folder.h"
+#include "gui/app_icon.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
 #include "gui/ui_font.h"
@@ -22,18 +26,68 @@ picmap::ProgramInfo ProgramInfoFor(const QString& exeDir) {
   return info;
 }
 
+void DescribeCommandLine(QCommandLineParser& parser) {
+  parser.setApplicationDescription(QStringLiteral(
+      "Turns a raster picture of a map into a longitude/latitude map file (.MLL) with its "
+      "thing file (.THG)."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("picture"),
+                               QStringLiteral("A BMP, GIF, PNG or JPEG picture to open."),
+                               QStringLiteral("[picture]"));
+}
+
+// Help, version and a wrong option are answered on the terminal, with no display needed.
+bool AnswersOnTerminal(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--") == 0) return false;
+    if (argv[i][0] == '-' && argv[i][1] != '\0') return true;
+  }
+  return false;
+}
+
+void NameApplication() {
+  QCoreApplication::setApplicationName(QStringLiteral("picmap"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                              .arg(PICMAP_VERSION_MAJOR)
+                                              .arg(PICMAP_VERSION_MINOR)
+                                              .arg(PICMAP_VERSION_PATCH));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // Past a file-size limit a save fails with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  NameApplication();
+  if (AnswersOnTerminal(argc, argv)) {
+    // Qt's own options (-platform and the like) need the window, so any option that is not
+    // one of ours falls through to it after this check.
+    QCoreApplication terminal(argc, argv);
+    QCommandLineParser parser;
+    DescribeCommandLine(parser);
+    parser.parse(QCoreApplication::arguments());
+    if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
+  }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("picmap"));
+  QApplication::setWindowIcon(picmap::AppIcon());
+  QApplication::setDesktopFileName(QStringLiteral("picmap"));
+  QCommandLineParser parser;
+  DescribeCommandLine(parser);
+  parser.process(app);
   picmap::UseJapaneseUiFont(app);
   picmap::UseJapaneseQtTexts(app);
   picmap::SetProgramInfo(ProgramInfoFor(QCoreApplication::applicationDirPath()));
   picmap::frmMain window;
   if (!window.Start()) return 1;
   window.show();
+  const QStringList pictures = parser.positionalArguments();
+  if (!pictures.isEmpty()) {
+    // After start-up, as the open menu would: the window is on screen for any message.
+    QTimer::singleShot(0, &window, [&window, path = pictures.first()] {
+      window.OpenPictureFile(path);
+    });
+  }
   return QApplication::exec();
 }

@@ -3,6 +3,16 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeySequence>
+#include <QMimeData>
+#include <QSlider>
+#include <QStatusBar>
+#include <QUrl>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -12,11 +22,13 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/picture_loader.h"
 #include "app/program_folder.h"
+#include "gui/app_icon.h"
 #include "gui/control_names.h"
 #include "gui/cursors.h"
 #include "gui/dialog_provider.h"
@@ -41,6 +53,20 @@ constexpr Menu kJobMenus[] = {Menu::mnuFile, Menu::mnuArea, Menu::mnuColor,
 constexpr const char16_t* kToneCaptions[kToneItemCount] = {
     u"256諧調(無圧縮)(&A)", u"128諧調(微圧縮)(&B)", u"64諧調(弱圧縮)(&C)",
     u"32諧調(中圧縮)(&D)", u"16諧調(強圧縮)(&E)"};
+
+// A label that wraps only when the window is too narrow for its lines: it asks for its
+// unwrapped width, where a plain word-wrapping label asks for a narrow block.
+class WrappingLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  QSize sizeHint() const override {
+    const QStringList lines = text().split(QLatin1Char('\n'));
+    int width = 0;
+    for (const QString& line : lines) width = std::max(width, fontMetrics().horizontalAdvance(line));
+    width += 2 * margin() + contentsMargins().left() + contentsMargins().right() + 2;
+    return {width, heightForWidth(width)};
+  }
+};
 
 void ReportEscapedError(const Error& e) {
   try {
@@ -113,11 +139,12 @@ frmMain::frmMain(DialogProvider* dialogs, QWidget* parent) : QMainWindow(parent)
     dialogs = ownDialogs_.get();
   }
   dialogs_ = dialogs;
+  setAcceptDrops(true);
+  setWindowIcon(AppIcon());
   BuildMenus();
   BuildControls();
   LoadWorldPicture();
-  resize(sizeHint());
-  if (QLayout* l = centralWidget()->layout()) l->activate();
+  StartSize();
   ports_ = std::make_unique<Ports>(*this);
   logic_ = std::make_unique<frmMainLogic>(*this);
 }
@@ -161,9 +188,12 @@ void frmMain::BuildMenus() {
     return [this, handler] { RunJob(handler); };
   };
   QMenu* file = AddSubmenu(nullptr, Menu::mnuFile, u"ファイル(&F)");
-  AddMenuItem(file, Menu::mnuOpen, u"画像ファイルを開く(&O)...", call(&frmMainLogic::mnuOpen_Click));
-  AddMenuItem(file, Menu::mnuSave, u"地図ファイルを保存する(&S)...", job(&frmMainLogic::mnuSave_Click));
-  AddMenuItem(file, Menu::mnuQuit, u"終了(&X)", call(&frmMainLogic::mnuQuit_Click));
+  AddMenuItem(file, Menu::mnuOpen, u"画像ファイルを開く(&O)...", call(&frmMainLogic::mnuOpen_Click))
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  AddMenuItem(file, Menu::mnuSave, u"地図ファイルを保存する(&S)...", job(&frmMainLogic::mnuSave_Click))
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  AddMenuItem(file, Menu::mnuQuit, u"終了(&X)", call(&frmMainLogic::mnuQuit_Click))
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   QMenu* area = AddSubmenu(nullptr, Menu::mnuArea, u"領域設定(&M)");
   AddMenuItem(area, Menu::mnuWorld, u"世界全体(&A)", call(&frmMainLogic::mnuWorld_Click));
@@ -184,12 +214,47 @@ void frmMain::BuildMenus() {
   AddMenuItem(convert, Menu::mnuPolygon, u"ポリゴン生成(&P)", job(&frmMainLogic::mnuPolygon_Click));
   AddMenuItem(convert, Menu::mnuCompress, u"２次元圧縮(&R)", job(&frmMainLogic::mnuCompress_Click));
   BuildShowResultItem(convert);
-  AddMenuItem(convert, Menu::mnuCancel, u"処理中止(&A)", call(&frmMainLogic::mnuCancel_Click));
+  AddMenuItem(convert, Menu::mnuCancel, u"処理中止(&A)", call(&frmMainLogic::mnuCancel_Click))
+      ->setShortcut(QKeySequence(Qt::Key_Escape));
+  BuildViewMenu();
 
   menuWanted_.fill(true);
   for (Menu m : {Menu::mnuSave, Menu::mnuPolygon, Menu::mnuCompress, Menu::mnuCancel})
     menuWanted_[static_cast<size_t>(m)] = false;
   ApplyMenuStates();
+}
+
+// Zoom and pan change only what the preview shows; they work with or without a picture.
+void frmMain::BuildViewMenu() {
+  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&D)"));
+  view->setObjectName(QStringLiteral("mnuView"));
+  struct Item {
+    const char* name;
+    QString caption;
+    QKeySequence key;
+    std::function<void()> run;
+  };
+  const Item items[] = {
+      {"mnuZoomIn", QStringLiteral("拡大(&I)"), QKeySequence::ZoomIn, [this] { ZoomAtCentre(2); }},
+      {"mnuZoomOut", QStringLiteral("縮小(&O)"), QKeySequence::ZoomOut,
+       [this] { ZoomAtCentre(0.5); }},
+      {"mnuZoomArea", QStringLiteral("画像の領域に合わせる(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F),
+       [this] { Dispatch([this] { logic_->ShowPictureArea(); }); }},
+      {"mnuZoomWorld", QStringLiteral("世界全体を表示(&W)"), QKeySequence(Qt::CTRL | Qt::Key_0),
+       [this] { Dispatch([this] { logic_->ShowWholeWorld(); }); }},
+  };
+  for (size_t i = 0; i < std::size(items); ++i) {
+    QAction* a = view->addAction(items[i].caption);
+    a->setObjectName(QString::fromLatin1(items[i].name));
+    a->setShortcut(items[i].key);
+    connect(a, &QAction::triggered, this, items[i].run);
+    viewActions_[i] = a;
+  }
+}
+
+void frmMain::ZoomAtCentre(double factor) {
+  const QSize c = preview_->Canvas().size();
+  Dispatch([&] { logic_->ZoomPreview(factor, c.width() / 2.0f, c.height() / 2.0f); });
 }
 
 void frmMain::BuildShowResultItem(QMenu* convertMenu) {
@@ -213,10 +278,12 @@ void frmMain::BuildToneMenu(QMenu* colorMenu) {
 }
 
 QLabel* frmMain::AddLabel(Label label, const char16_t* toolTip) {
-  auto* l = new QLabel(this);
+  auto* l = new WrappingLabel(this);
   l->setObjectName(ToQ(LabelName(label)));
   if (toolTip) l->setToolTip(ToQ(toolTip));
   l->setTextFormat(Qt::PlainText);
+  // A narrow window wraps the labels instead of growing beyond the screen.
+  l->setWordWrap(true);
   labels_[static_cast<size_t>(label)] = l;
   return l;
 }
@@ -261,8 +328,6 @@ QWidget* frmMain::BuildPictureInfo() {
       AddLabel(Label::lblPixelSize, u"画像の１ピクセルあたりの経度と緯度"));
   column->addWidget(AddLabel(Label::lblFigureNum));
   column->addStretch(1);
-  LabelWidget(Label::lblImgSize)->setText(QStringLiteral("画像ピクセル数："));
-  LabelWidget(Label::lblPixelSize)->setText(QStringLiteral("ピクセルサイズ："));
   return box;
 }
 
@@ -271,17 +336,8 @@ void frmMain::BuildControls() {
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(6, 6, 6, 6);
   preview_ = new PreviewWidget(central);
-  connect(preview_, &PreviewWidget::MouseMoved, this,
-          [this](int16_t b, int16_t s, float x, float y) {
-            Dispatch([&] { logic_->picDst_MouseMove(b, s, x, y); });
-          });
-  connect(preview_, &PreviewWidget::MouseReleased, this,
-          [this](int16_t b, int16_t s, float x, float y) {
-            Dispatch([&] { logic_->picDst_MouseUp(b, s, x, y); });
-          });
-  connect(preview_, &PreviewWidget::CanvasResized, this,
-          [this] { Dispatch([this] { logic_->DrawPreview(); }); });
-  column->addWidget(preview_);
+  ConnectPreview();
+  column->addWidget(preview_, 1);
 
   auto* row = new QHBoxLayout;
   row->addWidget(BuildAreaFrame(), 3);
@@ -294,13 +350,93 @@ void frmMain::BuildControls() {
   progress_->setRange(0, 100);
   progress_->setValue(0);
   column->addWidget(progress_);
-  column->addStretch(1);
   setCentralWidget(central);
+  BuildStatusBar();
+}
+
+void frmMain::ConnectPreview() {
+  connect(preview_, &PreviewWidget::MouseMoved, this,
+          [this](int16_t b, int16_t s, float x, float y) {
+            Dispatch([&] { logic_->picDst_MouseMove(b, s, x, y); });
+            ShowPointer(x, y);
+          });
+  connect(preview_, &PreviewWidget::MouseReleased, this,
+          [this](int16_t b, int16_t s, float x, float y) {
+            Dispatch([&] { logic_->picDst_MouseUp(b, s, x, y); });
+          });
+  connect(preview_, &PreviewWidget::WheelTurned, this, [this](double steps, float x, float y) {
+    // Two notches double the zoom.
+    Dispatch([&] { logic_->ZoomPreview(std::pow(2.0, steps / 2), x, y); });
+    ShowPointer(x, y);
+  });
+  connect(preview_, &PreviewWidget::Panned, this, [this](float dx, float dy) {
+    Dispatch([&] { logic_->PanPreview(dx, dy); });
+  });
+  connect(preview_, &PreviewWidget::PointerLeft, this, [this] { pointerLabel_->clear(); });
+  connect(preview_, &PreviewWidget::CanvasResized, this,
+          [this] { Dispatch([this] { logic_->DrawPreview(); }); });
+}
+
+void frmMain::ShowPointer(float x, float y) {
+  std::u16string text;
+  Dispatch([&] { text = logic_->PointerText(x, y); });
+  pointerLabel_->setText(ToQ(text));
+}
+
+void frmMain::BuildStatusBar() {
+  pointerLabel_ = new QLabel(this);
+  pointerLabel_->setObjectName(QStringLiteral("lblPointer"));
+  pointerLabel_->setTextFormat(Qt::PlainText);
+  pointerLabel_->setMinimumWidth(1);
+  statusBar()->addWidget(pointerLabel_, 1);
+  auto* caption = new QLabel(QStringLiteral("不透明度"), this);
+  opacity_ = new QSlider(Qt::Horizontal, this);
+  opacity_->setObjectName(QStringLiteral("sldOpacity"));
+  opacity_->setRange(0, 100);
+  opacity_->setValue(100);
+  opacity_->setPageStep(10);
+  opacity_->setFixedWidth(100);
+  opacity_->setToolTip(QStringLiteral("貼り付けた画像の不透明度"));
+  opacityValue_ = new QLabel(QStringLiteral("100%"), this);
+  opacityValue_->setMinimumWidth(opacityValue_->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
+  connect(opacity_, &QSlider::valueChanged, this, [this](int v) {
+    opacityValue_->setText(QStringLiteral("%1%").arg(v));
+    RedrawPreview();
+  });
+  statusBar()->addPermanentWidget(caption);
+  statusBar()->addPermanentWidget(opacity_);
+  statusBar()->addPermanentWidget(opacityValue_);
 }
 
 void frmMain::LoadWorldPicture() {
   const std::u16string file = WorldPictureFile(Program().folder);
   if (auto world = LoadPictureFile(file, LoaderForPath(file))) worldImage_ = ImageFromPicture(*world);
+}
+
+// The preview opens at its full 2:1 size where the screen has room for it.
+// The preview opens at its full 2:1 size where the screen has room for it, with room below
+// for the labels as they read once a picture is open.
+void frmMain::StartSize() {
+  const std::pair<Label, const char16_t*> samples[] = {
+      {Label::lblWest, u"西端経度：W180°00′00″"},
+      {Label::lblEast, u"東端経度：E180°00′00″"},
+      {Label::lblNorth, u"北端緯度：N90°00′00″"},
+      {Label::lblSouth, u"南端緯度：S90°00′00″"},
+      {Label::lblMapSize, u"地図化領域サイズ：\n360°00′00″x180°00′00″"},
+      {Label::lblImgSize, u"画像ピクセル数：\n10000x10000"},
+      {Label::lblPixelSize, u"ピクセルサイズ：\n0°00′00″x0°00′00″"},
+      {Label::lblBackColor1, u"色コード：BBGGRR = 000000"},
+      {Label::lblFigureNum, u"図形総数：1000000"}};
+  for (const auto& [label, text] : samples) LabelWidget(label)->setText(ToQ(text));
+  preview_->setMinimumSize(preview_->sizeHint());
+  QSize size = sizeHint().expandedTo(minimumSizeHint());
+  preview_->setMinimumSize(0, 0);
+  if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
+    size = size.boundedTo(s->availableGeometry().size() * 9 / 10);
+  resize(size);
+  for (const auto& [label, text] : samples) LabelWidget(label)->clear();
+  LabelWidget(Label::lblImgSize)->setText(QStringLiteral("画像ピクセル数："));
+  LabelWidget(Label::lblPixelSize)->setText(QStringLiteral("ピクセルサイズ："));
 }
 
 // ---- Running handlers ----
@@ -352,16 +488,19 @@ void frmMain::ApplyMenuStates() {
   }
   for (QAction* tone : tones_) tone->setEnabled(!job);
   worldFile_->setEnabled(!job);
+  for (QAction* a : viewActions_)
+    if (a) a->setEnabled(!job);
   showResult_->setEnabled(resultReady_ && !job);
 }
 
 bool frmMain::ShowingResult() const { return resultReady_ && showResult_->isChecked(); }
 
-const QImage& frmMain::ResultImage(QSize size) {
-  const bool current = !resultStale_ && resultImage_.size() == size;
+const QImage& frmMain::ResultImage(QSize size, const QRect& world) {
+  const bool current = !resultStale_ && resultImage_.size() == size && resultWorld_ == world;
   if (current || (jobDepth_ > 0 && !resultImage_.isNull())) return resultImage_;
   const ConversionState& s = logic_->State();
-  resultImage_ = RenderResultView(worldImage_, s.oMap.get(), s.things, size);
+  resultImage_ = RenderResultView(worldImage_, s.oMap.get(), s.things, size, world);
+  resultWorld_ = world;
   resultStale_ = false;
   return resultImage_;
 }
@@ -514,15 +653,46 @@ void frmMain::ClearPreview() { preview_->Clear(); }
 // picture itself is not pasted over it.
 void frmMain::DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w, int32_t h) {
   if (ShowingResult()) {
+    const QSize canvas = preview_->Canvas().size();
     if (box == PictureBox::picBack)
-      preview_->DrawImage(ResultImage(QSize(w, h)), QRect(x, y, w, h));
+      preview_->DrawImage(ResultImage(canvas, QRect(x, y, w, h)), QRect(QPoint(0, 0), canvas));
     return;
   }
-  const QImage& image = box == PictureBox::picSrc ? sourceImage_ : worldImage_;
-  preview_->DrawImage(image, QRect(x, y, w, h));
+  if (box == PictureBox::picSrc)
+    preview_->DrawImage(sourceImage_, QRect(x, y, w, h), opacity_->value() / 100.0);
+  else
+    preview_->DrawImage(worldImage_, QRect(x, y, w, h));
 }
 
 int32_t frmMain::PreviewColorAt(double x, double y) const { return preview_->ColorAt(x, y); }
+
+// ---- Opening without the dialog ----
+
+void frmMain::OpenPictureFile(const QString& path) {
+  if (jobDepth_ > 0) return;
+  const std::u16string file = FromQ(QFileInfo(path).absoluteFilePath());
+  Dispatch([&] { logic_->OpenPicture(file); });
+}
+
+namespace {
+QString DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
+}
+}  // namespace
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (jobDepth_ == 0 && !DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+  const QString file = DroppedFile(event->mimeData());
+  if (file.isEmpty()) return;
+  event->acceptProposedAction();
+  OpenPictureFile(file);
+}
 
 // ---- WindowPort: ending ----
 

@@ -19,6 +19,7 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QSlider;
 
 namespace picmap {
 
@@ -58,6 +59,13 @@ class frmMain : public QMainWindow, public WindowPort {
   PreviewWidget* Preview() const { return preview_; }
   SwatchWidget* Swatch() const { return swatch_; }
   QProgressBar* Progress() const { return progress_; }
+  // The status bar's pointer text and the see-through setting of the pasted picture.
+  QLabel* PointerLabel() const { return pointerLabel_; }
+  QSlider* OpacitySlider() const { return opacity_; }
+  // The view menu's items: zoom in and out, the picture's area, the whole world.
+  QAction* ViewAction(int index) const { return viewActions_[static_cast<size_t>(index)]; }
+  // Opens a picture as the open menu does (a path from the command line or a drop).
+  void OpenPictureFile(const QString& path);
   // True while generation, compression or saving runs.
   bool JobRunning() const { return jobDepth_ > 0; }
   bool Unloaded() const { return unloaded_; }
@@ -102,6 +110,8 @@ class frmMain : public QMainWindow, public WindowPort {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   class Ports;
@@ -118,10 +128,16 @@ class frmMain : public QMainWindow, public WindowPort {
   QLabel* AddLabel(Label label, const char16_t* toolTip = nullptr);
   void LoadWorldPicture();
   void BuildShowResultItem(QMenu* convertMenu);
+  void BuildViewMenu();
+  void StartSize();
+  void BuildStatusBar();
+  void ConnectPreview();
+  void ZoomAtCentre(double factor);
+  void ShowPointer(float x, float y);
   bool ShowingResult() const;
   // The result view at the given size, rendered again only when the map has changed since
   // (never while a job is building the map: the last finished result stays on show).
-  const QImage& ResultImage(QSize size);
+  const QImage& ResultImage(QSize size, const QRect& world);
   void RedrawPreview();
 
   // Runs one event handler of the logic; an error that escapes it goes to the error dialog.
@@ -148,12 +164,17 @@ class frmMain : public QMainWindow, public WindowPort {
   PreviewWidget* preview_ = nullptr;
   SwatchWidget* swatch_ = nullptr;
   QProgressBar* progress_ = nullptr;
+  QLabel* pointerLabel_ = nullptr;
+  QSlider* opacity_ = nullptr;
+  QLabel* opacityValue_ = nullptr;
+  std::array<QAction*, 4> viewActions_{};
 
   std::u16string caption_;
   Picture source_;
   QImage sourceImage_;
   QImage worldImage_;
   QImage resultImage_;
+  QRect resultWorld_;  // where the world lay in resultImage_
   bool resultReady_ = false;  // a generation has succeeded
   bool resultStale_ = true;   // the map has changed since resultImage_ was rendered
   int16_t screenPointer_ = 0;

@@ -20,5 +20,9 @@ inline constexpr GeoArea kWholeWorld{-648000, 648000, 324000, -324000};
 // `map` (none when null) with colours from `things` where a figure has none of its own.
 QImage RenderResultView(const QImage& world, const clsMap* map,
                         std::shared_ptr<clsThings> things, QSize size);
+// The same with the whole globe stretched over `globe` (the zoomed preview's world rectangle,
+// mostly outside the picture): only the part inside the picture is drawn.
+QImage RenderResultView(const QImage& world, const clsMap* map,
+                        std::shared_ptr<clsThings> things, QSize size, const QRect& globe);
 
 }  // namespace picmap

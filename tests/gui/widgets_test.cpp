@@ -77,16 +77,24 @@ class PreviewWidgetTest : public ::testing::Test {
   void SetUp() override { QtApp(); }
 };
 
-TEST_F(PreviewWidgetTest, HeightFollowsHalfTheWidthAndTheCanvasIsRebuilt) {
+TEST_F(PreviewWidgetTest, CanvasIsTheLargestTwoToOneRectangleCentredInTheWidget) {
   PreviewWidget w;
   QSignalSpy resized(&w, &PreviewWidget::CanvasResized);
   w.resize(500, 100);
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return w.height() == 250; }, 1000));
-  EXPECT_EQ(w.height(), 250);
-  EXPECT_EQ(w.Canvas().size(), QSize(500, 250));
+  EXPECT_EQ(w.Canvas().size(), QSize(200, 100));
+  EXPECT_EQ(w.CanvasOrigin(), QPoint(150, 0));
   EXPECT_GE(resized.count(), 1);
+  w.resize(500, 400);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w.Canvas().width() == 500; }, 1000));
+  EXPECT_EQ(w.Canvas().size(), QSize(500, 250));
+  EXPECT_EQ(w.CanvasOrigin(), QPoint(0, 75));
+  // Pointer positions are the canvas's.
+  QSignalSpy moved(&w, &PreviewWidget::MouseMoved);
+  QTest::mouseMove(&w, QPoint(30, 85));
+  ASSERT_GE(moved.count(), 1);
+  EXPECT_FLOAT_EQ(moved.last().at(3).toFloat(), 10.0f);
 }
 
 TEST_F(PreviewWidgetTest, DrawnImageIsStretchedWithoutBlendingAndReadBack) {

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "gui/app_icon.h"
 #include "gui/cursors.h"
 #include "gui/dialog_provider.h"
 #include "gui/preview_widget.h"
@@ -12,6 +13,7 @@
 #include "gui/scripted_dialogs.h"
 #include "gui/swatch_widget.h"
 #include "qt_app.h"
+#include "window_fixture.h"
 
 namespace picmap {
 namespace {
@@ -198,3 +200,21 @@ TEST(ScriptedDialogs, AnswersFromQueuesAndCancelsWhenEmpty) {
 
 }  // namespace
 }  // namespace picmap
+
+namespace picmap::testing {
+namespace {
+
+// The icon is built into the program; it is left in test-output for a person to look at.
+TEST(AppIcon, IsBuiltInAndDrawsThePictureAndTheGrid) {
+  QtApp();
+  const QIcon icon = AppIcon();
+  ASSERT_FALSE(icon.isNull());
+  const QImage image = icon.pixmap(128, 128).toImage();
+  ASSERT_EQ(image.size(), QSize(128, 128));
+  EXPECT_TRUE(image.save(QString::fromStdString((TestOutputFolder() / "icon.png").string())));
+  EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0);          // the corner stays transparent
+  EXPECT_EQ(image.pixel(100, 100), qRgb(0x2f, 0x6f, 0xc4));  // a sea cell of the grid
+}
+
+}  // namespace
+}  // namespace picmap::testing

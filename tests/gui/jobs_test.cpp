@@ -85,6 +85,17 @@ TEST_F(JobsTest, CancelDuringASecondGenerationStopsIt) {
   EXPECT_LT(calls, 90 * 45);
 }
 
+TEST_F(JobsTest, EscapeCancelsARunningGeneration) {
+  OpenStripes(90, 45);
+  int calls = 0;
+  window->SetEventsHook([&] {
+    if (++calls == 50) QTest::keyClick(window.get(), Qt::Key_Escape);
+  });
+  window->MenuAction(Menu::mnuPolygon)->trigger();
+  EXPECT_EQ(dialogs.LastMessage(), frmtext::kPolygonCancelled);
+  EXPECT_LT(calls, 90 * 45);
+}
+
 TEST_F(JobsTest, CompressionMergesTheStackedRectangles) {
   OpenStripes(90, 45);
   window->MenuAction(Menu::mnuPolygon)->trigger();

@@ -389,7 +389,7 @@ void frmMain::BuildStatusBar() {
   pointerLabel_->setTextFormat(Qt::PlainText);
   pointerLabel_->setMinimumWidth(1);
   statusBar()->addWidget(pointerLabel_, 1);
-  auto* caption = new QLabel(QStringLiteral("不透明度"), this);
+  auto* caption = new QLabel(QStringLiteral("不透明度(&T)"), this);
   opacity_ = new QSlider(Qt::Horizontal, this);
   opacity_->setObjectName(QStringLiteral("sldOpacity"));
   opacity_->setRange(0, 100);
@@ -397,6 +397,7 @@ void frmMain::BuildStatusBar() {
   opacity_->setPageStep(10);
   opacity_->setFixedWidth(100);
   opacity_->setToolTip(QStringLiteral("貼り付けた画像の不透明度"));
+  caption->setBuddy(opacity_);  // Alt+T, then the arrow or page keys
   opacityValue_ = new QLabel(QStringLiteral("100%"), this);
   opacityValue_->setMinimumWidth(opacityValue_->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
   connect(opacity_, &QSlider::valueChanged, this, [this](int v) {
@@ -428,12 +429,10 @@ void frmMain::StartSize() {
       {Label::lblBackColor1, u"色コード：BBGGRR = 000000"},
       {Label::lblFigureNum, u"図形総数：1000000"}};
   for (const auto& [label, text] : samples) LabelWidget(label)->setText(ToQ(text));
-  preview_->setMinimumSize(preview_->sizeHint());
-  QSize size = sizeHint().expandedTo(minimumSizeHint());
-  preview_->setMinimumSize(0, 0);
+  QSize size = sizeHint();
   if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
-    size = size.boundedTo(s->availableGeometry().size() * 9 / 10);
-  resize(size);
+    size = size.boundedTo(s->availableGeometry().size() - QSize(40, 60));  // the frame
+  resize(size.expandedTo(minimumSizeHint()));
   for (const auto& [label, text] : samples) LabelWidget(label)->clear();
   LabelWidget(Label::lblImgSize)->setText(QStringLiteral("画像ピクセル数："));
   LabelWidget(Label::lblPixelSize)->setText(QStringLiteral("ピクセルサイズ："));

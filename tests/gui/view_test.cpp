@@ -110,7 +110,7 @@ TEST_F(ViewTest, EdgeDragAtZoomMovesTheEdgeByTheZoomedAmountAndKeepsThirtySecond
   window->Logic().ZoomPreview(16, static_cast<float>(View().X(129 * 3600)),
                               static_cast<float>(View().Y(38 * 3600)));
   const double k = View().Scale();
-  ASSERT_NEAR(k, 720.0 * 16 / 1296000, 1e-12);
+  ASSERT_NEAR(k, window->PreviewWidth() * 16 / 1296000, 1e-12);
   // 40 pixels at 16x are 40 / k = 4500″.
   const QPointF west = Canvas(129 * 3600, 38 * 3600);
   Drag(Widget(west), Widget(west + QPointF(40, 0)));
@@ -123,7 +123,7 @@ TEST_F(ViewTest, EdgeDragAtZoomMovesTheEdgeByTheZoomedAmountAndKeepsThirtySecond
   window->Logic().ZoomPreview(256, static_cast<float>(View().X(137 * 3600)),
                               static_cast<float>(View().Y(30 * 3600)));
   const double k256 = View().Scale();
-  ASSERT_NEAR(k256, 720.0 * 256 / 1296000, 1e-12);
+  ASSERT_NEAR(k256, window->PreviewWidth() * 256 / 1296000, 1e-12);
   const QPointF north = Canvas(137 * 3600, S().north);
   const QPointF south = Canvas(137 * 3600, S().south);
   const int32_t oldNorth = S().north;

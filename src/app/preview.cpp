@@ -201,8 +201,8 @@ std::optional<std::pair<int32_t, int32_t>> frmMainLogic::PicturePixelAt(float X,
   const int32_t pw = window_.SourceWidth();
   const int32_t ph = window_.SourceHeight();
   for (const PreviewRect& r : PictureRects()) {
-    const auto col = static_cast<int64_t>(std::floor((X - r.x) * double{pw} / r.w));
-    const auto row = static_cast<int64_t>(std::floor((Y - r.y) * double{ph} / r.h));
+    const auto col = static_cast<int64_t>(std::floor((X - r.x) * static_cast<double>(pw) / r.w));
+    const auto row = static_cast<int64_t>(std::floor((Y - r.y) * static_cast<double>(ph) / r.h));
     if (col >= 0 && col < pw && row >= 0 && row < ph)
       return std::pair{static_cast<int32_t>(col), static_cast<int32_t>(row)};
   }

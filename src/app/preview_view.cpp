@@ -56,15 +56,15 @@ void PreviewView::ShowWorld() {
 
 void PreviewView::ShowArea(int32_t west, int32_t east, int32_t north, int32_t south) {
   if (width_ <= 0 || height_ <= 0) return;
-  double span = double{east} - west;
+  double span = static_cast<double>(east) - west;
   if (span <= 0) span += 1296000;
-  const double height = std::max(std::abs(double{north} - south), 30.0);
+  const double height = std::max(std::abs(static_cast<double>(north) - south), 30.0);
   const double k1 = width_ / 1296000.0;
   // A tenth of the view stays free around the area.
   const double zoom = std::min(width_ / (span * k1), height_ / (height * k1)) * 0.8;
   double midLon = west + span / 2;
   if (midLon > 648000) midLon -= 1296000;
-  const double midLat = (double{north} + south) / 2;
+  const double midLat = (static_cast<double>(north) + south) / 2;
   ShowWorld();
   zoom_ = std::clamp(zoom, 1.0, kMaxZoom);
   offsetX_ = width_ / 2 - (midLon + 648000) * Scale();

@@ -90,6 +90,7 @@ xdotool key --window "$wid" alt+m
 sleep 0.3
 xdotool key --window "$wid" f
 sleep 0.5
+shot japan-scale2-area.png
 xdotool key --window "$wid" ctrl+f
 sleep 0.5
 xdotool key --window "$wid" alt+t

@@ -95,6 +95,9 @@ xdotool key --window "$wid" ctrl+f
 sleep 0.5
 xdotool key --window "$wid" alt+t
 for _ in 1 2 3 4 5; do xdotool key --window "$wid" Page_Down; done
+# The pointer over the preview: the status bar tells where it is.
+read -r w h < <(size_of "$wid")
+xdotool mousemove --window "$wid" $((w / 2)) $((h / 3))
 sleep 0.5
 shot japan-scale2-zoomed.png
 

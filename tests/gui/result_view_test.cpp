@@ -111,6 +111,26 @@ TEST_F(ResultViewTest, ViewIsRedrawnAfterCompressionAndGenerationButNotAfterACan
   EXPECT_FALSE(ShowResult()->isEnabled());
 }
 
+TEST_F(ResultViewTest, ZoomedResultViewDrawsTheMapAndTheWorldWhereTheyLie) {
+  GenerateRedOverJapan();
+  window->findChild<QAction*>("mnuZoomArea")->trigger();
+  Trigger(Menu::mnuWorld);  // the view stays on the map's area
+  ShowResult()->setChecked(true);
+  const PreviewView& v = window->Logic().View();
+  auto at = [&](double lon, double lat) {
+    return window->PreviewColorAt(v.X(lon * 3600), v.Y(lat * 3600));
+  };
+  ASSERT_GT(window->Logic().View().Zoom(), 10);
+  EXPECT_EQ(at(120.3, 36.2), kRed);
+  EXPECT_EQ(at(139.5, 45.5), kRed);
+  // South of the map: the world picture's pixel of that place, enlarged.
+  const QImage world(QString::fromStdString((folder.Path() / "world.png").string()));
+  const double lon = 130.1, lat = 35.6;
+  const QRgb w = world.pixel(static_cast<int>((lon + 180) / 360 * world.width()),
+                             static_cast<int>((90 - lat) / 180 * world.height()));
+  EXPECT_EQ(at(lon, lat), ColourFromRgb(w));
+}
+
 TEST_F(ResultViewTest, WindowWithTheResultViewIsRenderedForALook) {
   ASSERT_TRUE(StartWindow());
   window->resize(760, window->height());

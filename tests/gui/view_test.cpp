@@ -100,6 +100,13 @@ TEST_F(ViewTest, MiddleButtonPansTheViewWithoutTouchingTheArea) {
   Move(from + QPoint(50, 20), Qt::MiddleButton);
   QTest::mouseRelease(p, Qt::MiddleButton, Qt::NoModifier, from + QPoint(50, 20));
   EXPECT_DOUBLE_EQ(View().OffsetX(), before + 50);
+  // Space with the left button pans too, instead of dragging the area.
+  QTest::keyPress(p, Qt::Key_Space);
+  QTest::mousePress(p, Qt::LeftButton, Qt::NoModifier, from);
+  Move(from + QPoint(-30, 0), Qt::LeftButton);
+  QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, from + QPoint(-30, 0));
+  QTest::keyRelease(p, Qt::Key_Space);
+  EXPECT_DOUBLE_EQ(View().OffsetX(), before + 20);
   EXPECT_EQ(S().west, -648000);
   EXPECT_EQ(S().east, 648000);
 }

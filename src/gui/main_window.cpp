@@ -340,9 +340,9 @@ void frmMain::BuildControls() {
   column->addWidget(preview_, 1);
 
   auto* row = new QHBoxLayout;
-  row->addWidget(BuildAreaFrame(), 3);
-  row->addWidget(BuildColorFrame(), 2);
-  row->addWidget(BuildPictureInfo(), 2);
+  row->addWidget(BuildAreaFrame());
+  row->addWidget(BuildColorFrame());
+  row->addWidget(BuildPictureInfo());
   column->addLayout(row);
 
   progress_ = new QProgressBar(central);

@@ -62,8 +62,6 @@ class frmMain : public QMainWindow, public WindowPort {
   // The status bar's pointer text and the see-through setting of the pasted picture.
   QLabel* PointerLabel() const { return pointerLabel_; }
   QSlider* OpacitySlider() const { return opacity_; }
-  // The view menu's items: zoom in and out, the picture's area, the whole world.
-  QAction* ViewAction(int index) const { return viewActions_[static_cast<size_t>(index)]; }
   // Opens a picture as the open menu does (a path from the command line or a drop).
   void OpenPictureFile(const QString& path);
   // True while generation, compression or saving runs.

@@ -1,5 +1,7 @@
 // The preview: placing the picture, hovering and dragging edges or the whole area, and
 // picking the background colour with a right click.
+#include <cmath>
+
 #include "app_fixture.h"
 
 namespace picmap::test {
@@ -142,6 +144,24 @@ TEST_F(PreviewTest, RightClickPicksThePreviewColour) {
   EXPECT_EQ(S().backColor, 0x336699);
   logic->picDst_MouseUp(mouse::kLeft, 0, 450, 135);
   EXPECT_EQ(S().backColor, 0x336699);
+}
+
+// An odd width puts the plain edge formula's centre half a pixel off the world's middle; at
+// 64x that half pixel must not grow into 32, or the edge would drop away from the pointer.
+TEST_F(PreviewTest, ZoomedEdgeFollowsThePointerOnAnOddWidth) {
+  win.preview = Picture(721, 360, 0xFFFFFF);
+  Area();
+  const PreviewView& v = logic->View();
+  logic->ZoomPreview(64, static_cast<float>(v.X(0)), static_cast<float>(v.Y(81000)));
+  const float x = std::round(static_cast<float>(v.X(0))), y = std::round(static_cast<float>(v.Y(81000)));
+  Move(x, y);
+  ASSERT_EQ(S().drag.mode, drag::kWest);
+  for (float step = 1; step <= 4; ++step) {
+    Move(x + 25 * step, y, mouse::kLeft);
+    EXPECT_EQ(S().drag.mode, drag::kWest) << step;
+    EXPECT_NEAR(v.X(S().west), x + 25 * step, 0.5 + v.Scale()) << step;
+  }
+  EXPECT_NEAR(S().west, (x + 100 - v.X(0)) / v.Scale(), 1 / v.Scale());  // the half pixel
 }
 
 TEST(PreviewWithoutPictureTest, PointerIsIgnored) {

@@ -51,7 +51,7 @@ void BM_MoveDragStep(benchmark::State& state) {
   s.north = 50 * 3600;
   s.south = 25 * 3600;
   logic.ShowWholeWorld();
-  const picmap::PreviewView& v = logic.View();
+  const picmap::PreviewView& v = logic.Viewport();
   // Japan, 138° E 36° N.
   // Whole pixels, as pointer events come: the anchor is rounded, so the steps cancel out.
   const auto x = static_cast<float>(std::round(v.X(138 * 3600)));

@@ -108,7 +108,7 @@ class frmMainLogic {
   void picDst_MouseUp(int16_t Button, int16_t Shift, float X, float Y);
   void DrawPreview();
   // What the preview shows of the globe; the pointer arithmetic above follows it.
-  PreviewView& View();
+  PreviewView& Viewport();
   void ZoomPreview(double factor, float X, float Y);
   void PanPreview(float dx, float dy);
   void ShowWholeWorld();

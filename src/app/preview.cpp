@@ -43,13 +43,13 @@ int16_t PointerForMode(int16_t mode) {
 
 }  // namespace
 
-PreviewView& frmMainLogic::View() {
+PreviewView& frmMainLogic::Viewport() {
   view_.SetSize(window_.PreviewWidth(), window_.PreviewHeight());
   return view_;
 }
 
 std::vector<PreviewRect> frmMainLogic::PictureRects() {
-  const PreviewView& v = View();
+  const PreviewView& v = Viewport();
   const double k = v.Scale();
   const ConversionState& s = state_;
   PreviewRect r;
@@ -78,7 +78,7 @@ std::vector<PreviewRect> frmMainLogic::PictureRects() {
 
 void frmMainLogic::DrawPreview() {
   window_.ClearPreview();
-  const PreviewView& v = View();
+  const PreviewView& v = Viewport();
   window_.DrawPictureInPreview(PictureBox::picBack, Round(v.OffsetX()), Round(v.OffsetY()),
                                Round(v.WorldWidth()), Round(v.WorldHeight()));
   if (!state_.pictureLoaded) return;
@@ -87,7 +87,7 @@ void frmMainLogic::DrawPreview() {
 }
 
 void frmMainLogic::picDst_MouseMove(int16_t Button, int16_t /*Shift*/, float X, float Y) {
-  if (!state_.pictureLoaded || View().Scale() <= 0) return;
+  if (!state_.pictureLoaded || Viewport().Scale() <= 0) return;
   if (Button == mouse::kLeft && state_.drag.mode != 0) DragTo(X, Y);
   HoverAt(X, Y);
 }
@@ -103,7 +103,7 @@ void frmMainLogic::DragTo(float X, float Y) {
 
 // The area follows the pointer; at a pole it stops with its height kept.
 void frmMainLogic::MoveArea(float X, float Y) {
-  const double k = View().Scale();
+  const double k = Viewport().Scale();
   ConversionState& s = state_;
   const int32_t dx = Round((X - s.drag.anchorX) / k);
   const int32_t dy = Round((s.drag.anchorY - Y) / k);
@@ -123,7 +123,7 @@ void frmMainLogic::MoveArea(float X, float Y) {
 }
 
 void frmMainLogic::MoveEdges(float X, float Y) {
-  const PreviewView& v = View();
+  const PreviewView& v = Viewport();
   ConversionState& s = state_;
   const int32_t lon = v.EdgeLon(X);
   const int32_t lat = v.EdgeLat(Y);
@@ -136,7 +136,7 @@ void frmMainLogic::MoveEdges(float X, float Y) {
 
 // Finds what the pointer is over: an edge (within 3 pixels) or the inside of the area.
 void frmMainLogic::HoverAt(float X, float Y) {
-  const PreviewView& v = View();
+  const PreviewView& v = Viewport();
   ConversionState& s = state_;
   const int32_t L = Round(v.X(s.west));
   const int32_t R = Round(v.X(s.east));
@@ -175,24 +175,24 @@ namespace picmap {
 // ---- Zoom and pan: they change only what the preview shows ----
 
 void frmMainLogic::ZoomPreview(double factor, float X, float Y) {
-  View().ZoomAt(factor, X, Y);
+  Viewport().ZoomAt(factor, X, Y);
   DrawPreview();
   if (state_.pictureLoaded) HoverAt(X, Y);
 }
 
 void frmMainLogic::PanPreview(float dx, float dy) {
-  View().PanBy(dx, dy);
+  Viewport().PanBy(dx, dy);
   DrawPreview();
 }
 
 void frmMainLogic::ShowWholeWorld() {
-  View().ShowWorld();
+  Viewport().ShowWorld();
   DrawPreview();
 }
 
 void frmMainLogic::ShowPictureArea() {
   const ConversionState& s = state_;
-  View().ShowArea(s.west, s.east, s.north, s.south);
+  Viewport().ShowArea(s.west, s.east, s.north, s.south);
   DrawPreview();
 }
 
@@ -210,7 +210,7 @@ std::optional<std::pair<int32_t, int32_t>> frmMainLogic::PicturePixelAt(float X,
 }
 
 std::u16string frmMainLogic::PointerText(float X, float Y) {
-  const PreviewView& v = View();
+  const PreviewView& v = Viewport();
   if (v.Scale() <= 0) return {};
   const int32_t lon = std::clamp(Round(std::clamp(v.LonAt(X), -1e9, 1e9)), -648000, 648000);
   const int32_t lat = std::clamp(Round(std::clamp(v.LatAt(Y), -1e9, 1e9)), -324000, 324000);

@@ -151,7 +151,7 @@ TEST_F(PreviewTest, RightClickPicksThePreviewColour) {
 TEST_F(PreviewTest, ZoomedEdgeFollowsThePointerOnAnOddWidth) {
   win.preview = Picture(721, 360, 0xFFFFFF);
   Area();
-  const PreviewView& v = logic->View();
+  const PreviewView& v = logic->Viewport();
   logic->ZoomPreview(64, static_cast<float>(v.X(0)), static_cast<float>(v.Y(81000)));
   const float x = std::round(static_cast<float>(v.X(0))), y = std::round(static_cast<float>(v.Y(81000)));
   Move(x, y);

@@ -116,11 +116,11 @@ TEST_F(ResultViewTest, ZoomedResultViewDrawsTheMapAndTheWorldWhereTheyLie) {
   window->findChild<QAction*>("mnuZoomArea")->trigger();
   Trigger(Menu::mnuWorld);  // the view stays on the map's area
   ShowResult()->setChecked(true);
-  const PreviewView& v = window->Logic().View();
+  const PreviewView& v = window->Logic().Viewport();
   auto at = [&](double lon, double lat) {
     return window->PreviewColorAt(v.X(lon * 3600), v.Y(lat * 3600));
   };
-  ASSERT_GT(window->Logic().View().Zoom(), 10);
+  ASSERT_GT(window->Logic().Viewport().Zoom(), 10);
   EXPECT_EQ(at(120.3, 36.2), kRed);
   EXPECT_EQ(at(139.5, 45.5), kRed);
   // South of the map: the world picture's pixel of that place, enlarged.

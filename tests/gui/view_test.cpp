@@ -24,7 +24,7 @@ class ViewTest : public WindowTest {
     WindowTest::SetUp();
     ASSERT_TRUE(StartWindow());
   }
-  PreviewView& View() { return window->Logic().View(); }
+  PreviewView& View() { return window->Logic().Viewport(); }
   const ConversionState& S() { return window->Logic().State(); }
   void SetArea(const char16_t* w, const char16_t* e, const char16_t* n, const char16_t* s) {
     dialogs.inputAnswers = {w, e, n, s};

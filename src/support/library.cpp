@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -118,6 +119,20 @@ bool IsNumeralChar(char16_t c) {
 }
 
 // The running state of one written number.
+// The general form writes a fraction below 0.0001 with an exponent ("9.696E-06"), whose "E"
+// a reader of the converted text would take for a word (east, in an angle text). Such a
+// fraction is written out: the same fifteen significant digits, without the exponent.
+std::u16string PositionalText(double v) {
+  const std::u16string general = DoubleToText(v);
+  const size_t e = general.find(u"E-");
+  if (e == std::u16string::npos) return general;
+  const bool negative = general[0] == u'-';
+  std::u16string digits = general.substr(negative ? 1 : 0, e - (negative ? 1 : 0));
+  digits.erase(std::remove(digits.begin(), digits.end(), u'.'), digits.end());
+  const auto zeros = static_cast<size_t>(std::stoi(ToUtf8(general.substr(e + 2))) - 1);
+  return (negative ? u"-0." : u"0.") + std::u16string(zeros, u'0') + digits;
+}
+
 class NumeralReader {
  public:
   // Feeds the character at `pos` (pos == text length is the end) and appends to `out`.
@@ -172,7 +187,7 @@ class NumeralReader {
     total_ += small_;
     small_ = 0;
     if (std::isinf(total_)) Throw(err::kOverflow);  // more digits than a real can hold
-    std::u16string text = DoubleToText(total_);
+    std::u16string text = PositionalText(total_);
     total_ = 0;
     return text;
   }

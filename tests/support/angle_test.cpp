@@ -156,6 +156,12 @@ TEST_F(Angle, FormalTextOfRadians) {
   EXPECT_EQ(AngleFormalStr(u"1.5RAD"), u" " + Formal(u"+085ﾟ56'37"));
   EXPECT_EQ(AngleSecStrToVal(AngleFormalStr(u"1.5RAD")), 309397);
   EXPECT_EQ(AngleFormalStr(u"1.5弧度"), u" " + Formal(u"+085ﾟ56'37"));
+  // A radian text the display itself prints for 2"; its digits must not turn into "9.696E-06",
+  // whose "E" would read as east (it read as X-555ﾟ32'36").
+  EXPECT_EQ(AngleSecStrToVal(AngleFormalStr(u"-0.000009696radian")), -2);
+  SetAngleFormat(5);
+  SetAngleUnitStyle(3);
+  EXPECT_EQ(AngleSecStrToVal(AngleFormalStr(SecToStr(-2))), -2);
 }
 
 TEST_F(Angle, LargeDegreeValuesAreNotTruncated) {

@@ -63,6 +63,8 @@ TEST(KansujiToArabic, DigitsPointsAndCommas) {
   EXPECT_EQ(KansujiToArabic(u"１２３"), u"123");
   EXPECT_EQ(KansujiToArabic(u"1,234"), u"1234");
   EXPECT_EQ(KansujiToArabic(u"1.5万"), u"15000");
+  EXPECT_EQ(KansujiToArabic(u"0.000009696R"), u"0.000009696R");
+  EXPECT_EQ(KansujiToArabic(u"-0.00001"), u"-0.00001");
   EXPECT_EQ(KansujiToArabic(u"3."), u"3.");
   EXPECT_EQ(KansujiToArabic(u"1.2.3"), u"1.23");
   EXPECT_EQ(KansujiToArabic(u"a,1"), u"a,1");

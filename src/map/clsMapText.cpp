@@ -195,6 +195,17 @@ clsMapText::TextLengths clsMapText::LengthsFor(int32_t ver) const {
   return n;
 }
 
+// The 1.04 layout counts the Japanese text in characters, and its reader takes a lead byte
+// together with the byte after it: a lone lead byte at the end of a cut-off text would take
+// the next field with it and leave the file unreadable. It is written as "?", as any
+// character the code page cannot hold.
+clsMapText::Bytes clsMapText::Text2ToWrite(int32_t ver, int32_t bytes2) const {
+  if (ver != 104 || !EndsInLoneLeadByte(AsChars(text2_, bytes2))) return text2_;
+  Bytes whole(text2_.begin(), text2_.begin() + bytes2);
+  whole.back() = '?';
+  return whole;
+}
+
 void clsMapText::WriteElm(BinaryWriter& iFile, int32_t ver) {
   const TextLengths n = LengthsFor(ver);
   FieldBlock head;
@@ -215,7 +226,7 @@ void clsMapText::WriteElm(BinaryWriter& iFile, int32_t ver) {
   head.WriteTo(iFile);
   iFile.WriteBytes(text1_.data(), static_cast<size_t>(n.bytes1));
   iFile.Write<int16_t>(n.field2);
-  iFile.WriteBytes(text2_.data(), static_cast<size_t>(n.bytes2));
+  iFile.WriteBytes(Text2ToWrite(ver, n.bytes2).data(), static_cast<size_t>(n.bytes2));
   if (ver == 104) iFile.Write<int32_t>(WriteOldFigAttr(ownShowMode_, ownColor_));
   modified_ = false;
 }

@@ -53,6 +53,7 @@ class clsMapText : public MapPointFigure {
   };
   TextLengths LengthsFor(int32_t ver) const;
   static Bytes ReadBytesText(BinaryReader& r);
+  Bytes Text2ToWrite(int32_t ver, int32_t bytes2) const;
 
   int16_t fix_ = 10;
   int16_t angle_ = 0;

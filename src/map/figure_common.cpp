@@ -163,6 +163,15 @@ int32_t Cp932CharCount(std::string_view bytes) {
   return static_cast<int32_t>(chars);
 }
 
+bool EndsInLoneLeadByte(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (!IsCp932LeadByte(static_cast<uint8_t>(bytes[i]))) continue;
+    if (i + 1 == bytes.size()) return true;
+    ++i;
+  }
+  return false;
+}
+
 std::string ReadCp932Chars(BinaryReader& r, int32_t chars) {
   if (chars <= 0) return {};
   r.Require(chars);

@@ -95,6 +95,8 @@ class MapFigureCommon : public clsMapFigure {
 bool IsCp932LeadByte(uint8_t b);
 // Number of characters the bytes hold (a lead byte and its follower count once).
 int32_t Cp932CharCount(std::string_view bytes);
+// The last byte is a lead byte without the byte that completes it (a cut-off text).
+bool EndsInLoneLeadByte(std::string_view bytes);
 // Reads `chars` characters of code page 932 text and returns their bytes. The file must
 // hold at least one byte per character; anything shorter is the short-file error.
 std::string ReadCp932Chars(BinaryReader& r, int32_t chars);

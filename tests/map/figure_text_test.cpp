@@ -136,5 +136,21 @@ TEST(TextFigure, TooLongTextWritesNothing) {
   }
 }
 
+// Version 1.04 counts the Japanese text in characters; a cut-off text ending in a lead byte
+// made its reader take the attribute word's first byte as the second half and lose its place
+// in the file. The lone byte is written as "?", and the element reads back whole.
+TEST(TextFigure, CutOffJapaneseTextReadsBackFromVersion104) {
+  clsMapText t;
+  t.Admin(1);
+  t.Thing(2);
+  t.TextAnsi(2, Of("A\x81"));
+  int64_t leftOver = -1;
+  auto back = std::static_pointer_cast<clsMapText>(
+      test::ReadElementBytes(test::ElementBytes(t, 104), 104, &leftOver));
+  EXPECT_EQ(back->TextAnsi(2), Of("A?"));
+  EXPECT_EQ(leftOver, 0);
+  EXPECT_EQ(t.TextAnsi(2), Of("A\x81"));  // the document keeps its own bytes
+}
+
 }  // namespace
 }  // namespace picmap

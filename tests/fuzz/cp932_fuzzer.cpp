@@ -1,9 +1,9 @@
 // The code page 932 conversion. Every byte sequence converts to UTF-16 and back: what was no
 // code page 932 becomes U+FFFD and then "?", everything else converts back to bytes that
 // read as the same text, and after that one round the bytes stay as they are. Every single
-// byte that is no lead byte is a character of the code page. UTF-16 text (the second half of
-// the inputs with an odd first byte) converts to bytes that read back to one character per
-// character, a stable text after one round.
+// byte that is no lead byte is a character of the code page, both ways. UTF-16 text (the
+// bytes after an odd first byte) converts to bytes that read back to one character per
+// character, a text that stays as it is after one round.
 #include <cstring>
 #include <string>
 

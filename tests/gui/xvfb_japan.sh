@@ -13,23 +13,8 @@ for tool in xvfb-run xdotool xprop convert; do
 done
 mkdir -p "$out"
 
-if [ -z "${PICMAP_JAPAN_INNER:-}" ]; then
-  export PICMAP_JAPAN_INNER=1
-  for _ in 1 2 3; do
-    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY xvfb-run -a -n $((100 + RANDOM % 800)) \
-      -s "-screen 0 1600x1000x24 -noreset" bash "$0" "$prog" "$out"
-    rc=$?
-    [ "$rc" -ne 3 ] && exit "$rc"
-  done
-  exit "$rc"
-fi
-
-ready=""
-for _ in $(seq 1 50); do
-  xdotool getdisplaygeometry >/dev/null 2>&1 && { ready=1; break; }
-  sleep 0.1
-done
-[ -n "$ready" ] || { echo "the virtual display $DISPLAY takes no connections"; exit 3; }
+. "$(dirname "$0")/xvfb_display.sh"
+on_virtual_display 1600x1000 "$0" "$prog" "$out"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -10,28 +10,8 @@ for tool in xvfb-run xdotool; do
 done
 mkdir -p "$out"
 
-# A display number of its own (xvfb-run -a alone races with servers that are just ending),
-# no server reset when a client leaves (the readiness probe would otherwise reset it just as
-# the program connects);
-# a display that never takes connections is tried again on another number.
-if [ -z "${PICMAP_SMOKE_INNER:-}" ]; then
-  export PICMAP_SMOKE_INNER=1
-  for _ in 1 2 3; do
-    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY xvfb-run -a -n $((100 + RANDOM % 800)) \
-      -s "-screen 0 1280x800x24 -noreset" bash "$0" "$prog" "$out"
-    rc=$?
-    [ "$rc" -ne 3 ] && exit "$rc"
-  done
-  exit "$rc"
-fi
-
-# xvfb-run may hand over before the server takes connections.
-ready=""
-for _ in $(seq 1 50); do
-  xdotool getdisplaygeometry >/dev/null 2>&1 && { ready=1; break; }
-  sleep 0.1
-done
-[ -n "$ready" ] || { echo "the virtual display $DISPLAY takes no connections"; exit 3; }
+. "$(dirname "$0")/xvfb_display.sh"
+on_virtual_display 1280x800 "$0" "$prog" "$out"
 
 shot() { command -v import >/dev/null && import -window root "$out/$1"; }
 

@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     t = Clock::now();
     logic.mnuCompress_Click();
     char cell[64];
-    std::snprintf(cell, sizeof cell, "\t%.2f\t%d", Seconds(t), logic.LastCompressResult());
+    std::snprintf(cell, sizeof cell, "\t%.3f\t%d", Seconds(t), logic.LastCompressResult());
     compress += cell;
   }
 
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
   const double save = Seconds(t);
   const auto bytes = std::filesystem::file_size(work / "out.MLL");
 
-  std::printf("%s\t%d\t%dx%d\t%.2f\t%.2f\t%d%s\t%.2f\t%d\t%.1f\t%ld\t%s\n",
+  std::printf("%s\t%d\t%dx%d\t%.3f\t%.3f\t%d%s\t%.3f\t%d\t%.1f\t%ld\t%s\n",
               which == "flat" ? "flat" : std::filesystem::path(which).filename().c_str(), tone,
               win.SourceWidth(), win.SourceHeight(), open, generate, generated, compress.c_str(),
               save, logic.State().oMap->Count(), static_cast<double>(bytes) / 1e6, PeakMegabytes(),

@@ -15,6 +15,7 @@
 #include "app/conversion_state.h"
 #include "app/preview_view.h"
 #include "app/window_port.h"
+#include "map/map_rectangle.h"
 
 namespace picmap {
 
@@ -163,6 +164,9 @@ class frmMainLogic {
   void EmitRun(int32_t s, int32_t j, int32_t colour, const RowGeometry& row);
   void AddRectangle(int32_t left, int32_t right, int32_t colour, const RowGeometry& row);
   bool ScanRow(const RunRow& v, const RowGeometry& row);
+  bool ScanRuns(const RunRow& v, const RowGeometry& row);
+  // The rectangles of the row being scanned, added to the map when the row ends (or stops).
+  std::vector<MapRectangle> rowRectangles_;
   bool FinishGeneration(bool ok);
   std::u16string refusal_;  // why the last generation was refused, with the numbers
 

@@ -210,6 +210,23 @@ bool frmMainLogic::MakePolygons() {
 // can set, is read whenever events may have run; run at every request, events stop at every
 // pixel.
 bool frmMainLogic::ScanRow(const RunRow& v, const RowGeometry& row) {
+  struct Cleared {
+    std::vector<MapRectangle>& made;
+    ~Cleared() { made.clear(); }
+  } cleared{rowRectangles_};
+  bool done = false;
+  try {
+    done = ScanRuns(v, row);
+  } catch (...) {  // what the row made before the error stays, as when added one by one
+    state_.oMap->AddRectangles(rowRectangles_);
+    throw;
+  }
+  state_.oMap->AddRectangles(rowRectangles_);
+  return done;
+}
+
+// The runs of the row into rowRectangles_; false when cancelled.
+bool frmMainLogic::ScanRuns(const RunRow& v, const RowGeometry& row) {
   const int32_t W = row.width;
   const bool everyPixel = eventInterval_.count() <= 0;
   int32_t run = -1, start = 0;
@@ -268,7 +285,7 @@ void frmMainLogic::AddRectangle(int32_t left, int32_t right, int32_t colour,
   r.bottom = row.bottom;
   r.colour = colour;
   r.thing = state_.imagePolygonThing;
-  state_.oMap->AddRectangle(r);
+  rowRectangles_.push_back(r);
 }
 
 }  // namespace picmap

@@ -156,6 +156,13 @@ void clsMap::LogUndo(int16_t kind, int32_t position, std::shared_ptr<clsMapFigur
   undoLog_.push_back(UndoRecord{kind, position, 1, std::move(figure)});
 }
 
+// The undo record of `count` figures inserted one after another from `position` on, as
+// that many LogUndo calls leave it.
+void clsMap::LogInsertions(int32_t position, int32_t count) {
+  LogUndo(kInserted, position, nullptr);
+  undoLog_.back().count += count - 1;
+}
+
 void clsMap::InsertAt(int32_t Index, std::shared_ptr<clsMapFigure> figure) {
   const uint32_t slot = StoreObject(std::move(figure));
   if (Index > Count())
@@ -227,6 +234,23 @@ bool clsMap::AddRectangle(const MapRectangle& r) {
     AddUndo(kInserted, Count());
     AddChanges(1);
     return true;
+  });
+}
+
+int32_t clsMap::AddRectangles(std::span<const MapRectangle> rows) {
+  if (lock_ || records_.size() + rows.size() >= kRecordBit) {  // refused or overflowing one by one
+    int32_t added = 0;
+    for (const MapRectangle& r : rows) added += AddRectangle(r) ? 1 : 0;
+    return added;
+  }
+  return GuardedMapOperation(u"Add", [&] {
+    const int32_t first = Count() + 1;
+    for (const MapRectangle& r : rows)
+      if (RectangleRight(r)) slots_.push_back(static_cast<uint32_t>(records_.push_back(r)) | kRecordBit);
+    const int32_t added = Count() + 1 - first;
+    if (added > 0 && undoRecording_) LogInsertions(first, added);
+    AddChanges(added);
+    return added;
   });
 }
 

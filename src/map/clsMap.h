@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,8 @@ class clsMap {
   // ---- For the conversion, which makes and merges about a million rectangles ----
   // Add of the polygon the record stands for, without making the figure object.
   bool AddRectangle(const MapRectangle& r);
+  // AddRectangle of each record in turn (a generated row at a time); the number added.
+  int32_t AddRectangles(std::span<const MapRectangle> rows);
   // The record of the figure at Index while nobody has asked for that figure; nullptr for
   // figures that are objects. Changes through it are changes of that figure.
   MapRectangle* RectangleAt(int32_t Index) {
@@ -137,6 +140,7 @@ class clsMap {
   bool RefusedByLock(const char16_t* operation) const;
   void AddUndo(int16_t kind, int32_t position, std::shared_ptr<clsMapFigure> figure = nullptr);
   void LogUndo(int16_t kind, int32_t position, std::shared_ptr<clsMapFigure> figure);
+  void LogInsertions(int32_t position, int32_t count);
   void AddChanges(int32_t n);
   void InsertAt(int32_t Index, std::shared_ptr<clsMapFigure> figure);
   std::shared_ptr<clsMapFigure> TakeAt(int32_t Index);

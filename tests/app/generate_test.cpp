@@ -197,11 +197,18 @@ TEST_F(GenerateTest, CancelInTheFirstRowKeepsWhatWasEmitted) {
 // menus would stay as they are during the run.
 TEST_F(GenerateTest, ErrorInsideTheRunIsAFailure) {
   logic->Form_Load();
-  Open(Solid(16, 16, 5));
+  Picture p(16, 16);
+  for (int32_t y = 0; y < 16; ++y)
+    for (int32_t x = 0; x < 16; ++x) p.Set(x, y, x);
+  Open(p);
   const std::u16string caption = win.caption;
-  win.onDoEvents = [] { Throw(err::kOverflow); };
+  int calls = 0;
+  win.onDoEvents = [&] {
+    if (++calls == 5) Throw(err::kOverflow);  // while pixel 4 is read
+  };
   logic->mnuPolygon_Click();
   EXPECT_EQ(win.LastMessage(), u"ポリゴン生成に失敗しました.");
+  EXPECT_EQ(Map().Count(), 19 + 3);  // the runs of pixels 0..2 stay
   EXPECT_EQ(win.caption, caption);
   EXPECT_EQ(ScreenMousePointerDepth(), 0);
   EXPECT_TRUE(win.MenuEnabled(Menu::mnuPolygon));

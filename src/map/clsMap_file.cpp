@@ -275,9 +275,7 @@ void clsMap::WriteElement(BinaryWriter& w, clsMapPolygon* rectangle, int32_t Ind
   clsMapFigure* figure = (slot & kRecordBit) ? nullptr : objects_[slot].get();
   MapRectangle* record = (slot & kRecordBit) ? &records_[slot & ~kRecordBit] : nullptr;
   if (record && ver >= kNewestVersion) {
-    uint8_t element[clsMapPolygon::kRectangleElement106];
-    clsMapPolygon::EncodeRectangle106(*record, element);
-    w.WriteBytes(element, sizeof element);
+    clsMapPolygon::EncodeRectangle106(*record, w.Claim(clsMapPolygon::kRectangleElement106));
     record->modified = false;
     return;
   }

@@ -141,7 +141,28 @@ void BinaryReader::ReadAt(uint8_t* dst, size_t n, int64_t offset) {
 
 namespace {
 constexpr size_t kWriteBufferSize = 1 << 20;
+
+// Writes all of data at the file's position; the errno of a failure, or 0. A staged file is
+// flushed to the disk before it takes the target's name: the disk starts on each block now,
+// so that flush finds little left to wait for.
+int WriteAll(int fd, const char* data, size_t size, off_t at, bool startDiskFlush, size_t& done) {
+  done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    done += static_cast<size_t>(n);
+  }
+  if (startDiskFlush) ::sync_file_range(fd, at, static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
+  return 0;
+}
 }  // namespace
+
+BinaryWriter::Block::Block() : bytes(new char[kWriteBufferSize]) {}
+
+BinaryWriter::BinaryWriter() = default;
+
+BinaryWriter::BinaryWriter(const std::u16string& path) { Open(path); }
 
 BinaryWriter::~BinaryWriter() {
   if (staged_) {
@@ -162,8 +183,7 @@ void BinaryWriter::Open(const std::u16string& path) {
   fd_ = fd;
   staged_ = false;
   flushed_ = 0;
-  buffer_.clear();
-  buffer_.reserve(kWriteBufferSize);
+  buffer_.size = 0;
   pos_ = 0;
 }
 
@@ -174,27 +194,17 @@ void BinaryWriter::OpenStaged(const std::u16string& target) {
   fd_ = staging_.Descriptor();
   staged_ = true;
   flushed_ = 0;
-  buffer_.clear();
-  buffer_.reserve(kWriteBufferSize);
+  buffer_.size = 0;
   pos_ = 0;
 }
 
 void BinaryWriter::Flush() {
   size_t done = 0;
-  while (done < buffer_.size()) {
-    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      buffer_.erase(0, done);
-      ThrowErrno(n < 0 ? errno : ENOSPC, FromUtf8(path_));
-    }
-    done += static_cast<size_t>(n);
-  }
-  // A staged file is flushed to the disk before it takes the target's name: the disk starts
-  // on each block now, so that flush finds little left to wait for.
-  if (staged_) ::sync_file_range(fd_, flushed_, static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
+  const int e = WriteAll(fd_, buffer_.bytes.get(), buffer_.size, flushed_, staged_, done);
+  std::memmove(buffer_.bytes.get(), buffer_.bytes.get() + done, buffer_.size - done);
+  buffer_.size -= done;
   flushed_ += static_cast<off_t>(done);
-  buffer_.clear();
+  if (e) ThrowErrno(e, FromUtf8(path_));
 }
 
 void BinaryWriter::CloseDescriptor() {
@@ -238,20 +248,31 @@ void BinaryWriter::Discard() {
   }
   fd_ = -1;
   staged_ = false;
-  buffer_.clear();
+  buffer_.size = 0;
 }
 
 void BinaryWriter::WriteBytes(const void* src, size_t n) {
   if (fd_ < 0) Throw(err::kBadFileNameOrNumber);
-  if (n == 0) return;
-  if (buffer_.size() + n > kWriteBufferSize) Flush();
-  if (n >= kWriteBufferSize) {
-    buffer_.assign(static_cast<const char*>(src), n);
-    Flush();
-  } else {
-    buffer_.append(static_cast<const char*>(src), n);
+  const char* from = static_cast<const char*>(src);
+  while (n > 0) {
+    if (buffer_.size == kWriteBufferSize) Flush();
+    const size_t part = std::min(n, kWriteBufferSize - buffer_.size);
+    std::memcpy(buffer_.bytes.get() + buffer_.size, from, part);
+    buffer_.size += part;
+    pos_ += static_cast<int64_t>(part);
+    from += part;
+    n -= part;
   }
+}
+
+uint8_t* BinaryWriter::Claim(size_t n) {
+  if (fd_ < 0) Throw(err::kBadFileNameOrNumber);
+  if (n > kWriteBufferSize) Throw(err::kBadFileMode);
+  if (buffer_.size + n > kWriteBufferSize) Flush();
+  uint8_t* at = reinterpret_cast<uint8_t*>(buffer_.bytes.get()) + buffer_.size;
+  buffer_.size += n;
   pos_ += static_cast<int64_t>(n);
+  return at;
 }
 
 }  // namespace picmap

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -63,8 +64,8 @@ class BinaryReader {
 // temporary file beside it that `Commit` moves into place, so the named file is never cut off.
 class BinaryWriter {
  public:
-  BinaryWriter() = default;
-  explicit BinaryWriter(const std::u16string& path) { Open(path); }
+  BinaryWriter();
+  explicit BinaryWriter(const std::u16string& path);
   ~BinaryWriter();
   BinaryWriter(const BinaryWriter&) = delete;
   BinaryWriter& operator=(const BinaryWriter&) = delete;
@@ -90,8 +91,16 @@ class BinaryWriter {
     static_assert(std::is_trivially_copyable_v<T>);
     WriteBytes(&v, sizeof v);
   }
+  // The next n bytes of the file (n at most 1 MiB) in the buffer, to be filled in by the
+  // caller before anything else is written: a bulk writer encodes straight into them.
+  uint8_t* Claim(size_t n);
 
  private:
+  struct Block {
+    Block();
+    std::unique_ptr<char[]> bytes;  // 1 MiB
+    size_t size = 0;
+  };
   void Flush();
   void CloseDescriptor();
 
@@ -99,7 +108,7 @@ class BinaryWriter {
   bool staged_ = false;
   StagedFile staging_;
   std::string path_;  // for messages
-  std::string buffer_;
+  Block buffer_;
   int64_t pos_ = 0;
   int64_t flushed_ = 0;  // bytes handed to the file so far
 };

@@ -10,6 +10,10 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
+#include <vector>
+#include <cstring>
+#include <fstream>
 
 using namespace picmap;
 
@@ -175,6 +179,35 @@ TEST(BinaryFile, ShortReadsAreError62AndConsumeNothing) {
   std::filesystem::remove(path);
   EXPECT_EQ(NumberOf([&] { BinaryReader missing(FromUtf8(path.string())); }),
             err::kFileNotFound);
+}
+
+// Large files go out a block at a time; pieces of every size must land in order across the
+// block edges.
+TEST(BinaryFile, PiecesOfAnySizeCrossTheBufferEdgesInOrder) {
+  auto path = std::filesystem::temp_directory_path() / "picmap_binfile_blocks.bin";
+  std::vector<uint8_t> expected;
+  auto next = [&expected](size_t n) {
+    std::vector<uint8_t> piece(n);
+    for (auto& b : piece) b = static_cast<uint8_t>(expected.size() * 7 + (&b - piece.data()) * 13);
+    expected.insert(expected.end(), piece.begin(), piece.end());
+    return piece;
+  };
+  {
+    BinaryWriter w(FromUtf8(path.string()));
+    for (int i = 0; i < 20000; ++i) w.WriteBytes(next(37).data(), 37);
+    const std::vector<uint8_t> big = next((5u << 20) / 2);  // over two blocks at once
+    w.WriteBytes(big.data(), big.size());
+    for (int i = 0; i < 30000; ++i) {
+      const std::vector<uint8_t> piece = next(72);
+      std::memcpy(w.Claim(72), piece.data(), 72);
+    }
+    EXPECT_EQ(w.Position(), static_cast<int64_t>(expected.size()));
+    w.Close();
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> back((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_TRUE(back == expected);
+  std::filesystem::remove(path);
 }
 
 TEST(BinaryFile, AFolderIsNoFileToRead) {

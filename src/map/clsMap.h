@@ -164,9 +164,10 @@ class clsMap {
   void RaiseProgress(int16_t& lastReported, int16_t p);
   void ReadHeader(BinaryReader& r, LoadState& s);
   bool ReadElement(BinaryReader& r, LoadState& s);
-  bool ReadRectangle(BinaryReader& r, LoadState& s);
+  bool TakeRectangle(const uint8_t* element);
   void ReadRectangleRun(BinaryReader& r, LoadState& s);
   void CountElement(BinaryReader& r, LoadState& s);
+  void CountElementAt(int64_t position, LoadState& s);
   void ReadAllElements(BinaryReader& r, LoadState& s);
   int32_t EndLoadWithFailure(const FileFailure& f);
   int16_t VersionToWrite();

@@ -163,17 +163,57 @@ void clsMap::ReadAllElements(BinaryReader& r, LoadState& s) {
   }
 }
 
-void clsMap::CountElement(BinaryReader& r, LoadState& s) {
+void clsMap::CountElement(BinaryReader& r, LoadState& s) { CountElementAt(r.Position(), s); }
+
+// Counts the element that starts at `position`, reporting the progress every few elements.
+void clsMap::CountElementAt(int64_t position, LoadState& s) {
   ++s.elements;
   if (s.elements % kProgressEvery == 0) {
-    const int64_t p = (r.Position() + 1) * 25 / s.length * 4;
+    const int64_t p = (position + 1) * 25 / s.length * 4;
     RaiseProgress(s.lastReported, static_cast<int16_t>(std::min<int64_t>(p, 100)));
   }
 }
 
+// Decodes the rectangles in place in the read buffer, a buffer at a time, until an element
+// that is no generated rectangle (or the end of the file).
 void clsMap::ReadRectangleRun(BinaryReader& r, LoadState& s) {
-  while (ReadRectangle(r, s)) {
+  constexpr size_t kSize = clsMapPolygon::kRectangleElement106;
+  // What was taken is passed over however the buffer's loop ends, so that a retry after an
+  // error goes on from the next element.
+  struct Taken {
+    BinaryReader& reader;
+    size_t bytes = 0;
+    ~Taken() {
+      reader.Skip(bytes);
+      SkipFigureIds(bytes / kSize);  // the identifiers the new figures would have drawn
+    }
+  };
+  for (;;) {
+    size_t available = 0;
+    const uint8_t* element = r.PeekRun(kSize, available);
+    if (!element) return;
+    Taken taken{r};
+    while (taken.bytes + kSize <= available) {
+      if (!TakeRectangle(element + taken.bytes)) return;
+      const int64_t at = r.Position() + static_cast<int64_t>(taken.bytes);
+      taken.bytes += kSize;
+      CountElementAt(at, s);
+    }
   }
+}
+
+// A generated rectangle's element straight into a record, without making its figure; false
+// (nothing taken) for any other element, which its figure's reader then takes.
+bool clsMap::TakeRectangle(const uint8_t* element) {
+  if (records_.size() >= kRecordBit) return false;
+  int16_t code;
+  std::memcpy(&code, element, sizeof code);
+  MapRectangle m;
+  if (code != figcode::kPolygon || !clsMapPolygon::DecodeRectangle106(element + 2, m) ||
+      !RectangleRight(m))
+    return false;
+  slots_.push_back(static_cast<uint32_t>(records_.push_back(m)) | kRecordBit);
+  return true;
 }
 
 // One element; false at the end of the file (no complete figure code left).
@@ -185,26 +225,6 @@ bool clsMap::ReadElement(BinaryReader& r, LoadState& s) {
   figure->ReadElm(r, s.version);
   if (!figure->IsRight()) RaiseInvalidElement(u"不正な図形内容", s.elements, code);
   AppendFigure(std::move(figure));
-  return true;
-}
-
-// A generated rectangle straight into a record, without making its figure; false (nothing
-// consumed, nothing counted) for any other element, which its figure's reader then takes.
-bool clsMap::ReadRectangle(BinaryReader& r, LoadState& s) {
-  constexpr size_t kSize = clsMapPolygon::kRectangleElement106;
-  if (records_.size() >= kRecordBit) return false;
-  const uint8_t* element = r.Peek(kSize);
-  if (!element) return false;
-  int16_t code;
-  std::memcpy(&code, element, sizeof code);
-  MapRectangle m;
-  if (code != figcode::kPolygon || !clsMapPolygon::DecodeRectangle106(element + 2, m) ||
-      !RectangleRight(m))
-    return false;
-  CountElement(r, s);
-  r.Skip(kSize);
-  SkipFigureIds(1);  // the identifier the new figure would have drawn before reading its own
-  slots_.push_back(static_cast<uint32_t>(records_.push_back(m)) | kRecordBit);
   return true;
 }
 

@@ -125,6 +125,12 @@ const uint8_t* BinaryReader::Peek(size_t n) {
   return buffer_.data() + (pos_ - bufferStart_);
 }
 
+const uint8_t* BinaryReader::PeekRun(size_t n, size_t& available) {
+  const uint8_t* p = Peek(n);
+  available = p ? buffer_.size() - static_cast<size_t>(pos_ - bufferStart_) : 0;
+  return p;
+}
+
 // Exactly n bytes at the offset; a file that has become shorter is a device error.
 void BinaryReader::ReadAt(uint8_t* dst, size_t n, int64_t offset) {
   size_t done = 0;

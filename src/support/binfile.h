@@ -48,6 +48,9 @@ class BinaryReader {
   // The next n bytes (n below 1 MiB) where they lie in the buffer, or nullptr when fewer are
   // left in the file; nothing is consumed until Skip(n).
   const uint8_t* Peek(size_t n);
+  // Peek(n), and in `available` how many bytes from the read position lie in the buffer (at
+  // least n): a bulk reader decodes them in place before it skips what it took.
+  const uint8_t* PeekRun(size_t n, size_t& available);
   void Skip(size_t n) { pos_ += static_cast<int64_t>(n); }
 
  private:

@@ -3,14 +3,16 @@
 #include <csignal>
 
 #include <QCommandLineParser>
-#include <QGuiApplication>
+#include <QCoreApplication>
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
-#include <iterator>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "cli/common.h"
 #include "support/platform.h"
@@ -20,44 +22,51 @@ namespace picmap::cli {
 
 namespace {
 
-// The verbs, in the order --help lists them.
-const Verb kVerbs[] = {
-    {"", "", nullptr},  // placeholder so the table is never empty
-    {"convert", "PICTURE [-o MAP] [--west/--east/--north/--south TEXT] ... : picture to map",
-     RunConvert},
-    {"things", "things THG: print a thing file as JSON", RunThings},
-    {"info", "info MAP: summary of a map file", RunMapInfo},
-    {"dump", "dump MAP: a map file as JSON", RunMapDump},
-    {"copy", "copy MAP OUT [--version 104|105|106]: save a map file again", RunMapCopy},
-    {"render",
-     "render MAP OUT.png|OUT.svg [--width PIXELS] [--height PIXELS] [--area W,E,N,S] "
-     "[--overwrite]: draw a map",
-     RunRender, true},
-    {"export",
-     "export MAP OUT [-f FORMAT] [--dissolve] [--overwrite]: a map in a GIS format (GDAL)",
-     RunExport, true},
-};
-
-QString VerbList() {
+QString VerbList(std::span<const Verb> verbs) {
   QString s = "Verbs:\n";
-  for (const Verb& v : kVerbs)
-    if (v.run) s += QString("  %1\n      %2\n").arg(v.name, v.synopsis);
+  for (const Verb& v : verbs) s += QString("  %1\n      %2\n").arg(v.name, v.synopsis);
   return s;
 }
 
-const Verb* FindVerb(const QString& name) {
-  for (const Verb& v : kVerbs)
-    if (v.run && name == v.name) return &v;
+const Verb* FindVerb(std::span<const Verb> verbs, const QString& name) {
+  for (const Verb& v : verbs)
+    if (name == v.name) return &v;
   return nullptr;
 }
 
 // Only drawing needs the platform plugin and its font database: loading them costs a verb
 // such as copy a fifth of its run, and the font database is even read once more when the
 // application object ends. Pictures (QImage) are read without them.
-std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
-  const Verb* verb = argc >= 2 ? FindVerb(QString::fromLocal8Bit(argv[1])) : nullptr;
-  if (verb && verb->draws) return std::make_unique<QGuiApplication>(argc, argv);
+std::unique_ptr<QCoreApplication> MakeApplication(const Verb* verb, int& argc, char** argv) {
+  if (verb && verb->makeApplication) return verb->makeApplication(argc, argv);
   return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+// Beside the tool (the build tree), then in the library folder of the installation.
+std::vector<std::string> PictureModulePlaces() {
+  std::error_code error;
+  const std::string dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+  return {dir + "/picmap_pictures.so",
+          dir + "/../" PICMAP_INSTALL_LIBDIR "/picmap/picmap_pictures.so"};
+}
+
+// The whole run of a picture verb happens in the module, under its own Main.
+int RunInPictureModule(int argc, char** argv) {
+  using ModuleMain = int (*)(int, char**);
+  std::string tried;
+  for (const std::string& place : PictureModulePlaces()) {
+    void* module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+      tried += "\n  " + std::string(::dlerror());
+      continue;
+    }
+    if (auto run = reinterpret_cast<ModuleMain>(::dlsym(module, "PicmapPicturesMain")))
+      return run(argc, argv);
+    tried += "\n  " + place + ": no PicmapPicturesMain";
+  }
+  std::fprintf(stderr, "picmap-cli %s: the module picmap_pictures.so cannot be loaded:%s\n",
+               argv[1], tried.c_str());
+  return kExitFailure;
 }
 
 void InstallProgramInfo() {
@@ -77,19 +86,21 @@ void EnsureRuntimeFolder() {
 
 }  // namespace
 
-int Main(int argc, char** argv) {
+int Main(int argc, char** argv, std::span<const Verb> verbs) {
+  const Verb* named = argc >= 2 ? FindVerb(verbs, QString::fromLocal8Bit(argv[1])) : nullptr;
+  if (named && !named->run) return RunInPictureModule(argc, argv);
   // A drawing verb gets a GUI application object without a window.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   EnsureRuntimeFolder();
   // Past a file-size limit a write fails and is reported, instead of ending the process.
   std::signal(SIGXFSZ, SIG_IGN);
-  const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
+  const std::unique_ptr<QCoreApplication> app = MakeApplication(named, argc, argv);
   QCoreApplication::setApplicationName("picmap-cli");
   QCoreApplication::setApplicationVersion(PROJECT_VERSION_TEXT);
   InstallProgramInfo();
   QStringList args = QCoreApplication::arguments();
   if (args.size() >= 2 && !args[1].startsWith('-')) {
-    const Verb* verb = FindVerb(args[1]);
+    const Verb* verb = FindVerb(verbs, args[1]);
     if (!verb) {
       std::fprintf(stderr, "picmap-cli: unknown verb '%s' (see --help)\n", qPrintable(args[1]));
       return kExitUsage;
@@ -100,7 +111,7 @@ int Main(int argc, char** argv) {
   }
   QCommandLineParser parser;
   parser.setApplicationDescription("Turns raster pictures of maps into vector map files.\n\n" +
-                                   VerbList());
+                                   VerbList(verbs));
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addPositionalArgument("verb", "The verb to run, then its arguments (VERB --help).");

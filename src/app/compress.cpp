@@ -12,8 +12,14 @@
 // place; a map holding polygon figures of its own is read into flat arrays first.
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/frm_main.h"
@@ -151,27 +157,27 @@ struct Band {
   int32_t lastFound = 0;
 };
 
+// Figure i joins the bands: the band before it when both are open polygons with one top and
+// bottom, else a band of its own. `open` and `openBefore` are the marks before any scan.
 template <class View>
-std::vector<Band> Bands(const View& v, int32_t n) {
-  std::vector<Band> bands;
-  for (int32_t i = 1; i <= n; ++i) {
-    const bool open = v.mark(i) == kOpen;
-    const bool joins = i > 1 && open && v.mark(i - 1) == kOpen && v.top(i) == v.top(i - 1) &&
-                       v.bottom(i) == v.bottom(i - 1);
-    if (!joins) {
-      Band b{i};
-      b.polygons = v.mark(i) != kNotPolygon;
-      if (b.polygons) b.top = v.top(i), b.bottom = v.bottom(i);
-      b.lastFound = i;
-      bands.push_back(b);
-    } else if (v.left(i) < v.left(i - 1)) {
-      bands.back().sorted = false;
-    }
+void AddToBands(std::vector<Band>& bands, const View& v, int32_t i, bool open, bool openBefore) {
+  const bool joins = open && openBefore && v.top(i) == v.top(i - 1) &&
+                     v.bottom(i) == v.bottom(i - 1);
+  if (!joins) {
+    Band b{i};
+    b.polygons = open;
+    if (open) b.top = v.top(i), b.bottom = v.bottom(i);
+    b.lastFound = i;
+    bands.push_back(b);
+  } else if (v.left(i) < v.left(i - 1)) {
+    bands.back().sorted = false;
   }
+}
+
+void EndBands(std::vector<Band>& bands, int32_t n) {
   Band last{n + 1};
   last.lastFound = n + 1;
   bands.push_back(last);
-  return bands;
 }
 
 // The band that holds figure i.
@@ -180,6 +186,25 @@ size_t BandOf(const std::vector<Band>& bands, int32_t i) {
                                       [](int32_t x, const Band& b) { return x < b.start; });
   return static_cast<size_t>(after - bands.begin()) - 1;
 }
+
+// The bands of a map known whole before the scan.
+class BandTable {
+ public:
+  template <class View>
+  BandTable(const View& v, int32_t n) {
+    for (int32_t i = 1; i <= n; ++i)
+      AddToBands(bands_, v, i, v.mark(i) == kOpen, i > 1 && v.mark(i - 1) == kOpen);
+    EndBands(bands_, n);
+  }
+  size_t Of(int32_t i) const { return BandOf(bands_, i); }
+  void Reach(size_t) {}
+  bool IsEnd(size_t k) const { return k + 1 == bands_.size(); }
+  size_t Known() const { return bands_.size(); }
+  Band& operator[](size_t k) { return bands_[k]; }
+
+ private:
+  std::vector<Band> bands_;
+};
 
 // The first index from i within [i, end) whose left edge is not below x (bands ordered by
 // left edge only); every member skipped would have been passed over by the scan.
@@ -219,24 +244,28 @@ int32_t FirstCandidate(const View& v, Band& band, int32_t i, int32_t end, int32_
 }
 
 // Extends rectangle d downwards over the rectangles below it and marks the absorbed ones.
-template <class View>
-void AbsorbBelow(View& v, std::vector<Band>& bands, int32_t d, int32_t n) {
+// The band list may still be growing: Reach(k) returns once band k is known, and a band is
+// complete once the next one is.
+template <class View, class BandList>
+void AbsorbBelow(View& v, BandList& bands, int32_t d) {
   const int32_t k = v.colour(d), x1 = v.left(d), x2 = v.right(d);
   int32_t w = v.bottom(d);
   int32_t merged = 0;
-  size_t b = BandOf(bands, d);
+  size_t b = bands.Of(d);
   int32_t hint = d - bands[b].start;  // where the last rectangle of the stack sits in its band
   int32_t i = d + 1;
+  bands.Reach(b + 1);
   if (i == bands[b + 1].start) ++b;
   // Asks ahead for the rows where the stack most likely continues; the distance grows with
   // the stack, since most stacks in a photograph end after a step or two.
   size_t asked = b;
-  const size_t last = bands.size() - 1;
-  for (; i <= n; i = bands[++b].start) {
-    for (const size_t ahead = std::min(last, b + std::min<size_t>(kAhead, 2 * merged + 2));
+  for (; !bands.IsEnd(b); i = bands[++b].start) {
+    bands.Reach(b + 1);
+    for (const size_t ahead =
+             std::min(bands.Known() - 1, b + std::min<size_t>(kAhead, 2 * merged + 2));
          asked < ahead;)
       v.Prefetch(bands[++asked].start + hint);
-    const Band& band = bands[b];
+    Band& band = bands[b];
     if (!band.polygons) continue;  // a band of its own
     const int32_t end = bands[b + 1].start;
     if (band.top < w) {  // the band lies lower: the first open member ends the scan
@@ -245,7 +274,7 @@ void AbsorbBelow(View& v, std::vector<Band>& bands, int32_t d, int32_t n) {
       continue;
     }
     if (band.bottom >= w) continue;  // the band shares the current bottom row or lies above
-    for (int32_t j = FirstCandidate(v, bands[b], i, end, x1, hint); j < end; ++j) {
+    for (int32_t j = FirstCandidate(v, band, i, end, x1, hint); j < end; ++j) {
       if (v.mark(j) != kOpen) continue;
       if (v.left(j) != x1) {
         if (v.left(j) > x1) return;
@@ -254,12 +283,215 @@ void AbsorbBelow(View& v, std::vector<Band>& bands, int32_t d, int32_t n) {
       if (v.right(j) != x2 || v.colour(j) != k) continue;
       w = v.bottom(j);
       v.Absorb(d, j);
-      hint = j - bands[b].start;
+      hint = j - band.start;
       if (++merged == kMergeLimit) return;
       break;  // the rest of this band now shares the new bottom row
     }
   }
 }
+
+// The records of a generation as the compression alongside it sees them: header remarks
+// before them, closing remarks after them once the generation has ended. The marks and the
+// moved bottoms are kept here; the map's records are only read.
+class AlongsideView {
+ public:
+  AlongsideView(const RectangleArena& arena, int32_t first) : arena_(arena), first_(first) {}
+  int16_t mark(int32_t i) const {
+    const int64_t k = int64_t{i} - first_;
+    return k >= 0 && k < static_cast<int64_t>(known_) ? Mark(static_cast<size_t>(k)) : kNotPolygon;
+  }
+  int32_t left(int32_t i) const { return at(i).left; }
+  int32_t right(int32_t i) const { return at(i).right; }
+  int32_t top(int32_t i) const { return at(i).top; }
+  int32_t bottom(int32_t i) const { return at(i).bottom; }
+  int32_t colour(int32_t i) const { return at(i).colour; }
+  void Prefetch(int32_t i) const {
+    const int64_t k = int64_t{i} - first_;
+    if (k < 0 || k >= static_cast<int64_t>(known_)) return;
+    const MapRectangle* r = &arena_[static_cast<size_t>(k)];
+#if defined(__x86_64__)
+    asm volatile("prefetcht0 %0" : : "m"(*r));
+#else
+    __builtin_prefetch(r);
+#endif
+  }
+  // Only the last bottom of a stack is kept: its absorptions follow one another.
+  void Absorb(int32_t d, int32_t j) {
+    const int32_t k = d - first_;
+    if (bottoms_.empty() || bottoms_.back().first != k) bottoms_.push_back({k, 0});
+    bottoms_.back().second = at(j).bottom;
+    MarkAbsorbed(static_cast<size_t>(j - first_));
+  }
+  // The records 0 .. count - 1 are there to be read.
+  void Know(size_t count) {
+    absorbed_.resize((count + 63) / 64);
+    known_ = count;
+  }
+  size_t Known() const { return known_; }
+  int32_t First() const { return first_; }
+  // Into the records of the map, where the scan over the map would have left them.
+  void ApplyTo(MapRecords& v) const {
+    for (const auto& [k, bottom] : bottoms_) v.record(first_ + k)->bottom = bottom;
+    for (size_t k = 0; k < known_; ++k)
+      if (Mark(k) == kAbsorbed) v.record(first_ + static_cast<int32_t>(k))->showMode = kAbsorbed;
+  }
+
+ private:
+  // A record is open until it is absorbed: a bit each.
+  int8_t Mark(size_t k) const { return (absorbed_[k / 64] >> (k % 64)) & 1 ? kAbsorbed : kOpen; }
+  void MarkAbsorbed(size_t k) { absorbed_[k / 64] |= uint64_t{1} << (k % 64); }
+  const MapRectangle& at(int32_t i) const { return arena_[static_cast<size_t>(i - first_)]; }
+
+  const RectangleArena& arena_;
+  const int32_t first_;
+  std::vector<uint64_t> absorbed_;
+  size_t known_ = 0;
+  std::vector<std::pair<int32_t, int32_t>> bottoms_;  // record, its new bottom
+};
+
+struct AlongsideStopped {};
+
+}  // namespace
+
+// Works out the first compression on its own thread while the generation adds rows: the
+// scan of head d waits until the rows its stack may reach are there. The generation hands
+// over the number of records after each row and the figure count at its end.
+class frmMainLogic::CompressionAlongside {
+ public:
+  CompressionAlongside(const RectangleArena& arena, int32_t first)
+      : view_(arena, first), thread_([this] { Run(); }) {}
+  ~CompressionAlongside() {
+    Stop();
+    if (thread_.joinable()) thread_.join();
+  }
+  void Published(size_t records) {
+    {
+      std::lock_guard lock(mutex_);
+      records_ = records;
+    }
+    more_.notify_one();
+  }
+  void Ended(size_t records, int32_t figures) {
+    {
+      std::lock_guard lock(mutex_);
+      records_ = records;
+      figures_ = figures;
+    }
+    more_.notify_one();
+  }
+  void Stop() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    more_.notify_one();
+  }
+  // Waits for the scan; true when it went through for a map of `figures` figures whose
+  // records stand at first .. first + records - 1.
+  bool Finished(int32_t first, int32_t records, int32_t figures) {
+    if (thread_.joinable()) thread_.join();
+    return done_ && view_.First() == first && view_.Known() == static_cast<size_t>(records) &&
+           figures_ == figures;
+  }
+  const AlongsideView& View() const { return view_; }
+
+ private:
+  // The bands as far as the generation has got; Reach waits for more.
+  class GrowingBands {
+   public:
+    GrowingBands(CompressionAlongside& owner) : owner_(owner) {
+      for (int32_t i = 1; i < owner.view_.First(); ++i) AddToBands(bands_, owner.view_, i, false, false);
+    }
+    size_t Of(int32_t i) const { return BandOf(bands_, i); }
+    void Reach(size_t k) {
+      while (bands_.size() <= k) Grow();
+    }
+    bool IsEnd(size_t k) const { return ended_ && k + 1 == bands_.size(); }
+    size_t Known() const { return bands_.size(); }
+    Band& operator[](size_t k) { return bands_[k]; }
+    // Waits until figure d is there; false when the map ends before d.
+    bool Cover(int32_t d) {
+      AlongsideView& v = owner_.view_;
+      while (!ended_ && int64_t{d} >= v.First() + static_cast<int64_t>(v.Known())) Grow();
+      return !ended_ || d < figures_;
+    }
+
+   private:
+    void Grow() {
+      if (ended_) throw std::logic_error("compression alongside: past the end");
+      AlongsideView& v = owner_.view_;
+      const size_t from = v.Known();
+      const auto [records, figures] = owner_.WaitForMore(from);
+      v.Know(records);
+      for (size_t k = from; k < records; ++k) {
+        const int32_t i = v.First() + static_cast<int32_t>(k);
+        AddToBands(bands_, v, i, true, k > 0);
+      }
+      if (figures < 0) return;
+      for (int32_t i = v.First() + static_cast<int32_t>(records); i <= figures; ++i)
+        AddToBands(bands_, v, i, false, false);
+      EndBands(bands_, figures);
+      figures_ = figures;
+      ended_ = true;
+    }
+
+    CompressionAlongside& owner_;
+    std::vector<Band> bands_;
+    bool ended_ = false;
+    int32_t figures_ = -1;
+  };
+
+  // The records and figures once there are more records than `known` or the generation has
+  // ended (figures -1 until then).
+  std::pair<size_t, int32_t> WaitForMore(size_t known) {
+    std::unique_lock lock(mutex_);
+    more_.wait(lock, [&] { return stop_ || records_ > known || figures_ >= 0; });
+    if (stop_) throw AlongsideStopped{};
+    return {records_, figures_};
+  }
+
+  void Run() {
+    try {
+      GrowingBands bands(*this);
+      for (int32_t d = view_.First(); bands.Cover(d); ++d)
+        if (view_.mark(d) == kOpen) AbsorbBelow(view_, bands, d);
+      done_ = true;
+    } catch (...) {  // stopped, or out of memory: the compression then scans the map itself
+    }
+  }
+
+  AlongsideView view_;
+  std::mutex mutex_;
+  std::condition_variable more_;
+  size_t records_ = 0;
+  int32_t figures_ = -1;
+  bool stop_ = false;
+  bool done_ = false;
+  std::thread thread_;  // last: it starts once everything above is there
+};
+
+void frmMainLogic::AlongsideEnd::operator()(CompressionAlongside* c) const { delete c; }
+
+// Before the first row: the header remarks are in the map, no record yet.
+void frmMainLogic::StartCompressionAlongside() {
+  alongside_.reset();
+  clsMap& map = *state_.oMap;
+  if (!compressAlong_ || map.LockMode() || map.RecordCount() != 0) return;
+  const Picture& pic = window_.SourcePicture();
+  // A row makes at most one rectangle per pixel and one more where it crosses 180°.
+  const size_t most = static_cast<size_t>(pic.height) * (static_cast<size_t>(pic.width) + 1);
+  alongside_.reset(new CompressionAlongside(map.ReserveRecords(most), map.Count() + 1));
+}
+
+void frmMainLogic::RowsGenerated() {
+  if (alongside_) alongside_->Published(state_.oMap->RecordCount());
+}
+
+void frmMainLogic::GenerationEnded() {
+  if (alongside_) alongside_->Ended(state_.oMap->RecordCount(), state_.oMap->Count());
+}
+
+namespace {
 
 std::u16string Dec(int64_t n) { return FromUtf8(std::to_string(n)); }
 
@@ -276,7 +508,7 @@ bool AllPolygonsAreRecords(clsMap& map) {
 // The scan over either view; false when cancelled (the marks stay as they are).
 template <class View>
 bool frmMainLogic::Scan(View& v, int32_t n) {
-  std::vector<Band> bands = Bands(v, n);
+  BandTable bands(v, n);
   for (int32_t d = 1; d <= n - 1; ++d) {
     if (d % 8 == 0) {
       window_.SetProgressMax(n);
@@ -287,7 +519,7 @@ bool frmMainLogic::Scan(View& v, int32_t n) {
         return false;
       }
     }
-    if (v.mark(d) == kOpen) AbsorbBelow(v, bands, d, n);
+    if (v.mark(d) == kOpen) AbsorbBelow(v, bands, d);
   }
   return true;
 }
@@ -295,9 +527,14 @@ bool frmMainLogic::Scan(View& v, int32_t n) {
 int32_t frmMainLogic::Compress2D() {
   clsMap& map = *state_.oMap;
   const int32_t n = map.Count();
+  const std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside = std::move(alongside_);
   if (AllPolygonsAreRecords(map)) {
     MapRecords v(map);
-    if (!Scan(v, n)) return -1;
+    const bool worked = alongside && v.arena && alongside->Finished(v.first, v.end - v.first, n);
+    if (worked)
+      alongside->View().ApplyTo(v);
+    else if (!Scan(v, n))
+      return -1;
     map.Rebuild([&v](int32_t i) { return v.mark(i) != kAbsorbed; });
   } else {
     FigureArrays v(map);

@@ -147,6 +147,11 @@ class frmMainLogic {
   std::chrono::milliseconds EventInterval() const { return eventInterval_; }
   // The thing file Form_Load reads instead of PICMAP.THG in the program folder.
   void SetTemplateThingFile(std::u16string file) { templateThings_ = std::move(file); }
+  // For a conversion that compresses right after generating (the command line): a second
+  // thread works out the first compression behind the rows being generated, and the next
+  // compression takes its result while the map is as the generation left it. Progress and
+  // events are then not shown for that compression.
+  void CompressAlongGeneration(bool on) { compressAlong_ = on; }
 
  private:
   enum class Edge { West, East, North, South };
@@ -189,6 +194,15 @@ class frmMainLogic {
   void EventsIfDue();
   template <class View>
   bool Scan(View& v, int32_t n);
+  class CompressionAlongside;
+  struct AlongsideEnd {
+    void operator()(CompressionAlongside* c) const;
+  };
+  void StartCompressionAlongside();
+  void RowsGenerated();
+  void GenerationEnded();
+  bool compressAlong_ = false;
+  std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside_;
 
   WindowPort& window_;
   ConversionState state_;

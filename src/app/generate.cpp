@@ -126,12 +126,14 @@ void frmMainLogic::mnuPolygon_Click() {
   const std::u16string caption = window_.Caption();
   window_.SetCaption(caption + u"   [ポリゴン生成中...]");
   bool ok = false;
+  alongside_.reset();
   try {
     state_.oMap->Clear();
     ok = MakePolygons();
   } catch (...) {
     ok = false;  // an error inside the run is a failed run; the menus must come back
   }
+  if (!ok) alongside_.reset();
   window_.SetCaption(caption);
   ScreenMousePointer(-1);
   FinishGeneration(ok);
@@ -187,6 +189,7 @@ bool frmMainLogic::MakePolygons() {
   if (!s.oMap) AttachMap(std::make_shared<clsMap>());
   s.oMap->MapMode(1);
   AddHeaderRemarks();
+  StartCompressionAlongside();
   window_.SetProgressMax(H);
   row.seconds = ToEpochSeconds(Now());
   const RunValues values(pic, s.backColor, mask);
@@ -198,9 +201,11 @@ bool frmMainLogic::MakePolygons() {
     row.bottom = std::max(SubL(top, CLng(ph * 1.06)), -kPoleLimit);
     row.top = std::min(top, kPoleLimit);
     if (!ScanRow(v, row)) return false;
+    RowsGenerated();
   }
   window_.SetProgressValue(0);
   AddRemarks(*s.oMap, ConverterClosingLines());
+  GenerationEnded();
   return true;
 }
 

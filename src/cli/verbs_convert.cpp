@@ -271,6 +271,7 @@ int Convert(const Options& o) {
   logic.mnuToneItem_Click(o.tone);
 
   mark = win.messages.size();
+  logic.CompressAlongGeneration(o.compressRuns > 0);
   InstallProgress(win, "generating rows");
   logic.mnuPolygon_Click();
   EndProgress(win);

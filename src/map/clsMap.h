@@ -111,6 +111,13 @@ class clsMap {
   // The arena when the records are exactly the figures at positions first .. first + count - 1
   // in that order (as generation and reading leave them); nullptr otherwise.
   RectangleArena* OrderedRectangles(int32_t& first, int32_t& count);
+  // The records so far, and their arena with room for n records: below that many it never
+  // moves what it holds, so another thread may read the records already added.
+  size_t RecordCount() const { return records_.size(); }
+  const RectangleArena& ReserveRecords(size_t n) {
+    records_.reserve(n);
+    return records_;
+  }
   // Clear, then Add of every figure for which keep(position) is true, in order, with the
   // own show mode -1: the undo log and the change count end as that sequence leaves them,
   // and a figure that is not right is lost. False (nothing done) for a locked document.

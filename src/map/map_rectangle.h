@@ -58,6 +58,8 @@ class RectangleArena {
     (*this)[size_] = r;
     return size_++;
   }
+  // Room in the block table for n records: adding up to that many never moves the table.
+  void reserve(size_t n) { blocks_.reserve((n + kBlockSize - 1) >> kBlockShift); }
   // Keeps the first n records and releases the blocks beyond them.
   void resize_down(size_t n) {
     if (n >= size_) return;

@@ -227,6 +227,7 @@ TEST_F(IdentityTest, GenerationCompressionAndSaveWriteThePlainFile) {
     if (seed % 2) pic = AsPalettePicture(pic);
     ASSERT_EQ(pic.IsIndexed(), seed % 2 == 1);
     logic->SetEventInterval(std::chrono::milliseconds(30));  // rows scanned run by run
+    logic->CompressAlongGeneration(seed > 3);  // the command line's way for half the pictures
     Generate(pic, rng);
     for (int run = 0; run < 2; ++run) {
       logic->mnuCompress_Click();
@@ -265,6 +266,22 @@ TEST_F(IdentityTest, GenerationCompressionAndSaveWriteThePlainFile) {
     SetUp();  // a new window logic for the next picture
     plain.Clear();
   }
+}
+
+// The compression worked out alongside the generation is for the map as generated: after an
+// edit in between, the compression scans the edited map.
+TEST_F(IdentityTest, AnEditAfterGenerationSetsTheCompressionAlongsideAside) {
+  std::mt19937 rng(7);
+  const Picture pic = RandomPicture(rng, 200, 140);
+  logic->CompressAlongGeneration(true);
+  Generate(pic, rng);
+  for (clsMap* m : {&Map(), &plain}) {
+    ASSERT_TRUE(m->Remove(40));
+    ASSERT_TRUE(m->Remove(55));
+  }
+  logic->mnuCompress_Click();
+  EXPECT_EQ(logic->LastCompressResult(), LiteralCompress(plain));
+  ExpectSameFiles();
 }
 
 TEST_F(IdentityTest, CancelledCompressionLeavesThePlainMarksAndBottoms) {

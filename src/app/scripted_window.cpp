@@ -111,7 +111,7 @@ void ScriptedWindow::DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, 
                                           int32_t h) {
   draws.push_back({box, x, y, w, h});
   const Picture& pic = box == PictureBox::picSrc ? source : world;
-  if (pic.Empty() || w <= 0 || h <= 0) return;
+  if (!paintsPreview || pic.Empty() || w <= 0 || h <= 0) return;
   for (int32_t py = std::max(y, 0); py < std::min<int64_t>(int64_t{y} + h, preview.height); ++py) {
     const auto sy = static_cast<int32_t>(int64_t{py - y} * pic.height / h);
     for (int32_t px = std::max(x, 0); px < std::min<int64_t>(int64_t{x} + w, preview.width);

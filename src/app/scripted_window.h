@@ -109,6 +109,7 @@ class ScriptedWindow : public WindowPort {
   Picture source;
   Picture world;    // picBack; empty draws nothing
   Picture preview;  // picDst's pixels, 720 x 360 unless a test changes it
+  bool paintsPreview = true;  // false: draws are recorded, the pixels left alone (the command line)
   struct DrawCall {
     PictureBox box;
     int32_t x, y, w, h;

@@ -249,6 +249,7 @@ int Convert(const Options& o) {
   info.folder = DataFolderFor(info.folder);
   SetProgramInfo(info);
   ScriptedWindow win;
+  win.paintsPreview = false;  // the command line never reads the preview
   frmMainLogic logic(win);
   if (!o.things.empty()) logic.SetTemplateThingFile(o.things);
   if (!logic.Form_Load()) return Failure(win, 0);

@@ -358,8 +358,9 @@ struct AlongsideStopped {};
 // over the number of records after each row and the figure count at its end.
 class frmMainLogic::CompressionAlongside {
  public:
-  CompressionAlongside(const RectangleArena& arena, int32_t first)
-      : view_(arena, first), thread_([this] { Run(); }) {}
+  // `map` is held so that its records stay while the thread reads them.
+  CompressionAlongside(std::shared_ptr<clsMap> map, const RectangleArena& arena, int32_t first)
+      : map_(std::move(map)), view_(arena, first), thread_([this] { Run(); }) {}
   ~CompressionAlongside() {
     Stop();
     if (thread_.joinable()) thread_.join();
@@ -460,6 +461,7 @@ class frmMainLogic::CompressionAlongside {
     }
   }
 
+  const std::shared_ptr<clsMap> map_;
   AlongsideView view_;
   std::mutex mutex_;
   std::condition_variable more_;
@@ -480,7 +482,8 @@ void frmMainLogic::StartCompressionAlongside() {
   const Picture& pic = window_.SourcePicture();
   // A row makes at most one rectangle per pixel and one more where it crosses 180°.
   const size_t most = static_cast<size_t>(pic.height) * (static_cast<size_t>(pic.width) + 1);
-  alongside_.reset(new CompressionAlongside(map.ReserveRecords(most), map.Count() + 1));
+  alongside_.reset(
+      new CompressionAlongside(state_.oMap, map.ReserveRecords(most), map.Count() + 1));
 }
 
 void frmMainLogic::RowsGenerated() {

@@ -202,7 +202,6 @@ class frmMainLogic {
   void RowsGenerated();
   void GenerationEnded();
   bool compressAlong_ = false;
-  std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside_;
 
   WindowPort& window_;
   ConversionState state_;
@@ -214,6 +213,8 @@ class frmMainLogic {
   std::chrono::steady_clock::time_point lastEvents_{};
   static constexpr uint32_t kRequestsPerClockRead = 1024;
   uint32_t eventRequests_ = 0;
+  // Last, so that it ends (and its thread stops reading the map) before the map can go.
+  std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside_;
 };
 
 // The filter index of InputLoadName: the entry whose patterns first hold the extension of

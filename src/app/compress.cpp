@@ -530,16 +530,20 @@ bool frmMainLogic::Scan(View& v, int32_t n) {
 int32_t frmMainLogic::Compress2D() {
   clsMap& map = *state_.oMap;
   const int32_t n = map.Count();
-  const std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside = std::move(alongside_);
+  std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside = std::move(alongside_);
   if (AllPolygonsAreRecords(map)) {
+    int32_t first = 0, count = 0;
+    const bool ordered = map.OrderedRectangles(first, count) != nullptr;
+    const bool worked = alongside && ordered && alongside->Finished(first, count, n);
+    if (!worked) alongside.reset();  // its thread stops before anything here writes records
     MapRecords v(map);
-    const bool worked = alongside && v.arena && alongside->Finished(v.first, v.end - v.first, n);
     if (worked)
       alongside->View().ApplyTo(v);
     else if (!Scan(v, n))
       return -1;
     map.Rebuild([&v](int32_t i) { return v.mark(i) != kAbsorbed; });
   } else {
+    alongside.reset();
     FigureArrays v(map);
     if (!Scan(v, n)) return -1;
     map.Clear();

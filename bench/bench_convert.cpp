@@ -1,9 +1,10 @@
 // Times one whole conversion in this process: open, generation, compression runs and save,
 // with figure counts and the peak memory. One case per process, so the peak belongs to it:
 //
-//   bench_convert flat|PICTURE TONE [RUNS]
+//   bench_convert flat|PICTURE TONE [RUNS] [along]
 //
-// "flat" draws a 4096 x 2048 picture of flat colour regions first (not timed). The output is
+// "flat" draws a 4096 x 2048 picture of flat colour regions first (not timed); "along"
+// compresses on a second thread while generating, as the command line does. The output is
 // one tab-separated line; bench/convert_table.sh runs the cases and prints the table.
 #include <QGuiApplication>
 #include <QImage>
@@ -81,7 +82,7 @@ int16_t ToneIndex(int levels) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: bench_convert flat|PICTURE TONE [RUNS]\n");
+    std::fprintf(stderr, "usage: bench_convert flat|PICTURE TONE [RUNS] [along]\n");
     return 2;
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
   const std::string which = argv[1];
   const int tone = std::atoi(argv[2]);
   const int runs = argc > 3 ? std::atoi(argv[3]) : 2;
+  const bool along = argc > 4 && std::string(argv[4]) == "along";
 
   const std::filesystem::path work =
       std::filesystem::temp_directory_path() / ("picmap_bench_" + std::to_string(::getpid()));
@@ -128,6 +130,7 @@ int main(int argc, char** argv) {
   logic.mnuToneItem_Click(ToneIndex(tone));
 
   t = Clock::now();
+  logic.CompressAlongGeneration(along && runs > 0);
   logic.mnuPolygon_Click();
   const double generate = Seconds(t);
   const int32_t generated = logic.State().oMap->Count();

@@ -11,6 +11,7 @@
 // A generated map keeps its rectangles as records of the document, which the scan changes in
 // place; a map holding polygon figures of its own is read into flat arrays first.
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <condition_variable>
 #include <functional>
@@ -365,18 +366,16 @@ class frmMainLogic::CompressionAlongside {
     Stop();
     if (thread_.joinable()) thread_.join();
   }
+  // After each row: no lock and no system call unless the thread waits for rows.
   void Published(size_t records) {
-    {
-      std::lock_guard lock(mutex_);
-      records_ = records;
-    }
-    more_.notify_one();
+    records_.store(records);
+    if (waiting_.load()) WakeUp();
   }
   void Ended(size_t records, int32_t figures) {
     {
       std::lock_guard lock(mutex_);
-      records_ = records;
-      figures_ = figures;
+      records_.store(records);
+      figures_.store(figures);
     }
     more_.notify_one();
   }
@@ -392,7 +391,7 @@ class frmMainLogic::CompressionAlongside {
   bool Finished(int32_t first, int32_t records, int32_t figures) {
     if (thread_.joinable()) thread_.join();
     return done_ && view_.First() == first && view_.Known() == static_cast<size_t>(records) &&
-           figures_ == figures;
+           figures_.load() == figures;
   }
   const AlongsideView& View() const { return view_; }
 
@@ -444,11 +443,19 @@ class frmMainLogic::CompressionAlongside {
 
   // The records and figures once there are more records than `known` or the generation has
   // ended (figures -1 until then).
+  // The flag is set before the rows are looked at again under the lock, and the generation
+  // stores the rows before it looks at the flag: one of the two sees the other.
   std::pair<size_t, int32_t> WaitForMore(size_t known) {
     std::unique_lock lock(mutex_);
-    more_.wait(lock, [&] { return stop_ || records_ > known || figures_ >= 0; });
+    waiting_.store(true);
+    more_.wait(lock, [&] { return stop_ || records_.load() > known || figures_.load() >= 0; });
+    waiting_.store(false);
     if (stop_) throw AlongsideStopped{};
-    return {records_, figures_};
+    return {records_.load(), figures_.load()};
+  }
+  void WakeUp() {
+    { std::lock_guard lock(mutex_); }
+    more_.notify_one();
   }
 
   void Run() {
@@ -465,8 +472,9 @@ class frmMainLogic::CompressionAlongside {
   AlongsideView view_;
   std::mutex mutex_;
   std::condition_variable more_;
-  size_t records_ = 0;
-  int32_t figures_ = -1;
+  std::atomic<size_t> records_{0};
+  std::atomic<int32_t> figures_{-1};
+  std::atomic<bool> waiting_{false};
   bool stop_ = false;
   bool done_ = false;
   std::thread thread_;  // last: it starts once everything above is there

@@ -1,5 +1,7 @@
 #include "map/clsMap.h"
 
+#include <algorithm>
+
 #include "map/clsMapPolygon.h"
 #include "map/clsMapRem.h"
 #include "map/map_guard.h"
@@ -245,8 +247,16 @@ int32_t clsMap::AddRectangles(std::span<const MapRectangle> rows) {
   }
   return GuardedMapOperation(u"Add", [&] {
     const int32_t first = Count() + 1;
-    for (const MapRectangle& r : rows)
-      if (RectangleRight(r)) slots_.push_back(static_cast<uint32_t>(records_.push_back(r)) | kRecordBit);
+    if (std::all_of(rows.begin(), rows.end(), RectangleRight)) {
+      const size_t base = records_.size(), at = slots_.size();
+      records_.append(rows.data(), rows.size());
+      slots_.resize(at + rows.size());
+      for (size_t k = 0; k < rows.size(); ++k)
+        slots_[at + k] = static_cast<uint32_t>(base + k) | kRecordBit;
+    } else {
+      for (const MapRectangle& r : rows)
+        if (RectangleRight(r)) slots_.push_back(static_cast<uint32_t>(records_.push_back(r)) | kRecordBit);
+    }
     const int32_t added = Count() + 1 - first;
     if (added > 0 && undoRecording_) LogInsertions(first, added);
     AddChanges(added);

@@ -3,6 +3,7 @@
 // becomes a clsMapPolygon only when a caller asks the document for that figure.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -57,6 +58,18 @@ class RectangleArena {
       blocks_.push_back(NewBlock());
     (*this)[size_] = r;
     return size_++;
+  }
+  // push_back of each, a block's share at a time.
+  void append(const MapRectangle* r, size_t n) {
+    while (n > 0) {
+      if ((size_ & (kBlockSize - 1)) == 0 && (size_ >> kBlockShift) == blocks_.size())
+        blocks_.push_back(NewBlock());
+      const size_t part = std::min(n, kBlockSize - (size_ & (kBlockSize - 1)));
+      std::copy_n(r, part, &(*this)[size_]);
+      size_ += part;
+      r += part;
+      n -= part;
+    }
   }
   // Room in the block table for n records: adding up to that many never moves the table.
   void reserve(size_t n) { blocks_.reserve((n + kBlockSize - 1) >> kBlockShift); }

@@ -22,7 +22,6 @@ std::u16string ColorCodeStr(int32_t color) {
   return code;
 }
 
-bool IsColorValue(int32_t color) { return color >= -1 && color <= static_cast<int32_t>(kColorMask); }
 
 bool IsJumpMarkValue(int16_t mark) { return mark >= 0 && mark <= 9; }
 

@@ -8,7 +8,7 @@ namespace picmap {
 
 // Upper-case six-digit hexadecimal BBGGRR; "------" for -1 or anything of 0x1000000 and more.
 std::u16string ColorCodeStr(int32_t color);
-bool IsColorValue(int32_t color);    // -1 .. 0xFFFFFF
+inline bool IsColorValue(int32_t color) { return color >= -1 && color <= 0xFFFFFF; }
 bool IsJumpMarkValue(int16_t mark);  // 0 .. 9
 // Bits 0-23 colour, 24-25 show mode + 1, 26 colour present, 27-30 jump mark.
 int32_t PackFigAttr(int16_t mark, int16_t showMode, int32_t color);

@@ -21,11 +21,9 @@ double PowerOfTen(int e) {
 
 }  // namespace
 
-bool IsThingNumber(int16_t n) { return n >= 0 && n <= 999; }
 bool IsPageNumber(int16_t n) { return n >= 1 && n <= 8; }
 bool IsCategoryNumber(int16_t n) { return n >= 1 && n <= 20; }
 bool IsFigureCode(int32_t code) { return code >= figcode::kRemark && code <= figcode::kText; }
-bool IsShowMode(int16_t mode) { return mode >= -1 && mode <= 1; }
 
 double MaxScale() { return gMaxScale; }
 double MinScale() { return gMinScale; }

@@ -14,11 +14,11 @@ constexpr int32_t kSymbol = 4;
 constexpr int32_t kText = 5;
 }  // namespace figcode
 
-bool IsThingNumber(int16_t n);     // 0..999 (also administrative districts)
+inline bool IsThingNumber(int16_t n) { return n >= 0 && n <= 999; }  // also districts
 bool IsPageNumber(int16_t n);      // 1..8
 bool IsCategoryNumber(int16_t n);  // 1..20
 bool IsFigureCode(int32_t code);   // 1..5
-bool IsShowMode(int16_t mode);     // -1, 0, 1
+inline bool IsShowMode(int16_t mode) { return mode >= -1 && mode <= 1; }
 
 // Scale bounds (denominators); start-up sets them, the defaults are the same values.
 constexpr double kMaxScaleDefault = 1000000000.0;

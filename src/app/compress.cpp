@@ -330,11 +330,9 @@ class AlongsideView {
   }
   size_t Known() const { return known_; }
   int32_t First() const { return first_; }
-  // Into the records of the map, where the scan over the map would have left them.
-  void ApplyTo(MapRecords& v) const {
-    for (const auto& [k, bottom] : bottoms_) v.record(first_ + k)->bottom = bottom;
-    for (size_t k = 0; k < known_; ++k)
-      if (Mark(k) == kAbsorbed) v.record(first_ + static_cast<int32_t>(k))->showMode = kAbsorbed;
+  // The bottoms the stacks moved to, into the records.
+  void ApplyBottoms(RectangleArena& arena) const {
+    for (const auto& [k, bottom] : bottoms_) arena[static_cast<size_t>(k)].bottom = bottom;
   }
 
  private:
@@ -538,20 +536,12 @@ bool frmMainLogic::Scan(View& v, int32_t n) {
 int32_t frmMainLogic::Compress2D() {
   clsMap& map = *state_.oMap;
   const int32_t n = map.Count();
-  std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside = std::move(alongside_);
-  if (AllPolygonsAreRecords(map)) {
-    int32_t first = 0, count = 0;
-    const bool ordered = map.OrderedRectangles(first, count) != nullptr;
-    const bool worked = alongside && ordered && alongside->Finished(first, count, n);
-    if (!worked) alongside.reset();  // its thread stops before anything here writes records
+  if (TakeCompressionAlongside(map, n)) {
+  } else if (AllPolygonsAreRecords(map)) {
     MapRecords v(map);
-    if (worked)
-      alongside->View().ApplyTo(v);
-    else if (!Scan(v, n))
-      return -1;
+    if (!Scan(v, n)) return -1;
     map.Rebuild([&v](int32_t i) { return v.mark(i) != kAbsorbed; });
   } else {
-    alongside.reset();
     FigureArrays v(map);
     if (!Scan(v, n)) return -1;
     map.Clear();
@@ -563,6 +553,30 @@ int32_t frmMainLogic::Compress2D() {
   }
   window_.SetProgressValue(0);
   return n - map.Count();
+}
+
+// The compression alongside the generation, when the map is still as the generation left it:
+// its records in order, every other figure a remark. The result is what the scan over the
+// map and Rebuild leave (their marks on the records are only read by Rebuild, which resets
+// them). Whatever the answer, the thread has ended when this returns.
+bool frmMainLogic::TakeCompressionAlongside(clsMap& map, int32_t n) {
+  const std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside = std::move(alongside_);
+  if (!alongside || map.LockMode()) return false;
+  int32_t first = 0, count = 0;
+  RectangleArena* arena = map.OrderedRectangles(first, count);
+  if (!arena || !alongside->Finished(first, count, n)) return false;
+  auto others = [&](auto each) {
+    for (int32_t i = 1; i < first; ++i) each(i);
+    for (int32_t i = first + count; i <= n; ++i) each(i);
+  };
+  bool polygonObject = false;
+  others([&](int32_t i) { polygonObject |= map.FigCode(i) == figcode::kPolygon; });
+  if (polygonObject) return false;
+  others([&](int32_t i) { map.Item(i)->OwnShowMode(kNotPolygon); });
+  const AlongsideView& result = alongside->View();
+  result.ApplyBottoms(*arena);
+  map.Rebuild([&result](int32_t i) { return result.mark(i) != kAbsorbed; });
+  return true;
 }
 
 void frmMainLogic::mnuCompress_Click() {

@@ -199,6 +199,7 @@ class frmMainLogic {
     void operator()(CompressionAlongside* c) const;
   };
   void StartCompressionAlongside();
+  bool TakeCompressionAlongside(clsMap& map, int32_t n);
   void RowsGenerated();
   void GenerationEnded();
   bool compressAlong_ = false;

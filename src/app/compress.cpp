@@ -42,6 +42,17 @@ constexpr int16_t kNotPolygon = 1;  // left unchanged
 constexpr int32_t kMergeLimit = 45;
 constexpr size_t kAhead = 16;  // rows asked for ahead of a long stack's step
 
+// Asks the memory for a record the scan will soon read: a stack of rectangles lies a row
+// apart in the arena, so every step down would otherwise wait for the memory.
+// (GCC drops __builtin_prefetch of an address it loads from memory, hence the instruction.)
+inline void AskForRecord(const MapRectangle* r) {
+#if defined(__x86_64__)
+  asm volatile("prefetcht0 %0" : : "m"(*r));
+#else
+  __builtin_prefetch(r);
+#endif
+}
+
 // The figures of a map with polygon objects, read once into arrays indexed 1..n like the map.
 struct FigureArrays {
   std::vector<std::shared_ptr<clsMapFigure>> fig;
@@ -123,17 +134,8 @@ struct MapRecords {
   int32_t top(int32_t i) const { return at(i).top; }
   int32_t bottom(int32_t i) const { return at(i).bottom; }
   int32_t colour(int32_t i) const { return at(i).colour; }
-  // Asks the memory for a record the scan will soon read: a stack of rectangles lies a row
-  // apart in the arena, so every step down would otherwise wait for the memory.
-  // (GCC drops __builtin_prefetch of an address it loads from memory, hence the instruction.)
   void Prefetch(int32_t i) const {
-    if (!arena || i < first || i >= end) return;
-    const MapRectangle* r = &(*arena)[static_cast<size_t>(i - first)];
-#if defined(__x86_64__)
-    asm volatile("prefetcht0 %0" : : "m"(*r));
-#else
-    __builtin_prefetch(r);
-#endif
+    if (arena && i >= first && i < end) AskForRecord(&(*arena)[static_cast<size_t>(i - first)]);
   }
   void Absorb(int32_t d, int32_t j) {
     record(d)->bottom = at(j).bottom;
@@ -308,13 +310,7 @@ class AlongsideView {
   int32_t colour(int32_t i) const { return at(i).colour; }
   void Prefetch(int32_t i) const {
     const int64_t k = int64_t{i} - first_;
-    if (k < 0 || k >= static_cast<int64_t>(known_)) return;
-    const MapRectangle* r = &arena_[static_cast<size_t>(k)];
-#if defined(__x86_64__)
-    asm volatile("prefetcht0 %0" : : "m"(*r));
-#else
-    __builtin_prefetch(r);
-#endif
+    if (k >= 0 && k < static_cast<int64_t>(known_)) AskForRecord(&arena_[static_cast<size_t>(k)]);
   }
   // Only the last bottom of a stack is kept: its absorptions follow one another.
   void Absorb(int32_t d, int32_t j) {

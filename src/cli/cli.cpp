@@ -42,28 +42,13 @@ std::unique_ptr<QCoreApplication> MakeApplication(const Verb* verb, int& argc, c
   return std::make_unique<QCoreApplication>(argc, argv);
 }
 
-// Beside the tool (the build tree), then in the library folder of the installation.
-std::vector<std::string> PictureModulePlaces() {
-  std::error_code error;
-  const std::string dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
-  return {dir + "/picmap_pictures.so",
-          dir + "/../" PICMAP_INSTALL_LIBDIR "/picmap/picmap_pictures.so"};
-}
-
 // The whole run of a picture verb happens in the module, under its own Main.
 int RunInPictureModule(int argc, char** argv) {
   using ModuleMain = int (*)(int, char**);
   std::string tried;
-  for (const std::string& place : PictureModulePlaces()) {
-    void* module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-      tried += "\n  " + std::string(::dlerror());
-      continue;
-    }
-    if (auto run = reinterpret_cast<ModuleMain>(::dlsym(module, "PicmapPicturesMain")))
-      return run(argc, argv);
-    tried += "\n  " + place + ": no PicmapPicturesMain";
-  }
+  if (auto run = reinterpret_cast<ModuleMain>(
+          ModuleFunction("picmap_pictures.so", "PicmapPicturesMain", tried)))
+    return run(argc, argv);
   std::fprintf(stderr, "picmap-cli %s: the module picmap_pictures.so cannot be loaded:%s\n",
                argv[1], tried.c_str());
   return kExitFailure;
@@ -85,6 +70,23 @@ void EnsureRuntimeFolder() {
 }
 
 }  // namespace
+
+// Beside the tool (the build tree), then in the library folder of the installation.
+void* ModuleFunction(const char* module, const char* function, std::string& tried) {
+  std::error_code error;
+  const std::string dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+  for (const std::string& place :
+       {dir + "/" + module, dir + "/../" PICMAP_INSTALL_LIBDIR "/picmap/" + module}) {
+    void* loaded = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!loaded) {
+      tried += "\n  " + std::string(::dlerror());
+      continue;
+    }
+    if (void* f = ::dlsym(loaded, function)) return f;  // the module stays loaded
+    tried += "\n  " + place + ": no " + function;
+  }
+  return nullptr;
+}
 
 int Main(int argc, char** argv, std::span<const Verb> verbs) {
   const Verb* named = argc >= 2 ? FindVerb(verbs, QString::fromLocal8Bit(argv[1])) : nullptr;

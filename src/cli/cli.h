@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <span>
+#include <string>
 
 class QCoreApplication;
 
@@ -54,6 +55,10 @@ inline constexpr VerbText kExportText{
 
 // Runs the verb named by argv[1] from `verbs`, or prints the help.
 int Main(int argc, char** argv, std::span<const Verb> verbs);
+
+// `function` of the module beside the tool or in the installation's library folder; nullptr
+// with the reasons added to `tried`.
+void* ModuleFunction(const char* module, const char* function, std::string& tried);
 
 // Every verb, each run here (the picture module and the tests).
 std::span<const Verb> AllVerbs();

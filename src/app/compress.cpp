@@ -393,8 +393,9 @@ class frmMainLogic::CompressionAlongside {
   // The bands as far as the generation has got; Reach waits for more.
   class GrowingBands {
    public:
-    GrowingBands(CompressionAlongside& owner) : owner_(owner) {
-      for (int32_t i = 1; i < owner.view_.First(); ++i) AddToBands(bands_, owner.view_, i, false, false);
+    explicit GrowingBands(CompressionAlongside& owner) : owner_(owner) {
+      for (int32_t i = 1; i < owner.view_.First(); ++i)  // the header remarks
+        AddToBands(bands_, owner.view_, i, false, false);
     }
     size_t Of(int32_t i) const { return BandOf(bands_, i); }
     void Reach(size_t k) {

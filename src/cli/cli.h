@@ -51,7 +51,8 @@ inline constexpr VerbText kRenderText{
     "render MAP OUT.png|OUT.svg [--width PIXELS] [--height PIXELS] [--area W,E,N,S] "
     "[--overwrite]: draw a map"};
 inline constexpr VerbText kExportText{
-    "export", "export MAP OUT [-f FORMAT] [--dissolve] [--overwrite]: a map in a GIS format (GDAL)"};
+    "export",
+    "export MAP OUT [-f FORMAT] [--dissolve] [--overwrite]: a map in a GIS format (GDAL)"};
 
 // Runs the verb named by argv[1] from `verbs`, or prints the help.
 int Main(int argc, char** argv, std::span<const Verb> verbs);

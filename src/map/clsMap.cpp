@@ -255,7 +255,8 @@ int32_t clsMap::AddRectangles(std::span<const MapRectangle> rows) {
         slots_[at + k] = static_cast<uint32_t>(base + k) | kRecordBit;
     } else {
       for (const MapRectangle& r : rows)
-        if (RectangleRight(r)) slots_.push_back(static_cast<uint32_t>(records_.push_back(r)) | kRecordBit);
+        if (RectangleRight(r))
+          slots_.push_back(static_cast<uint32_t>(records_.push_back(r)) | kRecordBit);
     }
     const int32_t added = Count() + 1 - first;
     if (added > 0 && undoRecording_) LogInsertions(first, added);

@@ -98,6 +98,13 @@ int32_t clsMap::Load() {
       reader.Seek(0);
       ReadHeader(reader, s);
     });
+    // A converted map is mostly rectangles, with a few shorter remarks: room for a little
+    // more than the file holds rectangles saves the figure table its copies while it grows
+    // (room never used costs no memory).
+    if (s.version >= kNewestVersion) {
+      const auto rectangles = static_cast<size_t>(s.length) / clsMapPolygon::kRectangleElement106;
+      slots_.reserve(rectangles + rectangles / 16 + 64);
+    }
     ReadAllElements(reader, s);
     reader.Close();
   } catch (const FileFailure& f) {

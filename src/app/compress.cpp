@@ -99,8 +99,19 @@ struct FigureArrays {
   }
 };
 
+// The edges and colour of figure i for a view whose at(i) is the figure's record.
+template <class View>
+struct RecordEdges {
+  int32_t left(int32_t i) const { return Records().at(i).left; }
+  int32_t right(int32_t i) const { return Records().at(i).right; }
+  int32_t top(int32_t i) const { return Records().at(i).top; }
+  int32_t bottom(int32_t i) const { return Records().at(i).bottom; }
+  int32_t colour(int32_t i) const { return Records().at(i).colour; }
+  const View& Records() const { return static_cast<const View&>(*this); }
+};
+
 // The rectangle records of a generated map, changed in place; the other figures are remarks.
-struct MapRecords {
+struct MapRecords : RecordEdges<MapRecords> {
   clsMap& map;
   // When the records stand in map order without gaps (positions first .. first + count - 1),
   // they are read straight from the arena.
@@ -129,11 +140,6 @@ struct MapRecords {
     const MapRectangle* r = record(i);
     return r ? r->showMode : kNotPolygon;
   }
-  int32_t left(int32_t i) const { return at(i).left; }
-  int32_t right(int32_t i) const { return at(i).right; }
-  int32_t top(int32_t i) const { return at(i).top; }
-  int32_t bottom(int32_t i) const { return at(i).bottom; }
-  int32_t colour(int32_t i) const { return at(i).colour; }
   void Prefetch(int32_t i) const {
     if (arena && i >= first && i < end) AskForRecord(&(*arena)[static_cast<size_t>(i - first)]);
   }
@@ -296,18 +302,14 @@ void AbsorbBelow(View& v, BandList& bands, int32_t d) {
 // The records of a generation as the compression alongside it sees them: header remarks
 // before them, closing remarks after them once the generation has ended. The marks and the
 // moved bottoms are kept here; the map's records are only read.
-class AlongsideView {
+class AlongsideView : public RecordEdges<AlongsideView> {
  public:
   AlongsideView(const RectangleArena& arena, int32_t first) : arena_(arena), first_(first) {}
+  const MapRectangle& at(int32_t i) const { return arena_[static_cast<size_t>(i - first_)]; }
   int16_t mark(int32_t i) const {
     const int64_t k = int64_t{i} - first_;
     return k >= 0 && k < static_cast<int64_t>(known_) ? Mark(static_cast<size_t>(k)) : kNotPolygon;
   }
-  int32_t left(int32_t i) const { return at(i).left; }
-  int32_t right(int32_t i) const { return at(i).right; }
-  int32_t top(int32_t i) const { return at(i).top; }
-  int32_t bottom(int32_t i) const { return at(i).bottom; }
-  int32_t colour(int32_t i) const { return at(i).colour; }
   void Prefetch(int32_t i) const {
     const int64_t k = int64_t{i} - first_;
     if (k >= 0 && k < static_cast<int64_t>(known_)) AskForRecord(&arena_[static_cast<size_t>(k)]);
@@ -335,7 +337,6 @@ class AlongsideView {
   // A record is open until it is absorbed: a bit each.
   int8_t Mark(size_t k) const { return (absorbed_[k / 64] >> (k % 64)) & 1 ? kAbsorbed : kOpen; }
   void MarkAbsorbed(size_t k) { absorbed_[k / 64] |= uint64_t{1} << (k % 64); }
-  const MapRectangle& at(int32_t i) const { return arena_[static_cast<size_t>(i - first_)]; }
 
   const RectangleArena& arena_;
   const int32_t first_;

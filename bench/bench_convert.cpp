@@ -18,6 +18,7 @@
 #include <fstream>
 #include <string>
 
+#include "offscreen.h"
 #include "app/frm_main.h"
 #include "app/picture_loader.h"
 #include "app/program_folder.h"
@@ -85,13 +86,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_convert flat|PICTURE TONE [RUNS] [along]\n");
     return 2;
   }
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {  // Qt warns without one
-    const std::string rt = "/tmp/runtime-" + std::to_string(::getuid());
-    std::filesystem::create_directories(rt);
-    std::filesystem::permissions(rt, std::filesystem::perms::owner_all);
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(rt));
-  }
+  PrepareOffscreenQt();
   QGuiApplication app(argc, argv);
   const std::string which = argv[1];
   const int tone = std::atoi(argv[2]);

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <string>
 
+#include "offscreen.h"
 #include "app/frm_main.h"
 #include "app/program_folder.h"
 #include "gui/main_window.h"
@@ -55,13 +56,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_window PICTURE\n");
     return 2;
   }
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {  // Qt warns without one
-    const std::string rt = "/tmp/runtime-" + std::to_string(::getuid());
-    std::filesystem::create_directories(rt);
-    std::filesystem::permissions(rt, std::filesystem::perms::owner_all);
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(rt));
-  }
+  PrepareOffscreenQt();
   QApplication app(argc, argv);
   picmap::ProgramInfo info = picmap::Program();
   info.folder = picmap::DataFolderFor(ExeFolder());

@@ -4,13 +4,18 @@
 
 #include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "support/errors.h"
+#include "support/stagedfile.h"
 #include "support/text.h"
 
 namespace picmap::test {
@@ -66,6 +71,63 @@ inline std::map<std::string, std::string> FolderContents(const std::filesystem::
     files[e.path().filename().string()] = e.is_directory() ? "<folder>" : bytes;
   }
   return files;
+}
+
+// Makes the `step`-th step of every save from now on fail with a full disk (Kind::Fail) or end
+// the process there as a kill would (Kind::Kill); counts the steps either way.
+class SaveStepFault {
+ public:
+  enum class Kind { Fail, Kill };
+  SaveStepFault(int step, Kind kind) {
+    target_ = step;
+    kind_ = kind;
+    seen_ = 0;
+    previous_ = SetSaveStepHook(&OnStep);
+  }
+  ~SaveStepFault() { SetSaveStepHook(previous_); }
+  SaveStepFault(const SaveStepFault&) = delete;
+  SaveStepFault& operator=(const SaveStepFault&) = delete;
+  // Whether the chosen step came.
+  static bool Reached() { return seen_ >= target_; }
+
+ private:
+  static void OnStep(const char*) {
+    if (++seen_ != target_) return;
+    if (kind_ == Kind::Kill) ::raise(SIGKILL);
+    Throw(61);
+  }
+  static inline int target_ = 0;
+  static inline int seen_ = 0;
+  static inline Kind kind_ = Kind::Fail;
+  SaveStepHook previous_;
+};
+
+// Runs `save` in a child process that is killed at its `step`-th save step. True when it was
+// killed there; false when the save ran to its end first (then every step has been tried).
+inline bool KilledAtStep(int step, const std::function<void()>& save) {
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const SaveStepFault kill(step, SaveStepFault::Kind::Kill);
+    try {
+      save();
+    } catch (...) {
+      ::_exit(2);
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// Names of temporary files that saves left in `folder`.
+inline std::vector<std::string> TemporaryFiles(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    if (e.path().filename().string().find(".tmp") != std::string::npos)
+      names.push_back(e.path().filename().string());
+  return names;
 }
 
 }  // namespace picmap::test

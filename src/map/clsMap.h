@@ -128,6 +128,9 @@ class clsMap {
   int32_t Load();
   // 0 on success and when there is nothing to save, 70 for a read-only file.
   int32_t Save();
+  // The backup name the last save kept the replaced file under; empty when it replaced none
+  // (or when a save transaction puts the file in place).
+  const std::u16string& KeptBackup() const { return keptBackup_; }
 
  private:
   // Insertions at consecutive positions share one record (count of them), so that building
@@ -188,6 +191,7 @@ class clsMap {
   mutable std::vector<uint32_t> freeObjects_;
   RectangleArena records_;
   std::u16string fileName_ = u"BLANK.MLL";
+  std::u16string keptBackup_;
   int32_t mapMode_ = 1;
   mutable int16_t version_ = 106;
   mutable int32_t changeCount_ = 0;

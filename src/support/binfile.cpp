@@ -16,33 +16,8 @@ namespace picmap {
 namespace {
 constexpr size_t kBufferSize = 1 << 20;
 
-[[noreturn]] void ThrowErrno(int e, const std::u16string& path) {
-  Throw(FileErrorFromErrno(e), u"", DefaultDescription(FileErrorFromErrno(e)) +
-                                        (path.empty() ? u"" : u": " + path));
-}
+[[noreturn]] void ThrowErrno(int e, const std::u16string& path) { ThrowFileError(e, ToUtf8(path)); }
 }  // namespace
-
-int32_t FileErrorFromErrno(int e) {
-  switch (e) {
-    case ENOENT: return err::kFileNotFound;
-    case ENOTDIR: return err::kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return err::kPathFileAccess;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return err::kDiskFull;
-    case EMFILE:
-    case ENFILE: return err::kTooManyFiles;
-    case ENAMETOOLONG:
-    case EINVAL: return err::kBadFileName;
-    case EEXIST: return err::kFileAlreadyExists;
-    case EIO: return err::kDeviceIo;
-    case EBUSY: return err::kPermissionDenied;
-    default: return err::kDeviceIo;
-  }
-}
 
 BinaryReader::~BinaryReader() { Close(); }
 
@@ -239,10 +214,10 @@ void BinaryWriter::Close() {
   CloseDescriptor();
 }
 
-void BinaryWriter::Commit(const std::u16string& backup) {
+void BinaryWriter::Commit(bool keepBackup) {
   if (!staged_) Throw(err::kBadFileMode);
   Close();
-  staging_.Commit(backup);
+  staging_.Commit(keepBackup);
   staged_ = false;
 }
 

@@ -14,9 +14,6 @@
 
 namespace picmap {
 
-// The run-time file error number for a C errno value.
-int32_t FileErrorFromErrno(int e);
-
 class BinaryReader {
  public:
   BinaryReader() = default;
@@ -80,9 +77,11 @@ class BinaryWriter {
   // Flushes and closes; a failing flush raises its file error. A staged file is then on the
   // disk, waiting for Commit.
   void Close();
-  // Staged only: Close, then keep the old target under `backup` (unless empty) and move the
-  // new file into place. May be run again after a failure.
-  void Commit(const std::u16string& backup = u"");
+  // Staged only: Close, then move the new file into place, an existing target kept under its
+  // backup name when `keepBackup`. May be run again after a failure.
+  void Commit(bool keepBackup = false);
+  // The backup name the last Commit kept the old file under, if any.
+  const std::u16string& KeptBackup() const { return staging_.KeptBackup(); }
   // Gives up what was written to a staged file; the target stays as it was.
   void Discard();
   bool IsOpen() const { return fd_ >= 0; }

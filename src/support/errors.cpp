@@ -1,5 +1,6 @@
 #include "support/errors.h"
 
+#include <cerrno>
 #include <new>
 #include <stdexcept>
 
@@ -45,6 +46,50 @@ std::u16string DefaultDescription(int32_t number) {
     case err::kPathNotFound: return u"Path not found";
     default: return u"Application-defined or object-defined error";
   }
+}
+
+int32_t FileErrorFromErrno(int e) {
+  switch (e) {
+    case ENOENT: return err::kFileNotFound;
+    case ENOTDIR: return err::kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return err::kPathFileAccess;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return err::kDiskFull;
+    case EMFILE:
+    case ENFILE: return err::kTooManyFiles;
+    case ENAMETOOLONG:
+    case EINVAL: return err::kBadFileName;
+    case EEXIST: return err::kFileAlreadyExists;
+    case EIO: return err::kDeviceIo;
+    case EBUSY: return err::kPermissionDenied;
+    case EXDEV: return err::kRenameAcrossDrives;
+    default: return err::kDeviceIo;
+  }
+}
+
+namespace {
+// The cause in words where the error number alone would hide it (75 covers four of them).
+std::u16string FileErrorCause(int e, int32_t number) {
+  switch (e) {
+    case EROFS: return u"Read-only file system";
+    case EACCES:
+    case EPERM: return u"Permission denied";
+    case EISDIR: return u"Is a folder";
+    case ENAMETOOLONG: return u"File name too long";
+    case ENOTDIR: return u"A part of the path is not a folder";
+    case EDQUOT: return u"Disk quota exceeded";
+    default: return DefaultDescription(number);
+  }
+}
+}  // namespace
+
+void ThrowFileError(int e, const std::string& path) {
+  const int32_t number = FileErrorFromErrno(e);
+  Throw(number, u"", FileErrorCause(e, number) + (path.empty() ? u"" : u": " + FromUtf8(path)));
 }
 
 void Throw(int32_t number, const std::u16string& source, const std::u16string& description) {

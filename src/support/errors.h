@@ -73,6 +73,12 @@ std::u16string DefaultDescription(int32_t number);
 [[noreturn]] void Throw(int32_t number, const std::u16string& source = u"",
                         const std::u16string& description = u"");
 
+// The run-time file error number for a C errno value.
+int32_t FileErrorFromErrno(int e);
+// Raises the file error of a C errno value, its description the cause in words and the path
+// ("Read-only file system: /maps/japan.MLL").
+[[noreturn]] void ThrowFileError(int e, const std::string& path);
+
 // The error being handled: call inside a catch block. Errors of other kinds are turned into
 // run-time errors (std::bad_alloc becomes 7, std::out_of_range 9, std::overflow_error 6 ...).
 Error CurrentError();

@@ -295,8 +295,7 @@ int32_t clsThings::Save() {
     WriteSections(out);
     // A thing file someone edited by hand is kept, as a replaced map file is.
     const bool keepOld = FileExists(fileName_) && !FileHolds(fileName_, out.Content());
-    const std::u16string backup = keepOld ? BackupFileName(fileName_) : u"";
-    Step([&] { out.Commit(backup); });
+    Step([&] { out.Commit(keepOld); });
   } catch (FileFailure& failure) {
     out.Discard();
     return GiveUp(failure, u"Save");

@@ -16,10 +16,7 @@ namespace picmap {
 
 namespace {
 
-[[noreturn]] void ThrowErrno(int e, const std::string& path) {
-  const int32_t number = FileErrorFromErrno(e);
-  Throw(number, u"", DefaultDescription(number) + u": " + FromUtf8(path));
-}
+[[noreturn]] void ThrowErrno(int e, const std::string& path) { ThrowFileError(e, path); }
 
 // Reads everything behind `fd`; a folder and other unreadable things fail here.
 std::string ReadAll(int fd, const std::string& path) {
@@ -112,10 +109,10 @@ void TextLineWriter::WriteContent() {
   written_ = true;
 }
 
-void TextLineWriter::Commit(const std::u16string& backup) {
+void TextLineWriter::Commit(bool keepBackup) {
   if (!IsOpen()) Throw(err::kBadFileNameOrNumber);
   if (!written_) WriteContent();
-  staging_.Commit(backup);
+  staging_.Commit(keepBackup);
   content_.clear();
 }
 

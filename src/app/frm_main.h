@@ -142,6 +142,8 @@ class frmMainLogic {
   int32_t LastCompressResult() const { return lastCompress_; }
   // Whether the last mnuSave_Click wrote both files.
   bool LastSaveSucceeded() const { return lastSaveOk_; }
+  // The backup names the last save kept the replaced map and thing file under.
+  const std::vector<std::u16string>& LastKeptBackups() const { return lastKeptBackups_; }
   // Least time between two runs of pending window events; zero runs them at every request.
   void SetEventInterval(std::chrono::milliseconds interval) { eventInterval_ = interval; }
   std::chrono::milliseconds EventInterval() const { return eventInterval_; }
@@ -209,6 +211,7 @@ class frmMainLogic {
   PreviewView view_;
   int32_t lastCompress_ = 0;
   bool lastSaveOk_ = false;
+  std::vector<std::u16string> lastKeptBackups_;
   std::u16string templateThings_;
   std::chrono::milliseconds eventInterval_{30};
   std::chrono::steady_clock::time_point lastEvents_{};

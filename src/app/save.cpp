@@ -5,10 +5,12 @@
 #include "map/clsMap.h"
 #include "map/clsMapRem.h"
 #include "map/converter_header.h"
+#include "support/errormng.h"
 #include "support/errors.h"
 #include "support/figcodes.h"
 #include "support/library.h"
 #include "support/platform.h"
+#include "support/stagedfile.h"
 #include "things/clsThings.h"
 
 namespace picmap {
@@ -92,11 +94,27 @@ bool frmMainLogic::RenameHeaderRemarks(const std::u16string& mapFile) {
   return true;
 }
 
-// Failures of either file are reported by the map and the catalogue themselves; the thing
-// file is not written when the map failed.
+// The map and its thing file are saved as one: both are written beside their targets first and
+// put in place only when both are whole; when the second cannot be put in place, the first goes
+// back. Failures of writing are reported by the map and the catalogue themselves.
 bool frmMainLogic::WriteMapAndThings() {
+  lastKeptBackups_.clear();
+  SaveTransaction both;
   if (state_.oMap->Save() != 0) return false;
-  return state_.things->Save() == 0;
+  if (state_.things->Save() != 0) {
+    state_.oMap->Modify(true);
+    return false;
+  }
+  try {
+    both.Complete();
+  } catch (...) {
+    state_.oMap->Modify(true);
+    state_.things->Modify(true);
+    FileErrorDialog(CurrentError(), both.FailedTarget());
+    return false;
+  }
+  lastKeptBackups_ = both.KeptBackups();
+  return true;
 }
 
 }  // namespace picmap

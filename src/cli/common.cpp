@@ -45,7 +45,11 @@ std::string NumberText(int32_t number) {
 // The descriptions of the map reader end in "/" for the call path.
 std::u16string Describe(const Error& e) {
   std::u16string d = e.Description();
-  if (e.Number() >= 52 && e.Number() <= 76) return DefaultDescription(e.Number());
+  if (e.Number() >= 52 && e.Number() <= 76) {
+    const size_t path = d.rfind(u": ");
+    if (path != std::u16string::npos && d.find(u'/', path) != std::u16string::npos) d.resize(path);
+    return d.empty() ? DefaultDescription(e.Number()) : d;
+  }
   while (!d.empty() && d.back() == u'/') d.pop_back();
   return d;
 }
@@ -81,6 +85,10 @@ class StderrMessages : public MessageBoxPort {
 
 StderrMessages gMessages;
 
+void PrintSaveNotice(const std::u16string& line) {
+  std::fprintf(stderr, "picmap-cli %s: %s\n", gVerb, Utf8(line).c_str());
+}
+
 }  // namespace
 
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
@@ -90,6 +98,7 @@ void BeginVerb(const char* verb) {
   gVerb = verb;
   SetMessageBoxPort(&gMessages);
   SetFileErrorPresenter(&PresentFileError);
+  SetSaveNoticeSink(&PrintSaveNotice);
 }
 
 const char* CurrentVerb() { return gVerb; }
@@ -141,12 +150,6 @@ bool LoadMapFile(clsMap& map, const QString& path) {
   }
 }
 
-void WaitForFreeBackupName(const std::u16string& file) {
-  // The name changes with the clock's second; a little over one second always suffices.
-  for (int wait = 0; wait < 25 && FileExists(file) && FileExists(BackupFileName(file)); ++wait)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-}
-
 int EndVerb(const clsMap& map, int code) {
   if (map.Count() < 10000) return code;
   std::fflush(nullptr);
@@ -154,8 +157,14 @@ int EndVerb(const clsMap& map, int code) {
 }
 
 int32_t SaveMap(clsMap& map) {
-  WaitForFreeBackupName(map.FileName());
-  return map.Save();
+  const int32_t result = map.Save();
+  if (result == 0) PrintKeptBackups({map.KeptBackup()});
+  return result;
+}
+
+void PrintKeptBackups(const std::vector<std::u16string>& backups) {
+  for (const std::u16string& backup : backups)
+    if (!backup.empty()) std::printf("kept: %s\n", Utf8(backup).c_str());
 }
 
 bool RefuseExistingOutput(const QString& out, bool overwrite) {

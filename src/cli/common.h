@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 
 #include "cli/cli.h"
 #include "support/errors.h"
@@ -41,10 +42,9 @@ int EndVerb(const clsMap& map, int code);
 // reported; a file that is no map file is said to be one.
 bool LoadMapFile(clsMap& map, const QString& path);
 
-// The map's Save. A script that saves one file several times within a second would find the
-// time-stamped backup name taken: this waits for the clock's next second first.
+// The map's Save, with a line "kept: NAME" for the backup of the file it replaced.
 int32_t SaveMap(clsMap& map);
-void WaitForFreeBackupName(const std::u16string& file);
+void PrintKeptBackups(const std::vector<std::u16string>& backups);
 
 // An existing `out` is refused (reported, true) unless --overwrite was given.
 bool RefuseExistingOutput(const QString& out, bool overwrite);

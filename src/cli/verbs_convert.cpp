@@ -234,16 +234,6 @@ void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const O
               Utf8(LatToStr(s.south)).c_str());
 }
 
-// The names the map and the thing file will be saved under, as the save gives them.
-void WaitForFreeBackupNames(const std::u16string& chosen) {
-  clsMap map;
-  map.FileName(chosen);
-  clsThings things;
-  things.FileName(chosen);
-  WaitForFreeBackupName(map.FileName());
-  WaitForFreeBackupName(things.FileName());
-}
-
 int Convert(const Options& o) {
   ProgramInfo info = Program();
   info.folder = DataFolderFor(info.folder);
@@ -289,7 +279,6 @@ int Convert(const Options& o) {
   }
 
   mark = win.messages.size();
-  WaitForFreeBackupNames(o.map);
   win.saveAnswers.push_back(o.map);
   InstallProgress(win, "saving percent");
   logic.mnuSave_Click();
@@ -297,6 +286,7 @@ int Convert(const Options& o) {
   if (!logic.LastSaveSucceeded()) return Failure(win, mark);
   std::printf("wrote: %s\n", Utf8(logic.State().oMap->FileName()).c_str());
   std::printf("wrote: %s\n", Utf8(logic.State().things->FileName()).c_str());
+  PrintKeptBackups(logic.LastKeptBackups());
   return EndVerb(*logic.State().oMap, kExitOk);
 }
 

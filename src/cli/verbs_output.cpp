@@ -84,9 +84,15 @@ int WritePicture(const clsMap& map, const QString& out, const GeoArea& area, int
   if (height > kMaxPixels)
     return Fail("the picture would be too tall; give a smaller --width", kExitUsage);
   const MapRenderer renderer(map, ThingLookup::BesideMap(map.FileName()));
-  const bool ok = KindOf(out) == PictureKind::Png ? renderer.SavePng(U(out), area, width, height)
-                                                  : renderer.SaveSvg(U(out), area, width, height);
-  if (!ok) return Fail("cannot write " + out.toStdString());
+  bool ok = false;
+  try {
+    ok = KindOf(out) == PictureKind::Png ? renderer.SavePng(U(out), area, width, height)
+                                         : renderer.SaveSvg(U(out), area, width, height);
+  } catch (const Error& e) {
+    ReportError(e, out);
+    return kExitFailure;
+  }
+  if (!ok) return Fail(out.toStdString() + ": the picture could not be encoded");
   std::printf("wrote %s (%d x %d pixels)\n", qPrintable(out), width, height);
   return kExitOk;
 }

@@ -1,9 +1,11 @@
 // Saving: the dialog, the three name lines, both files, and the failure paths.
 #include <sys/stat.h>
 
+#include "../fault_injection.h"
 #include "app_fixture.h"
 #include "map_reading.h"
 #include "support/library.h"
+#include "things/clsThings.h"
 
 namespace picmap::test {
 namespace {
@@ -110,7 +112,7 @@ TEST_F(SaveTest, FailingThingFileShowsNoSuccess) {
   folder.Write("locked.THG", "");
   ::chmod((folder.Path() / "locked.THG").c_str(), 0444);
   SaveAs(folder.File("locked.MLL"));
-  EXPECT_TRUE(Exists("locked.MLL"));
+  EXPECT_FALSE(Exists("locked.MLL"));  // the map and its thing file are saved as one, or not
   for (const auto& m : win.messages) EXPECT_NE(m.text, u"保存に成功しました.");
   EXPECT_FALSE(logic->LastSaveSucceeded());
   // The catalogue said why, through the error message box.
@@ -127,5 +129,65 @@ TEST_F(SaveTest, FailingMapFileLeavesTheThingFileUnwritten) {
   EXPECT_EQ(ScreenMousePointerDepth(), 0);
 }
 
+// The map and its thing file are one save: a failure at any step of it leaves both old files as
+// they were, and a kill at any step leaves each name holding a whole file, old or new.
+class SaveFaultTest : public SaveTest {
+ protected:
+  void SetUp() override {
+    SaveTest::SetUp();
+    SaveAs(folder.File("m.MLL"));
+    ASSERT_TRUE(logic->LastSaveSucceeded());
+    folder.Write("m.THG", "edited by hand\r\n");
+    oldMap = Bytes("m.MLL");
+    Map().Add(NewRemark(u"# 変更"));
+    logic->State().things->Modify(true);
+  }
+  std::string Bytes(const std::string& name) {
+    std::ifstream in(folder.Path() / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  void ResetFolder() {
+    for (const auto& e : std::filesystem::directory_iterator(folder.Path()))
+      if (e.path().filename() != "PICMAP.THG") std::filesystem::remove_all(e.path());
+    folder.Write("m.MLL", oldMap);
+    folder.Write("m.THG", "edited by hand\r\n");
+  }
+  std::string oldMap;
+};
+
+TEST_F(SaveFaultTest, FailureAtAnyStepLeavesBothOldFiles) {
+  int step = 1;
+  for (;; ++step) {
+    const SaveStepFault fail(step, SaveStepFault::Kind::Fail);
+    SaveAs(folder.File("m.MLL"));
+    if (!SaveStepFault::Reached()) break;
+    EXPECT_FALSE(logic->LastSaveSucceeded()) << step;
+    EXPECT_EQ(Bytes("m.MLL"), oldMap) << step;
+    EXPECT_EQ(Bytes("m.THG"), "edited by hand\r\n") << step;
+    EXPECT_TRUE(TemporaryFiles(folder.Path()).empty()) << step;
+    EXPECT_TRUE(Map().Modify());
+  }
+  EXPECT_GE(step, 8);
+  EXPECT_TRUE(logic->LastSaveSucceeded());
+  // Both old files were kept, the hand-edited thing file too, and the save tells their names.
+  EXPECT_EQ(logic->LastKeptBackups().size(), 2u);
+  EXPECT_EQ(Bytes("m-2026-12-07-4-52-01.MLL"), oldMap);
+  EXPECT_EQ(Bytes("m-2026-12-07-4-52-01.THG"), "edited by hand\r\n");
+}
+
+TEST_F(SaveFaultTest, KillAtAnyStepLeavesWholeFiles) {
+  std::vector<std::string> seen;
+  int step = 1;
+  for (; KilledAtStep(step, [&] { SaveAs(folder.File("m.MLL")); }); ++step) {
+    seen.push_back(Bytes("m.MLL"));
+    EXPECT_TRUE(Bytes("m.THG").size() > 0) << step;
+    ResetFolder();
+  }
+  EXPECT_GE(step, 8);
+  const std::string newMap = Bytes("m.MLL");  // the save that was not killed
+  ASSERT_NE(newMap, oldMap);
+  for (size_t i = 0; i < seen.size(); ++i)
+    EXPECT_TRUE(seen[i] == oldMap || seen[i] == newMap) << "killed at step " << i + 1;
+}
 }  // namespace
 }  // namespace picmap::test

@@ -20,4 +20,16 @@ MsgAnswer CplMessages::Show(const std::u16string& text, const std::u16string&, M
   }
 }
 
+namespace {
+
+void ReportFileError(const Error& e, const std::u16string& file, const std::u16string&) {
+  CPLError(CE_Failure, CPLE_FileIO, "MLL: %s: %s (error %d)", ToUtf8(file).c_str(),
+           ToUtf8(e.Description()).c_str(), e.Number());
+}
+
+}  // namespace
+
+CplFileErrors::CplFileErrors() : previous_(SetFileErrorPresenter(&ReportFileError)) {}
+CplFileErrors::~CplFileErrors() { SetFileErrorPresenter(previous_); }
+
 }  // namespace picmap::ogr

@@ -2,6 +2,7 @@
 // of going to whatever message port the host process has.
 #pragma once
 
+#include "support/errormng.h"
 #include "support/platform.h"
 
 namespace picmap::ogr {
@@ -19,6 +20,19 @@ class CplMessages final : public MessageBoxPort {
 
  private:
   MessageBoxPort* previous_;
+};
+
+// While it lives, a file error of the map or the thing catalogue is one CPLError line naming the
+// file and the cause, never the window's dialog with its retry question.
+class CplFileErrors {
+ public:
+  CplFileErrors();
+  ~CplFileErrors();
+  CplFileErrors(const CplFileErrors&) = delete;
+  CplFileErrors& operator=(const CplFileErrors&) = delete;
+
+ private:
+  FileErrorPresenter previous_;
 };
 
 }  // namespace picmap::ogr

@@ -1,5 +1,8 @@
 #include "ogr/map_export.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -10,6 +13,9 @@
 
 #include "ogr/dissolve.h"
 #include "ogr/mll_driver.h"
+#include "support/errors.h"
+#include "support/stagedfile.h"
+#include "support/text.h"
 
 namespace picmap::ogr {
 
@@ -64,18 +70,6 @@ std::string FormatOf(const std::string& out, std::string& error) {
     error += "); choose one with -f";
   }
   return {};
-}
-
-// Removes an earlier output so the new one does not merge into it.
-bool RemoveExisting(GDALDriver& driver, const std::string& out) {
-  CPLPushErrorHandler(CPLQuietErrorHandler);
-  const bool deleted = driver.Delete(out.c_str()) == CE_None;
-  CPLPopErrorHandler();
-  CPLErrorReset();
-  if (deleted) return true;
-  VSIStatBufL stat;
-  if (VSIStatL(out.c_str(), &stat) != 0) return true;
-  return VSI_ISDIR(stat.st_mode) ? VSIRmdirRecursive(out.c_str()) == 0 : VSIUnlink(out.c_str()) == 0;
 }
 
 // The layers worth writing: those with features and geometry.
@@ -153,6 +147,14 @@ CPLStringList TranslateArguments(const std::string& format, const std::vector<OG
   return args;
 }
 
+// A full disk shows in GDAL's words as whatever its format's writer met (an SQL trigger error,
+// a short write); the folder's free space tells the real cause.
+std::string WriteFailure(const std::string& out) {
+  const GIntBig free = VSIGetDiskFreeSpace(CPLGetPath(out.c_str()));
+  if (free >= 0 && free < (GIntBig{1} << 16)) return "cannot write " + out + ": disk full";
+  return "cannot write " + out + ": " + LastGdalError("failed");
+}
+
 bool Translate(GDALDataset& source, const std::string& out, const std::string& format,
                ExportResult& result) {
   const std::vector<OGRLayer*> layers = LayersToExport(source);
@@ -168,10 +170,15 @@ bool Translate(GDALDataset& source, const std::string& out, const std::string& f
   GDALDatasetH written = GDALVectorTranslate(out.c_str(), nullptr, 1, &src, options, &usageError);
   GDALVectorTranslateOptionsFree(options);
   if (!written) {
-    result.error = "cannot write " + out + ": " + LastGdalError("failed");
+    result.error = WriteFailure(out);
     return false;
   }
+  CPLErrorReset();  // what fails now fails while the format's writer finishes the file
   GDALClose(written);
+  if (CPLGetLastErrorType() == CE_Failure) {
+    result.error = WriteFailure(out);
+    return false;
+  }
   for (OGRLayer* layer : layers) result.features += layer->GetFeatureCount();
   return true;
 }
@@ -233,6 +240,63 @@ bool Prepare(const ExportRequest& request, GDALDriver& driver, Sources& s, Expor
   return true;
 }
 
+
+// The output is written into a temporary folder beside it, under its own name (a format of
+// several files writes them all there), and each file then takes its place as every save of
+// picmap does: an existing output stays whole until the new one is, and stays on any failure.
+class StagedOutput {
+ public:
+  explicit StagedOutput(const std::string& out)
+      : target_(ResolvedTarget(out)), lock_(LockSavesBeside(target_)) {
+    RemoveStaleTemporaries(*lock_, target_);
+    folder_ = TemporaryNameBeside(target_);
+    if (::mkdir(folder_.c_str(), 0777) != 0) ThrowFileError(errno, target_);
+  }
+  ~StagedOutput() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  StagedOutput(const StagedOutput&) = delete;
+  StagedOutput& operator=(const StagedOutput&) = delete;
+
+  std::string Path() const { return folder_ + "/" + CPLGetFilename(target_.c_str()); }
+
+  void PutInPlace() {
+    const std::string besideTarget = CPLGetPath(target_.c_str());
+    std::vector<std::unique_ptr<StagedFile>> files;
+    SaveTransaction all;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      const std::string name = entry.path().filename().string();
+      files.push_back(std::make_unique<StagedFile>());
+      files.back()->Adopt(FromUtf8(besideTarget.empty() ? name : besideTarget + "/" + name),
+                          FromUtf8(entry.path().string()));
+      files.back()->Commit();
+    }
+    all.Complete();
+  }
+
+ private:
+  std::string target_;
+  std::shared_ptr<SaveLock> lock_;
+  std::string folder_;
+};
+
+bool WriteStaged(GDALDataset& source, const ExportRequest& request, ExportResult& result) {
+  try {
+    StagedOutput staged(request.out);
+    if (!Translate(source, staged.Path(), result.format, result)) {
+      const size_t at = result.error.find(staged.Path());
+      if (at != std::string::npos) result.error.replace(at, staged.Path().size(), request.out);
+      return false;
+    }
+    staged.PutInPlace();
+    return true;
+  } catch (const Error& e) {
+    result.error = "cannot write " + request.out + ": " + ToUtf8(e.Description());
+    return false;
+  }
+}
+
 }  // namespace
 
 ExportResult ExportMap(const ExportRequest& request) {
@@ -243,11 +307,7 @@ ExportResult ExportMap(const ExportRequest& request) {
   if (!driver || !TargetFree(request, result)) return result;
   Sources sources;
   if (!Prepare(request, *driver, sources, result)) return result;
-  if (request.overwrite && !RemoveExisting(*driver, request.out)) {
-    result.error = "cannot remove the existing " + request.out;
-    return result;
-  }
-  if (!Translate(*sources.top, request.out, result.format, result)) RemoveExisting(*driver, request.out);
+  WriteStaged(*sources.top, request, result);
   return result;
 }
 

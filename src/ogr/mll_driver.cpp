@@ -1,6 +1,8 @@
 #include "ogr/mll_driver.h"
 
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include <gdal_priv.h>
@@ -32,8 +34,48 @@ int Identify(GDALOpenInfo* info) {
   return FALSE;
 }
 
+// GDAL deletes an existing file before it asks a driver to create one under its name. A map is
+// never deleted that way: the writer keeps it under its backup name when the new one is whole,
+// and a failed write leaves it where it was. So a delete is only noted; the creation that
+// follows takes the note back, and a delete that no creation follows is carried out at the
+// driver's next call or when the process ends.
+std::mutex gDeletesGuard;
+std::set<std::string> gPendingDeletes;
+
+void CarryOutPendingDeletes() {
+  std::lock_guard<std::mutex> hold(gDeletesGuard);
+  for (const std::string& name : gPendingDeletes) {
+    VSIUnlink(name.c_str());
+  }
+  gPendingDeletes.clear();
+}
+
+CPLErr Delete(const char* name) {
+  CarryOutPendingDeletes();
+  VSIStatBufL stat;
+  if (VSIStatL(name, &stat) != 0) {
+    CPLError(CE_Failure, CPLE_FileIO, "MLL: %s does not exist", name);
+    return CE_Failure;
+  }
+  // Carried out when the process ends or the driver is unloaded, if nothing came before.
+  static const struct AtEnd {
+    ~AtEnd() { CarryOutPendingDeletes(); }
+  } atEnd;
+  (void)atEnd;
+  std::lock_guard<std::mutex> hold(gDeletesGuard);
+  gPendingDeletes.insert(name);
+  return CE_None;
+}
+
+// True when `name` was noted for deletion just before this creation.
+bool TakeBackDelete(const char* name) {
+  std::lock_guard<std::mutex> hold(gDeletesGuard);
+  return gPendingDeletes.erase(name) > 0;
+}
+
 GDALDataset* Open(GDALOpenInfo* info) {
   if (!Identify(info)) return nullptr;
+  CarryOutPendingDeletes();
   if (info->eAccess == GA_Update) {
     CPLError(CE_Failure, CPLE_NotSupported,
              "MLL: map files are not changed in place; without -update, -append or -overwrite, "
@@ -44,6 +86,8 @@ GDALDataset* Open(GDALOpenInfo* info) {
 }
 
 GDALDataset* Create(const char* name, int, int, int bands, GDALDataType, char** options) {
+  TakeBackDelete(name);
+  CarryOutPendingDeletes();
   if (bands != 0) {
     CPLError(CE_Failure, CPLE_NotSupported, "MLL: a map file holds vector data only");
     return nullptr;
@@ -78,6 +122,7 @@ void RegisterMllDriver() {
   driver->pfnIdentify = Identify;
   driver->pfnOpen = Open;
   driver->pfnCreate = Create;
+  driver->pfnDelete = Delete;
   GetGDALDriverManager()->RegisterDriver(driver);
 }
 

@@ -12,6 +12,7 @@
 #include "ogr/cpl_messages.h"
 #include "ogr/mll_features.h"
 #include "support/errors.h"
+#include "support/stagedfile.h"
 #include "support/library.h"
 #include "support/text.h"
 #include "things/clsThings.h"
@@ -284,6 +285,7 @@ bool MllWriterDataset::Write() {
     CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s is written without the %lld feature(s) refused above",
              path_.c_str(), static_cast<long long>(refused_));
   CplMessages messages;
+  const CplFileErrors fileErrors;
   clsMap map;
   map.EiUndo(false);
   if (!degrees_) map.MapMode(2);
@@ -294,7 +296,11 @@ bool MllWriterDataset::Write() {
     AddRemarks(map, ConverterClosingLines());
     map.Version(version_);
     things_->FileName(ChangeExtension(map.FileName(), u".THG"));
-    if (map.Save() == 0 && things_->Save() == 0) return true;
+    SaveTransaction both;  // the map and its thing file go into place together, or neither
+    if (map.Save() == 0 && things_->Save() == 0) {
+      both.Complete();
+      return true;
+    }
   } catch (const Error& e) {
     CPLError(CE_Failure, CPLE_FileIO, "MLL: %s: error %d in %s: %s", path_.c_str(), e.Number(),
              ToUtf8(e.Source()).c_str(), ToUtf8(e.Description()).c_str());

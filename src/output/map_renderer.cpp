@@ -1,5 +1,6 @@
 #include "output/map_renderer.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFont>
 #include <QPen>
@@ -15,6 +16,7 @@
 #include "output/qt_surface.h"
 #include "support/angle.h"
 #include "support/figcodes.h"
+#include "support/stagedfile.h"
 #include "support/text.h"
 
 namespace picmap {
@@ -156,7 +158,12 @@ QImage MapRenderer::RenderImage(const GeoArea& area, int32_t width, int32_t heig
 
 bool MapRenderer::SavePng(const std::u16string& file, const GeoArea& area, int32_t width,
                           int32_t height) const {
-  return RenderImage(area, width, height).save(QPath(file), "PNG");
+  QByteArray png;
+  QBuffer out(&png);
+  out.open(QIODevice::WriteOnly);
+  if (!RenderImage(area, width, height).save(&out, "PNG")) return false;
+  WriteFileStaged(file, png.toStdString());
+  return true;
 }
 
 bool MapRenderer::SvgAvailable() {
@@ -170,8 +177,9 @@ bool MapRenderer::SvgAvailable() {
 bool MapRenderer::SaveSvg(const std::u16string& file, const GeoArea& area, int32_t width,
                           int32_t height) const {
 #ifdef PICMAP_HAVE_SVG
-  QFile out(QPath(file));
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  QByteArray bytes;
+  QBuffer out(&bytes);
+  out.open(QIODevice::WriteOnly);
   QSvgGenerator svg;
   svg.setOutputDevice(&out);
   svg.setSize(QSize(width, height));
@@ -182,7 +190,8 @@ bool MapRenderer::SaveSvg(const std::u16string& file, const GeoArea& area, int32
   Render(painter, QRectF(0, 0, width, height), area);
   painter.end();
   out.close();
-  return out.error() == QFileDevice::NoError;
+  WriteFileStaged(file, bytes.toStdString());
+  return true;
 #else
   (void)file, (void)area, (void)width, (void)height;
   return false;

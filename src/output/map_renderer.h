@@ -36,7 +36,9 @@ class MapRenderer {
   // A transparent picture of width × height pixels with the area drawn on it.
   QImage RenderImage(const GeoArea& area, int32_t width, int32_t height) const;
 
-  // Writes a PNG or SVG file; false when the file cannot be written (or SVG is not built in).
+  // Writes a PNG or SVG file through a staged file, so a failure leaves an existing file as it
+  // was; false when the picture cannot be encoded (or SVG is not built in), and the file error
+  // raised when it cannot be written.
   bool SavePng(const std::u16string& file, const GeoArea& area, int32_t width,
                int32_t height) const;
   bool SaveSvg(const std::u16string& file, const GeoArea& area, int32_t width,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <fstream>
 #include <QPainter>
 
 #include "geometry/clsLine.h"
@@ -11,7 +12,9 @@
 #include "output/geo_area.h"
 #include "output/map_renderer.h"
 #include "output/qt_surface.h"
+#include "../fault_injection.h"
 #include "output_helpers.h"
+#include "support/errors.h"
 #include "support/platform.h"
 
 namespace picmap::test {
@@ -259,7 +262,7 @@ TEST_F(RenderTest, PngAndSvgFilesAreWritten) {
   QImage back(QString::fromStdString(Path("out.png")));
   ASSERT_FALSE(back.isNull());
   EXPECT_EQ(PixelColour(back.convertToFormat(QImage::Format_ARGB32), 3, 3), kRed);
-  EXPECT_FALSE(renderer.SavePng(UPath("missing/out.png"), area_, 10, 10));
+  EXPECT_THROW(renderer.SavePng(UPath("missing/out.png"), area_, 10, 10), Error);
   if (!MapRenderer::SvgAvailable()) GTEST_SKIP() << "built without Qt SVG";
   ASSERT_TRUE(renderer.SaveSvg(UPath("out.svg"), area_, 10, 10));
   QFile svg(QString::fromStdString(Path("out.svg")));
@@ -267,7 +270,37 @@ TEST_F(RenderTest, PngAndSvgFilesAreWritten) {
   const QByteArray body = svg.readAll();
   EXPECT_TRUE(body.contains("<svg"));
   EXPECT_TRUE(body.contains("#ff0000"));
-  EXPECT_FALSE(renderer.SaveSvg(UPath("missing/out.svg"), area_, 10, 10));
+  EXPECT_THROW(renderer.SaveSvg(UPath("missing/out.svg"), area_, 10, 10), Error);
+}
+
+// A render that fails anywhere (a full disk, any step of putting the file in place) leaves the
+// picture it was to replace as it was.
+TEST_F(RenderTest, FailedRenderKeepsTheOldPicture) {
+  map_.Add(Rectangle(240, 960, 760, 540, kRed));
+  const MapRenderer renderer(map_, {});
+  {
+    std::ofstream(Path("out.png"), std::ios::binary) << "the old picture";
+  }
+  const auto old = [&] {
+    std::ifstream in(Path("out.png"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {}) == "the old picture";
+  };
+  {
+    const test::ScopedFileSizeLimit full(100);
+    EXPECT_THROW(renderer.SavePng(UPath("out.png"), area_, 200, 200), Error);
+  }
+  EXPECT_TRUE(old());
+  for (int step = 1;; ++step) {
+    const test::SaveStepFault fail(step, test::SaveStepFault::Kind::Fail);
+    try {
+      renderer.SavePng(UPath("out.png"), area_, 10, 10);
+    } catch (const Error&) {
+    }
+    if (!test::SaveStepFault::Reached()) break;
+    EXPECT_TRUE(old()) << step;
+    EXPECT_TRUE(test::TemporaryFiles(fs::path(Path("out.png")).parent_path()).empty()) << step;
+  }
+  EXPECT_FALSE(old());
 }
 
 // A small map of every figure kind, kept as test-output/render_small_map.png to look at.

@@ -27,8 +27,10 @@ struct DatasetCloser {
 using DatasetPtr = std::unique_ptr<GDALDataset, DatasetCloser>;
 
 std::string LastGdalError(const std::string& fallback) {
-  const char* message = CPLGetLastErrorMsg();
-  return message && *message ? message : fallback;
+  std::string message = CPLGetLastErrorMsg();
+  for (char& c : message)
+    if (c == '\n') c = ' ';
+  return message.empty() ? fallback : message;
 }
 
 bool WritesVector(GDALDriver& d) {
@@ -147,6 +149,10 @@ CPLStringList TranslateArguments(const std::string& format, const std::vector<OG
   return args;
 }
 
+void CPL_STDCALL WarningsOnly(CPLErr kind, CPLErrorNum number, const char* message) {
+  if (kind < CE_Failure) CPLDefaultErrorHandler(kind, number, message);
+}
+
 // A full disk shows in GDAL's words as whatever its format's writer met (an SQL trigger error,
 // a short write); the folder's free space tells the real cause.
 std::string WriteFailure(const std::string& out) {
@@ -167,14 +173,19 @@ bool Translate(GDALDataset& source, const std::string& out, const std::string& f
   GDALDatasetH src = GDALDataset::ToHandle(&source);
   int usageError = FALSE;
   CPLErrorReset();
+  // GDAL's own failure texts speak of its tools' options; the one line this export reports
+  // names the cause from the last of them.
+  CPLPushErrorHandler(WarningsOnly);
   GDALDatasetH written = GDALVectorTranslate(out.c_str(), nullptr, 1, &src, options, &usageError);
   GDALVectorTranslateOptionsFree(options);
   if (!written) {
+    CPLPopErrorHandler();
     result.error = WriteFailure(out);
     return false;
   }
   CPLErrorReset();  // what fails now fails while the format's writer finishes the file
   GDALClose(written);
+  CPLPopErrorHandler();
   if (CPLGetLastErrorType() == CE_Failure) {
     result.error = WriteFailure(out);
     return false;

@@ -49,9 +49,18 @@ MllLayer::MllLayer(std::shared_ptr<const MapSource> source, const LayerKind& kin
 
 MllLayer::~MllLayer() { defn_->Release(); }
 
+// A figure that cannot be read (a damaged file) is an error for its feature alone: GDAL's
+// host program must never see an exception.
 OGRFeature* MllLayer::Make(int32_t index) const {
-  const FeatureContext context{&source_->things, source_->degrees};
-  return FeatureOf(*source_->map.Item(index), index, defn_, context);
+  try {
+    const FeatureContext context{&source_->things, source_->degrees};
+    return FeatureOf(*source_->map.Item(index), index, defn_, context);
+  } catch (...) {
+    const Error e = CurrentError();
+    CPLError(CE_Failure, CPLE_AppDefined, "MLL: feature %d of layer %s cannot be read and is left out: %s",
+             index, defn_->GetName(), ToUtf8(e.Description()).c_str());
+    return nullptr;
+  }
 }
 
 // A cheap test on the figure's bounds before the feature is made and tested exactly.
@@ -66,6 +75,7 @@ OGRFeature* MllLayer::GetNextFeature() {
     const int32_t index = indexes_[next_++];
     if (!PassesEnvelope(*source_->map.Item(index))) continue;
     OGRFeature* f = Make(index);
+    if (!f) continue;
     if ((!m_poFilterGeom || FilterGeometry(f->GetGeometryRef())) &&
         (!m_poAttrQuery || m_poAttrQuery->Evaluate(f)))
       return f;

@@ -214,7 +214,14 @@ OGRErr MllWriterLayer::CreateField(OGRFieldDefn* field, int) {
 
 OGRErr MllWriterLayer::ICreateFeature(OGRFeature* feature) {
   ++written_;
-  return owner_.AddFeature(*feature, defn_->GetName(), written_) ? OGRERR_NONE : OGRERR_FAILURE;
+  try {
+    return owner_.AddFeature(*feature, defn_->GetName(), written_) ? OGRERR_NONE : OGRERR_FAILURE;
+  } catch (...) {
+    const Error e = CurrentError();
+    CPLError(CE_Failure, CPLE_AppDefined, "MLL: feature " CPL_FRMT_GIB " of layer %s: %s",
+             feature->GetFID(), defn_->GetName(), ToUtf8(e.Description()).c_str());
+    return OGRERR_FAILURE;
+  }
 }
 
 MllWriterDataset* MllWriterDataset::Create(const std::string& path, CSLConstList options) {
@@ -301,7 +308,8 @@ bool MllWriterDataset::Write() {
       both.Complete();
       return true;
     }
-  } catch (const Error& e) {
+  } catch (...) {
+    const Error e = CurrentError();
     CPLError(CE_Failure, CPLE_FileIO, "MLL: %s: error %d in %s: %s", path_.c_str(), e.Number(),
              ToUtf8(e.Source()).c_str(), ToUtf8(e.Description()).c_str());
     return false;

@@ -125,5 +125,30 @@ TEST_F(FigureFeaturesTest, XyMapHasNoCrsAndKeepsStoredNumbers) {
   EXPECT_EQ(symbol->GetGeometryRef()->toPoint()->getX(), 5400);
 }
 
+// A damaged map whose figure identifier lies outside every date: the feature is an error of its
+// own, the others are read, and no exception reaches GDAL's host program.
+TEST_F(FigureFeaturesTest, UnreadableFigureIsAnErrorOfItsFeatureAlone) {
+  clsMap map;
+  map.FileName(dir_.File("damaged.MLL"));
+  for (int i = 0; i < 3; ++i) {
+    auto polygon = Attributed<clsMapPolygon>(0x0000FF);
+    polygon->Poly()->SetRect(i * 100, 100, i * 100 + 50, 0);
+    if (i == 1) polygon->FigID(1e300);
+    map.Add(polygon);
+  }
+  ASSERT_EQ(map.Save(), 0);
+  DatasetPtr ds = Open(dir_.Path("damaged.MLL").string());
+  ASSERT_TRUE(ds);
+  OGRLayer* polygons = ds->GetLayerByName("polygons");
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  CPLErrorReset();
+  int read = 0;
+  for (auto& feature : *polygons) read += feature != nullptr;
+  const std::string error = CPLGetLastErrorMsg();
+  CPLPopErrorHandler();
+  EXPECT_EQ(read, 2);
+  EXPECT_NE(error.find("cannot be read and is left out"), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace picmap::test

@@ -149,8 +149,14 @@ CPLStringList TranslateArguments(const std::string& format, const std::vector<OG
   return args;
 }
 
-void CPL_STDCALL WarningsOnly(CPLErr kind, CPLErrorNum number, const char* message) {
-  if (kind < CE_Failure) CPLDefaultErrorHandler(kind, number, message);
+// GDAL's own failure texts speak of its tools' options; an export reports one line with the
+// first cause instead. Any failure, even one GDAL's translation goes on after (a feature that
+// could not be read), fails the export: its output would miss features.
+thread_local std::string tFirstFailure;
+
+void CPL_STDCALL FirstFailureOnly(CPLErr kind, CPLErrorNum number, const char* message) {
+  if (kind < CE_Failure) return CPLDefaultErrorHandler(kind, number, message);
+  if (tFirstFailure.empty()) tFirstFailure = message && *message ? message : "failed";
 }
 
 // A full disk shows in GDAL's words as whatever its format's writer met (an SQL trigger error,
@@ -158,7 +164,10 @@ void CPL_STDCALL WarningsOnly(CPLErr kind, CPLErrorNum number, const char* messa
 std::string WriteFailure(const std::string& out) {
   const GIntBig free = VSIGetDiskFreeSpace(CPLGetPath(out.c_str()));
   if (free >= 0 && free < (GIntBig{1} << 16)) return "cannot write " + out + ": disk full";
-  return "cannot write " + out + ": " + LastGdalError("failed");
+  std::string cause = tFirstFailure.empty() ? LastGdalError("failed") : tFirstFailure;
+  for (char& c : cause)
+    if (c == '\n') c = ' ';
+  return "cannot write " + out + ": " + cause;
 }
 
 bool Translate(GDALDataset& source, const std::string& out, const std::string& format,
@@ -173,20 +182,13 @@ bool Translate(GDALDataset& source, const std::string& out, const std::string& f
   GDALDatasetH src = GDALDataset::ToHandle(&source);
   int usageError = FALSE;
   CPLErrorReset();
-  // GDAL's own failure texts speak of its tools' options; the one line this export reports
-  // names the cause from the last of them.
-  CPLPushErrorHandler(WarningsOnly);
+  tFirstFailure.clear();
+  CPLPushErrorHandler(FirstFailureOnly);
   GDALDatasetH written = GDALVectorTranslate(out.c_str(), nullptr, 1, &src, options, &usageError);
   GDALVectorTranslateOptionsFree(options);
-  if (!written) {
-    CPLPopErrorHandler();
-    result.error = WriteFailure(out);
-    return false;
-  }
-  CPLErrorReset();  // what fails now fails while the format's writer finishes the file
-  GDALClose(written);
+  if (written) GDALClose(written);
   CPLPopErrorHandler();
-  if (CPLGetLastErrorType() == CE_Failure) {
+  if (!written || !tFirstFailure.empty()) {
     result.error = WriteFailure(out);
     return false;
   }

@@ -15,6 +15,7 @@
 #include "map/clsMapSymbol.h"
 #include "map/clsMapText.h"
 #include "map/map_helpers.h"
+#include "ogr/map_export.h"
 #include "ogr/mll_driver.h"
 
 namespace picmap::test {
@@ -148,6 +149,11 @@ TEST_F(FigureFeaturesTest, UnreadableFigureIsAnErrorOfItsFeatureAlone) {
   CPLPopErrorHandler();
   EXPECT_EQ(read, 2);
   EXPECT_NE(error.find("cannot be read and is left out"), std::string::npos) << error;
+  // An export would miss that feature: it fails and writes nothing.
+  const std::string out = dir_.Path("damaged.gpkg").string();
+  const ogr::ExportResult result = ogr::ExportMap({dir_.Path("damaged.MLL").string(), out, "", false, false});
+  EXPECT_NE(result.error.find("cannot be read"), std::string::npos) << result.error;
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 }  // namespace

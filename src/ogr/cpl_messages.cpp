@@ -22,9 +22,13 @@ MsgAnswer CplMessages::Show(const std::u16string& text, const std::u16string&, M
 
 namespace {
 
+// The description of a file error ends in the path the line names already.
 void ReportFileError(const Error& e, const std::u16string& file, const std::u16string&) {
+  std::u16string cause = e.Description();
+  const size_t path = cause.rfind(u": ");
+  if (path != std::u16string::npos && cause.find(u'/', path) != std::u16string::npos) cause.resize(path);
   CPLError(CE_Failure, CPLE_FileIO, "MLL: %s: %s (error %d)", ToUtf8(file).c_str(),
-           ToUtf8(e.Description()).c_str(), e.Number());
+           ToUtf8(cause).c_str(), e.Number());
 }
 
 }  // namespace

@@ -314,7 +314,8 @@ bool MllWriterDataset::Write() {
              ToUtf8(e.Source()).c_str(), ToUtf8(e.Description()).c_str());
     return false;
   }
-  CPLError(CE_Failure, CPLE_FileIO, "MLL: cannot write %s", path_.c_str());
+  if (CPLGetLastErrorType() != CE_Failure)  // else the file error named the cause already
+    CPLError(CE_Failure, CPLE_FileIO, "MLL: cannot write %s", path_.c_str());
   return false;
 }
 

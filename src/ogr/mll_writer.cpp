@@ -1,6 +1,8 @@
 #include "ogr/mll_writer.h"
 
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 
 #include <cpl_string.h>
 #include <ogr_featurestyle.h>
@@ -41,6 +43,7 @@ struct FigureSink {
   const FigureAttributes& attributes;
   bool degrees;
   std::string feature;  // "feature 12 of layer roads"
+  LayerLosses& losses;
 };
 
 bool ToMapUnit(double v, bool degrees, int32_t limit, int32_t& out) {
@@ -73,6 +76,11 @@ void Attach(const std::shared_ptr<clsMapFigure>& fig, const FigureSink& sink) {
 
 template <class Figure>
 bool AddCurve(const OGRSimpleCurve& curve, const FigureSink& sink) {
+  const bool polygon = std::is_same_v<Figure, clsMapPolygon>;
+  if (curve.getNumPoints() < (polygon ? 4 : 2)) {
+    ++(polygon ? sink.losses.shortPolygons : sink.losses.shortLines);
+    return true;
+  }
   auto fig = std::make_shared<Figure>();
   clsPoly& poly = *fig->Poly();
   for (int i = 0; i < curve.getNumPoints(); ++i) {
@@ -156,10 +164,19 @@ int32_t StyleColor(OGRFeature& f) {
   return found;
 }
 
-FigureAttributes AttributesOf(OGRFeature& f, int16_t defaultThing) {
+// A `color` field's text: #RRGGBB, or #RRGGBBAA stored without its alpha; anything else is
+// counted and left unset.
+int32_t ColorField(const char* text, LayerLosses& losses) {
+  const int32_t color = ColorFromHex(text);
+  if (color < 0 && *text) ++losses.badColours;
+  if (color >= 0 && std::strlen(text) == 9) ++losses.alphaColours;
+  return color;
+}
+
+FigureAttributes AttributesOf(OGRFeature& f, int16_t defaultThing, LayerLosses& losses) {
   FigureAttributes a;
   const int ci = f.GetFieldIndex("color");
-  if (ci >= 0 && f.IsFieldSetAndNotNull(ci)) a.color = ColorFromHex(f.GetFieldAsString(ci));
+  if (ci >= 0 && f.IsFieldSetAndNotNull(ci)) a.color = ColorField(f.GetFieldAsString(ci), losses);
   if (a.color < 0) a.color = StyleColor(f);
   a.thing = IntField(f, "thing", 0, 999, defaultThing);
   a.admin = IntField(f, "admin", 0, 999, 0);
@@ -185,6 +202,19 @@ std::shared_ptr<clsThings> LoadTemplate(const std::string& file) {
 }
 
 }  // namespace
+
+std::string LayerLosses::Describe() const {
+  std::string text;
+  const auto add = [&](int64_t n, const char* what) {
+    if (n > 0) text += (text.empty() ? "" : "; ") + std::to_string(n) + " " + what;
+  };
+  add(noGeometry, "feature(s) without geometry left out");
+  add(shortLines, "line(s) of one point left out");
+  add(shortPolygons, "polygon ring(s) of fewer than 4 points left out");
+  add(badColours, "colour(s) that are not #RRGGBB ignored");
+  add(alphaColours, "colour(s) stored without their transparency");
+  return text;
+}
 
 std::string TemplateThingFile(CSLConstList options) {
   if (const char* given = CSLFetchNameValue(options, "THINGS")) return given;
@@ -215,7 +245,8 @@ OGRErr MllWriterLayer::CreateField(OGRFieldDefn* field, int) {
 OGRErr MllWriterLayer::ICreateFeature(OGRFeature* feature) {
   ++written_;
   try {
-    return owner_.AddFeature(*feature, defn_->GetName(), written_) ? OGRERR_NONE : OGRERR_FAILURE;
+    return owner_.AddFeature(*feature, defn_->GetName(), written_, losses_) ? OGRERR_NONE
+                                                                         : OGRERR_FAILURE;
   } catch (...) {
     const Error e = CurrentError();
     CPLError(CE_Failure, CPLE_AppDefined, "MLL: feature " CPL_FRMT_GIB " of layer %s: %s",
@@ -256,7 +287,38 @@ OGRLayer* MllWriterDataset::GetLayer(int i) {
 }
 
 int MllWriterDataset::TestCapability(const char* cap) {
-  return EQUAL(cap, ODsCCreateLayer) || EQUAL(cap, ODsCRandomLayerWrite);
+  return EQUAL(cap, ODsCCreateLayer) || EQUAL(cap, ODsCRandomLayerWrite) ||
+         EQUAL(cap, ODsCTransactions);
+}
+
+// Transactions only mark where a group of features began: ogr2ogr rolls back the group it was
+// writing when a feature fails and it stops, and with -skipfailures each feature is a group of
+// its own. A rollback that takes back stored features therefore means the translation stopped.
+OGRErr MllWriterDataset::StartTransaction(int) {
+  transactionStart_ = figures_.size();
+  inTransaction_ = true;
+  return OGRERR_NONE;
+}
+
+OGRErr MllWriterDataset::CommitTransaction() {
+  inTransaction_ = false;
+  return OGRERR_NONE;
+}
+
+OGRErr MllWriterDataset::RollbackTransaction() {
+  if (!inTransaction_) return OGRERR_FAILURE;
+  if (figures_.size() > transactionStart_) stopped_ = true;
+  figures_.resize(transactionStart_);
+  inTransaction_ = false;
+  return OGRERR_NONE;
+}
+
+// A translation that stopped half-way, or one that stored nothing while refusing features,
+// leaves the old map as it was.
+bool MllWriterDataset::Stopped() const {
+  const std::string last = CPLGetLastErrorMsg();
+  return stopped_ || last.rfind("Terminating translation prematurely", 0) == 0 ||
+         (figures_.empty() && refused_ > 0);
 }
 
 OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* srs,
@@ -273,12 +335,17 @@ OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* 
 }
 
 bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerName,
-                                  GIntBig number) {
+                                  GIntBig number, LayerLosses& losses) {
   const OGRGeometry* g = feature.GetGeometryRef();
-  if (!g) return true;  // nothing a map figure could show
-  const FigureAttributes attributes = AttributesOf(feature, defaultThing_);
+  if (!g) {
+    ++losses.noGeometry;
+    return true;
+  }
+  const FigureAttributes attributes = AttributesOf(feature, defaultThing_, losses);
   const FigureSink sink{figures_, attributes, degrees_,
-                        "feature " + std::to_string(feature.GetFID() >= 0 ? feature.GetFID() : number) + " of layer " + layerName};
+                        "feature " + std::to_string(feature.GetFID() >= 0 ? feature.GetFID() : number) +
+                            " of layer " + layerName,
+                        losses};
   const size_t before = figures_.size();
   if (AddGeometry(*g, sink)) return true;
   figures_.resize(before);
@@ -288,6 +355,15 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
 
 bool MllWriterDataset::Write() {
   written_ = true;
+  if (Stopped()) {
+    CPLError(CE_Failure, CPLE_AppDefined,
+             "MLL: the translation stopped at a feature that cannot be stored; %s is not written%s",
+             path_.c_str(), FileExists(FromUtf8(path_)) ? " (the old map stays as it was)" : "");
+    return false;
+  }
+  for (const auto& layer : layers_)
+    if (const std::string lost = layer->Losses().Describe(); !lost.empty())
+      CPLError(CE_Warning, CPLE_AppDefined, "MLL: layer %s: %s", layer->GetName(), lost.c_str());
   if (refused_ > 0)
     CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s is written without the %lld feature(s) refused above",
              path_.c_str(), static_cast<long long>(refused_));

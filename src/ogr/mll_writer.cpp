@@ -201,6 +201,36 @@ std::shared_ptr<clsThings> LoadTemplate(const std::string& file) {
   return nullptr;
 }
 
+// Longitudes and latitudes that lie within a metre of WGS 84's everywhere (JGD2000, JGD2011,
+// ETRS89 ...): a transformation PROJ knows (no "ballpark" guess) moves test points less than that.
+bool SameAsWgs84(const OGRSpatialReference& srs) {
+  OGRSpatialReference wgs84;
+  wgs84.importFromEPSG(4326);
+  if (srs.IsSame(&wgs84)) return true;
+  OGRSpatialReference source(srs);
+  source.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  OGRCoordinateTransformationOptions options;
+  options.SetBallparkAllowed(false);
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  std::unique_ptr<OGRCoordinateTransformation> toWgs84(
+      OGRCreateCoordinateTransformation(&source, &wgs84, options));
+  CPLPopErrorHandler();
+  if (!toWgs84) return false;
+  constexpr double kMetreInDegrees = 1.0 / 111000.0;
+  double x[] = {139.7, 135.0, 2.3, -74.0, 151.2, 0.0};
+  double y[] = {35.7, 34.7, 48.9, 40.7, -33.9, 0.0};
+  double xs[6], ys[6];
+  std::copy(x, x + 6, xs);
+  std::copy(y, y + 6, ys);
+  int ok[6] = {};
+  if (!toWgs84->Transform(6, xs, ys, nullptr, ok)) return false;
+  for (int i = 0; i < 6; ++i)
+    if (ok[i] && (std::fabs(xs[i] - x[i]) > kMetreInDegrees || std::fabs(ys[i] - y[i]) > kMetreInDegrees))
+      return false;
+  return true;
+}
+
 }  // namespace
 
 std::string LayerLosses::Describe() const {
@@ -275,7 +305,28 @@ MllWriterDataset* MllWriterDataset::Create(const std::string& path, CSLConstList
   ds->things_ = things;
   ds->defaultThing_ = std::max<int16_t>(things->Search(kImagePolygon), 0);
   ds->SetDescription(path.c_str());
+  if (!ds->CanWriteHere()) {
+    ds->written_ = true;
+    delete ds;
+    return nullptr;
+  }
   return ds;
+}
+
+// The map is written when the dataset closes, where a host program no longer asks whether it
+// worked: whether it can be written at all is tried here, with a staged file beside it.
+bool MllWriterDataset::CanWriteHere() const {
+  try {
+    StagedFile probe;
+    probe.Create(FromUtf8(path_));
+    probe.Discard();
+    return true;
+  } catch (...) {
+    const Error e = CurrentError();
+    CPLError(CE_Failure, CPLE_OpenFailed, "MLL: cannot write %s: %s", path_.c_str(),
+             ToUtf8(e.Description()).c_str());
+    return false;
+  }
 }
 
 MllWriterDataset::~MllWriterDataset() {
@@ -318,7 +369,7 @@ OGRErr MllWriterDataset::RollbackTransaction() {
 bool MllWriterDataset::Stopped() const {
   const std::string last = CPLGetLastErrorMsg();
   return stopped_ || last.rfind("Terminating translation prematurely", 0) == 0 ||
-         (figures_.empty() && refused_ > 0);
+         (figures_.empty() && (refused_ > 0 || layers_.empty()));
 }
 
 OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* srs,
@@ -328,6 +379,15 @@ OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* 
              "MLL: layer %s is not in longitude/latitude degrees; reproject it with "
              "-t_srs EPSG:4326",
              name);
+    stopped_ = true;
+    return nullptr;
+  }
+  if (degrees_ && srs && !SameAsWgs84(*srs)) {
+    CPLError(CE_Failure, CPLE_NotSupported,
+             "MLL: layer %s is in %s, whose datum is not WGS 84 (a map file holds WGS 84 "
+             "longitudes and latitudes); reproject it with -t_srs EPSG:4326",
+             name, srs->GetName() ? srs->GetName() : "another geographic CRS");
+    stopped_ = true;
     return nullptr;
   }
   layers_.push_back(std::make_unique<MllWriterLayer>(*this, name, type));
@@ -357,7 +417,7 @@ bool MllWriterDataset::Write() {
   written_ = true;
   if (Stopped()) {
     CPLError(CE_Failure, CPLE_AppDefined,
-             "MLL: the translation stopped at a feature that cannot be stored; %s is not written%s",
+             "MLL: %s is not written: the translation stopped before the map was whole%s",
              path_.c_str(), FileExists(FromUtf8(path_)) ? " (the old map stays as it was)" : "");
     return false;
   }

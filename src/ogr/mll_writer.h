@@ -74,6 +74,7 @@ class MllWriterDataset final : public GDALDataset {
   MllWriterDataset() = default;
   bool Write();
   bool Stopped() const;
+  bool CanWriteHere() const;
 
   std::string path_;
   int16_t version_ = 106;

@@ -235,7 +235,7 @@ TEST_F(MapVerbsTest, FileErrorsAreOneLineNamingTheFileAndTheError) {
   MakeMap("a.MLL");
   Result r = Run("copy '" + Path("a.MLL") + "' '" + Path("missing/b.MLL") + "'");
   EXPECT_EQ(r.exit, 1);
-  EXPECT_EQ(r.err, "picmap-cli copy: " + Path("missing/b.MLL") + ": File not found (error 53)\n");
+  EXPECT_EQ(r.err, "picmap-cli copy: " + Path("missing/b.MLL") + ": No such folder (error 53)\n");
   r = Run("copy --verbose '" + Path("a.MLL") + "' '" + Path("missing/b.MLL") + "'");
   EXPECT_NE(r.err.find("*Code=53"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("再試行しますか"), std::string::npos) << r.err;

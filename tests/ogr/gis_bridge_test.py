@@ -248,6 +248,72 @@ class Writing(ConvertedMap):
         self.assertIn("outside the map's range", p.stderr)
 
 
+class WritingBack(ConvertedMap):
+    """What ogr2ogr and QGIS meet when they write a map: the old map is never lost, and every
+    failure and every loss is told."""
+
+    def geojson(self, name, features):
+        path = self.path(name)
+        with open(path, "w") as f:
+            json.dump({"type": "FeatureCollection", "features": [
+                {"type": "Feature", "properties": props, "geometry": geom}
+                for props, geom in features]}, f)
+        return path
+
+    def point(self, x, y=0):
+        return {"type": "Point", "coordinates": [x, y]}
+
+    def bytes_of(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def test_the_map_written_over_is_kept_and_a_stopped_translation_leaves_it(self):
+        out = self.path("over.MLL")
+        shutil.copy(self.map, out)
+        old = self.bytes_of(out)
+        seven = self.geojson("seven.geojson", [({}, self.point(181 if i == 1 else i)) for i in range(7)])
+        p = run("ogr2ogr", "-f", "MLL", out, seven, ok=False)
+        self.assertNotEqual(p.returncode, 0)
+        self.assertIn("not written", p.stderr)
+        self.assertEqual(self.bytes_of(out), old)
+        # With -skipfailures the others are written, and the old map is kept as a backup.
+        run("ogr2ogr", "-skipfailures", "-f", "MLL", out, seven)
+        self.assertEqual(len([f for f in dump(out) if f["code"] == 4]), 6)
+        backups = [n for n in os.listdir(self.dir) if n.startswith("over-") and n.endswith(".MLL")]
+        self.assertEqual([self.bytes_of(self.path(n)) for n in backups], [old])
+
+    def test_what_no_figure_can_hold_is_told_once_per_layer(self):
+        path = self.geojson("losses.geojson", [
+            ({"color": "#GGHHII"}, self.point(1)),
+            ({"color": "#ff00ff80"}, self.point(2)),
+            ({}, None),
+            ({}, {"type": "LineString", "coordinates": [[1, 1]]}),
+        ])
+        p = run("ogr2ogr", "-f", "MLL", self.path("losses.MLL"), path)
+        self.assertEqual(p.stderr.count("layer losses:"), 1, p.stderr)
+        for told in ["1 feature(s) without geometry", "1 line(s) of one point",
+                     "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency"]:
+            self.assertIn(told, p.stderr)
+
+    def test_a_place_that_cannot_be_written_fails_at_once(self):
+        src = self.geojson("one.geojson", [({}, self.point(1))])
+        for out in [self.path("no/such/folder.MLL"), self.dir]:
+            with self.assertRaises(RuntimeError):
+                gdal.VectorTranslate(out, src, format="MLL")
+        self.assertFalse(os.path.exists(self.path("no")))
+
+    def test_a_datum_other_than_wgs84_is_refused_one_within_a_metre_taken(self):
+        src = self.geojson("jp.geojson", [({}, self.point(139.7, 35.7))])
+        for epsg, taken in [(4301, False), (6668, True)]:
+            gpkg = self.path(f"jp{epsg}.gpkg")
+            run("ogr2ogr", "-f", "GPKG", "-a_srs", f"EPSG:{epsg}", gpkg, src)
+            out = self.path(f"jp{epsg}.MLL")
+            p = run("ogr2ogr", "-f", "MLL", out, gpkg, ok=taken)
+            self.assertEqual(os.path.exists(out), taken, p.stderr)
+            if not taken:
+                self.assertIn("-t_srs EPSG:4326", p.stderr)
+
+
 def signed_area(ring):
     pts = ring.GetPoints()
     return sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(pts, pts[1:])) / 2

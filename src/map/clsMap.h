@@ -128,6 +128,13 @@ class clsMap {
   int32_t Load();
   // 0 on success and when there is nothing to save, 70 for a read-only file.
   int32_t Save();
+  // What the figures lost to fit versions 1.04 and 1.05 (at most 65535 points each) when
+  // they were last written: the points thinned away and the figures they came from.
+  struct Thinning {
+    int64_t points = 0;
+    int32_t figures = 0;
+  };
+  Thinning ThinnedByLastSave() const;
 
  private:
   // Insertions at consecutive positions share one record (count of them), so that building

@@ -1,5 +1,6 @@
 // Text lines of the thing file: code page 932 bytes on disk, UTF-16 inside. Lines end in
-// CR LF when written; a reader accepts CR LF or a lone LF. Every failure raises the run-time
+// CR LF when written; a reader accepts CR LF or a lone LF, and also a file a text editor saved
+// in UTF-8 (see TextLineReader::Open). Every failure raises the run-time
 // file error of the platform's file run-time (53 file not found, 62 input past end, 61 disk
 // full, ...), so callers can retry the failed statement through the file-error dialog.
 #pragma once
@@ -18,7 +19,10 @@ class TextLineReader {
   TextLineReader(const TextLineReader&) = delete;
   TextLineReader& operator=(const TextLineReader&) = delete;
 
-  // Reads the whole file; thing files are small, and nothing can fail half-way later.
+  // Reads the whole file; thing files are small, and nothing can fail half-way later. The
+  // file is read as UTF-8 when it starts with the UTF-8 byte order mark (which is skipped),
+  // or when all of it is valid UTF-8 but not valid code page 932; otherwise, plain ASCII
+  // included, as code page 932.
   void Open(const std::u16string& path);
   void Close();
   bool IsOpen() const { return open_; }
@@ -30,6 +34,7 @@ class TextLineReader {
  private:
   std::string data_;
   size_t pos_ = 0;
+  bool utf8_ = false;
   bool open_ = false;
 };
 

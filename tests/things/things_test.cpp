@@ -178,6 +178,22 @@ TEST_F(Catalogue, LaterBlockWithTheSameNumberReplacesInPlace) {
   EXPECT_EQ(things_.Item(5)->Name(), u"b");
 }
 
+// A thing file a text editor saved in UTF-8: the byte order mark hid the first section, and
+// the rest read as code page 932 gave garbled names. Plain ASCII still reads as code page 932.
+TEST_F(Catalogue, Utf8FileReadsAsItsTextWithOrWithoutTheByteOrderMark) {
+  const std::string utf8 = ToUtf8(
+      u"[COMMENT]\r\npicmap 画像変換用の事象ファイル (雛形)\r\n\r\n[CATEGORY]\r\n1,\"画像\"\r\n"
+      u"2,\"その他\"\r\n\r\n[THING]\r\nNUMBER=0\r\nNAME=\"画像ポリゴン\"\r\n\r\n");
+  for (const std::string& mark : {std::string(), std::string("\xEF\xBB\xBF")}) {
+    WriteBytes(path_, mark + utf8);
+    things_.FileName(FromUtf8(path_));
+    ASSERT_EQ(things_.Load(), 0);
+    EXPECT_EQ(things_.Comment(), u"picmap 画像変換用の事象ファイル (雛形)");
+    EXPECT_EQ(things_.CategoryName(2), u"その他");
+    EXPECT_EQ(things_.Search(u"画像ポリゴン"), 0);
+  }
+}
+
 TEST_F(Catalogue, CategoryLinesNeedExactlyTwoTokensAndAValidNumber) {
   ASSERT_EQ(LoadLines({u"[CATEGORY]", u"21,\"x\"", u"0,\"y\"", u"2,\"a\",\"b\"", u"3", u"4,四",
                        u"5,\"五, 伍\"", u"[COMMENT]"}),

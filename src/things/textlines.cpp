@@ -43,6 +43,10 @@ std::string ReadAll(int fd, const std::string& path) {
 
 // ---- TextLineReader ----
 
+std::u16string SourceLine::Location() const {
+  return u"(Line:" + FromUtf8(std::to_string(number)) + u": " + text + u")";
+}
+
 TextLineReader::~TextLineReader() { Close(); }
 
 void TextLineReader::Open(const std::u16string& path) {
@@ -67,6 +71,7 @@ void TextLineReader::Open(const std::u16string& path) {
 void TextLineReader::Close() {
   data_.clear();
   pos_ = 0;
+  lineNumber_ = 0;
   utf8_ = false;
   open_ = false;
 }
@@ -87,6 +92,7 @@ std::u16string TextLineReader::ReadLine() {
   const std::string_view bytes = std::string_view(data_).substr(pos_, end - pos_);
   std::u16string line = utf8_ ? FromUtf8(bytes) : FromCp932(bytes);
   pos_ = next;
+  ++lineNumber_;
   return line;
 }
 

@@ -6,11 +6,33 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
+#include "support/errors.h"
 #include "support/stagedfile.h"
 
 namespace picmap {
+
+// A line as a reader gave it, for messages that say where a file is at fault.
+struct SourceLine {
+  int32_t number = 0;  // 1-based
+  std::u16string text;
+  // "(Line:12: NUMBER=70000)"
+  std::u16string Location() const;
+};
+
+// Runs `read`, which takes in `line`; an error it raises names that line in its description.
+template <class F>
+void ReadingLine(const SourceLine& line, F&& read) {
+  try {
+    read();
+  } catch (...) {
+    Error e = CurrentError();
+    e.SetDescription(e.Description() + line.Location());
+    throw e;
+  }
+}
 
 class TextLineReader {
  public:
@@ -30,10 +52,13 @@ class TextLineReader {
   bool AtEnd() const;
   // The next line without its line end; past the end raises error 62.
   std::u16string ReadLine();
+  // The number of the line ReadLine gave last (1 for the first line), 0 before the first.
+  int32_t LineNumber() const { return lineNumber_; }
 
  private:
   std::string data_;
   size_t pos_ = 0;
+  int32_t lineNumber_ = 0;
   bool utf8_ = false;
   bool open_ = false;
 };

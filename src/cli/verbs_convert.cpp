@@ -297,6 +297,8 @@ int Convert(const Options& o) {
   if (!logic.LastSaveSucceeded()) return Failure(win, mark);
   std::printf("wrote: %s\n", Utf8(logic.State().oMap->FileName()).c_str());
   std::printf("wrote: %s\n", Utf8(logic.State().things->FileName()).c_str());
+  if (const std::u16string& kept = logic.State().things->LastBackup(); !kept.empty())
+    std::printf("kept: %s (the thing file differed from the one written)\n", Utf8(kept).c_str());
   return EndVerb(*logic.State().oMap, kExitOk);
 }
 

@@ -70,6 +70,9 @@ class clsThings {
   void AssignFileName(const std::u16string& sFile) { fileName_ = sFile; }
   // The number of sections the last Load recognised: none means the file was no thing file.
   int32_t SectionsRead() const { return sectionsRead_; }
+  // The name under which the last Save kept the thing file it replaced, because that file
+  // differed from the one written (someone edited it by hand); empty when it kept none.
+  const std::u16string& LastBackup() const { return lastBackup_; }
 
  private:
   bool RefuseLocked(const std::u16string& operation) const;
@@ -94,6 +97,7 @@ class clsThings {
   std::array<std::u16string, kCategories> categories_{};
   std::u16string comment_;
   int32_t sectionsRead_ = 0;
+  std::u16string lastBackup_;
   bool indexValid_ = false;
   std::vector<int32_t> index_;  // thing number -> position in things_ (-1 none), on demand
 };

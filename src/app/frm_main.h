@@ -58,6 +58,8 @@ inline constexpr char16_t kCompressCancelled[] = u"２次元圧縮は中断さ�
 inline constexpr char16_t kSaveDone[] = u"保存に成功しました.";
 inline constexpr char16_t kSaveFailed[] = u"保存に失敗しました.";
 inline constexpr char16_t kNotAPicture[] = u"を画像として読み込めませんでした.";
+inline constexpr char16_t kIncompletePicture[] =
+    u"画像ファイルが途中で切れています (the picture is incomplete).";
 inline constexpr char16_t kWorldFileCaption[] = u"ワールドファイルから設定(&F)";
 inline constexpr char16_t kWorldFileNoPicture[] = u"先に画像ファイルを開いてください.";
 }  // namespace frmtext

@@ -138,6 +138,15 @@ void PrintInfo(const clsMap& map) {
                   : std::u16string(u"Bounds: none"));
 }
 
+// Fitting versions 1.04 and 1.05 may have thinned long figures: the user is told how much.
+void PrintThinning(const clsMap& map) {
+  const clsMap::Thinning t = map.ThinnedByLastSave();
+  if (t.points == 0) return;
+  std::printf("thinned: %lld points removed from %d figure(s) to fit version %s\n",
+              static_cast<long long>(t.points), t.figures,
+              ToUtf8(DoubleToText(map.Version() / 100.0)).c_str());
+}
+
 }  // namespace
 
 int RunMapInfo(const QStringList& args) {
@@ -197,6 +206,7 @@ int RunMapCopy(const QStringList& args) {
     map.FileName(out);
     map.Modify(true);  // a copy is written even when nothing changed
     if (SaveMap(map) != 0) return kExitFailure;
+    PrintThinning(map);
     // The extension follows the map's mode (".MLL" or ".MXY"), which may differ from OUT's.
     if (map.FileName() != out)
       Fail("written as " + ToUtf8(map.FileName()), kExitOk);

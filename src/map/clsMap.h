@@ -131,6 +131,13 @@ class clsMap {
   // The backup name the last save kept the replaced file under; empty when it replaced none
   // (or when a save transaction puts the file in place).
   const std::u16string& KeptBackup() const { return keptBackup_; }
+  // What the figures lost to fit versions 1.04 and 1.05 (at most 65535 points each) when
+  // they were last written: the points thinned away and the figures they came from.
+  struct Thinning {
+    int64_t points = 0;
+    int32_t figures = 0;
+  };
+  Thinning ThinnedByLastSave() const;
 
  private:
   // Insertions at consecutive positions share one record (count of them), so that building

@@ -184,4 +184,58 @@ std::u16string FromCp932(std::string_view bytes) {
   return r;
 }
 
+bool IsCp932(std::string_view bytes) {
+  if (IsAscii(bytes)) return true;
+  thread_local Converter conv("UTF-16LE", "CP932");
+  std::string in(bytes);
+  char* p = in.data();
+  size_t left = in.size();
+  std::string out;
+  while (!conv.Run(p, left, out)) {
+    if (ExtraCharacterOfByte(static_cast<unsigned char>(*p)) == 0xFFFD) return false;
+    ++p;
+    --left;
+  }
+  return true;
+}
+
+namespace {
+
+// The length of the UTF-8 sequence at `at`, 0 when it is not a valid one.
+size_t Utf8SequenceAt(std::string_view bytes, size_t at) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  const unsigned char b = byte(at);
+  if (b < 0x80) return 1;
+  size_t n;
+  unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    if (b == 0xE0) low = 0xA0;   // overlong
+    if (b == 0xED) high = 0x9F;  // surrogates
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    if (b == 0xF0) low = 0x90;   // overlong
+    if (b == 0xF4) high = 0x8F;  // beyond U+10FFFF
+  } else {
+    return 0;
+  }
+  if (at + n > bytes.size() || byte(at + 1) < low || byte(at + 1) > high) return 0;
+  for (size_t k = 2; k < n; ++k)
+    if ((byte(at + k) & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+}  // namespace
+
+bool IsUtf8(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t n = Utf8SequenceAt(bytes, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
 }  // namespace picmap

@@ -17,6 +17,7 @@ namespace picmap {
 
 struct FileFailure;
 class TextLineReader;
+struct SourceLine;
 class TextLineWriter;
 
 class clsThings {
@@ -82,7 +83,7 @@ class clsThings {
   void ReadSection(TextLineReader& in, const std::u16string& line);
   std::vector<std::u16string> ReadBlock(TextLineReader& in);
   void ReadCategoryLine(const std::u16string& line);
-  void ReadThingBlock(TextLineReader& in, const std::u16string& header);
+  void ReadThingBlock(TextLineReader& in, const SourceLine& headerLine);
   void WriteSections(TextLineWriter& out);
 
   std::u16string fileName_;

@@ -224,6 +224,13 @@ TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
   EXPECT_NE(r.err.find("ポリゴン生成に失敗しました.\nピクセルサイズが細かすぎます: 5.6″x20250.0″"),
             std::string::npos)
       << r.err;
+  // A picture cut off half-way is refused, not converted with its missing half black.
+  ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "cut.jpg").string()), "JPEG"));
+  fs::resize_file(dir_ / "cut.jpg", fs::file_size(dir_ / "cut.jpg") / 2);
+  r = Run("'" + (dir_ / "cut.jpg").string() + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("the picture is incomplete"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "cut.MLL"));
   // The background taken from a pixel (31,15 is white), with the template named.
   r = Run("'" + (dir_ / "r.png").string() + "' --background-at 31,15 --things '" +
           (fs::path(PICMAP_RUNTIME_DIR) / "PICMAP.THG").string() + "'");

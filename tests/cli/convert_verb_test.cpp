@@ -149,10 +149,17 @@ TEST_F(ConvertVerbTest, DefaultsWriteBesideThePicture) {
   EXPECT_TRUE(fs::exists(dir_ / "Japan.MLL"));
   EXPECT_TRUE(fs::exists(dir_ / "Japan.THG"));
   EXPECT_EQ(r.out.find("compression run"), std::string::npos);
-  // Two more runs into the same map within the second: each keeps its predecessor.
+  // Two more runs into the same map within the second: each keeps its predecessor, and names
+  // it; the thing file is kept only when someone edited it by hand.
+  std::ofstream(dir_ / "Japan.THG", std::ios::app) << "; edited\r\n";
   for (int run = 2; run <= 3; ++run) {
     const RunResult again = Run("'" + (dir_ / "Japan.png").string() + "' --compress 0");
     ASSERT_EQ(again.exit, 0) << run << again.err;
+    size_t kept = 0;
+    for (size_t at = again.out.find("kept: " + (dir_ / "Japan-").string()); at != std::string::npos;
+         at = again.out.find("kept: ", at + 1))
+      ++kept;
+    EXPECT_EQ(kept, run == 2 ? 2u : 1u) << again.out;
   }
 }
 

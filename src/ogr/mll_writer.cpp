@@ -2,11 +2,11 @@
 
 #include <cmath>
 #include <cstring>
-#include <type_traits>
 
 #include <cpl_string.h>
 #include <ogr_featurestyle.h>
 
+#include "geometry/keyhole.h"
 #include "map/clsMapPolygon.h"
 #include "map/clsMapPolyline.h"
 #include "map/clsMapSymbol.h"
@@ -74,14 +74,12 @@ void Attach(const std::shared_ptr<clsMapFigure>& fig, const FigureSink& sink) {
   sink.figures.push_back(fig);
 }
 
-template <class Figure>
-bool AddCurve(const OGRSimpleCurve& curve, const FigureSink& sink) {
-  const bool polygon = std::is_same_v<Figure, clsMapPolygon>;
-  if (curve.getNumPoints() < (polygon ? 4 : 2)) {
-    ++(polygon ? sink.losses.shortPolygons : sink.losses.shortLines);
+bool AddLine(const OGRSimpleCurve& curve, const FigureSink& sink) {
+  if (curve.getNumPoints() < 2) {
+    ++sink.losses.shortLines;
     return true;
   }
-  auto fig = std::make_shared<Figure>();
+  auto fig = std::make_shared<clsMapPolyline>();
   clsPoly& poly = *fig->Poly();
   for (int i = 0; i < curve.getNumPoints(); ++i) {
     PolyPoint p;
@@ -92,13 +90,69 @@ bool AddCurve(const OGRSimpleCurve& curve, const FigureSink& sink) {
   return true;
 }
 
+bool RingPoints(const OGRLinearRing& ring, const FigureSink& sink, Ring& out) {
+  out.clear();
+  for (int i = 0; i < ring.getNumPoints(); ++i) {
+    PolyPoint p;
+    if (!ToMapPoint(ring.getX(i), ring.getY(i), sink, p)) return false;
+    out.push_back(p);
+  }
+  return true;
+}
+
+void AddRing(const Ring& ring, const FigureSink& sink) {
+  auto fig = std::make_shared<clsMapPolygon>();
+  clsPoly& poly = *fig->Poly();
+  for (const PolyPoint& p : ring) poly.AddXandY(p.x, p.y);
+  Attach(fig, sink);
+}
+
+// A map polygon has no holes: a polygon with holes becomes one ring that walks into each hole
+// and back along a bridge of zero width, which every reader fills exactly as the polygon.
 bool AddPolygon(const OGRPolygon& polygon, const FigureSink& sink) {
   if (polygon.IsEmpty()) return true;
-  if (polygon.getNumInteriorRings() > 0)
-    CPLError(CE_Warning, CPLE_AppDefined,
-             "MLL: %s has %d hole(s); a map polygon stores only the outer ring", sink.feature.c_str(),
-             polygon.getNumInteriorRings());
-  return AddCurve<clsMapPolygon>(*polygon.getExteriorRing(), sink);
+  Ring outer;
+  if (!RingPoints(*polygon.getExteriorRing(), sink, outer)) return false;
+  if (outer.size() < 4 || DoubleSignedArea(outer) == 0) {
+    ++sink.losses.shortPolygons;
+    return true;
+  }
+  std::vector<Ring> holes;
+  for (int i = 0; i < polygon.getNumInteriorRings(); ++i) {
+    Ring hole;
+    if (!RingPoints(*polygon.getInteriorRing(i), sink, hole)) return false;
+    if (hole.size() >= 4 && DoubleSignedArea(hole) != 0) holes.push_back(std::move(hole));
+  }
+  if (holes.empty()) {
+    AddRing(outer, sink);
+    return true;
+  }
+  if (const std::optional<Ring> joined = JoinHoles(outer, holes)) {
+    AddRing(*joined, sink);
+    return true;
+  }
+  CPLError(CE_Warning, CPLE_AppDefined,
+           "MLL: %s: its %zu hole(s) cannot be joined to the outline; only the outline is stored",
+           sink.feature.c_str(), holes.size());
+  AddRing(outer, sink);
+  return true;
+}
+
+bool AddGeometry(const OGRGeometry& g, const FigureSink& sink);
+bool AddPolygonalParts(const OGRGeometry& g, const FigureSink& sink);
+
+// An invalid polygon (a ring crossing itself, parts that GDAL forced into one polygon as holes
+// outside its shell) is repaired first, so that every part with area becomes a figure.
+bool AddAreas(const OGRGeometry& g, const FigureSink& sink) {
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  const bool valid = g.IsValid();
+  std::unique_ptr<OGRGeometry> repaired(valid ? nullptr : g.MakeValid());
+  CPLPopErrorHandler();
+  if (valid || !repaired) return wkbFlatten(g.getGeometryType()) == wkbPolygon
+                                     ? AddPolygon(*g.toPolygon(), sink)
+                                     : AddGeometry(g, sink);
+  ++sink.losses.repaired;
+  return AddPolygonalParts(*repaired, sink);
 }
 
 bool AddPoint(const OGRPoint& point, const FigureSink& sink) {
@@ -111,12 +165,32 @@ bool AddPoint(const OGRPoint& point, const FigureSink& sink) {
   return true;
 }
 
-bool AddGeometry(const OGRGeometry& g, const FigureSink& sink) {
+bool AddPolygonalParts(const OGRGeometry& g, const FigureSink& sink) {
   switch (wkbFlatten(g.getGeometryType())) {
     case wkbPolygon: return AddPolygon(*g.toPolygon(), sink);
-    case wkbLineString: return AddCurve<clsMapPolyline>(*g.toLineString(), sink);
-    case wkbPoint: return AddPoint(*g.toPoint(), sink);
     case wkbMultiPolygon:
+    case wkbGeometryCollection:
+      for (const OGRGeometry* part : *g.toGeometryCollection())
+        if (!AddPolygonalParts(*part, sink)) return false;
+      return true;
+    default: return true;  // what a repair left without area
+  }
+}
+
+bool AddGeometry(const OGRGeometry& g, const FigureSink& sink) {
+  switch (wkbFlatten(g.getGeometryType())) {
+    case wkbPolygon: return AddAreas(g, sink);
+    case wkbLineString: return AddLine(*g.toLineString(), sink);
+    case wkbPoint: return AddPoint(*g.toPoint(), sink);
+    case wkbMultiPolygon: {
+      CPLPushErrorHandler(CPLQuietErrorHandler);
+      const bool valid = g.IsValid();
+      CPLPopErrorHandler();
+      if (!valid) return AddAreas(g, sink);
+      for (const OGRGeometry* part : *g.toGeometryCollection())
+        if (!AddPolygon(*part->toPolygon(), sink)) return false;
+      return true;
+    }
     case wkbMultiLineString:
     case wkbMultiPoint:
     case wkbGeometryCollection:
@@ -243,6 +317,7 @@ std::string LayerLosses::Describe() const {
   add(shortPolygons, "polygon ring(s) of fewer than 4 points left out");
   add(badColours, "colour(s) that are not #RRGGBB ignored");
   add(alphaColours, "colour(s) stored without their transparency");
+  add(repaired, "invalid polygon(s) repaired before they were stored");
   return text;
 }
 
@@ -413,6 +488,22 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
   return false;
 }
 
+// Versions before 1.06 keep no colour of a figure's own, and at most 65535 points of a figure.
+void MllWriterDataset::TellWhatTheVersionLost(const clsMap& map) const {
+  const clsMap::Thinning thinned = map.ThinnedByLastSave();
+  if (thinned.points > 0)
+    CPLError(CE_Warning, CPLE_AppDefined,
+             "MLL: %s: %lld point(s) thinned away from %d figure(s) to fit version %.2f",
+             path_.c_str(), static_cast<long long>(thinned.points), thinned.figures, version_ / 100.0);
+  if (version_ >= 106) return;
+  int64_t coloured = 0;
+  for (const auto& figure : figures_) coloured += figure->OwnColor() >= 0;
+  if (coloured > 0)
+    CPLError(CE_Warning, CPLE_AppDefined,
+             "MLL: %s: version %.2f keeps no colour of a figure's own; %lld figure(s) lose theirs",
+             path_.c_str(), version_ / 100.0, static_cast<long long>(coloured));
+}
+
 bool MllWriterDataset::Write() {
   written_ = true;
   if (Stopped()) {
@@ -442,6 +533,7 @@ bool MllWriterDataset::Write() {
     SaveTransaction both;  // the map and its thing file go into place together, or neither
     if (map.Save() == 0 && things_->Save() == 0) {
       both.Complete();
+      TellWhatTheVersionLost(map);
       return true;
     }
   } catch (...) {

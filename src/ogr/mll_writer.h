@@ -27,6 +27,7 @@ struct LayerLosses {
   int64_t shortPolygons = 0;  // rings of fewer than four points
   int64_t badColours = 0;     // colour texts that are not #RRGGBB
   int64_t alphaColours = 0;   // #RRGGBBAA: the map keeps no transparency
+  int64_t repaired = 0;       // invalid polygons made valid before they were stored
   std::string Describe() const;
 };
 
@@ -75,6 +76,7 @@ class MllWriterDataset final : public GDALDataset {
   bool Write();
   bool Stopped() const;
   bool CanWriteHere() const;
+  void TellWhatTheVersionLost(const clsMap& map) const;
 
   std::string path_;
   int16_t version_ = 106;

@@ -188,11 +188,14 @@ class Writing(ConvertedMap):
     def test_geopackage_becomes_a_map_the_tools_read(self):
         out = self.path("gis.MLL")
         p = run("ogr2ogr", "-f", "MLL", out, self.gis_data("gis.gpkg"))
-        self.assertRegex(p.stderr, r"feature 1 of layer mixed has 1 hole")
+        self.assertNotIn("hole", p.stderr)
         figures = [f for f in dump(out) if f["code"] != 1]
         self.assertEqual([f["code"] for f in figures], [3, 2, 4])
         polygon, line, point = figures
-        self.assertEqual(polygon["points"], [[0, 0], [36000, 0], [36000, 36000], [0, 36000], [0, 0]])
+        # The hole is kept: one ring walks into it and back, covering the square less the hole.
+        pts = polygon["points"]
+        self.assertEqual(sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(pts, pts[1:])) / 2,
+                         (100 - 4) * 3600 ** 2)
         self.assertEqual(polygon["color"], 0x0000FF)
         self.assertEqual(line["points"], [[2, 3600], [502200, 126900]])
         self.assertEqual(line["color"], 0x00FF00)
@@ -294,6 +297,41 @@ class WritingBack(ConvertedMap):
         for told in ["1 feature(s) without geometry", "1 line(s) of one point",
                      "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency"]:
             self.assertIn(told, p.stderr)
+
+    def rasterized(self, path, layer):
+        """The layer burnt onto a 0.01° grid over 0..12°, at pixel centres."""
+        mem = gdal.GetDriverByName("MEM").Create("", 1200, 1200, 1, gdal.GDT_Byte)
+        mem.SetGeoTransform([0, 0.01, 0, 12, 0, -0.01])
+        mem.SetProjection("EPSG:4326")
+        gdal.Rasterize(mem, path, layers=[layer], burnValues=[1])
+        return mem.GetRasterBand(1).ReadRaster()
+
+    def test_holes_and_islands_fill_exactly_what_they_did(self):
+        src = self.path("holes.gpkg")
+        ds = ogr.GetDriverByName("GPKG").CreateDataSource(src)
+        srs = osr.SpatialReference()
+        srs.ImportFromEPSG(4326)
+        layer = ds.CreateLayer("areas", srs, ogr.wkbMultiPolygon)
+        f = ogr.Feature(layer.GetLayerDefn())
+        f.SetGeometry(ogr.CreateGeometryFromWkt(
+            "MULTIPOLYGON (((0 0,10 0,10 10,0 10,0 0),(1 1,3 1,2 3,1 1),(4 4,9 4,9 9,4 9,4 4),"
+            "(5.5 1,8 1,8 2.5,5.5 1)),((6 6,7 6,7 7,6 7,6 6)),((11 11,12 11,12 12,11 12,11 11)))"))
+        layer.CreateFeature(f)
+        ds = None
+        expected = self.rasterized(src, "areas")
+        for forced in [[], ["-nlt", "POLYGON"]]:
+            out = self.path("holes.MLL")
+            p = run("ogr2ogr", *forced, "-f", "MLL", out, src)
+            self.assertNotIn("hole", p.stderr)
+            self.assertEqual(self.rasterized(out, "polygons"), expected, forced)
+            # Our own renderer fills them the same way.
+            png = self.path("holes.png")
+            run(CLI, "render", "--overwrite", "--area", "0,12,12,0", "--width", "240", out, png)
+            drawn = gdal.Open(png)
+            alpha = drawn.GetRasterBand(4).ReadRaster()  # 240 x 240: drawn or not
+            self.assertEqual(alpha[120 * 240 + 10], 255)   # inside the outline (0.5°E, 6°N)
+            self.assertEqual(alpha[80 * 240 + 100], 0)     # in the large hole (5°E, 8°N)
+            self.assertEqual(alpha[110 * 240 + 130], 255)  # on the island in it (6.5°E, 6.5°N)
 
     def test_a_place_that_cannot_be_written_fails_at_once(self):
         src = self.geojson("one.geojson", [({}, self.point(1))])

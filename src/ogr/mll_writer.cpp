@@ -1,5 +1,6 @@
 #include "ogr/mll_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -9,7 +10,9 @@
 #include "geometry/keyhole.h"
 #include "map/clsMapPolygon.h"
 #include "map/clsMapPolyline.h"
+#include "map/clsMapRem.h"
 #include "map/clsMapSymbol.h"
+#include "map/clsMapText.h"
 #include "map/converter_header.h"
 #include "ogr/cpl_messages.h"
 #include "ogr/mll_features.h"
@@ -28,6 +31,14 @@ constexpr int32_t kMaxLatitude = 324000;
 constexpr int32_t kFullTone = 256;
 constexpr char16_t kImagePolygon[] = u"画像ポリゴン";
 
+// The text of a point that is to be a text figure.
+struct PointLabel {
+  std::string japanese, latin;
+  int32_t angle = 0;
+  int32_t fix = 0;
+  bool HasText() const { return !japanese.empty() || !latin.empty(); }
+};
+
 // The attributes every figure of one feature gets.
 struct FigureAttributes {
   int32_t color = -1;
@@ -44,6 +55,7 @@ struct FigureSink {
   bool degrees;
   std::string feature;  // "feature 12 of layer roads"
   LayerLosses& losses;
+  const PointLabel* label = nullptr;
 };
 
 bool ToMapUnit(double v, bool degrees, int32_t limit, int32_t& out) {
@@ -155,10 +167,22 @@ bool AddAreas(const OGRGeometry& g, const FigureSink& sink) {
   return AddPolygonalParts(*repaired, sink);
 }
 
+// A point with a text (the `text`/`text_latin` fields a map's texts are exported with, or an
+// OGR LABEL style) is a text figure again; any other point a symbol.
 bool AddPoint(const OGRPoint& point, const FigureSink& sink) {
   if (point.IsEmpty()) return true;
   PolyPoint p;
   if (!ToMapPoint(point.getX(), point.getY(), sink, p)) return false;
+  if (sink.label && sink.label->HasText()) {
+    auto fig = std::make_shared<clsMapText>();
+    fig->SetTextPoint(p);
+    fig->TextUnicode(1, FromUtf8(sink.label->latin));
+    fig->TextUnicode(2, FromUtf8(sink.label->japanese));
+    fig->Angle(sink.label->angle);
+    fig->TextFix(sink.label->fix);
+    Attach(fig, sink);
+    return true;
+  }
   auto fig = std::make_shared<clsMapSymbol>();
   fig->SetSymbolPoint(p);
   Attach(fig, sink);
@@ -207,6 +231,58 @@ bool AddGeometry(const OGRGeometry& g, const FigureSink& sink) {
       return AddGeometry(*linear, sink);
     }
   }
+}
+
+std::string StringField(OGRFeature& f, const char* name) {
+  const int i = f.GetFieldIndex(name);
+  return i >= 0 && f.IsFieldSetAndNotNull(i) ? f.GetFieldAsString(i) : std::string();
+}
+
+// The text of a LABEL style part (t:"...") and its angle.
+bool StyleLabel(OGRFeature& f, PointLabel& label) {
+  OGRStyleMgr manager;
+  manager.InitFromFeature(&f);
+  for (int i = 0; i < manager.GetPartCount(); ++i) {
+    std::unique_ptr<OGRStyleTool> tool(manager.GetPart(i));
+    if (!tool || tool->GetType() != OGRSTCLabel) continue;
+    auto* style = static_cast<OGRStyleLabel*>(tool.get());
+    GBool isNull = TRUE;
+    const char* text = style->TextString(isNull);
+    if (isNull || !text || !*text) continue;
+    label.japanese = text;
+    const double angle = style->Angle(isNull);
+    if (!isNull) label.angle = static_cast<int32_t>(std::nearbyint(angle));
+    return true;
+  }
+  return false;
+}
+
+PointLabel LabelOf(OGRFeature& f) {
+  PointLabel label;
+  label.japanese = StringField(f, "text");
+  label.latin = StringField(f, "text_latin");
+  if (!label.HasText()) {
+    StyleLabel(f, label);
+    return label;
+  }
+  if (const int i = f.GetFieldIndex("angle"); i >= 0 && f.IsFieldSetAndNotNull(i))
+    label.angle = f.GetFieldAsInteger(i);
+  if (const int i = f.GetFieldIndex("text_fix"); i >= 0 && f.IsFieldSetAndNotNull(i))
+    label.fix = f.GetFieldAsInteger(i);
+  return label;
+}
+
+// A `thing` or `admin` value that is no number in range is the feature's fault, not a 0.
+bool CheckedNumberField(OGRFeature& f, const char* name, int32_t hi, const std::string& feature) {
+  const int i = f.GetFieldIndex(name);
+  if (i < 0 || !f.IsFieldSetAndNotNull(i)) return true;
+  const std::string text = f.GetFieldAsString(i);
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (!text.empty() && *end == '\0' && v >= 0 && v <= hi) return true;
+  CPLError(CE_Failure, CPLE_AppDefined, "MLL: %s: %s '%s' is not a number from 0 to %d",
+           feature.c_str(), name, text.c_str(), hi);
+  return false;
 }
 
 // An integer field of the feature within [lo, hi]; `fallback` when absent, null or outside.
@@ -307,6 +383,20 @@ bool SameAsWgs84(const OGRSpatialReference& srs) {
 
 }  // namespace
 
+namespace {
+
+// The fields a map's own layers carry: the figure's attributes, or what is made of them.
+bool MapField(const char* name) {
+  static const char* const kKnown[] = {"fig_index", "fig_id", "fig_date", "thing", "thing_name",
+                                       "category", "category_name", "admin", "color", "show_mode",
+                                       "jump_mark", "text", "text_latin", "angle", "text_fix"};
+  for (const char* known : kKnown)
+    if (EQUAL(known, name)) return true;
+  return false;
+}
+
+}  // namespace
+
 std::string LayerLosses::Describe() const {
   std::string text;
   const auto add = [&](int64_t n, const char* what) {
@@ -336,6 +426,18 @@ MllWriterLayer::MllWriterLayer(MllWriterDataset& owner, const char* name, OGRwkb
 }
 
 MllWriterLayer::~MllWriterLayer() { defn_->Release(); }
+
+std::string MllWriterLayer::Describe() const {
+  std::string unstored;
+  for (int i = 0; i < defn_->GetFieldCount(); ++i) {
+    const char* name = defn_->GetFieldDefn(i)->GetNameRef();
+    if (!MapField(name)) unstored += (unstored.empty() ? "" : ", ") + std::string(name);
+  }
+  std::string text = losses_.Describe();
+  if (!unstored.empty())
+    text += (text.empty() ? "" : "; ") + std::string("fields a map figure has no place for, not stored: ") + unstored;
+  return text;
+}
 
 int MllWriterLayer::TestCapability(const char* cap) {
   return EQUAL(cap, OLCSequentialWrite) || EQUAL(cap, OLCCreateField) ||
@@ -473,19 +575,56 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
                                   GIntBig number, LayerLosses& losses) {
   const OGRGeometry* g = feature.GetGeometryRef();
   if (!g) {
-    ++losses.noGeometry;
+    // A map's own remarks layer: its header lines come back through the dataset's metadata.
+    if (layerName != "remarks") ++losses.noGeometry;
     return true;
   }
+  const std::string name = "feature " +
+                           std::to_string(feature.GetFID() >= 0 ? feature.GetFID() : number) +
+                           " of layer " + layerName;
+  if (!CheckedNumberField(feature, "thing", 999, name) ||
+      !CheckedNumberField(feature, "admin", 999, name)) {
+    ++refused_;
+    return false;
+  }
   const FigureAttributes attributes = AttributesOf(feature, defaultThing_, losses);
-  const FigureSink sink{figures_, attributes, degrees_,
-                        "feature " + std::to_string(feature.GetFID() >= 0 ? feature.GetFID() : number) +
-                            " of layer " + layerName,
-                        losses};
+  const PointLabel label = LabelOf(feature);
+  const FigureSink sink{figures_, attributes, degrees_, name, losses, &label};
   const size_t before = figures_.size();
   if (AddGeometry(*g, sink)) return true;
   figures_.resize(before);
   ++refused_;
   return false;
+}
+
+// The converter's header, its values taken from the dataset's metadata where a map's header
+// came through it (ogr2ogr copies a map's header lines there and back); the file names are
+// the new ones. Header lines the converter has no key for follow its own.
+std::vector<std::u16string> MllWriterDataset::HeaderLines(const std::u16string& base) {
+  std::vector<std::u16string> lines = ConverterHeaderLines(base, kFullTone, Now());
+  std::vector<std::pair<std::u16string, std::u16string>> items;  // in the metadata's order
+  for (char** item = GetMetadata(); item && *item; ++item) {
+    char* key = nullptr;
+    const char* value = CPLParseNameValue(*item, &key);
+    // Header keys are Japanese; GDAL's own items are not header lines.
+    if (key && value && static_cast<unsigned char>(key[0]) >= 0x80)
+      items.emplace_back(FromUtf8(key), FromUtf8(value));
+    CPLFree(key);
+  }
+  const std::u16string ownNames[] = {u"地図ファイル名", u"事象ファイル名"};
+  for (std::u16string& line : lines) {
+    const auto rem = std::dynamic_pointer_cast<clsMapRem>(NewRemark(line));
+    const std::u16string key = rem ? rem->Key() : u"";
+    const auto item = std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.first == key; });
+    if (key.empty() || item == items.end()) continue;
+    if (std::find(std::begin(ownNames), std::end(ownNames), key) == std::end(ownNames))
+      line = line.substr(0, line.find(u'：') + 1) + item->second;
+    items.erase(item);
+  }
+  std::vector<std::u16string> extra;
+  for (const auto& [key, value] : items) extra.push_back(u"# " + key + u"：" + value);
+  lines.insert(lines.end() - 1, extra.begin(), extra.end());
+  return lines;
 }
 
 // Versions before 1.06 keep no colour of a figure's own, and at most 65535 points of a figure.
@@ -513,7 +652,7 @@ bool MllWriterDataset::Write() {
     return false;
   }
   for (const auto& layer : layers_)
-    if (const std::string lost = layer->Losses().Describe(); !lost.empty())
+    if (const std::string lost = layer->Describe(); !lost.empty())
       CPLError(CE_Warning, CPLE_AppDefined, "MLL: layer %s: %s", layer->GetName(), lost.c_str());
   if (refused_ > 0)
     CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s is written without the %lld feature(s) refused above",
@@ -525,7 +664,7 @@ bool MllWriterDataset::Write() {
   if (!degrees_) map.MapMode(2);
   map.FileName(FromUtf8(path_));
   try {
-    AddRemarks(map, ConverterHeaderLines(MapBaseName(map.FileName()), kFullTone, Now()));
+    AddRemarks(map, HeaderLines(MapBaseName(map.FileName())));
     for (const auto& figure : figures_) map.Add(figure);
     AddRemarks(map, ConverterClosingLines());
     map.Version(version_);

@@ -42,7 +42,8 @@ class MllWriterLayer final : public OGRLayer {
   int TestCapability(const char* cap) override;
   OGRErr CreateField(OGRFieldDefn* field, int approxOk) override;
   OGRErr ICreateFeature(OGRFeature* feature) override;
-  const LayerLosses& Losses() const { return losses_; }
+  // What the layer's features held that the map does not: empty when nothing.
+  std::string Describe() const;
 
  private:
   MllWriterDataset& owner_;
@@ -77,6 +78,7 @@ class MllWriterDataset final : public GDALDataset {
   bool Stopped() const;
   bool CanWriteHere() const;
   void TellWhatTheVersionLost(const clsMap& map) const;
+  std::vector<std::u16string> HeaderLines(const std::u16string& base);
 
   std::string path_;
   int16_t version_ = 106;

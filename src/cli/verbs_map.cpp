@@ -17,6 +17,7 @@
 #include "cli/cli.h"
 #include "cli/common.h"
 #include "map/clsMap.h"
+#include "map/layer_style.h"
 #include "map/clsMapRem.h"
 #include "map/clsMapSymbol.h"
 #include "map/clsMapText.h"
@@ -215,6 +216,24 @@ int RunMapCopy(const QStringList& args) {
     ReportError(e, Q(map.FileName()));
     return kExitFailure;
   }
+}
+
+int RunMapStyle(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Writes NAME.qml beside the map file NAME.MLL: QGIS takes it as the layers' default style\n"
+      "and draws every figure in its own colour (convert and ogr2ogr -f MLL write it too).");
+  parser.addPositionalArgument("MAP", "The map file.");
+  if (int code = ParseVerb(parser, args, 1); code >= 0) return code;
+  const QString map = parser.positionalArguments()[0];
+  try {
+    WriteQgisStyleBeside(U(map));
+  } catch (const Error& e) {
+    ReportError(e, Q(QgisStyleFileOf(U(map))));
+    return kExitFailure;
+  }
+  std::printf("wrote: %s\n", ToUtf8(QgisStyleFileOf(U(map))).c_str());
+  return kExitOk;
 }
 
 }  // namespace picmap::cli

@@ -14,6 +14,7 @@
 #include "map/clsMapSymbol.h"
 #include "map/clsMapText.h"
 #include "map/converter_header.h"
+#include "map/layer_style.h"
 #include "ogr/cpl_messages.h"
 #include "ogr/mll_features.h"
 #include "support/errors.h"
@@ -478,6 +479,7 @@ MllWriterDataset* MllWriterDataset::Create(const std::string& path, CSLConstList
   auto* ds = new MllWriterDataset;
   ds->path_ = path;
   ds->version_ = static_cast<int16_t>(std::atoi(version));
+  ds->qgisStyle_ = CPLFetchBool(options, "QML", true);
   ds->degrees_ = !EndsWithIgnoringCase(path, ".MXY");
   ds->things_ = things;
   ds->defaultThing_ = std::max<int16_t>(things->Search(kImagePolygon), 0);
@@ -669,9 +671,10 @@ bool MllWriterDataset::Write() {
     AddRemarks(map, ConverterClosingLines());
     map.Version(version_);
     things_->FileName(ChangeExtension(map.FileName(), u".THG"));
-    SaveTransaction both;  // the map and its thing file go into place together, or neither
+    SaveTransaction all;  // the map and the files beside it go into place together, or none
     if (map.Save() == 0 && things_->Save() == 0) {
-      both.Complete();
+      if (qgisStyle_) WriteQgisStyleBeside(map.FileName());
+      all.Complete();
       TellWhatTheVersionLost(map);
       return true;
     }

@@ -82,6 +82,7 @@ class MllWriterDataset final : public GDALDataset {
 
   std::string path_;
   int16_t version_ = 106;
+  bool qgisStyle_ = true;  // NAME.qml beside the map, QGIS's default style for its layers
   bool degrees_ = true;
   int16_t defaultThing_ = 0;
   std::shared_ptr<clsThings> things_;

@@ -160,7 +160,10 @@ class Writing(ConvertedMap):
         original = [(f["points"], f["color"], f["thing"]) for _, f in self.figures_of(3)]
         self.assertEqual(again, original)
         info = run(CLI, "info", back).stdout
-        self.assertIn("MapName(1): back", info)
+        # The header comes back through the GeoPackage's metadata; the file names are the new ones.
+        self.assertIn("MapName(1): shapes", info)
+        self.assertIn("MapName(2): back.MLL", info)
+        self.assertTrue(os.path.exists(self.path("back.qml")))
 
     def gis_data(self, name):
         """A GeoPackage with a polygon with a hole, a line and a point."""

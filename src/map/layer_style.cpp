@@ -11,17 +11,21 @@ namespace picmap {
 // every kind of layer; the symbol inside only serves features without a style.
 std::string QgisLayerStyle() {
   return R"(<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>
-<qgis version="3.22.0" styleCategories="Symbology">
- <renderer-v2 type="embeddedSymbol" symbollevels="0" forceraster="0" enableorderby="0">
-  <symbol type="fill" name="symbol" alpha="1" clip_to_extent="1" force_rhr="0">
-   <layer class="SimpleFill" enabled="1" locked="0" pass="0">
-    <prop k="color" v="128,128,128,255"/>
-    <prop k="style" v="solid"/>
-    <prop k="outline_color" v="128,128,128,255"/>
-    <prop k="outline_style" v="solid"/>
-    <prop k="outline_width" v="0"/>
-   </layer>
-  </symbol>
+<qgis styleCategories="Symbology" version="3.22.0">
+ <renderer-v2 type="embeddedSymbol" forceraster="0" enableorderby="0" symbollevels="0" referencescale="-1">
+  <symbols>
+   <symbol type="fill" name="0" alpha="1" force_rhr="0" clip_to_extent="1">
+    <layer class="SimpleFill" locked="0" enabled="1" pass="0">
+     <Option type="Map">
+      <Option type="QString" name="color" value="128,128,128,255"/>
+      <Option type="QString" name="style" value="solid"/>
+      <Option type="QString" name="outline_color" value="128,128,128,255"/>
+      <Option type="QString" name="outline_style" value="solid"/>
+      <Option type="QString" name="outline_width" value="0"/>
+     </Option>
+    </layer>
+   </symbol>
+  </symbols>
  </renderer-v2>
  <blendMode>0</blendMode>
  <featureBlendMode>0</featureBlendMode>

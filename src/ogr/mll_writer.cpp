@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <cstring>
 
 #include <cpl_string.h>
@@ -396,6 +399,53 @@ bool MapField(const char* name) {
   return false;
 }
 
+
+bool IsVirtual(const std::string& path) { return path.rfind("/vsi", 0) == 0; }
+
+// A folder of our own under the temporary folder, removed with everything in it.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(bool wanted) {
+    if (!wanted) return;
+    std::string name = (std::filesystem::temp_directory_path() / "picmap-XXXXXX").string();
+    if (::mkdtemp(name.data())) path_ = name;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+bool CopyIntoVirtual(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  VSILFILE* out = VSIFOpenL(to.c_str(), "wb");
+  bool ok = in && out;
+  char buffer[1 << 16];
+  while (ok && in) {
+    in.read(buffer, sizeof buffer);
+    const size_t n = static_cast<size_t>(in.gcount());
+    ok = VSIFWriteL(buffer, 1, n, out) == n;
+  }
+  if (out && VSIFCloseL(out) != 0) ok = false;
+  if (!ok) CPLError(CE_Failure, CPLE_FileIO, "MLL: cannot write %s", to.c_str());
+  return ok;
+}
+
+// Every file the save left in the scratch folder (the map and the files beside it).
+bool CopyIntoVirtualFolder(const std::string& scratch, const std::string& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(scratch)) {
+    const std::string name = entry.path().filename().string();
+    if (!CopyIntoVirtual(entry.path().string(), folder.empty() ? name : folder + "/" + name)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string LayerLosses::Describe() const {
@@ -495,6 +545,7 @@ MllWriterDataset* MllWriterDataset::Create(const std::string& path, CSLConstList
 // The map is written when the dataset closes, where a host program no longer asks whether it
 // worked: whether it can be written at all is tried here, with a staged file beside it.
 bool MllWriterDataset::CanWriteHere() const {
+  if (IsVirtual(path_)) return true;  // found out when the map is copied there
   try {
     StagedFile probe;
     probe.Create(FromUtf8(path_));
@@ -661,10 +712,12 @@ bool MllWriterDataset::Write() {
              path_.c_str(), static_cast<long long>(refused_));
   CplMessages messages;
   const CplFileErrors fileErrors;
+  // A map for GDAL's virtual file systems is saved on the disk first, then copied there whole.
+  const ScratchFolder scratch(IsVirtual(path_));
   clsMap map;
   map.EiUndo(false);
   if (!degrees_) map.MapMode(2);
-  map.FileName(FromUtf8(path_));
+  map.FileName(FromUtf8(scratch.Path().empty() ? path_ : scratch.Path() + "/" + CPLGetFilename(path_.c_str())));
   try {
     AddRemarks(map, HeaderLines(MapBaseName(map.FileName())));
     for (const auto& figure : figures_) map.Add(figure);
@@ -676,7 +729,7 @@ bool MllWriterDataset::Write() {
       if (qgisStyle_) WriteQgisStyleBeside(map.FileName());
       all.Complete();
       TellWhatTheVersionLost(map);
-      return true;
+      return scratch.Path().empty() || CopyIntoVirtualFolder(scratch.Path(), CPLGetPath(path_.c_str()));
     }
   } catch (...) {
     const Error e = CurrentError();

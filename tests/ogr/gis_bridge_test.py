@@ -336,6 +336,15 @@ class WritingBack(ConvertedMap):
             self.assertEqual(alpha[80 * 240 + 100], 0)     # in the large hole (5°E, 8°N)
             self.assertEqual(alpha[110 * 240 + 130], 255)  # on the island in it (6.5°E, 6.5°N)
 
+    def test_a_map_is_written_into_gdals_virtual_file_systems(self):
+        src = self.geojson("one.geojson", [({}, self.point(1))])
+        gdal.VectorTranslate("/vsimem/maps/one.MLL", src, format="MLL")
+        self.assertEqual(sorted(gdal.ReadDir("/vsimem/maps")), ["one.MLL", "one.THG", "one.qml"])
+        disk = self.path("one.MLL")
+        gdal.VectorTranslate(disk, src, format="MLL")
+        self.assertEqual(gdal.VSIStatL("/vsimem/maps/one.MLL").size, os.path.getsize(disk))
+        gdal.RmdirRecursive("/vsimem/maps")
+
     def test_a_place_that_cannot_be_written_fails_at_once(self):
         src = self.geojson("one.geojson", [({}, self.point(1))])
         for out in [self.path("no/such/folder.MLL"), self.dir]:

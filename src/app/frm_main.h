@@ -144,6 +144,8 @@ class frmMainLogic {
   int32_t LastCompressResult() const { return lastCompress_; }
   // Whether the last mnuSave_Click wrote both files.
   bool LastSaveSucceeded() const { return lastSaveOk_; }
+  // Whether a save keeps the files it replaces under their backup names (the window always does).
+  void KeepBackups(bool keep) { keepBackups_ = keep; }
   // The backup names the last save kept the replaced map and thing file under.
   const std::vector<std::u16string>& LastKeptBackups() const { return lastKeptBackups_; }
   // Least time between two runs of pending window events; zero runs them at every request.
@@ -214,6 +216,7 @@ class frmMainLogic {
   int32_t lastCompress_ = 0;
   bool lastSaveOk_ = false;
   std::vector<std::u16string> lastKeptBackups_;
+  bool keepBackups_ = true;
   std::u16string templateThings_;
   std::chrono::milliseconds eventInterval_{30};
   std::chrono::steady_clock::time_point lastEvents_{};

@@ -98,6 +98,7 @@ std::u16string PictureProblem(const std::u16string& path) {
   const QFileInfo info(file);
   if (!info.exists()) return FileErrorText(err::kFileNotFound);
   if (info.isDir() || !info.isReadable()) return FileErrorText(err::kPathFileAccess);
+  if (!PictureFileIsWhole(file)) return frmtext::kIncompletePicture;  // before a decoder complains
   QImageReader reader(file);
   const QSize size = reader.size();
   const int64_t mb = int64_t{size.width()} * size.height() * 4 / (1024 * 1024);
@@ -106,7 +107,6 @@ std::u16string PictureProblem(const std::u16string& path) {
            u"ピクセル (" + Number(mb) + u"MB). この計算機で読み込める画像は " +
            Number(PictureMemoryLimitMB()) + u"MB までです.";
   }
-  if (!PictureFileIsWhole(file)) return frmtext::kIncompletePicture;
   return frmtext::kNotAPicture;
 }
 

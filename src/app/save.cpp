@@ -101,6 +101,7 @@ bool frmMainLogic::RenameHeaderRemarks(const std::u16string& mapFile) {
 bool frmMainLogic::WriteMapAndThings() {
   lastKeptBackups_.clear();
   SaveTransaction both;
+  if (!keepBackups_) both.KeepNoBackups();
   if (state_.oMap->Save() != 0) return false;
   if (state_.things->Save() != 0) {
     state_.oMap->Modify(true);

@@ -190,6 +190,7 @@ int RunMapCopy(const QStringList& args) {
   const QCommandLineOption versionOption("version", "File version to write: 104, 105 or 106.",
                                          "VERSION");
   parser.addOption(versionOption);
+  parser.addOption({"no-backup", "Replace an existing OUT without keeping it under a backup name."});
   if (int code = ParseVerb(parser, args, 2); code >= 0) return code;
   int16_t version = 0;
   if (parser.isSet(versionOption)) {
@@ -206,7 +207,7 @@ int RunMapCopy(const QStringList& args) {
     const std::u16string out = U(parser.positionalArguments()[1]);
     map.FileName(out);
     map.Modify(true);  // a copy is written even when nothing changed
-    if (SaveMap(map) != 0) return kExitFailure;
+    if (SaveMap(map, !parser.isSet("no-backup")) != 0) return kExitFailure;
     PrintThinning(map);
     // The extension follows the map's mode (".MLL" or ".MXY"), which may differ from OUT's.
     if (map.FileName() != out)

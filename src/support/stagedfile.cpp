@@ -501,6 +501,8 @@ SaveTransaction::~SaveTransaction() {
 
 void SaveTransaction::Complete() {
   gTransaction = outer_;  // nothing after this is handed over any more
+  if (!keepBackups_)
+    for (auto& p : pending_) p->keepBackup = false;
   size_t done = 0;
   try {
     for (; done < pending_.size(); ++done) Publish(*pending_[done]);

@@ -69,7 +69,10 @@ class StagedWritesTest : public ::testing::Test {
 
 TEST_F(StagedWritesTest, ExportFailingAtAnyStepKeepsTheOldOutput) {
   const std::string out = dir_.Path("out.gpkg").string();
-  ogr::ExportRequest request{SaveMap("a.MLL", 3), out, "", false, true};
+  ogr::ExportRequest request;
+  request.map = SaveMap("a.MLL", 3);
+  request.out = out;
+  request.overwrite = true;
   ASSERT_EQ(ogr::ExportMap(request).error, "");
   const std::string old = Bytes(out);
   request.map = SaveMap("b.MLL", 7);

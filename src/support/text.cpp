@@ -163,20 +163,35 @@ std::string ToCp932(std::u16string_view text) {
   return out;
 }
 
-std::u16string FromCp932(std::string_view bytes) {
-  if (IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
+namespace {
+
+// Runs the code page 932 decoder over `bytes` into UTF-16LE `out`; each byte it cannot read is
+// handed to `unreadable`, which decides whether to go on.
+template <class Unreadable>
+bool DecodeCp932(std::string_view bytes, std::string& out, Unreadable unreadable) {
   thread_local Converter conv("UTF-16LE", "CP932");
   std::string in(bytes);
   char* p = in.data();
   size_t left = in.size();
-  std::string out;
   while (!conv.Run(p, left, out)) {
-    const char16_t c = ExtraCharacterOfByte(static_cast<unsigned char>(*p));
-    out.push_back(static_cast<char>(c & 0xFF));  // little-endian
-    out.push_back(static_cast<char>(c >> 8));
+    if (!unreadable(static_cast<unsigned char>(*p), out)) return false;
     ++p;
     --left;
   }
+  return true;
+}
+
+}  // namespace
+
+std::u16string FromCp932(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
+  std::string out;
+  DecodeCp932(bytes, out, [](unsigned char byte, std::string& o) {
+    const char16_t c = ExtraCharacterOfByte(byte);
+    o.push_back(static_cast<char>(c & 0xFF));  // little-endian
+    o.push_back(static_cast<char>(c >> 8));
+    return true;
+  });
   std::u16string r(out.size() / 2, u'\0');
   for (size_t i = 0; i < r.size(); ++i)
     r[i] = static_cast<char16_t>(static_cast<unsigned char>(out[2 * i]) |
@@ -186,17 +201,10 @@ std::u16string FromCp932(std::string_view bytes) {
 
 bool IsCp932(std::string_view bytes) {
   if (IsAscii(bytes)) return true;
-  thread_local Converter conv("UTF-16LE", "CP932");
-  std::string in(bytes);
-  char* p = in.data();
-  size_t left = in.size();
   std::string out;
-  while (!conv.Run(p, left, out)) {
-    if (ExtraCharacterOfByte(static_cast<unsigned char>(*p)) == 0xFFFD) return false;
-    ++p;
-    --left;
-  }
-  return true;
+  return DecodeCp932(bytes, out, [](unsigned char byte, std::string&) {
+    return ExtraCharacterOfByte(byte) != 0xFFFD;
+  });
 }
 
 namespace {

@@ -83,8 +83,6 @@ class TextLineWriter {
   // Puts the new file in place; an existing target is kept under its backup name when
   // `keepBackup`.
   void Commit(bool keepBackup = false);
-  // The backup name the last Commit kept the old file under, if any.
-  const std::u16string& KeptBackup() const { return staging_.KeptBackup(); }
   // Gives up the new content; the target is left as it was.
   void Discard();
   bool IsOpen() const { return staging_.IsOpen(); }

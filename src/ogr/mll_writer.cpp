@@ -532,6 +532,7 @@ MllWriterDataset* MllWriterDataset::Create(const std::string& path, CSLConstList
   ds->qgisStyle_ = CPLFetchBool(options, "QML", true);
   ds->degrees_ = !EndsWithIgnoringCase(path, ".MXY");
   ds->things_ = things;
+  ds->thingsGiven_ = CSLFetchNameValue(options, "THINGS") != nullptr;
   ds->defaultThing_ = std::max<int16_t>(things->Search(kImagePolygon), 0);
   ds->SetDescription(path.c_str());
   if (!ds->CanWriteHere()) {
@@ -680,6 +681,17 @@ std::vector<std::u16string> MllWriterDataset::HeaderLines(const std::u16string& 
   return lines;
 }
 
+// A map translated from a map file keeps that map's thing file (its own things and names), which
+// its dataset names in the metadata ogr2ogr carries over; THINGS= chooses another.
+void MllWriterDataset::TakeTheSourcesThings() {
+  const char* source = GetMetadataItem(kThingFileItem);
+  if (thingsGiven_ || !source || !*source) return;
+  if (std::shared_ptr<clsThings> things = LoadTemplate(source)) {
+    things->Modify(true);
+    things_ = things;
+  }
+}
+
 // Versions before 1.06 keep no colour of a figure's own, and at most 65535 points of a figure.
 void MllWriterDataset::TellWhatTheVersionLost(const clsMap& map) const {
   const clsMap::Thinning thinned = map.ThinnedByLastSave();
@@ -723,6 +735,7 @@ bool MllWriterDataset::Write() {
     for (const auto& figure : figures_) map.Add(figure);
     AddRemarks(map, ConverterClosingLines());
     map.Version(version_);
+    TakeTheSourcesThings();
     things_->FileName(ChangeExtension(map.FileName(), u".THG"));
     SaveTransaction all;  // the map and the files beside it go into place together, or none
     if (map.Save() == 0 && things_->Save() == 0) {

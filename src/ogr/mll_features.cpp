@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "map/clsMapFigure.h"
 #include "map/clsMapRem.h"
@@ -202,14 +203,16 @@ OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* s
 
 OGRFeature* FeatureOf(const clsMapFigure& figure, int32_t index, OGRFeatureDefn* defn,
                       const FeatureContext& context) {
-  auto* f = new OGRFeature(defn);
+  // Held until it is whole: reading a damaged figure may throw half-way.
+  auto feature = std::make_unique<OGRFeature>(defn);
+  OGRFeature* f = feature.get();
   f->SetFID(index);
   if (figure.FigCode() == figcode::kRemark) {
     f->SetField("fig_index", index);
     f->SetField("fig_id", figure.FigID());
     f->SetField("fig_date", IsoDate(figure.FigDate()).c_str());
     f->SetField("text", ToUtf8(static_cast<const clsMapRem&>(figure).Comment()).c_str());
-    return f;
+    return feature.release();
   }
   SetCommonFields(*f, figure, index, *context.things);
   std::string label;
@@ -218,7 +221,7 @@ OGRFeature* FeatureOf(const clsMapFigure& figure, int32_t index, OGRFeatureDefn*
   f->SetGeometryDirectly(GeometryOf(figure, context.degrees));
   if (OGRGeometry* g = f->GetGeometryRef()) g->assignSpatialReference(defn->GetGeomFieldDefn(0)->GetSpatialRef());
   f->SetStyleString(StyleOf(figure, *context.things, label).c_str());
-  return f;
+  return feature.release();
 }
 
 bool FigureEnvelope(const clsMapFigure& figure, bool degrees, OGREnvelope& out) {

@@ -52,6 +52,12 @@ void TextLineReader::Open(const std::u16string& path) {
   open_ = true;
 }
 
+void TextLineReader::OpenContent(std::string bytes) {
+  Close();
+  data_ = std::move(bytes);
+  open_ = true;
+}
+
 void TextLineReader::Close() {
   data_.clear();
   pos_ = 0;

@@ -20,6 +20,8 @@ class TextLineReader {
 
   // Reads the whole file; thing files are small, and nothing can fail half-way later.
   void Open(const std::u16string& path);
+  // Reads lines from bytes read elsewhere (a file GDAL reads for the map file driver).
+  void OpenContent(std::string bytes);
   void Close();
   bool IsOpen() const { return open_; }
   // True when no byte is left; a closed reader raises error 52.

@@ -1,0 +1,52 @@
+// A map file read element by element instead of into a document. A reader that hands out
+// figures on request (the GDAL driver) walks the file once for where each element lies and
+// what it covers, and later reads single elements back into their figures; both go through
+// the figures' own element readers, so they read exactly what clsMap::Load reads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace picmap {
+
+class BinaryReader;
+class clsMapFigure;
+class clsMapRem;
+struct MapRectangle;
+
+// The version the file's header gives (times 100), the reader left at the first element. A
+// version 0.99 file has no header: its projection remark, the map's first figure, comes back
+// in `projection`. A version the reader does not accept raises the version error of Load.
+int16_t ReadMapFileHeader(BinaryReader& r, std::shared_ptr<clsMapRem>& projection);
+
+// Raises Load's invalid-element error: the message with "(Line:line, Figure:code)".
+[[noreturn]] void RaiseInvalidElement(const std::u16string& message, int32_t line, int32_t code);
+
+struct MapElement {
+  int32_t position = 0;  // the 1-based place of its figure in the map
+  int64_t offset = 0;    // where its figure code starts
+  int16_t code = 0;
+  bool right = false;    // Load would take it: read whole, and its figure is right
+  bool bounded = false;  // it has points, and the four bounds below hold their extent
+  int32_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+// Reads the header, hands every element to `each` in file order and returns the version.
+// Stops with Load's error at an element that cannot be read to its end (an unknown figure
+// code, a file cut short), after `each` has seen all the elements before it; an element read
+// whole whose figure is not right is handed on with `right` false.
+int16_t WalkMapElements(BinaryReader& r, const std::function<void(const MapElement&)>& each);
+
+// The record of the element at `offset` when it is a generated rectangle of a version 1.06
+// file (the figures clsMap keeps as records); false for any other element.
+bool ReadMapRectangle(BinaryReader& r, int64_t offset, int16_t version, MapRectangle& m);
+
+// The figure of the element at `offset` in a file of the version, with Load's errors for an
+// element it would refuse (named by `position`). Figures of files before 1.06 carry no
+// identifier: each gets a new one, as Load gives them.
+std::shared_ptr<clsMapFigure> ReadMapElement(BinaryReader& r, int64_t offset, int16_t version,
+                                             int32_t position);
+
+}  // namespace picmap

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "map/clsMapFigure.h"
 #include "map/clsMapRem.h"
@@ -25,6 +26,15 @@ constexpr LayerKind kKinds[kLayerKinds] = {
 struct FieldSpec {
   const char* name;
   OGRFieldType type;
+};
+
+// In the order of kCommonFields, kTextFields and kRemarkFields: features fill their fields by
+// number (a million features of a map would otherwise look each name up).
+enum Field : int {
+  kFigIndex, kFigId, kFigDate, kThing, kThingName, kCategory, kCategoryName, kAdmin, kColor,
+  kShowMode, kJumpMark,
+  kText, kTextLatin, kAngle, kTextFix,   // texts
+  kRemarkText = kThing,                  // remarks: the first three common fields, then their text
 };
 
 constexpr FieldSpec kCommonFields[] = {
@@ -53,11 +63,33 @@ void AddFields(OGRFeatureDefn& defn, const FieldSpec* begin, const FieldSpec* en
   }
 }
 
+// Writes the value in exactly `width` decimal digits; false when it does not fit.
+bool PutDigits(char*& out, int value, int width) {
+  if (value < 0) return false;
+  for (int i = width - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  out += width;
+  return value == 0;
+}
+
+// YYYY-MM-DDThh:mm:ss, without a formatted print per feature.
 std::string IsoDate(const DateTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
+  char text[20];
+  char* out = text;
+  const auto part = [&](int value, int width, char after) {
+    if (!PutDigits(out, value, width)) return false;
+    if (after) *out++ = after;
+    return true;
+  };
+  if (part(t.year, 4, '-') && part(t.month, 2, '-') && part(t.day, 2, 'T') &&
+      part(t.hour, 2, ':') && part(t.minute, 2, ':') && part(t.second, 2, 0))
+    return std::string(text, static_cast<size_t>(out - text));
+  char wide[64];  // a field beyond its width: printed as a formatted print gives it
+  std::snprintf(wide, sizeof wide, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
                 t.hour, t.minute, t.second);
-  return text;
+  return wide;
 }
 
 // An empty language-2 text decodes its single zero byte; a label must not carry it.
@@ -114,8 +146,13 @@ std::string StyleQuoted(const std::string& text) {
   return out + "\"";
 }
 
-std::string StyleOf(const clsMapFigure& figure, const ThingLookup& things, const std::string& label) {
-  const std::string c = ColorHex(things.ColorOf(figure.OwnColor(), figure.Thing()));
+int32_t ColorOf(const clsMapFigure& figure, const ThingTexts::Texts& thing) {
+  if (figure.OwnColor() >= 0) return figure.OwnColor();
+  return thing.fore >= 0 ? thing.fore : kNeutralGrey;
+}
+
+std::string StyleOf(const clsMapFigure& figure, const ThingTexts::Texts& thing, const std::string& label) {
+  const std::string c = ColorHex(ColorOf(figure, thing));
   switch (figure.FigCode()) {
     case figcode::kPolygon: return "BRUSH(fc:" + c + ");PEN(c:" + c + ")";
     case figcode::kPolyline: return "PEN(c:" + c + ")";
@@ -128,33 +165,33 @@ std::string StyleOf(const clsMapFigure& figure, const ThingLookup& things, const
   }
 }
 
-void SetThingFields(OGRFeature& f, int16_t thing, const ThingLookup& things) {
-  f.SetField("thing", thing);
-  f.SetField("thing_name", ToUtf8(things.NameOf(thing).value_or(u"")).c_str());
-  if (const auto category = things.CategoryOf(thing)) f.SetField("category", *category);
-  f.SetField("category_name", ToUtf8(things.CategoryNameOf(thing).value_or(u"")).c_str());
+void SetThingFields(OGRFeature& f, int16_t thing, const ThingTexts::Texts& texts) {
+  f.SetField(kThing, thing);
+  f.SetField(kThingName, texts.name.c_str());
+  if (texts.category) f.SetField(kCategory, *texts.category);
+  f.SetField(kCategoryName, texts.categoryName.c_str());
 }
 
 void SetCommonFields(OGRFeature& f, const clsMapFigure& figure, int32_t index,
-                     const ThingLookup& things) {
-  f.SetField("fig_index", index);
-  f.SetField("fig_id", figure.FigID());
-  f.SetField("fig_date", IsoDate(figure.FigDate()).c_str());
-  SetThingFields(f, figure.Thing(), things);
-  f.SetField("admin", figure.Admin());
-  f.SetField("color", ColorHex(figure.OwnColor()).c_str());
-  f.SetField("show_mode", figure.OwnShowMode());
-  f.SetField("jump_mark", figure.JumpMark());
+                     const ThingTexts::Texts& thing) {
+  f.SetField(kFigIndex, index);
+  f.SetField(kFigId, figure.FigID());
+  f.SetField(kFigDate, IsoDate(figure.FigDate()).c_str());
+  SetThingFields(f, figure.Thing(), thing);
+  f.SetField(kAdmin, figure.Admin());
+  f.SetField(kColor, ColorHex(figure.OwnColor()).c_str());
+  f.SetField(kShowMode, figure.OwnShowMode());
+  f.SetField(kJumpMark, figure.JumpMark());
 }
 
 // The label text of a text figure: its Japanese text, else its Latin one.
 std::string SetTextFields(OGRFeature& f, const clsMapText& text) {
   const std::string japanese = TextField(text.TextUnicode(2));
   const std::string latin = TextField(text.TextUnicode(1));
-  f.SetField("text", japanese.c_str());
-  f.SetField("text_latin", latin.c_str());
-  f.SetField("angle", text.Angle());
-  f.SetField("text_fix", text.TextFix());
+  f.SetField(kText, japanese.c_str());
+  f.SetField(kTextLatin, latin.c_str());
+  f.SetField(kAngle, text.Angle());
+  f.SetField(kTextFix, text.TextFix());
   return japanese.empty() ? latin : japanese;
 }
 
@@ -164,10 +201,28 @@ const LayerKind& LayerKindAt(int i) { return kKinds[i]; }
 
 std::string ColorHex(int32_t bgr) {
   if (bgr < 0) return {};
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", bgr & 0xFF, (bgr >> 8) & 0xFF,
-                (bgr >> 16) & 0xFF);
-  return text;
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  char text[7] = {'#'};
+  for (int i = 0; i < 3; ++i) {
+    const int channel = (bgr >> (8 * i)) & 0xFF;
+    text[1 + 2 * i] = kDigits[channel >> 4];
+    text[2 + 2 * i] = kDigits[channel & 0xF];
+  }
+  return std::string(text, sizeof text);
+}
+
+const ThingTexts::Texts& ThingTexts::Of(int16_t thing) {
+  const bool numbered = thing >= 0 && thing < 1000;
+  if (numbered && static_cast<size_t>(thing) < known_.size() && known_[static_cast<size_t>(thing)])
+    return *known_[static_cast<size_t>(thing)];
+  Texts texts;
+  texts.name = ToUtf8(things_.NameOf(thing).value_or(u""));
+  texts.category = things_.CategoryOf(thing);
+  texts.categoryName = ToUtf8(things_.CategoryNameOf(thing).value_or(u""));
+  texts.fore = things_.ForeOf(thing).value_or(-1);
+  if (!numbered) return other_ = std::move(texts);
+  if (known_.size() <= static_cast<size_t>(thing)) known_.resize(static_cast<size_t>(thing) + 1);
+  return *(known_[static_cast<size_t>(thing)] = std::move(texts));
 }
 
 int32_t ColorFromHex(const char* text) {
@@ -202,23 +257,25 @@ OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* s
 
 OGRFeature* FeatureOf(const clsMapFigure& figure, int32_t index, OGRFeatureDefn* defn,
                       const FeatureContext& context) {
-  auto* f = new OGRFeature(defn);
+  std::unique_ptr<OGRFeature> f(new OGRFeature(defn));
   f->SetFID(index);
   if (figure.FigCode() == figcode::kRemark) {
-    f->SetField("fig_index", index);
-    f->SetField("fig_id", figure.FigID());
-    f->SetField("fig_date", IsoDate(figure.FigDate()).c_str());
-    f->SetField("text", ToUtf8(static_cast<const clsMapRem&>(figure).Comment()).c_str());
-    return f;
+    f->SetField(kFigIndex, index);
+    f->SetField(kFigId, figure.FigID());
+    f->SetField(kFigDate, IsoDate(figure.FigDate()).c_str());
+    f->SetField(kRemarkText, ToUtf8(static_cast<const clsMapRem&>(figure).Comment()).c_str());
+    return f.release();
   }
-  SetCommonFields(*f, figure, index, *context.things);
+  ThingTexts once(*context.things);
+  const ThingTexts::Texts& thing = (context.thingTexts ? *context.thingTexts : once).Of(figure.Thing());
+  SetCommonFields(*f, figure, index, thing);
   std::string label;
   if (figure.FigCode() == figcode::kText)
     label = SetTextFields(*f, static_cast<const clsMapText&>(figure));
   f->SetGeometryDirectly(GeometryOf(figure, context.degrees));
   if (OGRGeometry* g = f->GetGeometryRef()) g->assignSpatialReference(defn->GetGeomFieldDefn(0)->GetSpatialRef());
-  f->SetStyleString(StyleOf(figure, *context.things, label).c_str());
-  return f;
+  f->SetStyleString(StyleOf(figure, thing, label).c_str());
+  return f.release();
 }
 
 bool FigureEnvelope(const clsMapFigure& figure, bool degrees, OGREnvelope& out) {

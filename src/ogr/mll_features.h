@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <ogrsf_frmts.h>
 
@@ -39,10 +41,30 @@ int32_t ColorFromHex(const char* text);
 // The fields of the layer (owned by the caller, who Reference()s it).
 OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* srs);
 
+// The texts and colour of the things a map's figures refer to, each looked up once: a
+// converted map has a million figures of one thing.
+class ThingTexts {
+ public:
+  struct Texts {
+    std::string name, categoryName;
+    std::optional<int16_t> category;
+    int32_t fore = -1;  // the thing's colour, -1 for none
+  };
+  explicit ThingTexts(const ThingLookup& things) : things_(things) {}
+  const Texts& Of(int16_t thing);
+
+ private:
+  const ThingLookup& things_;
+  std::vector<std::optional<Texts>> known_;  // by thing number
+  Texts other_;
+};
+
 // What every feature of one map needs besides its figure.
 struct FeatureContext {
   const ThingLookup* things;
   bool degrees;  // a longitude/latitude map: arc-seconds become degrees
+  // Kept by a reader of many features of the map; without it each feature looks its thing up.
+  ThingTexts* thingTexts = nullptr;
 };
 
 // The feature of the figure at 1-based position `index` (null geometry for a point list too

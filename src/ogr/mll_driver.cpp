@@ -82,7 +82,7 @@ GDALDataset* Open(GDALOpenInfo* info) {
              "ogr2ogr -f MLL writes the whole file anew");
     return nullptr;
   }
-  return MllDataset::Open(info->pszFilename);
+  return MllDataset::Open(*info);
 }
 
 GDALDataset* Create(const char* name, int, int, int bands, GDALDataType, char** options) {
@@ -108,7 +108,7 @@ void RegisterMllDriver() {
   driver->SetMetadataItem(GDAL_DCAP_VECTOR, "YES");
   driver->SetMetadataItem(GDAL_DMD_LONGNAME, "picmap longitude/latitude map");
   driver->SetMetadataItem(GDAL_DMD_EXTENSIONS, "MLL MXY");
-  driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "NO");
+  driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "YES");
   driver->SetMetadataItem(GDAL_DCAP_CREATE, "YES");
   driver->SetMetadataItem(GDAL_DMD_CREATIONFIELDDATATYPES, "Integer Integer64 Real String Date DateTime");
   driver->SetMetadataItem(

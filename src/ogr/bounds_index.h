@@ -1,0 +1,63 @@
+// A packed R-tree over the bounds of a layer's figures, built once when a spatial filter first
+// asks: a filter over a small area then visits the figures there instead of every figure.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace picmap::ogr {
+
+// Inclusive bounds in the map's own units; min above max for a figure without any.
+struct Bounds {
+  int32_t minX, minY, maxX, maxY;
+  bool Empty() const { return minX > maxX; }
+};
+
+class BoundsIndex {
+ public:
+  // Over the boxes box(0) .. box(n - 1); empty boxes are never found.
+  BoundsIndex(size_t n, const std::function<Bounds(uint32_t)>& box);
+
+  // The numbers, ascending, of the boxes for which `meets` is true, visiting only the parts
+  // of the tree whose node bounds `meets` too (it must hold for a node whenever it holds for
+  // a box inside it).
+  template <class Meets>
+  std::vector<uint32_t> Search(const Meets& meets) const;
+
+ private:
+  static constexpr size_t kFanOut = 16;
+
+  std::vector<uint32_t> order_;              // box numbers, near ones next to each other
+  std::vector<Bounds> boxes_;                // the boxes in that order
+  std::vector<std::vector<Bounds>> levels_;  // node bounds; levels_[0] over boxes_, the last is the root
+};
+
+template <class Meets>
+std::vector<uint32_t> BoundsIndex::Search(const Meets& meets) const {
+  std::vector<uint32_t> found;
+  if (levels_.empty()) return found;
+  struct Node {
+    size_t level, index;
+  };
+  std::vector<Node> pending{{levels_.size() - 1, 0}};
+  while (!pending.empty()) {
+    const Node node = pending.back();
+    pending.pop_back();
+    if (!meets(levels_[node.level][node.index])) continue;
+    const size_t first = node.index * kFanOut;
+    if (node.level == 0) {
+      const size_t end = std::min(first + kFanOut, boxes_.size());
+      for (size_t i = first; i < end; ++i)
+        if (meets(boxes_[i])) found.push_back(order_[i]);
+      continue;
+    }
+    const size_t end = std::min(first + kFanOut, levels_[node.level - 1].size());
+    for (size_t i = first; i < end; ++i) pending.push_back({node.level - 1, i});
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace picmap::ogr

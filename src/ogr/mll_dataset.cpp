@@ -27,6 +27,10 @@ constexpr int16_t kHeaderlessVersion = 99;
 constexpr size_t kFeatureRefill = 64 * 1024;
 constexpr vsi_l_offset kLargestThingFile = 64 << 20;
 
+const char kRefusedWrite[] =
+    "MLL: map files are not changed in place; ogr2ogr -f MLL (without -update, -append or "
+    "-overwrite) writes the whole file anew";
+
 bool EndsWithIgnoringCase(const std::string& s, const char* tail) {
   const size_t n = std::strlen(tail);
   return s.size() >= n && EQUAL(s.c_str() + s.size() - n, tail);
@@ -238,6 +242,23 @@ int MllLayer::TestCapability(const char* cap) {
   return FALSE;
 }
 
+// GIS programs open files for update before they know whether anything will be changed; the
+// map opens all the same, and only a change is refused.
+OGRErr MllLayer::ISetFeature(OGRFeature*) {
+  CPLError(CE_Failure, CPLE_NotSupported, "%s", kRefusedWrite);
+  return OGRERR_UNSUPPORTED_OPERATION;
+}
+
+OGRErr MllLayer::ICreateFeature(OGRFeature*) {
+  CPLError(CE_Failure, CPLE_NotSupported, "%s", kRefusedWrite);
+  return OGRERR_UNSUPPORTED_OPERATION;
+}
+
+OGRErr MllLayer::DeleteFeature(GIntBig) {
+  CPLError(CE_Failure, CPLE_NotSupported, "%s", kRefusedWrite);
+  return OGRERR_UNSUPPORTED_OPERATION;
+}
+
 // No exception may reach GDAL's host program.
 MllDataset* MllDataset::Open(GDALOpenInfo& info) {
   try {
@@ -293,6 +314,8 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
 
   auto* ds = new MllDataset;
   ds->SetDescription(path.c_str());
+  ds->eAccess = GA_ReadOnly;
+  ds->askedForUpdate_ = info.eAccess == GA_Update;
   if (source->degrees) {
     ds->srs_ = new OGRSpatialReference;
     ds->srs_->importFromEPSG(4326);
@@ -304,7 +327,25 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
     ds->layers_.push_back(std::make_unique<MllLayer>(source, LayerKindAt(i), ds->srs_,
                                                      std::move(layer.entries), layer.refused, layer.extent));
   }
+  ds->SetLayerMetadata();
   return ds;
+}
+
+// Opened for update, the map takes the requests of ogr2ogr -update, -append and -overwrite
+// for a layer, only to refuse them with the reason: ogr2ogr would otherwise just say that the
+// driver cannot create layers.
+int MllDataset::TestCapability(const char* cap) {
+  return askedForUpdate_ && (EQUAL(cap, ODsCCreateLayer) || EQUAL(cap, ODsCDeleteLayer));
+}
+
+OGRLayer* MllDataset::ICreateLayer(const char*, OGRSpatialReference*, OGRwkbGeometryType, char**) {
+  CPLError(CE_Failure, CPLE_NotSupported, "%s", kRefusedWrite);
+  return nullptr;
+}
+
+OGRErr MllDataset::DeleteLayer(int) {
+  CPLError(CE_Failure, CPLE_NotSupported, "%s", kRefusedWrite);
+  return OGRERR_UNSUPPORTED_OPERATION;
 }
 
 MllDataset::~MllDataset() {
@@ -316,7 +357,8 @@ OGRLayer* MllDataset::GetLayer(int i) {
   return i >= 0 && i < GetLayerCount() ? layers_[static_cast<size_t>(i)].get() : nullptr;
 }
 
-// The remarks before the first figure with geometry; the first line of a key wins.
+// The remarks before the first figure with geometry; the first line of a key wins. The lines
+// with a value also make a text in file order, for the layers.
 void MllDataset::SetHeaderMetadata(MapSource& source, const LayerEntries& remarks) {
   for (size_t i = 0; i < remarks.size(); ++i) {
     if (remarks[i].position != static_cast<int32_t>(i) + 1) break;
@@ -329,7 +371,20 @@ void MllDataset::SetHeaderMetadata(MapSource& source, const LayerEntries& remark
     const auto& rem = static_cast<const clsMapRem&>(*figure);
     const std::string key = ToUtf8(rem.Key());
     if (key.empty() || GetMetadataItem(key.c_str())) continue;
-    SetMetadataItem(key.c_str(), ToUtf8(rem.Value()).c_str());
+    const std::string value = ToUtf8(rem.Value());
+    SetMetadataItem(key.c_str(), value.c_str());
+    if (value.empty()) continue;
+    if (!headerText_.empty()) headerText_ += '\n';
+    headerText_ += key + ": " + value;
+  }
+}
+
+// The header lines on every layer too: QGIS shows a layer's metadata, and its DESCRIPTION as
+// the layer's abstract, but not the metadata of the file.
+void MllDataset::SetLayerMetadata() {
+  for (const auto& layer : layers_) {
+    layer->SetMetadata(GetMetadata());
+    if (!headerText_.empty()) layer->SetMetadataItem("DESCRIPTION", headerText_.c_str());
   }
 }
 

@@ -72,6 +72,11 @@ class MllLayer final : public OGRLayer {
     return OGRLayer::GetExtent(geomField, extent, force);
   }
   int TestCapability(const char* cap) override;
+  OGRErr DeleteFeature(GIntBig fid) override;
+
+ protected:
+  OGRErr ISetFeature(OGRFeature* feature) override;
+  OGRErr ICreateFeature(OGRFeature* feature) override;
 
  private:
   OGRFeature* Make(size_t entry);
@@ -100,15 +105,23 @@ class MllDataset final : public GDALDataset {
 
   int GetLayerCount() override { return static_cast<int>(layers_.size()); }
   OGRLayer* GetLayer(int i) override;
-  int TestCapability(const char*) override { return FALSE; }
+  int TestCapability(const char* cap) override;
+  OGRErr DeleteLayer(int layer) override;
+
+ protected:
+  OGRLayer* ICreateLayer(const char* name, OGRSpatialReference* srs, OGRwkbGeometryType type,
+                         char** options) override;
 
  private:
   MllDataset() = default;
   static MllDataset* OpenSource(GDALOpenInfo& info);
   void SetHeaderMetadata(MapSource& source, const LayerEntries& remarks);
+  void SetLayerMetadata();
 
   std::vector<std::unique_ptr<MllLayer>> layers_;
   OGRSpatialReference* srs_ = nullptr;
+  std::string headerText_;  // "key: value" lines of the header
+  bool askedForUpdate_ = false;
 };
 
 }  // namespace picmap::ogr

@@ -73,15 +73,11 @@ bool TakeBackDelete(const char* name) {
   return gPendingDeletes.erase(name) > 0;
 }
 
+// GIS programs open a file for update before they know whether they will change it (QGIS
+// always does): the map opens read-only all the same, and its layers refuse changes.
 GDALDataset* Open(GDALOpenInfo* info) {
   if (!Identify(info)) return nullptr;
   CarryOutPendingDeletes();
-  if (info->eAccess == GA_Update) {
-    CPLError(CE_Failure, CPLE_NotSupported,
-             "MLL: map files are not changed in place; without -update, -append or -overwrite, "
-             "ogr2ogr -f MLL writes the whole file anew");
-    return nullptr;
-  }
   return MllDataset::Open(*info);
 }
 

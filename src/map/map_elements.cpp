@@ -76,9 +76,10 @@ void WalkRectangles(BinaryReader& r, MapElement& e, const std::function<void(con
 
 }  // namespace
 
-int16_t WalkMapElements(BinaryReader& r, const std::function<void(const MapElement&)>& each) {
+void WalkMapElements(BinaryReader& r, int16_t& version,
+                     const std::function<void(const MapElement&)>& each) {
   std::shared_ptr<clsMapRem> projection;
-  const int16_t version = ReadMapFileHeader(r, projection);
+  version = ReadMapFileHeader(r, projection);
   MapElement e;
   e.right = true;
   if (projection) {
@@ -93,7 +94,7 @@ int16_t WalkMapElements(BinaryReader& r, const std::function<void(const MapEleme
       e.right = true;
       WalkRectangles(r, e, each);
     }
-    if (r.Remaining() < 2) return version;
+    if (r.Remaining() < 2) return;
     ++e.position;
     e.offset = r.Position();
     e.code = r.Read<int16_t>();

@@ -33,11 +33,12 @@ struct MapElement {
   int32_t minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 
-// Reads the header, hands every element to `each` in file order and returns the version.
-// Stops with Load's error at an element that cannot be read to its end (an unknown figure
-// code, a file cut short), after `each` has seen all the elements before it; an element read
-// whole whose figure is not right is handed on with `right` false.
-int16_t WalkMapElements(BinaryReader& r, const std::function<void(const MapElement&)>& each);
+// Reads the header into `version`, then hands every element to `each` in file order. Stops
+// with Load's error at an element that cannot be read to its end (an unknown figure code, a
+// file cut short), after `each` has seen all the elements before it; an element read whole
+// whose figure is not right is handed on with `right` false.
+void WalkMapElements(BinaryReader& r, int16_t& version,
+                     const std::function<void(const MapElement&)>& each);
 
 // The record of the element at `offset` when it is a generated rectangle of a version 1.06
 // file (the figures clsMap keeps as records); false for any other element.

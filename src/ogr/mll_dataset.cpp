@@ -292,7 +292,7 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
   static const std::array<int, 6> layerOf = LayerOfCode();
   int32_t located = 0;
   try {
-    source->version = WalkMapElements(source->reader, [&](const MapElement& e) {
+    WalkMapElements(source->reader, source->version, [&](const MapElement& e) {
       Layer& layer = layers[static_cast<size_t>(layerOf[static_cast<size_t>(e.code)])];
       const Bounds b = e.right && e.bounded ? Bounds{e.minX, e.minY, e.maxX, e.maxY} : kNoBounds;
       layer.entries.push_back({e.offset, b, e.position, !e.right});

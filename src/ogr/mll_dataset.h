@@ -41,7 +41,7 @@ class MapSource {
   int16_t version = 0;
   bool degrees;
   ThingLookup things;
-  ThingTexts thingTexts{things};
+  FeatureCache features{things};
   // Set when the walk stopped before the end of the file: the elements from `unreadFrom` on
   // are unknown, for the reason given.
   int32_t unreadFrom = 0;

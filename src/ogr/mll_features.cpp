@@ -1,5 +1,6 @@
 #include "ogr/mll_features.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -146,15 +147,20 @@ std::string StyleQuoted(const std::string& text) {
   return out + "\"";
 }
 
-int32_t ColorOf(const clsMapFigure& figure, const ThingTexts::Texts& thing) {
-  if (figure.OwnColor() >= 0) return figure.OwnColor();
-  return thing.fore >= 0 ? thing.fore : kNeutralGrey;
+// "#RRGGBB" of the colour the figure is drawn in: its own (whose text the color field has
+// already), else its thing's, else grey.
+std::string DrawnColorHex(const clsMapFigure& figure, const FeatureCache::Thing& thing,
+                          const std::string& own) {
+  if (figure.OwnColor() >= 0) return own;
+  return ColorHex(thing.fore >= 0 ? thing.fore : kNeutralGrey);
 }
 
-std::string StyleOf(const clsMapFigure& figure, const ThingTexts::Texts& thing, const std::string& label) {
-  const std::string c = ColorHex(ColorOf(figure, thing));
+std::string StyleOf(const clsMapFigure& figure, const std::string& c, const std::string& label) {
+  std::string style;
   switch (figure.FigCode()) {
-    case figcode::kPolygon: return "BRUSH(fc:" + c + ");PEN(c:" + c + ")";
+    case figcode::kPolygon:
+      style.reserve(32);
+      return style.append("BRUSH(fc:").append(c).append(");PEN(c:").append(c).append(")");
     case figcode::kPolyline: return "PEN(c:" + c + ")";
     case figcode::kSymbol: return "SYMBOL(id:\"ogr-sym-3\",c:" + c + ")";
     case figcode::kText: {
@@ -165,23 +171,11 @@ std::string StyleOf(const clsMapFigure& figure, const ThingTexts::Texts& thing, 
   }
 }
 
-void SetThingFields(OGRFeature& f, int16_t thing, const ThingTexts::Texts& texts) {
+void SetThingFields(OGRFeature& f, int16_t thing, const FeatureCache::Thing& texts) {
   f.SetField(kThing, thing);
   f.SetField(kThingName, texts.name.c_str());
   if (texts.category) f.SetField(kCategory, *texts.category);
   f.SetField(kCategoryName, texts.categoryName.c_str());
-}
-
-void SetCommonFields(OGRFeature& f, const clsMapFigure& figure, int32_t index,
-                     const ThingTexts::Texts& thing) {
-  f.SetField(kFigIndex, index);
-  f.SetField(kFigId, figure.FigID());
-  f.SetField(kFigDate, IsoDate(figure.FigDate()).c_str());
-  SetThingFields(f, figure.Thing(), thing);
-  f.SetField(kAdmin, figure.Admin());
-  f.SetField(kColor, ColorHex(figure.OwnColor()).c_str());
-  f.SetField(kShowMode, figure.OwnShowMode());
-  f.SetField(kJumpMark, figure.JumpMark());
 }
 
 // The label text of a text figure: its Japanese text, else its Latin one.
@@ -211,20 +205,6 @@ std::string ColorHex(int32_t bgr) {
   return std::string(text, sizeof text);
 }
 
-const ThingTexts::Texts& ThingTexts::Of(int16_t thing) {
-  const bool numbered = thing >= 0 && thing < 1000;
-  if (numbered && static_cast<size_t>(thing) < known_.size() && known_[static_cast<size_t>(thing)])
-    return *known_[static_cast<size_t>(thing)];
-  Texts texts;
-  texts.name = ToUtf8(things_.NameOf(thing).value_or(u""));
-  texts.category = things_.CategoryOf(thing);
-  texts.categoryName = ToUtf8(things_.CategoryNameOf(thing).value_or(u""));
-  texts.fore = things_.ForeOf(thing).value_or(-1);
-  if (!numbered) return other_ = std::move(texts);
-  if (known_.size() <= static_cast<size_t>(thing)) known_.resize(static_cast<size_t>(thing) + 1);
-  return *(known_[static_cast<size_t>(thing)] = std::move(texts));
-}
-
 int32_t ColorFromHex(const char* text) {
   if (!text || text[0] != '#') return -1;
   const size_t n = std::strlen(text);
@@ -239,6 +219,30 @@ int32_t ColorFromHex(const char* text) {
     rgb = rgb << 4 | static_cast<unsigned>(d);
   }
   return static_cast<int32_t>((rgb >> 16) | (rgb & 0xFF00) | (rgb & 0xFF) << 16);
+}
+
+const FeatureCache::Thing& FeatureCache::ThingOf(int16_t thing) {
+  const bool numbered = thing >= 0 && thing < 1000;
+  if (numbered && static_cast<size_t>(thing) < known_.size() && known_[static_cast<size_t>(thing)])
+    return *known_[static_cast<size_t>(thing)];
+  Thing texts;
+  texts.name = ToUtf8(things_.NameOf(thing).value_or(u""));
+  texts.category = things_.CategoryOf(thing);
+  texts.categoryName = ToUtf8(things_.CategoryNameOf(thing).value_or(u""));
+  texts.fore = things_.ForeOf(thing).value_or(-1);
+  if (!numbered) return other_ = std::move(texts);
+  if (known_.size() <= static_cast<size_t>(thing)) known_.resize(static_cast<size_t>(thing) + 1);
+  return *(known_[static_cast<size_t>(thing)] = std::move(texts));
+}
+
+// An identifier counts the seconds of its creation times 100000, plus a draw below that
+// (clsMapFigure.h): the identifiers of one second have one date.
+const std::string& FeatureCache::DateOf(double figId) {
+  const double second = std::trunc(figId / 100000.0);
+  if (second_ && second == *second_) return date_;
+  date_ = IsoDate(FigDateOf(figId));
+  second_ = second;
+  return date_;
 }
 
 OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* srs) {
@@ -257,24 +261,30 @@ OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* s
 
 OGRFeature* FeatureOf(const clsMapFigure& figure, int32_t index, OGRFeatureDefn* defn,
                       const FeatureContext& context) {
+  FeatureCache once(*context.things);
+  FeatureCache& cache = context.cache ? *context.cache : once;
   std::unique_ptr<OGRFeature> f(new OGRFeature(defn));
   f->SetFID(index);
+  f->SetField(kFigIndex, index);
+  f->SetField(kFigId, figure.FigID());
+  f->SetField(kFigDate, cache.DateOf(figure.FigID()).c_str());
   if (figure.FigCode() == figcode::kRemark) {
-    f->SetField(kFigIndex, index);
-    f->SetField(kFigId, figure.FigID());
-    f->SetField(kFigDate, IsoDate(figure.FigDate()).c_str());
     f->SetField(kRemarkText, ToUtf8(static_cast<const clsMapRem&>(figure).Comment()).c_str());
     return f.release();
   }
-  ThingTexts once(*context.things);
-  const ThingTexts::Texts& thing = (context.thingTexts ? *context.thingTexts : once).Of(figure.Thing());
-  SetCommonFields(*f, figure, index, thing);
+  const FeatureCache::Thing& thing = cache.ThingOf(figure.Thing());
+  SetThingFields(*f, figure.Thing(), thing);
+  const std::string own = ColorHex(figure.OwnColor());
+  f->SetField(kAdmin, figure.Admin());
+  f->SetField(kColor, own.c_str());
+  f->SetField(kShowMode, figure.OwnShowMode());
+  f->SetField(kJumpMark, figure.JumpMark());
   std::string label;
   if (figure.FigCode() == figcode::kText)
     label = SetTextFields(*f, static_cast<const clsMapText&>(figure));
   f->SetGeometryDirectly(GeometryOf(figure, context.degrees));
   if (OGRGeometry* g = f->GetGeometryRef()) g->assignSpatialReference(defn->GetGeomFieldDefn(0)->GetSpatialRef());
-  f->SetStyleString(StyleOf(figure, thing, label).c_str());
+  f->SetStyleString(StyleOf(figure, DrawnColorHex(figure, thing, own), label).c_str());
   return f.release();
 }
 

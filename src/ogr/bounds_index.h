@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <vector>
+
+#include "ogr/large_array.h"
 
 namespace picmap::ogr {
 
@@ -18,7 +19,8 @@ struct Bounds {
 class BoundsIndex {
  public:
   // Over the boxes box(0) .. box(n - 1); empty boxes are never found.
-  BoundsIndex(size_t n, const std::function<Bounds(uint32_t)>& box);
+  template <class BoxOf>
+  BoundsIndex(size_t n, const BoxOf& box);
 
   // The numbers, ascending, of the boxes for which `meets` is true, visiting only the parts
   // of the tree whose node bounds `meets` too (it must hold for a node whenever it holds for
@@ -26,13 +28,31 @@ class BoundsIndex {
   template <class Meets>
   std::vector<uint32_t> Search(const Meets& meets) const;
 
+  struct Leaf {
+    Bounds box;
+    uint32_t number;  // the box's number
+    uint32_t key;     // its place on the curve the leaves follow
+  };
+
  private:
   static constexpr size_t kFanOut = 16;
 
-  std::vector<uint32_t> order_;              // box numbers, near ones next to each other
-  std::vector<Bounds> boxes_;                // the boxes in that order
-  std::vector<std::vector<Bounds>> levels_;  // node bounds; levels_[0] over boxes_, the last is the root
+  void Build();
+
+  LargeArray<Leaf> leaves_;                  // near boxes next to each other
+  std::vector<std::vector<Bounds>> levels_;  // node bounds; levels_[0] over leaves_, the last is the root
 };
+
+template <class BoxOf>
+BoundsIndex::BoundsIndex(size_t n, const BoxOf& box) : leaves_(n) {
+  size_t kept = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const Bounds b = box(i);
+    if (!b.Empty()) leaves_[kept++] = {b, i, 0};
+  }
+  leaves_.resize_down(kept);
+  Build();
+}
 
 template <class Meets>
 std::vector<uint32_t> BoundsIndex::Search(const Meets& meets) const {
@@ -48,9 +68,9 @@ std::vector<uint32_t> BoundsIndex::Search(const Meets& meets) const {
     if (!meets(levels_[node.level][node.index])) continue;
     const size_t first = node.index * kFanOut;
     if (node.level == 0) {
-      const size_t end = std::min(first + kFanOut, boxes_.size());
+      const size_t end = std::min(first + kFanOut, leaves_.size());
       for (size_t i = first; i < end; ++i)
-        if (meets(boxes_[i])) found.push_back(order_[i]);
+        if (meets(leaves_[i].box)) found.push_back(leaves_[i].number);
       continue;
     }
     const size_t end = std::min(first + kFanOut, levels_[node.level - 1].size());

@@ -5,10 +5,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "ogr/bounds_index.h"
+#include "ogr/large_array.h"
 
 namespace picmap::ogr {
 
@@ -24,13 +24,14 @@ class LayerEntries {
  public:
   static constexpr size_t kBlockShift = 16;
   static constexpr size_t kBlockSize = size_t{1} << kBlockShift;
+  static_assert(kBlockSize * sizeof(LayerEntry) == size_t{2} << 20, "a block fills one large page");
 
   size_t size() const { return size_; }
   const LayerEntry& operator[](size_t i) const {
     return blocks_[i >> kBlockShift][i & (kBlockSize - 1)];
   }
   void push_back(const LayerEntry& e) {
-    if ((size_ & (kBlockSize - 1)) == 0) blocks_.push_back(NewBlock());
+    if ((size_ & (kBlockSize - 1)) == 0) blocks_.emplace_back(kBlockSize);
     blocks_.back()[size_ & (kBlockSize - 1)] = e;
     ++size_;
   }
@@ -38,13 +39,7 @@ class LayerEntries {
   size_t LowerBound(int64_t position) const;
 
  private:
-  struct BlockRelease {
-    void operator()(LayerEntry* p) const;
-  };
-  using Block = std::unique_ptr<LayerEntry[], BlockRelease>;
-  static Block NewBlock();
-
-  std::vector<Block> blocks_;
+  std::vector<LargeArray<LayerEntry>> blocks_;
   size_t size_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "map/map_elements.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "map/clsMapPolygon.h"
@@ -82,6 +83,10 @@ void WalkMapElements(BinaryReader& r, int16_t& version,
   version = ReadMapFileHeader(r, projection);
   MapElement e;
   e.right = true;
+  // One figure of each kind reads every element of its kind in turn: the walk wants only where
+  // an element ends, what it covers and whether it is right, and a figure's reader sets every
+  // field its layout holds (those it does not hold keep a new figure's values).
+  std::array<std::shared_ptr<clsMapFigure>, 6> figures;
   if (projection) {
     e.position = 1;
     e.code = figcode::kRemark;
@@ -98,8 +103,10 @@ void WalkMapElements(BinaryReader& r, int16_t& version,
     ++e.position;
     e.offset = r.Position();
     e.code = r.Read<int16_t>();
-    const std::shared_ptr<clsMapFigure> figure = CreateFigure(e.code);
-    if (!figure) RaiseInvalidElement(u"不正な図形コード", e.position, e.code);
+    if (e.code < figcode::kRemark || e.code > figcode::kText)
+      RaiseInvalidElement(u"不正な図形コード", e.position, e.code);
+    std::shared_ptr<clsMapFigure>& figure = figures[static_cast<size_t>(e.code)];
+    if (!figure) figure = CreateFigure(e.code);
     figure->ReadElm(r, version);
     e.right = figure->IsRight();
     e.bounded = false;

@@ -269,6 +269,11 @@ TEST_F(IndexedReadingTest, DamageCostsOnlyTheFiguresItTouches) {
   clsMap map;
   map.FileName(dir_.File("whole.MLL"));
   map.Add(NewRemark(u"# 欧文地図名　　　：whole"));  // the header lines come first
+  auto text = std::make_shared<clsMapText>();  // a figure of the last figure code
+  text->Admin(0);
+  text->Thing(0);
+  text->TextUnicode(1, u"label");
+  ASSERT_TRUE(map.Add(text));
   for (int i = 0; i < 10; ++i)
     map.AddRectangle(MapRectangle{NewFigureId(), i * 100, 100, i * 100 + 50, 0, 0xFF, 0, -1, true});
   ASSERT_EQ(map.Save(), 0);

@@ -115,23 +115,27 @@ void WalkMapElements(BinaryReader& r, int16_t& version,
   }
 }
 
-bool ReadMapRectangle(BinaryReader& r, int64_t offset, int16_t version, MapRectangle& m) {
-  if (version < kRectangleVersion) return false;
-  r.Seek(offset);
-  const uint8_t* element = r.Peek(kRectangle);
-  return element && TakeRectangle(element, m);
-}
+MapElementReader::MapElementReader(BinaryReader& r, int16_t version)
+    : r_(r), version_(version), rectangle_(clsMapPolygon::Scratch()) {}
 
-std::shared_ptr<clsMapFigure> ReadMapElement(BinaryReader& r, int64_t offset, int16_t version,
-                                             int32_t position) {
-  if (MapRectangle m; ReadMapRectangle(r, offset, version, m)) return clsMapPolygon::FromRectangle(m);
-  r.Seek(offset);
-  const int16_t code = r.Read<int16_t>();
-  const std::shared_ptr<clsMapFigure> figure = CreateFigure(code);
-  if (!figure) RaiseInvalidElement(u"不正な図形コード", position, code);
-  figure->ReadElm(r, version);
+MapElementReader::~MapElementReader() = default;
+
+clsMapFigure& MapElementReader::Read(int64_t offset, int32_t position) {
+  r_.Seek(offset);
+  if (version_ >= kRectangleVersion) {
+    MapRectangle m;
+    if (const uint8_t* element = r_.Peek(kRectangle); element && TakeRectangle(element, m)) {
+      rectangle_->AssignRectangle(m);
+      return *rectangle_;
+    }
+  }
+  const int16_t code = r_.Read<int16_t>();
+  if (code < figcode::kRemark || code > figcode::kText) RaiseInvalidElement(u"不正な図形コード", position, code);
+  std::shared_ptr<clsMapFigure>& figure = figures_[code];
+  if (!figure) figure = CreateFigure(code);
+  figure->ReadElm(r_, version_);
   if (!figure->IsRight()) RaiseInvalidElement(u"不正な図形内容", position, code);
-  return figure;
+  return *figure;
 }
 
 }  // namespace picmap

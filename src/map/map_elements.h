@@ -13,8 +13,8 @@ namespace picmap {
 
 class BinaryReader;
 class clsMapFigure;
+class clsMapPolygon;
 class clsMapRem;
-struct MapRectangle;
 
 // The version the file's header gives (times 100), the reader left at the first element. A
 // version 0.99 file has no header: its projection remark, the map's first figure, comes back
@@ -40,14 +40,26 @@ struct MapElement {
 void WalkMapElements(BinaryReader& r, int16_t& version,
                      const std::function<void(const MapElement&)>& each);
 
-// The record of the element at `offset` when it is a generated rectangle of a version 1.06
-// file (the figures clsMap keeps as records); false for any other element.
-bool ReadMapRectangle(BinaryReader& r, int64_t offset, int16_t version, MapRectangle& m);
+// Reads single elements of a file back into figures. Each is read into the one figure of its
+// kind the reader keeps, which a figure's reader fills as a new figure would be filled, so a
+// reader of a million elements makes no million figures.
+class MapElementReader {
+ public:
+  MapElementReader(BinaryReader& r, int16_t version);
+  ~MapElementReader();
+  MapElementReader(const MapElementReader&) = delete;
+  MapElementReader& operator=(const MapElementReader&) = delete;
 
-// The figure of the element at `offset` in a file of the version, with Load's errors for an
-// element it would refuse (named by `position`). Figures of files before 1.06 carry no
-// identifier: each gets a new one, as Load gives them.
-std::shared_ptr<clsMapFigure> ReadMapElement(BinaryReader& r, int64_t offset, int16_t version,
-                                             int32_t position);
+  // The figure of the element at `offset`, valid until the next read; Load's errors for an
+  // element Load would refuse (named by `position`). Files before 1.06 store no identifiers:
+  // the figure's own is then whatever the caller gave it last.
+  clsMapFigure& Read(int64_t offset, int32_t position);
+
+ private:
+  BinaryReader& r_;
+  const int16_t version_;
+  std::unique_ptr<clsMapPolygon> rectangle_;  // generated rectangles, read as Load reads them
+  std::shared_ptr<clsMapFigure> figures_[6];  // by figure code
+};
 
 }  // namespace picmap

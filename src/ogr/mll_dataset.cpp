@@ -7,7 +7,6 @@
 #include <cpl_string.h>
 #include <cpl_vsi.h>
 
-#include "map/clsMapPolygon.h"
 #include "map/clsMapRem.h"
 #include "map/map_elements.h"
 #include "ogr/cpl_messages.h"
@@ -105,29 +104,27 @@ constexpr Bounds kNoBounds{std::numeric_limits<int32_t>::max(), std::numeric_lim
 }  // namespace
 
 MapSource::MapSource(std::unique_ptr<ByteSource> file, bool degrees)
-    : degrees(degrees),
-      ids_(FigureIdSequence()),
-      openedAt_(ToEpochSeconds(Now())),
-      rectangle_(clsMapPolygon::Scratch()) {
+    : degrees(degrees), ids_(FigureIdSequence()), openedAt_(ToEpochSeconds(Now())) {
   reader.Open(std::move(file));
 }
 
 MapSource::~MapSource() = default;
 
+void MapSource::StartReading() {
+  reader.RefillSize(kFeatureRefill);
+  elements_ = std::make_unique<MapElementReader>(reader, version);
+}
+
 // Files before 1.06 give their figures no identifiers: a load draws a new one for the header
 // and then for each figure in turn. Each figure here gets the one it would have had from a
 // load when the map was opened, the same however often and in whatever order it is read.
 const clsMapFigure& MapSource::Figure(int32_t position, int64_t offset) {
-  if (MapRectangle m; ReadMapRectangle(reader, offset, version, m)) {
-    rectangle_->AssignRectangle(m);
-    return *rectangle_;
-  }
-  figure_ = ReadMapElement(reader, offset, version, position);
+  clsMapFigure& figure = elements_->Read(offset, position);
   if (version < kIdentifiedVersion) {
     const int32_t draw = version == kHeaderlessVersion ? position - 1 : position;
-    figure_->FigID(FigureIdAhead(ids_, static_cast<uint64_t>(draw), openedAt_));
+    figure.FigID(FigureIdAhead(ids_, static_cast<uint64_t>(draw), openedAt_));
   }
-  return *figure_;
+  return figure;
 }
 
 MllLayer::MllLayer(std::shared_ptr<MapSource> source, const LayerKind& kind,
@@ -309,7 +306,7 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
              "MLL: %s: element %d cannot be read (%s); only the %d figures before it are read",
              path.c_str(), source->unreadFrom, source->unreadReason.c_str(), located);
   }
-  source->reader.RefillSize(kFeatureRefill);
+  source->StartReading();
   source->things = ThingLookup::BesideMap(FromUtf8(path), ReadWholeFile);
 
   auto* ds = new MllDataset;

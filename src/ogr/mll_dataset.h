@@ -22,7 +22,7 @@
 
 namespace picmap {
 class clsMapFigure;
-class clsMapPolygon;
+class MapElementReader;
 }
 
 namespace picmap::ogr {
@@ -33,6 +33,8 @@ class MapSource {
   MapSource(std::unique_ptr<ByteSource> file, bool degrees);
   ~MapSource();
 
+  // Called once the walk has found the version.
+  void StartReading();
   // The figure of the element, valid until the next call; raises the map library's error for
   // one it cannot read.
   const clsMapFigure& Figure(int32_t position, int64_t offset);
@@ -51,9 +53,7 @@ class MapSource {
   // Where the identifiers of figures without one of their own come from (files before 1.06).
   std::minstd_rand ids_;
   int64_t openedAt_;
-  // The bulk of a converted map is rectangles: each is read into this one polygon.
-  std::unique_ptr<clsMapPolygon> rectangle_;
-  std::shared_ptr<clsMapFigure> figure_;  // the last figure of another kind
+  std::unique_ptr<MapElementReader> elements_;
 };
 
 class MllLayer final : public OGRLayer {

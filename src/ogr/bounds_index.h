@@ -18,9 +18,10 @@ struct Bounds {
 
 class BoundsIndex {
  public:
-  // Over the boxes box(0) .. box(n - 1); empty boxes are never found.
+  // Over the boxes box(0) .. box(n - 1), which all lie within `extent`; empty boxes are never
+  // found.
   template <class BoxOf>
-  BoundsIndex(size_t n, const BoxOf& box);
+  BoundsIndex(size_t n, const Bounds& extent, const BoxOf& box);
 
   // The numbers, ascending, of the boxes for which `meets` is true, visiting only the parts
   // of the tree whose node bounds `meets` too (it must hold for a node whenever it holds for
@@ -28,30 +29,41 @@ class BoundsIndex {
   template <class Meets>
   std::vector<uint32_t> Search(const Meets& meets) const;
 
+ private:
+  static constexpr size_t kFanOut = 16;
   struct Leaf {
     Bounds box;
     uint32_t number;  // the box's number
-    uint32_t key;     // its place on the curve the leaves follow
   };
 
- private:
-  static constexpr size_t kFanOut = 16;
-
-  void Build();
+  // The key of the box's place on the curve the leaves follow.
+  static uint64_t CurveKey(const Bounds& box, const Bounds& extent);
+  // Sorts the (key << 32 | number) values by key.
+  static void SortByKey(LargeArray<uint64_t>& keyed);
+  void BuildLevels();
 
   LargeArray<Leaf> leaves_;                  // near boxes next to each other
   std::vector<std::vector<Bounds>> levels_;  // node bounds; levels_[0] over leaves_, the last is the root
 };
 
+// The boxes are visited twice in their own order, once for their keys and once, in the order
+// of the keys, for the leaves.
 template <class BoxOf>
-BoundsIndex::BoundsIndex(size_t n, const BoxOf& box) : leaves_(n) {
+BoundsIndex::BoundsIndex(size_t n, const Bounds& extent, const BoxOf& box) {
+  LargeArray<uint64_t> keyed(n);
   size_t kept = 0;
   for (uint32_t i = 0; i < n; ++i) {
     const Bounds b = box(i);
-    if (!b.Empty()) leaves_[kept++] = {b, i, 0};
+    if (!b.Empty()) keyed[kept++] = CurveKey(b, extent) | i;
   }
-  leaves_.resize_down(kept);
-  Build();
+  keyed.resize_down(kept);
+  SortByKey(keyed);
+  leaves_ = LargeArray<Leaf>(kept);
+  for (size_t i = 0; i < kept; ++i) {
+    const auto number = static_cast<uint32_t>(keyed[i]);
+    leaves_[i] = {box(number), number};
+  }
+  BuildLevels();
 }
 
 template <class Meets>

@@ -175,7 +175,7 @@ void MllLayer::ReportUnreadTail() {
 const std::vector<uint32_t>& MllLayer::Candidates() {
   if (candidatesFor_ && *candidatesFor_ == m_sFilterEnvelope) return candidates_;
   if (!index_)
-    index_ = std::make_unique<BoundsIndex>(entries_.size(), [&](uint32_t i) { return entries_[i].bounds; });
+    index_ = std::make_unique<BoundsIndex>(entries_.size(), extent_, [&](uint32_t i) { return entries_[i].bounds; });
   const bool degrees = source_->degrees;
   const OGREnvelope filter = m_sFilterEnvelope;
   candidates_ = index_->Search([&](const Bounds& b) {

@@ -1,6 +1,6 @@
-// Arrays of a million and more small records (the figures of a converted map), in memory the
-// system may back with large pages: filling one costs a few dozen page faults instead of
-// thousands. Smaller arrays take ordinary memory.
+// Arrays of a million and more small records (the figures of a converted map), left
+// uninitialised: each record is written once when the array is filled, so nothing is written
+// twice and no page is touched before it is needed.
 #pragma once
 
 #include <cstddef>
@@ -8,11 +8,12 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 namespace picmap::ogr {
 
-// Memory for n records of `bytes` each; released with std::free.
-void* AllocateLarge(size_t n, size_t bytes);
+// Memory for n records of `bytes` each, released with std::free.
+void* AllocateRecords(size_t n, size_t bytes);
 
 template <class T>
 class LargeArray {
@@ -21,17 +22,15 @@ class LargeArray {
  public:
   LargeArray() = default;
   // Room for n records, not set.
-  explicit LargeArray(size_t n) : data_(static_cast<T*>(AllocateLarge(n, sizeof(T)))), size_(n) {}
+  explicit LargeArray(size_t n) : data_(static_cast<T*>(AllocateRecords(n, sizeof(T)))), size_(n) {}
 
   size_t size() const { return size_; }
-  T* data() { return data_.get(); }
-  const T* data() const { return data_.get(); }
   T& operator[](size_t i) { return data_[i]; }
   const T& operator[](size_t i) const { return data_[i]; }
-  T* begin() { return data(); }
-  T* end() { return data() + size_; }
-  const T* begin() const { return data(); }
-  const T* end() const { return data() + size_; }
+  T* begin() { return data_.get(); }
+  T* end() { return data_.get() + size_; }
+  const T* begin() const { return data_.get(); }
+  const T* end() const { return data_.get() + size_; }
   // Keeps the first n records (n not above the size); the memory stays.
   void resize_down(size_t n) { size_ = n; }
   void swap(LargeArray& other) noexcept {

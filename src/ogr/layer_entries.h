@@ -1,7 +1,6 @@
 // Where a layer's figures lie in the map file: one entry per figure, in map order, kept in
-// blocks of one large page each. A converted map has about a million figures: growing the
-// table never copies what it holds, and filling it costs a few dozen page faults instead of
-// several thousand.
+// blocks of 65536. A converted map has about a million figures: growing the table never
+// copies what it holds, and it never holds much more room than entries.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +23,6 @@ class LayerEntries {
  public:
   static constexpr size_t kBlockShift = 16;
   static constexpr size_t kBlockSize = size_t{1} << kBlockShift;
-  static_assert(kBlockSize * sizeof(LayerEntry) == size_t{2} << 20, "a block fills one large page");
 
   size_t size() const { return size_; }
   const LayerEntry& operator[](size_t i) const {

@@ -90,7 +90,7 @@ class MllLayer final : public OGRLayer {
   const LayerEntries entries_;
   const size_t refused_;  // entries that are no features
   const Bounds extent_;
-  std::unique_ptr<BoundsIndex> index_;  // built by the first spatial filter
+  std::unique_ptr<BoundsIndex> index_;  // built by the second spatial filter
   std::vector<uint32_t> candidates_;
   std::optional<OGREnvelope> candidatesFor_;
   size_t next_ = 0;

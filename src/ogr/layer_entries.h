@@ -15,7 +15,6 @@ struct LayerEntry {
   int64_t offset;   // where the element's figure code starts
   Bounds bounds;    // empty for a figure without geometry
   int32_t position; // the 1-based place of the figure in the map: its feature ID
-  int32_t refused;  // nonzero for an element the map reader refuses: it is no feature
 };
 static_assert(sizeof(LayerEntry) == 32);
 

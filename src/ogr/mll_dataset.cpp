@@ -302,7 +302,7 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
     WalkMapElements(source->reader, source->version, [&](const MapElement& e) {
       Layer& layer = layers[static_cast<size_t>(layerOf[static_cast<size_t>(e.code)])];
       const Bounds b = e.right && e.bounded ? Bounds{e.minX, e.minY, e.maxX, e.maxY} : kNoBounds;
-      layer.entries.push_back({e.offset, b, e.position, !e.right});
+      layer.entries.push_back({e.offset, b, e.position});
       layer.refused += !e.right;
       Include(layer.extent, b);
       located = e.position;
@@ -319,7 +319,7 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
   source->StartReading();
   source->things = ThingLookup::BesideMap(FromUtf8(path), ReadWholeFile);
 
-  auto* ds = new MllDataset;
+  std::unique_ptr<MllDataset> ds(new MllDataset);
   ds->SetDescription(path.c_str());
   ds->eAccess = GA_ReadOnly;
   ds->askedForUpdate_ = info.eAccess == GA_Update;
@@ -335,7 +335,7 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
                                                      std::move(layer.entries), layer.refused, layer.extent));
   }
   ds->SetLayerMetadata();
-  return ds;
+  return ds.release();
 }
 
 // Opened for update, the map takes the requests of ogr2ogr -update, -append and -overwrite

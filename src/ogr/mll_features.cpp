@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <initializer_list>
+#include <string_view>
 
 #include "map/clsMapFigure.h"
 #include "map/clsMapRem.h"
@@ -124,8 +126,8 @@ OGRGeometry* LineOf(const clsPoly& poly, bool degrees) {
   return line;
 }
 
-OGRGeometry* GeometryOf(const clsMapFigure& figure, bool degrees) {
-  switch (figure.FigCode()) {
+OGRGeometry* GeometryOf(const clsMapFigure& figure, int32_t code, bool degrees) {
+  switch (code) {
     case figcode::kPolygon: return PolygonOf(*figure.Poly(), degrees);
     case figcode::kPolyline: return LineOf(*figure.Poly(), degrees);
     case figcode::kSymbol:
@@ -155,19 +157,40 @@ std::string DrawnColorHex(const clsMapFigure& figure, const FeatureCache::Thing&
   return ColorHex(thing.fore >= 0 ? thing.fore : kNeutralGrey);
 }
 
-std::string StyleOf(const clsMapFigure& figure, const std::string& c, const std::string& label) {
-  std::string style;
-  switch (figure.FigCode()) {
-    case figcode::kPolygon:
-      style.reserve(32);
-      return style.append("BRUSH(fc:").append(c).append(");PEN(c:").append(c).append(")");
-    case figcode::kPolyline: return "PEN(c:" + c + ")";
-    case figcode::kSymbol: return "SYMBOL(id:\"ogr-sym-3\",c:" + c + ")";
+// The parts one after the other as a C text, in `out` when they fit there (the styles of
+// polygons and symbols, the bulk of a map, then make no text on the heap), else in `spill`.
+template <size_t N>
+const char* Joined(char (&out)[N], std::string& spill, std::initializer_list<std::string_view> parts) {
+  size_t n = 0;
+  for (std::string_view part : parts) n += part.size();
+  char* p = out;
+  if (n >= N) {
+    spill.resize(n);
+    p = spill.data();
+  }
+  for (std::string_view part : parts) {
+    std::memcpy(p, part.data(), part.size());
+    p += part.size();
+  }
+  if (n >= N) return spill.c_str();
+  *p = '\0';
+  return out;
+}
+
+void SetStyle(OGRFeature& f, const clsMapFigure& figure, int32_t code, const std::string& c,
+              const std::string& label) {
+  char text[64];
+  std::string spill;
+  switch (code) {
+    case figcode::kPolygon: f.SetStyleString(Joined(text, spill, {"BRUSH(fc:", c, ");PEN(c:", c, ")"})); return;
+    case figcode::kPolyline: f.SetStyleString(Joined(text, spill, {"PEN(c:", c, ")"})); return;
+    case figcode::kSymbol: f.SetStyleString(Joined(text, spill, {"SYMBOL(id:\"ogr-sym-3\",c:", c, ")"})); return;
     case figcode::kText: {
-      const int angle = static_cast<const clsMapText&>(figure).Angle();
-      return "LABEL(t:" + StyleQuoted(label) + ",c:" + c + ",a:" + std::to_string(angle) + ")";
+      const std::string angle = std::to_string(static_cast<const clsMapText&>(figure).Angle());
+      f.SetStyleString(Joined(text, spill, {"LABEL(t:", StyleQuoted(label), ",c:", c, ",a:", angle, ")"}));
+      return;
     }
-    default: return {};
+    default: f.SetStyleString(""); return;
   }
 }
 
@@ -279,12 +302,12 @@ OGRFeature* FeatureOf(const clsMapFigure& figure, int32_t index, OGRFeatureDefn*
   f->SetField(kColor, own.c_str());
   f->SetField(kShowMode, figure.OwnShowMode());
   f->SetField(kJumpMark, figure.JumpMark());
+  const int32_t code = figure.FigCode();
   std::string label;
-  if (figure.FigCode() == figcode::kText)
-    label = SetTextFields(*f, static_cast<const clsMapText&>(figure));
-  f->SetGeometryDirectly(GeometryOf(figure, context.degrees));
+  if (code == figcode::kText) label = SetTextFields(*f, static_cast<const clsMapText&>(figure));
+  f->SetGeometryDirectly(GeometryOf(figure, code, context.degrees));
   if (OGRGeometry* g = f->GetGeometryRef()) g->assignSpatialReference(defn->GetGeomFieldDefn(0)->GetSpatialRef());
-  f->SetStyleString(StyleOf(figure, DrawnColorHex(figure, thing, own), label).c_str());
+  SetStyle(*f, figure, code, DrawnColorHex(figure, thing, own), label);
   return f.release();
 }
 

@@ -321,7 +321,8 @@ void frmMainLogic::ShowBackColor() {
     window_.SetSwatchColor(kSwatchButtonFace);
   } else {
     window_.SetLabelText(Label::lblBackColor1,
-                         u"色コード：BBGGRR = " + ColorCodeStr(state_.backColor));
+                         u"色コード：BBGGRR = " + ColorCodeStr(state_.backColor) + u" (" +
+                             HtmlColorStr(state_.backColor) + u")");
     window_.SetSwatchColor(state_.backColor);
   }
 }

@@ -58,6 +58,8 @@ inline constexpr char16_t kCompressCancelled[] = u"２次元圧縮は中断さ�
 inline constexpr char16_t kSaveDone[] = u"保存に成功しました.";
 inline constexpr char16_t kSaveFailed[] = u"保存に失敗しました.";
 inline constexpr char16_t kNotAPicture[] = u"を画像として読み込めませんでした.";
+inline constexpr char16_t kIncompletePicture[] =
+    u"画像ファイルが途中で切れています (the picture is incomplete).";
 inline constexpr char16_t kWorldFileCaption[] = u"ワールドファイルから設定(&F)";
 inline constexpr char16_t kWorldFileNoPicture[] = u"先に画像ファイルを開いてください.";
 }  // namespace frmtext
@@ -142,6 +144,8 @@ class frmMainLogic {
   int32_t LastCompressResult() const { return lastCompress_; }
   // Whether the last mnuSave_Click wrote both files.
   bool LastSaveSucceeded() const { return lastSaveOk_; }
+  // Whether a save keeps the files it replaces under their backup names (the window always does).
+  void KeepBackups(bool keep) { keepBackups_ = keep; }
   // The backup names the last save kept the replaced map and thing file under.
   const std::vector<std::u16string>& LastKeptBackups() const { return lastKeptBackups_; }
   // Least time between two runs of pending window events; zero runs them at every request.
@@ -212,6 +216,7 @@ class frmMainLogic {
   int32_t lastCompress_ = 0;
   bool lastSaveOk_ = false;
   std::vector<std::u16string> lastKeptBackups_;
+  bool keepBackups_ = true;
   std::u16string templateThings_;
   std::chrono::milliseconds eventInterval_{30};
   std::chrono::steady_clock::time_point lastEvents_{};

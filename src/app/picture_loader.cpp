@@ -1,5 +1,6 @@
 #include "app/picture_loader.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QString>
@@ -10,6 +11,7 @@
 #include <new>
 
 #include "app/frm_main.h"
+#include "app/picture_completeness.h"
 #include "support/errormng.h"
 #include "support/errors.h"
 #include "support/library.h"
@@ -35,6 +37,19 @@ QImage DecodeStandard(const QString& path) {
   QImageReader reader(path);
   reader.setDecideFormatFromContent(true);
   return reader.read();
+}
+
+// The file's data, mapped rather than read: a picture may be hundreds of megabytes. A file
+// that cannot be opened counts as whole here; the decoder then reports it.
+bool PictureFileIsWhole(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || file.size() == 0) return true;
+  if (const uchar* mapped = file.map(0, file.size())) {
+    return PictureDataIsWhole({mapped, static_cast<size_t>(file.size())});
+  }
+  const QByteArray bytes = file.readAll();
+  return PictureDataIsWhole({reinterpret_cast<const uint8_t*>(bytes.constData()),
+                             static_cast<size_t>(bytes.size())});
 }
 
 constexpr int kFallbackLimitMB = 1024;
@@ -68,6 +83,7 @@ int PictureMemoryLimitMB() {
 std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader loader) {
   QImageReader::setAllocationLimit(PictureMemoryLimitMB());
   const QString file = ToQString(path);
+  if (!PictureFileIsWhole(file)) return std::nullopt;
   try {
     QImage image = loader == PictureLoader::Png ? DecodePng(file) : DecodeStandard(file);
     if (image.isNull()) return std::nullopt;
@@ -82,6 +98,7 @@ std::u16string PictureProblem(const std::u16string& path) {
   const QFileInfo info(file);
   if (!info.exists()) return FileErrorText(err::kFileNotFound);
   if (info.isDir() || !info.isReadable()) return FileErrorText(err::kPathFileAccess);
+  if (!PictureFileIsWhole(file)) return frmtext::kIncompletePicture;  // before a decoder complains
   QImageReader reader(file);
   const QSize size = reader.size();
   const int64_t mb = int64_t{size.width()} * size.height() * 4 / (1024 * 1024);

@@ -16,11 +16,12 @@ namespace picmap {
 PictureLoader LoaderForPath(const std::u16string& path);
 
 // Decodes the file. The PNG decoder reads PNG data only; the standard loader recognises the
-// format from the content. std::nullopt when the file cannot be read as a picture.
+// format from the content. std::nullopt when the file cannot be read as a picture, or when it
+// is cut off before the end of its data.
 std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader loader);
 
 // Why a file could not be loaded, as the line after its path: missing, no access, too large
-// for this machine (with its size), or no picture.
+// for this machine (with its size), incomplete, or no picture.
 std::u16string PictureProblem(const std::u16string& path);
 
 // The most memory one decoded picture may take: a quarter of the machine's memory.

@@ -5,6 +5,7 @@
 #include "map/clsMap.h"
 #include "map/clsMapRem.h"
 #include "map/converter_header.h"
+#include "map/layer_style.h"
 #include "support/errormng.h"
 #include "support/errors.h"
 #include "support/figcodes.h"
@@ -94,18 +95,20 @@ bool frmMainLogic::RenameHeaderRemarks(const std::u16string& mapFile) {
   return true;
 }
 
-// The map and its thing file are saved as one: both are written beside their targets first and
-// put in place only when both are whole; when the second cannot be put in place, the first goes
-// back. Failures of writing are reported by the map and the catalogue themselves.
+// The map, its thing file and its QGIS style file are saved as one: all are written beside their
+// targets first and put in place only when all are whole; when one cannot be put in place, the
+// ones before it go back. Failures of writing are reported by the map and the catalogue.
 bool frmMainLogic::WriteMapAndThings() {
   lastKeptBackups_.clear();
   SaveTransaction both;
+  if (!keepBackups_) both.KeepNoBackups();
   if (state_.oMap->Save() != 0) return false;
   if (state_.things->Save() != 0) {
     state_.oMap->Modify(true);
     return false;
   }
   try {
+    WriteQgisStyleBeside(state_.oMap->FileName());
     both.Complete();
   } catch (...) {
     state_.oMap->Modify(true);

@@ -61,6 +61,14 @@ void InstallProgramInfo() {
   SetProgramInfo(info);
 }
 
+// Qt's and its image libraries' own warnings ("libpng error: Read Error") are no report of
+// ours: every failure is reported in one line of picmap-cli's own. PICMAP_QT_MESSAGES shows them.
+void QuietQtWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  static const bool shown = qEnvironmentVariableIsSet("PICMAP_QT_MESSAGES");
+  if (shown || type == QtCriticalMsg || type == QtFatalMsg)
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
+
 // Qt warns on every start when the session has no runtime folder (ssh, cron, CI).
 void EnsureRuntimeFolder() {
   if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) return;
@@ -94,6 +102,7 @@ int Main(int argc, char** argv, std::span<const Verb> verbs) {
   // A drawing verb gets a GUI application object without a window.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   EnsureRuntimeFolder();
+  qInstallMessageHandler(QuietQtWarnings);
   // Past a file-size limit a write fails and is reported, instead of ending the process.
   std::signal(SIGXFSZ, SIG_IGN);
   const std::unique_ptr<QCoreApplication> app = MakeApplication(named, argc, argv);
@@ -117,7 +126,18 @@ int Main(int argc, char** argv, std::span<const Verb> verbs) {
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addPositionalArgument("verb", "The verb to run, then its arguments (VERB --help).");
-  parser.process(args);
+  if (!parser.parse(args)) {
+    QString error = parser.errorText();
+    if (error.endsWith('.')) error.chop(1);
+    std::fprintf(stderr, "picmap-cli: %s (see --help)\n", qPrintable(error));
+    return kExitUsage;
+  }
+  if (parser.isSet("help") || parser.isSet("version")) {
+    std::fputs(qPrintable(parser.isSet("help") ? parser.helpText()
+                                              : "picmap-cli " + QCoreApplication::applicationVersion() + "\n"),
+               stdout);
+    return kExitOk;
+  }
   std::fputs(qPrintable(parser.helpText()), stderr);
   return kExitUsage;
 }

@@ -46,6 +46,8 @@ inline constexpr VerbText kInfoText{"info", "info MAP: summary of a map file"};
 inline constexpr VerbText kDumpText{"dump", "dump MAP: a map file as JSON"};
 inline constexpr VerbText kCopyText{"copy",
                                     "copy MAP OUT [--version 104|105|106]: save a map file again"};
+inline constexpr VerbText kStyleText{
+    "style", "style MAP: write MAP's QGIS style file (NAME.qml) so QGIS shows its colours"};
 inline constexpr VerbText kRenderText{
     "render",
     "render MAP OUT.png|OUT.svg [--width PIXELS] [--height PIXELS] [--area W,E,N,S] "
@@ -74,6 +76,8 @@ int RunThings(const QStringList& args);
 int RunMapInfo(const QStringList& args);
 int RunMapDump(const QStringList& args);
 int RunMapCopy(const QStringList& args);
+// picmap-cli style MAP: the QGIS style file beside a map.
+int RunMapStyle(const QStringList& args);
 
 // picmap-cli render MAP OUT.png|OUT.svg [--width] [--area] / export MAP OUT [-f FORMAT]
 // [--dissolve] [--overwrite] (verbs_output.cpp).

@@ -1,7 +1,9 @@
 #include "cli/common.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +91,53 @@ void PrintSaveNotice(const std::u16string& line) {
   std::fprintf(stderr, "picmap-cli %s: %s\n", gVerb, Utf8(line).c_str());
 }
 
+int EditDistance(const QString& a, const QString& b) {
+  std::vector<int> row(static_cast<size_t>(b.size()) + 1);
+  for (int j = 0; j <= b.size(); ++j) row[static_cast<size_t>(j)] = j;
+  for (int i = 1; i <= a.size(); ++i) {
+    int diagonal = row[0];
+    row[0] = i;
+    for (int j = 1; j <= b.size(); ++j) {
+      const int above = row[static_cast<size_t>(j)];
+      row[static_cast<size_t>(j)] = std::min({above + 1, row[static_cast<size_t>(j - 1)] + 1,
+                                              diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row.back();
+}
+
+// The long options the parser knows, read off its help text.
+QStringList KnownOptions(const QCommandLineParser& parser) {
+  QStringList names;
+  static const QRegularExpression option("--([a-z][a-z0-9-]*)");
+  for (auto it = option.globalMatch(parser.helpText()); it.hasNext();) names << it.next().captured(1);
+  return names;
+}
+
+// Qt's complaint, with the option meant where one is near enough to the one typed.
+std::string UsageError(const QCommandLineParser& parser) {
+  std::string message = parser.errorText().toStdString();
+  if (!message.empty() && message.back() == '.') message.pop_back();
+  const QStringList unknown = parser.unknownOptionNames();
+  if (unknown.isEmpty()) return message;
+  QString best;
+  int bestDistance = 3;  // two typing slips at most
+  for (const QString& known : KnownOptions(parser)) {
+    const int d = EditDistance(unknown.front(), known);
+    if (d < bestDistance) bestDistance = d, best = known;
+  }
+  if (!best.isEmpty()) message += " (did you mean --" + best.toStdString() + "?)";
+  return message + "; see --help";
+}
+
+// Qt names the program alone in the usage line; a verb's usage names the verb too.
+QString HelpText(const QCommandLineParser& parser) {
+  QString text = parser.helpText();
+  static const QRegularExpression usage("^Usage: \\S+");
+  return text.replace(usage, QString("Usage: picmap-cli ") + gVerb);
+}
+
 }  // namespace
 
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
@@ -106,14 +155,16 @@ const char* CurrentVerb() { return gVerb; }
 int ParseVerb(QCommandLineParser& parser, const QStringList& args, int positionals) {
   parser.addHelpOption();
   parser.addOption({"verbose", "Print the full text of file-error reports."});
-  if (!parser.parse(args)) return Fail(parser.errorText().toStdString(), kExitUsage);
+  // GDAL's tools spell their options with one dash (-overwrite, -of GPKG): so may we.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  if (!parser.parse(args)) return Fail(UsageError(parser), kExitUsage);
   if (parser.isSet("help")) {
-    std::fputs(qPrintable(parser.helpText()), stdout);
+    std::fputs(qPrintable(HelpText(parser)), stdout);
     return kExitOk;
   }
   gVerbose = parser.isSet("verbose");
   if (positionals >= 0 && parser.positionalArguments().size() != positionals) {
-    std::fputs(qPrintable(parser.helpText()), stderr);
+    std::fputs(qPrintable(HelpText(parser)), stderr);
     return kExitUsage;
   }
   for (const QString& argument : parser.positionalArguments())
@@ -156,10 +207,19 @@ int EndVerb(const clsMap& map, int code) {
   std::_Exit(code);
 }
 
-int32_t SaveMap(clsMap& map) {
-  const int32_t result = map.Save();
-  if (result == 0) PrintKeptBackups({map.KeptBackup()});
-  return result;
+int32_t SaveMap(clsMap& map, bool keepBackup) {
+  SaveTransaction save;
+  if (!keepBackup) save.KeepNoBackups();
+  if (const int32_t result = map.Save(); result != 0) return result;
+  try {
+    save.Complete();
+  } catch (const Error& e) {
+    map.Modify(true);
+    PrintFailure(e, save.FailedTarget());
+    return e.Number();
+  }
+  PrintKeptBackups(save.KeptBackups());
+  return 0;
 }
 
 void PrintKeptBackups(const std::vector<std::u16string>& backups) {

@@ -42,8 +42,9 @@ int EndVerb(const clsMap& map, int code);
 // reported; a file that is no map file is said to be one.
 bool LoadMapFile(clsMap& map, const QString& path);
 
-// The map's Save, with a line "kept: NAME" for the backup of the file it replaced.
-int32_t SaveMap(clsMap& map);
+// The map's Save, with a line "kept: NAME" for the backup of the file it replaced (unless
+// `keepBackup` is false: then the old file is replaced without one).
+int32_t SaveMap(clsMap& map, bool keepBackup = true);
 void PrintKeptBackups(const std::vector<std::u16string>& backups);
 
 // An existing `out` is refused (reported, true) unless --overwrite was given.

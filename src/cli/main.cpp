@@ -11,6 +11,7 @@ const Verb kVerbs[] = {
     {kInfoText.name, kInfoText.synopsis, RunMapInfo},
     {kDumpText.name, kDumpText.synopsis, RunMapDump},
     {kCopyText.name, kCopyText.synopsis, RunMapCopy},
+    {kStyleText.name, kStyleText.synopsis, RunMapStyle},
     {kRenderText.name, kRenderText.synopsis, nullptr},
     {kExportText.name, kExportText.synopsis, nullptr},
 };

@@ -14,9 +14,11 @@
 #include "cli/common.h"
 #include "map/clsMap.h"
 #include "support/angle.h"
+#include "support/colorlib.h"
 #include "support/errors.h"
 #include "support/library.h"
 #include "support/platform.h"
+#include "support/stagedfile.h"
 #include "support/text.h"
 #include "things/clsThings.h"
 
@@ -39,13 +41,19 @@ std::string TerminalText(const std::u16string& text) {
 
 int Usage(const std::string& message) { return Fail(message, kExitUsage); }
 
-// Prints the error messages the window showed since `from`, each with its detail line.
+// The error messages the window showed since `from`, one line each with the program's name,
+// its text and its detail.
 void PrintErrors(const ScriptedWindow& win, size_t from) {
   for (size_t i = from; i < win.messages.size(); ++i) {
     if (!win.messages[i].errorIcon) continue;
-    std::fprintf(stderr, "%s\n", TerminalText(win.messages[i].text).c_str());
-    if (!win.messages[i].detail.empty())
-      std::fprintf(stderr, "%s\n", TerminalText(win.messages[i].detail).c_str());
+    std::string line = TerminalText(win.messages[i].text);
+    if (!win.messages[i].detail.empty()) line += "\n" + TerminalText(win.messages[i].detail);
+    // Its lines become parts of one, the full stop before each colon dropped.
+    for (size_t at = line.find('\n'); at != std::string::npos; at = line.find('\n', at)) {
+      const bool stop = at > 0 && line[at - 1] == '.';
+      line.replace(stop ? at - 1 : at, stop ? 2 : 1, ": ");
+    }
+    Fail(line, kExitFailure);
   }
 }
 
@@ -64,6 +72,7 @@ struct Options {
   int32_t atX = 0, atY = 0;
   int16_t tone = 0;
   int compressRuns = 1;
+  bool noBackup = false;
 };
 
 constexpr const char* kEdgeOptions[4] = {"west", "east", "north", "south"};
@@ -75,18 +84,14 @@ std::optional<int16_t> ToneIndexOf(const QString& levels) {
   return std::nullopt;
 }
 
-// BBGGRR, as the colour label shows a colour, or "none".
+// #RRGGBB, rgb(R,G,B), BBGGRR as the colour label shows a colour, or "none".
 bool ParseBackground(const QString& text, Options& o) {
   if (text.compare("none", Qt::CaseInsensitive) == 0) {
     o.background = -1;
     return true;
   }
-  if (text.size() != 6) return false;
-  bool ok = false;
-  const uint v = text.toUInt(&ok, 16);
-  if (!ok) return false;
-  o.background = static_cast<int32_t>(v);
-  return true;
+  o.background = ParseColorText(ToU16(text.trimmed()));
+  return o.background.has_value();
 }
 
 bool ParsePoint(const QString& text, Options& o) {
@@ -112,7 +117,13 @@ void AddOptions(QCommandLineParser& p) {
   p.addOption({"east", "Longitude of the picture's right edge.", "TEXT"});
   p.addOption({"north", "Latitude of the picture's top edge.", "TEXT"});
   p.addOption({"south", "Latitude of the picture's bottom edge.", "TEXT"});
-  p.addOption({"background", "Colour not to be mapped, BBGGRR, or none.", "BBGGRR"});
+  p.addOption({"no-backup", "Replace an existing map and thing file without keeping them under "
+                            "a time-stamped backup name."});
+  p.addOption({"background",
+               "Colour not to be mapped: #RRGGBB or rgb(R,G,B) (red first), six bare digits "
+               "BBGGRR (blue first, the order of the window's colour code and of map files: "
+               "FF0000 is blue), or none.",
+               "COLOUR"});
   p.addOption({"background-at", "Take the colour not to be mapped from pixel X,Y.", "X,Y"});
   p.addOption({"tone", "Levels per colour channel: 256, 128, 64, 32 or 16.", "N"});
   p.addOption({"compress", "Number of compression runs (default 1).", "N"});
@@ -129,12 +140,13 @@ std::string ReadOptions(const QCommandLineParser& p, Options& o) {
   if (p.isSet("things")) o.things = ToU16(p.value("things"));
   o.world = p.isSet("world");
   o.worldFile = p.isSet("world-file");
+  o.noBackup = p.isSet("no-backup");
   for (int i = 0; i < 4; ++i)
     if (p.isSet(kEdgeOptions[i])) o.edges[i] = p.value(kEdgeOptions[i]);
   if (p.isSet("background") && p.isSet("background-at"))
     return "--background and --background-at exclude each other";
   if (p.isSet("background") && !ParseBackground(p.value("background"), o))
-    return "--background: expected six hexadecimal digits BBGGRR or none, not '" +
+    return "--background: expected #RRGGBB, rgb(R,G,B), six digits BBGGRR or none, not '" +
            p.value("background").toStdString() + "'";
   if (p.isSet("background-at") && !ParsePoint(p.value("background-at"), o))
     return "--background-at: expected X,Y, not '" + p.value("background-at").toStdString() + "'";
@@ -187,11 +199,44 @@ std::string RangeHint(int edge, const QString& text) {
   return "north must lie at least 30\" above south";
 }
 
+std::optional<int32_t> AngleOf(const std::u16string& text) {
+  try {
+    return AngleSecStrToVal(AngleFormalStr(text));
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+// "90S" is 90 arc-seconds to the angle grammar (S after a number counts seconds), though
+// whoever types it on --south means 90° south. Where a letter at the end reads otherwise than
+// the same letter in front, say what it was read as and how to write the other.
+void WarnOfTrailingLetter(int edge, const QString& given) {
+  const QString text = given.trimmed();
+  if (text.size() < 2 || !QString("SWENswen").contains(text.back())) return;
+  const QString before = text.left(text.size() - 1).trimmed();
+  if (before.isEmpty() || !before.back().isDigit()) return;
+  const std::optional<int32_t> read = AngleOf(ToU16(text));
+  const std::optional<int32_t> meant = AngleOf(ToU16(text.back() + before));
+  if (!read || !meant || *read == *meant) return;
+  const bool latitude = edge >= 2;
+  const std::u16string readText = latitude ? LatToStr(*read) : LonToStr(*read);
+  const QString letter = text.back().toUpper();
+  const char* japanese = letter == "S" ? "南緯" : letter == "N" ? "北緯" : letter == "E" ? "東経" : "西経";
+  std::fprintf(stderr,
+               "picmap-cli convert: warning: --%s '%s' reads as %s (%s after a number counts "
+               "arc-seconds there); for degrees write %s%s, %s°%s or %s%s度\n",
+               kEdgeOptions[edge], qPrintable(given), Utf8(readText).c_str(), qPrintable(letter),
+               qPrintable(letter), qPrintable(before), qPrintable(before), qPrintable(letter),
+               japanese, qPrintable(before));
+}
+
 // North is checked against the current south and south against the current north, so a pair
 // that moves the area below its old south is entered south first.
 int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
   constexpr int kNorth = 2, kSouth = 3;
   bool southDone = false;
+  for (int i = 0; i < 4; ++i)
+    if (o.edges[i]) WarnOfTrailingLetter(i, *o.edges[i]);
   for (int i = 0; i < 4; ++i) {
     if (!o.edges[i] || (i == kSouth && southDone)) continue;
     EdgeEntry r = EnterEdge(logic, win, o, i);
@@ -234,13 +279,33 @@ void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const O
               Utf8(LatToStr(s.south)).c_str());
 }
 
+// A folder that cannot be written is found before the picture is read and converted.
+bool OutputsCanBeWritten(const std::u16string& chosen) {
+  clsMap map;
+  map.FileName(chosen);
+  clsThings things;
+  things.FileName(chosen);
+  for (const std::u16string& file : {map.FileName(), things.FileName()}) {
+    try {
+      StagedFile probe;
+      probe.Create(file);
+    } catch (const Error& e) {
+      ReportError(e, Q(file));
+      return false;
+    }
+  }
+  return true;
+}
+
 int Convert(const Options& o) {
+  if (!OutputsCanBeWritten(o.map)) return kExitFailure;
   ProgramInfo info = Program();
   info.folder = DataFolderFor(info.folder);
   SetProgramInfo(info);
   ScriptedWindow win;
   win.paintsPreview = false;  // the command line never reads the preview
   frmMainLogic logic(win);
+  logic.KeepBackups(!o.noBackup);
   if (!o.things.empty()) logic.SetTemplateThingFile(o.things);
   if (!logic.Form_Load()) return Failure(win, 0);
 

@@ -17,6 +17,7 @@
 #include "cli/cli.h"
 #include "cli/common.h"
 #include "map/clsMap.h"
+#include "map/layer_style.h"
 #include "map/clsMapRem.h"
 #include "map/clsMapSymbol.h"
 #include "map/clsMapText.h"
@@ -138,6 +139,15 @@ void PrintInfo(const clsMap& map) {
                   : std::u16string(u"Bounds: none"));
 }
 
+// Fitting versions 1.04 and 1.05 may have thinned long figures: the user is told how much.
+void PrintThinning(const clsMap& map) {
+  const clsMap::Thinning t = map.ThinnedByLastSave();
+  if (t.points == 0) return;
+  std::printf("thinned: %lld points removed from %d figure(s) to fit version %s\n",
+              static_cast<long long>(t.points), t.figures,
+              ToUtf8(DoubleToText(map.Version() / 100.0)).c_str());
+}
+
 }  // namespace
 
 int RunMapInfo(const QStringList& args) {
@@ -180,6 +190,7 @@ int RunMapCopy(const QStringList& args) {
   const QCommandLineOption versionOption("version", "File version to write: 104, 105 or 106.",
                                          "VERSION");
   parser.addOption(versionOption);
+  parser.addOption({"no-backup", "Replace an existing OUT without keeping it under a backup name."});
   if (int code = ParseVerb(parser, args, 2); code >= 0) return code;
   int16_t version = 0;
   if (parser.isSet(versionOption)) {
@@ -196,7 +207,8 @@ int RunMapCopy(const QStringList& args) {
     const std::u16string out = U(parser.positionalArguments()[1]);
     map.FileName(out);
     map.Modify(true);  // a copy is written even when nothing changed
-    if (SaveMap(map) != 0) return kExitFailure;
+    if (SaveMap(map, !parser.isSet("no-backup")) != 0) return kExitFailure;
+    PrintThinning(map);
     // The extension follows the map's mode (".MLL" or ".MXY"), which may differ from OUT's.
     if (map.FileName() != out)
       Fail("written as " + ToUtf8(map.FileName()), kExitOk);
@@ -205,6 +217,24 @@ int RunMapCopy(const QStringList& args) {
     ReportError(e, Q(map.FileName()));
     return kExitFailure;
   }
+}
+
+int RunMapStyle(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Writes NAME.qml beside the map file NAME.MLL: QGIS takes it as the layers' default style\n"
+      "and draws every figure in its own colour (convert and ogr2ogr -f MLL write it too).");
+  parser.addPositionalArgument("MAP", "The map file.");
+  if (int code = ParseVerb(parser, args, 1); code >= 0) return code;
+  const QString map = parser.positionalArguments()[0];
+  try {
+    WriteQgisStyleBeside(U(map));
+  } catch (const Error& e) {
+    ReportError(e, Q(QgisStyleFileOf(U(map))));
+    return kExitFailure;
+  }
+  std::printf("wrote: %s\n", ToUtf8(QgisStyleFileOf(U(map))).c_str());
+  return kExitOk;
 }
 
 }  // namespace picmap::cli

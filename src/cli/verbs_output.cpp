@@ -28,7 +28,7 @@ constexpr int32_t kMaxPixels = 32768;
 
 // Parses the verb's two positional arguments and --overwrite; -1 to go on, else the exit code.
 int ParseArgs(QCommandLineParser& parser, const QStringList& args) {
-  parser.addOption({"overwrite", "Replace OUT when it exists already."});
+  parser.addOption({"overwrite", "Replace OUT when it exists already (-overwrite too)."});
   return ParseVerb(parser, args, 2);
 }
 
@@ -150,12 +150,16 @@ int RunExport(const QStringList& args) {
   parser.addPositionalArgument("MAP", "The map file.");
   parser.addPositionalArgument("OUT", "The file to write.");
   const QCommandLineOption formatOption(
-      QStringList{"f", "format"}, "GDAL's name of the format (default: from OUT's extension).",
+      QStringList{"f", "format", "of"}, "GDAL's name of the format (default: from OUT's extension).",
       "FORMAT");
   const QCommandLineOption dissolveOption(
       "dissolve", "Merge the polygons of one colour and thing into one per connected region.");
-  parser.addOption(formatOption);
-  parser.addOption(dissolveOption);
+  const QCommandLineOption quietOption(QStringList{"q", "quiet"}, "Print nothing on success.");
+  const QCommandLineOption layerOption("lco", "A layer creation option of the format, as ogr2ogr's -lco (repeatable).", "NAME=VALUE");
+  const QCommandLineOption datasetOption("dsco", "A dataset creation option, as ogr2ogr's -dsco (repeatable).", "NAME=VALUE");
+  const QCommandLineOption nameOption("nln", "The name of the one layer written, as ogr2ogr's -nln.", "NAME");
+  for (const QCommandLineOption& o : {formatOption, dissolveOption, quietOption, layerOption, datasetOption, nameOption})
+    parser.addOption(o);
   if (int code = ParseArgs(parser, args); code >= 0) return code;
   const QString out = parser.positionalArguments()[1];
   if (RefuseExistingOutput(out, parser.isSet("overwrite"))) return kExitFailure;
@@ -165,8 +169,12 @@ int RunExport(const QStringList& args) {
   request.format = parser.value(formatOption).toStdString();
   request.dissolve = parser.isSet(dissolveOption);
   request.overwrite = parser.isSet("overwrite");
+  for (const QString& o : parser.values(layerOption)) request.layerOptions.push_back(o.toStdString());
+  for (const QString& o : parser.values(datasetOption)) request.datasetOptions.push_back(o.toStdString());
+  request.layerName = parser.value(nameOption).toStdString();
   const ogr::ExportResult result = ExportThroughModule(request);
   if (!result.error.empty()) return Fail(result.error, result.usage ? kExitUsage : kExitFailure);
+  if (parser.isSet(quietOption)) return kExitOk;
   std::printf("wrote %s (%s): %lld features", request.out.c_str(), result.format.c_str(),
               static_cast<long long>(result.features));
   if (request.dissolve)

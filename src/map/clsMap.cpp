@@ -462,6 +462,19 @@ void clsMap::Undo() {
   });
 }
 
+// Rectangle records are never thinned (five points), so only figure objects are asked.
+clsMap::Thinning clsMap::ThinnedByLastSave() const {
+  Thinning t;
+  for (const uint32_t slot : slots_) {
+    if (slot & kRecordBit) continue;
+    const auto* linear = dynamic_cast<const clsMapLinear*>(objects_[slot].get());
+    if (!linear || linear->PointsThinnedByLastWrite() == 0) continue;
+    t.points += linear->PointsThinnedByLastWrite();
+    ++t.figures;
+  }
+  return t;
+}
+
 void clsMap::ResetUndo() { std::vector<UndoRecord>().swap(undoLog_); }
 
 }  // namespace picmap

@@ -128,9 +128,13 @@ class clsMap {
   int32_t Load();
   // 0 on success and when there is nothing to save, 70 for a read-only file.
   int32_t Save();
-  // The backup name the last save kept the replaced file under; empty when it replaced none
-  // (or when a save transaction puts the file in place).
-  const std::u16string& KeptBackup() const { return keptBackup_; }
+  // What the figures lost to fit versions 1.04 and 1.05 (at most 65535 points each) when
+  // they were last written: the points thinned away and the figures they came from.
+  struct Thinning {
+    int64_t points = 0;
+    int32_t figures = 0;
+  };
+  Thinning ThinnedByLastSave() const;
 
  private:
   // Insertions at consecutive positions share one record (count of them), so that building
@@ -191,7 +195,6 @@ class clsMap {
   mutable std::vector<uint32_t> freeObjects_;
   RectangleArena records_;
   std::u16string fileName_ = u"BLANK.MLL";
-  std::u16string keptBackup_;
   int32_t mapMode_ = 1;
   mutable int16_t version_ = 106;
   mutable int32_t changeCount_ = 0;

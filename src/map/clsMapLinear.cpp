@@ -1,5 +1,6 @@
 #include "map/clsMapLinear.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -19,6 +20,11 @@ constexpr int32_t kElementHead106 = 32;  // code, size, common fields, point cou
 constexpr double kFirstTolerance = 0.1;
 constexpr double kToleranceStep = 0.01;
 constexpr double kThinChordLimit = 100.0;
+// How far thinning may go: a point is dropped only when the detour through it is at most this
+// share of the figure's longer side, and never less than one unit (one arc-second in a
+// longitude/latitude map). Beyond that, thinning would flatten visible features.
+constexpr double kThinningBoundShare = 1e-4;
+constexpr double kThinningBoundFloor = 1.0;
 // Beyond this many steps the tolerance jumps straight to its target.
 constexpr int64_t kMaxToleranceSteps = 100000000;
 
@@ -49,6 +55,20 @@ double ToleranceReaching(double tolerance, double target) {
     tolerance += kToleranceStep;
   }
   return tolerance;
+}
+
+double ThinningBound(const clsPoly& poly) {
+  const clsRect r = poly.RectBound();
+  const double side = std::max(static_cast<double>(r.mRight) - r.mLeft,
+                               static_cast<double>(r.mBottom) - r.mTop);
+  return std::max(kThinningBoundFloor, side * kThinningBoundShare);
+}
+
+[[noreturn]] void ThrowTooManyPoints(int32_t count) {
+  Throw(err::kMapElement, u"", u"点数が多すぎて1.05以前の地図ファイルに保存できません(Points:" +
+                                   FromUtf8(std::to_string(count)) + u", Max:" +
+                                   FromUtf8(std::to_string(clsMapLinear::kShortFormMaxPoints)) +
+                                   u")");
 }
 
 }  // namespace
@@ -105,7 +125,7 @@ void clsMapLinear::ReadElm(BinaryReader& iFile, int32_t ver) {
 }
 
 void clsMapLinear::WriteElm(BinaryWriter& iFile, int32_t ver) {
-  if (ver <= 105) ThinForShortForm();
+  thinnedByLastWrite_ = ver <= 105 ? ThinForShortForm() : 0;
   FieldBlock head;
   head.Put<int16_t>(static_cast<int16_t>(FigCode()));
   if (ver >= 106) {
@@ -125,22 +145,28 @@ void clsMapLinear::WriteElm(BinaryWriter& iFile, int32_t ver) {
 // Tolerances 0.1, 0.11, 0.12, ... one pass each, until the list fits. A pass that removes
 // nothing leaves the list as it was, so the passes after it remove nothing either until the
 // tolerance reaches the smallest detour across a chord short enough: those are skipped.
-// When no chord is short enough, no tolerance can help: the figure cannot be stored in the
-// short form whole, and cutting it would lose points silently (and open a closed outline).
-void clsMapLinear::ThinForShortForm() {
+// When no chord is short enough, or the tolerance would have to pass the thinning bound, the
+// figure cannot be stored in the short form whole: cutting it would lose points silently (and
+// open a closed outline), thinning further would flatten its shape. The work is done on a
+// copy, so a refused figure keeps every point.
+int32_t clsMapLinear::ThinForShortForm() {
+  if (poly_->Count() <= kShortFormMaxPoints) return 0;
+  clsPoly work(*poly_);
+  const double bound = ThinningBound(work) + kToleranceStep / 2;  // the ladder's own rounding
   double tolerance = kFirstTolerance;
-  while (poly_->Count() > kShortFormMaxPoints) {
-    const int32_t before = poly_->Count();
-    poly_->CompressB(tolerance, kThinChordLimit);
+  while (work.Count() > kShortFormMaxPoints) {
+    if (tolerance > bound) ThrowTooManyPoints(poly_->Count());
+    const int32_t before = work.Count();
+    work.CompressB(tolerance, kThinChordLimit);
     tolerance += kToleranceStep;
-    if (poly_->Count() < before) continue;
-    const std::optional<double> detour = SmallestDetour(*poly_, kThinChordLimit);
-    if (!detour)
-      Throw(err::kMapElement, u"", u"点数が多すぎて1.05以前の地図ファイルに保存できません(Points:" +
-                                       FromUtf8(std::to_string(poly_->Count())) + u", Max:" +
-                                       FromUtf8(std::to_string(kShortFormMaxPoints)) + u")");
+    if (work.Count() < before) continue;
+    const std::optional<double> detour = SmallestDetour(work, kThinChordLimit);
+    if (!detour || *detour > bound) ThrowTooManyPoints(poly_->Count());
     tolerance = ToleranceReaching(tolerance, *detour);
   }
+  const int32_t removed = poly_->Count() - work.Count();
+  *poly_ = std::move(work);
+  return removed;
 }
 
 }  // namespace picmap

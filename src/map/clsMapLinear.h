@@ -26,6 +26,8 @@ class clsMapLinear : public MapFigureCommon {
 
   // The short file form holds at most this many points.
   static constexpr int32_t kShortFormMaxPoints = 65535;
+  // The points the last WriteElm thinned away to fit the short form (0 when none).
+  int32_t PointsThinnedByLastWrite() const { return thinnedByLastWrite_; }
 
  protected:
   clsMapLinear();
@@ -34,10 +36,11 @@ class clsMapLinear : public MapFigureCommon {
   virtual std::shared_ptr<clsMapLinear> NewEmpty() const = 0;
 
  private:
-  // Thins the list in place until it fits the short form.
-  void ThinForShortForm();
+  // Thins the list in place until it fits the short form; the number of points removed.
+  int32_t ThinForShortForm();
 
   std::shared_ptr<clsPoly> poly_;
+  int32_t thinnedByLastWrite_ = 0;
 };
 
 }  // namespace picmap

@@ -255,7 +255,6 @@ int32_t clsMap::Save() {
   // Nothing is written, so the document stays modified and keeps its undo log.
   if (IsReadOnlyFile(file, true)) return err::kPermissionDenied;
   int16_t lastReported = -1;
-  keptBackup_.clear();
   BinaryWriter w;  // gives up its temporary file on every way out but a commit
   try {
     undoRecording_ = false;
@@ -263,7 +262,6 @@ int32_t clsMap::Save() {
     LastDate(Now());
     RetryFileStatement(file, [&] { WriteFile(w, ver, lastReported); });
     RetryFileStatement(file, [&] { w.Commit(true); });
-    keptBackup_ = w.KeptBackup();
   } catch (const FileFailure& f) {
     return EndSaveWithFailure(f);
   } catch (...) {

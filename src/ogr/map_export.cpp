@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -130,10 +132,34 @@ DatasetPtr Combined(GDALDataset& source) {
   return ds;
 }
 
-CPLStringList TranslateArguments(const std::string& format, const std::vector<OGRLayer*>& layers) {
+bool Given(const std::vector<std::string>& options, const char* name) {
+  for (const std::string& o : options)
+    if (EQUALN(o.c_str(), name, std::strlen(name)) && o.size() > std::strlen(name) && o[std::strlen(name)] == '=')
+      return true;
+  return false;
+}
+
+CPLStringList TranslateArguments(const ExportRequest& request, const std::string& format,
+                                 const std::vector<OGRLayer*>& layers) {
   CPLStringList args;
   args.AddString("-f");
   args.AddString(format.c_str());
+  for (const std::string& o : request.layerOptions) {
+    args.AddString("-lco");
+    args.AddString(o.c_str());
+  }
+  for (const std::string& o : request.datasetOptions) {
+    args.AddString("-dsco");
+    args.AddString(o.c_str());
+  }
+  if (!request.layerName.empty()) {
+    args.AddString("-nln");
+    args.AddString(request.layerName.c_str());
+  }
+  if (EQUAL(format.c_str(), "CSV") && !Given(request.layerOptions, "GEOMETRY")) {
+    args.AddString("-lco");  // a CSV file without its geometry would be a list of attributes
+    args.AddString("GEOMETRY=AS_WKT");
+  }
   if (EQUAL(format.c_str(), "ESRI Shapefile")) {  // thing names are Japanese
     args.AddString("-lco");
     args.AddString("ENCODING=UTF-8");
@@ -170,14 +196,14 @@ std::string WriteFailure(const std::string& out) {
   return "cannot write " + out + ": " + cause;
 }
 
-bool Translate(GDALDataset& source, const std::string& out, const std::string& format,
-               ExportResult& result) {
+bool Translate(GDALDataset& source, const ExportRequest& request, const std::string& out,
+               const std::string& format, ExportResult& result) {
   const std::vector<OGRLayer*> layers = LayersToExport(source);
   if (layers.empty()) {
     result.error = "the map has no figures to export";
     return false;
   }
-  CPLStringList args = TranslateArguments(format, layers);
+  CPLStringList args = TranslateArguments(request, format, layers);
   GDALVectorTranslateOptions* options = GDALVectorTranslateOptionsNew(args.List(), nullptr);
   GDALDatasetH src = GDALDataset::ToHandle(&source);
   int usageError = FALSE;
@@ -297,11 +323,16 @@ class StagedOutput {
 bool WriteStaged(GDALDataset& source, const ExportRequest& request, ExportResult& result) {
   try {
     StagedOutput staged(request.out);
-    if (!Translate(source, staged.Path(), result.format, result)) {
-      const size_t at = result.error.find(staged.Path());
-      if (at != std::string::npos) result.error.replace(at, staged.Path().size(), request.out);
+    // FlatGeobuf writes a folder for any name but NAME.fgb; one layer is one file whatever OUT's name.
+    const bool fgbName = EQUAL(result.format.c_str(), "FlatGeobuf") && LayersToExport(source).size() == 1 &&
+                         !EQUAL(CPLGetExtension(request.out.c_str()), "fgb");
+    const std::string written = fgbName ? staged.Path() + ".fgb" : staged.Path();
+    if (!Translate(source, request, written, result.format, result)) {
+      const size_t at = result.error.find(written);
+      if (at != std::string::npos) result.error.replace(at, written.size(), request.out);
       return false;
     }
+    if (fgbName && std::rename(written.c_str(), staged.Path().c_str()) != 0) ThrowFileError(errno, request.out);
     staged.PutInPlace();
     return true;
   } catch (const Error& e) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace picmap::ogr {
 
@@ -14,6 +15,9 @@ struct ExportRequest {
   std::string format;  // a GDAL driver name; empty: from the extension of `out`
   bool dissolve = false;
   bool overwrite = false;
+  std::vector<std::string> layerOptions;    // NAME=VALUE, as ogr2ogr's -lco
+  std::vector<std::string> datasetOptions;  // NAME=VALUE, as ogr2ogr's -dsco
+  std::string layerName;                    // as ogr2ogr's -nln (one layer only)
 };
 
 struct ExportResult {

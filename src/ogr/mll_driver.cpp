@@ -122,6 +122,8 @@ void RegisterMllDriver() {
       "<Option name='VERSION' type='string-select' description='map file version' default='106'>"
       "<Value>104</Value><Value>105</Value><Value>106</Value></Option>"
       "<Option name='THINGS' type='string' description='template thing file written beside the map'/>"
+      "<Option name='QML' type='boolean' description='write NAME.qml, the style QGIS opens the "
+      "map in (its own colours)' default='YES'/>"
       "</CreationOptionList>");
   driver->SetMetadataItem(GDAL_DS_LAYER_CREATIONOPTIONLIST, "<LayerCreationOptionList/>");
   driver->pfnIdentify = Identify;

@@ -38,6 +38,10 @@ std::string ColorHex(int32_t bgr);
 // The colour of "#RRGGBB" (or "#RRGGBBAA", alpha ignored); -1 when it is none.
 int32_t ColorFromHex(const char* text);
 
+// The dataset metadata item that names the thing file beside a map read (for a translation
+// from map to map to keep it).
+inline constexpr char kThingFileItem[] = "THING_FILE";
+
 // The fields of the layer (owned by the caller, who Reference()s it).
 OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* srs);
 

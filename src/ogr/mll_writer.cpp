@@ -1,14 +1,23 @@
 #include "ogr/mll_writer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <cstring>
 
 #include <cpl_string.h>
 #include <ogr_featurestyle.h>
 
+#include "geometry/keyhole.h"
 #include "map/clsMapPolygon.h"
 #include "map/clsMapPolyline.h"
+#include "map/clsMapRem.h"
 #include "map/clsMapSymbol.h"
+#include "map/clsMapText.h"
 #include "map/converter_header.h"
+#include "map/layer_style.h"
 #include "ogr/cpl_messages.h"
 #include "ogr/mll_features.h"
 #include "support/errors.h"
@@ -26,6 +35,14 @@ constexpr int32_t kMaxLatitude = 324000;
 constexpr int32_t kFullTone = 256;
 constexpr char16_t kImagePolygon[] = u"画像ポリゴン";
 
+// The text of a point that is to be a text figure.
+struct PointLabel {
+  std::string japanese, latin;
+  int32_t angle = 0;
+  int32_t fix = 0;
+  bool HasText() const { return !japanese.empty() || !latin.empty(); }
+};
+
 // The attributes every figure of one feature gets.
 struct FigureAttributes {
   int32_t color = -1;
@@ -41,6 +58,8 @@ struct FigureSink {
   const FigureAttributes& attributes;
   bool degrees;
   std::string feature;  // "feature 12 of layer roads"
+  LayerLosses& losses;
+  const PointLabel* label = nullptr;
 };
 
 bool ToMapUnit(double v, bool degrees, int32_t limit, int32_t& out) {
@@ -71,9 +90,12 @@ void Attach(const std::shared_ptr<clsMapFigure>& fig, const FigureSink& sink) {
   sink.figures.push_back(fig);
 }
 
-template <class Figure>
-bool AddCurve(const OGRSimpleCurve& curve, const FigureSink& sink) {
-  auto fig = std::make_shared<Figure>();
+bool AddLine(const OGRSimpleCurve& curve, const FigureSink& sink) {
+  if (curve.getNumPoints() < 2) {
+    ++sink.losses.shortLines;
+    return true;
+  }
+  auto fig = std::make_shared<clsMapPolyline>();
   clsPoly& poly = *fig->Poly();
   for (int i = 0; i < curve.getNumPoints(); ++i) {
     PolyPoint p;
@@ -84,31 +106,119 @@ bool AddCurve(const OGRSimpleCurve& curve, const FigureSink& sink) {
   return true;
 }
 
-bool AddPolygon(const OGRPolygon& polygon, const FigureSink& sink) {
-  if (polygon.IsEmpty()) return true;
-  if (polygon.getNumInteriorRings() > 0)
-    CPLError(CE_Warning, CPLE_AppDefined,
-             "MLL: %s has %d hole(s); a map polygon stores only the outer ring", sink.feature.c_str(),
-             polygon.getNumInteriorRings());
-  return AddCurve<clsMapPolygon>(*polygon.getExteriorRing(), sink);
+bool RingPoints(const OGRLinearRing& ring, const FigureSink& sink, Ring& out) {
+  out.clear();
+  for (int i = 0; i < ring.getNumPoints(); ++i) {
+    PolyPoint p;
+    if (!ToMapPoint(ring.getX(i), ring.getY(i), sink, p)) return false;
+    out.push_back(p);
+  }
+  return true;
 }
 
+void AddRing(const Ring& ring, const FigureSink& sink) {
+  auto fig = std::make_shared<clsMapPolygon>();
+  clsPoly& poly = *fig->Poly();
+  for (const PolyPoint& p : ring) poly.AddXandY(p.x, p.y);
+  Attach(fig, sink);
+}
+
+// A map polygon has no holes: a polygon with holes becomes one ring that walks into each hole
+// and back along a bridge of zero width, which every reader fills exactly as the polygon.
+bool AddPolygon(const OGRPolygon& polygon, const FigureSink& sink) {
+  if (polygon.IsEmpty()) return true;
+  Ring outer;
+  if (!RingPoints(*polygon.getExteriorRing(), sink, outer)) return false;
+  if (outer.size() < 4 || DoubleSignedArea(outer) == 0) {
+    ++sink.losses.shortPolygons;
+    return true;
+  }
+  std::vector<Ring> holes;
+  for (int i = 0; i < polygon.getNumInteriorRings(); ++i) {
+    Ring hole;
+    if (!RingPoints(*polygon.getInteriorRing(i), sink, hole)) return false;
+    if (hole.size() >= 4 && DoubleSignedArea(hole) != 0) holes.push_back(std::move(hole));
+  }
+  if (holes.empty()) {
+    AddRing(outer, sink);
+    return true;
+  }
+  if (const std::optional<Ring> joined = JoinHoles(outer, holes)) {
+    AddRing(*joined, sink);
+    return true;
+  }
+  CPLError(CE_Warning, CPLE_AppDefined,
+           "MLL: %s: its %zu hole(s) cannot be joined to the outline; only the outline is stored",
+           sink.feature.c_str(), holes.size());
+  AddRing(outer, sink);
+  return true;
+}
+
+bool AddGeometry(const OGRGeometry& g, const FigureSink& sink);
+bool AddPolygonalParts(const OGRGeometry& g, const FigureSink& sink);
+
+// An invalid polygon (a ring crossing itself, parts that GDAL forced into one polygon as holes
+// outside its shell) is repaired first, so that every part with area becomes a figure.
+bool AddAreas(const OGRGeometry& g, const FigureSink& sink) {
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  const bool valid = g.IsValid();
+  std::unique_ptr<OGRGeometry> repaired(valid ? nullptr : g.MakeValid());
+  CPLPopErrorHandler();
+  if (valid || !repaired) return wkbFlatten(g.getGeometryType()) == wkbPolygon
+                                     ? AddPolygon(*g.toPolygon(), sink)
+                                     : AddGeometry(g, sink);
+  ++sink.losses.repaired;
+  return AddPolygonalParts(*repaired, sink);
+}
+
+// A point with a text (the `text`/`text_latin` fields a map's texts are exported with, or an
+// OGR LABEL style) is a text figure again; any other point a symbol.
 bool AddPoint(const OGRPoint& point, const FigureSink& sink) {
   if (point.IsEmpty()) return true;
   PolyPoint p;
   if (!ToMapPoint(point.getX(), point.getY(), sink, p)) return false;
+  if (sink.label && sink.label->HasText()) {
+    auto fig = std::make_shared<clsMapText>();
+    fig->SetTextPoint(p);
+    fig->TextUnicode(1, FromUtf8(sink.label->latin));
+    fig->TextUnicode(2, FromUtf8(sink.label->japanese));
+    fig->Angle(sink.label->angle);
+    fig->TextFix(sink.label->fix);
+    Attach(fig, sink);
+    return true;
+  }
   auto fig = std::make_shared<clsMapSymbol>();
   fig->SetSymbolPoint(p);
   Attach(fig, sink);
   return true;
 }
 
-bool AddGeometry(const OGRGeometry& g, const FigureSink& sink) {
+bool AddPolygonalParts(const OGRGeometry& g, const FigureSink& sink) {
   switch (wkbFlatten(g.getGeometryType())) {
     case wkbPolygon: return AddPolygon(*g.toPolygon(), sink);
-    case wkbLineString: return AddCurve<clsMapPolyline>(*g.toLineString(), sink);
-    case wkbPoint: return AddPoint(*g.toPoint(), sink);
     case wkbMultiPolygon:
+    case wkbGeometryCollection:
+      for (const OGRGeometry* part : *g.toGeometryCollection())
+        if (!AddPolygonalParts(*part, sink)) return false;
+      return true;
+    default: return true;  // what a repair left without area
+  }
+}
+
+bool AddGeometry(const OGRGeometry& g, const FigureSink& sink) {
+  switch (wkbFlatten(g.getGeometryType())) {
+    case wkbPolygon: return AddAreas(g, sink);
+    case wkbLineString: return AddLine(*g.toLineString(), sink);
+    case wkbPoint: return AddPoint(*g.toPoint(), sink);
+    case wkbMultiPolygon: {
+      CPLPushErrorHandler(CPLQuietErrorHandler);
+      const bool valid = g.IsValid();
+      CPLPopErrorHandler();
+      if (!valid) return AddAreas(g, sink);
+      for (const OGRGeometry* part : *g.toGeometryCollection())
+        if (!AddPolygon(*part->toPolygon(), sink)) return false;
+      return true;
+    }
     case wkbMultiLineString:
     case wkbMultiPoint:
     case wkbGeometryCollection:
@@ -125,6 +235,58 @@ bool AddGeometry(const OGRGeometry& g, const FigureSink& sink) {
       return AddGeometry(*linear, sink);
     }
   }
+}
+
+std::string StringField(OGRFeature& f, const char* name) {
+  const int i = f.GetFieldIndex(name);
+  return i >= 0 && f.IsFieldSetAndNotNull(i) ? f.GetFieldAsString(i) : std::string();
+}
+
+// The text of a LABEL style part (t:"...") and its angle.
+bool StyleLabel(OGRFeature& f, PointLabel& label) {
+  OGRStyleMgr manager;
+  manager.InitFromFeature(&f);
+  for (int i = 0; i < manager.GetPartCount(); ++i) {
+    std::unique_ptr<OGRStyleTool> tool(manager.GetPart(i));
+    if (!tool || tool->GetType() != OGRSTCLabel) continue;
+    auto* style = static_cast<OGRStyleLabel*>(tool.get());
+    GBool isNull = TRUE;
+    const char* text = style->TextString(isNull);
+    if (isNull || !text || !*text) continue;
+    label.japanese = text;
+    const double angle = style->Angle(isNull);
+    if (!isNull) label.angle = static_cast<int32_t>(std::nearbyint(angle));
+    return true;
+  }
+  return false;
+}
+
+PointLabel LabelOf(OGRFeature& f) {
+  PointLabel label;
+  label.japanese = StringField(f, "text");
+  label.latin = StringField(f, "text_latin");
+  if (!label.HasText()) {
+    StyleLabel(f, label);
+    return label;
+  }
+  if (const int i = f.GetFieldIndex("angle"); i >= 0 && f.IsFieldSetAndNotNull(i))
+    label.angle = f.GetFieldAsInteger(i);
+  if (const int i = f.GetFieldIndex("text_fix"); i >= 0 && f.IsFieldSetAndNotNull(i))
+    label.fix = f.GetFieldAsInteger(i);
+  return label;
+}
+
+// A `thing` or `admin` value that is no number in range is the feature's fault, not a 0.
+bool CheckedNumberField(OGRFeature& f, const char* name, int32_t hi, const std::string& feature) {
+  const int i = f.GetFieldIndex(name);
+  if (i < 0 || !f.IsFieldSetAndNotNull(i)) return true;
+  const std::string text = f.GetFieldAsString(i);
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (!text.empty() && *end == '\0' && v >= 0 && v <= hi) return true;
+  CPLError(CE_Failure, CPLE_AppDefined, "MLL: %s: %s '%s' is not a number from 0 to %d",
+           feature.c_str(), name, text.c_str(), hi);
+  return false;
 }
 
 // An integer field of the feature within [lo, hi]; `fallback` when absent, null or outside.
@@ -156,10 +318,19 @@ int32_t StyleColor(OGRFeature& f) {
   return found;
 }
 
-FigureAttributes AttributesOf(OGRFeature& f, int16_t defaultThing) {
+// A `color` field's text: #RRGGBB, or #RRGGBBAA stored without its alpha; anything else is
+// counted and left unset.
+int32_t ColorField(const char* text, LayerLosses& losses) {
+  const int32_t color = ColorFromHex(text);
+  if (color < 0 && *text) ++losses.badColours;
+  if (color >= 0 && std::strlen(text) == 9) ++losses.alphaColours;
+  return color;
+}
+
+FigureAttributes AttributesOf(OGRFeature& f, int16_t defaultThing, LayerLosses& losses) {
   FigureAttributes a;
   const int ci = f.GetFieldIndex("color");
-  if (ci >= 0 && f.IsFieldSetAndNotNull(ci)) a.color = ColorFromHex(f.GetFieldAsString(ci));
+  if (ci >= 0 && f.IsFieldSetAndNotNull(ci)) a.color = ColorField(f.GetFieldAsString(ci), losses);
   if (a.color < 0) a.color = StyleColor(f);
   a.thing = IntField(f, "thing", 0, 999, defaultThing);
   a.admin = IntField(f, "admin", 0, 999, 0);
@@ -184,7 +355,112 @@ std::shared_ptr<clsThings> LoadTemplate(const std::string& file) {
   return nullptr;
 }
 
+// Longitudes and latitudes that lie within a metre of WGS 84's everywhere (JGD2000, JGD2011,
+// ETRS89 ...): a transformation PROJ knows (no "ballpark" guess) moves test points less than that.
+bool SameAsWgs84(const OGRSpatialReference& srs) {
+  OGRSpatialReference wgs84;
+  wgs84.importFromEPSG(4326);
+  if (srs.IsSame(&wgs84)) return true;
+  OGRSpatialReference source(srs);
+  source.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  OGRCoordinateTransformationOptions options;
+  options.SetBallparkAllowed(false);
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  std::unique_ptr<OGRCoordinateTransformation> toWgs84(
+      OGRCreateCoordinateTransformation(&source, &wgs84, options));
+  CPLPopErrorHandler();
+  if (!toWgs84) return false;
+  constexpr double kMetreInDegrees = 1.0 / 111000.0;
+  double x[] = {139.7, 135.0, 2.3, -74.0, 151.2, 0.0};
+  double y[] = {35.7, 34.7, 48.9, 40.7, -33.9, 0.0};
+  double xs[6], ys[6];
+  std::copy(x, x + 6, xs);
+  std::copy(y, y + 6, ys);
+  int ok[6] = {};
+  if (!toWgs84->Transform(6, xs, ys, nullptr, ok)) return false;
+  for (int i = 0; i < 6; ++i)
+    if (ok[i] && (std::fabs(xs[i] - x[i]) > kMetreInDegrees || std::fabs(ys[i] - y[i]) > kMetreInDegrees))
+      return false;
+  return true;
+}
+
 }  // namespace
+
+namespace {
+
+// The fields a map's own layers carry: the figure's attributes, or what is made of them.
+bool MapField(const char* name) {
+  static const char* const kKnown[] = {"fig_index", "fig_id", "fig_date", "thing", "thing_name",
+                                       "category", "category_name", "admin", "color", "show_mode",
+                                       "jump_mark", "text", "text_latin", "angle", "text_fix"};
+  for (const char* known : kKnown)
+    if (EQUAL(known, name)) return true;
+  return false;
+}
+
+
+bool IsVirtual(const std::string& path) { return path.rfind("/vsi", 0) == 0; }
+
+// A folder of our own under the temporary folder, removed with everything in it.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(bool wanted) {
+    if (!wanted) return;
+    std::string name = (std::filesystem::temp_directory_path() / "picmap-XXXXXX").string();
+    if (::mkdtemp(name.data())) path_ = name;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+bool CopyIntoVirtual(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  VSILFILE* out = VSIFOpenL(to.c_str(), "wb");
+  bool ok = in && out;
+  char buffer[1 << 16];
+  while (ok && in) {
+    in.read(buffer, sizeof buffer);
+    const size_t n = static_cast<size_t>(in.gcount());
+    ok = VSIFWriteL(buffer, 1, n, out) == n;
+  }
+  if (out && VSIFCloseL(out) != 0) ok = false;
+  if (!ok) CPLError(CE_Failure, CPLE_FileIO, "MLL: cannot write %s", to.c_str());
+  return ok;
+}
+
+// Every file the save left in the scratch folder (the map and the files beside it).
+bool CopyIntoVirtualFolder(const std::string& scratch, const std::string& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(scratch)) {
+    const std::string name = entry.path().filename().string();
+    if (!CopyIntoVirtual(entry.path().string(), folder.empty() ? name : folder + "/" + name)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string LayerLosses::Describe() const {
+  std::string text;
+  const auto add = [&](int64_t n, const char* what) {
+    if (n > 0) text += (text.empty() ? "" : "; ") + std::to_string(n) + " " + what;
+  };
+  add(noGeometry, "feature(s) without geometry left out");
+  add(shortLines, "line(s) of one point left out");
+  add(shortPolygons, "polygon ring(s) of fewer than 4 points left out");
+  add(badColours, "colour(s) that are not #RRGGBB ignored");
+  add(alphaColours, "colour(s) stored without their transparency");
+  add(repaired, "invalid polygon(s) repaired before they were stored");
+  return text;
+}
 
 std::string TemplateThingFile(CSLConstList options) {
   if (const char* given = CSLFetchNameValue(options, "THINGS")) return given;
@@ -202,6 +478,18 @@ MllWriterLayer::MllWriterLayer(MllWriterDataset& owner, const char* name, OGRwkb
 
 MllWriterLayer::~MllWriterLayer() { defn_->Release(); }
 
+std::string MllWriterLayer::Describe() const {
+  std::string unstored;
+  for (int i = 0; i < defn_->GetFieldCount(); ++i) {
+    const char* name = defn_->GetFieldDefn(i)->GetNameRef();
+    if (!MapField(name)) unstored += (unstored.empty() ? "" : ", ") + std::string(name);
+  }
+  std::string text = losses_.Describe();
+  if (!unstored.empty())
+    text += (text.empty() ? "" : "; ") + std::string("fields a map figure has no place for, not stored: ") + unstored;
+  return text;
+}
+
 int MllWriterLayer::TestCapability(const char* cap) {
   return EQUAL(cap, OLCSequentialWrite) || EQUAL(cap, OLCCreateField) ||
          EQUAL(cap, OLCStringsAsUTF8);
@@ -215,7 +503,8 @@ OGRErr MllWriterLayer::CreateField(OGRFieldDefn* field, int) {
 OGRErr MllWriterLayer::ICreateFeature(OGRFeature* feature) {
   ++written_;
   try {
-    return owner_.AddFeature(*feature, defn_->GetName(), written_) ? OGRERR_NONE : OGRERR_FAILURE;
+    return owner_.AddFeature(*feature, defn_->GetName(), written_, losses_) ? OGRERR_NONE
+                                                                         : OGRERR_FAILURE;
   } catch (...) {
     const Error e = CurrentError();
     CPLError(CE_Failure, CPLE_AppDefined, "MLL: feature " CPL_FRMT_GIB " of layer %s: %s",
@@ -240,11 +529,35 @@ MllWriterDataset* MllWriterDataset::Create(const std::string& path, CSLConstList
   auto* ds = new MllWriterDataset;
   ds->path_ = path;
   ds->version_ = static_cast<int16_t>(std::atoi(version));
+  ds->qgisStyle_ = CPLFetchBool(options, "QML", true);
   ds->degrees_ = !EndsWithIgnoringCase(path, ".MXY");
   ds->things_ = things;
+  ds->thingsGiven_ = CSLFetchNameValue(options, "THINGS") != nullptr;
   ds->defaultThing_ = std::max<int16_t>(things->Search(kImagePolygon), 0);
   ds->SetDescription(path.c_str());
+  if (!ds->CanWriteHere()) {
+    ds->written_ = true;
+    delete ds;
+    return nullptr;
+  }
   return ds;
+}
+
+// The map is written when the dataset closes, where a host program no longer asks whether it
+// worked: whether it can be written at all is tried here, with a staged file beside it.
+bool MllWriterDataset::CanWriteHere() const {
+  if (IsVirtual(path_)) return true;  // found out when the map is copied there
+  try {
+    StagedFile probe;
+    probe.Create(FromUtf8(path_));
+    probe.Discard();
+    return true;
+  } catch (...) {
+    const Error e = CurrentError();
+    CPLError(CE_Failure, CPLE_OpenFailed, "MLL: cannot write %s: %s", path_.c_str(),
+             ToUtf8(e.Description()).c_str());
+    return false;
+  }
 }
 
 MllWriterDataset::~MllWriterDataset() {
@@ -256,7 +569,38 @@ OGRLayer* MllWriterDataset::GetLayer(int i) {
 }
 
 int MllWriterDataset::TestCapability(const char* cap) {
-  return EQUAL(cap, ODsCCreateLayer) || EQUAL(cap, ODsCRandomLayerWrite);
+  return EQUAL(cap, ODsCCreateLayer) || EQUAL(cap, ODsCRandomLayerWrite) ||
+         EQUAL(cap, ODsCTransactions);
+}
+
+// Transactions only mark where a group of features began: ogr2ogr rolls back the group it was
+// writing when a feature fails and it stops, and with -skipfailures each feature is a group of
+// its own. A rollback that takes back stored features therefore means the translation stopped.
+OGRErr MllWriterDataset::StartTransaction(int) {
+  transactionStart_ = figures_.size();
+  inTransaction_ = true;
+  return OGRERR_NONE;
+}
+
+OGRErr MllWriterDataset::CommitTransaction() {
+  inTransaction_ = false;
+  return OGRERR_NONE;
+}
+
+OGRErr MllWriterDataset::RollbackTransaction() {
+  if (!inTransaction_) return OGRERR_FAILURE;
+  if (figures_.size() > transactionStart_) stopped_ = true;
+  figures_.resize(transactionStart_);
+  inTransaction_ = false;
+  return OGRERR_NONE;
+}
+
+// A translation that stopped half-way, or one that stored nothing while refusing features,
+// leaves the old map as it was.
+bool MllWriterDataset::Stopped() const {
+  const std::string last = CPLGetLastErrorMsg();
+  return stopped_ || last.rfind("Terminating translation prematurely", 0) == 0 ||
+         (figures_.empty() && (refused_ > 0 || layers_.empty()));
 }
 
 OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* srs,
@@ -266,6 +610,15 @@ OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* 
              "MLL: layer %s is not in longitude/latitude degrees; reproject it with "
              "-t_srs EPSG:4326",
              name);
+    stopped_ = true;
+    return nullptr;
+  }
+  if (degrees_ && srs && !SameAsWgs84(*srs)) {
+    CPLError(CE_Failure, CPLE_NotSupported,
+             "MLL: layer %s is in %s, whose datum is not WGS 84 (a map file holds WGS 84 "
+             "longitudes and latitudes); reproject it with -t_srs EPSG:4326",
+             name, srs->GetName() ? srs->GetName() : "another geographic CRS");
+    stopped_ = true;
     return nullptr;
   }
   layers_.push_back(std::make_unique<MllWriterLayer>(*this, name, type));
@@ -273,12 +626,24 @@ OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* 
 }
 
 bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerName,
-                                  GIntBig number) {
+                                  GIntBig number, LayerLosses& losses) {
   const OGRGeometry* g = feature.GetGeometryRef();
-  if (!g) return true;  // nothing a map figure could show
-  const FigureAttributes attributes = AttributesOf(feature, defaultThing_);
-  const FigureSink sink{figures_, attributes, degrees_,
-                        "feature " + std::to_string(feature.GetFID() >= 0 ? feature.GetFID() : number) + " of layer " + layerName};
+  if (!g) {
+    // A map's own remarks layer: its header lines come back through the dataset's metadata.
+    if (layerName != "remarks") ++losses.noGeometry;
+    return true;
+  }
+  const std::string name = "feature " +
+                           std::to_string(feature.GetFID() >= 0 ? feature.GetFID() : number) +
+                           " of layer " + layerName;
+  if (!CheckedNumberField(feature, "thing", 999, name) ||
+      !CheckedNumberField(feature, "admin", 999, name)) {
+    ++refused_;
+    return false;
+  }
+  const FigureAttributes attributes = AttributesOf(feature, defaultThing_, losses);
+  const PointLabel label = LabelOf(feature);
+  const FigureSink sink{figures_, attributes, degrees_, name, losses, &label};
   const size_t before = figures_.size();
   if (AddGeometry(*g, sink)) return true;
   figures_.resize(before);
@@ -286,27 +651,98 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
   return false;
 }
 
+// The converter's header, its values taken from the dataset's metadata where a map's header
+// came through it (ogr2ogr copies a map's header lines there and back); the file names are
+// the new ones. Header lines the converter has no key for follow its own.
+std::vector<std::u16string> MllWriterDataset::HeaderLines(const std::u16string& base) {
+  std::vector<std::u16string> lines = ConverterHeaderLines(base, kFullTone, Now());
+  std::vector<std::pair<std::u16string, std::u16string>> items;  // in the metadata's order
+  for (char** item = GetMetadata(); item && *item; ++item) {
+    char* key = nullptr;
+    const char* value = CPLParseNameValue(*item, &key);
+    // Header keys are Japanese; GDAL's own items are not header lines.
+    if (key && value && static_cast<unsigned char>(key[0]) >= 0x80)
+      items.emplace_back(FromUtf8(key), FromUtf8(value));
+    CPLFree(key);
+  }
+  const std::u16string ownNames[] = {u"地図ファイル名", u"事象ファイル名"};
+  for (std::u16string& line : lines) {
+    const auto rem = std::dynamic_pointer_cast<clsMapRem>(NewRemark(line));
+    const std::u16string key = rem ? rem->Key() : u"";
+    const auto item = std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.first == key; });
+    if (key.empty() || item == items.end()) continue;
+    if (std::find(std::begin(ownNames), std::end(ownNames), key) == std::end(ownNames))
+      line = line.substr(0, line.find(u'：') + 1) + item->second;
+    items.erase(item);
+  }
+  std::vector<std::u16string> extra;
+  for (const auto& [key, value] : items) extra.push_back(u"# " + key + u"：" + value);
+  lines.insert(lines.end() - 1, extra.begin(), extra.end());
+  return lines;
+}
+
+// A map translated from a map file keeps that map's thing file (its own things and names), which
+// its dataset names in the metadata ogr2ogr carries over; THINGS= chooses another.
+void MllWriterDataset::TakeTheSourcesThings() {
+  const char* source = GetMetadataItem(kThingFileItem);
+  if (thingsGiven_ || !source || !*source) return;
+  if (std::shared_ptr<clsThings> things = LoadTemplate(source)) {
+    things->Modify(true);
+    things_ = things;
+  }
+}
+
+// Versions before 1.06 keep no colour of a figure's own, and at most 65535 points of a figure.
+void MllWriterDataset::TellWhatTheVersionLost(const clsMap& map) const {
+  const clsMap::Thinning thinned = map.ThinnedByLastSave();
+  if (thinned.points > 0)
+    CPLError(CE_Warning, CPLE_AppDefined,
+             "MLL: %s: %lld point(s) thinned away from %d figure(s) to fit version %.2f",
+             path_.c_str(), static_cast<long long>(thinned.points), thinned.figures, version_ / 100.0);
+  if (version_ >= 106) return;
+  int64_t coloured = 0;
+  for (const auto& figure : figures_) coloured += figure->OwnColor() >= 0;
+  if (coloured > 0)
+    CPLError(CE_Warning, CPLE_AppDefined,
+             "MLL: %s: version %.2f keeps no colour of a figure's own; %lld figure(s) lose theirs",
+             path_.c_str(), version_ / 100.0, static_cast<long long>(coloured));
+}
+
 bool MllWriterDataset::Write() {
   written_ = true;
+  if (Stopped()) {
+    CPLError(CE_Failure, CPLE_AppDefined,
+             "MLL: %s is not written: the translation stopped before the map was whole%s",
+             path_.c_str(), FileExists(FromUtf8(path_)) ? " (the old map stays as it was)" : "");
+    return false;
+  }
+  for (const auto& layer : layers_)
+    if (const std::string lost = layer->Describe(); !lost.empty())
+      CPLError(CE_Warning, CPLE_AppDefined, "MLL: layer %s: %s", layer->GetName(), lost.c_str());
   if (refused_ > 0)
     CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s is written without the %lld feature(s) refused above",
              path_.c_str(), static_cast<long long>(refused_));
   CplMessages messages;
   const CplFileErrors fileErrors;
+  // A map for GDAL's virtual file systems is saved on the disk first, then copied there whole.
+  const ScratchFolder scratch(IsVirtual(path_));
   clsMap map;
   map.EiUndo(false);
   if (!degrees_) map.MapMode(2);
-  map.FileName(FromUtf8(path_));
+  map.FileName(FromUtf8(scratch.Path().empty() ? path_ : scratch.Path() + "/" + CPLGetFilename(path_.c_str())));
   try {
-    AddRemarks(map, ConverterHeaderLines(MapBaseName(map.FileName()), kFullTone, Now()));
+    AddRemarks(map, HeaderLines(MapBaseName(map.FileName())));
     for (const auto& figure : figures_) map.Add(figure);
     AddRemarks(map, ConverterClosingLines());
     map.Version(version_);
+    TakeTheSourcesThings();
     things_->FileName(ChangeExtension(map.FileName(), u".THG"));
-    SaveTransaction both;  // the map and its thing file go into place together, or neither
+    SaveTransaction all;  // the map and the files beside it go into place together, or none
     if (map.Save() == 0 && things_->Save() == 0) {
-      both.Complete();
-      return true;
+      if (qgisStyle_) WriteQgisStyleBeside(map.FileName());
+      all.Complete();
+      TellWhatTheVersionLost(map);
+      return scratch.Path().empty() || CopyIntoVirtualFolder(scratch.Path(), CPLGetPath(path_.c_str()));
     }
   } catch (...) {
     const Error e = CurrentError();

@@ -20,6 +20,17 @@ namespace picmap::ogr {
 
 class MllWriterDataset;
 
+// What a layer's features held that no figure can: told once per layer, with counts.
+struct LayerLosses {
+  int64_t noGeometry = 0;
+  int64_t shortLines = 0;     // lines of fewer than two points
+  int64_t shortPolygons = 0;  // rings of fewer than four points
+  int64_t badColours = 0;     // colour texts that are not #RRGGBB
+  int64_t alphaColours = 0;   // #RRGGBBAA: the map keeps no transparency
+  int64_t repaired = 0;       // invalid polygons made valid before they were stored
+  std::string Describe() const;
+};
+
 class MllWriterLayer final : public OGRLayer {
  public:
   MllWriterLayer(MllWriterDataset& owner, const char* name, OGRwkbGeometryType type);
@@ -31,11 +42,14 @@ class MllWriterLayer final : public OGRLayer {
   int TestCapability(const char* cap) override;
   OGRErr CreateField(OGRFieldDefn* field, int approxOk) override;
   OGRErr ICreateFeature(OGRFeature* feature) override;
+  // What the layer's features held that the map does not: empty when nothing.
+  std::string Describe() const;
 
  private:
   MllWriterDataset& owner_;
   OGRFeatureDefn* defn_;
   GIntBig written_ = 0;
+  LayerLosses losses_;
 };
 
 class MllWriterDataset final : public GDALDataset {
@@ -47,19 +61,30 @@ class MllWriterDataset final : public GDALDataset {
   int GetLayerCount() override { return static_cast<int>(layers_.size()); }
   OGRLayer* GetLayer(int i) override;
   int TestCapability(const char* cap) override;
+  OGRErr StartTransaction(int force) override;
+  OGRErr CommitTransaction() override;
+  OGRErr RollbackTransaction() override;
   OGRLayer* ICreateLayer(const char* name, OGRSpatialReference* srs, OGRwkbGeometryType type,
                          char** options) override;
 
   // The figures of one feature; false after reporting why the feature cannot be stored.
   // `number` names the feature in messages when it has no FID of its own.
-  bool AddFeature(OGRFeature& feature, const std::string& layerName, GIntBig number);
+  bool AddFeature(OGRFeature& feature, const std::string& layerName, GIntBig number,
+                  LayerLosses& losses);
 
  private:
   MllWriterDataset() = default;
   bool Write();
+  bool Stopped() const;
+  bool CanWriteHere() const;
+  void TellWhatTheVersionLost(const clsMap& map) const;
+  std::vector<std::u16string> HeaderLines(const std::u16string& base);
+  void TakeTheSourcesThings();
 
   std::string path_;
   int16_t version_ = 106;
+  bool qgisStyle_ = true;
+  bool thingsGiven_ = false;  // THINGS= named the template  // NAME.qml beside the map, QGIS's default style for its layers
   bool degrees_ = true;
   int16_t defaultThing_ = 0;
   std::shared_ptr<clsThings> things_;
@@ -67,6 +92,9 @@ class MllWriterDataset final : public GDALDataset {
   std::vector<std::unique_ptr<MllWriterLayer>> layers_;
   int64_t refused_ = 0;  // features that could not be stored
   bool written_ = false;
+  size_t transactionStart_ = 0;
+  bool inTransaction_ = false;
+  bool stopped_ = false;  // a rollback took back stored features
 };
 
 // The template thing file the writer copies beside the map: the THINGS creation option, else

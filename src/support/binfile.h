@@ -98,8 +98,6 @@ class BinaryWriter {
   // Staged only: Close, then move the new file into place, an existing target kept under its
   // backup name when `keepBackup`. May be run again after a failure.
   void Commit(bool keepBackup = false);
-  // The backup name the last Commit kept the old file under, if any.
-  const std::u16string& KeptBackup() const { return staging_.KeptBackup(); }
   // Gives up what was written to a staged file; the target stays as it was.
   void Discard();
   bool IsOpen() const { return fd_ >= 0; }

@@ -2,12 +2,19 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace picmap {
 
 // Upper-case six-digit hexadecimal BBGGRR; "------" for -1 or anything of 0x1000000 and more.
 std::u16string ColorCodeStr(int32_t color);
+// The same colour as people write it elsewhere, "#RRGGBB" (red first); empty for no colour.
+std::u16string HtmlColorStr(int32_t color);
+// A colour as a person types it: "#RRGGBB", "rgb(R,G,B)" (0 to 255 each) or six bare digits
+// BBGGRR, the colour code's own order, which map files and scripts use. Nothing when it is
+// none of these.
+std::optional<int32_t> ParseColorText(const std::u16string& text);
 inline bool IsColorValue(int32_t color) { return color >= -1 && color <= 0xFFFFFF; }
 bool IsJumpMarkValue(int16_t mark);  // 0 .. 9
 // Bits 0-23 colour, 24-25 show mode + 1, 26 colour present, 27-30 jump mark.

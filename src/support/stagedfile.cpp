@@ -419,6 +419,8 @@ void StagedFile::Create(const std::u16string& target) {
   Discard();
   const std::string resolved = ResolvedTarget(ToUtf8(target));
   if (IsFolder(resolved)) ThrowFileError(EISDIR, resolved);
+  if (!IsFolder(FolderOf(resolved)))
+    Throw(err::kFileNotFound, u"", u"No such folder: " + FromUtf8(FolderOf(resolved)));
   std::shared_ptr<SaveLock> lock = LockSavesBeside(resolved);
   RemoveStaleTemporaries(*lock, resolved);
   std::string name;
@@ -499,6 +501,8 @@ SaveTransaction::~SaveTransaction() {
 
 void SaveTransaction::Complete() {
   gTransaction = outer_;  // nothing after this is handed over any more
+  if (!keepBackups_)
+    for (auto& p : pending_) p->keepBackup = false;
   size_t done = 0;
   try {
     for (; done < pending_.size(); ++done) Publish(*pending_[done]);

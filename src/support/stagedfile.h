@@ -80,6 +80,8 @@ class SaveTransaction {
   SaveTransaction& operator=(const SaveTransaction&) = delete;
 
   void Complete();
+  // Files put in place by this transaction replace what was there without keeping a backup.
+  void KeepNoBackups() { keepBackups_ = false; }
   // The backup names the completed transaction kept, one per file that had one.
   const std::vector<std::u16string>& KeptBackups() const { return keptBackups_; }
   // The file that could not be put in place when Complete failed.
@@ -90,6 +92,7 @@ class SaveTransaction {
   std::vector<std::unique_ptr<StagedFile::Pending>> pending_;
   std::vector<std::u16string> keptBackups_;
   std::u16string failedTarget_;
+  bool keepBackups_ = true;
   SaveTransaction* outer_;
 };
 

@@ -163,25 +163,87 @@ std::string ToCp932(std::u16string_view text) {
   return out;
 }
 
-std::u16string FromCp932(std::string_view bytes) {
-  if (IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
+namespace {
+
+// Runs the code page 932 decoder over `bytes` into UTF-16LE `out`; each byte it cannot read is
+// handed to `unreadable`, which decides whether to go on.
+template <class Unreadable>
+bool DecodeCp932(std::string_view bytes, std::string& out, Unreadable unreadable) {
   thread_local Converter conv("UTF-16LE", "CP932");
   std::string in(bytes);
   char* p = in.data();
   size_t left = in.size();
-  std::string out;
   while (!conv.Run(p, left, out)) {
-    const char16_t c = ExtraCharacterOfByte(static_cast<unsigned char>(*p));
-    out.push_back(static_cast<char>(c & 0xFF));  // little-endian
-    out.push_back(static_cast<char>(c >> 8));
+    if (!unreadable(static_cast<unsigned char>(*p), out)) return false;
     ++p;
     --left;
   }
+  return true;
+}
+
+}  // namespace
+
+std::u16string FromCp932(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
+  std::string out;
+  DecodeCp932(bytes, out, [](unsigned char byte, std::string& o) {
+    const char16_t c = ExtraCharacterOfByte(byte);
+    o.push_back(static_cast<char>(c & 0xFF));  // little-endian
+    o.push_back(static_cast<char>(c >> 8));
+    return true;
+  });
   std::u16string r(out.size() / 2, u'\0');
   for (size_t i = 0; i < r.size(); ++i)
     r[i] = static_cast<char16_t>(static_cast<unsigned char>(out[2 * i]) |
                                  (static_cast<unsigned char>(out[2 * i + 1]) << 8));
   return r;
+}
+
+bool IsCp932(std::string_view bytes) {
+  if (IsAscii(bytes)) return true;
+  std::string out;
+  return DecodeCp932(bytes, out, [](unsigned char byte, std::string&) {
+    return ExtraCharacterOfByte(byte) != 0xFFFD;
+  });
+}
+
+namespace {
+
+// The length of the UTF-8 sequence at `at`, 0 when it is not a valid one.
+size_t Utf8SequenceAt(std::string_view bytes, size_t at) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  const unsigned char b = byte(at);
+  if (b < 0x80) return 1;
+  size_t n;
+  unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    if (b == 0xE0) low = 0xA0;   // overlong
+    if (b == 0xED) high = 0x9F;  // surrogates
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    if (b == 0xF0) low = 0x90;   // overlong
+    if (b == 0xF4) high = 0x8F;  // beyond U+10FFFF
+  } else {
+    return 0;
+  }
+  if (at + n > bytes.size() || byte(at + 1) < low || byte(at + 1) > high) return 0;
+  for (size_t k = 2; k < n; ++k)
+    if ((byte(at + k) & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+}  // namespace
+
+bool IsUtf8(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t n = Utf8SequenceAt(bytes, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
 }
 
 }  // namespace picmap

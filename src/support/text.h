@@ -16,6 +16,11 @@ std::u16string FromUtf8(std::string_view bytes);
 std::string ToCp932(std::u16string_view text);
 std::u16string FromCp932(std::string_view bytes);
 
+// Whether the bytes read as text without a single invalid sequence: as code page 932 (the
+// single bytes FromCp932 maps included), and as UTF-8 (no overlong forms, no surrogates).
+bool IsCp932(std::string_view bytes);
+bool IsUtf8(std::string_view bytes);
+
 // Shorthand for literals in code that must name a UTF-8 constant.
 inline std::u16string U16(std::string_view utf8) { return FromUtf8(utf8); }
 

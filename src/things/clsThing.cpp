@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -204,9 +205,17 @@ void clsThing::CopyPage(int16_t src, int16_t dst) {
 
 // ---- Reading ----
 
+int16_t clsThing::NumberOfText(const std::u16string& text) {
+  const double value = Val(text);
+  // Checked before the 16-bit conversion, which would end a huge value in a bare overflow.
+  if (!(std::fabs(value) < 10000) || !IsThingNumber(CInt(value)))
+    Throw(err::kClassDefault, u"", u"事象番号が範囲外です(0～999)");
+  return CInt(value);
+}
+
 bool clsThing::ReadWholeThingKey(const std::u16string& key, const std::u16string& token) {
   if (key == u"NUMBER") {
-    Index(NumberToInt(token));
+    Index(NumberOfText(token));
   } else if (key == u"FIGURE") {
     if (const int16_t code = FigureOfKeyword(token)) figure_ = code;
   } else if (key == u"NAME") {
@@ -248,24 +257,34 @@ bool clsThing::ReadPageKey(const std::u16string& key, const std::u16string& toke
   return true;
 }
 
-void clsThing::ReadThing(TextLineReader& in) {
+bool clsThing::ReadKeyLine(const SourceLine& line, SourceLine* numberLine) {
+  const size_t equals = line.text.find(u'=');
+  // The empty line that closes a block ends here too.
+  if (equals == std::u16string::npos || equals == 0) return false;
+  const std::u16string key = UpperText(line.text.substr(0, equals));
+  const std::vector<std::u16string> tokens = StrToTokens(line.text.substr(equals + 1), 2);
+  // An empty value says nothing about a number or a keyword, but it is a valid text (a thing
+  // may be named ""); such a line must not end the block either, or the keys after it would
+  // be lost.
+  if (tokens[0].empty() && !IsTextKey(key)) return true;
+  ReadingLine(line, [&] {
+    if (ReadWholeThingKey(key, tokens[0])) return;
+    for (int16_t n = 1; n <= kPages; ++n) {
+      const size_t at = std::min(static_cast<size_t>(n - 1), tokens.size() - 1);
+      if (!ReadPageKey(key, tokens[at], Slot(static_cast<int16_t>(-n)))) return;
+    }
+  });
+  if (key == u"NUMBER" && numberLine) *numberLine = line;
+  return true;
+}
+
+void clsThing::ReadThing(TextLineReader& in, SourceLine* numberLine) {
   try {
     while (!in.AtEnd()) {
-      const std::u16string line = in.ReadLine();
-      const size_t equals = line.find(u'=');
-      // The empty line that closes a block ends here too.
-      if (equals == std::u16string::npos || equals == 0) break;
-      const std::u16string key = UpperText(line.substr(0, equals));
-      const std::vector<std::u16string> tokens = StrToTokens(line.substr(equals + 1), 2);
-      // An empty value says nothing about a number or a keyword, but it is a valid text (a
-      // thing may be named ""); such a line must not end the block either, or the keys after
-      // it would be lost.
-      if (tokens[0].empty() && !IsTextKey(key)) continue;
-      if (ReadWholeThingKey(key, tokens[0])) continue;
-      for (int16_t n = 1; n <= kPages; ++n) {
-        const size_t at = std::min(static_cast<size_t>(n - 1), tokens.size() - 1);
-        if (!ReadPageKey(key, tokens[at], Slot(static_cast<int16_t>(-n)))) break;
-      }
+      SourceLine line;
+      line.text = in.ReadLine();
+      line.number = in.LineNumber();
+      if (!ReadKeyLine(line, numberLine)) break;
     }
     RecoveryAll();
     page_ = 1;

@@ -12,6 +12,7 @@
 namespace picmap {
 
 class TextLineReader;
+struct SourceLine;
 class TextLineWriter;
 
 // The display settings of one page.
@@ -79,8 +80,10 @@ class clsThing {
   void SameOne();
   void CopyPage(int16_t src, int16_t dst);
 
-  // Reads the key lines of one thing block (the block's header line is already read).
-  void ReadThing(TextLineReader& in);
+  // Reads the key lines of one thing block (the block's header line is already read). An
+  // error names the line it arose in; a NUMBER line outside 0..999 is one. `numberLine`, when
+  // given, receives the NUMBER line the thing took its number from.
+  void ReadThing(TextLineReader& in, SourceLine* numberLine = nullptr);
   // Writes the key lines and the closing empty line; a thing without a number writes nothing.
   void WriteThing(TextLineWriter& out);
 
@@ -91,6 +94,9 @@ class clsThing {
   // 41-step ladder when 41 or less, else a denominator), clamped into the scale bounds.
   static double LevelScale(int16_t level);
   static double ScaleOfValue(double value);
+  // A thing number as a file writes it; a value outside 0..999 is an error, not ignored as
+  // the Index setter ignores it, because a thing read under no number or another one is lost.
+  static int16_t NumberOfText(const std::u16string& text);
 
  private:
   ThingPage& Slot(int16_t iPage) { return pages_[static_cast<size_t>(iPage + kPages)]; }
@@ -99,6 +105,8 @@ class clsThing {
   }
   ThingPage& Current() { return Slot(page_); }
   const ThingPage& Current() const { return Slot(page_); }
+  // Stores one key line's values; false for the line that ends the block.
+  bool ReadKeyLine(const SourceLine& line, SourceLine* numberLine);
   // Stores one key line's value; false for a key that does not belong to a thing.
   bool ReadWholeThingKey(const std::u16string& key, const std::u16string& token);
   bool ReadPageKey(const std::u16string& key, const std::u16string& token, ThingPage& page);

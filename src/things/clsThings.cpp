@@ -211,14 +211,21 @@ void clsThings::ReadCategoryLine(const std::u16string& line) {
   CategoryName(CInt(Val(tokens[0])), tokens[1]);
 }
 
-void clsThings::ReadThingBlock(TextLineReader& in, const std::u16string& header) {
+// A later block with a number already read would replace the earlier thing; the file is
+// refused instead, naming the line the second number stands in.
+void clsThings::ReadThingBlock(TextLineReader& in, const SourceLine& headerLine) {
+  const std::u16string header = UpperText(TrimText(headerLine.text));
   auto thing = std::make_shared<clsThing>();
+  SourceLine numberLine = headerLine;
   // [THING=12]: the number between "=" and the closing bracket.
   if (header.size() >= 7 && header[6] == u'=') {
     const std::u16string digits = header.size() > 8 ? header.substr(7, header.size() - 8) : u"";
-    Step([&] { thing->Index(CInt(Val(digits))); });
+    Step([&] { ReadingLine(headerLine, [&] { thing->Index(clsThing::NumberOfText(digits)); }); });
   }
-  Step([&] { thing->ReadThing(in); });
+  Step([&] { thing->ReadThing(in, &numberLine); });
+  if (Item(thing->Index())) {
+    Step([&] { Throw(err::kClassDefault, u"", u"事象番号が重複しています" + numberLine.Location()); });
+  }
   Step([&] { return Add(thing); });
 }
 
@@ -232,7 +239,7 @@ void clsThings::ReadSection(TextLineReader& in, const std::u16string& line) {
   } else if (header == u"[CATEGORY]") {
     for (const std::u16string& entry : ReadBlock(in)) Step([&] { ReadCategoryLine(entry); });
   } else if (StartsWith(header, u"[THING")) {
-    ReadThingBlock(in, header);
+    ReadThingBlock(in, SourceLine{in.LineNumber(), line});
   } else if (header == u"[LINK]" || header == u"[NATION]") {
     ReadBlock(in);
   }

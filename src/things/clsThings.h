@@ -18,6 +18,7 @@ namespace picmap {
 
 struct FileFailure;
 class TextLineReader;
+struct SourceLine;
 class TextLineWriter;
 
 class clsThings {
@@ -87,7 +88,7 @@ class clsThings {
   void ReadSection(TextLineReader& in, const std::u16string& line);
   std::vector<std::u16string> ReadBlock(TextLineReader& in);
   void ReadCategoryLine(const std::u16string& line);
-  void ReadThingBlock(TextLineReader& in, const std::u16string& header);
+  void ReadThingBlock(TextLineReader& in, const SourceLine& headerLine);
   void WriteSections(TextLineWriter& out);
 
   std::u16string fileName_;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string_view>
 
 #include "support/binfile.h"
 #include "support/errors.h"
@@ -39,6 +40,10 @@ std::string ReadAll(int fd, const std::string& path) {
 
 // ---- TextLineReader ----
 
+std::u16string SourceLine::Location() const {
+  return u"(Line:" + FromUtf8(std::to_string(number)) + u": " + text + u")";
+}
+
 TextLineReader::~TextLineReader() { Close(); }
 
 void TextLineReader::Open(const std::u16string& path) {
@@ -46,21 +51,35 @@ void TextLineReader::Open(const std::u16string& path) {
   const std::string p = ToUtf8(path);
   const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) ThrowErrno(errno, p);
-  data_ = ReadAll(fd, p);
+  std::string data = ReadAll(fd, p);
   ::close(fd);
-  pos_ = 0;
-  open_ = true;
+  Take(std::move(data));
 }
 
 void TextLineReader::OpenContent(std::string bytes) {
   Close();
-  data_ = std::move(bytes);
+  Take(std::move(bytes));
+}
+
+void TextLineReader::Take(std::string data) {
+  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  data_ = std::move(data);
+  // Both readings are checked, not guessed: a file that reads cleanly as code page 932 stays
+  // code page 932, the thing file's own encoding.
+  if (data_.starts_with(kUtf8Mark)) {
+    utf8_ = true;
+    pos_ = kUtf8Mark.size();
+  } else {
+    utf8_ = !IsCp932(data_) && IsUtf8(data_);
+  }
   open_ = true;
 }
 
 void TextLineReader::Close() {
   data_.clear();
   pos_ = 0;
+  lineNumber_ = 0;
+  utf8_ = false;
   open_ = false;
 }
 
@@ -71,13 +90,16 @@ bool TextLineReader::AtEnd() const {
 
 std::u16string TextLineReader::ReadLine() {
   if (AtEnd()) Throw(err::kInputPastEnd);
-  // Neither byte of a double-byte character is ever a CR or LF, so bytes can be split here.
+  // Neither byte of a double-byte character (nor of a UTF-8 sequence) is ever a CR or LF, so
+  // bytes can be split here.
   size_t end = data_.find('\n', pos_);
   const size_t next = end == std::string::npos ? data_.size() : end + 1;
   if (end == std::string::npos) end = data_.size();
   if (end > pos_ && data_[end - 1] == '\r') --end;
-  std::u16string line = FromCp932(std::string_view(data_).substr(pos_, end - pos_));
+  const std::string_view bytes = std::string_view(data_).substr(pos_, end - pos_);
+  std::u16string line = utf8_ ? FromUtf8(bytes) : FromCp932(bytes);
   pos_ = next;
+  ++lineNumber_;
   return line;
 }
 

@@ -1,4 +1,6 @@
 // Reading picture files into colour buffers, and the data folder of an installed program.
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 
 #include "app/picture_loader.h"
@@ -95,6 +97,29 @@ TEST(PictureLoaderTest, PaletteAndGreyPicturesGiveTheirColours) {
   EXPECT_EQ(copy.At(0, 0), 0x0000FF);
   EXPECT_EQ(copy.At(1, 0), 0xC8C8C8);
   EXPECT_EQ(g.At(0, 0), 0x070707);
+}
+
+// A picture cut off in transfer decodes with its missing part black (or as whatever memory
+// held): it must be refused, not converted into a map with a wrong half.
+TEST(PictureLoaderTest, PictureCutInHalfIsRefusedAsIncomplete) {
+  TempFolder dir;
+  QImage img(64, 64, QImage::Format_RGB32);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) img.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) % 256));
+  for (const char* format : {"BMP", "JPEG", "PNG"}) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(img.save(&buffer, format));
+    const std::string whole = bytes.toStdString();
+    dir.Write("whole.pic", whole);
+    dir.Write("half.pic", whole.substr(0, whole.size() / 2));
+    EXPECT_TRUE(LoadPictureFile(dir.File("whole.pic"), PictureLoader::Standard)) << format;
+    EXPECT_FALSE(LoadPictureFile(dir.File("half.pic"), PictureLoader::Standard)) << format;
+    const std::u16string problem = PictureProblem(dir.File("half.pic"));
+    EXPECT_NE(problem.find(u"the picture is incomplete"), std::u16string::npos)
+        << format << ": " << ToUtf8(problem);
+  }
 }
 
 TEST(ProgramFolderTest, InstalledShareFolderHoldsTheTemplates) {

@@ -139,7 +139,7 @@ TEST_F(PreviewTest, RightClickPicksThePreviewColour) {
   Area();
   logic->picDst_MouseUp(mouse::kRight, 0, 450, 135);
   EXPECT_EQ(S().backColor, 0x00FF00);
-  EXPECT_EQ(win.LabelText(Label::lblBackColor1), u"色コード：BBGGRR = 00FF00");
+  EXPECT_EQ(win.LabelText(Label::lblBackColor1), u"色コード：BBGGRR = 00FF00 (#00FF00)");
   logic->picDst_MouseUp(mouse::kRight, 0, 10, 10);  // the world picture
   EXPECT_EQ(S().backColor, 0x336699);
   logic->picDst_MouseUp(mouse::kLeft, 0, 450, 135);

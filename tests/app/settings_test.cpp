@@ -191,7 +191,7 @@ TEST_F(SettingsTest, BackgroundColourFromTheDialog) {
   logic->mnuBackColor_Click();
   EXPECT_EQ(logic->State().backColor, 0x0A0B0C);
   EXPECT_EQ(win.colorRequests.back(), -1);
-  EXPECT_EQ(win.LabelText(Label::lblBackColor1), u"色コード：BBGGRR = 0A0B0C");
+  EXPECT_EQ(win.LabelText(Label::lblBackColor1), u"色コード：BBGGRR = 0A0B0C (#0C0B0A)");
   EXPECT_EQ(win.swatch, 0x0A0B0C);
   // The swatch opens the dialog with the current colour; a cancel clears the colour.
   logic->picBackColor_Click();

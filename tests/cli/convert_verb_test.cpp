@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+
+#include <algorithm>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -149,10 +151,17 @@ TEST_F(ConvertVerbTest, DefaultsWriteBesideThePicture) {
   EXPECT_TRUE(fs::exists(dir_ / "Japan.MLL"));
   EXPECT_TRUE(fs::exists(dir_ / "Japan.THG"));
   EXPECT_EQ(r.out.find("compression run"), std::string::npos);
-  // Two more runs into the same map within the second: each keeps its predecessor.
+  // Two more runs into the same map within the second: each keeps its predecessor, and names
+  // it; the thing file is kept only when someone edited it by hand.
+  std::ofstream(dir_ / "Japan.THG", std::ios::app) << "; edited\r\n";
   for (int run = 2; run <= 3; ++run) {
     const RunResult again = Run("'" + (dir_ / "Japan.png").string() + "' --compress 0");
     ASSERT_EQ(again.exit, 0) << run << again.err;
+    size_t kept = 0;
+    for (size_t at = again.out.find("kept: " + (dir_ / "Japan-").string()); at != std::string::npos;
+         at = again.out.find("kept: ", at + 1))
+      ++kept;
+    EXPECT_EQ(kept, run == 2 ? 2u : 1u) << again.out;
   }
 }
 
@@ -216,18 +225,103 @@ TEST_F(ConvertVerbTest, NorthAndSouthAfterTheWorldFileAreTakenAsAPair) {
 TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
   RunResult r = Run("'" + (dir_ / "missing.png").string() + "'");
   EXPECT_EQ(r.exit, 1);
-  EXPECT_NE(r.err.find("missing.png\nファイルが見つかりません."), std::string::npos) << r.err;
+  // One line with the program's name, the file and the reason.
+  EXPECT_EQ(r.err, "picmap-cli convert: " + (dir_ / "missing.png").string() + ": ファイルが見つかりません.\n");
   // 64 pixels over 360″ is finer than 10″ per pixel: the generation fails.
   ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
   r = Run("'" + (dir_ / "r.png").string() + "' --west 0 --east 0.1");
   EXPECT_EQ(r.exit, 1);
-  EXPECT_NE(r.err.find("ポリゴン生成に失敗しました.\nピクセルサイズが細かすぎます: 5.6″x20250.0″"),
+  EXPECT_NE(r.err.find("ポリゴン生成に失敗しました: ピクセルサイズが細かすぎます: 5.6″x20250.0″"),
             std::string::npos)
       << r.err;
+  // A picture cut off half-way is refused, not converted with its missing half black.
+  ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "cut.jpg").string()), "JPEG"));
+  fs::resize_file(dir_ / "cut.jpg", fs::file_size(dir_ / "cut.jpg") / 2);
+  r = Run("'" + (dir_ / "cut.jpg").string() + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("the picture is incomplete"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "cut.MLL"));
   // The background taken from a pixel (31,15 is white), with the template named.
   r = Run("'" + (dir_ / "r.png").string() + "' --background-at 31,15 --things '" +
           (fs::path(PICMAP_RUNTIME_DIR) / "PICMAP.THG").string() + "'");
   EXPECT_EQ(r.exit, 0) << r.err;
+}
+
+}  // namespace
+}  // namespace picmap::test
+
+namespace picmap::test {
+namespace {
+
+// What a new user types and meets first.
+class FirstHourTest : public ConvertVerbTest {
+ protected:
+  std::string Picture() {
+    const fs::path p = dir_ / "regions.png";
+    EXPECT_TRUE(Regions().save(QString::fromStdString(p.string()), "PNG"));
+    return "'" + p.string() + "'";
+  }
+  // The colours of the map's polygons, BBGGRR.
+  std::vector<int32_t> ColoursIn(const fs::path& map) {
+    const RunResult dump = Run("'" + map.string() + "'", "dump");
+    std::vector<int32_t> colours;
+    for (const auto f : QJsonDocument::fromJson(QByteArray::fromStdString(dump.out))["figures"].toArray())
+      if (f.toObject()["code"].toInt() == figcode::kPolygon) colours.push_back(f.toObject()["color"].toInt());
+    return colours;
+  }
+  bool Holds(const std::vector<int32_t>& colours, QRgb c) {
+    return std::find(colours.begin(), colours.end(), Colour(c)) != colours.end();
+  }
+};
+
+TEST_F(FirstHourTest, ColoursAreReadTheWayTheyAreWritten) {
+  const fs::path map = dir_ / "m.MLL";
+  for (const char* red : {"'#FF0000'", "'rgb(255, 0, 0)'", "0000FF"}) {
+    ASSERT_EQ(Run(Picture() + " --no-backup -o '" + map.string() + "' --background " + red).exit, 0) << red;
+    const std::vector<int32_t> colours = ColoursIn(map);
+    EXPECT_FALSE(Holds(colours, qRgb(255, 0, 0))) << red;
+    EXPECT_TRUE(Holds(colours, qRgb(0, 0, 255))) << red;
+  }
+  // With --no-backup nothing but the map and its companions is left.
+  for (const auto& e : fs::directory_iterator(dir_))
+    EXPECT_EQ(e.path().filename().string().find("m-"), std::string::npos) << e.path();
+  EXPECT_EQ(Run(Picture() + " --background '#FF00'").exit, 2);
+}
+
+TEST_F(FirstHourTest, AnEdgeEndingInALetterThatReadsOtherwiseIsToldOf) {
+  RunResult r = Run(Picture() + " --west 0 --east 64 --north 46N --south 90S");
+  EXPECT_NE(r.err.find("--south '90S' reads as N00°01′30″"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("S90, 90°S or 南緯90度"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("--north"), std::string::npos) << r.err;  // 46N is 46° north either way
+}
+
+TEST_F(FirstHourTest, UsageErrorsExitTwoAndNameTheVerb) {
+  EXPECT_EQ(Run("--bogus", "").exit, 2);
+  RunResult r = Run(Picture() + " --backgrund FFFFFF");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("did you mean --background?"), std::string::npos) << r.err;
+  r = Run("--help");
+  EXPECT_EQ(r.out.rfind("Usage: picmap-cli convert [options] PICTURE", 0), 0u) << r.out;
+}
+
+TEST_F(FirstHourTest, AnOutputThatCannotBeWrittenIsFoundBeforeTheConversion) {
+  const RunResult r = Run(Picture() + " -o '" + (dir_ / "no" / "m.MLL").string() + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.out, "");  // nothing was converted
+  EXPECT_EQ(r.err, "picmap-cli convert: " + (dir_ / "no" / "m.MLL").string() + ": No such folder (error 53)\n");
+}
+
+TEST_F(FirstHourTest, ExportSpeaksGdalsOptionsAndWritesWhatItsNameSays) {
+  const fs::path map = dir_ / "m.MLL";
+  ASSERT_EQ(Run(Picture() + " -o '" + map.string() + "'").exit, 0);
+  const fs::path csv = dir_ / "m.csv", dat = dir_ / "m.dat";
+  RunResult r = Run("-q -overwrite '" + map.string() + "' '" + csv.string() + "'", "export");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(ReadAll(csv).find("\"POLYGON (("), std::string::npos);
+  r = Run("-of FlatGeobuf '" + map.string() + "' '" + dat.string() + "'", "export");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_TRUE(fs::is_regular_file(dat));
 }
 
 }  // namespace

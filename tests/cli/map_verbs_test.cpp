@@ -5,8 +5,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -15,6 +17,7 @@
 
 #include "map/clsMap.h"
 #include "map/clsMapPolygon.h"
+#include "map/clsMapPolyline.h"
 #include "map/clsMapRem.h"
 #include "map/clsMapSymbol.h"
 #include "map/clsMapText.h"
@@ -87,6 +90,19 @@ class MapVerbsTest : public ::testing::Test {
   }
   void WriteBytes(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+  // A map of one polyline of n points, point(i) for i = 0 .. n - 1, saved as `name`.
+  void MakeLineMap(const std::string& name, int32_t n,
+                   const std::function<PolyPoint(int32_t)>& point) {
+    ScopedScriptedPorts ports;
+    clsMap map;
+    map.FileName(FromUtf8(Path(name)));
+    auto line = std::make_shared<clsMapPolyline>();
+    line->Admin(0);
+    line->Thing(1);
+    for (int32_t i = 0; i < n; ++i) line->Poly()->AddPoint(point(i));
+    map.Add(line);
+    ASSERT_EQ(map.Save(), 0);
   }
 
   fs::path dir_;
@@ -162,6 +178,39 @@ TEST_F(MapVerbsTest, CopyWritesAnotherVersionAndKeepsABackup) {
   EXPECT_TRUE(same.err.empty()) << same.err;
 }
 
+TEST_F(MapVerbsTest, CopyToAnOldVersionTellsWhatThinningRemovedAndRefusesToFlattenSpikes) {
+  // Steps one unit high: thinning within the allowed detour brings them under 65535 points.
+  MakeLineMap("steps.MLL", 70000, [](int32_t i) { return PolyPoint{i, (i / 7) % 2}; });
+  Result r = Run("copy '" + Path("steps.MLL") + "' '" + Path("out.MLL") + "' --version 104");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  long removed = 0;
+  const size_t at = r.out.find("thinned: ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  ASSERT_EQ(std::sscanf(r.out.c_str() + at, "thinned: %ld points removed", &removed), 1);
+  EXPECT_NE(r.out.find(" points removed from 1 figure(s) to fit version 1.04\n", at),
+            std::string::npos)
+      << r.out;
+  {
+    ScopedScriptedPorts ports;
+    clsMap out;
+    out.FileName(FromUtf8(Path("out.MLL")));
+    ASSERT_EQ(out.Load(), 0);
+    int32_t kept = 0;
+    for (const auto& f : out) {
+      if (f->FigCode() == 2) kept = f->Poly()->Count();
+    }
+    EXPECT_EQ(70000 - kept, removed);
+  }
+
+  // Every other point 10 degrees high: fitting them would flatten the spikes.
+  MakeLineMap("spikes.MLL", 200000,
+              [](int32_t i) { return PolyPoint{i * 5 - 500000, (i % 2) * 36000}; });
+  r = Run("copy '" + Path("spikes.MLL") + "' '" + Path("spiky.MLL") + "' --version 104");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("Points:200000"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "spiky.MLL"));
+}
+
 TEST_F(MapVerbsTest, CopyNamesTheFileWhenTheMapsModeChangesTheExtension) {
   MakeMap("japan.MLL");
   const Result r = Run("copy '" + Path("japan.MLL") + "' '" + Path("xy.MXY") + "'");
@@ -235,7 +284,7 @@ TEST_F(MapVerbsTest, FileErrorsAreOneLineNamingTheFileAndTheError) {
   MakeMap("a.MLL");
   Result r = Run("copy '" + Path("a.MLL") + "' '" + Path("missing/b.MLL") + "'");
   EXPECT_EQ(r.exit, 1);
-  EXPECT_EQ(r.err, "picmap-cli copy: " + Path("missing/b.MLL") + ": File not found (error 53)\n");
+  EXPECT_EQ(r.err, "picmap-cli copy: " + Path("missing/b.MLL") + ": No such folder (error 53)\n");
   r = Run("copy --verbose '" + Path("a.MLL") + "' '" + Path("missing/b.MLL") + "'");
   EXPECT_NE(r.err.find("*Code=53"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("再試行しますか"), std::string::npos) << r.err;

@@ -15,11 +15,9 @@ Environment& Env() {
   return env;
 }
 
-std::u16string Unmappable(std::u16string text) {
-  for (char16_t& c : text)
-    if (c == u'\uFFFD') c = u'?';
-  return text;
-}
+// What a text becomes through a save: the file is written in code page 932, so characters
+// it cannot hold (from a file read as UTF-8, or undecodable bytes) come back as "?".
+std::u16string Unmappable(const std::u16string& text) { return FromCp932(ToCp932(text)); }
 
 std::string Where(const clsThing& t, int16_t page, const char* field) {
   return "thing " + std::to_string(t.Index()) + " page " + std::to_string(page) + ": " + field;

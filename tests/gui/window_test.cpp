@@ -181,7 +181,7 @@ TEST_F(WindowTest, RightClickOnThePreviewPicksTheColourUnderThePointer) {
   const QPoint onBlue(static_cast<int>(window->PreviewWidth() * 0.8), 50);
   QTest::mouseClick(window->Preview(), Qt::RightButton, Qt::NoModifier, onBlue);
   EXPECT_EQ(window->Logic().State().backColor, kBlue);
-  EXPECT_EQ(LabelText(Label::lblBackColor1), u"色コード：BBGGRR = " + ColorCodeStr(kBlue));
+  EXPECT_EQ(LabelText(Label::lblBackColor1), u"色コード：BBGGRR = " + ColorCodeStr(kBlue) + u" (#0000FF)");
   EXPECT_EQ(window->Swatch()->ShownColour(), QColor(0, 0, 255));
   // A left click picks nothing.
   QTest::mouseClick(window->Preview(), Qt::LeftButton, Qt::NoModifier,
@@ -195,7 +195,7 @@ TEST_F(WindowTest, SwatchClickOpensTheColourDialogAndCancelUnsetsTheColour) {
   QTest::mouseClick(window->Swatch(), Qt::LeftButton);
   ASSERT_EQ(dialogs.colorRequests.size(), 1u);
   EXPECT_EQ(dialogs.colorRequests[0], -1);
-  EXPECT_EQ(LabelText(Label::lblBackColor1), u"色コード：BBGGRR = " + ColorCodeStr(0x123456));
+  EXPECT_EQ(LabelText(Label::lblBackColor1), u"色コード：BBGGRR = " + ColorCodeStr(0x123456) + u" (#563412)");
   Trigger(Menu::mnuBackColor);  // cancelled
   EXPECT_EQ(dialogs.colorRequests.back(), 0x123456);
   EXPECT_EQ(LabelText(Label::lblBackColor1), u"色コード：(未設定)");

@@ -8,6 +8,7 @@
 #include "map/clsMapPolygon.h"
 #include "map/clsMapPolyline.h"
 #include "map_helpers.h"
+#include "support/errors.h"
 
 namespace picmap {
 namespace {
@@ -90,6 +91,25 @@ TEST(Thinning, StraightListCollapsesToItsEnds) {
   const std::string bytes = test::ElementBytes(f, 103);
   EXPECT_EQ(PointsOf(*f.Poly()), (std::vector<PolyPoint>{{0, 7}, {69999000, 7}}));
   EXPECT_EQ(bytes.size(), 6u + 2u + 16u);
+}
+
+// 200,000 points whose every other point is a spike 10° (36000″) high: no thinning can bring
+// it under the short form's limit without flattening spikes, so the write is refused and the
+// figure keeps every point.
+TEST(Thinning, RefusesWhatWouldFlattenTheShape) {
+  clsMapPolyline f;
+  auto p = std::make_shared<clsPoly>();
+  for (int32_t i = 0; i < 200000; ++i) p->AddXandY(i * 10, (i % 2) * 36000);
+  f.Poly(p);
+  const std::vector<PolyPoint> before = PointsOf(*f.Poly());
+  try {
+    test::ElementBytes(f, 104);
+    FAIL() << "thinned to " << f.Poly()->Count() << " points";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), err::kMapElement);
+    EXPECT_NE(e.Description().find(u"Points:200000"), std::u16string::npos);
+  }
+  EXPECT_EQ(PointsOf(*f.Poly()), before);
 }
 
 }  // namespace

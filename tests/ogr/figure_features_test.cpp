@@ -151,7 +151,10 @@ TEST_F(FigureFeaturesTest, UnreadableFigureIsAnErrorOfItsFeatureAlone) {
   EXPECT_NE(error.find("cannot be read and is left out"), std::string::npos) << error;
   // An export would miss that feature: it fails and writes nothing.
   const std::string out = dir_.Path("damaged.gpkg").string();
-  const ogr::ExportResult result = ogr::ExportMap({dir_.Path("damaged.MLL").string(), out, "", false, false});
+  ogr::ExportRequest request;
+  request.map = dir_.Path("damaged.MLL").string();
+  request.out = out;
+  const ogr::ExportResult result = ogr::ExportMap(request);
   EXPECT_NE(result.error.find("cannot be read"), std::string::npos) << result.error;
   EXPECT_FALSE(std::filesystem::exists(out));
 }

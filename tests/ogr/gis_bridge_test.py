@@ -209,7 +209,10 @@ class Writing(ConvertedMap):
         original = [(f["points"], f["color"], f["thing"]) for _, f in self.figures_of(3)]
         self.assertEqual(again, original)
         info = run(CLI, "info", back).stdout
-        self.assertIn("MapName(1): back", info)
+        # The header comes back through the GeoPackage's metadata; the file names are the new ones.
+        self.assertIn("MapName(1): shapes", info)
+        self.assertIn("MapName(2): back.MLL", info)
+        self.assertTrue(os.path.exists(self.path("back.qml")))
 
     def gis_data(self, name):
         """A GeoPackage with a polygon with a hole, a line and a point."""
@@ -237,11 +240,14 @@ class Writing(ConvertedMap):
     def test_geopackage_becomes_a_map_the_tools_read(self):
         out = self.path("gis.MLL")
         p = run("ogr2ogr", "-f", "MLL", out, self.gis_data("gis.gpkg"))
-        self.assertRegex(p.stderr, r"feature 1 of layer mixed has 1 hole")
+        self.assertNotIn("hole", p.stderr)
         figures = [f for f in dump(out) if f["code"] != 1]
         self.assertEqual([f["code"] for f in figures], [3, 2, 4])
         polygon, line, point = figures
-        self.assertEqual(polygon["points"], [[0, 0], [36000, 0], [36000, 36000], [0, 36000], [0, 0]])
+        # The hole is kept: one ring walks into it and back, covering the square less the hole.
+        pts = polygon["points"]
+        self.assertEqual(sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(pts, pts[1:])) / 2,
+                         (100 - 4) * 3600 ** 2)
         self.assertEqual(polygon["color"], 0x0000FF)
         self.assertEqual(line["points"], [[2, 3600], [502200, 126900]])
         self.assertEqual(line["color"], 0x00FF00)
@@ -295,6 +301,117 @@ class Writing(ConvertedMap):
         p = run("ogr2ogr", "-f", "MLL", self.path("far.MLL"), geojson, ok=False)
         self.assertNotEqual(p.returncode, 0)
         self.assertIn("outside the map's range", p.stderr)
+
+
+class WritingBack(ConvertedMap):
+    """What ogr2ogr and QGIS meet when they write a map: the old map is never lost, and every
+    failure and every loss is told."""
+
+    def geojson(self, name, features):
+        path = self.path(name)
+        with open(path, "w") as f:
+            json.dump({"type": "FeatureCollection", "features": [
+                {"type": "Feature", "properties": props, "geometry": geom}
+                for props, geom in features]}, f)
+        return path
+
+    def point(self, x, y=0):
+        return {"type": "Point", "coordinates": [x, y]}
+
+    def bytes_of(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def test_the_map_written_over_is_kept_and_a_stopped_translation_leaves_it(self):
+        out = self.path("over.MLL")
+        shutil.copy(self.map, out)
+        old = self.bytes_of(out)
+        seven = self.geojson("seven.geojson", [({}, self.point(181 if i == 1 else i)) for i in range(7)])
+        p = run("ogr2ogr", "-f", "MLL", out, seven, ok=False)
+        self.assertNotEqual(p.returncode, 0)
+        self.assertIn("not written", p.stderr)
+        self.assertEqual(self.bytes_of(out), old)
+        # With -skipfailures the others are written, and the old map is kept as a backup.
+        run("ogr2ogr", "-skipfailures", "-f", "MLL", out, seven)
+        self.assertEqual(len([f for f in dump(out) if f["code"] == 4]), 6)
+        backups = [n for n in os.listdir(self.dir) if n.startswith("over-") and n.endswith(".MLL")]
+        self.assertEqual([self.bytes_of(self.path(n)) for n in backups], [old])
+
+    def test_what_no_figure_can_hold_is_told_once_per_layer(self):
+        path = self.geojson("losses.geojson", [
+            ({"color": "#GGHHII"}, self.point(1)),
+            ({"color": "#ff00ff80"}, self.point(2)),
+            ({}, None),
+            ({}, {"type": "LineString", "coordinates": [[1, 1]]}),
+        ])
+        p = run("ogr2ogr", "-f", "MLL", self.path("losses.MLL"), path)
+        self.assertEqual(p.stderr.count("layer losses:"), 1, p.stderr)
+        for told in ["1 feature(s) without geometry", "1 line(s) of one point",
+                     "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency"]:
+            self.assertIn(told, p.stderr)
+
+    def rasterized(self, path, layer):
+        """The layer burnt onto a 0.01° grid over 0..12°, at pixel centres."""
+        mem = gdal.GetDriverByName("MEM").Create("", 1200, 1200, 1, gdal.GDT_Byte)
+        mem.SetGeoTransform([0, 0.01, 0, 12, 0, -0.01])
+        mem.SetProjection("EPSG:4326")
+        gdal.Rasterize(mem, path, layers=[layer], burnValues=[1])
+        return mem.GetRasterBand(1).ReadRaster()
+
+    def test_holes_and_islands_fill_exactly_what_they_did(self):
+        src = self.path("holes.gpkg")
+        ds = ogr.GetDriverByName("GPKG").CreateDataSource(src)
+        srs = osr.SpatialReference()
+        srs.ImportFromEPSG(4326)
+        layer = ds.CreateLayer("areas", srs, ogr.wkbMultiPolygon)
+        f = ogr.Feature(layer.GetLayerDefn())
+        f.SetGeometry(ogr.CreateGeometryFromWkt(
+            "MULTIPOLYGON (((0 0,10 0,10 10,0 10,0 0),(1 1,3 1,2 3,1 1),(4 4,9 4,9 9,4 9,4 4),"
+            "(5.5 1,8 1,8 2.5,5.5 1)),((6 6,7 6,7 7,6 7,6 6)),((11 11,12 11,12 12,11 12,11 11)))"))
+        layer.CreateFeature(f)
+        ds = None
+        expected = self.rasterized(src, "areas")
+        for forced in [[], ["-nlt", "POLYGON"]]:
+            out = self.path("holes.MLL")
+            p = run("ogr2ogr", *forced, "-f", "MLL", out, src)
+            self.assertNotIn("hole", p.stderr)
+            self.assertEqual(self.rasterized(out, "polygons"), expected, forced)
+            # Our own renderer fills them the same way.
+            png = self.path("holes.png")
+            run(CLI, "render", "--overwrite", "--area", "0,12,12,0", "--width", "240", out, png)
+            drawn = gdal.Open(png)
+            alpha = drawn.GetRasterBand(4).ReadRaster()  # 240 x 240: drawn or not
+            self.assertEqual(alpha[120 * 240 + 10], 255)   # inside the outline (0.5°E, 6°N)
+            self.assertEqual(alpha[80 * 240 + 100], 0)     # in the large hole (5°E, 8°N)
+            self.assertEqual(alpha[110 * 240 + 130], 255)  # on the island in it (6.5°E, 6.5°N)
+
+    def test_a_map_is_written_into_gdals_virtual_file_systems(self):
+        src = self.geojson("one.geojson", [({}, self.point(1))])
+        gdal.VectorTranslate("/vsimem/maps/one.MLL", src, format="MLL")
+        self.assertEqual(sorted(gdal.ReadDir("/vsimem/maps")), ["one.MLL", "one.THG", "one.qml"])
+        disk = self.path("one.MLL")
+        gdal.VectorTranslate(disk, src, format="MLL")
+        self.assertEqual(gdal.VSIStatL("/vsimem/maps/one.MLL").size, os.path.getsize(disk))
+        for name in gdal.ReadDir("/vsimem/maps"):
+            gdal.Unlink("/vsimem/maps/" + name)
+
+    def test_a_place_that_cannot_be_written_fails_at_once(self):
+        src = self.geojson("one.geojson", [({}, self.point(1))])
+        for out in [self.path("no/such/folder.MLL"), self.dir]:
+            with self.assertRaises(RuntimeError):
+                gdal.VectorTranslate(out, src, format="MLL")
+        self.assertFalse(os.path.exists(self.path("no")))
+
+    def test_a_datum_other_than_wgs84_is_refused_one_within_a_metre_taken(self):
+        src = self.geojson("jp.geojson", [({}, self.point(139.7, 35.7))])
+        for epsg, taken in [(4301, False), (6668, True)]:
+            gpkg = self.path(f"jp{epsg}.gpkg")
+            run("ogr2ogr", "-f", "GPKG", "-a_srs", f"EPSG:{epsg}", gpkg, src)
+            out = self.path(f"jp{epsg}.MLL")
+            p = run("ogr2ogr", "-f", "MLL", out, gpkg, ok=taken)
+            self.assertEqual(os.path.exists(out), taken, p.stderr)
+            if not taken:
+                self.assertIn("-t_srs EPSG:4326", p.stderr)
 
 
 def signed_area(ring):

@@ -160,7 +160,7 @@ TEST_F(Catalogue, ReadsSectionsAsTheWriterWritesThem) {
 TEST_F(Catalogue, ReaderAcceptsHeaderVariants) {
   ASSERT_EQ(LoadLines({u"stray line", u"  [thing=12]  ", u"NAME=twelve", u"", u"[THING=5]",
                        u"NUMBER=7", u"", u"[THINGS]", u"NAME=next", u"", u"[LINK]", u"[THING]",
-                       u"NUMBER=99", u"", u"[NATION]", u"x", u"", u"[Thing]", u"NUMBER=1000",
+                       u"NUMBER=99", u"", u"[NATION]", u"x", u"", u"[Thing]", u"NUMBER=",
                        u"NAME=free"}),
             0);
   EXPECT_EQ(Numbers(things_), (std::vector<int16_t>{12, 7, 13, 14}));
@@ -170,12 +170,48 @@ TEST_F(Catalogue, ReaderAcceptsHeaderVariants) {
   EXPECT_EQ(things_.Item(99), nullptr);
 }
 
-TEST_F(Catalogue, LaterBlockWithTheSameNumberReplacesInPlace) {
-  ASSERT_EQ(LoadLines({u"[THING]", u"NUMBER=5", u"NAME=a", u"", u"[THING]", u"NUMBER=6", u"",
-                       u"[THING]", u"NUMBER=5", u"NAME=b", u""}),
-            0);
-  EXPECT_EQ(Numbers(things_), (std::vector<int16_t>{5, 6}));
-  EXPECT_EQ(things_.Item(5)->Name(), u"b");
+// A second block with a number already taken would replace the first thing without a word,
+// and a number no thing can have would be renumbered or end in a bare overflow: the load is
+// refused, naming the line and its text.
+TEST_F(Catalogue, TakenAndOutOfRangeNumbersAreRefusedNamingTheLine) {
+  struct Case {
+    std::vector<std::u16string> lines;
+    std::u16string where;
+  };
+  const Case cases[] = {
+      {{u"[THING]", u"NUMBER=5", u"NAME=a", u"", u"[THING]", u"NUMBER=6", u"", u"[THING]",
+        u"NUMBER=5", u"NAME=b", u""},
+       u"(Line:9: NUMBER=5)"},
+      {{u"[THING=5]", u"NAME=a", u"", u"[THING=5]", u"NAME=b"}, u"(Line:4: [THING=5])"},
+      {{u"[THING]", u"NAME=a", u"NUMBER=70000"}, u"(Line:3: NUMBER=70000)"},
+      {{u"[THING]", u"NUMBER=1000"}, u"(Line:2: NUMBER=1000)"},
+      {{u"[THING=-1]", u"NAME=a"}, u"(Line:1: [THING=-1])"},
+  };
+  for (const Case& c : cases) {
+    try {
+      LoadLines(c.lines);
+      ADD_FAILURE() << "loaded " << ToUtf8(c.where);
+    } catch (const Error& e) {
+      EXPECT_NE(e.Description().find(c.where), std::u16string::npos) << ToUtf8(e.Description());
+    }
+    EXPECT_EQ(things_.Count(), 0);
+  }
+}
+
+// A thing file a text editor saved in UTF-8: the byte order mark hid the first section, and
+// the rest read as code page 932 gave garbled names. Plain ASCII still reads as code page 932.
+TEST_F(Catalogue, Utf8FileReadsAsItsTextWithOrWithoutTheByteOrderMark) {
+  const std::string utf8 = ToUtf8(
+      u"[COMMENT]\r\npicmap 画像変換用の事象ファイル (雛形)\r\n\r\n[CATEGORY]\r\n1,\"画像\"\r\n"
+      u"2,\"その他\"\r\n\r\n[THING]\r\nNUMBER=0\r\nNAME=\"画像ポリゴン\"\r\n\r\n");
+  for (const std::string& mark : {std::string(), std::string("\xEF\xBB\xBF")}) {
+    WriteBytes(path_, mark + utf8);
+    things_.FileName(FromUtf8(path_));
+    ASSERT_EQ(things_.Load(), 0);
+    EXPECT_EQ(things_.Comment(), u"picmap 画像変換用の事象ファイル (雛形)");
+    EXPECT_EQ(things_.CategoryName(2), u"その他");
+    EXPECT_EQ(things_.Search(u"画像ポリゴン"), 0);
+  }
 }
 
 TEST_F(Catalogue, CategoryLinesNeedExactlyTwoTokensAndAValidNumber) {

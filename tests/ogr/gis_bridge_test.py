@@ -145,9 +145,11 @@ class Reading(ConvertedMap):
 
     def test_a_map_in_a_zip_or_in_memory_reads_as_on_the_disk(self):
         zipped = self.path("maps.zip")
+        with open(self.path("shapes.THG"), "rb") as f:
+            things = f.read().decode("cp932").encode("utf-8")  # as a text editor may save it
         with zipfile.ZipFile(zipped, "w") as z:
             z.write(self.map, "shapes.MLL")
-            z.write(self.path("shapes.THG"), "shapes.THG")
+            z.writestr("shapes.THG", things)
         polygons = [i for i, _ in self.figures_of(3)]
         out = run("ogrinfo", "-ro", "-so", f"/vsizip/{zipped}/shapes.MLL", "polygons").stdout
         self.assertIn(f"Feature Count: {len(polygons)}", out)

@@ -1,5 +1,6 @@
-// A packed R-tree over the bounds of a layer's figures, built once when a spatial filter first
-// asks: a filter over a small area then visits the figures there instead of every figure.
+// A packed R-tree over the bounds of a layer's figures, built once the layer is filtered a
+// second time: each filter over a small area then visits the figures there instead of the
+// bounds of every figure.
 #pragma once
 
 #include <algorithm>

@@ -70,6 +70,10 @@ double NewFigureId();
 // The same for a time already read (local time in seconds since 1970 as ToEpochSeconds gives
 // it): a long job reads the clock once, not once per figure.
 double NewFigureIdAt(int64_t epochSeconds);
+// The identifier the draw n places ahead in `sequence` (0: its next draw) gives at that time,
+// without drawing: a reader that makes figures one at a time on request gives each the
+// identifier it would have had from a load of the whole map.
+double FigureIdAhead(const std::minstd_rand& sequence, uint64_t n, int64_t epochSeconds);
 // Where the identifier sequence stands, and putting it back there: two documents built one
 // after the other then draw the same identifiers (tests compare their files byte for byte).
 std::minstd_rand FigureIdSequence();

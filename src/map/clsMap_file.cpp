@@ -9,6 +9,7 @@
 #include "map/clsMap.h"
 #include "map/clsMapPolygon.h"
 #include "map/clsMapRem.h"
+#include "map/map_elements.h"
 #include "support/binfile.h"
 #include "support/errormng.h"
 #include "support/errors.h"
@@ -39,11 +40,6 @@ constexpr double kVersionSlack = 1e-9;  // "1.06" times 100 is not exactly 106 i
   }
 }
 
-[[noreturn]] void RaiseInvalidElement(const std::u16string& message, int32_t line, int32_t code) {
-  RaiseLoadError(err::kMapElement, message + u"(Line:" + FromUtf8(std::to_string(line)) +
-                                       u", Figure:" + FromUtf8(std::to_string(code)) + u")");
-}
-
 // Passes an error the dialog decided to pass up to the caller, with this procedure's name.
 [[noreturn]] void PassUp(const Error& e, const char16_t* procedure) {
   try {
@@ -64,6 +60,41 @@ FileFailure FailureOfCurrentError(const std::u16string& file) {
 std::u16string VersionText(int16_t ver) { return DoubleToText(ver / 100.0); }
 
 }  // namespace
+
+void RaiseInvalidElement(const std::u16string& message, int32_t line, int32_t code) {
+  RaiseLoadError(err::kMapElement, message + u"(Line:" + FromUtf8(std::to_string(line)) +
+                                       u", Figure:" + FromUtf8(std::to_string(code)) + u")");
+}
+
+// The header is a remark in the layout before 1.04 whose comment ends in the version; a
+// version 0.99 file starts instead with the projection remark, which is a figure of the map.
+int16_t ReadMapFileHeader(BinaryReader& r, std::shared_ptr<clsMapRem>& projection) {
+  int16_t version = 0;
+  double v = 0;
+  projection.reset();
+  if (r.Remaining() >= 2 && r.Read<int16_t>() == 1) {
+    auto header = std::make_shared<clsMapRem>();
+    header->ReadElm(r, kOldestVersion);
+    const std::u16string& comment = header->Comment();
+    const std::u16string tail = comment.size() <= 4 ? comment : comment.substr(comment.size() - 4);
+    double number = 0;
+    if (TryTextToDouble(tail, number)) v = number * 100;
+    if (v >= kFirstHeaderedVersion - kVersionSlack && v <= kNewestVersion + kVersionSlack) {
+      version = CInt(v);
+    } else if (comment == kProjectionRemark) {
+      version = kOldestVersion;
+      projection = header;
+    }
+    if (version >= kFirstWritableVersion) r.Read<int32_t>();  // the header's attribute word
+  }
+  if (version == 0) {
+    if (v > kNewestVersion + kVersionSlack)
+      RaiseLoadError(err::kMapVersion, u"地図バージョンがアプリケーションの対応範囲を超えています."
+                                       u"アップグレードしてください.");
+    RaiseLoadError(err::kMapVersion, u"地図バージョン確認不能");
+  }
+  return version;
+}
 
 struct clsMap::LoadState {
   std::u16string file;
@@ -122,33 +153,9 @@ int32_t clsMap::Load() {
   return 0;
 }
 
-// The header is a remark in the layout before 1.04 whose comment ends in the version; a
-// version 0.99 file starts instead with the projection remark, which is a figure of the map.
 void clsMap::ReadHeader(BinaryReader& r, LoadState& s) {
-  s.version = 0;
-  double v = 0;
   std::shared_ptr<clsMapRem> projection;
-  if (r.Remaining() >= 2 && r.Read<int16_t>() == 1) {
-    auto header = std::make_shared<clsMapRem>();
-    header->ReadElm(r, kOldestVersion);
-    const std::u16string& comment = header->Comment();
-    const std::u16string tail = comment.size() <= 4 ? comment : comment.substr(comment.size() - 4);
-    double number = 0;
-    if (TryTextToDouble(tail, number)) v = number * 100;
-    if (v >= kFirstHeaderedVersion - kVersionSlack && v <= kNewestVersion + kVersionSlack) {
-      s.version = CInt(v);
-    } else if (comment == kProjectionRemark) {
-      s.version = kOldestVersion;
-      projection = header;
-    }
-    if (s.version >= kFirstWritableVersion) r.Read<int32_t>();  // the header's attribute word
-  }
-  if (s.version == 0) {
-    if (v > kNewestVersion + kVersionSlack)
-      RaiseLoadError(err::kMapVersion, u"地図バージョンがアプリケーションの対応範囲を超えています."
-                                       u"アップグレードしてください.");
-    RaiseLoadError(err::kMapVersion, u"地図バージョン確認不能");
-  }
+  s.version = ReadMapFileHeader(r, projection);
   // The projection remark is a figure like any other: what the writer would refuse to read
   // back (an administrative number out of range, ...) is refused here too.
   if (projection && !projection->IsRight()) RaiseInvalidElement(u"不正な図形内容", 0, 1);

@@ -34,16 +34,35 @@ void SkipFigureIds(uint64_t n) { Generator().discard(n); }
 
 double NewFigureId() { return NewFigureIdAt(ToEpochSeconds(Now())); }
 
-double NewFigureIdAt(int64_t epochSeconds) {
+namespace {
+
+// The draw is the value's share of the sequence's range times kIdScale, cut to a whole
+// number. Worked out in integers it equals the floating-point quotient times kIdScale for
+// every value the sequence gives (checked one by one), without a floating-point division per
+// figure.
+double IdentifierOf(int64_t epochSeconds, uint64_t value) {
   const int64_t seconds = epochSeconds + kSerialToEpochSeconds;
-  // The draw is the value's share of the sequence's range times kIdScale, cut to a whole
-  // number. Worked out in integers it equals the floating-point quotient times kIdScale for
-  // every value the sequence gives (checked one by one), without a floating-point division
-  // per figure.
-  const uint64_t x = Generator()() - std::minstd_rand::min();
+  const uint64_t x = value - std::minstd_rand::min();
   constexpr uint64_t kRange = std::minstd_rand::max() - std::minstd_rand::min() + 1;
   const auto draw = static_cast<int64_t>(x * static_cast<uint64_t>(kIdScale) / kRange);
   return static_cast<double>(seconds) * kIdScale + static_cast<double>(draw);
+}
+
+}  // namespace
+
+double NewFigureIdAt(int64_t epochSeconds) { return IdentifierOf(epochSeconds, Generator()()); }
+
+// Each draw multiplies the last value by the sequence's multiplier, modulo its modulus: n
+// draws on is one multiplication by a power of it, however large n is.
+double FigureIdAhead(const std::minstd_rand& sequence, uint64_t n, int64_t epochSeconds) {
+  constexpr uint64_t kModulus = std::minstd_rand::modulus;
+  std::minstd_rand next = sequence;
+  uint64_t value = next();
+  for (uint64_t factor = std::minstd_rand::multiplier; n > 0; n >>= 1) {
+    if (n & 1) value = value * factor % kModulus;
+    factor = factor * factor % kModulus;
+  }
+  return IdentifierOf(epochSeconds, value);
 }
 
 // A day count before day 0 keeps its time of day as a positive fraction: -1.25 is 06:00 on

@@ -23,15 +23,24 @@ bool HasMapExtension(const char* name) {
   return dot && (EQUAL(dot, ".MLL") || EQUAL(dot, ".MXY"));
 }
 
-// By content: the extension only tells a longitude/latitude map from an x/y one.
-int Identify(GDALOpenInfo* info) {
-  if (!info->fpL) return FALSE;
-  const int n = std::min(info->nHeaderBytes, kHeaderProbe);
-  const auto* bytes = reinterpret_cast<const char*>(info->pabyHeader);
+bool HasHeaderMark(const char* bytes, int n) {
   const size_t mark = std::strlen(kHeaderMark);
-  for (int i = 0; i + static_cast<int>(mark) <= n; ++i)
-    if (std::memcmp(bytes + i, kHeaderMark, mark) == 0) return TRUE;
-  return FALSE;
+  for (int i = 0; i + static_cast<int>(mark) <= std::min(n, kHeaderProbe); ++i)
+    if (std::memcmp(bytes + i, kHeaderMark, mark) == 0) return true;
+  return false;
+}
+
+// By content: the extension only tells a longitude/latitude map from an x/y one. A map GDAL
+// could not open for update (a read-only file) is looked at all the same: it opens read-only.
+int Identify(GDALOpenInfo* info) {
+  if (info->fpL) return HasHeaderMark(reinterpret_cast<const char*>(info->pabyHeader), info->nHeaderBytes);
+  if (info->eAccess != GA_Update || !info->bStatOK || info->bIsDirectory) return FALSE;
+  VSILFILE* fp = VSIFOpenL(info->pszFilename, "rb");
+  if (!fp) return FALSE;
+  char bytes[kHeaderProbe];
+  const auto n = static_cast<int>(VSIFReadL(bytes, 1, sizeof bytes, fp));
+  VSIFCloseL(fp);
+  return HasHeaderMark(bytes, n);
 }
 
 // GDAL deletes an existing file before it asks a driver to create one under its name. A map is
@@ -73,16 +82,12 @@ bool TakeBackDelete(const char* name) {
   return gPendingDeletes.erase(name) > 0;
 }
 
+// GIS programs open a file for update before they know whether they will change it (QGIS
+// always does): the map opens read-only all the same, and its layers refuse changes.
 GDALDataset* Open(GDALOpenInfo* info) {
   if (!Identify(info)) return nullptr;
   CarryOutPendingDeletes();
-  if (info->eAccess == GA_Update) {
-    CPLError(CE_Failure, CPLE_NotSupported,
-             "MLL: map files are not changed in place; without -update, -append or -overwrite, "
-             "ogr2ogr -f MLL writes the whole file anew");
-    return nullptr;
-  }
-  return MllDataset::Open(info->pszFilename);
+  return MllDataset::Open(*info);
 }
 
 GDALDataset* Create(const char* name, int, int, int bands, GDALDataType, char** options) {
@@ -108,7 +113,7 @@ void RegisterMllDriver() {
   driver->SetMetadataItem(GDAL_DCAP_VECTOR, "YES");
   driver->SetMetadataItem(GDAL_DMD_LONGNAME, "picmap longitude/latitude map");
   driver->SetMetadataItem(GDAL_DMD_EXTENSIONS, "MLL MXY");
-  driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "NO");
+  driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "YES");
   driver->SetMetadataItem(GDAL_DCAP_CREATE, "YES");
   driver->SetMetadataItem(GDAL_DMD_CREATIONFIELDDATATYPES, "Integer Integer64 Real String Date DateTime");
   driver->SetMetadataItem(

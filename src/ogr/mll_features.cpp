@@ -1,8 +1,11 @@
 #include "ogr/mll_features.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <initializer_list>
+#include <string_view>
 
 #include "map/clsMapFigure.h"
 #include "map/clsMapRem.h"
@@ -26,6 +29,15 @@ constexpr LayerKind kKinds[kLayerKinds] = {
 struct FieldSpec {
   const char* name;
   OGRFieldType type;
+};
+
+// In the order of kCommonFields, kTextFields and kRemarkFields: features fill their fields by
+// number (a million features of a map would otherwise look each name up).
+enum Field : int {
+  kFigIndex, kFigId, kFigDate, kThing, kThingName, kCategory, kCategoryName, kAdmin, kColor,
+  kShowMode, kJumpMark,
+  kText, kTextLatin, kAngle, kTextFix,   // texts
+  kRemarkText = kThing,                  // remarks: the first three common fields, then their text
 };
 
 constexpr FieldSpec kCommonFields[] = {
@@ -54,11 +66,33 @@ void AddFields(OGRFeatureDefn& defn, const FieldSpec* begin, const FieldSpec* en
   }
 }
 
+// Writes the value in exactly `width` decimal digits; false when it does not fit.
+bool PutDigits(char*& out, int value, int width) {
+  if (value < 0) return false;
+  for (int i = width - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  out += width;
+  return value == 0;
+}
+
+// YYYY-MM-DDThh:mm:ss, without a formatted print per feature.
 std::string IsoDate(const DateTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
+  char text[20];
+  char* out = text;
+  const auto part = [&](int value, int width, char after) {
+    if (!PutDigits(out, value, width)) return false;
+    if (after) *out++ = after;
+    return true;
+  };
+  if (part(t.year, 4, '-') && part(t.month, 2, '-') && part(t.day, 2, 'T') &&
+      part(t.hour, 2, ':') && part(t.minute, 2, ':') && part(t.second, 2, 0))
+    return std::string(text, static_cast<size_t>(out - text));
+  char wide[64];  // a field beyond its width: printed as a formatted print gives it
+  std::snprintf(wide, sizeof wide, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
                 t.hour, t.minute, t.second);
-  return text;
+  return wide;
 }
 
 // An empty language-2 text decodes its single zero byte; a label must not carry it.
@@ -92,8 +126,8 @@ OGRGeometry* LineOf(const clsPoly& poly, bool degrees) {
   return line;
 }
 
-OGRGeometry* GeometryOf(const clsMapFigure& figure, bool degrees) {
-  switch (figure.FigCode()) {
+OGRGeometry* GeometryOf(const clsMapFigure& figure, int32_t code, bool degrees) {
+  switch (code) {
     case figcode::kPolygon: return PolygonOf(*figure.Poly(), degrees);
     case figcode::kPolyline: return LineOf(*figure.Poly(), degrees);
     case figcode::kSymbol:
@@ -115,47 +149,66 @@ std::string StyleQuoted(const std::string& text) {
   return out + "\"";
 }
 
-std::string StyleOf(const clsMapFigure& figure, const ThingLookup& things, const std::string& label) {
-  const std::string c = ColorHex(things.ColorOf(figure.OwnColor(), figure.Thing()));
-  switch (figure.FigCode()) {
-    case figcode::kPolygon: return "BRUSH(fc:" + c + ");PEN(c:" + c + ")";
-    case figcode::kPolyline: return "PEN(c:" + c + ")";
-    case figcode::kSymbol: return "SYMBOL(id:\"ogr-sym-3\",c:" + c + ")";
+// "#RRGGBB" of the colour the figure is drawn in: its own (whose text the color field has
+// already), else its thing's, else grey.
+std::string DrawnColorHex(const clsMapFigure& figure, const FeatureCache::Thing& thing,
+                          const std::string& own) {
+  if (figure.OwnColor() >= 0) return own;
+  return ColorHex(thing.fore >= 0 ? thing.fore : kNeutralGrey);
+}
+
+// The parts one after the other as a C text, in `out` when they fit there (the styles of
+// polygons and symbols, the bulk of a map, then make no text on the heap), else in `spill`.
+template <size_t N>
+const char* Joined(char (&out)[N], std::string& spill, std::initializer_list<std::string_view> parts) {
+  size_t n = 0;
+  for (std::string_view part : parts) n += part.size();
+  char* p = out;
+  if (n >= N) {
+    spill.resize(n);
+    p = spill.data();
+  }
+  for (std::string_view part : parts) {
+    std::memcpy(p, part.data(), part.size());
+    p += part.size();
+  }
+  if (n >= N) return spill.c_str();
+  *p = '\0';
+  return out;
+}
+
+void SetStyle(OGRFeature& f, const clsMapFigure& figure, int32_t code, const std::string& c,
+              const std::string& label) {
+  char text[64];
+  std::string spill;
+  switch (code) {
+    case figcode::kPolygon: f.SetStyleString(Joined(text, spill, {"BRUSH(fc:", c, ");PEN(c:", c, ")"})); return;
+    case figcode::kPolyline: f.SetStyleString(Joined(text, spill, {"PEN(c:", c, ")"})); return;
+    case figcode::kSymbol: f.SetStyleString(Joined(text, spill, {"SYMBOL(id:\"ogr-sym-3\",c:", c, ")"})); return;
     case figcode::kText: {
-      const int angle = static_cast<const clsMapText&>(figure).Angle();
-      return "LABEL(t:" + StyleQuoted(label) + ",c:" + c + ",a:" + std::to_string(angle) + ")";
+      const std::string angle = std::to_string(static_cast<const clsMapText&>(figure).Angle());
+      f.SetStyleString(Joined(text, spill, {"LABEL(t:", StyleQuoted(label), ",c:", c, ",a:", angle, ")"}));
+      return;
     }
-    default: return {};
+    default: f.SetStyleString(""); return;
   }
 }
 
-void SetThingFields(OGRFeature& f, int16_t thing, const ThingLookup& things) {
-  f.SetField("thing", thing);
-  f.SetField("thing_name", ToUtf8(things.NameOf(thing).value_or(u"")).c_str());
-  if (const auto category = things.CategoryOf(thing)) f.SetField("category", *category);
-  f.SetField("category_name", ToUtf8(things.CategoryNameOf(thing).value_or(u"")).c_str());
-}
-
-void SetCommonFields(OGRFeature& f, const clsMapFigure& figure, int32_t index,
-                     const ThingLookup& things) {
-  f.SetField("fig_index", index);
-  f.SetField("fig_id", figure.FigID());
-  f.SetField("fig_date", IsoDate(figure.FigDate()).c_str());
-  SetThingFields(f, figure.Thing(), things);
-  f.SetField("admin", figure.Admin());
-  f.SetField("color", ColorHex(figure.OwnColor()).c_str());
-  f.SetField("show_mode", figure.OwnShowMode());
-  f.SetField("jump_mark", figure.JumpMark());
+void SetThingFields(OGRFeature& f, int16_t thing, const FeatureCache::Thing& texts) {
+  f.SetField(kThing, thing);
+  f.SetField(kThingName, texts.name.c_str());
+  if (texts.category) f.SetField(kCategory, *texts.category);
+  f.SetField(kCategoryName, texts.categoryName.c_str());
 }
 
 // The label text of a text figure: its Japanese text, else its Latin one.
 std::string SetTextFields(OGRFeature& f, const clsMapText& text) {
   const std::string japanese = TextField(text.TextUnicode(2));
   const std::string latin = TextField(text.TextUnicode(1));
-  f.SetField("text", japanese.c_str());
-  f.SetField("text_latin", latin.c_str());
-  f.SetField("angle", text.Angle());
-  f.SetField("text_fix", text.TextFix());
+  f.SetField(kText, japanese.c_str());
+  f.SetField(kTextLatin, latin.c_str());
+  f.SetField(kAngle, text.Angle());
+  f.SetField(kTextFix, text.TextFix());
   return japanese.empty() ? latin : japanese;
 }
 
@@ -165,10 +218,14 @@ const LayerKind& LayerKindAt(int i) { return kKinds[i]; }
 
 std::string ColorHex(int32_t bgr) {
   if (bgr < 0) return {};
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", bgr & 0xFF, (bgr >> 8) & 0xFF,
-                (bgr >> 16) & 0xFF);
-  return text;
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  char text[7] = {'#'};
+  for (int i = 0; i < 3; ++i) {
+    const int channel = (bgr >> (8 * i)) & 0xFF;
+    text[1 + 2 * i] = kDigits[channel >> 4];
+    text[2 + 2 * i] = kDigits[channel & 0xF];
+  }
+  return std::string(text, sizeof text);
 }
 
 int32_t ColorFromHex(const char* text) {
@@ -187,6 +244,30 @@ int32_t ColorFromHex(const char* text) {
   return static_cast<int32_t>((rgb >> 16) | (rgb & 0xFF00) | (rgb & 0xFF) << 16);
 }
 
+const FeatureCache::Thing& FeatureCache::ThingOf(int16_t thing) {
+  const bool numbered = thing >= 0 && thing < 1000;
+  if (numbered && static_cast<size_t>(thing) < known_.size() && known_[static_cast<size_t>(thing)])
+    return *known_[static_cast<size_t>(thing)];
+  Thing texts;
+  texts.name = ToUtf8(things_.NameOf(thing).value_or(u""));
+  texts.category = things_.CategoryOf(thing);
+  texts.categoryName = ToUtf8(things_.CategoryNameOf(thing).value_or(u""));
+  texts.fore = things_.ForeOf(thing).value_or(-1);
+  if (!numbered) return other_ = std::move(texts);
+  if (known_.size() <= static_cast<size_t>(thing)) known_.resize(static_cast<size_t>(thing) + 1);
+  return *(known_[static_cast<size_t>(thing)] = std::move(texts));
+}
+
+// An identifier counts the seconds of its creation times 100000, plus a draw below that
+// (clsMapFigure.h): the identifiers of one second have one date.
+const std::string& FeatureCache::DateOf(double figId) {
+  const double second = std::trunc(figId / 100000.0);
+  if (second_ && second == *second_) return date_;
+  date_ = IsoDate(FigDateOf(figId));
+  second_ = second;
+  return date_;
+}
+
 OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* srs) {
   auto* defn = new OGRFeatureDefn(kind.name);
   defn->SetGeomType(kind.geometry);
@@ -203,25 +284,31 @@ OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* s
 
 OGRFeature* FeatureOf(const clsMapFigure& figure, int32_t index, OGRFeatureDefn* defn,
                       const FeatureContext& context) {
-  // Held until it is whole: reading a damaged figure may throw half-way.
-  auto feature = std::make_unique<OGRFeature>(defn);
-  OGRFeature* f = feature.get();
+  FeatureCache once(*context.things);
+  FeatureCache& cache = context.cache ? *context.cache : once;
+  std::unique_ptr<OGRFeature> f(new OGRFeature(defn));
   f->SetFID(index);
+  f->SetField(kFigIndex, index);
+  f->SetField(kFigId, figure.FigID());
+  f->SetField(kFigDate, cache.DateOf(figure.FigID()).c_str());
   if (figure.FigCode() == figcode::kRemark) {
-    f->SetField("fig_index", index);
-    f->SetField("fig_id", figure.FigID());
-    f->SetField("fig_date", IsoDate(figure.FigDate()).c_str());
-    f->SetField("text", ToUtf8(static_cast<const clsMapRem&>(figure).Comment()).c_str());
-    return feature.release();
+    f->SetField(kRemarkText, ToUtf8(static_cast<const clsMapRem&>(figure).Comment()).c_str());
+    return f.release();
   }
-  SetCommonFields(*f, figure, index, *context.things);
+  const FeatureCache::Thing& thing = cache.ThingOf(figure.Thing());
+  SetThingFields(*f, figure.Thing(), thing);
+  const std::string own = ColorHex(figure.OwnColor());
+  f->SetField(kAdmin, figure.Admin());
+  f->SetField(kColor, own.c_str());
+  f->SetField(kShowMode, figure.OwnShowMode());
+  f->SetField(kJumpMark, figure.JumpMark());
+  const int32_t code = figure.FigCode();
   std::string label;
-  if (figure.FigCode() == figcode::kText)
-    label = SetTextFields(*f, static_cast<const clsMapText&>(figure));
-  f->SetGeometryDirectly(GeometryOf(figure, context.degrees));
+  if (code == figcode::kText) label = SetTextFields(*f, static_cast<const clsMapText&>(figure));
+  f->SetGeometryDirectly(GeometryOf(figure, code, context.degrees));
   if (OGRGeometry* g = f->GetGeometryRef()) g->assignSpatialReference(defn->GetGeomFieldDefn(0)->GetSpatialRef());
-  f->SetStyleString(StyleOf(figure, *context.things, label).c_str());
-  return feature.release();
+  SetStyle(*f, figure, code, DrawnColorHex(figure, thing, own), label);
+  return f.release();
 }
 
 bool FigureEnvelope(const clsMapFigure& figure, bool degrees, OGREnvelope& out) {

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <ogrsf_frmts.h>
 
@@ -43,10 +45,35 @@ inline constexpr char kThingFileItem[] = "THING_FILE";
 // The fields of the layer (owned by the caller, who Reference()s it).
 OGRFeatureDefn* NewLayerDefinition(const LayerKind& kind, OGRSpatialReference* srs);
 
+// What the features of one map share, worked out once: the texts and colour of each thing
+// (a converted map has a million figures of one thing), and the date of the second the last
+// figure was made in (its figures were made within a few seconds).
+class FeatureCache {
+ public:
+  struct Thing {
+    std::string name, categoryName;
+    std::optional<int16_t> category;
+    int32_t fore = -1;  // the thing's colour, -1 for none
+  };
+  explicit FeatureCache(const ThingLookup& things) : things_(things) {}
+  const Thing& ThingOf(int16_t thing);
+  // The creation time of the identifier as fig_date gives it; raises as FigDateOf does.
+  const std::string& DateOf(double figId);
+
+ private:
+  const ThingLookup& things_;
+  std::vector<std::optional<Thing>> known_;  // by thing number
+  Thing other_;
+  std::optional<double> second_;  // of the date below
+  std::string date_;
+};
+
 // What every feature of one map needs besides its figure.
 struct FeatureContext {
   const ThingLookup* things;
   bool degrees;  // a longitude/latitude map: arc-seconds become degrees
+  // Kept by a reader of many features of the map; without it each feature works all out anew.
+  FeatureCache* cache = nullptr;
 };
 
 // The feature of the figure at 1-based position `index` (null geometry for a point list too

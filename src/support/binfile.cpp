@@ -14,7 +14,6 @@
 namespace picmap {
 
 namespace {
-constexpr size_t kBufferSize = 1 << 20;
 
 [[noreturn]] void ThrowErrno(int e, const std::u16string& path) { ThrowFileError(e, ToUtf8(path)); }
 }  // namespace
@@ -49,54 +48,59 @@ void BinaryReader::Open(const std::u16string& path) {
   buffer_.clear();
 }
 
+void BinaryReader::Open(std::unique_ptr<ByteSource> source) {
+  Close();
+  const int64_t size = source->Size();
+  if (size < 0) Throw(err::kPathFileAccess);
+  source_ = std::move(source);
+  size_ = size;
+  pos_ = 0;
+  bufferStart_ = 0;
+}
+
 void BinaryReader::Close() {
   if (f_) std::fclose(f_);
   f_ = nullptr;
+  source_.reset();
   size_ = pos_ = 0;
   buffer_.clear();
   buffer_.shrink_to_fit();
 }
 
 void BinaryReader::Seek(int64_t pos) {
-  if (!f_) Throw(err::kBadFileNameOrNumber);
+  if (!IsOpen()) Throw(err::kBadFileNameOrNumber);
   if (pos < 0 || pos > size_) Throw(err::kBadRecordNumber);
   pos_ = pos;
 }
 
 void BinaryReader::Require(int64_t n) const {
-  if (!f_) Throw(err::kBadFileNameOrNumber);
+  if (!IsOpen()) Throw(err::kBadFileNameOrNumber);
   if (n < 0 || n > size_ - pos_) Throw(err::kInputPastEnd);
 }
 
-// Reads go through a buffer of 1 MiB filled from the file at the read position; a read that
-// is larger than the buffer goes straight to the caller.
+// Reads go through a buffer filled from the file at the read position; a read that is larger
+// than a refill goes straight to the caller.
 void BinaryReader::ReadBytes(void* dst, size_t n) {
   Require(static_cast<int64_t>(n));
   if (n == 0) return;
   const int64_t offset = pos_ - bufferStart_;
   if (offset < 0 || static_cast<uint64_t>(offset) + n > buffer_.size()) {
-    if (n >= kBufferSize) {
+    if (n >= refillSize_) {
       ReadAt(static_cast<uint8_t*>(dst), n, pos_);
       pos_ += static_cast<int64_t>(n);
       return;
     }
-    buffer_.resize(static_cast<size_t>(std::min<int64_t>(kBufferSize, size_ - pos_)));
-    ReadAt(buffer_.data(), buffer_.size(), pos_);
-    bufferStart_ = pos_;
+    Refill(n);
   }
   std::memcpy(dst, buffer_.data() + (pos_ - bufferStart_), n);
   pos_ += static_cast<int64_t>(n);
 }
 
 const uint8_t* BinaryReader::Peek(size_t n) {
-  if (!f_) Throw(err::kBadFileNameOrNumber);
+  if (!IsOpen()) Throw(err::kBadFileNameOrNumber);
   if (static_cast<int64_t>(n) > size_ - pos_) return nullptr;
   const int64_t offset = pos_ - bufferStart_;
-  if (offset < 0 || static_cast<uint64_t>(offset) + n > buffer_.size()) {
-    buffer_.resize(static_cast<size_t>(std::min<int64_t>(kBufferSize, size_ - pos_)));
-    ReadAt(buffer_.data(), buffer_.size(), pos_);
-    bufferStart_ = pos_;
-  }
+  if (offset < 0 || static_cast<uint64_t>(offset) + n > buffer_.size()) Refill(n);
   return buffer_.data() + (pos_ - bufferStart_);
 }
 
@@ -106,11 +110,20 @@ const uint8_t* BinaryReader::PeekRun(size_t n, size_t& available) {
   return p;
 }
 
+// The buffer from the read position on, holding at least the next n bytes (which the file has).
+void BinaryReader::Refill(size_t n) {
+  buffer_.resize(static_cast<size_t>(std::min<int64_t>(std::max(n, refillSize_), size_ - pos_)));
+  ReadAt(buffer_.data(), buffer_.size(), pos_);
+  bufferStart_ = pos_;
+}
+
 // Exactly n bytes at the offset; a file that has become shorter is a device error.
 void BinaryReader::ReadAt(uint8_t* dst, size_t n, int64_t offset) {
   size_t done = 0;
   while (done < n) {
-    const ssize_t got = ::pread(fileno(f_), dst + done, n - done, offset + static_cast<int64_t>(done));
+    const int64_t at = offset + static_cast<int64_t>(done);
+    const ssize_t got = source_ ? static_cast<ssize_t>(source_->ReadAt(dst + done, n - done, at))
+                                : ::pread(fileno(f_), dst + done, n - done, at);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
       buffer_.clear();

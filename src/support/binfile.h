@@ -14,6 +14,16 @@
 
 namespace picmap {
 
+// Bytes a reader takes from somewhere other than a local file it opens itself: a GIS host
+// hands the map file driver files of its own (inside a zip, in memory, on a web server).
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual int64_t Size() = 0;
+  // Up to n bytes from the offset; how many came (0 for a failure).
+  virtual size_t ReadAt(void* dst, size_t n, int64_t offset) = 0;
+};
+
 class BinaryReader {
  public:
   BinaryReader() = default;
@@ -23,8 +33,13 @@ class BinaryReader {
   BinaryReader& operator=(const BinaryReader&) = delete;
 
   void Open(const std::u16string& path);
+  // Reads the source's bytes instead of a file's.
+  void Open(std::unique_ptr<ByteSource> source);
   void Close();
-  bool IsOpen() const { return f_ != nullptr; }
+  bool IsOpen() const { return f_ != nullptr || source_ != nullptr; }
+  // The most a refill of the buffer reads at once (1 MiB unless set): a reader that jumps
+  // from element to element wants less than one that reads the file through.
+  void RefillSize(size_t bytes) { refillSize_ = bytes; }
   int64_t Size() const { return size_; }
   int64_t Position() const { return pos_; }
   int64_t Remaining() const { return size_ - pos_; }
@@ -51,9 +66,12 @@ class BinaryReader {
   void Skip(size_t n) { pos_ += static_cast<int64_t>(n); }
 
  private:
+  void Refill(size_t n);
   void ReadAt(uint8_t* dst, size_t n, int64_t offset);
 
   std::FILE* f_ = nullptr;
+  std::unique_ptr<ByteSource> source_;
+  size_t refillSize_ = size_t{1} << 20;
   int64_t size_ = 0;
   int64_t pos_ = 0;
   std::vector<uint8_t> buffer_;  // the file's bytes from bufferStart_ on

@@ -251,11 +251,23 @@ int32_t clsThings::Load() {
     return err::kFileNotFound;
   }
   TextLineReader in;
+  const int32_t result = ReadLines(in, [&] { in.Open(fileName_); });
+  // Directly, not through the setter: finding the lock is no change of the catalogue.
+  if (result == 0) lockMode_ = IsReadOnlyFile(fileName_, false);
+  return result;
+}
+
+int32_t clsThings::LoadContent(std::string bytes) {
+  TextLineReader in;
+  return ReadLines(in, [&] { in.OpenContent(std::move(bytes)); });
+}
+
+int32_t clsThings::ReadLines(TextLineReader& in, const std::function<void()>& open) {
   try {
     LockMode(false);
     ClearAll();
     sectionsRead_ = 0;
-    Step([&] { in.Open(fileName_); });
+    Step(open);
     while (!Step([&] { return in.AtEnd(); })) {
       const std::u16string line = Step([&] { return in.ReadLine(); });
       ReadSection(in, line);
@@ -267,8 +279,6 @@ int32_t clsThings::Load() {
     return GiveUp(failure, u"Load");
   }
   Modify(false);
-  // Directly, not through the setter: finding the lock is no change of the catalogue.
-  lockMode_ = IsReadOnlyFile(fileName_, false);
   return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +61,9 @@ class clsThings {
 
   // 0 on success, 53 for a missing file, else the number of the error that ended it.
   int32_t Load();
+  // Load from the bytes of the thing file named by FileName, read elsewhere (the map file
+  // driver reads them through GDAL); the catalogue is not locked.
+  int32_t LoadContent(std::string bytes);
   // 0 on success, 70 for a read-only file, else the number of the error that ended it.
   int32_t Save();
 
@@ -80,6 +84,7 @@ class clsThings {
   auto Step(F&& statement);
   int32_t GiveUp(FileFailure& failure, const std::u16string& procedure);
 
+  int32_t ReadLines(TextLineReader& in, const std::function<void()>& open);
   void ReadSection(TextLineReader& in, const std::u16string& line);
   std::vector<std::u16string> ReadBlock(TextLineReader& in);
   void ReadCategoryLine(const std::u16string& line);

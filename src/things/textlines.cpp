@@ -47,13 +47,23 @@ std::u16string SourceLine::Location() const {
 TextLineReader::~TextLineReader() { Close(); }
 
 void TextLineReader::Open(const std::u16string& path) {
-  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
   Close();
   const std::string p = ToUtf8(path);
   const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) ThrowErrno(errno, p);
-  data_ = ReadAll(fd, p);
+  std::string data = ReadAll(fd, p);
   ::close(fd);
+  Take(std::move(data));
+}
+
+void TextLineReader::OpenContent(std::string bytes) {
+  Close();
+  Take(std::move(bytes));
+}
+
+void TextLineReader::Take(std::string data) {
+  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  data_ = std::move(data);
   // Both readings are checked, not guessed: a file that reads cleanly as code page 932 stays
   // code page 932, the thing file's own encoding.
   if (data_.starts_with(kUtf8Mark)) {

@@ -46,6 +46,9 @@ class TextLineReader {
   // or when all of it is valid UTF-8 but not valid code page 932; otherwise, plain ASCII
   // included, as code page 932.
   void Open(const std::u16string& path);
+  // Reads lines from a file's bytes read elsewhere (a file GDAL reads for the map file
+  // driver), in the encoding Open would find.
+  void OpenContent(std::string bytes);
   void Close();
   bool IsOpen() const { return open_; }
   // True when no byte is left; a closed reader raises error 52.
@@ -56,6 +59,8 @@ class TextLineReader {
   int32_t LineNumber() const { return lineNumber_; }
 
  private:
+  void Take(std::string data);
+
   std::string data_;
   size_t pos_ = 0;
   int32_t lineNumber_ = 0;

@@ -28,6 +28,23 @@ ThingLookup ThingLookup::BesideMap(const std::u16string& mapFile) {
   return ThingLookup();
 }
 
+ThingLookup ThingLookup::BesideMap(const std::u16string& mapFile, const FileReader& read) {
+  for (const char16_t* ext : {u".THG", u".thg"}) {
+    const std::u16string file = ChangeExtension(mapFile, ext);
+    std::optional<std::string> content = read(file);
+    if (!content) continue;
+    auto things = std::make_shared<clsThings>();
+    things->AssignFileName(file);
+    try {
+      if (things->LoadContent(std::move(*content)) == 0) return ThingLookup(things);
+    } catch (const Error&) {
+      // As for a local file: the map is read without thing colours and names.
+    }
+    return ThingLookup();
+  }
+  return ThingLookup();
+}
+
 std::optional<std::u16string> ThingLookup::NameOf(int16_t thing) const {
   if (!things_) return std::nullopt;
   const std::shared_ptr<clsThing> t = things_->Item(thing);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@ class ThingLookup {
   // Reads the thing file beside `mapFile` ("X.MLL" -> "X.THG", else "X.thg"); a map without
   // one, or one that cannot be read, gives a lookup without things.
   static ThingLookup BesideMap(const std::u16string& mapFile);
+  // The whole content of a file, or none when there is no such file.
+  using FileReader = std::function<std::optional<std::string>(const std::u16string& file)>;
+  // BesideMap with the files read by `read` (the map file driver reads through GDAL).
+  static ThingLookup BesideMap(const std::u16string& mapFile, const FileReader& read);
   // The file BesideMap looks for first.
   static std::u16string ThingFileOf(const std::u16string& mapFile);
 

@@ -1,6 +1,7 @@
 // The map file reader. Whatever loads must save and load again to the same figures: as its
 // own version (0.99 to 1.03 are written as 1.06), and as each writable version 1.04, 1.05 and
-// 1.06, compared in what that version's layout carries.
+// 1.06, compared in what that version's layout carries; and reading element by element (the
+// GDAL driver's way) must agree with the load.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "map/clsMapRem.h"
 #include "map/clsMapText.h"
 #include "map/figure_common.h"
+#include "map/map_elements.h"
+#include "support/binfile.h"
 
 namespace picmap::fuzz {
 namespace {
@@ -40,7 +43,8 @@ std::string Where(int16_t ver, int32_t i, const char* field) {
   return "version " + std::to_string(ver) + ", figure " + std::to_string(i) + ": " + field;
 }
 
-void CompareFigure(const clsMapFigure& a, const clsMapFigure& b, int16_t ver, int32_t i) {
+// b is a saved and loaded again, or (`saved` false) read from the same bytes as a.
+void CompareFigure(const clsMapFigure& a, const clsMapFigure& b, int16_t ver, int32_t i, bool saved = true) {
   Check(a.FigCode() == b.FigCode(), Where(ver, i, "figure code"));
   Check(a.Admin() == b.Admin(), Where(ver, i, "Admin"));
   Check(a.Thing() == b.Thing(), Where(ver, i, "Thing"));
@@ -61,7 +65,7 @@ void CompareFigure(const clsMapFigure& a, const clsMapFigure& b, int16_t ver, in
   if (a.FigCode() == 1) {
     const auto& ra = static_cast<const clsMapRem&>(a);
     const auto& rb = static_cast<const clsMapRem&>(b);
-    Check(Unmappable(ra.Comment()) == rb.Comment(),
+    Check((saved ? Unmappable(ra.Comment()) : ra.Comment()) == rb.Comment(),
           Where(ver, i, "comment ") + Show(ra.Comment()) + " / " + Show(rb.Comment()));
   } else if (a.FigCode() == 5) {
     const auto& ta = static_cast<const clsMapText&>(a);
@@ -104,6 +108,41 @@ void RoundTrip(const std::string& input, int16_t ver) {
   for (int32_t i = 1; i <= a.Count(); ++i) CompareFigure(*a.Item(i), *b.Item(i), written, i);
 }
 
+// The GDAL driver's reading: one walk over the elements, then each element read where it
+// lies. A file Load reads must give the same figures; in any other, the walk or the reading of
+// an element must end in a reported error.
+void WalkAgreesWithLoad(const std::string& input, const clsMap* loaded) {
+  BinaryReader r(FromUtf8(input));
+  std::vector<MapElement> elements;
+  int16_t version = 0;
+  bool whole = true;
+  try {
+    WalkMapElements(r, version, [&](const MapElement& e) { elements.push_back(e); });
+  } catch (const Error&) {
+    whole = false;
+  }
+  MapElementReader reader(r, version);
+  bool refused = false;
+  for (const MapElement& e : elements) {
+    Check(e.position == static_cast<int32_t>(&e - elements.data()) + 1, "the walk skipped a figure");
+    try {
+      const clsMapFigure& figure = reader.Read(e.offset, e.position);
+      Check(e.right && figure.FigCode() == e.code, Where(version, e.position, "read, walked as refused"));
+      if (loaded) CompareFigure(*loaded->Item(e.position), figure, version, e.position, false);
+    } catch (const Error&) {
+      Check(!e.right, Where(version, e.position, "refused, walked as right"));
+      refused = true;
+    }
+  }
+  if (!loaded) {
+    Check(!whole || refused, "a file Load refuses was walked and read whole");
+    return;
+  }
+  Check(whole && !refused, "a file Load reads was not walked and read whole");
+  Check(static_cast<int32_t>(elements.size()) == loaded->Count(),
+        std::to_string(loaded->Count()) + " figures loaded, " + std::to_string(elements.size()) + " walked");
+}
+
 }  // namespace
 }  // namespace picmap::fuzz
 
@@ -117,8 +156,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     map.FileName(FromUtf8(input));
     if (fuzz::Outcome([&] { return map.Load(); }) != 0) {
       fuzz::Check(map.Count() == 0, "a refused file left figures in the document");
+      fuzz::WalkAgreesWithLoad(input, nullptr);
       return 0;
     }
+    fuzz::WalkAgreesWithLoad(input, &map);
   }
   for (int16_t ver : {0, 104, 105, 106}) fuzz::RoundTrip(input, static_cast<int16_t>(ver));
   env.Sweep();

@@ -6,6 +6,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+import zipfile
 
 from osgeo import gdal, ogr, osr
 
@@ -141,6 +142,56 @@ class Reading(ConvertedMap):
         ds = gdal.OpenEx(renamed, gdal.OF_VECTOR)
         self.assertEqual(ds.GetDriver().ShortName, "MLL")
         self.assertEqual(ds.GetLayerByName("polygons").GetFeatureCount(), len(self.figures_of(3)))
+
+    def test_a_map_in_a_zip_or_in_memory_reads_as_on_the_disk(self):
+        zipped = self.path("maps.zip")
+        with open(self.path("shapes.THG"), "rb") as f:
+            things = f.read().decode("cp932").encode("utf-8")  # as a text editor may save it
+        with zipfile.ZipFile(zipped, "w") as z:
+            z.write(self.map, "shapes.MLL")
+            z.writestr("shapes.THG", things)
+        polygons = [i for i, _ in self.figures_of(3)]
+        out = run("ogrinfo", "-ro", "-so", f"/vsizip/{zipped}/shapes.MLL", "polygons").stdout
+        self.assertIn(f"Feature Count: {len(polygons)}", out)
+        ds = ogr.Open(f"/vsizip/{zipped}/shapes.MLL")
+        self.assertEqual(ds.GetLayerByName("polygons").GetNextFeature()["thing_name"], "画像ポリゴン")
+        with open(self.map, "rb") as f:
+            gdal.FileFromMemBuffer("/vsimem/shapes.MLL", f.read())
+        try:
+            ds = ogr.Open("/vsimem/shapes.MLL")
+            self.assertEqual([f.GetFID() for f in ds.GetLayerByName("polygons")], polygons)
+            ds = None
+        finally:
+            gdal.Unlink("/vsimem/shapes.MLL")
+
+    def test_opened_for_update_the_map_reads_quietly_and_refuses_changes(self):
+        with open(self.map, "rb") as f:
+            before = f.read()
+        gdal.ErrorReset()
+        ds = gdal.OpenEx(self.map, gdal.OF_VECTOR | gdal.OF_UPDATE)  # as QGIS opens layers
+        self.assertEqual(gdal.GetLastErrorMsg(), "")
+        layer = ds.GetLayerByName("polygons")
+        self.assertIn("欧文地図名: shapes", layer.GetMetadataItem("DESCRIPTION"))
+        self.assertEqual(layer.GetMetadataItem("欧文地図名"), "shapes")
+        for capability in [ogr.OLCSequentialWrite, ogr.OLCRandomWrite, ogr.OLCDeleteFeature]:
+            self.assertFalse(layer.TestCapability(capability))
+        feature = layer.GetNextFeature()
+        for change in [lambda: layer.SetFeature(feature), lambda: layer.CreateFeature(feature),
+                       lambda: layer.DeleteFeature(feature.GetFID())]:
+            gdal.ErrorReset()
+            self.assertEqual(change(), ogr.OGRERR_UNSUPPORTED_OPERATION)
+            self.assertIn("not changed in place", gdal.GetLastErrorMsg())
+        ds = None
+        point = self.path("point.geojson")
+        with open(point, "w") as f:
+            f.write('{"type":"FeatureCollection","features":[{"type":"Feature","properties":{},'
+                    '"geometry":{"type":"Point","coordinates":[1,2]}}]}')
+        for how in [["-append"], ["-append", "-nln", "symbols"], ["-overwrite", "-nln", "symbols"]]:
+            p = run("ogr2ogr", *how, self.map, point, ok=False)
+            self.assertNotEqual(p.returncode, 0, how)
+            self.assertIn("not changed in place", p.stderr, how)
+        with open(self.map, "rb") as f:
+            self.assertEqual(f.read(), before)
 
     def test_a_file_named_mll_without_the_header_is_not_claimed(self):
         fake = self.path("fake.MLL")

@@ -4,8 +4,13 @@
 #include <QDir>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "app/program_folder.h"
 #include "gui/app_icon.h"
@@ -46,6 +51,67 @@ bool AnswersOnTerminal(int argc, char** argv) {
   return false;
 }
 
+// Qt's own option naming the platform plugin (-platform NAME, --platform NAME or =NAME).
+bool NamesPlatform(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, "--") == 0) return false;
+    if (std::strncmp(a, "-platform", 9) == 0 || std::strncmp(a, "--platform", 10) == 0)
+      return true;
+  }
+  return false;
+}
+
+const char kNoDisplay[] =
+    "picmap: グラフィカルな画面 (X11 または Wayland) がないため、ウィンドウを開けません. "
+    "画面なしで変換するには picmap-cli を使ってください (picmap-cli convert --help).\n";
+
+[[noreturn]] void NoDisplay() {
+  std::fputs(kNoDisplay, stderr);
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
+// Without a display Qt ends the program with an abort, a list of plugins and advice to
+// reinstall it, none of which helps: the user needs one line saying what to do instead.
+bool DisplayNamed(int argc, char** argv) {
+  return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+         !qEnvironmentVariableIsEmpty("DISPLAY") ||
+         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || NamesPlatform(argc, argv);
+}
+
+// A display that is named but cannot be reached (a stale DISPLAY over ssh, a server that has
+// gone) fails only while the application connects: Qt's messages of that moment are held
+// back, and its fatal one becomes the same single line.
+class DisplayConnection {
+ public:
+  DisplayConnection() { old_ = qInstallMessageHandler(&Hold); }
+  ~DisplayConnection() {
+    qInstallMessageHandler(old_);
+    for (const auto& [type, context, text] : held_) {
+      const QMessageLogContext ctx(context.file, context.line, context.function,
+                                   context.category);
+      if (old_) old_(type, ctx, text); else std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
+  }
+  DisplayConnection(const DisplayConnection&) = delete;
+  DisplayConnection& operator=(const DisplayConnection&) = delete;
+
+ private:
+  struct Context {
+    const char* file;
+    int line;
+    const char* function;
+    const char* category;
+  };
+  static void Hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) NoDisplay();
+    held_.push_back({type, {context.file, context.line, context.function, context.category}, text});
+  }
+  static inline QtMessageHandler old_ = nullptr;
+  static inline std::vector<std::tuple<QtMsgType, Context, QString>> held_;
+};
+
 void NameApplication() {
   QCoreApplication::setApplicationName(QStringLiteral("picmap"));
   QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
@@ -70,7 +136,10 @@ int main(int argc, char** argv) {
     if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
   }
+  if (!DisplayNamed(argc, argv)) NoDisplay();
+  auto connection = std::make_unique<DisplayConnection>();
   QApplication app(argc, argv);
+  connection.reset();
   QApplication::setWindowIcon(picmap::AppIcon());
   QApplication::setDesktopFileName(QStringLiteral("picmap"));
   QCommandLineParser parser;

@@ -128,23 +128,34 @@ void frmMainLogic::mnuOpen_Click() {
   if (!path.empty()) LoadPictureFile(path);
 }
 
+// Everything the window shows becomes the new picture's, even for a picture too small to
+// convert: a preview, labels or a figure count left from the previous picture would be taken
+// for this one's.
 void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   if (!window_.LoadSourcePicture(path, LoaderForPath(path))) {
     window_.Message(path + u"\r\n" + PictureProblem(path), true);
     return;
   }
-  state_.oMap->FileName(path);
-  state_.picturePath = path;  // even when too small: it is what the picture box holds now
-  if (window_.SourceWidth() < 16 || window_.SourceHeight() < 16) return;
-  window_.SetCaption(window_.Caption() + u" - " + path);
-  state_.pictureLoaded = true;
-  window_.SetMenuEnabled(Menu::mnuPolygon, true);
   // The map in memory belongs to the previous picture: saving it under this picture's name,
   // or compressing it as if it were this one's, would mislead.
+  state_.oMap->Clear();
+  state_.oMap->FileName(path);
+  state_.picturePath = path;
+  state_.pictureShown = true;
+  const int32_t w = window_.SourceWidth(), h = window_.SourceHeight();
+  state_.pictureLoaded = w >= 16 && h >= 16;
+  window_.SetCaption(window_.Caption() + u" - " + path);
+  window_.SetMenuEnabled(Menu::mnuPolygon, state_.pictureLoaded);
   window_.SetMenuEnabled(Menu::mnuCompress, false);
   window_.SetMenuEnabled(Menu::mnuSave, false);
   ShowStatus();
   DrawPreview();
+  if (!state_.pictureLoaded) window_.Message(path + u"\r\n" + TooSmallText(w, h), true);
+}
+
+std::u16string TooSmallText(int32_t width, int32_t height) {
+  return u"画像が小さすぎます: " + Dec(width) + u"x" + Dec(height) +
+         u"ピクセル (16x16ピクセル以上が必要です).";
 }
 
 // ---- Extents ----
@@ -159,7 +170,7 @@ void frmMainLogic::mnuWorld_Click() {
 }
 
 bool frmMainLogic::mnuWorldFile_Click() {
-  if (!state_.pictureLoaded) {
+  if (!state_.pictureShown) {
     window_.Message(frmtext::kWorldFileNoPicture, true);
     return false;
   }
@@ -307,7 +318,7 @@ void frmMainLogic::ShowAreaInfo() {
   const std::u16string lonText = lonSpan == kFullSpan ? u"360°00′00″" : SpanText(lonSpan);
   window_.SetLabelText(Label::lblMapSize,
                        u"地図化領域サイズ：\r\n" + lonText + u"x" + SpanText(latSpan));
-  if (!state_.pictureLoaded) return;
+  if (!state_.pictureShown) return;
   const int32_t w = window_.SourceWidth(), h = window_.SourceHeight();
   window_.SetLabelText(Label::lblImgSize, u"画像ピクセル数：\r\n" + Dec(w) + u"x" + Dec(h));
   if (w < 1 || h < 1) return;

@@ -223,6 +223,9 @@ class frmMainLogic {
   std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside_;
 };
 
+// Why a picture of width x height pixels cannot be converted (below 16 x 16), with its size.
+std::u16string TooSmallText(int32_t width, int32_t height);
+
 // The filter index of InputLoadName: the entry whose patterns first hold the extension of
 // `path`, counting from 1; 1 without an extension or a match.
 int32_t FilterIndexFor(const std::u16string& filter, const std::u16string& path);

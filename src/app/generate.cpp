@@ -38,8 +38,6 @@ int32_t ToneMask(int16_t toneIndex) {
   }
 }
 
-std::u16string Dec(int64_t n) { return FromUtf8(std::to_string(n)); }
-
 // Arc-seconds with a tenth, as a refused pixel size is mostly a fraction of the 10″ it lacks.
 std::u16string PixelSizeText(double sec) {
   char text[32];
@@ -162,7 +160,7 @@ bool frmMainLogic::MakePolygons() {
   const Picture& pic = window_.SourcePicture();
   const int32_t W = pic.width, H = pic.height;
   if (W < 16 || H < 16) {
-    refusal_ = u"画像が小さすぎます: " + Dec(W) + u"x" + Dec(H) + u"ピクセル (16x16ピクセル以上が必要です).";
+    refusal_ = TooSmallText(W, H);
     return false;
   }
   RowGeometry row;

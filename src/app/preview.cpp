@@ -81,13 +81,15 @@ void frmMainLogic::DrawPreview() {
   const PreviewView& v = Viewport();
   window_.DrawPictureInPreview(PictureBox::picBack, Round(v.OffsetX()), Round(v.OffsetY()),
                                Round(v.WorldWidth()), Round(v.WorldHeight()));
-  if (!state_.pictureLoaded) return;
-  for (const PreviewRect& r : PictureRects())
-    window_.DrawPictureInPreview(PictureBox::picSrc, r.x, r.y, r.w, r.h);
+  if (state_.pictureShown) {
+    for (const PreviewRect& r : PictureRects())
+      window_.DrawPictureInPreview(PictureBox::picSrc, r.x, r.y, r.w, r.h);
+  }
+  window_.PreviewDrawn();
 }
 
 void frmMainLogic::picDst_MouseMove(int16_t Button, int16_t /*Shift*/, float X, float Y) {
-  if (!state_.pictureLoaded || Viewport().Scale() <= 0) return;
+  if (!state_.pictureShown || Viewport().Scale() <= 0) return;
   if (Button == mouse::kLeft && state_.drag.mode != 0) DragTo(X, Y);
   HoverAt(X, Y);
 }
@@ -177,7 +179,7 @@ namespace picmap {
 void frmMainLogic::ZoomPreview(double factor, float X, float Y) {
   Viewport().ZoomAt(factor, X, Y);
   DrawPreview();
-  if (state_.pictureLoaded) HoverAt(X, Y);
+  if (state_.pictureShown) HoverAt(X, Y);
 }
 
 void frmMainLogic::PanPreview(float dx, float dy) {
@@ -197,7 +199,7 @@ void frmMainLogic::ShowPictureArea() {
 }
 
 std::optional<std::pair<int32_t, int32_t>> frmMainLogic::PicturePixelAt(float X, float Y) {
-  if (!state_.pictureLoaded) return std::nullopt;
+  if (!state_.pictureShown) return std::nullopt;
   const int32_t pw = window_.SourceWidth();
   const int32_t ph = window_.SourceHeight();
   for (const PreviewRect& r : PictureRects()) {

@@ -144,6 +144,9 @@ class WindowPort {
                                     int32_t h) = 0;
   // The colour of the preview at a point (0x00BBGGRR); -1 outside the preview.
   virtual int32_t PreviewColorAt(double x, double y) const = 0;
+  // The preview has been drawn anew (a new picture, extents or view): what the window shows
+  // about it elsewhere, such as the position under the pointer, is brought up to date.
+  virtual void PreviewDrawn() {}
 
   // ---- Ending ----
   // Closes the main window; the window then runs frmMainLogic::Form_Unload.

@@ -169,12 +169,4 @@ MsgAnswer QtDialogProvider::Message(QWidget* parent, const std::u16string& text,
   return DismissAnswer(choices);
 }
 
-void QtDialogProvider::MessageWithDetail(QWidget* parent, const std::u16string& text,
-                                         const std::u16string& detail,
-                                         const std::u16string& title, MsgIcon icon) {
-  QMessageBox box(QtIcon(icon), ToQ(title), ToDisplayText(text), QMessageBox::Ok, parent);
-  if (!detail.empty()) box.setDetailedText(ToDisplayText(detail));
-  box.exec();
-}
-
 }  // namespace picmap

@@ -357,6 +357,7 @@ void frmMain::BuildControls() {
 void frmMain::ConnectPreview() {
   connect(preview_, &PreviewWidget::MouseMoved, this,
           [this](int16_t b, int16_t s, float x, float y) {
+            lastPointer_ = QPointF(x, y);
             Dispatch([&] { logic_->picDst_MouseMove(b, s, x, y); });
             ShowPointer(x, y);
           });
@@ -366,21 +367,31 @@ void frmMain::ConnectPreview() {
           });
   connect(preview_, &PreviewWidget::WheelTurned, this, [this](double steps, float x, float y) {
     // Two notches double the zoom.
+    lastPointer_ = QPointF(x, y);
     Dispatch([&] { logic_->ZoomPreview(std::pow(2.0, steps / 2), x, y); });
     ShowPointer(x, y);
   });
   connect(preview_, &PreviewWidget::Panned, this, [this](float dx, float dy) {
     Dispatch([&] { logic_->PanPreview(dx, dy); });
   });
-  connect(preview_, &PreviewWidget::PointerLeft, this, [this] { pointerLabel_->clear(); });
+  connect(preview_, &PreviewWidget::PointerLeft, this, [this] {
+    lastPointer_.reset();
+    pointerLabel_->clear();
+  });
   connect(preview_, &PreviewWidget::CanvasResized, this,
           [this] { Dispatch([this] { logic_->DrawPreview(); }); });
 }
 
 void frmMain::ShowPointer(float x, float y) {
+  lastPointer_ = QPointF(x, y);
   std::u16string text;
   Dispatch([&] { text = logic_->PointerText(x, y); });
   pointerLabel_->setText(ToQ(text));
+}
+
+void frmMain::RefreshPointer() {
+  if (lastPointer_)
+    ShowPointer(static_cast<float>(lastPointer_->x()), static_cast<float>(lastPointer_->y()));
 }
 
 void frmMain::BuildStatusBar() {
@@ -664,6 +675,13 @@ void frmMain::DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t
 }
 
 int32_t frmMain::PreviewColorAt(double x, double y) const { return preview_->ColorAt(x, y); }
+
+// The pointer has not moved, but what lies under it may have: a new picture, new extents, a
+// zoom by the keyboard.
+void frmMain::PreviewDrawn() {
+  if (!logic_) return;  // the first drawing, while the logic is made
+  RefreshPointer();
+}
 
 // ---- Opening without the dialog ----
 

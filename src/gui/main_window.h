@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/frm_main.h"
 #include "app/picture.h"
@@ -102,6 +103,7 @@ class frmMain : public QMainWindow, public WindowPort {
   void DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w,
                             int32_t h) override;
   int32_t PreviewColorAt(double x, double y) const override;
+  void PreviewDrawn() override;
   void CloseWindow() override;
   void EndProgram() override;
   void ExitProcessNow(int code) override;
@@ -132,6 +134,8 @@ class frmMain : public QMainWindow, public WindowPort {
   void ConnectPreview();
   void ZoomAtCentre(double factor);
   void ShowPointer(float x, float y);
+  // The status bar's pointer text for where the pointer last was over the preview.
+  void RefreshPointer();
   bool ShowingResult() const;
   // The result view at the given size, rendered again only when the map has changed since
   // (never while a job is building the map: the last finished result stays on show).
@@ -165,6 +169,7 @@ class frmMain : public QMainWindow, public WindowPort {
   QLabel* pointerLabel_ = nullptr;
   QSlider* opacity_ = nullptr;
   QLabel* opacityValue_ = nullptr;
+  std::optional<QPointF> lastPointer_;  // over the preview, in canvas pixels
   std::array<QAction*, 4> viewActions_{};
 
   std::u16string caption_;

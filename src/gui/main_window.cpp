@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
@@ -55,16 +56,32 @@ constexpr const char16_t* kToneCaptions[kToneItemCount] = {
     u"32諧調(中圧縮)(&D)", u"16諧調(強圧縮)(&E)"};
 
 // A label that wraps only when the window is too narrow for its lines: it asks for its
-// unwrapped width, where a plain word-wrapping label asks for a narrow block.
+// unwrapped width, where a plain word-wrapping label asks for a narrow block. At its narrowest
+// it breaks after its caption ("西端経度：" above its value) and asks for the height that
+// takes, so the smallest window still shows every line whole.
 class WrappingLabel : public QLabel {
  public:
   using QLabel::QLabel;
   QSize sizeHint() const override {
-    const QStringList lines = text().split(QLatin1Char('\n'));
     int width = 0;
-    for (const QString& line : lines) width = std::max(width, fontMetrics().horizontalAdvance(line));
-    width += 2 * margin() + contentsMargins().left() + contentsMargins().right() + 2;
+    for (const QString& line : text().split(QLatin1Char('\n')))
+      width = std::max(width, fontMetrics().horizontalAdvance(line));
+    width += Frame();
     return {width, heightForWidth(width)};
+  }
+  QSize minimumSizeHint() const override {
+    static const QRegularExpression afterCaption(QStringLiteral("(?<=：)|(?<=: )"));
+    int width = 0;
+    for (const QString& line : text().split(QLatin1Char('\n')))
+      for (const QString& part : line.split(afterCaption))
+        width = std::max(width, fontMetrics().horizontalAdvance(part.trimmed()));
+    width += Frame();
+    return {width, heightForWidth(width)};
+  }
+
+ private:
+  int Frame() const {
+    return 2 * margin() + contentsMargins().left() + contentsMargins().right() + 2;
   }
 };
 

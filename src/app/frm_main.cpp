@@ -38,8 +38,9 @@ bool frmMainLogic::Form_Load() {
   SetScaleBounds(kMinScaleDefault, kMaxScaleDefault);
   state_.backColor = -1;
   const ProgramInfo& info = Program();
-  window_.SetCaption(frmtext::kCaption + Dec(info.major) + u"." + Dec(info.minor) + u"." +
-                     Dec(info.revision));
+  caption_ = frmtext::kCaption + Dec(info.major) + u"." + Dec(info.minor) + u"." +
+             Dec(info.revision);
+  window_.SetCaption(caption_);
   window_.MoveWindow(DivL(window_.ScreenWidth() - window_.WindowWidth(), 2),
                      DivL(window_.ScreenHeight() - window_.WindowHeight(), 4));
   for (Menu m : {Menu::mnuSave, Menu::mnuPolygon, Menu::mnuCompress, Menu::mnuCancel})
@@ -144,7 +145,8 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   state_.pictureShown = true;
   const int32_t w = window_.SourceWidth(), h = window_.SourceHeight();
   state_.pictureLoaded = w >= 16 && h >= 16;
-  window_.SetCaption(window_.Caption() + u" - " + path);
+  // The picture open now, not every one opened before it.
+  window_.SetCaption(caption_ + u" - " + path);
   window_.SetMenuEnabled(Menu::mnuPolygon, state_.pictureLoaded);
   window_.SetMenuEnabled(Menu::mnuCompress, false);
   window_.SetMenuEnabled(Menu::mnuSave, false);

@@ -209,6 +209,7 @@ class frmMainLogic {
   bool compressAlong_ = false;
 
   WindowPort& window_;
+  std::u16string caption_;  // the caption of start-up, before any picture's name
   ConversionState state_;
   PreviewView view_;
   int32_t lastCompress_ = 0;

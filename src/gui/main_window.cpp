@@ -432,6 +432,10 @@ void frmMain::BuildStatusBar() {
     opacityValue_->setText(QStringLiteral("%1%").arg(v));
     RedrawPreview();
   });
+  zoomLabel_ = new QLabel(this);
+  zoomLabel_->setObjectName(QStringLiteral("lblZoom"));
+  zoomLabel_->setToolTip(QStringLiteral("プレビューの表示倍率"));
+  statusBar()->addPermanentWidget(zoomLabel_);
   statusBar()->addPermanentWidget(caption);
   statusBar()->addPermanentWidget(opacity_);
   statusBar()->addPermanentWidget(opacityValue_);
@@ -698,6 +702,15 @@ int32_t frmMain::PreviewColorAt(double x, double y) const { return preview_->Col
 void frmMain::PreviewDrawn() {
   if (!logic_) return;  // the first drawing, while the logic is made
   RefreshPointer();
+  ShowZoom();
+}
+
+// Whole numbers as they are (2倍, 1024倍); the wheel's steps of √2 with one decimal (1.4倍).
+void frmMain::ShowZoom() {
+  const double zoom = logic_->Viewport().Zoom();
+  QString number = QString::number(zoom, 'f', zoom < 10 ? 1 : 0);
+  if (number.endsWith(QStringLiteral(".0"))) number.chop(2);
+  zoomLabel_->setText(QStringLiteral("表示倍率：%1倍").arg(number));
 }
 
 // ---- Opening without the dialog ----

@@ -63,6 +63,8 @@ class frmMain : public QMainWindow, public WindowPort {
   // The status bar's pointer text and the see-through setting of the pasted picture.
   QLabel* PointerLabel() const { return pointerLabel_; }
   QSlider* OpacitySlider() const { return opacity_; }
+  // The status bar's zoom of the preview.
+  QLabel* ZoomLabel() const { return zoomLabel_; }
   // Opens a picture as the open menu does (a path from the command line or a drop).
   void OpenPictureFile(const QString& path);
   // True while generation, compression or saving runs.
@@ -136,6 +138,7 @@ class frmMain : public QMainWindow, public WindowPort {
   void ShowPointer(float x, float y);
   // The status bar's pointer text for where the pointer last was over the preview.
   void RefreshPointer();
+  void ShowZoom();
   bool ShowingResult() const;
   // The result view at the given size, rendered again only when the map has changed since
   // (never while a job is building the map: the last finished result stays on show).
@@ -169,6 +172,7 @@ class frmMain : public QMainWindow, public WindowPort {
   QLabel* pointerLabel_ = nullptr;
   QSlider* opacity_ = nullptr;
   QLabel* opacityValue_ = nullptr;
+  QLabel* zoomLabel_ = nullptr;
   std::optional<QPointF> lastPointer_;  // over the preview, in canvas pixels
   std::array<QAction*, 4> viewActions_{};
 

@@ -125,7 +125,7 @@ int32_t frmMainLogic::InputColor(int32_t rgbCol) {
 
 void frmMainLogic::mnuOpen_Click() {
   const std::u16string path =
-      InputLoadName(u"画像ファイル", frmtext::kPictureFilter, Program().folder + u"/*.PNG");
+      InputLoadName(u"画像ファイル", frmtext::kPictureFilter, window_.PictureFolder() + u"/*.PNG");
   if (!path.empty()) LoadPictureFile(path);
 }
 

@@ -99,6 +99,8 @@ class WindowPort {
                                   const std::u16string& defaultText) = 0;
 
   // ---- Common dialogs: std::nullopt when cancelled or failed ----
+  // The folder the open dialog starts in.
+  virtual std::u16string PictureFolder() const { return Program().folder; }
   // Open: the read-only check box is hidden.
   virtual std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) = 0;
   // Save: no overwrite question, no extension added to a typed name.

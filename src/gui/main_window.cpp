@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -207,6 +208,7 @@ void frmMain::BuildMenus() {
   QMenu* file = AddSubmenu(nullptr, Menu::mnuFile, u"ファイル(&F)");
   AddMenuItem(file, Menu::mnuOpen, u"画像ファイルを開く(&O)...", call(&frmMainLogic::mnuOpen_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  BuildRecentMenu(file);
   AddMenuItem(file, Menu::mnuSave, u"地図ファイルを保存する(&S)...", job(&frmMainLogic::mnuSave_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   AddMenuItem(file, Menu::mnuQuit, u"終了(&X)", call(&frmMainLogic::mnuQuit_Click))
@@ -279,6 +281,32 @@ void frmMain::BuildShowResultItem(QMenu* convertMenu) {
   showResult_->setObjectName(QStringLiteral("mnuShowResult"));
   showResult_->setCheckable(true);
   connect(showResult_, &QAction::toggled, this, [this] { RedrawPreview(); });
+}
+
+void frmMain::BuildRecentMenu(QMenu* fileMenu) {
+  recentMenu_ = fileMenu->addMenu(QStringLiteral("最近使ったファイル(&R)"));
+  recentMenu_->setObjectName(QStringLiteral("mnuRecent"));
+  recentMenu_->menuAction()->setObjectName(QStringLiteral("mnuRecent"));
+  // Another window may have opened pictures since: the list is read as the menu opens.
+  connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
+  FillRecentMenu();
+}
+
+void frmMain::FillRecentMenu() {
+  recentMenu_->clear();
+  const QStringList files = recent_.Files();
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    const QString path = files[i];
+    QAction* a = recentMenu_->addAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+    connect(a, &QAction::triggered, this, [this, path] {
+      // A picture that has gone is named once more in the message, then leaves the list.
+      if (!QFileInfo::exists(path)) recent_.Remove(path);
+      OpenPictureFile(path);
+      FillRecentMenu();
+    });
+  }
+  recentMenu_->menuAction()->setEnabled(!files.isEmpty() && jobDepth_ == 0);
 }
 
 void frmMain::BuildToneMenu(QMenu* colorMenu) {
@@ -435,6 +463,7 @@ void frmMain::BuildStatusBar() {
   zoomLabel_ = new QLabel(this);
   zoomLabel_->setObjectName(QStringLiteral("lblZoom"));
   zoomLabel_->setToolTip(QStringLiteral("プレビューの表示倍率"));
+  zoomLabel_->setContentsMargins(0, 0, 8, 0);
   statusBar()->addPermanentWidget(zoomLabel_);
   statusBar()->addPermanentWidget(caption);
   statusBar()->addPermanentWidget(opacity_);
@@ -519,6 +548,7 @@ void frmMain::ApplyMenuStates() {
   }
   for (QAction* tone : tones_) tone->setEnabled(!job);
   worldFile_->setEnabled(!job);
+  if (recentMenu_) recentMenu_->menuAction()->setEnabled(!job && !recent_.Files().isEmpty());
   for (QAction* a : viewActions_)
     if (a) a->setEnabled(!job);
   showResult_->setEnabled(resultReady_ && !job);
@@ -578,12 +608,27 @@ std::u16string frmMain::InputBox(const std::u16string& prompt, const std::u16str
   return dialogs_->Input(isVisible() ? this : nullptr, Program().title, prompt, defaultText);
 }
 
+// Where the user last opened a picture, else the home folder: the program's own folder holds
+// nothing of the user's.
+std::u16string frmMain::PictureFolder() const {
+  const QString last = recent_.LastFolder();
+  return FromQ(!last.isEmpty() && QFileInfo(last).isDir() ? last : QDir::homePath());
+}
+
 std::optional<std::u16string> frmMain::OpenFileDialog(const FileDialogRequest& request) {
   return dialogs_->OpenFile(isVisible() ? this : nullptr, request);
 }
 
+// The map is proposed beside its picture; where that folder takes no files (a picture from a
+// system folder or a read-only disk, a folder removed since) the home folder is proposed
+// instead, under the same name.
 std::optional<std::u16string> frmMain::SaveFileDialog(const FileDialogRequest& request) {
-  return dialogs_->SaveFile(isVisible() ? this : nullptr, request);
+  FileDialogRequest proposed = request;
+  const InitialName name = SplitInitialName(request.fileName);
+  const QFileInfo folder(name.folder);
+  if (!name.folder.isEmpty() && !(folder.isDir() && folder.isWritable()))
+    proposed.fileName = FromQ(QDir::homePath() + QLatin1Char('/') + name.file);
+  return dialogs_->SaveFile(isVisible() ? this : nullptr, proposed);
 }
 
 std::optional<int32_t> frmMain::ColorDialog(int32_t initial) {
@@ -672,6 +717,8 @@ bool frmMain::LoadSourcePicture(const std::u16string& path, PictureLoader loader
   if (!picture) return false;
   source_ = std::move(*picture);
   sourceImage_ = ImageFromPicture(source_);
+  recent_.Add(QFileInfo(ToQ(path)).absoluteFilePath());
+  FillRecentMenu();
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include "app/frm_main.h"
 #include "app/picture.h"
 #include "app/window_port.h"
+#include "gui/recent_pictures.h"
 
 class QAction;
 class QGroupBox;
@@ -56,6 +57,8 @@ class frmMain : public QMainWindow, public WindowPort {
   // "mnuShowResult": the preview shows the generated map over the world picture instead of
   // the picture (under the conversion menu; usable once a generation has succeeded).
   QAction* ShowResultAction() const { return showResult_; }
+  // "mnuRecent": the pictures opened lately, most recent first (under the file menu).
+  QMenu* RecentMenu() const { return recentMenu_; }
   QLabel* LabelWidget(Label label) const { return labels_[static_cast<size_t>(label)]; }
   PreviewWidget* Preview() const { return preview_; }
   SwatchWidget* Swatch() const { return swatch_; }
@@ -87,6 +90,7 @@ class frmMain : public QMainWindow, public WindowPort {
   std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) override;
   std::optional<std::u16string> SaveFileDialog(const FileDialogRequest& request) override;
   std::optional<int32_t> ColorDialog(int32_t initial) override;
+  std::u16string PictureFolder() const override;
   void SetMenuEnabled(Menu item, bool enabled) override;
   void SetToneItemChecked(int16_t index, bool checked) override;
   void SetLabelText(Label label, const std::u16string& text) override;
@@ -123,6 +127,8 @@ class frmMain : public QMainWindow, public WindowPort {
                        std::function<void()> onClick);
   QMenu* AddSubmenu(QMenu* parent, Menu item, const char16_t* caption);
   void BuildToneMenu(QMenu* colorMenu);
+  void BuildRecentMenu(QMenu* fileMenu);
+  void FillRecentMenu();
   void BuildControls();
   QWidget* BuildAreaFrame();
   QWidget* BuildColorFrame();
@@ -163,6 +169,8 @@ class frmMain : public QMainWindow, public WindowPort {
   std::array<QAction*, kToneItemCount> tones_{};
   std::array<bool, kToneItemCount> toneChecked_{};
   QMenu* toneMenu_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  RecentPictures recent_;
   QAction* worldFile_ = nullptr;
   QAction* showResult_ = nullptr;
   std::array<QLabel*, kLabelCount> labels_{};

@@ -45,6 +45,68 @@ DialogLayout LayoutFor(int32_t number) {
 
 FileErrorPresenter gPresenter = nullptr;
 
+// The causes that file errors carry in their description (support/errors.cpp and the staged
+// writer), in words a person reads; the error number alone would hide them (75 stands for four).
+struct KnownCause {
+  const char16_t* description;
+  const char16_t* words;
+};
+constexpr KnownCause kKnownCauses[] = {
+    {u"Read-only file system", u"読み取り専用のドライブです"},
+    {u"Permission denied", u"アクセス権がありません"},
+    {u"Is a folder", u"同じ名前のフォルダーがあります"},
+    {u"File name too long", u"ファイル名が長すぎます"},
+    {u"A part of the path is not a folder", u"パスの途中がフォルダーではありません"},
+    {u"Disk quota exceeded", u"ディスクの使用量の上限を超えています"},
+    {u"No such folder", u"保存先のフォルダーがありません"},
+};
+
+// Errors other than file errors, as the reason of the leading sentence.
+std::u16string ReasonInWords(const Error& e) {
+  switch (e.Number()) {
+    case err::kOutOfMemory: return u"メモリが足りません.";
+    case err::kOverflow: return u"数値が扱える範囲を超えました.";
+    case err::kMapVersion: return u"この版の地図ファイルには対応していません.";
+    case err::kMapElement: return u"地図ファイルの内容が正しくありません.";
+    case err::kSubscript: return u"添字が範囲外です.";
+    case err::kDivisionByZero: return u"0 で割ろうとしました.";
+    case err::kTypeMismatch: return u"型が一致しません.";
+    case err::kInvalidCall: return u"手続きの呼び出しまたは引数が正しくありません.";
+    default: break;
+  }
+  const std::u16string& d = e.Description();
+  if (d.empty()) return u"原因は下の記録のとおりです.";
+  return d.back() == u'.' || d.back() == u'。' ? d : d + u".";
+}
+
+// The file an error is about: the one the caller names, else the absolute path that a file
+// error's description ends with ("Permission denied: /maps/japan.MLL").
+std::u16string FileOf(const Error& e, const std::u16string& file) {
+  if (!file.empty()) return file;
+  const std::u16string& d = e.Description();
+  const size_t at = d.find(u": /");
+  return at == std::u16string::npos ? std::u16string() : d.substr(at + 2);
+}
+
+// The sentence a person reads first: which file, and why in words. The lines of the record
+// (code, source, description) stay below it for whoever looks into the failure.
+std::u16string LeadingSentence(const Error& e, const std::u16string& file) {
+  const std::u16string named = FileOf(e, file);
+  if (!IsFileError(e.Number())) {
+    const std::u16string what =
+        named.empty() ? std::u16string(u"処理中にエラーが発生しました: ")
+                      : u"ファイル「" + named + u"」の処理中にエラーが発生しました: ";
+    return what + ReasonInWords(e);
+  }
+  std::u16string sentence = named.empty() ? std::u16string(u"ファイルにアクセスできませんでした")
+                                          : u"ファイル「" + named + u"」にアクセスできませんでした";
+  for (const KnownCause& c : kKnownCauses) {
+    if (e.Description().find(c.description) != std::u16string::npos)
+      return sentence + u": " + c.words + u".";
+  }
+  return sentence + u": " + FileErrorText(e.Number());
+}
+
 std::u16string DialogMessage(const DialogLayout& layout, const Error& e, const std::u16string& file) {
   std::u16string m = layout.text;
   m += kCrLf + std::u16string(u"*Code=") + FromUtf8(std::to_string(e.Number()));
@@ -104,8 +166,12 @@ int16_t FileErrorDialog(const Error& current, const std::u16string& file) {
     gPresenter(current, file, DialogMessage(layout, current, file));
     return layout.fixedDecision ? int16_t{3} : int16_t{1};
   }
-  const MsgAnswer answer = MessageBox().Show(DialogMessage(layout, current, file), layout.title,
-                                             layout.buttons, MsgIcon::Exclamation);
+  // An empty line parts the sentence from the record (whose own empty text makes it for the
+  // errors that are not file errors).
+  const std::u16string lead =
+      LeadingSentence(current, file) + kCrLf + (layout.text.empty() ? u"" : kCrLf);
+  const MsgAnswer answer = MessageBox().Show(lead + DialogMessage(layout, current, file),
+                                             layout.title, layout.buttons, MsgIcon::Exclamation);
   return layout.fixedDecision ? int16_t{3} : DecisionOf(answer);
 }
 

@@ -216,10 +216,10 @@ std::u16string frmMainLogic::PointerText(float X, float Y) {
   if (v.Scale() <= 0) return {};
   const int32_t lon = std::clamp(Round(std::clamp(v.LonAt(X), -1e9, 1e9)), -648000, 648000);
   const int32_t lat = std::clamp(Round(std::clamp(v.LatAt(Y), -1e9, 1e9)), -324000, 324000);
-  std::u16string text = u"経度：" + LonToStr(lon) + u"  緯度：" + LatToStr(lat);
+  std::u16string text = Arg(Tr("frmMain", "経度：%1  緯度：%2"), {LonToStr(lon), LatToStr(lat)});
   if (const auto pixel = PicturePixelAt(X, Y)) {
-    text += u"  画像ピクセル：" + U16(std::to_string(pixel->first)) + u", " +
-            U16(std::to_string(pixel->second));
+    text += Arg(Tr("frmMain", "  画像ピクセル：%1, %2"),
+                {U16(std::to_string(pixel->first)), U16(std::to_string(pixel->second))});
   }
   return text;
 }

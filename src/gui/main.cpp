@@ -8,23 +8,27 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "app/language.h"
 #include "app/program_folder.h"
 #include "gui/app_icon.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
 #include "gui/ui_font.h"
 #include "support/platform.h"
+#include "support/ui_text.h"
 
 namespace {
 
 picmap::ProgramInfo ProgramInfoFor(const QString& exeDir) {
   picmap::ProgramInfo info;
   info.folder = picmap::DataFolderFor(picmap::FromQ(QDir::cleanPath(exeDir)));
-  info.title = u"画像地図化ツール";
+  info.title = picmap::Tr("frmMain", "画像地図化ツール");
   info.major = PICMAP_VERSION_MAJOR;
   info.minor = PICMAP_VERSION_MINOR;
   info.revision = PICMAP_VERSION_PATCH;
@@ -37,6 +41,12 @@ void DescribeCommandLine(QCommandLineParser& parser) {
       "thing file (.THG)."));
   parser.addHelpOption();
   parser.addVersionOption();
+  parser.addOption(QCommandLineOption(
+      QStringLiteral("lang"),
+      QStringLiteral("The window's language: ja (Japanese) or en (English). Without it, "
+                     "English when the locale (LC_ALL, LC_MESSAGES, LANG) is English, else "
+                     "Japanese."),
+      QStringLiteral("ja|en")));
   parser.addPositionalArgument(QStringLiteral("picture"),
                                QStringLiteral("A BMP, GIF, PNG or JPEG picture to open."),
                                QStringLiteral("[picture]"));
@@ -62,12 +72,28 @@ bool NamesPlatform(int argc, char** argv) {
   return false;
 }
 
-const char kNoDisplay[] =
-    "picmap: グラフィカルな画面 (X11 または Wayland) がないため、ウィンドウを開けません. "
-    "画面なしで変換するには picmap-cli を使ってください (picmap-cli convert --help).\n";
+// The language chosen before anything else: the line that says there is no display comes
+// before any application object exists, and so before any translation can be loaded.
+std::string gLanguage = "ja";
+
+// The value of --lang (--lang en, --lang=en); an empty text for "--lang" without a value.
+std::optional<std::string> LangArgument(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--") == 0) break;
+    if (std::strcmp(argv[i], "--lang") == 0)
+      return std::string(i + 1 < argc ? argv[i + 1] : "");
+    if (std::strncmp(argv[i], "--lang=", 7) == 0) return std::string(argv[i] + 7);
+  }
+  return std::nullopt;
+}
 
 [[noreturn]] void NoDisplay() {
-  std::fputs(kNoDisplay, stderr);
+  std::fputs(gLanguage == "en"
+                 ? "picmap: there is no graphical session (X11 or Wayland) to open the window "
+                   "in. To convert without one, use picmap-cli (picmap-cli convert --help).\n"
+                 : "picmap: グラフィカルな画面 (X11 または Wayland) がないため、ウィンドウを開けません. "
+                   "画面なしで変換するには picmap-cli を使ってください (picmap-cli convert --help).\n",
+             stderr);
   std::fflush(stderr);
   std::_Exit(1);
 }
@@ -126,6 +152,12 @@ int main(int argc, char** argv) {
   // Past a file-size limit a save fails with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
   NameApplication();
+  const std::optional<std::string> lang = LangArgument(argc, argv);
+  if (lang && !picmap::IsProgramLanguage(*lang)) {
+    std::fprintf(stderr, "picmap: --lang takes ja or en, not \"%s\"\n", lang->c_str());
+    return 2;
+  }
+  gLanguage = picmap::ChosenLanguage(lang);
   if (AnswersOnTerminal(argc, argv)) {
     // Qt's own options (-platform and the like) need the window, so any option that is not
     // one of ours falls through to it after this check.
@@ -146,7 +178,8 @@ int main(int argc, char** argv) {
   DescribeCommandLine(parser);
   parser.process(app);
   picmap::UseJapaneseUiFont(app);
-  picmap::UseJapaneseQtTexts(app);
+  if (gLanguage == "ja") picmap::UseJapaneseQtTexts(app);
+  if (!picmap::UseLanguage(gLanguage)) std::fprintf(stderr, "picmap: no %s translation\n", gLanguage.c_str());
   picmap::SetProgramInfo(ProgramInfoFor(QCoreApplication::applicationDirPath()));
   picmap::frmMain window;
   if (!window.Start()) return 1;

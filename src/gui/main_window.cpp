@@ -52,9 +52,12 @@ constexpr auto kLibraryEventInterval = std::chrono::milliseconds(30);
 constexpr Menu kJobMenus[] = {Menu::mnuFile, Menu::mnuArea, Menu::mnuColor,
                               Menu::mnuConvert, Menu::mnuQuit, Menu::mnuCancel};
 
-constexpr const char16_t* kToneCaptions[kToneItemCount] = {
-    u"256諧調(無圧縮)(&A)", u"128諧調(微圧縮)(&B)", u"64諧調(弱圧縮)(&C)",
-    u"32諧調(中圧縮)(&D)", u"16諧調(強圧縮)(&E)"};
+constexpr const char* kToneCaptions[kToneItemCount] = {
+    QT_TRANSLATE_NOOP("picmap::frmMain", "256諧調(無圧縮)(&A)"),
+    QT_TRANSLATE_NOOP("picmap::frmMain", "128諧調(微圧縮)(&B)"),
+    QT_TRANSLATE_NOOP("picmap::frmMain", "64諧調(弱圧縮)(&C)"),
+    QT_TRANSLATE_NOOP("picmap::frmMain", "32諧調(中圧縮)(&D)"),
+    QT_TRANSLATE_NOOP("picmap::frmMain", "16諧調(強圧縮)(&E)")};
 
 // A label that wraps only when the window is too narrow for its lines: it asks for its
 // unwrapped width, where a plain word-wrapping label asks for a narrow block. At its narrowest
@@ -181,17 +184,17 @@ bool frmMain::Start() {
 
 // ---- Building the window ----
 
-QAction* frmMain::AddMenuItem(QMenu* menu, Menu item, const char16_t* caption,
+QAction* frmMain::AddMenuItem(QMenu* menu, Menu item, const QString& caption,
                               std::function<void()> onClick) {
-  QAction* a = menu->addAction(ToQ(caption));
+  QAction* a = menu->addAction(caption);
   a->setObjectName(ToQ(MenuName(item)));
   connect(a, &QAction::triggered, this, [onClick = std::move(onClick)] { onClick(); });
   menus_[static_cast<size_t>(item)] = a;
   return a;
 }
 
-QMenu* frmMain::AddSubmenu(QMenu* parent, Menu item, const char16_t* caption) {
-  QMenu* m = parent ? parent->addMenu(ToQ(caption)) : menuBar()->addMenu(ToQ(caption));
+QMenu* frmMain::AddSubmenu(QMenu* parent, Menu item, const QString& caption) {
+  QMenu* m = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
   m->setObjectName(ToQ(MenuName(item)));
   m->menuAction()->setObjectName(ToQ(MenuName(item)));
   menus_[static_cast<size_t>(item)] = m->menuAction();
@@ -205,35 +208,35 @@ void frmMain::BuildMenus() {
   auto job = [this](void (frmMainLogic::*handler)()) {
     return [this, handler] { RunJob(handler); };
   };
-  QMenu* file = AddSubmenu(nullptr, Menu::mnuFile, u"ファイル(&F)");
-  AddMenuItem(file, Menu::mnuOpen, u"画像ファイルを開く(&O)...", call(&frmMainLogic::mnuOpen_Click))
+  QMenu* file = AddSubmenu(nullptr, Menu::mnuFile, tr("ファイル(&F)"));
+  AddMenuItem(file, Menu::mnuOpen, tr("画像ファイルを開く(&O)..."), call(&frmMainLogic::mnuOpen_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   BuildRecentMenu(file);
-  AddMenuItem(file, Menu::mnuSave, u"地図ファイルを保存する(&S)...", job(&frmMainLogic::mnuSave_Click))
+  AddMenuItem(file, Menu::mnuSave, tr("地図ファイルを保存する(&S)..."), job(&frmMainLogic::mnuSave_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  AddMenuItem(file, Menu::mnuQuit, u"終了(&X)", call(&frmMainLogic::mnuQuit_Click))
+  AddMenuItem(file, Menu::mnuQuit, tr("終了(&X)"), call(&frmMainLogic::mnuQuit_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  QMenu* area = AddSubmenu(nullptr, Menu::mnuArea, u"領域設定(&M)");
-  AddMenuItem(area, Menu::mnuWorld, u"世界全体(&A)", call(&frmMainLogic::mnuWorld_Click));
-  AddMenuItem(area, Menu::mnuWest, u"西端経度(&W)", call(&frmMainLogic::mnuWest_Click));
-  AddMenuItem(area, Menu::mnuEast, u"東端経度(&E)", call(&frmMainLogic::mnuEast_Click));
-  AddMenuItem(area, Menu::mnuNorth, u"北端緯度(&N)", call(&frmMainLogic::mnuNorth_Click));
-  AddMenuItem(area, Menu::mnuSouth, u"南端緯度(&S)", call(&frmMainLogic::mnuSouth_Click));
+  QMenu* area = AddSubmenu(nullptr, Menu::mnuArea, tr("領域設定(&M)"));
+  AddMenuItem(area, Menu::mnuWorld, tr("世界全体(&A)"), call(&frmMainLogic::mnuWorld_Click));
+  AddMenuItem(area, Menu::mnuWest, tr("西端経度(&W)"), call(&frmMainLogic::mnuWest_Click));
+  AddMenuItem(area, Menu::mnuEast, tr("東端経度(&E)"), call(&frmMainLogic::mnuEast_Click));
+  AddMenuItem(area, Menu::mnuNorth, tr("北端緯度(&N)"), call(&frmMainLogic::mnuNorth_Click));
+  AddMenuItem(area, Menu::mnuSouth, tr("南端緯度(&S)"), call(&frmMainLogic::mnuSouth_Click));
   area->addSeparator();
   worldFile_ = area->addAction(ToQ(frmtext::kWorldFileCaption));
   worldFile_->setObjectName(QStringLiteral("mnuWorldFile"));
   connect(worldFile_, &QAction::triggered, this, call(&frmMainLogic::mnuWorldFile_Click));
 
-  QMenu* color = AddSubmenu(nullptr, Menu::mnuColor, u"色設定(&R)");
-  AddMenuItem(color, Menu::mnuBackColor, u"無効色(&B)...", call(&frmMainLogic::mnuBackColor_Click));
+  QMenu* color = AddSubmenu(nullptr, Menu::mnuColor, tr("色設定(&R)"));
+  AddMenuItem(color, Menu::mnuBackColor, tr("無効色(&B)..."), call(&frmMainLogic::mnuBackColor_Click));
   BuildToneMenu(color);
 
-  QMenu* convert = AddSubmenu(nullptr, Menu::mnuConvert, u"変換(&V)");
-  AddMenuItem(convert, Menu::mnuPolygon, u"ポリゴン生成(&P)", job(&frmMainLogic::mnuPolygon_Click));
-  AddMenuItem(convert, Menu::mnuCompress, u"２次元圧縮(&R)", job(&frmMainLogic::mnuCompress_Click));
+  QMenu* convert = AddSubmenu(nullptr, Menu::mnuConvert, tr("変換(&V)"));
+  AddMenuItem(convert, Menu::mnuPolygon, tr("ポリゴン生成(&P)"), job(&frmMainLogic::mnuPolygon_Click));
+  AddMenuItem(convert, Menu::mnuCompress, tr("２次元圧縮(&R)"), job(&frmMainLogic::mnuCompress_Click));
   BuildShowResultItem(convert);
-  AddMenuItem(convert, Menu::mnuCancel, u"処理中止(&A)", call(&frmMainLogic::mnuCancel_Click))
+  AddMenuItem(convert, Menu::mnuCancel, tr("処理中止(&A)"), call(&frmMainLogic::mnuCancel_Click))
       ->setShortcut(QKeySequence(Qt::Key_Escape));
   BuildViewMenu();
 
@@ -245,7 +248,7 @@ void frmMain::BuildMenus() {
 
 // Zoom and pan change only what the preview shows; they work with or without a picture.
 void frmMain::BuildViewMenu() {
-  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&D)"));
+  QMenu* view = menuBar()->addMenu(tr("表示(&D)"));
   view->setObjectName(QStringLiteral("mnuView"));
   struct Item {
     const char* name;
@@ -254,12 +257,12 @@ void frmMain::BuildViewMenu() {
     std::function<void()> run;
   };
   const Item items[] = {
-      {"mnuZoomIn", QStringLiteral("拡大(&I)"), QKeySequence::ZoomIn, [this] { ZoomAtCentre(2); }},
-      {"mnuZoomOut", QStringLiteral("縮小(&O)"), QKeySequence::ZoomOut,
+      {"mnuZoomIn", tr("拡大(&I)"), QKeySequence::ZoomIn, [this] { ZoomAtCentre(2); }},
+      {"mnuZoomOut", tr("縮小(&O)"), QKeySequence::ZoomOut,
        [this] { ZoomAtCentre(0.5); }},
-      {"mnuZoomArea", QStringLiteral("画像の領域に合わせる(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F),
+      {"mnuZoomArea", tr("画像の領域に合わせる(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F),
        [this] { Dispatch([this] { logic_->ShowPictureArea(); }); }},
-      {"mnuZoomWorld", QStringLiteral("世界全体を表示(&W)"), QKeySequence(Qt::CTRL | Qt::Key_0),
+      {"mnuZoomWorld", tr("世界全体を表示(&W)"), QKeySequence(Qt::CTRL | Qt::Key_0),
        [this] { Dispatch([this] { logic_->ShowWholeWorld(); }); }},
   };
   for (size_t i = 0; i < std::size(items); ++i) {
@@ -277,14 +280,14 @@ void frmMain::ZoomAtCentre(double factor) {
 }
 
 void frmMain::BuildShowResultItem(QMenu* convertMenu) {
-  showResult_ = convertMenu->addAction(QStringLiteral("生成結果を表示(&G)"));
+  showResult_ = convertMenu->addAction(tr("生成結果を表示(&G)"));
   showResult_->setObjectName(QStringLiteral("mnuShowResult"));
   showResult_->setCheckable(true);
   connect(showResult_, &QAction::toggled, this, [this] { RedrawPreview(); });
 }
 
 void frmMain::BuildRecentMenu(QMenu* fileMenu) {
-  recentMenu_ = fileMenu->addMenu(QStringLiteral("最近使ったファイル(&R)"));
+  recentMenu_ = fileMenu->addMenu(tr("最近使ったファイル(&R)"));
   recentMenu_->setObjectName(QStringLiteral("mnuRecent"));
   recentMenu_->menuAction()->setObjectName(QStringLiteral("mnuRecent"));
   // Another window may have opened pictures since: the list is read as the menu opens.
@@ -310,9 +313,9 @@ void frmMain::FillRecentMenu() {
 }
 
 void frmMain::BuildToneMenu(QMenu* colorMenu) {
-  toneMenu_ = AddSubmenu(colorMenu, Menu::mnuTone, u"諧調圧縮(&T)");
+  toneMenu_ = AddSubmenu(colorMenu, Menu::mnuTone, tr("諧調圧縮(&T)"));
   for (int16_t i = 0; i < kToneItemCount; ++i) {
-    QAction* a = toneMenu_->addAction(ToQ(kToneCaptions[i]));
+    QAction* a = toneMenu_->addAction(tr(kToneCaptions[i]));
     a->setObjectName(QStringLiteral("mnuToneItem%1").arg(i));
     a->setCheckable(true);
     connect(a, &QAction::triggered, this, [this, i] { ToneItemClicked(i); });
@@ -322,10 +325,10 @@ void frmMain::BuildToneMenu(QMenu* colorMenu) {
           [this] { Dispatch([this] { logic_->mnuTone_Click(); }); });
 }
 
-QLabel* frmMain::AddLabel(Label label, const char16_t* toolTip) {
+QLabel* frmMain::AddLabel(Label label, const QString& toolTip) {
   auto* l = new WrappingLabel(this);
   l->setObjectName(ToQ(LabelName(label)));
-  if (toolTip) l->setToolTip(ToQ(toolTip));
+  if (!toolTip.isEmpty()) l->setToolTip(toolTip);
   l->setTextFormat(Qt::PlainText);
   // A narrow window wraps the labels instead of growing beyond the screen.
   l->setWordWrap(true);
@@ -334,21 +337,21 @@ QLabel* frmMain::AddLabel(Label label, const char16_t* toolTip) {
 }
 
 QWidget* frmMain::BuildAreaFrame() {
-  auto* frame = new QGroupBox(QStringLiteral("領域情報"), this);
+  auto* frame = new QGroupBox(tr("領域情報"), this);
   frame->setObjectName(QStringLiteral("fraArea"));
   auto* grid = new QGridLayout(frame);
-  grid->addWidget(AddLabel(Label::lblWest, u"画像を貼り付ける領域の西端経度"), 0, 0);
-  grid->addWidget(AddLabel(Label::lblEast, u"画像を貼り付ける領域の東端経度"), 0, 1);
-  grid->addWidget(AddLabel(Label::lblNorth, u"画像を貼り付ける領域の北端緯度"), 1, 0);
-  grid->addWidget(AddLabel(Label::lblSouth, u"画像を貼り付ける領域の南端緯度"), 1, 1);
-  grid->addWidget(AddLabel(Label::lblMapSize, u"画像を貼り付ける領域のサイズ"), 2, 0,
+  grid->addWidget(AddLabel(Label::lblWest, tr("画像を貼り付ける領域の西端経度")), 0, 0);
+  grid->addWidget(AddLabel(Label::lblEast, tr("画像を貼り付ける領域の東端経度")), 0, 1);
+  grid->addWidget(AddLabel(Label::lblNorth, tr("画像を貼り付ける領域の北端緯度")), 1, 0);
+  grid->addWidget(AddLabel(Label::lblSouth, tr("画像を貼り付ける領域の南端緯度")), 1, 1);
+  grid->addWidget(AddLabel(Label::lblMapSize, tr("画像を貼り付ける領域のサイズ")), 2, 0,
                   1, 2);
   grid->setHorizontalSpacing(16);
   return frame;
 }
 
 QWidget* frmMain::BuildColorFrame() {
-  auto* frame = new QGroupBox(QStringLiteral("無効色"), this);
+  auto* frame = new QGroupBox(tr("無効色"), this);
   frame->setObjectName(QStringLiteral("fraBackColor"));
   auto* grid = new QGridLayout(frame);
   swatch_ = new SwatchWidget(frame);
@@ -357,7 +360,7 @@ QWidget* frmMain::BuildColorFrame() {
   });
   grid->addWidget(swatch_, 0, 0, 2, 1, Qt::AlignTop);
   grid->addWidget(AddLabel(Label::lblBackColor1), 0, 1);
-  auto* hint = new QLabel(QStringLiteral("地図上を右クリックで取得可能"), frame);
+  auto* hint = new QLabel(tr("地図上を右クリックで取得可能"), frame);
   hint->setObjectName(QStringLiteral("lblBackColor2"));
   grid->addWidget(hint, 1, 1);
   grid->setColumnStretch(1, 1);
@@ -368,9 +371,9 @@ QWidget* frmMain::BuildPictureInfo() {
   auto* box = new QWidget(this);
   auto* column = new QVBoxLayout(box);
   column->setContentsMargins(4, 8, 4, 4);
-  column->addWidget(AddLabel(Label::lblImgSize, u"開いた画像のピクセル数"));
+  column->addWidget(AddLabel(Label::lblImgSize, tr("開いた画像のピクセル数")));
   column->addWidget(
-      AddLabel(Label::lblPixelSize, u"画像の１ピクセルあたりの経度と緯度"));
+      AddLabel(Label::lblPixelSize, tr("画像の１ピクセルあたりの経度と緯度")));
   column->addWidget(AddLabel(Label::lblFigureNum));
   column->addStretch(1);
   return box;
@@ -445,14 +448,14 @@ void frmMain::BuildStatusBar() {
   pointerLabel_->setTextFormat(Qt::PlainText);
   pointerLabel_->setMinimumWidth(1);
   statusBar()->addWidget(pointerLabel_, 1);
-  auto* caption = new QLabel(QStringLiteral("不透明度(&T)"), this);
+  auto* caption = new QLabel(tr("不透明度(&T)"), this);
   opacity_ = new QSlider(Qt::Horizontal, this);
   opacity_->setObjectName(QStringLiteral("sldOpacity"));
   opacity_->setRange(0, 100);
   opacity_->setValue(100);
   opacity_->setPageStep(10);
   opacity_->setFixedWidth(100);
-  opacity_->setToolTip(QStringLiteral("貼り付けた画像の不透明度"));
+  opacity_->setToolTip(tr("貼り付けた画像の不透明度"));
   caption->setBuddy(opacity_);  // Alt+T, then the arrow or page keys
   opacityValue_ = new QLabel(QStringLiteral("100%"), this);
   opacityValue_->setMinimumWidth(opacityValue_->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
@@ -462,7 +465,7 @@ void frmMain::BuildStatusBar() {
   });
   zoomLabel_ = new QLabel(this);
   zoomLabel_->setObjectName(QStringLiteral("lblZoom"));
-  zoomLabel_->setToolTip(QStringLiteral("プレビューの表示倍率"));
+  zoomLabel_->setToolTip(tr("プレビューの表示倍率"));
   zoomLabel_->setContentsMargins(0, 0, 8, 0);
   statusBar()->addPermanentWidget(zoomLabel_);
   statusBar()->addPermanentWidget(caption);
@@ -479,24 +482,24 @@ void frmMain::LoadWorldPicture() {
 // The preview opens at its full 2:1 size where the screen has room for it, with room below
 // for the labels as they read once a picture is open.
 void frmMain::StartSize() {
-  const std::pair<Label, const char16_t*> samples[] = {
-      {Label::lblWest, u"西端経度：W180°00′00″"},
-      {Label::lblEast, u"東端経度：E180°00′00″"},
-      {Label::lblNorth, u"北端緯度：N90°00′00″"},
-      {Label::lblSouth, u"南端緯度：S90°00′00″"},
-      {Label::lblMapSize, u"地図化領域サイズ：\n360°00′00″x180°00′00″"},
-      {Label::lblImgSize, u"画像ピクセル数：\n10000x10000"},
-      {Label::lblPixelSize, u"ピクセルサイズ：\n0°00′00″x0°00′00″"},
-      {Label::lblBackColor1, u"色コード：BBGGRR = 000000"},
-      {Label::lblFigureNum, u"図形総数：1000000"}};
+  const std::pair<Label, std::u16string> samples[] = {
+      {Label::lblWest, Tr("frmMain", "西端経度：") + u"W180°00′00″"},
+      {Label::lblEast, Tr("frmMain", "東端経度：") + u"E180°00′00″"},
+      {Label::lblNorth, Tr("frmMain", "北端緯度：") + u"N90°00′00″"},
+      {Label::lblSouth, Tr("frmMain", "南端緯度：") + u"S90°00′00″"},
+      {Label::lblMapSize, Tr("frmMain", "地図化領域サイズ：") + u"\n360°00′00″x180°00′00″"},
+      {Label::lblImgSize, Tr("frmMain", "画像ピクセル数：") + u"\n10000x10000"},
+      {Label::lblPixelSize, Tr("frmMain", "ピクセルサイズ：") + u"\n0°00′00″x0°00′00″"},
+      {Label::lblBackColor1, Tr("frmMain", "色コード：BBGGRR = ") + u"000000"},
+      {Label::lblFigureNum, Tr("frmMain", "図形総数：") + u"1000000"}};
   for (const auto& [label, text] : samples) LabelWidget(label)->setText(ToQ(text));
   QSize size = sizeHint();
   if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
     size = size.boundedTo(s->availableGeometry().size() - QSize(40, 60));  // the frame
   resize(size.expandedTo(minimumSizeHint()));
   for (const auto& [label, text] : samples) LabelWidget(label)->clear();
-  LabelWidget(Label::lblImgSize)->setText(QStringLiteral("画像ピクセル数："));
-  LabelWidget(Label::lblPixelSize)->setText(QStringLiteral("ピクセルサイズ："));
+  LabelWidget(Label::lblImgSize)->setText(ToQ(Tr("frmMain", "画像ピクセル数：")));
+  LabelWidget(Label::lblPixelSize)->setText(ToQ(Tr("frmMain", "ピクセルサイズ：")));
 }
 
 // ---- Running handlers ----
@@ -757,7 +760,7 @@ void frmMain::ShowZoom() {
   const double zoom = logic_->Viewport().Zoom();
   QString number = QString::number(zoom, 'f', zoom < 10 ? 1 : 0);
   if (number.endsWith(QStringLiteral(".0"))) number.chop(2);
-  zoomLabel_->setText(QStringLiteral("表示倍率：%1倍").arg(number));
+  zoomLabel_->setText(tr("表示倍率：%1倍").arg(number));
 }
 
 // ---- Opening without the dialog ----

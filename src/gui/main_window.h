@@ -123,9 +123,9 @@ class frmMain : public QMainWindow, public WindowPort {
   class Ports;
 
   void BuildMenus();
-  QAction* AddMenuItem(QMenu* menu, Menu item, const char16_t* caption,
+  QAction* AddMenuItem(QMenu* menu, Menu item, const QString& caption,
                        std::function<void()> onClick);
-  QMenu* AddSubmenu(QMenu* parent, Menu item, const char16_t* caption);
+  QMenu* AddSubmenu(QMenu* parent, Menu item, const QString& caption);
   void BuildToneMenu(QMenu* colorMenu);
   void BuildRecentMenu(QMenu* fileMenu);
   void FillRecentMenu();
@@ -133,7 +133,7 @@ class frmMain : public QMainWindow, public WindowPort {
   QWidget* BuildAreaFrame();
   QWidget* BuildColorFrame();
   QWidget* BuildPictureInfo();
-  QLabel* AddLabel(Label label, const char16_t* toolTip = nullptr);
+  QLabel* AddLabel(Label label, const QString& toolTip = {});
   void LoadWorldPicture();
   void BuildShowResultItem(QMenu* convertMenu);
   void BuildViewMenu();

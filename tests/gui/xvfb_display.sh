@@ -15,7 +15,9 @@ on_virtual_display() {
     config=$(mktemp -d)
     local rc=3
     for _ in 1 2 3; do
-      env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$config" \
+      # The window's own (Japanese) words, whatever the tester's locale.
+      env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u LANG -u LC_MESSAGES LC_ALL=C.UTF-8 \
+        XDG_CONFIG_HOME="$config" \
         xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 ${screen}x24 -noreset" bash "$@"
       rc=$?
       [ "$rc" -ne 3 ] && break

@@ -125,7 +125,8 @@ int32_t frmMainLogic::InputColor(int32_t rgbCol) {
 
 void frmMainLogic::mnuOpen_Click() {
   const std::u16string path =
-      InputLoadName(Tr("frmMain", "画像ファイル"), frmtext::kPictureFilter, window_.PictureFolder() + u"/*.PNG");
+      InputLoadName(Tr("frmMain", "画像ファイル"), frmtext::kPictureFilter,
+                    window_.PictureFolder() + u"/*.PNG");
   if (!path.empty()) LoadPictureFile(path);
 }
 
@@ -324,10 +325,11 @@ void frmMainLogic::ShowAreaInfo() {
                        Tr("frmMain", "地図化領域サイズ：") + u"\r\n" + lonText + u"x" + SpanText(latSpan));
   if (!state_.pictureShown) return;
   const int32_t w = window_.SourceWidth(), h = window_.SourceHeight();
-  window_.SetLabelText(Label::lblImgSize, Tr("frmMain", "画像ピクセル数：") + u"\r\n" + Dec(w) + u"x" + Dec(h));
+  window_.SetLabelText(Label::lblImgSize,
+                       Tr("frmMain", "画像ピクセル数：") + u"\r\n" + Dec(w) + u"x" + Dec(h));
   if (w < 1 || h < 1) return;
-  window_.SetLabelText(Label::lblPixelSize, Tr("frmMain", "ピクセルサイズ：") + u"\r\n" + SpanText(lonSpan / w) +
-                                                u"x" + SpanText(latSpan / h));
+  window_.SetLabelText(Label::lblPixelSize, Tr("frmMain", "ピクセルサイズ：") + u"\r\n" +
+                                                SpanText(lonSpan / w) + u"x" + SpanText(latSpan / h));
 }
 
 void frmMainLogic::ShowBackColor() {

@@ -15,7 +15,8 @@ namespace {
 std::unique_ptr<QTranslator> gTranslation;
 
 std::u16string FromQ(const QString& s) {
-  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size()));
+  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()),
+                        static_cast<size_t>(s.size()));
 }
 
 std::u16string Translated(const char* context, const char* source) {

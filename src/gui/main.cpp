@@ -179,7 +179,8 @@ int main(int argc, char** argv) {
   parser.process(app);
   picmap::UseJapaneseUiFont(app);
   if (gLanguage == "ja") picmap::UseJapaneseQtTexts(app);
-  if (!picmap::UseLanguage(gLanguage)) std::fprintf(stderr, "picmap: no %s translation\n", gLanguage.c_str());
+  if (!picmap::UseLanguage(gLanguage))
+    std::fprintf(stderr, "picmap: the %s translation is missing\n", gLanguage.c_str());
   picmap::SetProgramInfo(ProgramInfoFor(QCoreApplication::applicationDirPath()));
   picmap::frmMain window;
   if (!window.Start()) return 1;

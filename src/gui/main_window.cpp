@@ -302,14 +302,15 @@ void frmMain::FillRecentMenu() {
     const QString path = files[i];
     QAction* a = recentMenu_->addAction(
         QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+    // The list is not refilled from here, which would delete the item being clicked: the
+    // menu reads it anew when it next opens.
     connect(a, &QAction::triggered, this, [this, path] {
       // A picture that has gone is named once more in the message, then leaves the list.
       if (!QFileInfo::exists(path)) recent_.Remove(path);
       OpenPictureFile(path);
-      FillRecentMenu();
+      ApplyMenuStates();
     });
   }
-  recentMenu_->menuAction()->setEnabled(!files.isEmpty() && jobDepth_ == 0);
 }
 
 void frmMain::BuildToneMenu(QMenu* colorMenu) {
@@ -721,7 +722,7 @@ bool frmMain::LoadSourcePicture(const std::u16string& path, PictureLoader loader
   source_ = std::move(*picture);
   sourceImage_ = ImageFromPicture(source_);
   recent_.Add(QFileInfo(ToQ(path)).absoluteFilePath());
-  FillRecentMenu();
+  ApplyMenuStates();
   return true;
 }
 

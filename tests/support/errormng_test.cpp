@@ -80,13 +80,15 @@ TEST(FileErrorDialog, NonFileErrorsAlwaysPassUp) {
 // A person reads first which file failed and why, in words; the record follows unchanged.
 TEST(FileErrorDialog, LeadsWithTheFileAndTheCauseInWords) {
   ScopedScriptedPorts ports;
-  const Error readOnly(err::kPathFileAccess, u"", u"Read-only file system: /usr/share/maps/japan.MLL");
+  const Error readOnly(err::kPathFileAccess, u"",
+                       u"Read-only file system: /usr/share/maps/japan.MLL");
   FileErrorDialog(readOnly, u"");
   EXPECT_EQ(ports.messages.shown.back().text,
             u"ファイル「/usr/share/maps/japan.MLL」にアクセスできませんでした: 読み取り専用のドライブです.\r\n\r\n" +
                 FileErrorText(75) + u"\r\n*Code=75\r\n*Source=\r\n*Description=" +
                 readOnly.Description());
-  FileErrorDialog(Error(err::kPathFileAccess, u"", u"Permission denied: /srv/a.THG"), u"/srv/a.THG");
+  FileErrorDialog(Error(err::kPathFileAccess, u"", u"Permission denied: /srv/a.THG"),
+                  u"/srv/a.THG");
   EXPECT_EQ(FirstLine(ports.messages.shown.back().text),
             u"ファイル「/srv/a.THG」にアクセスできませんでした: アクセス権がありません.");
   FileErrorDialog(Error(err::kOutOfMemory, u"clsMap.Load/", u"Out of memory"), u"/maps/big.MLL");

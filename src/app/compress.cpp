@@ -583,7 +583,7 @@ void frmMainLogic::mnuCompress_Click() {
   state_.cancelRequest = false;
   ScreenMousePointer(pointer::kHourglass);
   const std::u16string caption = window_.Caption();
-  window_.SetCaption(caption + u"   [圧縮中...]");
+  window_.SetCaption(caption + Tr("frmMain", "   [圧縮中...]"));
   int32_t r = -1;
   try {
     r = Compress2D();
@@ -600,7 +600,8 @@ void frmMainLogic::mnuCompress_Click() {
   if (r < 0)
     window_.Message(frmtext::kCompressCancelled, true);
   else
-    window_.Message(u"２次元圧縮を完了しました(削減数=" + Dec(r) + u"). 保存してください.", false);
+    window_.Message(Arg(Tr("frmMain", "２次元圧縮を完了しました(削減数=%1). 保存してください."), {Dec(r)}),
+                    false);
   window_.SetMenuEnabled(Menu::mnuCancel, false);
   window_.SetMenuEnabled(Menu::mnuCompress, true);
   ShowStatus();

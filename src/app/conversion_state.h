@@ -44,6 +44,7 @@ struct ConversionState {
   int16_t toneIndex = 0;           // 0..4: 256, 128, 64, 32, 16 levels per channel
   bool cancelRequest = false;
   bool pictureLoaded = false;  // a picture of at least 16 x 16 pixels has been opened
+  bool pictureShown = false;   // a picture of any size is in the picture box and the preview
   std::u16string picturePath;  // the picture in the picture box (its world file lies beside it)
   DragState drag;
 };

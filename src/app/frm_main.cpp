@@ -38,8 +38,9 @@ bool frmMainLogic::Form_Load() {
   SetScaleBounds(kMinScaleDefault, kMaxScaleDefault);
   state_.backColor = -1;
   const ProgramInfo& info = Program();
-  window_.SetCaption(frmtext::kCaption + Dec(info.major) + u"." + Dec(info.minor) + u"." +
-                     Dec(info.revision));
+  caption_ = std::u16string(frmtext::kCaption) + Dec(info.major) + u"." + Dec(info.minor) + u"." +
+             Dec(info.revision);
+  window_.SetCaption(caption_);
   window_.MoveWindow(DivL(window_.ScreenWidth() - window_.WindowWidth(), 2),
                      DivL(window_.ScreenHeight() - window_.WindowHeight(), 4));
   for (Menu m : {Menu::mnuSave, Menu::mnuPolygon, Menu::mnuCompress, Menu::mnuCancel})
@@ -48,13 +49,13 @@ bool frmMainLogic::Form_Load() {
   auto things = std::make_shared<clsThings>();
   things->FileName(templateThings_.empty() ? TemplateThingFile(info.folder) : templateThings_);
   if (things->Load() != 0) {
-    window_.Message(things->FileName() + u"\r\nの読み込みに失敗しました.", true);
+    window_.Message(things->FileName() + u"\r\n" + Tr("frmMain", "の読み込みに失敗しました."), true);
     window_.EndProgram();
     return false;
   }
   const int16_t thing = things->Search(frmtext::kImagePolygon);
   if (thing < 0) {
-    window_.Message(things->FileName() + u"\r\nに、事象 [画像ポリゴン] がありません.", true);
+    window_.Message(things->FileName() + u"\r\n" + Tr("frmMain", "に、事象 [画像ポリゴン] がありません."), true);
     window_.EndProgram();
     return false;
   }
@@ -97,7 +98,7 @@ std::u16string frmMainLogic::InputLoadName(const std::u16string& sTitle,
                                            const std::u16string& sFilter,
                                            const std::u16string& sPath) {
   FileDialogRequest request;
-  request.title = sTitle.empty() ? std::u16string(u"ファイルを開く") : sTitle;
+  request.title = sTitle.empty() ? Tr("frmMain", "ファイルを開く") : sTitle;
   request.fileName = sPath;
   request.filter = sFilter;
   request.filterIndex = FilterIndexFor(sFilter, sPath);
@@ -124,27 +125,40 @@ int32_t frmMainLogic::InputColor(int32_t rgbCol) {
 
 void frmMainLogic::mnuOpen_Click() {
   const std::u16string path =
-      InputLoadName(u"画像ファイル", frmtext::kPictureFilter, Program().folder + u"/*.PNG");
+      InputLoadName(Tr("frmMain", "画像ファイル"), frmtext::kPictureFilter,
+                    window_.PictureFolder() + u"/*.PNG");
   if (!path.empty()) LoadPictureFile(path);
 }
 
+// Everything the window shows becomes the new picture's, even for a picture too small to
+// convert: a preview, labels or a figure count left from the previous picture would be taken
+// for this one's.
 void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   if (!window_.LoadSourcePicture(path, LoaderForPath(path))) {
     window_.Message(path + u"\r\n" + PictureProblem(path), true);
     return;
   }
-  state_.oMap->FileName(path);
-  state_.picturePath = path;  // even when too small: it is what the picture box holds now
-  if (window_.SourceWidth() < 16 || window_.SourceHeight() < 16) return;
-  window_.SetCaption(window_.Caption() + u" - " + path);
-  state_.pictureLoaded = true;
-  window_.SetMenuEnabled(Menu::mnuPolygon, true);
   // The map in memory belongs to the previous picture: saving it under this picture's name,
   // or compressing it as if it were this one's, would mislead.
+  state_.oMap->Clear();
+  state_.oMap->FileName(path);
+  state_.picturePath = path;
+  state_.pictureShown = true;
+  const int32_t w = window_.SourceWidth(), h = window_.SourceHeight();
+  state_.pictureLoaded = w >= 16 && h >= 16;
+  // The picture open now, not every one opened before it.
+  window_.SetCaption(caption_ + u" - " + path);
+  window_.SetMenuEnabled(Menu::mnuPolygon, state_.pictureLoaded);
   window_.SetMenuEnabled(Menu::mnuCompress, false);
   window_.SetMenuEnabled(Menu::mnuSave, false);
   ShowStatus();
   DrawPreview();
+  if (!state_.pictureLoaded) window_.Message(path + u"\r\n" + TooSmallText(w, h), true);
+}
+
+std::u16string TooSmallText(int32_t width, int32_t height) {
+  return Arg(Tr("frmMain", "画像が小さすぎます: %1x%2ピクセル (16x16ピクセル以上が必要です)."),
+             {Dec(width), Dec(height)});
 }
 
 // ---- Extents ----
@@ -159,7 +173,7 @@ void frmMainLogic::mnuWorld_Click() {
 }
 
 bool frmMainLogic::mnuWorldFile_Click() {
-  if (!state_.pictureLoaded) {
+  if (!state_.pictureShown) {
     window_.Message(frmtext::kWorldFileNoPicture, true);
     return false;
   }
@@ -187,19 +201,19 @@ EdgeEntry frmMainLogic::EnterEdge(Edge edge) {
   std::u16string prompt, current;
   switch (edge) {
     case Edge::West:
-      prompt = u"画像左端の経度を入力してください.";
+      prompt = Tr("frmMain", "画像左端の経度を入力してください.");
       current = LonToStr(state_.west);
       break;
     case Edge::East:
-      prompt = u"画像右端の経度を入力してください.";
+      prompt = Tr("frmMain", "画像右端の経度を入力してください.");
       current = LonToStr(state_.east);
       break;
     case Edge::North:
-      prompt = u"画像上端の緯度を入力してください.";
+      prompt = Tr("frmMain", "画像上端の緯度を入力してください.");
       current = LatToStr(state_.north);
       break;
     case Edge::South:
-      prompt = u"画像下端の緯度を入力してください.";
+      prompt = Tr("frmMain", "画像下端の緯度を入力してください.");
       current = LatToStr(state_.south);
       break;
   }
@@ -223,17 +237,19 @@ EdgeEntry frmMainLogic::EnterEdge(Edge edge) {
 // Tells why an entered edge was not taken; the edge stays as it was.
 EdgeEntry frmMainLogic::RefuseEdge(EdgeEntry why, const std::u16string& answer, Edge edge,
                                    int32_t value) {
-  std::u16string reason;
+  std::u16string message;
   if (why == EdgeEntry::Unreadable) {
-    reason = u"を角度として読み取れません.";
+    message = Tr("frmMain", "「%1」を角度として読み取れません.");
   } else if (edge == Edge::West || edge == Edge::East) {
-    reason = u"は範囲外です. 経度は W180°00′00″ から E180°00′00″ の間で入力してください.";
+    message = Tr("frmMain",
+                 "「%1」は範囲外です. 経度は W180°00′00″ から E180°00′00″ の間で入力してください.");
   } else if (value > kQuarterTurn || value < -kQuarterTurn) {
-    reason = u"は範囲外です. 緯度は S90°00′00″ から N90°00′00″ の間で入力してください.";
+    message = Tr("frmMain",
+                 "「%1」は範囲外です. 緯度は S90°00′00″ から N90°00′00″ の間で入力してください.");
   } else {
-    reason = u"は範囲外です. 上端の緯度は下端の緯度より30″以上北にしてください.";
+    message = Tr("frmMain", "「%1」は範囲外です. 上端の緯度は下端の緯度より30″以上北にしてください.");
   }
-  window_.Message(u"「" + answer + u"」" + reason, true);
+  window_.Message(Arg(message, {answer}), true);
   return why;
 }
 
@@ -296,40 +312,41 @@ std::u16string frmMainLogic::SpanText(int32_t sec) const {
 }
 
 void frmMainLogic::ShowAreaInfo() {
-  window_.SetLabelText(Label::lblWest, u"西端経度：" + LonToStr(state_.west));
-  window_.SetLabelText(Label::lblEast, u"東端経度：" + LonToStr(state_.east));
-  window_.SetLabelText(Label::lblNorth, u"北端緯度：" + LatToStr(state_.north));
-  window_.SetLabelText(Label::lblSouth, u"南端緯度：" + LatToStr(state_.south));
+  window_.SetLabelText(Label::lblWest, Tr("frmMain", "西端経度：") + LonToStr(state_.west));
+  window_.SetLabelText(Label::lblEast, Tr("frmMain", "東端経度：") + LonToStr(state_.east));
+  window_.SetLabelText(Label::lblNorth, Tr("frmMain", "北端緯度：") + LatToStr(state_.north));
+  window_.SetLabelText(Label::lblSouth, Tr("frmMain", "南端緯度：") + LatToStr(state_.south));
   int64_t t = int64_t{state_.east} - state_.west;
   if (t <= 0) t += kFullSpan;
   const auto lonSpan = static_cast<int32_t>(t);
   const auto latSpan = static_cast<int32_t>(std::abs(int64_t{state_.north} - state_.south));
   const std::u16string lonText = lonSpan == kFullSpan ? u"360°00′00″" : SpanText(lonSpan);
   window_.SetLabelText(Label::lblMapSize,
-                       u"地図化領域サイズ：\r\n" + lonText + u"x" + SpanText(latSpan));
-  if (!state_.pictureLoaded) return;
+                       Tr("frmMain", "地図化領域サイズ：") + u"\r\n" + lonText + u"x" + SpanText(latSpan));
+  if (!state_.pictureShown) return;
   const int32_t w = window_.SourceWidth(), h = window_.SourceHeight();
-  window_.SetLabelText(Label::lblImgSize, u"画像ピクセル数：\r\n" + Dec(w) + u"x" + Dec(h));
+  window_.SetLabelText(Label::lblImgSize,
+                       Tr("frmMain", "画像ピクセル数：") + u"\r\n" + Dec(w) + u"x" + Dec(h));
   if (w < 1 || h < 1) return;
-  window_.SetLabelText(Label::lblPixelSize, u"ピクセルサイズ：\r\n" + SpanText(lonSpan / w) +
-                                                u"x" + SpanText(latSpan / h));
+  window_.SetLabelText(Label::lblPixelSize, Tr("frmMain", "ピクセルサイズ：") + u"\r\n" +
+                                                SpanText(lonSpan / w) + u"x" + SpanText(latSpan / h));
 }
 
 void frmMainLogic::ShowBackColor() {
   if (state_.backColor == -1) {
-    window_.SetLabelText(Label::lblBackColor1, u"色コード：(未設定)");
+    window_.SetLabelText(Label::lblBackColor1, Tr("frmMain", "色コード：(未設定)"));
     window_.SetSwatchColor(kSwatchButtonFace);
   } else {
     window_.SetLabelText(Label::lblBackColor1,
-                         u"色コード：BBGGRR = " + ColorCodeStr(state_.backColor) + u" (" +
-                             HtmlColorStr(state_.backColor) + u")");
+                         Tr("frmMain", "色コード：BBGGRR = ") + ColorCodeStr(state_.backColor) +
+                             u" (" + HtmlColorStr(state_.backColor) + u")");
     window_.SetSwatchColor(state_.backColor);
   }
 }
 
 void frmMainLogic::ShowFigureCount() {
   if (state_.oMap)
-    window_.SetLabelText(Label::lblFigureNum, u"図形総数：" + Dec(state_.oMap->Count()));
+    window_.SetLabelText(Label::lblFigureNum, Tr("frmMain", "図形総数：") + Dec(state_.oMap->Count()));
 }
 
 // ---- Pending events ----

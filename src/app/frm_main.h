@@ -4,6 +4,7 @@
 // to the window only through WindowPort.
 #pragma once
 
+#include <QtGlobal>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "app/preview_view.h"
 #include "app/window_port.h"
 #include "map/map_rectangle.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
@@ -41,27 +43,38 @@ constexpr int16_t kMiddle = 4;
 // line reports the unreadable and out-of-range cases).
 enum class EdgeEntry { Stored, Cancelled, Unreadable, OutOfRange };
 
+// A text the window shows: written in Japanese, read in the language chosen at start-up.
+struct UiText {
+  const char* source;  // UTF-8
+  operator std::u16string() const { return Tr("frmMain", source); }
+};
+inline bool operator==(const std::u16string& a, const UiText& b) { return a == std::u16string(b); }
+inline std::u16string operator+(const UiText& a, const std::u16string& b) {
+  return std::u16string(a) + b;
+}
+
 // Captions and messages the window and the command line share.
 namespace frmtext {
-inline constexpr char16_t kCaption[] = u"画像地図化ツール - ver.";
-inline constexpr char16_t kPictureFilter[] =
-    u"すべてのピクチャファイル(*.*)|*.BMP;*.GIF;*.PNG;*.JPG;*.JPEG;*.JPE|"
-    u"BMPイメージファイル(*.BMP)|*.BMP|GIFイメージファイル(*.GIF)|*.GIF|"
-    u"PNGイメージファイル(*.PNG)|*.PNG|JPEGイメージファイル|*.JPG;*.JPEG;*.JPE|";
-inline constexpr char16_t kMapFilter[] = u"経緯度地図ﾌｧｲﾙ(*.MLL)|*.MLL|";
+inline constexpr UiText kCaption{QT_TRANSLATE_NOOP("frmMain", "画像地図化ツール - ver.")};
+inline constexpr UiText kPictureFilter{QT_TRANSLATE_NOOP("frmMain",
+    "すべてのピクチャファイル(*.*)|*.BMP;*.GIF;*.PNG;*.JPG;*.JPEG;*.JPE|"
+    "BMPイメージファイル(*.BMP)|*.BMP|GIFイメージファイル(*.GIF)|*.GIF|"
+    "PNGイメージファイル(*.PNG)|*.PNG|JPEGイメージファイル|*.JPG;*.JPEG;*.JPE|")};
+inline constexpr UiText kMapFilter{QT_TRANSLATE_NOOP("frmMain", "経緯度地図ﾌｧｲﾙ(*.MLL)|*.MLL|")};
+// The thing every generated polygon carries: a name in the thing file, never translated.
 inline constexpr char16_t kImagePolygon[] = u"画像ポリゴン";
-inline constexpr char16_t kPolygonDone[] =
-    u"ポリゴン生成に成功しました. [２次元圧縮] もしくは [保存] してください.";
-inline constexpr char16_t kPolygonCancelled[] = u"ポリゴン生成は中断されました.";
-inline constexpr char16_t kPolygonFailed[] = u"ポリゴン生成に失敗しました.";
-inline constexpr char16_t kCompressCancelled[] = u"２次元圧縮は中断されました.";
-inline constexpr char16_t kSaveDone[] = u"保存に成功しました.";
-inline constexpr char16_t kSaveFailed[] = u"保存に失敗しました.";
-inline constexpr char16_t kNotAPicture[] = u"を画像として読み込めませんでした.";
-inline constexpr char16_t kIncompletePicture[] =
-    u"画像ファイルが途中で切れています (the picture is incomplete).";
-inline constexpr char16_t kWorldFileCaption[] = u"ワールドファイルから設定(&F)";
-inline constexpr char16_t kWorldFileNoPicture[] = u"先に画像ファイルを開いてください.";
+inline constexpr UiText kPolygonDone{QT_TRANSLATE_NOOP("frmMain",
+    "ポリゴン生成に成功しました. [２次元圧縮] もしくは [保存] してください.")};
+inline constexpr UiText kPolygonCancelled{QT_TRANSLATE_NOOP("frmMain", "ポリゴン生成は中断されました.")};
+inline constexpr UiText kPolygonFailed{QT_TRANSLATE_NOOP("frmMain", "ポリゴン生成に失敗しました.")};
+inline constexpr UiText kCompressCancelled{QT_TRANSLATE_NOOP("frmMain", "２次元圧縮は中断されました.")};
+inline constexpr UiText kSaveDone{QT_TRANSLATE_NOOP("frmMain", "保存に成功しました.")};
+inline constexpr UiText kSaveFailed{QT_TRANSLATE_NOOP("frmMain", "保存に失敗しました.")};
+inline constexpr UiText kNotAPicture{QT_TRANSLATE_NOOP("frmMain", "を画像として読み込めませんでした.")};
+inline constexpr UiText kIncompletePicture{QT_TRANSLATE_NOOP("frmMain",
+    "画像ファイルが途中で切れています (the picture is incomplete).")};
+inline constexpr UiText kWorldFileCaption{QT_TRANSLATE_NOOP("frmMain", "ワールドファイルから設定(&F)")};
+inline constexpr UiText kWorldFileNoPicture{QT_TRANSLATE_NOOP("frmMain", "先に画像ファイルを開いてください.")};
 }  // namespace frmtext
 
 class frmMainLogic {
@@ -211,6 +224,7 @@ class frmMainLogic {
   bool compressAlong_ = false;
 
   WindowPort& window_;
+  std::u16string caption_;  // the caption of start-up, before any picture's name
   ConversionState state_;
   PreviewView view_;
   int32_t lastCompress_ = 0;
@@ -225,6 +239,9 @@ class frmMainLogic {
   // Last, so that it ends (and its thread stops reading the map) before the map can go.
   std::unique_ptr<CompressionAlongside, AlongsideEnd> alongside_;
 };
+
+// Why a picture of width x height pixels cannot be converted (below 16 x 16), with its size.
+std::u16string TooSmallText(int32_t width, int32_t height);
 
 // The filter index of InputLoadName: the entry whose patterns first hold the extension of
 // `path`, counting from 1; 1 without an extension or a match.

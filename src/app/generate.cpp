@@ -38,8 +38,6 @@ int32_t ToneMask(int16_t toneIndex) {
   }
 }
 
-std::u16string Dec(int64_t n) { return FromUtf8(std::to_string(n)); }
-
 // Arc-seconds with a tenth, as a refused pixel size is mostly a fraction of the 10″ it lacks.
 std::u16string PixelSizeText(double sec) {
   char text[32];
@@ -124,7 +122,7 @@ void frmMainLogic::mnuPolygon_Click() {
   state_.cancelRequest = false;
   ScreenMousePointer(pointer::kHourglass);
   const std::u16string caption = window_.Caption();
-  window_.SetCaption(caption + u"   [ポリゴン生成中...]");
+  window_.SetCaption(caption + Tr("frmMain", "   [ポリゴン生成中...]"));
   bool ok = false;
   alongside_.reset();
   try {
@@ -162,7 +160,7 @@ bool frmMainLogic::MakePolygons() {
   const Picture& pic = window_.SourcePicture();
   const int32_t W = pic.width, H = pic.height;
   if (W < 16 || H < 16) {
-    refusal_ = u"画像が小さすぎます: " + Dec(W) + u"x" + Dec(H) + u"ピクセル (16x16ピクセル以上が必要です).";
+    refusal_ = TooSmallText(W, H);
     return false;
   }
   RowGeometry row;
@@ -173,15 +171,15 @@ bool frmMainLogic::MakePolygons() {
   const int32_t lonSpan = SubL(row.eastWrapped, s.west);
   const int32_t latSpan = SubL(s.north, s.south);
   if (lonSpan < 30 || latSpan < 30) {
-    refusal_ = u"地図化領域が狭すぎます: " + SpanText(lonSpan) + u"x" + SpanText(latSpan) +
-               u" (経度・緯度とも30″以上が必要です).";
+    refusal_ = Arg(Tr("frmMain", "地図化領域が狭すぎます: %1x%2 (経度・緯度とも30″以上が必要です)."),
+                   {SpanText(lonSpan), SpanText(latSpan)});
     return false;
   }
   row.pw = static_cast<double>(lonSpan) / W;
   const double ph = static_cast<double>(latSpan) / H;
   if (row.pw < 10 || ph < 10) {  // no finer than 10″ per pixel
-    refusal_ = u"ピクセルサイズが細かすぎます: " + PixelSizeText(row.pw) + u"x" + PixelSizeText(ph) +
-               u" (経度・緯度とも10″以上が必要です).";
+    refusal_ = Arg(Tr("frmMain", "ピクセルサイズが細かすぎます: %1x%2 (経度・緯度とも10″以上が必要です)."),
+                   {PixelSizeText(row.pw), PixelSizeText(ph)});
     return false;
   }
   const int32_t mask = ToneMask(s.toneIndex);

@@ -103,9 +103,9 @@ std::u16string PictureProblem(const std::u16string& path) {
   const QSize size = reader.size();
   const int64_t mb = int64_t{size.width()} * size.height() * 4 / (1024 * 1024);
   if (size.isValid() && mb > PictureMemoryLimitMB()) {
-    return u"画像が大きすぎます: " + Number(size.width()) + u"x" + Number(size.height()) +
-           u"ピクセル (" + Number(mb) + u"MB). この計算機で読み込める画像は " +
-           Number(PictureMemoryLimitMB()) + u"MB までです.";
+    return Arg(Tr("frmMain", "画像が大きすぎます: %1x%2ピクセル (%3MB). この計算機で読み込める画像は %4MB までです."),
+               {Number(size.width()), Number(size.height()), Number(mb),
+                Number(PictureMemoryLimitMB())});
   }
   return frmtext::kNotAPicture;
 }

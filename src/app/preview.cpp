@@ -81,13 +81,15 @@ void frmMainLogic::DrawPreview() {
   const PreviewView& v = Viewport();
   window_.DrawPictureInPreview(PictureBox::picBack, Round(v.OffsetX()), Round(v.OffsetY()),
                                Round(v.WorldWidth()), Round(v.WorldHeight()));
-  if (!state_.pictureLoaded) return;
-  for (const PreviewRect& r : PictureRects())
-    window_.DrawPictureInPreview(PictureBox::picSrc, r.x, r.y, r.w, r.h);
+  if (state_.pictureShown) {
+    for (const PreviewRect& r : PictureRects())
+      window_.DrawPictureInPreview(PictureBox::picSrc, r.x, r.y, r.w, r.h);
+  }
+  window_.PreviewDrawn();
 }
 
 void frmMainLogic::picDst_MouseMove(int16_t Button, int16_t /*Shift*/, float X, float Y) {
-  if (!state_.pictureLoaded || Viewport().Scale() <= 0) return;
+  if (!state_.pictureShown || Viewport().Scale() <= 0) return;
   if (Button == mouse::kLeft && state_.drag.mode != 0) DragTo(X, Y);
   HoverAt(X, Y);
 }
@@ -177,7 +179,7 @@ namespace picmap {
 void frmMainLogic::ZoomPreview(double factor, float X, float Y) {
   Viewport().ZoomAt(factor, X, Y);
   DrawPreview();
-  if (state_.pictureLoaded) HoverAt(X, Y);
+  if (state_.pictureShown) HoverAt(X, Y);
 }
 
 void frmMainLogic::PanPreview(float dx, float dy) {
@@ -197,7 +199,7 @@ void frmMainLogic::ShowPictureArea() {
 }
 
 std::optional<std::pair<int32_t, int32_t>> frmMainLogic::PicturePixelAt(float X, float Y) {
-  if (!state_.pictureLoaded) return std::nullopt;
+  if (!state_.pictureShown) return std::nullopt;
   const int32_t pw = window_.SourceWidth();
   const int32_t ph = window_.SourceHeight();
   for (const PreviewRect& r : PictureRects()) {
@@ -214,10 +216,10 @@ std::u16string frmMainLogic::PointerText(float X, float Y) {
   if (v.Scale() <= 0) return {};
   const int32_t lon = std::clamp(Round(std::clamp(v.LonAt(X), -1e9, 1e9)), -648000, 648000);
   const int32_t lat = std::clamp(Round(std::clamp(v.LatAt(Y), -1e9, 1e9)), -324000, 324000);
-  std::u16string text = u"経度：" + LonToStr(lon) + u"  緯度：" + LatToStr(lat);
+  std::u16string text = Arg(Tr("frmMain", "経度：%1  緯度：%2"), {LonToStr(lon), LatToStr(lat)});
   if (const auto pixel = PicturePixelAt(X, Y)) {
-    text += u"  画像ピクセル：" + U16(std::to_string(pixel->first)) + u", " +
-            U16(std::to_string(pixel->second));
+    text += Arg(Tr("frmMain", "  画像ピクセル：%1, %2"),
+                {U16(std::to_string(pixel->first)), U16(std::to_string(pixel->second))});
   }
   return text;
 }

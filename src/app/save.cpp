@@ -50,7 +50,7 @@ void frmMainLogic::mnuSave_Click() {
   bool busy = false;
   try {
     FileDialogRequest request;
-    request.title = u"地図ファイル名を指定する";
+    request.title = Tr("frmMain", "地図ファイル名を指定する");
     request.fileName = state_.oMap->FileName();
     request.filter = frmtext::kMapFilter;
     const std::optional<std::u16string> chosen = window_.SaveFileDialog(request);
@@ -61,7 +61,7 @@ void frmMainLogic::mnuSave_Click() {
     if (!RenameHeaderRemarks(state_.oMap->FileName()))
       throw Error(err::kClassDefault, u"frmMain.mnuSave_Click/", u"header");
     ScreenMousePointer(pointer::kHourglass);
-    window_.SetCaption(caption + u"   [保存中...]");
+    window_.SetCaption(caption + Tr("frmMain", "   [保存中...]"));
     window_.SetProgressMax(100);
     busy = true;
     const bool ok = WriteMapAndThings();

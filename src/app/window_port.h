@@ -99,6 +99,8 @@ class WindowPort {
                                   const std::u16string& defaultText) = 0;
 
   // ---- Common dialogs: std::nullopt when cancelled or failed ----
+  // The folder the open dialog starts in.
+  virtual std::u16string PictureFolder() const { return Program().folder; }
   // Open: the read-only check box is hidden.
   virtual std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) = 0;
   // Save: no overwrite question, no extension added to a typed name.
@@ -144,6 +146,9 @@ class WindowPort {
                                     int32_t h) = 0;
   // The colour of the preview at a point (0x00BBGGRR); -1 outside the preview.
   virtual int32_t PreviewColorAt(double x, double y) const = 0;
+  // The preview has been drawn anew (a new picture, extents or view): what the window shows
+  // about it elsewhere, such as the position under the pointer, is brought up to date.
+  virtual void PreviewDrawn() {}
 
   // ---- Ending ----
   // Closes the main window; the window then runs frmMainLogic::Form_Unload.

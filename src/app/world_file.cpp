@@ -1,5 +1,7 @@
 #include "app/world_file.h"
 
+#include "support/ui_text.h"
+
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -100,10 +102,10 @@ std::optional<WorldFileTerms> ParseWorldFile(const std::string& text) {
 }
 
 WorldFileResult ExtentsFromWorldFile(const WorldFileTerms& t, int32_t width, int32_t height) {
-  if (t.d != 0 || t.b != 0) return Refuse(u"ワールドファイルに回転の項があるため使用できません.");
+  if (t.d != 0 || t.b != 0) return Refuse(Tr("frmMain", "ワールドファイルに回転の項があるため使用できません."));
   if (!(t.a > 0) || !(t.e < 0))
-    return Refuse(u"ワールドファイルのピクセルサイズが北を上にした画像のものではありません.");
-  if (width < 1 || height < 1) return Refuse(u"画像が開かれていません.");
+    return Refuse(Tr("frmMain", "ワールドファイルのピクセルサイズが北を上にした画像のものではありません."));
+  if (width < 1 || height < 1) return Refuse(Tr("frmMain", "画像が開かれていません."));
   // The terms give the centre of the upper-left pixel; the edges lie half a pixel outside.
   const double westDeg = t.c - t.a / 2;
   const double northDeg = t.f - t.e / 2;
@@ -111,13 +113,14 @@ WorldFileResult ExtentsFromWorldFile(const WorldFileTerms& t, int32_t width, int
   auto east = ToSeconds(westDeg + t.a * width);
   auto north = ToSeconds(northDeg);
   auto south = ToSeconds(northDeg + t.e * height);
-  const std::u16string outOfRange = u"ワールドファイルの示す範囲が経度±180度・緯度±90度を超えています.";
+  const std::u16string outOfRange =
+      Tr("frmMain", "ワールドファイルの示す範囲が経度±180度・緯度±90度を超えています.");
   if (!west || !east || !north || !south) return Refuse(outOfRange);
   if (*west < -kLonLimit || *east > kLonLimit || *north > kLatLimit || *south < -kLatLimit)
     return Refuse(outOfRange);
-  if (*north < *south + kMinLatSpan) return Refuse(u"ワールドファイルの示す緯度の幅が狭すぎます.");
+  if (*north < *south + kMinLatSpan) return Refuse(Tr("frmMain", "ワールドファイルの示す緯度の幅が狭すぎます."));
   // Equal west and east would place the picture once round the globe.
-  if (*east < *west + kMinSpan) return Refuse(u"ワールドファイルの示す経度の幅が狭すぎます.");
+  if (*east < *west + kMinSpan) return Refuse(Tr("frmMain", "ワールドファイルの示す経度の幅が狭すぎます."));
   return WorldFileResult{WorldFileExtents{*west, *east, *north, *south}, u""};
 }
 
@@ -125,12 +128,13 @@ WorldFileResult ExtentsForPicture(const std::u16string& picturePath, int32_t wid
                                   int32_t height) {
   const std::u16string file = FindWorldFile(picturePath);
   if (file.empty())
-    return Refuse(picturePath + u"\r\nに対応するワールドファイル(.pgw .jgw .gfw .bpw .tfw .wld)がありません.");
+    return Refuse(picturePath + u"\r\n" +
+                  Tr("frmMain", "に対応するワールドファイル(.pgw .jgw .gfw .bpw .tfw .wld)がありません."));
   std::ifstream in(ToUtf8(file), std::ios::binary);
   std::stringstream buffer;
   buffer << in.rdbuf();
   auto terms = ParseWorldFile(buffer.str());
-  if (!in || !terms) return Refuse(file + u"\r\nはワールドファイルとして読めません.");
+  if (!in || !terms) return Refuse(file + u"\r\n" + Tr("frmMain", "はワールドファイルとして読めません."));
   return ExtentsFromWorldFile(*terms, width, height);
 }
 

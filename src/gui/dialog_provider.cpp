@@ -9,12 +9,12 @@
 
 #include "app/picture_loader.h"
 #include "gui/qt_text.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
 namespace {
 
-constexpr char16_t kDefaultOpenTitle[] = u"ファイルを開く";
 
 QStringList CaseVariants(const QString& pattern) {
   QStringList out{pattern};
@@ -116,7 +116,7 @@ InitialName SplitInitialName(const std::u16string& fileName) {
 
 std::optional<std::u16string> QtDialogProvider::OpenFile(QWidget* parent,
                                                          const FileDialogRequest& request) {
-  QFileDialog dlg(parent, ToQ(request.title.empty() ? kDefaultOpenTitle : request.title));
+  QFileDialog dlg(parent, ToQ(request.title.empty() ? Tr("frmMain", "ファイルを開く") : request.title));
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
   dlg.setFileMode(QFileDialog::ExistingFile);
   PrepareFileDialog(dlg, request);
@@ -167,14 +167,6 @@ MsgAnswer QtDialogProvider::Message(QWidget* parent, const std::u16string& text,
   for (const ButtonChoice& c : choices)
     if (c.button == clicked) return c.answer;
   return DismissAnswer(choices);
-}
-
-void QtDialogProvider::MessageWithDetail(QWidget* parent, const std::u16string& text,
-                                         const std::u16string& detail,
-                                         const std::u16string& title, MsgIcon icon) {
-  QMessageBox box(QtIcon(icon), ToQ(title), ToDisplayText(text), QMessageBox::Ok, parent);
-  if (!detail.empty()) box.setDetailedText(ToDisplayText(detail));
-  box.exec();
 }
 
 }  // namespace picmap

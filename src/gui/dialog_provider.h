@@ -31,7 +31,8 @@ class DialogProvider {
                                const std::u16string& defaultText) = 0;
   virtual MsgAnswer Message(QWidget* parent, const std::u16string& text,
                             const std::u16string& title, MsgButtons buttons, MsgIcon icon) = 0;
-  // An OK box whose detail (why, with the numbers) the user can unfold; by default a line.
+  // An OK box with its detail (why, with the numbers) as a second line of the text itself:
+  // the reason is what the user needs, so it is never folded away.
   virtual void MessageWithDetail(QWidget* parent, const std::u16string& text,
                                  const std::u16string& detail, const std::u16string& title,
                                  MsgIcon icon) {
@@ -50,8 +51,6 @@ class QtDialogProvider : public DialogProvider {
                        const std::u16string& prompt, const std::u16string& defaultText) override;
   MsgAnswer Message(QWidget* parent, const std::u16string& text, const std::u16string& title,
                     MsgButtons buttons, MsgIcon icon) override;
-  void MessageWithDetail(QWidget* parent, const std::u16string& text, const std::u16string& detail,
-                         const std::u16string& title, MsgIcon icon) override;
 };
 
 // A "desc|patterns|desc|patterns|" filter as Qt name filters "desc (patterns)". Patterns are

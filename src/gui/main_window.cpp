@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
@@ -50,21 +52,40 @@ constexpr auto kLibraryEventInterval = std::chrono::milliseconds(30);
 constexpr Menu kJobMenus[] = {Menu::mnuFile, Menu::mnuArea, Menu::mnuColor,
                               Menu::mnuConvert, Menu::mnuQuit, Menu::mnuCancel};
 
-constexpr const char16_t* kToneCaptions[kToneItemCount] = {
-    u"256諧調(無圧縮)(&A)", u"128諧調(微圧縮)(&B)", u"64諧調(弱圧縮)(&C)",
-    u"32諧調(中圧縮)(&D)", u"16諧調(強圧縮)(&E)"};
+constexpr const char* kToneCaptions[kToneItemCount] = {
+    QT_TRANSLATE_NOOP("picmap::frmMain", "256諧調(無圧縮)(&A)"),
+    QT_TRANSLATE_NOOP("picmap::frmMain", "128諧調(微圧縮)(&B)"),
+    QT_TRANSLATE_NOOP("picmap::frmMain", "64諧調(弱圧縮)(&C)"),
+    QT_TRANSLATE_NOOP("picmap::frmMain", "32諧調(中圧縮)(&D)"),
+    QT_TRANSLATE_NOOP("picmap::frmMain", "16諧調(強圧縮)(&E)")};
 
 // A label that wraps only when the window is too narrow for its lines: it asks for its
-// unwrapped width, where a plain word-wrapping label asks for a narrow block.
+// unwrapped width, where a plain word-wrapping label asks for a narrow block. At its narrowest
+// it breaks after its caption ("西端経度：" above its value) and asks for the height that
+// takes, so the smallest window still shows every line whole.
 class WrappingLabel : public QLabel {
  public:
   using QLabel::QLabel;
   QSize sizeHint() const override {
-    const QStringList lines = text().split(QLatin1Char('\n'));
     int width = 0;
-    for (const QString& line : lines) width = std::max(width, fontMetrics().horizontalAdvance(line));
-    width += 2 * margin() + contentsMargins().left() + contentsMargins().right() + 2;
+    for (const QString& line : text().split(QLatin1Char('\n')))
+      width = std::max(width, fontMetrics().horizontalAdvance(line));
+    width += Frame();
     return {width, heightForWidth(width)};
+  }
+  QSize minimumSizeHint() const override {
+    static const QRegularExpression afterCaption(QStringLiteral("(?<=：)|(?<=: )"));
+    int width = 0;
+    for (const QString& line : text().split(QLatin1Char('\n')))
+      for (const QString& part : line.split(afterCaption))
+        width = std::max(width, fontMetrics().horizontalAdvance(part.trimmed()));
+    width += Frame();
+    return {width, heightForWidth(width)};
+  }
+
+ private:
+  int Frame() const {
+    return 2 * margin() + contentsMargins().left() + contentsMargins().right() + 2;
   }
 };
 
@@ -163,17 +184,17 @@ bool frmMain::Start() {
 
 // ---- Building the window ----
 
-QAction* frmMain::AddMenuItem(QMenu* menu, Menu item, const char16_t* caption,
+QAction* frmMain::AddMenuItem(QMenu* menu, Menu item, const QString& caption,
                               std::function<void()> onClick) {
-  QAction* a = menu->addAction(ToQ(caption));
+  QAction* a = menu->addAction(caption);
   a->setObjectName(ToQ(MenuName(item)));
   connect(a, &QAction::triggered, this, [onClick = std::move(onClick)] { onClick(); });
   menus_[static_cast<size_t>(item)] = a;
   return a;
 }
 
-QMenu* frmMain::AddSubmenu(QMenu* parent, Menu item, const char16_t* caption) {
-  QMenu* m = parent ? parent->addMenu(ToQ(caption)) : menuBar()->addMenu(ToQ(caption));
+QMenu* frmMain::AddSubmenu(QMenu* parent, Menu item, const QString& caption) {
+  QMenu* m = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
   m->setObjectName(ToQ(MenuName(item)));
   m->menuAction()->setObjectName(ToQ(MenuName(item)));
   menus_[static_cast<size_t>(item)] = m->menuAction();
@@ -187,34 +208,35 @@ void frmMain::BuildMenus() {
   auto job = [this](void (frmMainLogic::*handler)()) {
     return [this, handler] { RunJob(handler); };
   };
-  QMenu* file = AddSubmenu(nullptr, Menu::mnuFile, u"ファイル(&F)");
-  AddMenuItem(file, Menu::mnuOpen, u"画像ファイルを開く(&O)...", call(&frmMainLogic::mnuOpen_Click))
+  QMenu* file = AddSubmenu(nullptr, Menu::mnuFile, tr("ファイル(&F)"));
+  AddMenuItem(file, Menu::mnuOpen, tr("画像ファイルを開く(&O)..."), call(&frmMainLogic::mnuOpen_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  AddMenuItem(file, Menu::mnuSave, u"地図ファイルを保存する(&S)...", job(&frmMainLogic::mnuSave_Click))
+  BuildRecentMenu(file);
+  AddMenuItem(file, Menu::mnuSave, tr("地図ファイルを保存する(&S)..."), job(&frmMainLogic::mnuSave_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  AddMenuItem(file, Menu::mnuQuit, u"終了(&X)", call(&frmMainLogic::mnuQuit_Click))
+  AddMenuItem(file, Menu::mnuQuit, tr("終了(&X)"), call(&frmMainLogic::mnuQuit_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  QMenu* area = AddSubmenu(nullptr, Menu::mnuArea, u"領域設定(&M)");
-  AddMenuItem(area, Menu::mnuWorld, u"世界全体(&A)", call(&frmMainLogic::mnuWorld_Click));
-  AddMenuItem(area, Menu::mnuWest, u"西端経度(&W)", call(&frmMainLogic::mnuWest_Click));
-  AddMenuItem(area, Menu::mnuEast, u"東端経度(&E)", call(&frmMainLogic::mnuEast_Click));
-  AddMenuItem(area, Menu::mnuNorth, u"北端緯度(&N)", call(&frmMainLogic::mnuNorth_Click));
-  AddMenuItem(area, Menu::mnuSouth, u"南端緯度(&S)", call(&frmMainLogic::mnuSouth_Click));
+  QMenu* area = AddSubmenu(nullptr, Menu::mnuArea, tr("領域設定(&M)"));
+  AddMenuItem(area, Menu::mnuWorld, tr("世界全体(&A)"), call(&frmMainLogic::mnuWorld_Click));
+  AddMenuItem(area, Menu::mnuWest, tr("西端経度(&W)"), call(&frmMainLogic::mnuWest_Click));
+  AddMenuItem(area, Menu::mnuEast, tr("東端経度(&E)"), call(&frmMainLogic::mnuEast_Click));
+  AddMenuItem(area, Menu::mnuNorth, tr("北端緯度(&N)"), call(&frmMainLogic::mnuNorth_Click));
+  AddMenuItem(area, Menu::mnuSouth, tr("南端緯度(&S)"), call(&frmMainLogic::mnuSouth_Click));
   area->addSeparator();
   worldFile_ = area->addAction(ToQ(frmtext::kWorldFileCaption));
   worldFile_->setObjectName(QStringLiteral("mnuWorldFile"));
   connect(worldFile_, &QAction::triggered, this, call(&frmMainLogic::mnuWorldFile_Click));
 
-  QMenu* color = AddSubmenu(nullptr, Menu::mnuColor, u"色設定(&R)");
-  AddMenuItem(color, Menu::mnuBackColor, u"無効色(&B)...", call(&frmMainLogic::mnuBackColor_Click));
+  QMenu* color = AddSubmenu(nullptr, Menu::mnuColor, tr("色設定(&R)"));
+  AddMenuItem(color, Menu::mnuBackColor, tr("無効色(&B)..."), call(&frmMainLogic::mnuBackColor_Click));
   BuildToneMenu(color);
 
-  QMenu* convert = AddSubmenu(nullptr, Menu::mnuConvert, u"変換(&V)");
-  AddMenuItem(convert, Menu::mnuPolygon, u"ポリゴン生成(&P)", job(&frmMainLogic::mnuPolygon_Click));
-  AddMenuItem(convert, Menu::mnuCompress, u"２次元圧縮(&R)", job(&frmMainLogic::mnuCompress_Click));
+  QMenu* convert = AddSubmenu(nullptr, Menu::mnuConvert, tr("変換(&V)"));
+  AddMenuItem(convert, Menu::mnuPolygon, tr("ポリゴン生成(&P)"), job(&frmMainLogic::mnuPolygon_Click));
+  AddMenuItem(convert, Menu::mnuCompress, tr("２次元圧縮(&R)"), job(&frmMainLogic::mnuCompress_Click));
   BuildShowResultItem(convert);
-  AddMenuItem(convert, Menu::mnuCancel, u"処理中止(&A)", call(&frmMainLogic::mnuCancel_Click))
+  AddMenuItem(convert, Menu::mnuCancel, tr("処理中止(&A)"), call(&frmMainLogic::mnuCancel_Click))
       ->setShortcut(QKeySequence(Qt::Key_Escape));
   BuildViewMenu();
 
@@ -226,7 +248,7 @@ void frmMain::BuildMenus() {
 
 // Zoom and pan change only what the preview shows; they work with or without a picture.
 void frmMain::BuildViewMenu() {
-  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&D)"));
+  QMenu* view = menuBar()->addMenu(tr("表示(&D)"));
   view->setObjectName(QStringLiteral("mnuView"));
   struct Item {
     const char* name;
@@ -235,12 +257,12 @@ void frmMain::BuildViewMenu() {
     std::function<void()> run;
   };
   const Item items[] = {
-      {"mnuZoomIn", QStringLiteral("拡大(&I)"), QKeySequence::ZoomIn, [this] { ZoomAtCentre(2); }},
-      {"mnuZoomOut", QStringLiteral("縮小(&O)"), QKeySequence::ZoomOut,
+      {"mnuZoomIn", tr("拡大(&I)"), QKeySequence::ZoomIn, [this] { ZoomAtCentre(2); }},
+      {"mnuZoomOut", tr("縮小(&O)"), QKeySequence::ZoomOut,
        [this] { ZoomAtCentre(0.5); }},
-      {"mnuZoomArea", QStringLiteral("画像の領域に合わせる(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F),
+      {"mnuZoomArea", tr("画像の領域に合わせる(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F),
        [this] { Dispatch([this] { logic_->ShowPictureArea(); }); }},
-      {"mnuZoomWorld", QStringLiteral("世界全体を表示(&W)"), QKeySequence(Qt::CTRL | Qt::Key_0),
+      {"mnuZoomWorld", tr("世界全体を表示(&W)"), QKeySequence(Qt::CTRL | Qt::Key_0),
        [this] { Dispatch([this] { logic_->ShowWholeWorld(); }); }},
   };
   for (size_t i = 0; i < std::size(items); ++i) {
@@ -258,16 +280,43 @@ void frmMain::ZoomAtCentre(double factor) {
 }
 
 void frmMain::BuildShowResultItem(QMenu* convertMenu) {
-  showResult_ = convertMenu->addAction(QStringLiteral("生成結果を表示(&G)"));
+  showResult_ = convertMenu->addAction(tr("生成結果を表示(&G)"));
   showResult_->setObjectName(QStringLiteral("mnuShowResult"));
   showResult_->setCheckable(true);
   connect(showResult_, &QAction::toggled, this, [this] { RedrawPreview(); });
 }
 
+void frmMain::BuildRecentMenu(QMenu* fileMenu) {
+  recentMenu_ = fileMenu->addMenu(tr("最近使ったファイル(&R)"));
+  recentMenu_->setObjectName(QStringLiteral("mnuRecent"));
+  recentMenu_->menuAction()->setObjectName(QStringLiteral("mnuRecent"));
+  // Another window may have opened pictures since: the list is read as the menu opens.
+  connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
+  FillRecentMenu();
+}
+
+void frmMain::FillRecentMenu() {
+  recentMenu_->clear();
+  const QStringList files = recent_.Files();
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    const QString path = files[i];
+    QAction* a = recentMenu_->addAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+    // The list is not refilled from here, which would delete the item being clicked: the
+    // menu reads it anew when it next opens.
+    connect(a, &QAction::triggered, this, [this, path] {
+      // A picture that has gone is named once more in the message, then leaves the list.
+      if (!QFileInfo::exists(path)) recent_.Remove(path);
+      OpenPictureFile(path);
+      ApplyMenuStates();
+    });
+  }
+}
+
 void frmMain::BuildToneMenu(QMenu* colorMenu) {
-  toneMenu_ = AddSubmenu(colorMenu, Menu::mnuTone, u"諧調圧縮(&T)");
+  toneMenu_ = AddSubmenu(colorMenu, Menu::mnuTone, tr("諧調圧縮(&T)"));
   for (int16_t i = 0; i < kToneItemCount; ++i) {
-    QAction* a = toneMenu_->addAction(ToQ(kToneCaptions[i]));
+    QAction* a = toneMenu_->addAction(tr(kToneCaptions[i]));
     a->setObjectName(QStringLiteral("mnuToneItem%1").arg(i));
     a->setCheckable(true);
     connect(a, &QAction::triggered, this, [this, i] { ToneItemClicked(i); });
@@ -277,10 +326,10 @@ void frmMain::BuildToneMenu(QMenu* colorMenu) {
           [this] { Dispatch([this] { logic_->mnuTone_Click(); }); });
 }
 
-QLabel* frmMain::AddLabel(Label label, const char16_t* toolTip) {
+QLabel* frmMain::AddLabel(Label label, const QString& toolTip) {
   auto* l = new WrappingLabel(this);
   l->setObjectName(ToQ(LabelName(label)));
-  if (toolTip) l->setToolTip(ToQ(toolTip));
+  if (!toolTip.isEmpty()) l->setToolTip(toolTip);
   l->setTextFormat(Qt::PlainText);
   // A narrow window wraps the labels instead of growing beyond the screen.
   l->setWordWrap(true);
@@ -289,21 +338,21 @@ QLabel* frmMain::AddLabel(Label label, const char16_t* toolTip) {
 }
 
 QWidget* frmMain::BuildAreaFrame() {
-  auto* frame = new QGroupBox(QStringLiteral("領域情報"), this);
+  auto* frame = new QGroupBox(tr("領域情報"), this);
   frame->setObjectName(QStringLiteral("fraArea"));
   auto* grid = new QGridLayout(frame);
-  grid->addWidget(AddLabel(Label::lblWest, u"画像を貼り付ける領域の西端経度"), 0, 0);
-  grid->addWidget(AddLabel(Label::lblEast, u"画像を貼り付ける領域の東端経度"), 0, 1);
-  grid->addWidget(AddLabel(Label::lblNorth, u"画像を貼り付ける領域の北端緯度"), 1, 0);
-  grid->addWidget(AddLabel(Label::lblSouth, u"画像を貼り付ける領域の南端緯度"), 1, 1);
-  grid->addWidget(AddLabel(Label::lblMapSize, u"画像を貼り付ける領域のサイズ"), 2, 0,
+  grid->addWidget(AddLabel(Label::lblWest, tr("画像を貼り付ける領域の西端経度")), 0, 0);
+  grid->addWidget(AddLabel(Label::lblEast, tr("画像を貼り付ける領域の東端経度")), 0, 1);
+  grid->addWidget(AddLabel(Label::lblNorth, tr("画像を貼り付ける領域の北端緯度")), 1, 0);
+  grid->addWidget(AddLabel(Label::lblSouth, tr("画像を貼り付ける領域の南端緯度")), 1, 1);
+  grid->addWidget(AddLabel(Label::lblMapSize, tr("画像を貼り付ける領域のサイズ")), 2, 0,
                   1, 2);
   grid->setHorizontalSpacing(16);
   return frame;
 }
 
 QWidget* frmMain::BuildColorFrame() {
-  auto* frame = new QGroupBox(QStringLiteral("無効色"), this);
+  auto* frame = new QGroupBox(tr("無効色"), this);
   frame->setObjectName(QStringLiteral("fraBackColor"));
   auto* grid = new QGridLayout(frame);
   swatch_ = new SwatchWidget(frame);
@@ -312,7 +361,7 @@ QWidget* frmMain::BuildColorFrame() {
   });
   grid->addWidget(swatch_, 0, 0, 2, 1, Qt::AlignTop);
   grid->addWidget(AddLabel(Label::lblBackColor1), 0, 1);
-  auto* hint = new QLabel(QStringLiteral("地図上を右クリックで取得可能"), frame);
+  auto* hint = new QLabel(tr("地図上を右クリックで取得可能"), frame);
   hint->setObjectName(QStringLiteral("lblBackColor2"));
   grid->addWidget(hint, 1, 1);
   grid->setColumnStretch(1, 1);
@@ -323,9 +372,9 @@ QWidget* frmMain::BuildPictureInfo() {
   auto* box = new QWidget(this);
   auto* column = new QVBoxLayout(box);
   column->setContentsMargins(4, 8, 4, 4);
-  column->addWidget(AddLabel(Label::lblImgSize, u"開いた画像のピクセル数"));
+  column->addWidget(AddLabel(Label::lblImgSize, tr("開いた画像のピクセル数")));
   column->addWidget(
-      AddLabel(Label::lblPixelSize, u"画像の１ピクセルあたりの経度と緯度"));
+      AddLabel(Label::lblPixelSize, tr("画像の１ピクセルあたりの経度と緯度")));
   column->addWidget(AddLabel(Label::lblFigureNum));
   column->addStretch(1);
   return box;
@@ -357,6 +406,7 @@ void frmMain::BuildControls() {
 void frmMain::ConnectPreview() {
   connect(preview_, &PreviewWidget::MouseMoved, this,
           [this](int16_t b, int16_t s, float x, float y) {
+            lastPointer_ = QPointF(x, y);
             Dispatch([&] { logic_->picDst_MouseMove(b, s, x, y); });
             ShowPointer(x, y);
           });
@@ -366,21 +416,31 @@ void frmMain::ConnectPreview() {
           });
   connect(preview_, &PreviewWidget::WheelTurned, this, [this](double steps, float x, float y) {
     // Two notches double the zoom.
+    lastPointer_ = QPointF(x, y);
     Dispatch([&] { logic_->ZoomPreview(std::pow(2.0, steps / 2), x, y); });
     ShowPointer(x, y);
   });
   connect(preview_, &PreviewWidget::Panned, this, [this](float dx, float dy) {
     Dispatch([&] { logic_->PanPreview(dx, dy); });
   });
-  connect(preview_, &PreviewWidget::PointerLeft, this, [this] { pointerLabel_->clear(); });
+  connect(preview_, &PreviewWidget::PointerLeft, this, [this] {
+    lastPointer_.reset();
+    pointerLabel_->clear();
+  });
   connect(preview_, &PreviewWidget::CanvasResized, this,
           [this] { Dispatch([this] { logic_->DrawPreview(); }); });
 }
 
 void frmMain::ShowPointer(float x, float y) {
+  lastPointer_ = QPointF(x, y);
   std::u16string text;
   Dispatch([&] { text = logic_->PointerText(x, y); });
   pointerLabel_->setText(ToQ(text));
+}
+
+void frmMain::RefreshPointer() {
+  if (lastPointer_)
+    ShowPointer(static_cast<float>(lastPointer_->x()), static_cast<float>(lastPointer_->y()));
 }
 
 void frmMain::BuildStatusBar() {
@@ -389,14 +449,14 @@ void frmMain::BuildStatusBar() {
   pointerLabel_->setTextFormat(Qt::PlainText);
   pointerLabel_->setMinimumWidth(1);
   statusBar()->addWidget(pointerLabel_, 1);
-  auto* caption = new QLabel(QStringLiteral("不透明度(&T)"), this);
+  auto* caption = new QLabel(tr("不透明度(&T)"), this);
   opacity_ = new QSlider(Qt::Horizontal, this);
   opacity_->setObjectName(QStringLiteral("sldOpacity"));
   opacity_->setRange(0, 100);
   opacity_->setValue(100);
   opacity_->setPageStep(10);
   opacity_->setFixedWidth(100);
-  opacity_->setToolTip(QStringLiteral("貼り付けた画像の不透明度"));
+  opacity_->setToolTip(tr("貼り付けた画像の不透明度"));
   caption->setBuddy(opacity_);  // Alt+T, then the arrow or page keys
   opacityValue_ = new QLabel(QStringLiteral("100%"), this);
   opacityValue_->setMinimumWidth(opacityValue_->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
@@ -404,6 +464,11 @@ void frmMain::BuildStatusBar() {
     opacityValue_->setText(QStringLiteral("%1%").arg(v));
     RedrawPreview();
   });
+  zoomLabel_ = new QLabel(this);
+  zoomLabel_->setObjectName(QStringLiteral("lblZoom"));
+  zoomLabel_->setToolTip(tr("プレビューの表示倍率"));
+  zoomLabel_->setContentsMargins(0, 0, 8, 0);
+  statusBar()->addPermanentWidget(zoomLabel_);
   statusBar()->addPermanentWidget(caption);
   statusBar()->addPermanentWidget(opacity_);
   statusBar()->addPermanentWidget(opacityValue_);
@@ -418,24 +483,24 @@ void frmMain::LoadWorldPicture() {
 // The preview opens at its full 2:1 size where the screen has room for it, with room below
 // for the labels as they read once a picture is open.
 void frmMain::StartSize() {
-  const std::pair<Label, const char16_t*> samples[] = {
-      {Label::lblWest, u"西端経度：W180°00′00″"},
-      {Label::lblEast, u"東端経度：E180°00′00″"},
-      {Label::lblNorth, u"北端緯度：N90°00′00″"},
-      {Label::lblSouth, u"南端緯度：S90°00′00″"},
-      {Label::lblMapSize, u"地図化領域サイズ：\n360°00′00″x180°00′00″"},
-      {Label::lblImgSize, u"画像ピクセル数：\n10000x10000"},
-      {Label::lblPixelSize, u"ピクセルサイズ：\n0°00′00″x0°00′00″"},
-      {Label::lblBackColor1, u"色コード：BBGGRR = 000000"},
-      {Label::lblFigureNum, u"図形総数：1000000"}};
+  const std::pair<Label, std::u16string> samples[] = {
+      {Label::lblWest, Tr("frmMain", "西端経度：") + u"W180°00′00″"},
+      {Label::lblEast, Tr("frmMain", "東端経度：") + u"E180°00′00″"},
+      {Label::lblNorth, Tr("frmMain", "北端緯度：") + u"N90°00′00″"},
+      {Label::lblSouth, Tr("frmMain", "南端緯度：") + u"S90°00′00″"},
+      {Label::lblMapSize, Tr("frmMain", "地図化領域サイズ：") + u"\n360°00′00″x180°00′00″"},
+      {Label::lblImgSize, Tr("frmMain", "画像ピクセル数：") + u"\n10000x10000"},
+      {Label::lblPixelSize, Tr("frmMain", "ピクセルサイズ：") + u"\n0°00′00″x0°00′00″"},
+      {Label::lblBackColor1, Tr("frmMain", "色コード：BBGGRR = ") + u"000000"},
+      {Label::lblFigureNum, Tr("frmMain", "図形総数：") + u"1000000"}};
   for (const auto& [label, text] : samples) LabelWidget(label)->setText(ToQ(text));
   QSize size = sizeHint();
   if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
     size = size.boundedTo(s->availableGeometry().size() - QSize(40, 60));  // the frame
   resize(size.expandedTo(minimumSizeHint()));
   for (const auto& [label, text] : samples) LabelWidget(label)->clear();
-  LabelWidget(Label::lblImgSize)->setText(QStringLiteral("画像ピクセル数："));
-  LabelWidget(Label::lblPixelSize)->setText(QStringLiteral("ピクセルサイズ："));
+  LabelWidget(Label::lblImgSize)->setText(ToQ(Tr("frmMain", "画像ピクセル数：")));
+  LabelWidget(Label::lblPixelSize)->setText(ToQ(Tr("frmMain", "ピクセルサイズ：")));
 }
 
 // ---- Running handlers ----
@@ -487,6 +552,7 @@ void frmMain::ApplyMenuStates() {
   }
   for (QAction* tone : tones_) tone->setEnabled(!job);
   worldFile_->setEnabled(!job);
+  if (recentMenu_) recentMenu_->menuAction()->setEnabled(!job && !recent_.Files().isEmpty());
   for (QAction* a : viewActions_)
     if (a) a->setEnabled(!job);
   showResult_->setEnabled(resultReady_ && !job);
@@ -546,12 +612,27 @@ std::u16string frmMain::InputBox(const std::u16string& prompt, const std::u16str
   return dialogs_->Input(isVisible() ? this : nullptr, Program().title, prompt, defaultText);
 }
 
+// Where the user last opened a picture, else the home folder: the program's own folder holds
+// nothing of the user's.
+std::u16string frmMain::PictureFolder() const {
+  const QString last = recent_.LastFolder();
+  return FromQ(!last.isEmpty() && QFileInfo(last).isDir() ? last : QDir::homePath());
+}
+
 std::optional<std::u16string> frmMain::OpenFileDialog(const FileDialogRequest& request) {
   return dialogs_->OpenFile(isVisible() ? this : nullptr, request);
 }
 
+// The map is proposed beside its picture; where that folder takes no files (a picture from a
+// system folder or a read-only disk, a folder removed since) the home folder is proposed
+// instead, under the same name.
 std::optional<std::u16string> frmMain::SaveFileDialog(const FileDialogRequest& request) {
-  return dialogs_->SaveFile(isVisible() ? this : nullptr, request);
+  FileDialogRequest proposed = request;
+  const InitialName name = SplitInitialName(request.fileName);
+  const QFileInfo folder(name.folder);
+  if (!name.folder.isEmpty() && !(folder.isDir() && folder.isWritable()))
+    proposed.fileName = FromQ(QDir::homePath() + QLatin1Char('/') + name.file);
+  return dialogs_->SaveFile(isVisible() ? this : nullptr, proposed);
 }
 
 std::optional<int32_t> frmMain::ColorDialog(int32_t initial) {
@@ -640,6 +721,8 @@ bool frmMain::LoadSourcePicture(const std::u16string& path, PictureLoader loader
   if (!picture) return false;
   source_ = std::move(*picture);
   sourceImage_ = ImageFromPicture(source_);
+  recent_.Add(QFileInfo(ToQ(path)).absoluteFilePath());
+  ApplyMenuStates();
   return true;
 }
 
@@ -664,6 +747,22 @@ void frmMain::DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t
 }
 
 int32_t frmMain::PreviewColorAt(double x, double y) const { return preview_->ColorAt(x, y); }
+
+// The pointer has not moved, but what lies under it may have: a new picture, new extents, a
+// zoom by the keyboard.
+void frmMain::PreviewDrawn() {
+  if (!logic_) return;  // the first drawing, while the logic is made
+  RefreshPointer();
+  ShowZoom();
+}
+
+// Whole numbers as they are (2倍, 1024倍); the wheel's steps of √2 with one decimal (1.4倍).
+void frmMain::ShowZoom() {
+  const double zoom = logic_->Viewport().Zoom();
+  QString number = QString::number(zoom, 'f', zoom < 10 ? 1 : 0);
+  if (number.endsWith(QStringLiteral(".0"))) number.chop(2);
+  zoomLabel_->setText(tr("表示倍率：%1倍").arg(number));
+}
 
 // ---- Opening without the dialog ----
 

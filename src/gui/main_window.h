@@ -9,10 +9,12 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/frm_main.h"
 #include "app/picture.h"
 #include "app/window_port.h"
+#include "gui/recent_pictures.h"
 
 class QAction;
 class QGroupBox;
@@ -55,6 +57,8 @@ class frmMain : public QMainWindow, public WindowPort {
   // "mnuShowResult": the preview shows the generated map over the world picture instead of
   // the picture (under the conversion menu; usable once a generation has succeeded).
   QAction* ShowResultAction() const { return showResult_; }
+  // "mnuRecent": the pictures opened lately, most recent first (under the file menu).
+  QMenu* RecentMenu() const { return recentMenu_; }
   QLabel* LabelWidget(Label label) const { return labels_[static_cast<size_t>(label)]; }
   PreviewWidget* Preview() const { return preview_; }
   SwatchWidget* Swatch() const { return swatch_; }
@@ -62,6 +66,8 @@ class frmMain : public QMainWindow, public WindowPort {
   // The status bar's pointer text and the see-through setting of the pasted picture.
   QLabel* PointerLabel() const { return pointerLabel_; }
   QSlider* OpacitySlider() const { return opacity_; }
+  // The status bar's zoom of the preview.
+  QLabel* ZoomLabel() const { return zoomLabel_; }
   // Opens a picture as the open menu does (a path from the command line or a drop).
   void OpenPictureFile(const QString& path);
   // True while generation, compression or saving runs.
@@ -84,6 +90,7 @@ class frmMain : public QMainWindow, public WindowPort {
   std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) override;
   std::optional<std::u16string> SaveFileDialog(const FileDialogRequest& request) override;
   std::optional<int32_t> ColorDialog(int32_t initial) override;
+  std::u16string PictureFolder() const override;
   void SetMenuEnabled(Menu item, bool enabled) override;
   void SetToneItemChecked(int16_t index, bool checked) override;
   void SetLabelText(Label label, const std::u16string& text) override;
@@ -102,6 +109,7 @@ class frmMain : public QMainWindow, public WindowPort {
   void DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w,
                             int32_t h) override;
   int32_t PreviewColorAt(double x, double y) const override;
+  void PreviewDrawn() override;
   void CloseWindow() override;
   void EndProgram() override;
   void ExitProcessNow(int code) override;
@@ -115,15 +123,17 @@ class frmMain : public QMainWindow, public WindowPort {
   class Ports;
 
   void BuildMenus();
-  QAction* AddMenuItem(QMenu* menu, Menu item, const char16_t* caption,
+  QAction* AddMenuItem(QMenu* menu, Menu item, const QString& caption,
                        std::function<void()> onClick);
-  QMenu* AddSubmenu(QMenu* parent, Menu item, const char16_t* caption);
+  QMenu* AddSubmenu(QMenu* parent, Menu item, const QString& caption);
   void BuildToneMenu(QMenu* colorMenu);
+  void BuildRecentMenu(QMenu* fileMenu);
+  void FillRecentMenu();
   void BuildControls();
   QWidget* BuildAreaFrame();
   QWidget* BuildColorFrame();
   QWidget* BuildPictureInfo();
-  QLabel* AddLabel(Label label, const char16_t* toolTip = nullptr);
+  QLabel* AddLabel(Label label, const QString& toolTip = {});
   void LoadWorldPicture();
   void BuildShowResultItem(QMenu* convertMenu);
   void BuildViewMenu();
@@ -132,6 +142,9 @@ class frmMain : public QMainWindow, public WindowPort {
   void ConnectPreview();
   void ZoomAtCentre(double factor);
   void ShowPointer(float x, float y);
+  // The status bar's pointer text for where the pointer last was over the preview.
+  void RefreshPointer();
+  void ShowZoom();
   bool ShowingResult() const;
   // The result view at the given size, rendered again only when the map has changed since
   // (never while a job is building the map: the last finished result stays on show).
@@ -156,6 +169,8 @@ class frmMain : public QMainWindow, public WindowPort {
   std::array<QAction*, kToneItemCount> tones_{};
   std::array<bool, kToneItemCount> toneChecked_{};
   QMenu* toneMenu_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  RecentPictures recent_;
   QAction* worldFile_ = nullptr;
   QAction* showResult_ = nullptr;
   std::array<QLabel*, kLabelCount> labels_{};
@@ -165,6 +180,8 @@ class frmMain : public QMainWindow, public WindowPort {
   QLabel* pointerLabel_ = nullptr;
   QSlider* opacity_ = nullptr;
   QLabel* opacityValue_ = nullptr;
+  QLabel* zoomLabel_ = nullptr;
+  std::optional<QPointF> lastPointer_;  // over the preview, in canvas pixels
   std::array<QAction*, 4> viewActions_{};
 
   std::u16string caption_;

@@ -1,5 +1,7 @@
 #include "support/library.h"
 
+#include "support/ui_text.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -275,7 +277,7 @@ bool IsReadOnlyFile(const std::u16string& file, bool showMessage) {
   struct stat st {};
   if (::stat(ToUtf8(file).c_str(), &st) != 0) return false;
   const bool readOnly = !MayWrite(st);
-  if (readOnly && showMessage) ShowError(file + u"\r\nは読み取り専用ファイルです.");
+  if (readOnly && showMessage) ShowError(file + u"\r\n" + Tr("Library", "は読み取り専用ファイルです."));
   return readOnly;
 }
 

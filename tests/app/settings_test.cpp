@@ -38,10 +38,9 @@ TEST_F(SettingsTest, OpenSetsMapNameCaptionLabelsAndPreview) {
   ASSERT_EQ(win.draws.size(), 2u);
   EXPECT_EQ(win.draws[1].box, PictureBox::picSrc);
 
-  // A second picture appends its path again.
+  // A second picture takes the first one's place in the caption.
   Open(Solid(16, 16, 0), "korea.PNG");
-  EXPECT_EQ(win.caption, u"画像地図化ツール - ver.1.0.12 - " + path + u" - " +
-                             folder.File("korea.PNG"));
+  EXPECT_EQ(win.caption, u"画像地図化ツール - ver.1.0.12 - " + folder.File("korea.PNG"));
 }
 
 TEST_F(SettingsTest, PngNamesInAnyCaseTakeThePngLoader) {
@@ -66,16 +65,20 @@ TEST_F(SettingsTest, CancelledOpenChangesNothing) {
   EXPECT_EQ(logic->State().oMap->FileName(), folder.File("PICMAP.MLL"));
 }
 
-TEST_F(SettingsTest, SmallPictureIsShownButNotAccepted) {
+TEST_F(SettingsTest, SmallPictureIsShownAndRefusedWithItsReason) {
   ASSERT_TRUE(logic->Form_Load());
   const std::u16string caption = win.caption;
   Open(Solid(15, 40, 0), "tiny.bmp");
   EXPECT_FALSE(logic->State().pictureLoaded);
   EXPECT_FALSE(win.MenuEnabled(Menu::mnuPolygon));
-  EXPECT_EQ(win.caption, caption);
-  EXPECT_TRUE(win.messages.empty());
+  EXPECT_EQ(win.caption, caption + u" - " + folder.File("tiny.bmp"));
+  ASSERT_EQ(win.messages.size(), 1u);
+  EXPECT_EQ(win.messages[0].text, folder.File("tiny.bmp") +
+                                      u"\r\n画像が小さすぎます: 15x40ピクセル (16x16ピクセル以上が必要です).");
+  EXPECT_TRUE(win.messages[0].errorIcon);
+  EXPECT_EQ(win.LabelText(Label::lblImgSize), u"画像ピクセル数：\r\n15x40");
   EXPECT_EQ(win.SourceWidth(), 15);
-  EXPECT_EQ(logic->State().oMap->FileName(), folder.File("tiny.MLL"));  // already renamed
+  EXPECT_EQ(logic->State().oMap->FileName(), folder.File("tiny.MLL"));
 }
 
 TEST_F(SettingsTest, UnreadableFileLeavesEverythingAsItWas) {

@@ -142,6 +142,20 @@ TEST_F(JobsTest, SavingWritesTheMapAndTheThingFileIntoTheChosenFolder) {
   EXPECT_EQ(dialogs.LastMessage(), frmtext::kSaveFailed);
 }
 
+// The box of a failed save is read by a person: its first line names the file and the cause.
+TEST_F(JobsTest, AFailedSaveTellsFirstWhichFileAndWhyInWords) {
+  OpenStripes(90, 45);
+  window->MenuAction(Menu::mnuPolygon)->trigger();
+  const std::u16string target = folder.File("gone/japan.MLL");
+  dialogs.saveAnswers.push_back(target);
+  window->MenuAction(Menu::mnuSave)->trigger();
+  const ShownMessage& box = dialogs.messages.shown.back();
+  EXPECT_EQ(box.title, u"ドライブ関連エラー");
+  EXPECT_EQ(box.text.substr(0, box.text.find(u"\r\n")),
+            u"ファイル「" + target + u"」にアクセスできませんでした: 保存先のフォルダーがありません.");
+  EXPECT_NE(box.text.find(u"\r\n*Code=53\r\n"), std::u16string::npos);  // the record stays
+}
+
 TEST_F(JobsTest, WindowAfterAConversionIsRenderedForALook) {
   ASSERT_TRUE(StartWindow());
   window->resize(760, window->height());

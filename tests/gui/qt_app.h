@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "gui/ui_font.h"
 
@@ -13,6 +14,9 @@ inline QApplication& QtApp() {
   static char name[] = "test_gui";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The window keeps recent pictures in the user's settings: the tests keep theirs apart.
+  static QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   static QApplication* app = [] {
     auto* a = new QApplication(argc, argv);
     UseJapaneseUiFont(*a);

@@ -2,8 +2,10 @@
 // preview canvas with its pointer events, the swatch and the scripted dialogs.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "gui/app_icon.h"
 #include "gui/cursors.h"
@@ -196,6 +198,26 @@ TEST(ScriptedDialogs, AnswersFromQueuesAndCancelsWhenEmpty) {
             MsgAnswer::Yes);
   EXPECT_EQ(d.LastMessage(), u"m");
   EXPECT_EQ(d.messages.shown.back().icon, MsgIcon::Error);
+}
+
+// The real box: a failure's reason is read in the box itself, not behind a details button.
+TEST(QtDialogs, AMessageWithItsDetailShowsTheDetailInItsText) {
+  QtApp();
+  QtDialogProvider dialogs;
+  QString text, folded;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    text = box->text();
+    folded = box->detailedText();
+    box->accept();
+  });
+  poll.start(10);
+  dialogs.MessageWithDetail(nullptr, u"ポリゴン生成に失敗しました.",
+                            u"画像が小さすぎます: 8x8ピクセル", u"画像地図化ツール", MsgIcon::Error);
+  EXPECT_EQ(text, QStringLiteral("ポリゴン生成に失敗しました.\n画像が小さすぎます: 8x8ピクセル"));
+  EXPECT_TRUE(folded.isEmpty());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QSettings>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -72,6 +73,7 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     QtApp();
+    QSettings(QStringLiteral("picmap"), QStringLiteral("picmap")).clear();
     ResetAngleSettings();
     fs::copy_file(SourceData("PICMAP.THG"), folder.Path() / "PICMAP.THG");
     fs::copy_file(SourceData("world.png"), folder.Path() / "world.png");

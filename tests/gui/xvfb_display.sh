@@ -10,13 +10,19 @@ on_virtual_display() {
   shift
   if [ -z "${PICMAP_XVFB_INNER:-}" ]; then
     export PICMAP_XVFB_INNER=1
+    # The program keeps its recent pictures in the user's settings: not the tester's.
+    local config
+    config=$(mktemp -d)
     local rc=3
     for _ in 1 2 3; do
-      env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY xvfb-run -a -n $((100 + RANDOM % 800)) \
-        -s "-screen 0 ${screen}x24 -noreset" bash "$@"
+      # The window's own (Japanese) words, whatever the tester's locale.
+      env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u LANG -u LC_MESSAGES LC_ALL=C.UTF-8 \
+        XDG_CONFIG_HOME="$config" \
+        xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 ${screen}x24 -noreset" bash "$@"
       rc=$?
-      [ "$rc" -ne 3 ] && exit "$rc"
+      [ "$rc" -ne 3 ] && break
     done
+    rm -rf "$config"
     exit "$rc"
   fi
   # xvfb-run may hand over before the server takes connections.

@@ -7,6 +7,8 @@ using namespace picmap;
 
 namespace {
 
+std::u16string FirstLine(const std::u16string& text) { return text.substr(0, text.find(u"\r\n")); }
+
 Error FileError(int32_t n) { return Error(n, u"clsThings.Load/", u"desc"); }
 
 int16_t Decide(ScopedScriptedPorts& ports, int32_t number, MsgAnswer answer,
@@ -24,7 +26,8 @@ TEST(FileErrorDialog, RetryableErrorsAskTheRetryQuestion) {
   EXPECT_EQ(m.title, u"ドライブ関連エラー");
   EXPECT_EQ(m.buttons, MsgButtons::YesNoCancel);
   EXPECT_EQ(m.icon, MsgIcon::Exclamation);
-  EXPECT_EQ(m.text, FileErrorText(53) +
+  EXPECT_EQ(m.text, u"ファイル「/tmp/x.THG」にアクセスできませんでした: " + FileErrorText(53) + u"\r\n\r\n" +
+                        FileErrorText(53) +
                         u"\r\n*Code=53\r\n*Source=clsThings.Load/\r\n*Description=desc"
                         u"\r\n*File=/tmp/x.THG\r\n再試行しますか？");
   EXPECT_EQ(Decide(ports, 70, MsgAnswer::No), 1);
@@ -54,7 +57,8 @@ TEST(FileErrorDialog, EachFileErrorHasItsOwnTextAndUnlistedOnesTheGeneralOne) {
   EXPECT_EQ(FileErrorText(73), FileErrorText(0));
   ScopedScriptedPorts ports;
   Decide(ports, 56, MsgAnswer::Ok);
-  EXPECT_EQ(ports.messages.shown.back().text.rfind(FileErrorText(0), 0), 0u);
+  EXPECT_NE(ports.messages.shown.back().text.find(u"\r\n\r\n" + FileErrorText(0) + u"\r\n*Code=56"),
+            std::u16string::npos);
 }
 
 TEST(FileErrorDialog, NonFileErrorsAlwaysPassUp) {
@@ -63,12 +67,41 @@ TEST(FileErrorDialog, NonFileErrorsAlwaysPassUp) {
   const ShownMessage& m = ports.messages.shown.back();
   EXPECT_EQ(m.title, u"その他エラー");
   EXPECT_EQ(m.buttons, MsgButtons::Ok);
-  // No text of its own: the message starts with an empty line, and no file line follows.
-  EXPECT_EQ(m.text, u"\r\n*Code=9\r\n*Source=clsThings.Load/\r\n*Description=desc");
+  // No text of its own: below the leading sentence an empty line, and no file line follows.
+  EXPECT_EQ(m.text, u"処理中にエラーが発生しました: 添字が範囲外です.\r\n"
+                    u"\r\n*Code=9\r\n*Source=clsThings.Load/\r\n*Description=desc");
 
   EXPECT_EQ(Decide(ports, err::kWarning, MsgAnswer::Ok), 3);
   EXPECT_EQ(ports.messages.shown.back().title, u"警告");
-  EXPECT_EQ(ports.messages.shown.back().text.substr(0, 19), u"\r\n*Code=-2147211505");
+  EXPECT_NE(ports.messages.shown.back().text.find(u"\r\n\r\n*Code=-2147211505"),
+            std::u16string::npos);
+}
+
+// A person reads first which file failed and why, in words; the record follows unchanged.
+TEST(FileErrorDialog, LeadsWithTheFileAndTheCauseInWords) {
+  ScopedScriptedPorts ports;
+  const Error readOnly(err::kPathFileAccess, u"",
+                       u"Read-only file system: /usr/share/maps/japan.MLL");
+  FileErrorDialog(readOnly, u"");
+  EXPECT_EQ(ports.messages.shown.back().text,
+            u"ファイル「/usr/share/maps/japan.MLL」にアクセスできませんでした: 読み取り専用のドライブです.\r\n\r\n" +
+                FileErrorText(75) + u"\r\n*Code=75\r\n*Source=\r\n*Description=" +
+                readOnly.Description());
+  FileErrorDialog(Error(err::kPathFileAccess, u"", u"Permission denied: /srv/a.THG"),
+                  u"/srv/a.THG");
+  EXPECT_EQ(FirstLine(ports.messages.shown.back().text),
+            u"ファイル「/srv/a.THG」にアクセスできませんでした: アクセス権がありません.");
+  FileErrorDialog(Error(err::kOutOfMemory, u"clsMap.Load/", u"Out of memory"), u"/maps/big.MLL");
+  EXPECT_EQ(FirstLine(ports.messages.shown.back().text),
+            u"ファイル「/maps/big.MLL」の処理中にエラーが発生しました: メモリが足りません.");
+
+  // The command line reports the record in its own one line: no sentence is put before it.
+  static std::u16string presented;
+  const FileErrorPresenter old = SetFileErrorPresenter(
+      [](const Error&, const std::u16string&, const std::u16string& text) { presented = text; });
+  FileErrorDialog(readOnly, u"");
+  SetFileErrorPresenter(old);
+  EXPECT_EQ(presented.substr(0, FileErrorText(75).size()), FileErrorText(75));
 }
 
 TEST(RetryFileStatement, RetriesWhileTheUserSaysYes) {

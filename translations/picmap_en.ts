@@ -1,0 +1,584 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>ErrorMng</name>
+    <message>
+        <source>ドライブ関連エラー</source>
+        <translation>Drive error</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>その他エラー</source>
+        <translation>Other error</translation>
+    </message>
+    <message>
+        <source>読み取り専用のドライブです.</source>
+        <translation>the drive is read-only.</translation>
+    </message>
+    <message>
+        <source>アクセス権がありません.</source>
+        <translation>you have no permission for it.</translation>
+    </message>
+    <message>
+        <source>同じ名前のフォルダーがあります.</source>
+        <translation>a folder has that name.</translation>
+    </message>
+    <message>
+        <source>ファイル名が長すぎます.</source>
+        <translation>the file name is too long.</translation>
+    </message>
+    <message>
+        <source>パスの途中がフォルダーではありません.</source>
+        <translation>a part of the path is not a folder.</translation>
+    </message>
+    <message>
+        <source>ディスクの使用量の上限を超えています.</source>
+        <translation>the disk quota is exceeded.</translation>
+    </message>
+    <message>
+        <source>保存先のフォルダーがありません.</source>
+        <translation>the folder to save in does not exist.</translation>
+    </message>
+    <message>
+        <source>メモリが足りません.</source>
+        <translation>there is not enough memory.</translation>
+    </message>
+    <message>
+        <source>数値が扱える範囲を超えました.</source>
+        <translation>a number went beyond the range it can hold.</translation>
+    </message>
+    <message>
+        <source>この版の地図ファイルには対応していません.</source>
+        <translation>this version of map file is not supported.</translation>
+    </message>
+    <message>
+        <source>地図ファイルの内容が正しくありません.</source>
+        <translation>the map file&apos;s content is not valid.</translation>
+    </message>
+    <message>
+        <source>添字が範囲外です.</source>
+        <translation>an index was out of range.</translation>
+    </message>
+    <message>
+        <source>0 で割ろうとしました.</source>
+        <translation>a division by zero was attempted.</translation>
+    </message>
+    <message>
+        <source>型が一致しません.</source>
+        <translation>a value had the wrong type.</translation>
+    </message>
+    <message>
+        <source>手続きの呼び出しまたは引数が正しくありません.</source>
+        <translation>a procedure was called with an invalid argument.</translation>
+    </message>
+    <message>
+        <source>原因は下の記録のとおりです.</source>
+        <translation>the record below tells the cause.</translation>
+    </message>
+    <message>
+        <source>処理中にエラーが発生しました: %2</source>
+        <translation>An error occurred: %2</translation>
+    </message>
+    <message>
+        <source>ファイル「%1」の処理中にエラーが発生しました: %2</source>
+        <translation>An error occurred while handling the file “%1”: %2</translation>
+    </message>
+    <message>
+        <source>ファイルにアクセスできませんでした: %2</source>
+        <translation>The file could not be accessed: %2</translation>
+    </message>
+    <message>
+        <source>ファイル「%1」にアクセスできませんでした: %2</source>
+        <translation>The file “%1” could not be accessed: %2</translation>
+    </message>
+    <message>
+        <source>再試行しますか？</source>
+        <translation>Try again?</translation>
+    </message>
+    <message>
+        <source>ファイル名またはファイル番号が正しくありません.</source>
+        <translation>Bad file name or number.</translation>
+    </message>
+    <message>
+        <source>ファイルが見つかりません.</source>
+        <translation>File not found.</translation>
+    </message>
+    <message>
+        <source>ファイルのモードが正しくありません.</source>
+        <translation>Bad file mode.</translation>
+    </message>
+    <message>
+        <source>ファイルは既に開かれています.</source>
+        <translation>The file is already open.</translation>
+    </message>
+    <message>
+        <source>デバイスの入出力でエラーが発生しました.</source>
+        <translation>A device input/output error occurred.</translation>
+    </message>
+    <message>
+        <source>ファイルは既に存在します.</source>
+        <translation>The file already exists.</translation>
+    </message>
+    <message>
+        <source>レコードの長さが正しくありません.</source>
+        <translation>Bad record length.</translation>
+    </message>
+    <message>
+        <source>ディスクの空き容量が足りません.</source>
+        <translation>The disk is full.</translation>
+    </message>
+    <message>
+        <source>ファイルの終わりを越えて読み込もうとしました.</source>
+        <translation>Reading went past the end of the file.</translation>
+    </message>
+    <message>
+        <source>レコード番号が正しくありません.</source>
+        <translation>Bad record number.</translation>
+    </message>
+    <message>
+        <source>ファイル名が正しくありません.</source>
+        <translation>Bad file name.</translation>
+    </message>
+    <message>
+        <source>開いているファイルが多すぎます.</source>
+        <translation>Too many files are open.</translation>
+    </message>
+    <message>
+        <source>デバイスが使用できません.</source>
+        <translation>The device is unavailable.</translation>
+    </message>
+    <message>
+        <source>ファイルへのアクセスが拒否されました.</source>
+        <translation>Access to the file was denied.</translation>
+    </message>
+    <message>
+        <source>ディスクの準備ができていません.</source>
+        <translation>The disk is not ready.</translation>
+    </message>
+    <message>
+        <source>別のドライブへ名前を変更することはできません.</source>
+        <translation>A file cannot be renamed onto another drive.</translation>
+    </message>
+    <message>
+        <source>パスまたはファイルへのアクセスでエラーが発生しました.</source>
+        <translation>An error occurred accessing the path or file.</translation>
+    </message>
+    <message>
+        <source>パスが見つかりません.</source>
+        <translation>Path not found.</translation>
+    </message>
+    <message>
+        <source>ファイルの読み書きでエラーが発生しました.</source>
+        <translation>An error occurred reading or writing the file.</translation>
+    </message>
+</context>
+<context>
+    <name>Library</name>
+    <message>
+        <source>は読み取り専用ファイルです.</source>
+        <translation>is a read-only file.</translation>
+    </message>
+</context>
+<context>
+    <name>frmMain</name>
+    <message>
+        <source>   [圧縮中...]</source>
+        <translation>   [compressing...]</translation>
+    </message>
+    <message>
+        <source>２次元圧縮を完了しました(削減数=%1). 保存してください.</source>
+        <translation>Two-dimensional compression is done (%1 figures merged). Please save the map.</translation>
+    </message>
+    <message>
+        <source>の読み込みに失敗しました.</source>
+        <translation>could not be read.</translation>
+    </message>
+    <message>
+        <source>に、事象 [画像ポリゴン] がありません.</source>
+        <translation>does not hold the thing [画像ポリゴン] (image polygon).</translation>
+    </message>
+    <message>
+        <source>ファイルを開く</source>
+        <translation>Open File</translation>
+    </message>
+    <message>
+        <source>画像ファイル</source>
+        <translation>Picture File</translation>
+    </message>
+    <message>
+        <source>画像が小さすぎます: %1x%2ピクセル (16x16ピクセル以上が必要です).</source>
+        <translation>The picture is too small: %1x%2 pixels (at least 16x16 pixels are needed).</translation>
+    </message>
+    <message>
+        <source>画像左端の経度を入力してください.</source>
+        <translation>Enter the longitude of the picture&apos;s left edge.</translation>
+    </message>
+    <message>
+        <source>画像右端の経度を入力してください.</source>
+        <translation>Enter the longitude of the picture&apos;s right edge.</translation>
+    </message>
+    <message>
+        <source>画像上端の緯度を入力してください.</source>
+        <translation>Enter the latitude of the picture&apos;s top edge.</translation>
+    </message>
+    <message>
+        <source>画像下端の緯度を入力してください.</source>
+        <translation>Enter the latitude of the picture&apos;s bottom edge.</translation>
+    </message>
+    <message>
+        <source>「%1」を角度として読み取れません.</source>
+        <translation>“%1” cannot be read as an angle.</translation>
+    </message>
+    <message>
+        <source>「%1」は範囲外です. 経度は W180°00′00″ から E180°00′00″ の間で入力してください.</source>
+        <translation>“%1” is out of range. Enter a longitude from W180°00′00″ to E180°00′00″.</translation>
+    </message>
+    <message>
+        <source>「%1」は範囲外です. 緯度は S90°00′00″ から N90°00′00″ の間で入力してください.</source>
+        <translation>“%1” is out of range. Enter a latitude from S90°00′00″ to N90°00′00″.</translation>
+    </message>
+    <message>
+        <source>「%1」は範囲外です. 上端の緯度は下端の緯度より30″以上北にしてください.</source>
+        <translation>“%1” is out of range. The top edge must lie at least 30″ north of the bottom edge.</translation>
+    </message>
+    <message>
+        <source>西端経度：</source>
+        <translation>West edge: </translation>
+    </message>
+    <message>
+        <source>東端経度：</source>
+        <translation>East edge: </translation>
+    </message>
+    <message>
+        <source>北端緯度：</source>
+        <translation>North edge: </translation>
+    </message>
+    <message>
+        <source>南端緯度：</source>
+        <translation>South edge: </translation>
+    </message>
+    <message>
+        <source>地図化領域サイズ：</source>
+        <translation>Area size:</translation>
+    </message>
+    <message>
+        <source>画像ピクセル数：</source>
+        <translation>Picture pixels:</translation>
+    </message>
+    <message>
+        <source>ピクセルサイズ：</source>
+        <translation>Pixel size:</translation>
+    </message>
+    <message>
+        <source>色コード：(未設定)</source>
+        <translation>Colour code: (not set)</translation>
+    </message>
+    <message>
+        <source>色コード：BBGGRR = </source>
+        <translation>Colour code: BBGGRR = </translation>
+    </message>
+    <message>
+        <source>図形総数：</source>
+        <translation>Figures: </translation>
+    </message>
+    <message>
+        <source>画像地図化ツール - ver.</source>
+        <translation>Picture Map Tool - ver.</translation>
+    </message>
+    <message>
+        <source>すべてのピクチャファイル(*.*)|*.BMP;*.GIF;*.PNG;*.JPG;*.JPEG;*.JPE|BMPイメージファイル(*.BMP)|*.BMP|GIFイメージファイル(*.GIF)|*.GIF|PNGイメージファイル(*.PNG)|*.PNG|JPEGイメージファイル|*.JPG;*.JPEG;*.JPE|</source>
+        <translation>All picture files(*.*)|*.BMP;*.GIF;*.PNG;*.JPG;*.JPEG;*.JPE|BMP pictures(*.BMP)|*.BMP|GIF pictures(*.GIF)|*.GIF|PNG pictures(*.PNG)|*.PNG|JPEG pictures|*.JPG;*.JPEG;*.JPE|</translation>
+    </message>
+    <message>
+        <source>経緯度地図ﾌｧｲﾙ(*.MLL)|*.MLL|</source>
+        <translation>Longitude/latitude map file(*.MLL)|*.MLL|</translation>
+    </message>
+    <message>
+        <source>ポリゴン生成に成功しました. [２次元圧縮] もしくは [保存] してください.</source>
+        <translation>The polygons were generated. Now run [Two-Dimensional Compression] or [Save].</translation>
+    </message>
+    <message>
+        <source>ポリゴン生成は中断されました.</source>
+        <translation>Polygon generation was aborted.</translation>
+    </message>
+    <message>
+        <source>ポリゴン生成に失敗しました.</source>
+        <translation>Polygon generation failed.</translation>
+    </message>
+    <message>
+        <source>２次元圧縮は中断されました.</source>
+        <translation>Two-dimensional compression was aborted.</translation>
+    </message>
+    <message>
+        <source>保存に成功しました.</source>
+        <translation>The map was saved.</translation>
+    </message>
+    <message>
+        <source>保存に失敗しました.</source>
+        <translation>The map could not be saved.</translation>
+    </message>
+    <message>
+        <source>を画像として読み込めませんでした.</source>
+        <translation>could not be read as a picture.</translation>
+    </message>
+    <message>
+        <source>画像ファイルが途中で切れています (the picture is incomplete).</source>
+        <translation>The picture file is cut off before its end (the picture is incomplete).</translation>
+    </message>
+    <message>
+        <source>ワールドファイルから設定(&amp;F)</source>
+        <translation>From the World &amp;File</translation>
+    </message>
+    <message>
+        <source>先に画像ファイルを開いてください.</source>
+        <translation>Open a picture file first.</translation>
+    </message>
+    <message>
+        <source>   [ポリゴン生成中...]</source>
+        <translation>   [generating polygons...]</translation>
+    </message>
+    <message>
+        <source>地図化領域が狭すぎます: %1x%2 (経度・緯度とも30″以上が必要です).</source>
+        <translation>The area is too small: %1x%2 (at least 30″ of longitude and of latitude are needed).</translation>
+    </message>
+    <message>
+        <source>ピクセルサイズが細かすぎます: %1x%2 (経度・緯度とも10″以上が必要です).</source>
+        <translation>The pixels are too fine: %1x%2 (at least 10″ of longitude and of latitude each are needed).</translation>
+    </message>
+    <message>
+        <source>画像が大きすぎます: %1x%2ピクセル (%3MB). この計算機で読み込める画像は %4MB までです.</source>
+        <translation>The picture is too large: %1x%2 pixels (%3MB). This computer can read pictures of up to %4MB.</translation>
+    </message>
+    <message>
+        <source>経度：%1  緯度：%2</source>
+        <translation>Longitude: %1  Latitude: %2</translation>
+    </message>
+    <message>
+        <source>  画像ピクセル：%1, %2</source>
+        <translation>  Picture pixel: %1, %2</translation>
+    </message>
+    <message>
+        <source>地図ファイル名を指定する</source>
+        <translation>Name the Map File</translation>
+    </message>
+    <message>
+        <source>   [保存中...]</source>
+        <translation>   [saving...]</translation>
+    </message>
+    <message>
+        <source>ワールドファイルに回転の項があるため使用できません.</source>
+        <translation>The world file has rotation terms and cannot be used.</translation>
+    </message>
+    <message>
+        <source>ワールドファイルのピクセルサイズが北を上にした画像のものではありません.</source>
+        <translation>The world file&apos;s pixel size is not that of a picture with north up.</translation>
+    </message>
+    <message>
+        <source>画像が開かれていません.</source>
+        <translation>No picture is open.</translation>
+    </message>
+    <message>
+        <source>ワールドファイルの示す範囲が経度±180度・緯度±90度を超えています.</source>
+        <translation>The world file places the picture beyond ±180° of longitude or ±90° of latitude.</translation>
+    </message>
+    <message>
+        <source>ワールドファイルの示す緯度の幅が狭すぎます.</source>
+        <translation>The world file&apos;s latitude span is too small.</translation>
+    </message>
+    <message>
+        <source>ワールドファイルの示す経度の幅が狭すぎます.</source>
+        <translation>The world file&apos;s longitude span is too small.</translation>
+    </message>
+    <message>
+        <source>に対応するワールドファイル(.pgw .jgw .gfw .bpw .tfw .wld)がありません.</source>
+        <translation>has no world file (.pgw .jgw .gfw .bpw .tfw .wld) beside it.</translation>
+    </message>
+    <message>
+        <source>はワールドファイルとして読めません.</source>
+        <translation>cannot be read as a world file.</translation>
+    </message>
+    <message>
+        <source>画像地図化ツール</source>
+        <translation>Picture Map Tool</translation>
+    </message>
+</context>
+<context>
+    <name>picmap::frmMain</name>
+    <message>
+        <source>256諧調(無圧縮)(&amp;A)</source>
+        <translation>256 Levels, No Reduction (&amp;A)</translation>
+    </message>
+    <message>
+        <source>128諧調(微圧縮)(&amp;B)</source>
+        <translation>128 Levels, Slight (&amp;B)</translation>
+    </message>
+    <message>
+        <source>64諧調(弱圧縮)(&amp;C)</source>
+        <translation>64 Levels, Light (&amp;C)</translation>
+    </message>
+    <message>
+        <source>32諧調(中圧縮)(&amp;D)</source>
+        <translation>32 Levels, Medium (&amp;D)</translation>
+    </message>
+    <message>
+        <source>16諧調(強圧縮)(&amp;E)</source>
+        <translation>16 Levels, Strong (&amp;E)</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>画像ファイルを開く(&amp;O)...</source>
+        <translation>&amp;Open Picture File...</translation>
+    </message>
+    <message>
+        <source>地図ファイルを保存する(&amp;S)...</source>
+        <translation>&amp;Save Map File...</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>領域設定(&amp;M)</source>
+        <translation>&amp;Map Area</translation>
+    </message>
+    <message>
+        <source>世界全体(&amp;A)</source>
+        <translation>&amp;All the World</translation>
+    </message>
+    <message>
+        <source>西端経度(&amp;W)</source>
+        <translation>&amp;West Edge Longitude</translation>
+    </message>
+    <message>
+        <source>東端経度(&amp;E)</source>
+        <translation>&amp;East Edge Longitude</translation>
+    </message>
+    <message>
+        <source>北端緯度(&amp;N)</source>
+        <translation>&amp;North Edge Latitude</translation>
+    </message>
+    <message>
+        <source>南端緯度(&amp;S)</source>
+        <translation>&amp;South Edge Latitude</translation>
+    </message>
+    <message>
+        <source>色設定(&amp;R)</source>
+        <translation>Colou&amp;r</translation>
+    </message>
+    <message>
+        <source>無効色(&amp;B)...</source>
+        <translation>Invalid &amp;Colour...</translation>
+    </message>
+    <message>
+        <source>変換(&amp;V)</source>
+        <translation>Con&amp;vert</translation>
+    </message>
+    <message>
+        <source>ポリゴン生成(&amp;P)</source>
+        <translation>Generate &amp;Polygons</translation>
+    </message>
+    <message>
+        <source>２次元圧縮(&amp;R)</source>
+        <translation>Two-Dimensional Compression (&amp;R)</translation>
+    </message>
+    <message>
+        <source>処理中止(&amp;A)</source>
+        <translation>&amp;Abort</translation>
+    </message>
+    <message>
+        <source>表示(&amp;D)</source>
+        <translation>&amp;Display</translation>
+    </message>
+    <message>
+        <source>拡大(&amp;I)</source>
+        <translation>Zoom &amp;In</translation>
+    </message>
+    <message>
+        <source>縮小(&amp;O)</source>
+        <translation>Zoom &amp;Out</translation>
+    </message>
+    <message>
+        <source>画像の領域に合わせる(&amp;F)</source>
+        <translation>&amp;Fit the Picture&apos;s Area</translation>
+    </message>
+    <message>
+        <source>世界全体を表示(&amp;W)</source>
+        <translation>Show the &amp;Whole World</translation>
+    </message>
+    <message>
+        <source>生成結果を表示(&amp;G)</source>
+        <translation>Show the &amp;Generated Map</translation>
+    </message>
+    <message>
+        <source>最近使ったファイル(&amp;R)</source>
+        <translation>&amp;Recent Pictures</translation>
+    </message>
+    <message>
+        <source>諧調圧縮(&amp;T)</source>
+        <translation>&amp;Tone Reduction</translation>
+    </message>
+    <message>
+        <source>領域情報</source>
+        <translation>Area</translation>
+    </message>
+    <message>
+        <source>画像を貼り付ける領域の西端経度</source>
+        <translation>Longitude of the west edge of the area the picture is pasted on</translation>
+    </message>
+    <message>
+        <source>画像を貼り付ける領域の東端経度</source>
+        <translation>Longitude of the east edge of the area the picture is pasted on</translation>
+    </message>
+    <message>
+        <source>画像を貼り付ける領域の北端緯度</source>
+        <translation>Latitude of the north edge of the area the picture is pasted on</translation>
+    </message>
+    <message>
+        <source>画像を貼り付ける領域の南端緯度</source>
+        <translation>Latitude of the south edge of the area the picture is pasted on</translation>
+    </message>
+    <message>
+        <source>画像を貼り付ける領域のサイズ</source>
+        <translation>Size of the area the picture is pasted on</translation>
+    </message>
+    <message>
+        <source>無効色</source>
+        <translation>Invalid Colour</translation>
+    </message>
+    <message>
+        <source>地図上を右クリックで取得可能</source>
+        <translation>Right-click the map to pick it</translation>
+    </message>
+    <message>
+        <source>開いた画像のピクセル数</source>
+        <translation>Pixels of the opened picture</translation>
+    </message>
+    <message>
+        <source>画像の１ピクセルあたりの経度と緯度</source>
+        <translation>Longitude and latitude of one picture pixel</translation>
+    </message>
+    <message>
+        <source>不透明度(&amp;T)</source>
+        <translation>Opaci&amp;ty</translation>
+    </message>
+    <message>
+        <source>貼り付けた画像の不透明度</source>
+        <translation>Opacity of the pasted picture</translation>
+    </message>
+    <message>
+        <source>プレビューの表示倍率</source>
+        <translation>Zoom of the preview</translation>
+    </message>
+    <message>
+        <source>表示倍率：%1倍</source>
+        <translation>Zoom: %1×</translation>
+    </message>
+</context>
+</TS>

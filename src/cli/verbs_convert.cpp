@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/frm_main.h"
+#include "app/language.h"
 #include "app/program_folder.h"
 #include "app/scripted_window.h"
 #include "cli/cli.h"
@@ -128,6 +129,8 @@ void AddOptions(QCommandLineParser& p) {
   p.addOption({"tone", "Levels per colour channel: 256, 128, 64, 32 or 16.", "N"});
   p.addOption({"compress", "Number of compression runs (default 1).", "N"});
   p.addOption({"things", "Template thing file (default: PICMAP.THG of the program).", "THG"});
+  p.addOption({"lang", "The language of the conversion's messages, ja or en (default: English "
+                       "under an English locale, else Japanese, as the window).", "LANG"});
 }
 
 // Fills `o` from the parsed command line; an empty result, or the usage error to report.
@@ -363,6 +366,12 @@ int RunConvert(const QStringList& args) {
   if (int code = ParseVerb(parser, args, -1); code >= 0) return code;
   Options o;
   if (std::string e = ReadOptions(parser, o); !e.empty()) return Usage(e);
+  std::optional<std::string> lang;
+  if (parser.isSet("lang")) {
+    lang = parser.value("lang").toStdString();
+    if (!IsProgramLanguage(*lang)) return Usage("--lang: expected ja or en, not '" + *lang + "'");
+  }
+  UseLanguage(ChosenLanguage(lang));
   return Convert(o);
 }
 

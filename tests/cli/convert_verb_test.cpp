@@ -227,6 +227,9 @@ TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
   EXPECT_EQ(r.exit, 1);
   // One line with the program's name, the file and the reason.
   EXPECT_EQ(r.err, "picmap-cli convert: " + (dir_ / "missing.png").string() + ": ファイルが見つかりません.\n");
+  // In the window's language: English when asked for.
+  r = Run("'" + (dir_ / "missing.png").string() + "' --lang en");
+  EXPECT_EQ(r.err, "picmap-cli convert: " + (dir_ / "missing.png").string() + ": File not found.\n");
   // 64 pixels over 360″ is finer than 10″ per pixel: the generation fails.
   ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
   r = Run("'" + (dir_ / "r.png").string() + "' --west 0 --east 0.1");

@@ -397,6 +397,30 @@ class WritingBack(ConvertedMap):
         for name in gdal.ReadDir("/vsimem/maps"):
             gdal.Unlink("/vsimem/maps/" + name)
 
+    def test_a_round_trip_keeps_texts_header_and_things_and_tells_the_rest(self):
+        # A text figure and the map's own header, through GeoPackage and back.
+        src = self.geojson("label.geojson", [
+            ({"text": "東京", "text_latin": "Tokyo", "angle": 30, "name": "capital"}, self.point(139.7, 35.7)),
+            ({"thing": "abc"}, self.point(1)),
+        ])
+        first = self.path("label.MLL")
+        p = run("ogr2ogr", "-skipfailures", "-f", "MLL", first, src)
+        self.assertIn("thing 'abc' is not a number from 0 to 999", p.stderr)
+        self.assertIn("not stored: name", p.stderr)
+        gpkg, back = self.path("label.gpkg"), self.path("label_back.MLL")
+        run("ogr2ogr", "-f", "GPKG", gpkg, first)
+        run("ogr2ogr", "-f", "MLL", back, gpkg)
+        texts = [f for f in dump(back) if f["code"] == 5]
+        self.assertEqual(len(texts), 1)
+        self.assertIn("MapName(1): label\n", run(CLI, "info", back).stdout)
+        # Map to map keeps the source's own thing file.
+        with open(self.path("label.THG"), "a", encoding="cp932", newline="") as f:
+            f.write("[THING]\r\nNUMBER=777\r\nNAME=手書きの事象\r\nFIGURE=4\r\nCATEGORY=1\r\n")
+        again = self.path("again.MLL")
+        run("ogr2ogr", "-f", "MLL", again, first)
+        with open(self.path("again.THG"), encoding="cp932") as f:
+            self.assertIn("手書きの事象", f.read())
+
     def test_a_place_that_cannot_be_written_fails_at_once(self):
         src = self.geojson("one.geojson", [({}, self.point(1))])
         for out in [self.path("no/such/folder.MLL"), self.dir]:

@@ -34,21 +34,8 @@ fgb="$tmp/earth_fgb"
 ogr2ogr -f FlatGeobuf "$fgb" "$map"
 box=(-10 35 26 53)
 
-# Wall seconds (to the millisecond) and peak kilobytes of one command, its output kept.
-measure() {
-  local t0 t1
-  t0=$(date +%s%N)
-  /usr/bin/time -f '%M' -o "$tmp/time" "$@" >"$tmp/out" 2>"$tmp/err" || {
-    echo "failed: $*" >&2; cat "$tmp/err" >&2; exit 1; }
-  t1=$(date +%s%N)
-  echo "$(( (t1 - t0) / 1000000 )) $(cat "$tmp/time")" | awk '{printf "%.3f %s\n", $1 / 1000, $2}'
-}
-median() { sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a/b}'; }
+. "$(dirname "$0")/measure.sh"
 
-declare -A samples
-add() { samples[$1]+="$2"$'\n'; }
-med() { printf '%s' "${samples[$1]}" | median; }
 
 for ((r = 1; r <= rounds; r++)); do
   for kind in mll fgb; do

@@ -1,0 +1,111 @@
+// Placing a picture that is not a longitude/latitude box: the georeferencing a raster carries
+// (geotransform and CRS, world file with .prj/.aux.xml, embedded control points), control
+// points given by the user, the transformations fitted to them with their residuals, and the
+// warp of the picture onto the longitude/latitude grid the generation reads.
+//
+// The window and the command line both place pictures through this one engine, so the same
+// points and transformation give the same map in either.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/picture.h"
+
+namespace picmap {
+
+// The transformations of a georeferencer, by their command-line names.
+enum class TransformKind { Linear, Helmert, Poly1, Poly2, Poly3, ThinPlateSpline, Projective };
+
+std::optional<TransformKind> TransformKindNamed(std::string_view name);
+const char* TransformName(TransformKind kind);
+// The fewest enabled points a transformation can be fitted to.
+int MinimumPoints(TransformKind kind);
+
+struct ControlPoint {
+  double pixelX = 0, pixelY = 0;  // picture pixels from the top-left corner, y downwards
+  double mapX = 0, mapY = 0;      // in the point set's CRS (degrees east and north for WGS 84)
+  bool enabled = true;
+  // After a fit: where the fit puts the map point on the picture, minus the pixel.
+  double residualX = 0, residualY = 0;
+  double Residual() const { return std::hypot(residualX, residualY); }
+};
+
+struct ControlPointSet {
+  std::string crs;  // WKT or anything OGR's SetFromUserInput reads; empty means WGS 84
+  std::vector<ControlPoint> points;
+};
+
+// Picture pixel <-> map coordinates in one CRS. Both directions may fail for a point (outside
+// where the transformation is defined).
+class PictureTransform {
+ public:
+  virtual ~PictureTransform() = default;
+  virtual bool ToMap(double px, double py, double& x, double& y) const = 0;
+  virtual bool ToPixel(double x, double y, double& px, double& py) const = 0;
+};
+
+struct ControlPointFit {
+  std::shared_ptr<const PictureTransform> transform;
+  std::vector<ControlPoint> points;  // the given points, residuals filled in (0 when disabled)
+  double rmsPixels = 0;              // over the enabled points
+};
+
+// Fits `kind` to the enabled points of a width x height picture. Throws Error with the reason
+// in one line: too few points (and how many the transformation needs), points on one line,
+// points outside the picture, a fit that folds the picture over itself.
+ControlPointFit FitControlPoints(const ControlPointSet& set, TransformKind kind, int32_t width,
+                                 int32_t height);
+
+// QGIS georeferencer point files: an optional "#CRS: WKT" line, the header
+// "mapX,mapY,sourceX,sourceY,enable,dX,dY,residual", then one point per line with sourceY
+// negative downwards. Reading throws Error naming the file and line.
+ControlPointSet ReadPointsFile(const std::u16string& path);
+// Writes through a staged file; the residual columns come from the points.
+void WritePointsFile(const std::u16string& path, const ControlPointSet& set);
+
+// How a picture lies on the globe: its pixels -> map coordinates in `crs`.
+struct Georeference {
+  std::string crs;  // WKT; empty means WGS 84 longitude/latitude
+  std::shared_ptr<const PictureTransform> transform;
+  std::string origin;  // where it came from, for reports ("geotransform", "3 control points")
+};
+
+// A north-up geotransform (the six world-file terms in GDAL's order) as a transformation.
+std::shared_ptr<const PictureTransform> AffineTransform(const double geoTransform[6]);
+
+// The georeferencing a picture file carries itself: a geotransform with a CRS, a world file
+// beside it with a .prj or .aux.xml giving the CRS, or control points stored in the file
+// (fitted with poly1, or tps beyond 20 points). std::nullopt when it carries none; `note`
+// then says why a geotransform without a CRS was not used.
+std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path,
+                                               std::string* note = nullptr);
+
+// A CRS as the user wrote it (EPSG:32654, WKT, a PROJ string) in WKT; throws Error when OGR
+// does not know it.
+std::string CrsFromUserInput(const std::string& text);
+
+// A picture placed on a longitude/latitude grid, ready for the generation.
+struct PlacedPicture {
+  Picture picture;  // outside the source's footprint the X byte is 0 (see Picture::footprint)
+  int32_t west = 0, east = 0, north = 0, south = 0;  // arc-seconds, whole grid
+  bool warped = false;  // false when the source already was such a grid and is used as it is
+};
+
+struct WarpLimits {
+  int64_t maxBytes = 0;  // the warped picture's buffer; 0: a quarter of the machine's memory
+  int threads = 0;       // 0: every core
+};
+
+// Warps `source` by `georef` onto a longitude/latitude grid (nearest neighbour, no new
+// colours): GDAL's suggested output, never finer than 10" per pixel. Throws Error with a
+// one-line reason (unknown CRS, the picture lies off the globe, too large for the limit).
+PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& georef,
+                                const WarpLimits& limits = {});
+
+}  // namespace picmap

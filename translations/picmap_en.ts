@@ -407,6 +407,77 @@
     </message>
 </context>
 <context>
+    <name>georef</name>
+    <message>
+        <source>%1 行目: 基準点には mapX,mapY,sourceX,sourceY,enable が必要です.</source>
+        <translation>line %1: a control point needs mapX,mapY,sourceX,sourceY,enable.</translation>
+    </message>
+    <message>
+        <source>%1 行目: &apos;%2&apos; は有限の数ではありません.</source>
+        <translation>line %1: &apos;%2&apos; is not a finite number.</translation>
+    </message>
+    <message>
+        <source>基準点がありません.</source>
+        <translation>there are no control points.</translation>
+    </message>
+    <message>
+        <source>座標参照系 &apos;%1&apos; がわかりません (EPSG:32654 のような符号, WKT または PROJ の文字列).</source>
+        <translation>unknown coordinate reference system &apos;%1&apos; (give a code such as EPSG:32654, WKT or a PROJ string).</translation>
+    </message>
+    <message>
+        <source>基準点 %1 の座標が数ではありません.</source>
+        <translation>control point %1 has a coordinate that is not a number.</translation>
+    </message>
+    <message>
+        <source>基準点 %1 の画素 (%2, %3) が画像 (%4x%5) の外にあります.</source>
+        <translation>control point %1: pixel (%2, %3) lies outside the picture (%4x%5).</translation>
+    </message>
+    <message>
+        <source>基準点が一直線上に並んでいます: 変換 %1 には一直線上にない点が %2 点以上必要です.</source>
+        <translation>the control points lie on one line: transformation %1 needs at least %2 points that do not.</translation>
+    </message>
+    <message>
+        <source>基準点が足りません: 変換 %1 には有効な基準点が %2 点以上必要です (%3 点あります).</source>
+        <translation>too few control points: transformation %1 needs at least %2 enabled points (there are %3).</translation>
+    </message>
+    <message>
+        <source>基準点から変換 %1 を求められません: 点の配置が偏っています (一直線上にない点が %2 点以上必要です).</source>
+        <translation>transformation %1 cannot be fitted to the control points: they are badly spread (it needs at least %2 points not on one line).</translation>
+    </message>
+    <message>
+        <source>変換 %1 は画像を折り返してしまいます: 基準点を見直すか, 次数の低い変換を選んでください.</source>
+        <translation>transformation %1 folds the picture over itself: check the control points or choose a lower-order transformation.</translation>
+    </message>
+    <message>
+        <source>画像の座標参照系から経緯度 (WGS 84) へ変換できません.</source>
+        <translation>the picture&apos;s coordinate reference system cannot be transformed to longitude/latitude (WGS 84).</translation>
+    </message>
+    <message>
+        <source>画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています.</source>
+        <translation>the picture cannot be placed in longitude/latitude: its control points or CRS put it off the globe.</translation>
+    </message>
+    <message>
+        <source>変換後の画像が大きすぎます.</source>
+        <translation>the warped picture would be too large.</translation>
+    </message>
+    <message>
+        <source>経緯度に変換した画像は %1x%2 ピクセル (%3MB) になり, 上限の %4MB を超えます.</source>
+        <translation>the picture warped to longitude/latitude would be %1x%2 pixels (%3MB), more than the limit of %4MB.</translation>
+    </message>
+    <message>
+        <source>画像の位置が決まっていません.</source>
+        <translation>the picture has no placement.</translation>
+    </message>
+    <message>
+        <source>経緯度に変換した画像 (%1x%2 ピクセル) のためのメモリが足りません.</source>
+        <translation>not enough memory for the picture warped to longitude/latitude (%1x%2 pixels).</translation>
+    </message>
+    <message>
+        <source>%1 帯の %2 のラスタは画像として読めません (8 ビットの灰色, パレット, RGB または RGBA が読めます).</source>
+        <translation>a raster of %1 band(s) of %2 cannot be read as a picture (8-bit grey, palette, RGB or RGBA can).</translation>
+    </message>
+</context>
+<context>
     <name>picmap::frmMain</name>
     <message>
         <source>256諧調(無圧縮)(&amp;A)</source>

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/frm_main.h"
+#include "app/georef.h"
 #include "app/language.h"
 #include "app/program_folder.h"
 #include "app/scripted_window.h"
@@ -74,6 +75,18 @@ struct Options {
   int16_t tone = 0;
   int compressRuns = 1;
   bool noBackup = false;
+  // Georeferencing: any of these places the picture by it instead of by its edges.
+  std::optional<std::string> sourceCrs, gcpCrs;
+  QStringList gcps;
+  std::u16string gcpFile, saveGcpFile;
+  std::optional<TransformKind> transform;
+  int64_t warpLimitBytes = 0;
+  bool GeoreferenceAsked() const {
+    return sourceCrs || !gcps.isEmpty() || !gcpFile.empty() || transform;
+  }
+  bool EdgesGiven() const {
+    return world || worldFile || edges[0] || edges[1] || edges[2] || edges[3];
+  }
 };
 
 constexpr const char* kEdgeOptions[4] = {"west", "east", "north", "south"};
@@ -129,8 +142,59 @@ void AddOptions(QCommandLineParser& p) {
   p.addOption({"tone", "Levels per colour channel: 256, 128, 64, 32 or 16.", "N"});
   p.addOption({"compress", "Number of compression runs (default 1).", "N"});
   p.addOption({"things", "Template thing file (default: PICMAP.THG of the program).", "THG"});
+  p.addOption({"source-crs",
+               "The CRS of the picture's georeferencing (EPSG:32654, WKT or a PROJ string): "
+               "of its geotransform or world file, replacing any the file names.", "CRS"});
+  p.addOption({"gcp",
+               "A control point: picture pixel PX,PY (from the top-left corner) at LON,LAT "
+               "(angle texts as the edges, or decimal degrees; X,Y in --gcp-crs). Repeat it "
+               "for each point.", "PX,PY,LON,LAT"});
+  p.addOption({"gcp-crs", "The CRS of the --gcp coordinates (default: WGS 84 longitude and "
+                          "latitude).", "CRS"});
+  p.addOption({"gcp-file", "Control points from a QGIS georeferencer .points file.", "FILE"});
+  p.addOption({"save-gcp-file", "Write the control points with their residuals to a .points "
+                                "file once the map is saved.", "FILE"});
+  p.addOption({"transform",
+               "How control points place the picture: linear, helmert, poly1 (default), poly2, "
+               "poly3, tps or projective.", "KIND"});
+  p.addOption({"warp-limit", "The most memory the warped picture may take, in MB (default: a "
+                             "quarter of the machine's memory).", "MB"});
   p.addOption({"lang", "The language of the conversion's messages, ja or en (default: English "
                        "under an English locale, else Japanese, as the window).", "LANG"});
+}
+
+std::string ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
+  try {
+    if (p.isSet("source-crs")) o.sourceCrs = CrsFromUserInput(p.value("source-crs").toStdString());
+    if (p.isSet("gcp-crs")) o.gcpCrs = CrsFromUserInput(p.value("gcp-crs").toStdString());
+  } catch (const Error& e) {
+    return (p.isSet("gcp-crs") && !o.gcpCrs && o.sourceCrs.has_value() == p.isSet("source-crs")
+                ? "--gcp-crs: "
+                : "--source-crs: ") +
+           Utf8(e.Description());
+  }
+  o.gcps = p.values("gcp");
+  if (p.isSet("gcp-file")) o.gcpFile = ToU16(p.value("gcp-file"));
+  if (p.isSet("save-gcp-file")) o.saveGcpFile = ToU16(p.value("save-gcp-file"));
+  if (p.isSet("transform")) {
+    o.transform = TransformKindNamed(p.value("transform").toStdString());
+    if (!o.transform)
+      return "--transform: expected linear, helmert, poly1, poly2, poly3, tps or projective, not '" +
+             p.value("transform").toStdString() + "'";
+  }
+  const bool points = !o.gcps.isEmpty() || !o.gcpFile.empty();
+  if (!o.gcps.isEmpty() && !o.gcpFile.empty()) return "--gcp and --gcp-file exclude each other";
+  if ((o.transform || !o.saveGcpFile.empty() || o.gcpCrs) && !points)
+    return "--transform, --gcp-crs and --save-gcp-file apply to control points (--gcp or --gcp-file)";
+  if (o.GeoreferenceAsked() && (o.world || o.edges[0] || o.edges[1] || o.edges[2] || o.edges[3]))
+    return "--world and the edge options exclude georeferencing (--source-crs, --gcp, --gcp-file)";
+  if (points && o.sourceCrs) return "--source-crs applies to a geotransform; control points take --gcp-crs";
+  if (p.isSet("warp-limit")) {
+    bool ok = false;
+    o.warpLimitBytes = p.value("warp-limit").toLongLong(&ok) << 20;
+    if (!ok || o.warpLimitBytes <= 0) return "--warp-limit: expected a number of megabytes";
+  }
+  return {};
 }
 
 // Fills `o` from the parsed command line; an empty result, or the usage error to report.
@@ -158,6 +222,7 @@ std::string ReadOptions(const QCommandLineParser& p, Options& o) {
     if (!t) return "--tone: expected 256, 128, 64, 32 or 16";
     o.tone = *t;
   }
+  if (std::string e = ReadGeoreferenceOptions(p, o); !e.empty()) return e;
   if (p.isSet("compress")) {
     bool ok = false;
     o.compressRuns = p.value("compress").toInt(&ok);
@@ -300,6 +365,154 @@ bool OutputsCanBeWritten(const std::u16string& chosen) {
   return true;
 }
 
+// ---- Georeferencing ----
+
+std::optional<double> Degrees(const QString& text) {
+  bool ok = false;
+  const double plain = text.trimmed().toDouble(&ok);
+  if (ok) return plain;
+  if (const std::optional<int32_t> sec = AngleOf(ToU16(text.trimmed()))) return *sec / 3600.0;
+  return std::nullopt;
+}
+
+// PX,PY,LON,LAT: the map pair as angle texts or decimal degrees, or plain numbers in --gcp-crs.
+std::optional<ControlPoint> PointOfOption(const QString& text, bool plainNumbers) {
+  const QStringList f = text.split(',');
+  if (f.size() != 4) return std::nullopt;
+  ControlPoint p;
+  bool okX = false, okY = false;
+  p.pixelX = f[0].trimmed().toDouble(&okX);
+  p.pixelY = f[1].trimmed().toDouble(&okY);
+  bool okMap = true;
+  if (plainNumbers) {
+    bool a = false, b = false;
+    p.mapX = f[2].trimmed().toDouble(&a);
+    p.mapY = f[3].trimmed().toDouble(&b);
+    okMap = a && b;
+  } else {
+    const std::optional<double> x = Degrees(f[2]), y = Degrees(f[3]);
+    okMap = x && y;
+    p.mapX = x.value_or(0);
+    p.mapY = y.value_or(0);
+  }
+  if (!okX || !okY || !okMap || !std::isfinite(p.mapX) || !std::isfinite(p.mapY)) return std::nullopt;
+  return p;
+}
+
+ControlPointSet GivenPoints(const Options& o) {
+  if (!o.gcpFile.empty()) return ReadPointsFile(o.gcpFile);
+  ControlPointSet set;
+  if (o.gcpCrs) set.crs = *o.gcpCrs;
+  for (const QString& g : o.gcps) {
+    const std::optional<ControlPoint> p = PointOfOption(g, o.gcpCrs.has_value());
+    if (!p)
+      throw Error(5, u"convert", u"--gcp: expected PX,PY,LON,LAT, not '" + ToU16(g) + u"'");
+    set.points.push_back(*p);
+  }
+  return set;
+}
+
+std::string Fixed(double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  if (std::string_view(buf).find_first_of("123456789") == std::string_view::npos)
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, 0.0);  // no "-0.000"
+  return buf;
+}
+
+void PrintResiduals(const ControlPointFit& fit, TransformKind kind) {
+  int enabled = 0;
+  for (size_t i = 0; i < fit.points.size(); ++i) {
+    const ControlPoint& p = fit.points[i];
+    enabled += p.enabled;
+    std::printf("gcp %zu: pixel %s,%s at %s,%s: residual %s,%s = %s px%s\n", i + 1,
+                Fixed(p.pixelX, 2).c_str(), Fixed(p.pixelY, 2).c_str(), Fixed(p.mapX, 8).c_str(),
+                Fixed(p.mapY, 8).c_str(), Fixed(p.residualX, 3).c_str(),
+                Fixed(p.residualY, 3).c_str(), Fixed(p.Residual(), 3).c_str(),
+                p.enabled ? "" : " (disabled)");
+  }
+  std::printf("rms: %s px over %d points (%s)\n", Fixed(fit.rmsPixels, 3).c_str(), enabled,
+              TransformName(kind));
+  if (fit.rmsPixels > 1)
+    std::fprintf(stderr, "picmap-cli convert: warning: the RMS residual %s px exceeds one pixel: "
+                         "check the control points or choose another --transform\n",
+                 Fixed(fit.rmsPixels, 3).c_str());
+}
+
+// `fitted` keeps the points with their residuals for --save-gcp-file.
+std::optional<Georeference> GeoreferenceByPoints(const Options& o, const ScriptedWindow& win,
+                                                 ControlPointSet& fitted) {
+  ControlPointSet set = GivenPoints(o);
+  const TransformKind kind = o.transform.value_or(TransformKind::Poly1);
+  const ControlPointFit fit = FitControlPoints(set, kind, win.SourceWidth(), win.SourceHeight());
+  PrintResiduals(fit, kind);
+  set.points = fit.points;
+  fitted = set;
+  return Georeference{set.crs, fit.transform,
+                      std::to_string(set.points.size()) + " control points (" + TransformName(kind) + ")"};
+}
+
+std::string CrsName(const std::string& wkt) {
+  if (wkt.empty()) return "WGS 84";
+  const size_t open = wkt.find('"'), close = wkt.find('"', open + 1);
+  return open == std::string::npos || close == std::string::npos ? "its CRS"
+                                                                  : wkt.substr(open + 1, close - open - 1);
+}
+
+// Places the picture by control points, the CRS given, or the georeferencing the file carries
+// (only when no edge option says otherwise). kExitOk also when nothing georeferences it.
+int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options& o,
+                        ControlPointSet& fitted) {
+  std::optional<Georeference> g;
+  std::string note;
+  try {
+    if (!o.gcps.isEmpty() || !o.gcpFile.empty())
+      g = GeoreferenceByPoints(o, win, fitted);
+    else if (o.GeoreferenceAsked() || !o.EdgesGiven())
+      g = GeoreferenceOfFile(o.picture, &note, o.sourceCrs.value_or(std::string()));
+  } catch (const Error& e) {
+    return Fail(Utf8(o.gcpFile.empty() ? o.picture : o.gcpFile) + ": " +
+                    TerminalText(e.Description()),
+                kExitFailure);
+  }
+  if (!g) {
+    if (o.sourceCrs)
+      return Fail(Utf8(o.picture) + ": --source-crs: the picture has no geotransform or world "
+                                    "file to place it by; give control points (--gcp, --gcp-file)",
+                  kExitFailure);
+    if (!note.empty() && !o.EdgesGiven())
+      std::fprintf(stderr, "picmap-cli convert: note: %s: %s; give --source-crs to place it by it, "
+                           "or --world-file to read it as degrees\n",
+                   Utf8(o.picture).c_str(), note.c_str());
+    return kExitOk;
+  }
+  const size_t mark = win.messages.size();
+  WarpLimits limits;
+  limits.maxBytes = o.warpLimitBytes;
+  InstallProgress(win, "warping");
+  const bool placed = logic.PlaceByGeoreference(*g, limits);
+  EndProgress(win);
+  if (!placed) return Failure(win, mark);
+  const PlacedPicture& p = *logic.LastPlacement();
+  std::printf("georeference: %s in %s\n", g->origin.c_str(), CrsName(g->crs).c_str());
+  if (p.warped)
+    std::printf("warped: %d x %d pixels of %s x %s arc-seconds\n", win.SourceWidth(),
+                win.SourceHeight(), Fixed(double(p.east - p.west) / win.SourceWidth(), 3).c_str(),
+                Fixed(double(p.north - p.south) / win.SourceHeight(), 3).c_str());
+  return kExitOk;
+}
+
+bool SaveControlPoints(const Options& o, const ControlPointSet& fitted) {
+  try {
+    WritePointsFile(o.saveGcpFile, fitted);
+  } catch (const Error& e) {
+    ReportError(e, Q(o.saveGcpFile));
+    return false;
+  }
+  std::printf("wrote: %s\n", Utf8(o.saveGcpFile).c_str());
+  return true;
+}
+
 int Convert(const Options& o) {
   if (!OutputsCanBeWritten(o.map)) return kExitFailure;
   ProgramInfo info = Program();
@@ -321,6 +534,8 @@ int Convert(const Options& o) {
                  Utf8(o.picture).c_str());
     return kExitFailure;
   }
+  ControlPointSet fitted;
+  if (int r = PlaceByGeoreference(logic, win, o, fitted); r != kExitOk) return r;
   if (o.world) logic.mnuWorld_Click();
   mark = win.messages.size();
   if (o.worldFile && !logic.mnuWorldFile_Click()) return Failure(win, mark);
@@ -355,6 +570,7 @@ int Convert(const Options& o) {
   std::printf("wrote: %s\n", Utf8(logic.State().oMap->FileName()).c_str());
   std::printf("wrote: %s\n", Utf8(logic.State().things->FileName()).c_str());
   PrintKeptBackups(logic.LastKeptBackups());
+  if (!o.saveGcpFile.empty() && !SaveControlPoints(o, fitted)) return kExitFailure;
   return EndVerb(*logic.State().oMap, kExitOk);
 }
 

@@ -76,7 +76,7 @@ struct Options {
   int compressRuns = 1;
   bool noBackup = false;
   // Georeferencing: any of these places the picture by it instead of by its edges.
-  std::optional<std::string> sourceCrs, gcpCrs;
+  std::optional<std::string> sourceCrs, gcpCrs;  // as given; CrsFromUserInput reads them
   QStringList gcps;
   std::u16string gcpFile, saveGcpFile;
   std::optional<TransformKind> transform;
@@ -164,15 +164,8 @@ void AddOptions(QCommandLineParser& p) {
 }
 
 std::string ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
-  try {
-    if (p.isSet("source-crs")) o.sourceCrs = CrsFromUserInput(p.value("source-crs").toStdString());
-    if (p.isSet("gcp-crs")) o.gcpCrs = CrsFromUserInput(p.value("gcp-crs").toStdString());
-  } catch (const Error& e) {
-    return (p.isSet("gcp-crs") && !o.gcpCrs && o.sourceCrs.has_value() == p.isSet("source-crs")
-                ? "--gcp-crs: "
-                : "--source-crs: ") +
-           Utf8(e.Description());
-  }
+  if (p.isSet("source-crs")) o.sourceCrs = p.value("source-crs").toStdString();
+  if (p.isSet("gcp-crs")) o.gcpCrs = p.value("gcp-crs").toStdString();
   o.gcps = p.values("gcp");
   if (p.isSet("gcp-file")) o.gcpFile = ToU16(p.value("gcp-file"));
   if (p.isSet("save-gcp-file")) o.saveGcpFile = ToU16(p.value("save-gcp-file"));
@@ -367,6 +360,15 @@ bool OutputsCanBeWritten(const std::u16string& chosen) {
 
 // ---- Georeferencing ----
 
+std::string CrsNamed(const char* option, const std::string& text) {
+  try {
+    return CrsFromUserInput(text);
+  } catch (Error& e) {
+    e.SetDescription(FromUtf8(option) + u": " + e.Description());
+    throw;
+  }
+}
+
 std::optional<double> Degrees(const QString& text) {
   bool ok = false;
   const double plain = text.trimmed().toDouble(&ok);
@@ -402,7 +404,7 @@ std::optional<ControlPoint> PointOfOption(const QString& text, bool plainNumbers
 ControlPointSet GivenPoints(const Options& o) {
   if (!o.gcpFile.empty()) return ReadPointsFile(o.gcpFile);
   ControlPointSet set;
-  if (o.gcpCrs) set.crs = *o.gcpCrs;
+  if (o.gcpCrs) set.crs = CrsNamed("--gcp-crs", *o.gcpCrs);
   for (const QString& g : o.gcps) {
     const std::optional<ControlPoint> p = PointOfOption(g, o.gcpCrs.has_value());
     if (!p)
@@ -469,7 +471,8 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
     if (!o.gcps.isEmpty() || !o.gcpFile.empty())
       g = GeoreferenceByPoints(o, win, fitted);
     else if (o.GeoreferenceAsked() || !o.EdgesGiven())
-      g = GeoreferenceOfFile(o.picture, &note, o.sourceCrs.value_or(std::string()));
+      g = GeoreferenceOfFile(o.picture, &note,
+                             o.sourceCrs ? CrsNamed("--source-crs", *o.sourceCrs) : std::string());
   } catch (const Error& e) {
     return Fail(Utf8(o.gcpFile.empty() ? o.picture : o.gcpFile) + ": " +
                     TerminalText(e.Description()),

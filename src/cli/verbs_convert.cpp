@@ -119,9 +119,27 @@ bool ParsePoint(const QString& text, Options& o) {
 }
 
 void AddOptions(QCommandLineParser& p) {
-  p.setApplicationDescription("Converts a picture of a map into a map file (.MLL) and a thing "
-                              "file (.THG) beside it.");
-  p.addPositionalArgument("PICTURE", "The picture (BMP, GIF, PNG or JPEG).");
+  p.setApplicationDescription(
+      "Converts a picture of a map into a map file (.MLL) and a thing file (.THG) beside it.\n"
+      "\n"
+      "A picture is placed by its edges (a longitude/latitude box), or by georeferencing: "
+      "its own (a GeoTIFF's geotransform and CRS, a world file with a .prj or .aux.xml, "
+      "control points stored in the file), a CRS given with --source-crs, or control points. "
+      "A picture in any other CRS than WGS 84 longitude/latitude, or placed by control "
+      "points, is warped onto a longitude/latitude grid first (nearest neighbour: no new "
+      "colours; never finer than 10\" per pixel); what lies outside it is never mapped.\n"
+      "\n"
+      "Examples:\n"
+      "  picmap-cli convert sheet.tif                  a GeoTIFF, placed by its own CRS\n"
+      "  picmap-cli convert web.png --world-file --source-crs EPSG:3857\n"
+      "                                                a Web Mercator picture with a world file\n"
+      "  picmap-cli convert scan.jpg --gcp 120,80,E135.5,N35 --gcp 1800,95,E136.5,N35 \\\n"
+      "      --gcp 1790,1400,E136.5,N34.5 --gcp 130,1390,E135.5,N34.5 --transform poly1 \\\n"
+      "      --save-gcp-file scan.points                 four control points, residuals printed\n"
+      "  picmap-cli convert scan.jpg --gcp-file scan.points --transform tps");
+  p.addPositionalArgument("PICTURE", "The picture: BMP, GIF, PNG, JPEG, or any raster GDAL reads "
+                                     "(GeoTIFF, JPEG 2000, PNM, ...) of 8-bit grey, palette, RGB "
+                                     "or RGBA.");
   p.addOption({{"o", "output"}, "The map file (default: the picture's path with .MLL).", "MAP"});
   p.addOption({"world", "Place the picture on the whole world (the default)."});
   p.addOption({"world-file",

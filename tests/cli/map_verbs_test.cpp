@@ -54,12 +54,14 @@ class MapVerbsTest : public ::testing::Test {
   // `before` runs in the same shell first (a ulimit).
   Result Run(const std::string& args, const std::string& before = "") {
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    const std::string cmd = before + "QT_QPA_PLATFORM=offscreen '" + PICMAP_RUNTIME_DIR +
+    const std::string cmd = before + "QT_QPA_PLATFORM=offscreen " + locale_ + " '" + PICMAP_RUNTIME_DIR +
                             "/picmap-cli' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
     const int status = std::system(("bash -c \"" + cmd + "\"").c_str());
     return {WEXITSTATUS(status), Slurp(out), Slurp(err)};
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  // The messages' language follows the locale; English unless a test asks otherwise.
+  std::string locale_ = "LC_ALL=en_US.UTF-8";
 
   // A map of a header line, a polygon, a symbol and a text, saved as `name`.
   void MakeMap(const std::string& name) {
@@ -236,12 +238,12 @@ TEST_F(MapVerbsTest, CopyOverItselfKeepsTheOriginalAsBackup) {
 }
 
 TEST_F(MapVerbsTest, FailuresAreReportedInTheSystemsWords) {
-  Result r = Run("info '" + Path("none.MLL") + "'");
+  Result r = Run("info --lang ja '" + Path("none.MLL") + "'");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("地図図形ファイルが存在しません."), std::string::npos) << r.err;
 
   WriteBytes("empty.MLL", "");
-  r = Run("dump '" + Path("empty.MLL") + "'");
+  r = Run("dump --lang ja '" + Path("empty.MLL") + "'");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("地図バージョン確認不能"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty());

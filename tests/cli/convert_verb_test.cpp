@@ -299,6 +299,32 @@ TEST_F(FirstHourTest, AnEdgeEndingInALetterThatReadsOtherwiseIsToldOf) {
   EXPECT_EQ(r.err.find("--north"), std::string::npos) << r.err;  // 46N is 46° north either way
 }
 
+std::vector<std::string> FirstWords(const std::string& report) {
+  std::vector<std::string> words;
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) words.push_back(line.substr(0, line.find(' ')));
+  return words;
+}
+
+// Under the C locale the messages are Japanese; the report's first words, which scripts look
+// for, are those of the English report.
+TEST_F(FirstHourTest, TheReportKeepsItsFirstWordsInEveryLanguage) {
+  locale_ = "LC_ALL=C";
+  const RunResult ja = Run(Picture() + " --west 0 --east 64 --north 46N --south 90S -o '" +
+                           (dir_ / "ja.MLL").string() + "'");
+  ASSERT_EQ(ja.exit, 0) << ja.err;
+  EXPECT_EQ(ja.err.rfind("picmap-cli convert: 警告: --south '90S' は N00°01′30″ と読まれます", 0), 0u)
+      << ja.err;
+  const RunResult en = Run(Picture() + " --west 0 --east 64 --north 46N --south 90S --lang en -o '" +
+                           (dir_ / "en.MLL").string() + "'");
+  ASSERT_EQ(en.exit, 0) << en.err;
+  EXPECT_NE(ja.out, en.out);
+  std::vector<std::string> words = FirstWords(en.out);
+  EXPECT_EQ(words, (std::vector<std::string>{"picture:", "extents:", "figures", "compression", "wrote:",
+                                             "wrote:"}));
+  EXPECT_EQ(FirstWords(ja.out), words);
+}
+
 TEST_F(FirstHourTest, UsageErrorsExitTwoAndNameTheVerb) {
   EXPECT_EQ(Run("--bogus", "").exit, 2);
   RunResult r = Run(Picture() + " --backgrund FFFFFF");

@@ -259,6 +259,30 @@ TEST_F(MapVerbsTest, FailuresAreReportedInTheSystemsWords) {
   EXPECT_FALSE(fs::exists(dir_ / "x.MLL"));
 }
 
+// Japanese unless English is asked for, by the locale or --lang, as the window chooses; what
+// scripts read stays the same.
+TEST_F(MapVerbsTest, MessagesFollowTheLanguageAndInfoDoesNot) {
+  MakeMap("japan.MLL");
+  const std::string none = Path("none.MLL");
+  locale_ = "LC_ALL=C";
+  Result r = Run("info '" + none + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.err, "picmap-cli info: " + none + ": 地図図形ファイルが存在しません.\n");
+  r = Run("copy '" + Path("japan.MLL") + "'");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_EQ(r.err, "picmap-cli copy: MAP OUT を指定してください; --help を参照してください\n");
+  const Result japanese = Run("info '" + Path("japan.MLL") + "'");
+  r = Run("--lang en info '" + none + "'");
+  EXPECT_EQ(r.err, "picmap-cli info: " + none + ": The map file does not exist.\n");
+  locale_ = "LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8";
+  r = Run("copy '" + Path("japan.MLL") + "'");
+  EXPECT_EQ(r.err, "picmap-cli copy: expected MAP OUT; see --help\n");
+  const Result english = Run("info '" + Path("japan.MLL") + "'");
+  ASSERT_EQ(english.exit, 0) << english.err;
+  EXPECT_EQ(english.out, japanese.out);
+  EXPECT_EQ(Run("info --lang xx '" + Path("japan.MLL") + "'").exit, 2);
+}
+
 // Every verb reads the file it is given, whatever its extension, and no other.
 TEST_F(MapVerbsTest, VerbsReadExactlyTheNamedFileAndRefuseOthers) {
   MakeMap("a.MLL");

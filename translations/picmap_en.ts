@@ -227,6 +227,21 @@
     </message>
 </context>
 <context>
+    <name>StagedFile</name>
+    <message>
+        <source>%1 で他の保存が終わるのを待っています</source>
+        <translation>waiting for another save in %1 to end</translation>
+    </message>
+    <message>
+        <source>中断された保存が %2 の横に残した一時ファイル %1 個を削除しました</source>
+        <translation>removed %1 temporary file(s) that killed saves had left beside %2</translation>
+    </message>
+    <message>
+        <source>%1 のバックアップは短くした名前 %2 で残しています</source>
+        <translation>the backup of %1 is kept under the shortened name %2</translation>
+    </message>
+</context>
+<context>
     <name>clsMap</name>
     <message>
         <source>は変更禁止.</source>

@@ -9,7 +9,6 @@
 
 #include "app/frm_main.h"
 #include "app/georef.h"
-#include "app/language.h"
 #include "app/program_folder.h"
 #include "app/scripted_window.h"
 #include "cli/cli.h"
@@ -41,11 +40,11 @@ std::string TerminalText(const std::u16string& text) {
   return bytes;
 }
 
-int Usage(const std::string& message) { return Fail(message, kExitUsage); }
+int Usage(const QString& message) { return Fail(message, kExitUsage); }
 
 // The error messages the window showed since `from`, one line each with the program's name,
-// its text and its detail.
-void PrintErrors(const ScriptedWindow& win, size_t from) {
+// the file (`file` where the message does not name it), its text and its detail.
+void PrintErrors(const ScriptedWindow& win, size_t from, const std::u16string& file) {
   for (size_t i = from; i < win.messages.size(); ++i) {
     if (!win.messages[i].errorIcon) continue;
     std::string line = TerminalText(win.messages[i].text);
@@ -55,12 +54,18 @@ void PrintErrors(const ScriptedWindow& win, size_t from) {
       const bool stop = at > 0 && line[at - 1] == '.';
       line.replace(stop ? at - 1 : at, stop ? 2 : 1, ": ");
     }
-    Fail(line, kExitFailure);
+    QString text = QString::fromStdString(line);
+    const QString named = Q(file);
+    if (!named.isEmpty() && text.startsWith(named + ": "))
+      text = named + ": " + WithoutParticle(text.mid(named.size() + 2));
+    else if (!named.isEmpty() && !text.contains(named))
+      text = named + ": " + text;
+    Fail(text);
   }
 }
 
-int Failure(const ScriptedWindow& win, size_t from) {
-  PrintErrors(win, from);
+int Failure(const ScriptedWindow& win, size_t from, const std::u16string& file = {}) {
+  PrintErrors(win, from, file);
   return kExitFailure;
 }
 
@@ -177,8 +182,6 @@ void AddOptions(QCommandLineParser& p) {
                "poly3, tps or projective.", "KIND"});
   p.addOption({"warp-limit", "The most memory the warped picture may take, in MB (default: a "
                              "quarter of the machine's memory).", "MB"});
-  p.addOption({"lang", "The language of the conversion's messages, ja or en (default: English "
-                       "under an English locale, else Japanese, as the window).", "LANG"});
 }
 
 std::string ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
@@ -209,11 +212,12 @@ std::string ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
 }
 
 // Fills `o` from the parsed command line; an empty result, or the usage error to report.
-std::string ReadOptions(const QCommandLineParser& p, Options& o) {
+QString ReadOptions(const QCommandLineParser& p, Options& o) {
   const QStringList pos = p.positionalArguments();
-  if (pos.size() != 1) return "expected exactly one PICTURE (see --help)";
+  if (pos.size() != 1) return TrQ("picmap-cli", "PICTURE をひとつ指定してください; --help を参照してください");
   o.picture = ToU16(pos[0]);
-  if (p.isSet("output") && p.value("output").isEmpty()) return "-o/--output: the map file name is empty";
+  if (p.isSet("output") && p.value("output").isEmpty())
+    return TrQ("picmap-cli", "-o/--output: 地図ファイルの名前が空です");
   o.map = p.isSet("output") ? ToU16(p.value("output")) : ChangeExtension(o.picture, u"MLL");
   if (p.isSet("things")) o.things = ToU16(p.value("things"));
   o.world = p.isSet("world");
@@ -222,32 +226,35 @@ std::string ReadOptions(const QCommandLineParser& p, Options& o) {
   for (int i = 0; i < 4; ++i)
     if (p.isSet(kEdgeOptions[i])) o.edges[i] = p.value(kEdgeOptions[i]);
   if (p.isSet("background") && p.isSet("background-at"))
-    return "--background and --background-at exclude each other";
+    return TrQ("picmap-cli", "--background と --background-at は同時に指定できません");
   if (p.isSet("background") && !ParseBackground(p.value("background"), o))
-    return "--background: expected #RRGGBB, rgb(R,G,B), six digits BBGGRR or none, not '" +
-           p.value("background").toStdString() + "'";
+    return TrQ("picmap-cli", "--background: #RRGGBB, rgb(R,G,B), 6 桁の BBGGRR または none を"
+                             "指定してください ('%1' ではなく)")
+        .arg(p.value("background"));
   if (p.isSet("background-at") && !ParsePoint(p.value("background-at"), o))
-    return "--background-at: expected X,Y, not '" + p.value("background-at").toStdString() + "'";
+    return TrQ("picmap-cli", "--background-at: X,Y を指定してください ('%1' ではなく)")
+        .arg(p.value("background-at"));
   if (p.isSet("tone")) {
     const std::optional<int16_t> t = ToneIndexOf(p.value("tone"));
-    if (!t) return "--tone: expected 256, 128, 64, 32 or 16";
+    if (!t) return TrQ("picmap-cli", "--tone: 256, 128, 64, 32 または 16 を指定してください");
     o.tone = *t;
   }
   if (std::string e = ReadGeoreferenceOptions(p, o); !e.empty()) return e;
   if (p.isSet("compress")) {
     bool ok = false;
     o.compressRuns = p.value("compress").toInt(&ok);
-    if (!ok || o.compressRuns < 0) return "--compress: expected a whole number of 0 or more";
+    if (!ok || o.compressRuns < 0)
+      return TrQ("picmap-cli", "--compress: 0 以上の整数を指定してください");
   }
   return {};
 }
 
 // Shows the running job's progress on a terminal.
-void InstallProgress(ScriptedWindow& win, const std::string& phase) {
+void InstallProgress(ScriptedWindow& win, const QString& phase) {
   if (!::isatty(2)) return;
   win.onProgress = [phase](int32_t value, int32_t maximum) {
     if (value == 0 || maximum <= 0) return;
-    std::fprintf(stderr, "\r%s %d/%d ", phase.c_str(), value, maximum);
+    std::fprintf(stderr, "\r%s %d/%d ", qPrintable(phase), value, maximum);
     std::fflush(stderr);
   };
 }
@@ -267,15 +274,15 @@ EdgeEntry EnterEdge(frmMainLogic& logic, ScriptedWindow& win, const Options& o, 
 }
 
 // Which limit an edge broke: the globe's, or the 30" between north and south.
-std::string RangeHint(int edge, const QString& text) {
-  if (edge < 2) return "longitudes lie within 180° east and west";
+QString RangeHint(int edge, const QString& text) {
+  if (edge < 2) return TrQ("picmap-cli", "経度は東西 180° 以内です");
   int32_t sec = 0;
   try {
     sec = AngleSecStrToVal(AngleFormalStr(ToU16(text)));
   } catch (const Error&) {
   }
-  if (sec > 324000 || sec < -324000) return "latitudes lie within 90° north and south";
-  return "north must lie at least 30\" above south";
+  if (sec > 324000 || sec < -324000) return TrQ("picmap-cli", "緯度は南北 90° 以内です");
+  return TrQ("picmap-cli", "北端は南端より 30\" 以上北にしてください");
 }
 
 std::optional<int32_t> AngleOf(const std::u16string& text) {
@@ -301,12 +308,11 @@ void WarnOfTrailingLetter(int edge, const QString& given) {
   const std::u16string readText = latitude ? LatToStr(*read) : LonToStr(*read);
   const QString letter = text.back().toUpper();
   const char* japanese = letter == "S" ? "南緯" : letter == "N" ? "北緯" : letter == "E" ? "東経" : "西経";
-  std::fprintf(stderr,
-               "picmap-cli convert: warning: --%s '%s' reads as %s (%s after a number counts "
-               "arc-seconds there); for degrees write %s%s, %s°%s or %s%s度\n",
-               kEdgeOptions[edge], qPrintable(given), Utf8(readText).c_str(), qPrintable(letter),
-               qPrintable(letter), qPrintable(before), qPrintable(before), qPrintable(letter),
-               japanese, qPrintable(before));
+  Fail(TrQ("picmap-cli", "警告: --%1 '%2' は %3 と読まれます (数の後の %4 は秒を表します). "
+                         "度を表すには %4%5, %5°%4 または %6%5度 と書いてください")
+           .arg(QString::fromLatin1(kEdgeOptions[edge]), given, Q(readText), letter, before,
+                QString::fromUtf8(japanese)),
+       kExitOk);
 }
 
 // North is checked against the current south and south against the current north, so a pair
@@ -324,13 +330,12 @@ int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
       southDone = true;
       r = EnterEdge(logic, win, o, kNorth);
     }
-    const std::string text = o.edges[i]->toStdString();
     if (r == EdgeEntry::Unreadable || r == EdgeEntry::Cancelled)
-      return Usage(std::string("--") + kEdgeOptions[i] + ": cannot read '" + text +
-                   "' as an angle");
+      return Usage(TrQ("picmap-cli", "--%1: '%2' を角度として読めません")
+                       .arg(QString::fromLatin1(kEdgeOptions[i]), *o.edges[i]));
     if (r == EdgeEntry::OutOfRange)
-      return Usage(std::string("--") + kEdgeOptions[i] + ": '" + text + "' is out of range (" +
-                   RangeHint(i, *o.edges[i]) + ")");
+      return Usage(TrQ("picmap-cli", "--%1: '%2' は範囲外です (%3)")
+                       .arg(QString::fromLatin1(kEdgeOptions[i]), *o.edges[i], RangeHint(i, *o.edges[i])));
   }
   return kExitOk;
 }
@@ -339,8 +344,9 @@ int SetBackground(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
   std::optional<int32_t> colour = o.background;
   if (o.backgroundAt) {
     if (!win.SourcePicture().Contains(o.atX, o.atY))
-      return Usage("--background-at: pixel " + std::to_string(o.atX) + "," +
-                   std::to_string(o.atY) + " lies outside the picture");
+      return Usage(TrQ("picmap-cli", "--background-at: 画素 %1,%2 は画像の外にあります")
+                       .arg(o.atX)
+                       .arg(o.atY));
     colour = win.SourcePixel(o.atX, o.atY);
   }
   if (!colour) return kExitOk;
@@ -351,11 +357,13 @@ int SetBackground(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
 
 void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const Options& o) {
   const ConversionState& s = logic.State();
-  std::printf("picture: %s (%d x %d pixels)\n", Utf8(o.picture).c_str(), win.SourceWidth(),
-              win.SourceHeight());
-  std::printf("extents: west %s, east %s, north %s, south %s\n", Utf8(LonToStr(s.west)).c_str(),
-              Utf8(LonToStr(s.east)).c_str(), Utf8(LatToStr(s.north)).c_str(),
-              Utf8(LatToStr(s.south)).c_str());
+  Report("picture:", TrQ("picmap-cli", "%1 (%2 x %3 画素)")
+                         .arg(Q(o.picture))
+                         .arg(win.SourceWidth())
+                         .arg(win.SourceHeight()));
+  Report("extents:", TrQ("picmap-cli", "西端 %1, 東端 %2, 北端 %3, 南端 %4")
+                         .arg(Q(LonToStr(s.west)), Q(LonToStr(s.east)), Q(LatToStr(s.north)),
+                              Q(LatToStr(s.south))));
 }
 
 // A folder that cannot be written is found before the picture is read and converted.
@@ -549,17 +557,15 @@ int Convert(const Options& o) {
   size_t mark = win.messages.size();
   win.openAnswers.push_back(o.picture);
   logic.mnuOpen_Click();
-  if (win.loads.empty() || !win.loads.back().ok) return Failure(win, mark);
+  if (win.loads.empty() || !win.loads.back().ok) return Failure(win, mark, o.picture);
   if (!logic.State().pictureLoaded) {
-    std::fprintf(stderr, "%s: the picture is smaller than 16 x 16 pixels\n",
-                 Utf8(o.picture).c_str());
-    return kExitFailure;
+    return Fail(TrQ("picmap-cli", "%1: 画像が 16 x 16 画素より小さいです").arg(Q(o.picture)));
   }
   ControlPointSet fitted;
   if (int r = PlaceByGeoreference(logic, win, o, fitted); r != kExitOk) return r;
   if (o.world) logic.mnuWorld_Click();
   mark = win.messages.size();
-  if (o.worldFile && !logic.mnuWorldFile_Click()) return Failure(win, mark);
+  if (o.worldFile && !logic.mnuWorldFile_Click()) return Failure(win, mark, o.picture);
   if (int r = EnterEdges(logic, win, o); r != kExitOk) return r;
   if (int r = SetBackground(logic, win, o); r != kExitOk) return r;
   logic.mnuTone_Click();
@@ -567,27 +573,30 @@ int Convert(const Options& o) {
 
   mark = win.messages.size();
   logic.CompressAlongGeneration(o.compressRuns > 0);
-  InstallProgress(win, "generating rows");
+  InstallProgress(win, TrQ("picmap-cli", "行を生成中"));
   logic.mnuPolygon_Click();
   EndProgress(win);
-  if (win.messages.size() <= mark || win.messages.back().errorIcon) return Failure(win, mark);
+  if (win.messages.size() <= mark || win.messages.back().errorIcon)
+    return Failure(win, mark, o.picture);
   PrintSettings(logic, win, o);
-  std::printf("figures after generation: %d\n", logic.State().oMap->Count());
+  Report("figures", TrQ("picmap-cli", "(生成後): %1").arg(logic.State().oMap->Count()));
 
   for (int run = 1; run <= o.compressRuns; ++run) {
-    InstallProgress(win, "compressing figures");
+    InstallProgress(win, TrQ("picmap-cli", "図形を圧縮中"));
     logic.mnuCompress_Click();
     EndProgress(win);
-    std::printf("compression run %d: removed %d, figures %d\n", run, logic.LastCompressResult(),
-                logic.State().oMap->Count());
+    Report("compression", TrQ("picmap-cli", "%1 回目: 削減 %2, 図形 %3")
+                              .arg(run)
+                              .arg(logic.LastCompressResult())
+                              .arg(logic.State().oMap->Count()));
   }
 
   mark = win.messages.size();
   win.saveAnswers.push_back(o.map);
-  InstallProgress(win, "saving percent");
+  InstallProgress(win, TrQ("picmap-cli", "保存中 (%)"));
   logic.mnuSave_Click();
   EndProgress(win);
-  if (!logic.LastSaveSucceeded()) return Failure(win, mark);
+  if (!logic.LastSaveSucceeded()) return Failure(win, mark, o.map);
   std::printf("wrote: %s\n", Utf8(logic.State().oMap->FileName()).c_str());
   std::printf("wrote: %s\n", Utf8(logic.State().things->FileName()).c_str());
   PrintKeptBackups(logic.LastKeptBackups());
@@ -602,13 +611,7 @@ int RunConvert(const QStringList& args) {
   AddOptions(parser);
   if (int code = ParseVerb(parser, args, -1); code >= 0) return code;
   Options o;
-  if (std::string e = ReadOptions(parser, o); !e.empty()) return Usage(e);
-  std::optional<std::string> lang;
-  if (parser.isSet("lang")) {
-    lang = parser.value("lang").toStdString();
-    if (!IsProgramLanguage(*lang)) return Usage("--lang: expected ja or en, not '" + *lang + "'");
-  }
-  UseLanguage(ChosenLanguage(lang));
+  if (QString e = ReadOptions(parser, o); !e.isEmpty()) return Usage(e);
   return Convert(o);
 }
 

@@ -855,6 +855,66 @@
         <source>%1 回目: 削減 %2, 図形 %3</source>
         <translation>run %1: removed %2, figures %3</translation>
     </message>
+    <message>
+        <source>--transform: linear, helmert, poly1, poly2, poly3, tps または projective を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>--transform: expected linear, helmert, poly1, poly2, poly3, tps or projective, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--gcp と --gcp-file は同時に指定できません</source>
+        <translation>--gcp and --gcp-file exclude each other</translation>
+    </message>
+    <message>
+        <source>--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp または --gcp-file) に使います</source>
+        <translation>--transform, --gcp-crs and --save-gcp-file apply to control points (--gcp or --gcp-file)</translation>
+    </message>
+    <message>
+        <source>--world と端の指定は位置参照 (--source-crs, --gcp, --gcp-file) と同時に指定できません</source>
+        <translation>--world and the edge options exclude georeferencing (--source-crs, --gcp, --gcp-file)</translation>
+    </message>
+    <message>
+        <source>--source-crs は座標変換式に使います. 基準点の座標参照系は --gcp-crs で指定してください</source>
+        <translation>--source-crs applies to a geotransform; control points take --gcp-crs</translation>
+    </message>
+    <message>
+        <source>--warp-limit: メガバイト数を指定してください</source>
+        <translation>--warp-limit: expected a number of megabytes</translation>
+    </message>
+    <message>
+        <source>--gcp: PX,PY,LON,LAT を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>--gcp: expected PX,PY,LON,LAT, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>%1: 画素 %2,%3 は %4,%5: 残差 %6,%7 = %8 px%9</source>
+        <translation>%1: pixel %2,%3 at %4,%5: residual %6,%7 = %8 px%9</translation>
+    </message>
+    <message>
+        <source> (無効)</source>
+        <translation> (disabled)</translation>
+    </message>
+    <message>
+        <source>%1 px (有効な基準点 %2 点, %3)</source>
+        <translation>%1 px over %2 enabled points (%3)</translation>
+    </message>
+    <message>
+        <source>警告: 残差の二乗平均平方根 %1 px が 1 画素を超えています. 基準点を見直すか, 別の --transform を選んでください</source>
+        <translation>warning: the RMS residual %1 px exceeds one pixel: check the control points or choose another --transform</translation>
+    </message>
+    <message>
+        <source>%1: --source-crs: 画像に座標変換式もワールドファイルもありません. 基準点 (--gcp, --gcp-file) を指定してください</source>
+        <translation>%1: --source-crs: the picture has no geotransform or world file to place it by; give control points (--gcp, --gcp-file)</translation>
+    </message>
+    <message>
+        <source>注意: %1: 座標変換式 (またはワールドファイル) はありますが座標参照系がありません. その位置で変換するには --source-crs を, 度として読むには --world-file を指定してください</source>
+        <translation>note: %1: it has a geotransform (or world file) but no CRS; give --source-crs to place it by it, or --world-file to read it as degrees</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 in %2</translation>
+    </message>
+    <message>
+        <source>%1 x %2 画素, 1 画素 %3 x %4 秒</source>
+        <translation>%1 x %2 pixels of %3 x %4 arc-seconds</translation>
+    </message>
 </context>
 <context>
     <name>picmap::frmMain</name>

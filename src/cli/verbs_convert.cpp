@@ -184,7 +184,7 @@ void AddOptions(QCommandLineParser& p) {
                              "quarter of the machine's memory).", "MB"});
 }
 
-std::string ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
+QString ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
   if (p.isSet("source-crs")) o.sourceCrs = p.value("source-crs").toStdString();
   if (p.isSet("gcp-crs")) o.gcpCrs = p.value("gcp-crs").toStdString();
   o.gcps = p.values("gcp");
@@ -193,20 +193,27 @@ std::string ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
   if (p.isSet("transform")) {
     o.transform = TransformKindNamed(p.value("transform").toStdString());
     if (!o.transform)
-      return "--transform: expected linear, helmert, poly1, poly2, poly3, tps or projective, not '" +
-             p.value("transform").toStdString() + "'";
+      return TrQ("picmap-cli", "--transform: linear, helmert, poly1, poly2, poly3, tps または "
+                               "projective を指定してください ('%1' ではなく)")
+          .arg(p.value("transform"));
   }
   const bool points = !o.gcps.isEmpty() || !o.gcpFile.empty();
-  if (!o.gcps.isEmpty() && !o.gcpFile.empty()) return "--gcp and --gcp-file exclude each other";
+  if (!o.gcps.isEmpty() && !o.gcpFile.empty())
+    return TrQ("picmap-cli", "--gcp と --gcp-file は同時に指定できません");
   if ((o.transform || !o.saveGcpFile.empty() || o.gcpCrs) && !points)
-    return "--transform, --gcp-crs and --save-gcp-file apply to control points (--gcp or --gcp-file)";
+    return TrQ("picmap-cli", "--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp または "
+                             "--gcp-file) に使います");
   if (o.GeoreferenceAsked() && (o.world || o.edges[0] || o.edges[1] || o.edges[2] || o.edges[3]))
-    return "--world and the edge options exclude georeferencing (--source-crs, --gcp, --gcp-file)";
-  if (points && o.sourceCrs) return "--source-crs applies to a geotransform; control points take --gcp-crs";
+    return TrQ("picmap-cli", "--world と端の指定は位置参照 (--source-crs, --gcp, --gcp-file) と"
+                             "同時に指定できません");
+  if (points && o.sourceCrs)
+    return TrQ("picmap-cli", "--source-crs は座標変換式に使います. 基準点の座標参照系は "
+                             "--gcp-crs で指定してください");
   if (p.isSet("warp-limit")) {
     bool ok = false;
     o.warpLimitBytes = p.value("warp-limit").toLongLong(&ok) << 20;
-    if (!ok || o.warpLimitBytes <= 0) return "--warp-limit: expected a number of megabytes";
+    if (!ok || o.warpLimitBytes <= 0)
+      return TrQ("picmap-cli", "--warp-limit: メガバイト数を指定してください");
   }
   return {};
 }
@@ -239,7 +246,7 @@ QString ReadOptions(const QCommandLineParser& p, Options& o) {
     if (!t) return TrQ("picmap-cli", "--tone: 256, 128, 64, 32 または 16 を指定してください");
     o.tone = *t;
   }
-  if (std::string e = ReadGeoreferenceOptions(p, o); !e.empty()) return e;
+  if (QString e = ReadGeoreferenceOptions(p, o); !e.isEmpty()) return e;
   if (p.isSet("compress")) {
     bool ok = false;
     o.compressRuns = p.value("compress").toInt(&ok);
@@ -434,7 +441,8 @@ ControlPointSet GivenPoints(const Options& o) {
   for (const QString& g : o.gcps) {
     const std::optional<ControlPoint> p = PointOfOption(g, o.gcpCrs.has_value());
     if (!p)
-      throw Error(5, u"convert", u"--gcp: expected PX,PY,LON,LAT, not '" + ToU16(g) + u"'");
+      throw Error(5, u"convert",
+                  ToU16(TrQ("picmap-cli", "--gcp: PX,PY,LON,LAT を指定してください ('%1' ではなく)").arg(g)));
     set.points.push_back(*p);
   }
   return set;
@@ -453,18 +461,23 @@ void PrintResiduals(const ControlPointFit& fit, TransformKind kind) {
   for (size_t i = 0; i < fit.points.size(); ++i) {
     const ControlPoint& p = fit.points[i];
     enabled += p.enabled;
-    std::printf("gcp %zu: pixel %s,%s at %s,%s: residual %s,%s = %s px%s\n", i + 1,
-                Fixed(p.pixelX, 2).c_str(), Fixed(p.pixelY, 2).c_str(), Fixed(p.mapX, 8).c_str(),
-                Fixed(p.mapY, 8).c_str(), Fixed(p.residualX, 3).c_str(),
-                Fixed(p.residualY, 3).c_str(), Fixed(p.Residual(), 3).c_str(),
-                p.enabled ? "" : " (disabled)");
+    Report("gcp", TrQ("picmap-cli", "%1: 画素 %2,%3 は %4,%5: 残差 %6,%7 = %8 px%9")
+                      .arg(i + 1)
+                      .arg(QString::fromStdString(Fixed(p.pixelX, 2)), QString::fromStdString(Fixed(p.pixelY, 2)),
+                           QString::fromStdString(Fixed(p.mapX, 8)), QString::fromStdString(Fixed(p.mapY, 8)),
+                           QString::fromStdString(Fixed(p.residualX, 3)),
+                           QString::fromStdString(Fixed(p.residualY, 3)),
+                           QString::fromStdString(Fixed(p.Residual(), 3)),
+                           p.enabled ? QString() : TrQ("picmap-cli", " (無効)")));
   }
-  std::printf("rms: %s px over %d points (%s)\n", Fixed(fit.rmsPixels, 3).c_str(), enabled,
-              TransformName(kind));
+  const QString rms = QString::fromStdString(Fixed(fit.rmsPixels, 3));
+  Report("rms:", TrQ("picmap-cli", "%1 px (有効な基準点 %2 点, %3)")
+                     .arg(rms).arg(enabled).arg(TransformName(kind)));
   if (fit.rmsPixels > 1)
-    std::fprintf(stderr, "picmap-cli convert: warning: the RMS residual %s px exceeds one pixel: "
-                         "check the control points or choose another --transform\n",
-                 Fixed(fit.rmsPixels, 3).c_str());
+    Fail(TrQ("picmap-cli", "警告: 残差の二乗平均平方根 %1 px が 1 画素を超えています. 基準点を見直すか, "
+                           "別の --transform を選んでください")
+             .arg(rms),
+         kExitOk);
 }
 
 // `fitted` keeps the points with their residuals for --save-gcp-file.
@@ -506,13 +519,16 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
   }
   if (!g) {
     if (o.sourceCrs)
-      return Fail(Utf8(o.picture) + ": --source-crs: the picture has no geotransform or world "
-                                    "file to place it by; give control points (--gcp, --gcp-file)",
+      return Fail(TrQ("picmap-cli", "%1: --source-crs: 画像に座標変換式もワールドファイルもありません. "
+                                    "基準点 (--gcp, --gcp-file) を指定してください")
+                      .arg(Q(o.picture)),
                   kExitFailure);
     if (!note.empty() && !o.EdgesGiven())
-      std::fprintf(stderr, "picmap-cli convert: note: %s: %s; give --source-crs to place it by it, "
-                           "or --world-file to read it as degrees\n",
-                   Utf8(o.picture).c_str(), note.c_str());
+      Fail(TrQ("picmap-cli", "注意: %1: 座標変換式 (またはワールドファイル) はありますが座標参照系が"
+                             "ありません. その位置で変換するには --source-crs を, 度として読むには "
+                             "--world-file を指定してください")
+               .arg(Q(o.picture)),
+           kExitOk);
     return kExitOk;
   }
   const size_t mark = win.messages.size();
@@ -523,11 +539,14 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
   EndProgress(win);
   if (!placed) return Failure(win, mark);
   const PlacedPicture& p = *logic.LastPlacement();
-  std::printf("georeference: %s in %s\n", g->origin.c_str(), CrsName(g->crs).c_str());
+  Report("georeference:", TrQ("picmap-cli", "%1 (%2)")
+                             .arg(QString::fromStdString(g->origin), QString::fromStdString(CrsName(g->crs))));
   if (p.warped)
-    std::printf("warped: %d x %d pixels of %s x %s arc-seconds\n", win.SourceWidth(),
-                win.SourceHeight(), Fixed(double(p.east - p.west) / win.SourceWidth(), 3).c_str(),
-                Fixed(double(p.north - p.south) / win.SourceHeight(), 3).c_str());
+    Report("warped:", TrQ("picmap-cli", "%1 x %2 画素, 1 画素 %3 x %4 秒")
+                          .arg(win.SourceWidth())
+                          .arg(win.SourceHeight())
+                          .arg(QString::fromStdString(Fixed(double(p.east - p.west) / win.SourceWidth(), 3)),
+                               QString::fromStdString(Fixed(double(p.north - p.south) / win.SourceHeight(), 3))));
   return kExitOk;
 }
 

@@ -149,3 +149,35 @@ TEST(PointsFile, WritesWhatItReadsBackExactly) {
   }
   EXPECT_EQ(FitControlPoints(back, TransformKind::Poly1, 400, 300).rmsPixels, fit.rmsPixels);
 }
+
+// Strips of the grid are warped side by side; they must join into the same picture one thread
+// makes, with the picture's outside left unmapped.
+TEST(PlaceOnLonLatGrid, WarpsTheSameOnOneThreadOrMany) {
+  Picture source(300, 200, 0x0000FF);
+  for (int32_t y = 0; y < 200; ++y)
+    for (int32_t x = 0; x < 300; ++x)
+      if ((x / 30 + y / 25) % 2) source.Set(x, y, 0x00FF00 + x % 7);
+  const double utm[6] = {300000, 2000, 0, 4.5e6, 0, -2000};  // 2 km pixels in UTM zone 54
+  const Georeference georef{CrsFromUserInput("EPSG:32654"), AffineTransform(utm), "test"};
+  WarpLimits one, many;
+  one.threads = 1;
+  many.threads = 5;
+  const PlacedPicture a = PlaceOnLonLatGrid(source, georef, one);
+  const PlacedPicture b = PlaceOnLonLatGrid(source, georef, many);
+  ASSERT_TRUE(a.warped);
+  ASSERT_EQ(a.picture.width, b.picture.width);
+  ASSERT_EQ(a.picture.height, b.picture.height);
+  EXPECT_EQ(a.west, b.west);
+  EXPECT_EQ(a.north, b.north);
+  size_t outside = 0;
+  for (int32_t y = 0; y < a.picture.height; ++y)
+    for (int32_t x = 0; x < a.picture.width; ++x) {
+      ASSERT_EQ(a.picture.At(x, y), b.picture.At(x, y)) << x << "," << y;
+      ASSERT_EQ(a.picture.Inside(x, y), b.picture.Inside(x, y)) << x << "," << y;
+      outside += !a.picture.Inside(x, y);
+    }
+  // The zone's grid lines bend against the meridians: the grid's corners lie outside it.
+  EXPECT_GT(outside, 0u);
+  EXPECT_GT(a.west, 138 * 3600);
+  EXPECT_LT(a.east, 147 * 3600);
+}

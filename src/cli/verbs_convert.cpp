@@ -570,6 +570,7 @@ int Convert(const Options& o) {
   win.paintsPreview = false;  // the command line never reads the preview
   frmMainLogic logic(win);
   logic.KeepBackups(!o.noBackup);
+  logic.PlaceRastersOnOpening(false);
   if (!o.things.empty()) logic.SetTemplateThingFile(o.things);
   if (!logic.Form_Load()) return Failure(win, 0);
 

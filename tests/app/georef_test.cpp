@@ -1,6 +1,9 @@
 #include "app/georef.h"
 
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
+
+#include "app_fixture.h"
 
 #include <cmath>
 #include <filesystem>
@@ -180,4 +183,36 @@ TEST(PlaceOnLonLatGrid, WarpsTheSameOnOneThreadOrMany) {
   EXPECT_GT(outside, 0u);
   EXPECT_GT(a.west, 138 * 3600);
   EXPECT_LT(a.east, 147 * 3600);
+}
+
+// A GeoTIFF in UTM opened in the window is placed by its own georeferencing: the picture is
+// warped and the extents are the warped grid's, with nothing typed in.
+using GeorefWindowTest = test::AppTest;
+
+TEST_F(GeorefWindowTest, AGeoTiffOpensPlacedByItsOwnCrs) {
+  GDALAllRegister();
+  const std::string tif = (folder.Path() / "sheet.tif").string();
+  {
+    std::unique_ptr<GDALDataset> ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+        tif.c_str(), 120, 80, 3, GDT_Byte, nullptr));
+    const double utm[6] = {400000, 1000, 0, 3900000, 0, -1000};
+    ds->SetGeoTransform(const_cast<double*>(utm));
+    OGRSpatialReference srs;
+    srs.importFromEPSG(32654);
+    ds->SetSpatialRef(&srs);
+    std::vector<uint8_t> red(120 * 80, 200);
+    for (int b = 1; b <= 3; ++b)
+      ASSERT_EQ(ds->GetRasterBand(b)->RasterIO(GF_Write, 0, 0, 120, 80, red.data(), 120, 80,
+                                                 GDT_Byte, 0, 0, nullptr), CE_None);
+  }
+  ASSERT_TRUE(logic->Form_Load());
+  win.openAnswers.push_back(FromUtf8(tif));
+  logic->mnuOpen_Click();
+  ASSERT_TRUE(logic->LastPlacement());
+  EXPECT_TRUE(logic->LastPlacement()->warped);
+  const ConversionState& s = logic->State();
+  EXPECT_NEAR(s.west / 3600.0, 139.9, 0.1);  // 100 km west of the zone's 141° E
+  EXPECT_NEAR(s.north / 3600.0, 35.24, 0.1);
+  EXPECT_EQ(s.east - s.west, logic->LastPlacement()->east - logic->LastPlacement()->west);
+  EXPECT_TRUE(win.SourcePicture().footprint);
 }

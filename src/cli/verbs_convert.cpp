@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cleanup.h"
 #include "app/frm_main.h"
 #include "app/language.h"
 #include "app/program_folder.h"
@@ -74,6 +75,7 @@ struct Options {
   int16_t tone = 0;
   int compressRuns = 1;
   bool noBackup = false;
+  CleanupOptions cleanup;
 };
 
 constexpr const char* kEdgeOptions[4] = {"west", "east", "north", "south"};
@@ -105,6 +107,48 @@ bool ParsePoint(const QString& text, Options& o) {
   return o.backgroundAt;
 }
 
+// ---- Clean-up of real pictures ----
+
+void AddCleanupOptions(QCommandLineParser& p) {
+  p.addOption({"colors", "Reduce the picture to N representative colours (2 to 256) before "
+                         "generation; the background colour is kept as one of them.", "N"});
+  p.addOption({"palette", "Snap every pixel to the nearest colour of FILE (one #RRGGBB a line, "
+                          "or a GIMP .gpl palette).", "FILE"});
+  p.addOption({"sieve", "Merge every 8-connected region smaller than N pixels into the "
+                        "neighbour it shares the longest border with.", "N"});
+  p.addOption({"regions", "One polygon per connected region of one colour instead of "
+                          "rectangles (no compression runs)."});
+  p.addOption({"simplify", "Simplify the regions' shared borders within TOL pixels "
+                           "(with --regions).", "TOL"});
+}
+
+std::string ReadCleanupOptions(const QCommandLineParser& p, Options& o) {
+  CleanupOptions& c = o.cleanup;
+  if (p.isSet("colors") && p.isSet("palette")) return "--colors and --palette exclude each other";
+  bool ok = true;
+  if (p.isSet("colors")) c.colours = p.value("colors").toInt(&ok);
+  if (!ok || (p.isSet("colors") && (c.colours < 2 || c.colours > kMaxCleanColours)))
+    return "--colors: expected a whole number from 2 to 256";
+  if (p.isSet("sieve")) c.sieve = p.value("sieve").toInt(&ok);
+  if (!ok || c.sieve < 0) return "--sieve: expected a whole number of pixels, 0 or more";
+  c.regions = p.isSet("regions");
+  if (p.isSet("simplify")) {
+    if (!c.regions) return "--simplify: needs --regions";
+    c.simplify = p.value("simplify").toDouble(&ok);
+    if (!ok || !(c.simplify >= 0) || c.simplify > 1000)
+      return "--simplify: expected a tolerance in pixels from 0 to 1000";
+  }
+  if (p.isSet("palette")) {
+    try {
+      c.palette = ReadPaletteFile(ToU16(p.value("palette")));
+    } catch (const Error& e) {
+      return "--palette: " + ToUtf8(e.Description());
+    }
+  }
+  if (c.regions) o.compressRuns = 0;
+  return {};
+}
+
 void AddOptions(QCommandLineParser& p) {
   p.setApplicationDescription("Converts a picture of a map into a map file (.MLL) and a thing "
                               "file (.THG) beside it.");
@@ -128,6 +172,7 @@ void AddOptions(QCommandLineParser& p) {
   p.addOption({"background-at", "Take the colour not to be mapped from pixel X,Y.", "X,Y"});
   p.addOption({"tone", "Levels per colour channel: 256, 128, 64, 32 or 16.", "N"});
   p.addOption({"compress", "Number of compression runs (default 1).", "N"});
+  AddCleanupOptions(p);
   p.addOption({"things", "Template thing file (default: PICMAP.THG of the program).", "THG"});
   p.addOption({"lang", "The language of the conversion's messages, ja or en (default: English "
                        "under an English locale, else Japanese, as the window).", "LANG"});
@@ -163,7 +208,7 @@ std::string ReadOptions(const QCommandLineParser& p, Options& o) {
     o.compressRuns = p.value("compress").toInt(&ok);
     if (!ok || o.compressRuns < 0) return "--compress: expected a whole number of 0 or more";
   }
-  return {};
+  return ReadCleanupOptions(p, o);
 }
 
 // Shows the running job's progress on a terminal.
@@ -282,6 +327,15 @@ void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const O
               Utf8(LatToStr(s.south)).c_str());
 }
 
+void PrintRegions(const RegionCounts& r) {
+  std::printf("regions: %lld, border arcs: %lld", static_cast<long long>(r.regions),
+              static_cast<long long>(r.arcs));
+  if (r.arcsKeptFiner > 0)
+    std::printf(" (%lld simplified less, as the tolerance would have crossed a border)",
+                static_cast<long long>(r.arcsKeptFiner));
+  std::printf("\n");
+}
+
 // A folder that cannot be written is found before the picture is read and converted.
 bool OutputsCanBeWritten(const std::u16string& chosen) {
   clsMap map;
@@ -330,6 +384,7 @@ int Convert(const Options& o) {
   logic.mnuToneItem_Click(o.tone);
 
   mark = win.messages.size();
+  logic.SetCleanup(o.cleanup);
   logic.CompressAlongGeneration(o.compressRuns > 0);
   InstallProgress(win, "generating rows");
   logic.mnuPolygon_Click();
@@ -337,6 +392,7 @@ int Convert(const Options& o) {
   if (win.messages.size() <= mark || win.messages.back().errorIcon) return Failure(win, mark);
   PrintSettings(logic, win, o);
   std::printf("figures after generation: %d\n", logic.State().oMap->Count());
+  if (o.cleanup.regions) PrintRegions(logic.LastRegions());
 
   for (int run = 1; run <= o.compressRuns; ++run) {
     InstallProgress(win, "compressing figures");

@@ -374,6 +374,8 @@ namespace {
 // A pixel whose colour lies this close to its palette colour (in OKLab, where black to white
 // is 1) is taken as it is: a flat area, or a thin line drawn in that colour.
 constexpr float kSettledDistance = 0.02f;
+// A pixel is inside a patch of its colour when the square this far round it is of that colour.
+constexpr int32_t kFlatRadius = 2;
 
 // Edge pixels (a blend of the two colours beside them) can lie nearer to a third palette
 // colour than to either, and would become a thin strip of it along the border. Only pixels
@@ -391,8 +393,8 @@ void SettleEdges(IndexGrid& g, const Picture& picture, const std::vector<Lab>& c
     for (int32_t x = 0; x < w; ++x) {
       const size_t p = static_cast<size_t>(y) * w + x;
       bool flat = true;
-      for (int32_t dy = -1; dy <= 1 && flat; ++dy)
-        for (int32_t dx = -1; dx <= 1 && flat; ++dx) flat = same(p, x + dx, y + dy);
+      for (int32_t dy = -kFlatRadius; dy <= kFlatRadius && flat; ++dy)
+        for (int32_t dx = -kFlatRadius; dx <= kFlatRadius && flat; ++dx) flat = same(p, x + dx, y + dy);
       if (flat || Distance2(ToLab(picture.At(x, y)), centres[g.index[p]]) <
                       kSettledDistance * kSettledDistance)
         continue;

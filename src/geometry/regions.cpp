@@ -109,8 +109,10 @@ class Tracer {
   static Step End(const Step& s) { return {s.x + kDx[s.d], s.y + kDy[s.d], s.d}; }
   static Step Reversed(const Step& s) { return {s.x + kDx[s.d], s.y + kDy[s.d], Opposite(s.d)}; }
 
-  // Where two border edges meet, a border goes on; anywhere else arcs end.
+  // Where two border edges meet, a border goes on; anywhere else arcs end. The corners of
+  // the grid stay where they are too, or the map would lose its corners.
   bool IsJunction(int32_t x, int32_t y) const {
+    if ((x == 0 || x == w_) && (y == 0 || y == h_)) return true;
     int degree = 0;
     for (int d = 0; d < 4; ++d) degree += IsBorder({x, y, d});
     return degree != 2;

@@ -1,0 +1,58 @@
+"""The clean-up's figures on a damaged map picture: the clean picture's regions against the
+map's, the share of clean pixel centres inside a region of their clean colour, the figures,
+and the map's size against the rectangle map's.
+
+Usage: clean_quality.py make CLEAN.png DAMAGED.jpg SIZE REGIONS COLOURS LAKES
+       clean_quality.py check CLEAN.png COLOURS REGION_MAP RECTANGLE_MAP"""
+import os
+import sys
+
+import numpy as np
+from osgeo import gdal, ogr
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "ogr"))
+import damaged_map  # noqa: E402
+
+gdal.UseExceptions()
+
+
+def make(clean_path, damaged_path, size, regions, colours, lakes):
+    clean = damaged_map.clean_map(int(size), int(regions), int(colours), seed=5, lakes=int(lakes))
+    damaged_map.save_png(clean, clean_path)
+    damaged_map.save_jpeg(damaged_map.damaged(clean), damaged_path)
+
+
+def check(clean_path, colours, region_map, rectangle_map):
+    clean = gdal.Open(clean_path).ReadAsArray().transpose(1, 2, 0)
+    h, w, _ = clean.shape
+    palette = damaged_map.COLOURS[:int(colours)].astype(int)
+    dataset = ogr.Open(region_map)
+    layer = dataset.GetLayerByName("polygons")
+    mem_layer = ogr.GetDriverByName("Memory").CreateDataSource("").CreateLayer("r")
+    mem_layer.CreateField(ogr.FieldDefn("k", ogr.OFTInteger))
+    n = 0
+    for f in layer:
+        hexc = f.GetField("color")
+        rgb = np.array([int(hexc[i:i + 2], 16) for i in (1, 3, 5)])
+        g = ogr.Feature(mem_layer.GetLayerDefn())
+        g.SetField("k", int(np.abs(palette - rgb).sum(axis=1).argmin()))
+        g.SetGeometry(f.GetGeometryRef().MakeValid())
+        mem_layer.CreateFeature(g)
+        n += 1
+    raster = gdal.GetDriverByName("MEM").Create("", w, h, 1, gdal.GDT_Int16)
+    raster.SetGeoTransform([-180, 360 / w, 0, 90, 0, -180 / h])
+    raster.GetRasterBand(1).Fill(-1)
+    gdal.RasterizeLayer(raster, [1], mem_layer, options=["ATTRIBUTE=k"])
+    mapped = raster.GetRasterBand(1).ReadAsArray()
+    index = np.full((h, w), -2)
+    for k, rgb in enumerate(palette):
+        index[(clean == rgb).all(axis=2)] = k
+    clean_regions = damaged_map.region_count(clean)
+    print(f"clean regions {clean_regions}, map regions {n} ({100 * (n - clean_regions) / clean_regions:+.1f}%)")
+    print(f"clean pixel centres in a region of their colour: {100 * (mapped == index).mean():.2f}%")
+    print(f"map file {os.path.getsize(region_map)} bytes = "
+          f"{100 * os.path.getsize(region_map) / os.path.getsize(rectangle_map):.2f}% of the rectangle map's")
+
+
+if __name__ == "__main__":
+    {"make": make, "check": check}[sys.argv[1]](*sys.argv[2:])

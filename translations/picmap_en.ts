@@ -405,6 +405,10 @@
         <source>画像地図化ツール</source>
         <translation>Picture Map Tool</translation>
     </message>
+    <message>
+        <source>領域の地図化は180°経線をまたがない範囲に限られます.</source>
+        <translation>Regions can only be made of an area that does not cross the 180° meridian.</translation>
+    </message>
 </context>
 <context>
     <name>picmap::frmMain</name>

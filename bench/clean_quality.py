@@ -3,7 +3,8 @@ map's, the share of clean pixel centres inside a region of their clean colour, t
 and the map's size against the rectangle map's.
 
 Usage: clean_quality.py make CLEAN.png DAMAGED.jpg SIZE REGIONS COLOURS LAKES
-       clean_quality.py check CLEAN.png COLOURS REGION_MAP RECTANGLE_MAP"""
+       clean_quality.py damage CLEAN.png DAMAGED.jpg      (prints the clean picture's colours)
+       clean_quality.py check CLEAN.png REGION_MAP RECTANGLE_MAP"""
 import os
 import sys
 
@@ -22,13 +23,29 @@ def make(clean_path, damaged_path, size, regions, colours, lakes):
     damaged_map.save_jpeg(damaged_map.damaged(clean), damaged_path)
 
 
-def check(clean_path, colours, region_map, rectangle_map):
-    clean = gdal.Open(clean_path).ReadAsArray().transpose(1, 2, 0)
+def read_rgb(path):
+    ds = gdal.Open(path)
+    if ds.RasterCount == 1:  # a palette picture
+        table = ds.GetRasterBand(1).GetColorTable()
+        lut = np.array([table.GetColorEntry(i)[:3] for i in range(table.GetCount())], dtype=np.uint8)
+        return lut[ds.ReadAsArray()]
+    return ds.ReadAsArray()[:3].transpose(1, 2, 0)
+
+
+def damage(clean_path, damaged_path):
+    clean = read_rgb(clean_path)
+    damaged_map.save_jpeg(damaged_map.damaged(clean), damaged_path)
+    print(len(np.unique(clean.reshape(-1, 3), axis=0)))
+
+
+def check(clean_path, region_map, rectangle_map):
+    clean = read_rgb(clean_path)
     h, w, _ = clean.shape
-    palette = damaged_map.COLOURS[:int(colours)].astype(int)
+    palette = np.unique(clean.reshape(-1, 3), axis=0).astype(int)
     dataset = ogr.Open(region_map)
     layer = dataset.GetLayerByName("polygons")
-    mem_layer = ogr.GetDriverByName("Memory").CreateDataSource("").CreateLayer("r")
+    mem = ogr.GetDriverByName("Memory").CreateDataSource("")
+    mem_layer = mem.CreateLayer("r")
     mem_layer.CreateField(ogr.FieldDefn("k", ogr.OFTInteger))
     n = 0
     for f in layer:
@@ -55,4 +72,4 @@ def check(clean_path, colours, region_map, rectangle_map):
 
 
 if __name__ == "__main__":
-    {"make": make, "check": check}[sys.argv[1]](*sys.argv[2:])
+    {"make": make, "damage": damage, "check": check}[sys.argv[1]](*sys.argv[2:])

@@ -55,4 +55,4 @@ printf '%-40s %10s %10s %8s\n' 'peak MB (largest process)' "$(mb "$(med picmap.p
 printf 'GDAL polygons: %s\n' "$(ogrinfo -so "$tmp/simple.gpkg" polygons | sed -n 's/^Feature Count: //p')"
 "$cli" convert "$tmp/damaged.jpg" -o "$tmp/rectangles.MLL" --no-backup >/dev/null
 "${picmap[@]}" | grep -E '^(figures|regions)'
-"$python" "$here/clean_quality.py" check "$tmp/clean.png" 10 "$tmp/regions.MLL" "$tmp/rectangles.MLL"
+"$python" "$here/clean_quality.py" check "$tmp/clean.png" "$tmp/regions.MLL" "$tmp/rectangles.MLL"

@@ -91,6 +91,43 @@ std::optional<int32_t> GimpColour(const QString& line) {
   return c;
 }
 
+// ---- Steady pixels -------------------------------------------------------------------------
+
+// No channel changes by more than this between a pixel's two neighbours across or along.
+constexpr int kSteadyStep = 24;
+
+int Step(int32_t a, int32_t b) {
+  int most = 0;
+  for (int s = 0; s < 24; s += 8) most = std::max(most, std::abs(((a >> s) & 0xFF) - ((b >> s) & 0xFF)));
+  return most;
+}
+
+// Pixels where the picture does not change much: inside a flat area, or on the middle of a
+// thin line (its two sides alike). The blends along a border between two colours change
+// steadily and are not steady; they are what a real picture adds to a flat map.
+std::vector<bool> SteadyPixels(const Picture& picture) {
+  const int32_t w = picture.width, h = picture.height;
+  std::vector<bool> steady(static_cast<size_t>(w) * h);
+  std::vector<int32_t> rows[3];
+  for (auto& r : rows) r.resize(static_cast<size_t>(w));
+  picture.ReadRow(0, rows[1].data());
+  if (h > 1) picture.ReadRow(1, rows[2].data());
+  for (int32_t y = 0; y < h; ++y) {
+    const std::vector<int32_t>& up = y > 0 ? rows[0] : rows[1];
+    const std::vector<int32_t>& row = rows[1];
+    const std::vector<int32_t>& down = y + 1 < h ? rows[2] : rows[1];
+    for (int32_t x = 0; x < w; ++x) {
+      const int32_t left = row[x > 0 ? x - 1 : x], right = row[x + 1 < w ? x + 1 : x];
+      steady[static_cast<size_t>(y) * w + x] =
+          Step(left, right) <= kSteadyStep && Step(up[x], down[x]) <= kSteadyStep;
+    }
+    std::swap(rows[0], rows[1]);
+    std::swap(rows[1], rows[2]);
+    if (y + 2 < h) picture.ReadRow(y + 2, rows[2].data());
+  }
+  return steady;
+}
+
 // ---- Histogram -----------------------------------------------------------------------------
 
 // Colours in bins of 5 bits a channel: the mean colour and pixel count of each bin in use.
@@ -99,15 +136,20 @@ struct Bin {
   double weight = 0;
 };
 
+// Steady pixels only (all, when none is): blends would draw colours of their own.
 std::vector<Bin> ColourBins(const Picture& picture) {
   struct Sum {
     double r = 0, g = 0, b = 0, n = 0;
   };
   std::vector<Sum> sums(1 << 15);
   std::vector<int32_t> row(static_cast<size_t>(picture.width));
+  std::vector<bool> steady = SteadyPixels(picture);
+  if (std::find(steady.begin(), steady.end(), true) == steady.end()) steady.flip();
   for (int32_t y = 0; y < picture.height; ++y) {
     picture.ReadRow(y, row.data());
-    for (int32_t c : row) {
+    for (int32_t x = 0; x < picture.width; ++x) {
+      if (!steady[static_cast<size_t>(y) * picture.width + x]) continue;
+      const int32_t c = row[x];
       Sum& s = sums[((c >> 3) & 0x1F) | ((c >> 6) & 0x3E0) | ((c >> 9) & 0x7C00)];
       s.r += c & 0xFF, s.g += (c >> 8) & 0xFF, s.b += (c >> 16) & 0xFF, s.n += 1;
     }
@@ -121,27 +163,47 @@ std::vector<Bin> ColourBins(const Picture& picture) {
   return bins;
 }
 
-// Farthest-point seeding weighted by pixel count (k-means++ without chance).
-std::vector<Lab> Seeds(const std::vector<Bin>& bins, size_t count, const std::vector<Lab>& fixed) {
-  std::vector<Lab> centres = fixed;
+// Farthest-point seeding weighted by pixel count (k-means++ without chance), after `given`.
+std::vector<Lab> Seeds(const std::vector<Bin>& bins, size_t count, const std::vector<Lab>& given) {
+  std::vector<Lab> centres = given;
   if (centres.empty()) {
     centres.push_back(std::max_element(bins.begin(), bins.end(), [](const Bin& a, const Bin& b) {
                         return a.weight < b.weight;
                       })->lab);
   }
   std::vector<float> nearest(bins.size(), std::numeric_limits<float>::max());
+  for (size_t i = 0; i < bins.size(); ++i)
+    for (const Lab& c : centres) nearest[i] = std::min(nearest[i], Distance2(bins[i].lab, c));
   while (centres.size() < count) {
-    double bestScore = -1;
+    double bestScore = 0;
     size_t best = 0;
     for (size_t i = 0; i < bins.size(); ++i) {
-      nearest[i] = std::min(nearest[i], Distance2(bins[i].lab, centres.back()));
       const double score = bins[i].weight * nearest[i];
       if (score > bestScore) bestScore = score, best = i;
     }
     if (bestScore <= 0) break;  // fewer colours in the picture than asked for
     centres.push_back(bins[best].lab);
+    for (size_t i = 0; i < bins.size(); ++i)
+      nearest[i] = std::min(nearest[i], Distance2(bins[i].lab, centres.back()));
   }
   return centres;
+}
+
+// Centres closer than this (in OKLab) are one colour seen twice: a noisy colour (the dark
+// lines of a JPEG) draws several centres that a rarer colour of the map then lacks.
+constexpr float kSameColour = 0.04f;
+
+// Drops the later of every two centres closer than kSameColour; false when none was.
+bool DropTwins(std::vector<Lab>& centres, size_t fixedCount) {
+  const size_t before = centres.size();
+  for (size_t k = fixedCount; k < centres.size();) {
+    bool twin = false;
+    for (size_t j = 0; j < k && !twin; ++j)
+      twin = Distance2(centres[j], centres[k]) < kSameColour * kSameColour;
+    if (twin) centres.erase(centres.begin() + static_cast<ptrdiff_t>(k));
+    else ++k;
+  }
+  return centres.size() < before;
 }
 
 // Lloyd's iterations; the first `fixedCount` centres do not move.
@@ -361,8 +423,14 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
   const std::vector<Bin> bins = ColourBins(picture);
   std::vector<Lab> fixedLab;
   if (fixed) fixedLab.push_back(ToLab(*fixed));
-  std::vector<Lab> centres = Seeds(bins, static_cast<size_t>(std::max(count, 1)), fixedLab);
+  const size_t wanted = static_cast<size_t>(std::max(count, 1));
+  std::vector<Lab> centres = Seeds(bins, wanted, fixedLab);
   KMeans(bins, centres, fixedLab.size());
+  // Twins give their place to the colours farthest from every centre, a few times over.
+  for (int round = 0; round < 4 && DropTwins(centres, fixedLab.size()); ++round) {
+    centres = Seeds(bins, wanted, centres);
+    KMeans(bins, centres, fixedLab.size());
+  }
   std::vector<int32_t> colours;
   for (size_t k = 0; k < centres.size(); ++k)
     colours.push_back(k < fixedLab.size() ? *fixed : FromLab(centres[k]));
@@ -371,63 +439,83 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
 
 namespace {
 
-// A pixel whose colour lies this close to its palette colour (in OKLab, where black to white
-// is 1) is taken as it is: a flat area, or a thin line drawn in that colour.
-constexpr float kSettledDistance = 0.02f;
 // A pixel is inside a patch of its colour when the square this far round it is of that colour.
 constexpr int32_t kFlatRadius = 2;
+// How far from a pixel the patches lie whose colours it may be a blend of.
+constexpr int32_t kBlendRadius = 4;
+// How much worse (in sRGB steps) a mix of the patches around may explain a pixel than a
+// colour without a patch nearby, and still be taken: a blend of red and yellow is close to
+// orange too, yet an orange strip along their border is no region of the map.
+constexpr double kForeignMargin = 32;
 
-// Edge pixels (a blend of the two colours beside them) can lie nearer to a third palette
-// colour than to either, and would become a thin strip of it along the border. Only pixels
-// inside a patch of their own colour, or of their palette colour already, are kept; the
-// others take, growing outwards from those, the colour of a neighbour nearest to their own.
-void SettleEdges(IndexGrid& g, const Picture& picture, const std::vector<Lab>& centres) {
+int32_t Channel(int32_t c, int s) { return (c >> s) & 0xFF; }
+
+// How far (in sRGB steps) colour x lies from the nearest mix of a and b, and whether that
+// mix is nearer to b.
+std::pair<double, bool> MixResidual(int32_t x, int32_t a, int32_t b) {
+  double ab2 = 0, axab = 0;
+  for (int s = 0; s < 24; s += 8) {
+    const double d = Channel(b, s) - Channel(a, s);
+    ab2 += d * d;
+    axab += (Channel(x, s) - Channel(a, s)) * d;
+  }
+  const double t = ab2 > 0 ? std::clamp(axab / ab2, 0.0, 1.0) : 0;
+  double r2 = 0;
+  for (int s = 0; s < 24; s += 8) {
+    const double d = Channel(x, s) - (Channel(a, s) + t * (Channel(b, s) - Channel(a, s)));
+    r2 += d * d;
+  }
+  return {std::sqrt(r2), t > 0.5};
+}
+
+double RgbDistance(int32_t x, int32_t a) { return MixResidual(x, a, a).first; }
+
+// Edge pixels of a real picture are blends of the colours on either side (scanning, scaling,
+// blurring and anti-aliasing all mix neighbouring pixels), and a blend can lie nearer to a
+// third palette colour than to either, which would draw a thin strip of that colour along the
+// border. A pixel outside any patch of its palette colour that is better explained as a mix
+// of the patches' colours around it takes the one of the two it is nearer to; a pixel that is
+// no such mix (a thin line of its own colour) keeps its colour.
+void SettleEdges(IndexGrid& g, const Picture& picture) {
   const int32_t w = g.width, h = g.height;
-  constexpr uint8_t kUnsettled = 0, kSettled = 1;
-  std::vector<uint8_t> state(g.index.size(), kSettled);
-  std::vector<int32_t> open;
-  const auto same = [&](size_t p, int32_t x, int32_t y) {
-    return x < 0 || y < 0 || x >= w || y >= h || g.index[static_cast<size_t>(y) * w + x] == g.index[p];
-  };
+  std::vector<bool> flat(g.index.size());
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       const size_t p = static_cast<size_t>(y) * w + x;
-      bool flat = true;
-      for (int32_t dy = -kFlatRadius; dy <= kFlatRadius && flat; ++dy)
-        for (int32_t dx = -kFlatRadius; dx <= kFlatRadius && flat; ++dx) flat = same(p, x + dx, y + dy);
-      if (flat || Distance2(ToLab(picture.At(x, y)), centres[g.index[p]]) <
-                      kSettledDistance * kSettledDistance)
-        continue;
-      state[p] = kUnsettled;
-      open.push_back(static_cast<int32_t>(p));
-    }
-  // Rounds of growth: a pixel settles once a neighbour has, taking the settled neighbour's
-  // colour nearest to its own.
-  std::vector<std::pair<int32_t, uint8_t>> settling;
-  while (!open.empty()) {
-    settling.clear();
-    std::vector<int32_t> still;
-    for (int32_t p : open) {
-      const int32_t x = p % w, y = p / w;
-      const Lab own = ToLab(picture.At(x, y));
-      int best = -1;
-      float bestD = 0;
-      for (int32_t dy = -1; dy <= 1; ++dy)
-        for (int32_t dx = -1; dx <= 1; ++dx) {
+      bool same = true;
+      for (int32_t dy = -kFlatRadius; dy <= kFlatRadius && same; ++dy)
+        for (int32_t dx = -kFlatRadius; dx <= kFlatRadius && same; ++dx) {
           const int32_t nx = x + dx, ny = y + dy;
-          if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
-          const size_t q = static_cast<size_t>(ny) * w + nx;
-          if (state[q] != kSettled) continue;
-          const float d = Distance2(own, centres[g.index[q]]);
-          if (best < 0 || d < bestD) best = g.index[q], bestD = d;
+          same = nx < 0 || ny < 0 || nx >= w || ny >= h ||
+                 g.index[static_cast<size_t>(ny) * w + nx] == g.index[p];
         }
-      if (best < 0) still.push_back(p);
-      else settling.push_back({p, static_cast<uint8_t>(best)});
+      flat[p] = same;
     }
-    if (settling.empty()) break;  // no settled pixel anywhere: the snapped colours stay
-    for (const auto& [p, k] : settling) g.index[p] = k, state[p] = kSettled;
-    open.swap(still);
-  }
+  std::vector<uint8_t> settled = g.index;
+  std::vector<uint8_t> around;
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      const size_t p = static_cast<size_t>(y) * w + x;
+      if (flat[p]) continue;
+      around.clear();
+      for (int32_t ny = std::max(0, y - kBlendRadius); ny <= std::min(h - 1, y + kBlendRadius); ++ny)
+        for (int32_t nx = std::max(0, x - kBlendRadius); nx <= std::min(w - 1, x + kBlendRadius); ++nx) {
+          const size_t q = static_cast<size_t>(ny) * w + nx;
+          if (flat[q] && std::find(around.begin(), around.end(), g.index[q]) == around.end())
+            around.push_back(g.index[q]);
+        }
+      if (around.empty()) continue;
+      const int32_t own = picture.At(x, y);
+      // A colour with no patch nearby is taken only when no mix comes close.
+      const bool patchNearby = std::find(around.begin(), around.end(), g.index[p]) != around.end();
+      double best = RgbDistance(own, g.palette[g.index[p]]) + (patchNearby ? 0 : kForeignMargin);
+      for (size_t i = 0; i < around.size(); ++i)
+        for (size_t j = i; j < around.size(); ++j) {
+          const auto [r, nearerB] = MixResidual(own, g.palette[around[i]], g.palette[around[j]]);
+          if (r < best) best = r, settled[p] = nearerB ? around[j] : around[i];
+        }
+    }
+  g.index = std::move(settled);
 }
 
 }  // namespace
@@ -456,7 +544,7 @@ IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette) {
       out[x] = nearest[c];
     }
   }
-  SettleEdges(g, picture, centres);
+  SettleEdges(g, picture);
   return g;
 }
 

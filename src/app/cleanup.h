@@ -30,8 +30,10 @@ constexpr int kMaxCleanColours = 256;
 // file and the line it cannot read.
 std::vector<int32_t> ReadPaletteFile(const std::u16string& path);
 
-// `count` colours that represent the picture, chosen by k-means in OKLab over its colour
-// histogram; `fixed` (the background colour) is one of them, unchanged. Deterministic.
+// `count` colours that represent the picture, chosen by k-means in OKLab over the histogram of
+// its steady pixels (not the blends along borders), centres that come out as one colour twice
+// seeded again elsewhere; `fixed` (the background colour) is one of them, unchanged. Fewer
+// when the picture holds fewer. Deterministic.
 std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
                                            std::optional<int32_t> fixed);
 
@@ -42,9 +44,9 @@ struct IndexGrid {
   std::vector<int32_t> palette;
 };
 
-// Every pixel as the index of the palette colour nearest to it in OKLab; a pixel of an edge
-// (not inside a patch of its colour, nor close to its palette colour) takes instead the colour
-// of the neighbouring pixels nearest to its own, so a blend of two colours falls to one of them.
+// Every pixel as the index of the palette colour nearest to it in OKLab; a pixel outside the
+// patches of its colour that is better explained as a blend of the patches' colours around it
+// takes the one of them it is nearer to, so the blends along a border fall to its two sides.
 IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette);
 
 // Merges every 8-connected (or 4-connected) region of one index smaller than `minPixels` into

@@ -470,45 +470,64 @@ std::pair<double, bool> MixResidual(int32_t x, int32_t a, int32_t b) {
 
 double RgbDistance(int32_t x, int32_t a) { return MixResidual(x, a, a).first; }
 
-// Edge pixels of a real picture are blends of the colours on either side (scanning, scaling,
-// blurring and anti-aliasing all mix neighbouring pixels), and a blend can lie nearer to a
-// third palette colour than to either, which would draw a thin strip of that colour along the
-// border. A pixel outside any patch of its palette colour that is better explained as a mix
-// of the patches' colours around it takes the one of the two it is nearer to; a pixel that is
-// no such mix (a thin line of its own colour) keeps its colour.
-void SettleEdges(IndexGrid& g, const Picture& picture) {
+// What each pixel is to the blends around it.
+enum class Kind : uint8_t { Edge, Line, Patch };
+
+// Patch: inside a square of its palette colour. Line: not, but of the colour of both its
+// neighbours across or along (the middle of a thin line, or of a strip of blends).
+std::vector<Kind> PixelKinds(const IndexGrid& g) {
   const int32_t w = g.width, h = g.height;
-  std::vector<bool> flat(g.index.size());
+  std::vector<Kind> kind(g.index.size(), Kind::Edge);
+  const auto at = [&](int32_t x, int32_t y) { return g.index[static_cast<size_t>(y) * w + x]; };
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
-      const size_t p = static_cast<size_t>(y) * w + x;
+      const uint8_t v = at(x, y);
       bool same = true;
       for (int32_t dy = -kFlatRadius; dy <= kFlatRadius && same; ++dy)
         for (int32_t dx = -kFlatRadius; dx <= kFlatRadius && same; ++dx) {
           const int32_t nx = x + dx, ny = y + dy;
-          same = nx < 0 || ny < 0 || nx >= w || ny >= h ||
-                 g.index[static_cast<size_t>(ny) * w + nx] == g.index[p];
+          same = nx < 0 || ny < 0 || nx >= w || ny >= h || at(nx, ny) == v;
         }
-      flat[p] = same;
+      const bool across = x > 0 && x + 1 < w && at(x - 1, y) == v && at(x + 1, y) == v;
+      const bool along = y > 0 && y + 1 < h && at(x, y - 1) == v && at(x, y + 1) == v;
+      kind[static_cast<size_t>(y) * w + x] = same ? Kind::Patch : across || along ? Kind::Line : Kind::Edge;
     }
+  return kind;
+}
+
+// Edge pixels of a real picture are blends of the colours on either side (scanning, scaling,
+// blurring and anti-aliasing all mix neighbouring pixels), and a blend can lie nearer to a
+// third palette colour than to either, which would draw a thin strip of that colour along the
+// border. A pixel outside the patches of its colour that is better explained as a mix of the
+// colours of the patches and lines around it takes the one of the two it is nearer to; a
+// thin line of a colour that is no such mix keeps it (a border line between two regions).
+void SettleEdges(IndexGrid& g, const Picture& picture) {
+  const int32_t w = g.width, h = g.height;
+  const std::vector<Kind> kind = PixelKinds(g);
   std::vector<uint8_t> settled = g.index;
   std::vector<uint8_t> around;
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       const size_t p = static_cast<size_t>(y) * w + x;
-      if (flat[p]) continue;
+      if (kind[p] == Kind::Patch) continue;
+      const uint8_t mine = g.index[p];
       around.clear();
+      bool patchNearby = false;
       for (int32_t ny = std::max(0, y - kBlendRadius); ny <= std::min(h - 1, y + kBlendRadius); ++ny)
         for (int32_t nx = std::max(0, x - kBlendRadius); nx <= std::min(w - 1, x + kBlendRadius); ++nx) {
           const size_t q = static_cast<size_t>(ny) * w + nx;
-          if (flat[q] && std::find(around.begin(), around.end(), g.index[q]) == around.end())
-            around.push_back(g.index[q]);
+          const uint8_t v = g.index[q];
+          if (v == mine) {
+            patchNearby |= kind[q] == Kind::Patch;
+          } else if (kind[q] != Kind::Edge && std::find(around.begin(), around.end(), v) == around.end()) {
+            around.push_back(v);
+          }
         }
       if (around.empty()) continue;
+      if (patchNearby) around.push_back(mine);
       const int32_t own = picture.At(x, y);
       // A colour with no patch nearby is taken only when no mix comes close.
-      const bool patchNearby = std::find(around.begin(), around.end(), g.index[p]) != around.end();
-      double best = RgbDistance(own, g.palette[g.index[p]]) + (patchNearby ? 0 : kForeignMargin);
+      double best = RgbDistance(own, g.palette[mine]) + (patchNearby ? 0 : kForeignMargin);
       for (size_t i = 0; i < around.size(); ++i)
         for (size_t j = i; j < around.size(); ++j) {
           const auto [r, nearerB] = MixResidual(own, g.palette[around[i]], g.palette[around[j]]);

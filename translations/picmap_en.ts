@@ -411,6 +411,61 @@
     </message>
 </context>
 <context>
+    <name>picmap::CleanupDialog</name>
+    <message>
+        <source>画像の整理</source>
+        <translation>Clean up the picture</translation>
+    </message>
+    <message>
+        <source>減らさない</source>
+        <translation>keep them</translation>
+    </message>
+    <message>
+        <source>色数(&amp;C):</source>
+        <translation>&amp;Colours:</translation>
+    </message>
+    <message>
+        <source>参照(&amp;B)...</source>
+        <translation>&amp;Browse...</translation>
+    </message>
+    <message>
+        <source>パレット(&amp;P):</source>
+        <translation>&amp;Palette:</translation>
+    </message>
+    <message>
+        <source>除去しない</source>
+        <translation>keep all</translation>
+    </message>
+    <message>
+        <source> ピクセル未満を除去</source>
+        <translation> pixels: smaller regions removed</translation>
+    </message>
+    <message>
+        <source>小領域(&amp;S):</source>
+        <translation>&amp;Small regions:</translation>
+    </message>
+    <message>
+        <source>長方形でなく領域ごとに1つのポリゴン(&amp;R)</source>
+        <translation>One polygon per &amp;region instead of rectangles</translation>
+    </message>
+    <message>
+        <source> ピクセル</source>
+        <translation> pixels</translation>
+    </message>
+    <message>
+        <source>境界の簡略化(&amp;I):</source>
+        <translation>S&amp;implify borders within:</translation>
+    </message>
+    <message>
+        <source>パレットファイル</source>
+        <translation>Palette file</translation>
+    </message>
+    <message>
+        <source>パレット (*.gpl *.txt);;すべてのファイル (*)</source>
+        <translation>Palettes (*.gpl *.txt);;All files (*)</translation>
+    </message>
+</context>
+<context>
     <name>picmap::frmMain</name>
     <message>
         <source>256諧調(無圧縮)(&amp;A)</source>
@@ -583,6 +638,10 @@
     <message>
         <source>表示倍率：%1倍</source>
         <translation>Zoom: %1×</translation>
+    </message>
+    <message>
+        <source>画像の整理(&amp;L)...</source>
+        <translation>C&amp;lean Up the Picture...</translation>
     </message>
 </context>
 </TS>

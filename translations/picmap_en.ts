@@ -464,6 +464,10 @@
         <source>パレット (*.gpl *.txt);;すべてのファイル (*)</source>
         <translation>Palettes (*.gpl *.txt);;All files (*)</translation>
     </message>
+    <message>
+        <source>境界の角を丸める(&amp;O)</source>
+        <translation>R&amp;ound the borders' corners</translation>
+    </message>
 </context>
 <context>
     <name>picmap::frmMain</name>

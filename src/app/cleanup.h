@@ -18,6 +18,7 @@ struct CleanupOptions {
   int sieve = 0;                // merge 8-connected regions below this many pixels
   bool regions = false;         // one polygon per connected region instead of rectangles
   double simplify = 0;          // tolerance of the shared border arcs, in pixels
+  bool smooth = false;          // round the corners of the border arcs (Chaikin)
   bool ChangesPicture() const { return colours > 0 || !palette.empty() || sieve > 0; }
   bool Any() const { return ChangesPicture() || regions; }
 };

@@ -41,6 +41,7 @@ bool frmMainLogic::MakeRegions(const Picture& pic, int32_t eastWrapped, double p
   at.toneMask = mask;
   at.thing = s.imagePolygonThing;
   at.tolerance = cleanup_.simplify;
+  at.smooth = cleanup_.smooth;
   lastRegions_ = AddRegionFigures(*s.oMap, pic, at);
   AddRemarks(*s.oMap, ConverterClosingLines());
   return true;

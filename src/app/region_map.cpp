@@ -31,13 +31,14 @@ std::vector<int32_t> PixelValues(const Picture& pic, int32_t background, int32_t
 // region asks, so shared borders stay shared.
 class CornerGrid {
  public:
-  CornerGrid(const Picture& pic, const RegionPlacement& at) {
-    lon_.resize(static_cast<size_t>(pic.width) + 1);
-    for (int32_t x = 0; x < pic.width; ++x) lon_[x] = AddL(CLng(x * at.pw), at.west);
-    lon_[pic.width] = at.eastWrapped;
-    lat_.resize(static_cast<size_t>(pic.height) + 1);
-    for (int32_t y = 0; y <= pic.height; ++y)
-      lat_[y] = std::clamp(SubL(at.north, CLng(y * at.ph)), -kPoleLimit, kPoleLimit);
+  CornerGrid(const Picture& pic, const RegionPlacement& at, int32_t unitsPerCell) {
+    const int32_t u = unitsPerCell;
+    lon_.resize(static_cast<size_t>(pic.width) * u + 1);
+    for (int32_t x = 0; x < pic.width * u; ++x) lon_[x] = AddL(CLng(x * at.pw / u), at.west);
+    lon_[static_cast<size_t>(pic.width) * u] = at.eastWrapped;
+    lat_.resize(static_cast<size_t>(pic.height) * u + 1);
+    for (int32_t y = 0; y <= pic.height * u; ++y)
+      lat_[y] = std::clamp(SubL(at.north, CLng(y * at.ph / u)), -kPoleLimit, kPoleLimit);
   }
   Ring Placed(const Ring& ring) const {
     Ring out;
@@ -70,10 +71,11 @@ RegionCounts AddRegionFigures(clsMap& map, const Picture& picture, const RegionP
   TraceCounts traced;
   const std::vector<TracedRegion> regions =
       TraceRegions(PixelValues(picture, at.background, at.toneMask), picture.width,
-                   picture.height, at.tolerance, &traced);
+                   picture.height, at.tolerance, &traced, at.smooth);
   counts.arcs = traced.arcs;
   counts.arcsKeptFiner = traced.arcsKeptFiner;
-  const CornerGrid grid(picture, at);
+  counts.arcsKeptCorners = traced.arcsKeptCorners;
+  const CornerGrid grid(picture, at, traced.unitsPerCell);
   for (const TracedRegion& r : regions) {
     std::vector<Ring> holes;
     for (const Ring& h : r.holes) holes.push_back(grid.Placed(h));

@@ -17,12 +17,14 @@ struct RegionPlacement {
   int32_t background = -1, toneMask = 0;
   int16_t thing = 0;
   double tolerance = 0;  // pixels
+  bool smooth = false;   // round the borders' corners
 };
 
 struct RegionCounts {
   int64_t regions = 0;
   int64_t arcs = 0;
   int64_t arcsKeptFiner = 0;
+  int64_t arcsKeptCorners = 0;
 };
 
 // Adds the regions' figures to `map` in the order of their first pixel. A region's colour is

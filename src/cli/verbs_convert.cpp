@@ -120,6 +120,7 @@ void AddCleanupOptions(QCommandLineParser& p) {
                           "rectangles (no compression runs)."});
   p.addOption({"simplify", "Simplify the regions' shared borders within TOL pixels "
                            "(with --regions).", "TOL"});
+  p.addOption({"smooth", "Round the corners of the regions' shared borders (with --regions)."});
 }
 
 std::string ReadCleanupOptions(const QCommandLineParser& p, Options& o) {
@@ -145,6 +146,8 @@ std::string ReadCleanupOptions(const QCommandLineParser& p, Options& o) {
       return "--palette: " + ToUtf8(e.Description());
     }
   }
+  c.smooth = p.isSet("smooth");
+  if (c.smooth && !c.regions) return "--smooth: needs --regions";
   if (c.regions) o.compressRuns = 0;
   return {};
 }
@@ -333,6 +336,9 @@ void PrintRegions(const RegionCounts& r) {
   if (r.arcsKeptFiner > 0)
     std::printf(" (%lld simplified less, as the tolerance would have crossed a border)",
                 static_cast<long long>(r.arcsKeptFiner));
+  if (r.arcsKeptCorners > 0)
+    std::printf(" (%lld kept their corners, as rounding would have crossed a border)",
+                static_cast<long long>(r.arcsKeptCorners));
   std::printf("\n");
 }
 

@@ -25,10 +25,12 @@ struct Step {
 
 struct Arc {
   std::vector<PolyPoint> points;  // the corners where it turns, both ends included
-  std::vector<PolyPoint> simple;  // as simplified
+  std::vector<PolyPoint> simple;  // as simplified (and smoothed)
+  std::vector<PolyPoint> corners; // as simplified, before smoothing
   int32_t left = -1, right = -1;  // the regions on either side, walking it forward
   Step first, last;
   double tolerance = 0;
+  bool smoothed = false;
 };
 
 int32_t Find(std::vector<int32_t>& parent, int32_t i) {
@@ -40,13 +42,16 @@ class Tracer {
  public:
   Tracer(std::span<const int32_t> classes, int32_t w, int32_t h) : cls_(classes), w_(w), h_(h) {}
 
-  std::vector<TracedRegion> Run(double tolerance, TraceCounts* counts) {
+  std::vector<TracedRegion> Run(double tolerance, bool smooth, TraceCounts* counts) {
     LabelRegions();
     TraceArcs();
     Simplify(tolerance);
+    if (smooth) Smooth();
     if (counts) {
       counts->arcs = static_cast<int64_t>(arcs_.size());
       counts->arcsKeptFiner = keptFiner_;
+      counts->arcsKeptCorners = keptCorners_;
+      counts->unitsPerCell = scale_;
     }
     return BuildRegions();
   }
@@ -204,6 +209,49 @@ class Tracer {
     }
   }
 
+  // ---- Smoothing ----
+
+  static bool AsTraced(const Arc& a) { return a.tolerance <= 0 && !a.smoothed; }
+
+  // One round of Chaikin's corner cutting, the ends kept: each segment gives its points at a
+  // quarter and three quarters, which fall on the grid of quarter cells.
+  static std::vector<PolyPoint> Chaikin(const std::vector<PolyPoint>& pts) {
+    std::vector<PolyPoint> out{pts.front()};
+    for (size_t k = 0; k + 1 < pts.size(); ++k) {
+      const PolyPoint a = pts[k], b = pts[k + 1];
+      out.push_back({(3 * a.x + b.x) / 4, (3 * a.y + b.y) / 4});
+      out.push_back({(a.x + 3 * b.x) / 4, (a.y + 3 * b.y) / 4});
+    }
+    out.push_back(pts.back());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+  }
+
+  // Rounds the corners of every arc in quarter cells; an arc whose rounding would cross or
+  // touch another keeps its corners.
+  void Smooth() {
+    scale_ = kQuarters;
+    for (Arc& a : arcs_) {
+      for (PolyPoint& p : a.simple) p = {p.x * kQuarters, p.y * kQuarters};
+      if (a.simple.size() < 3) continue;
+      a.corners = a.simple;
+      a.simple = Chaikin(a.simple);
+      a.smoothed = true;
+    }
+    for (;;) {
+      const std::vector<bool> crossing = CrossingArcs();
+      bool any = false;
+      for (size_t i = 0; i < arcs_.size(); ++i) {
+        if (!crossing[i] || !arcs_[i].smoothed) continue;
+        arcs_[i].simple = arcs_[i].corners;
+        arcs_[i].smoothed = false;
+        ++keptCorners_;
+        any = true;
+      }
+      if (!any) return;
+    }
+  }
+
   static double SegmentDistance(const PolyPoint& p, const PolyPoint& a, const PolyPoint& b) {
     const double dx = b.x - a.x, dy = b.y - a.y;
     const double len2 = dx * dx + dy * dy;
@@ -302,8 +350,8 @@ class Tracer {
   // The arcs whose simplified form meets another arc (or itself) away from shared ends,
   // found through a grid of buckets.
   std::vector<bool> CrossingArcs() const {
-    constexpr int32_t kBucket = 16;
-    const int32_t bw = w_ / kBucket + 1, bh = h_ / kBucket + 1;
+    const int32_t kBucket = 16 * scale_;
+    const int32_t bw = w_ * scale_ / kBucket + 1, bh = h_ * scale_ / kBucket + 1;
     std::vector<std::vector<Segment>> buckets(static_cast<size_t>(bw) * bh);
     for (size_t i = 0; i < arcs_.size(); ++i) {
       const auto& pts = arcs_[i].simple;
@@ -320,7 +368,7 @@ class Tracer {
         for (size_t j = i + 1; j < bucket.size(); ++j) {
           const Segment &s = bucket[i], &t = bucket[j];
           // Borders as traced never meet but at junctions.
-          if (arcs_[s.arc].tolerance <= 0 && arcs_[t.arc].tolerance <= 0) continue;
+          if (AsTraced(arcs_[s.arc]) && AsTraced(arcs_[t.arc])) continue;
           if (Conflict(s, t)) crossing[s.arc] = crossing[t.arc] = true;
         }
     return crossing;
@@ -395,14 +443,18 @@ class Tracer {
   std::vector<bool> walked_;
   std::vector<Arc> arcs_;
   int64_t keptFiner_ = 0;
+  int64_t keptCorners_ = 0;
+  static constexpr int32_t kQuarters = 4;
+  int32_t scale_ = 1;  // units of the points per cell
 };
 
 }  // namespace
 
 std::vector<TracedRegion> TraceRegions(std::span<const int32_t> classes, int32_t width,
-                                       int32_t height, double tolerance, TraceCounts* counts) {
+                                       int32_t height, double tolerance, TraceCounts* counts,
+                                       bool smooth) {
   if (width <= 0 || height <= 0 || classes.size() < static_cast<size_t>(width) * height) return {};
-  return Tracer(classes, width, height).Run(tolerance, counts);
+  return Tracer(classes, width, height).Run(tolerance, smooth, counts);
 }
 
 }  // namespace picmap

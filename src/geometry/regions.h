@@ -22,6 +22,8 @@ struct TracedRegion {
 struct TraceCounts {
   int64_t arcs = 0;
   int64_t arcsKeptFiner = 0;  // arcs simplified less than asked, as the full tolerance crossed
+  int64_t arcsKeptCorners = 0;  // arcs left unsmoothed, as rounding them crossed
+  int32_t unitsPerCell = 1;     // 4 when smoothed: points are then in quarter cells
 };
 
 // The 4-connected regions of equal class in a width x height grid (row by row); cells of a
@@ -29,9 +31,10 @@ struct TraceCounts {
 // With tolerance > 0 each border arc is simplified (Douglas-Peucker, junctions fixed) so that
 // no arc crosses or touches another, nor a region collapses; an arc where the full tolerance
 // would do so is simplified less. Without, rings hold only the corners where they turn.
-// Regions come in the order of their first cell.
+// With `smooth`, each arc's corners are then rounded once (Chaikin, its ends fixed) under the
+// same rule, and points are in quarter cells. Regions come in the order of their first cell.
 std::vector<TracedRegion> TraceRegions(std::span<const int32_t> classes, int32_t width,
                                        int32_t height, double tolerance,
-                                       TraceCounts* counts = nullptr);
+                                       TraceCounts* counts = nullptr, bool smooth = false);
 
 }  // namespace picmap

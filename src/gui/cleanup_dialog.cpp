@@ -60,6 +60,13 @@ CleanupDialog::CleanupDialog(const CleanupOptions& current, QWidget* parent)
   connect(regions_, &QCheckBox::toggled, simplify_, &QWidget::setEnabled);
   form->addRow(tr("境界の簡略化(&I):"), simplify_);
 
+  smooth_ = new QCheckBox(tr("境界の角を丸める(&O)"), this);
+  smooth_->setObjectName(QStringLiteral("chkSmooth"));
+  smooth_->setChecked(current.smooth);
+  smooth_->setEnabled(current.regions);
+  connect(regions_, &QCheckBox::toggled, smooth_, &QWidget::setEnabled);
+  form->addRow(smooth_);
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -80,6 +87,7 @@ void CleanupDialog::accept() {
   o.sieve = sieve_->value();
   o.regions = regions_->isChecked();
   o.simplify = o.regions ? simplify_->value() : 0;
+  o.smooth = o.regions && smooth_->isChecked();
   if (!palette_->text().trimmed().isEmpty()) {
     try {
       o.palette = ReadPaletteFile(palette_->text().trimmed().toStdU16String());

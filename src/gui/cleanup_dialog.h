@@ -34,6 +34,7 @@ class CleanupDialog : public QDialog {
   QSpinBox* sieve_ = nullptr;
   QCheckBox* regions_ = nullptr;
   QDoubleSpinBox* simplify_ = nullptr;
+  QCheckBox* smooth_ = nullptr;
 };
 
 }  // namespace picmap

@@ -104,9 +104,10 @@ bool Meet(PolyPoint a, PolyPoint b, PolyPoint c, PolyPoint d) {
   return on(a, c, d) || on(b, c, d) || on(c, a, b) || on(d, a, b);
 }
 
-// Speckled regions simplified hard: some arcs would cross, and are kept finer; no region
-// collapses, the areas still add up to the grid, and no two borders cross.
-TEST(TraceRegions, SimplifiedBordersNeverCrossNorLetARegionCollapse) {
+// Speckled regions simplified hard, and then smoothed: some arcs would cross, and are kept
+// finer (or keep their corners); no region collapses, the areas still add up to the grid,
+// and no two borders cross.
+TEST(TraceRegions, SimplifiedAndSmoothedBordersNeverCrossNorLetARegionCollapse) {
   std::vector<std::string> rows(48, std::string(48, 'a'));
   uint32_t seed = 7;
   auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
@@ -115,28 +116,32 @@ TEST(TraceRegions, SimplifiedBordersNeverCrossNorLetARegionCollapse) {
       rows[y][x] = (x + y / 3) % 16 < 8 ? 'a' : 'b';
       if (next() % 7 == 0) rows[y][x] = 'c';
     }
-  TraceCounts counts;
-  const std::vector<TracedRegion> r = Trace(FromRows(rows), 3, &counts);
-  EXPECT_GT(counts.arcsKeptFiner, 0);
-  double total = 0;
-  std::vector<std::pair<PolyPoint, PolyPoint>> segments;
-  for (const TracedRegion& region : r) {
-    EXPECT_GT(Area(region), 0);
-    total += Area(region);
-    for (const Ring* ring = &region.outer; ring; ring = nullptr)
-      for (size_t k = 0; k + 1 < ring->size(); ++k) segments.push_back({(*ring)[k], (*ring)[k + 1]});
-    for (const Ring& hole : region.holes)
-      for (size_t k = 0; k + 1 < hole.size(); ++k) segments.push_back({hole[k], hole[k + 1]});
-  }
-  EXPECT_EQ(total, 48 * 48);
-  int crossings = 0;
-  for (size_t i = 0; i < segments.size(); ++i)
-    for (size_t j = i + 1; j < segments.size(); ++j) {
-      const auto &s = segments[i], &t = segments[j];
-      const bool same = (s.first == t.first && s.second == t.second) || (s.first == t.second && s.second == t.first);
-      if (!same && Meet(s.first, s.second, t.first, t.second)) ++crossings;  // a shared border is twice
+  for (bool smooth : {false, true}) {
+    TraceCounts counts;
+    const std::vector<TracedRegion> r = TraceRegions(FromRows(rows).cells, 48, 48, 3, &counts, smooth);
+    EXPECT_GT(counts.arcsKeptFiner, 0);
+    const int32_t u = counts.unitsPerCell;
+    EXPECT_EQ(u, smooth ? 4 : 1);
+    double total = 0;
+    std::vector<std::pair<PolyPoint, PolyPoint>> segments;
+    for (const TracedRegion& region : r) {
+      EXPECT_GT(Area(region), 0);
+      total += Area(region);
+      for (const Ring* ring = &region.outer; ring; ring = nullptr)
+        for (size_t k = 0; k + 1 < ring->size(); ++k) segments.push_back({(*ring)[k], (*ring)[k + 1]});
+      for (const Ring& hole : region.holes)
+        for (size_t k = 0; k + 1 < hole.size(); ++k) segments.push_back({hole[k], hole[k + 1]});
     }
-  EXPECT_EQ(crossings, 0);
+    EXPECT_EQ(total, 48 * 48 * u * u);
+    int crossings = 0;
+    for (size_t i = 0; i < segments.size(); ++i)
+      for (size_t j = i + 1; j < segments.size(); ++j) {
+        const auto &s = segments[i], &t = segments[j];
+        const bool same = (s.first == t.first && s.second == t.second) || (s.first == t.second && s.second == t.first);
+        if (!same && Meet(s.first, s.second, t.first, t.second)) ++crossings;  // a shared border is twice
+      }
+    EXPECT_EQ(crossings, 0) << (smooth ? "smoothed" : "simplified");
+  }
 }
 
 // An island with no junction keeps a body, however large the tolerance.

@@ -70,6 +70,9 @@ class CleanRegions(unittest.TestCase):
         cls.simple = os.path.join(t, "simple.MLL")
         cls.simple_out = run(cls.picture, "-o", cls.simple, "--colors", str(COLOURS),
                              "--sieve", "20", "--regions", "--simplify", "1")
+        cls.smooth = os.path.join(t, "smooth.MLL")
+        run(cls.picture, "-o", cls.smooth, "--colors", str(COLOURS), "--sieve", "20", "--regions",
+            "--simplify", "1", "--smooth")
         cls.traced = os.path.join(t, "traced.MLL")
         run(cls.picture, "-o", cls.traced, "--colors", str(COLOURS), "--sieve", "20", "--regions")
 
@@ -122,6 +125,16 @@ class CleanRegions(unittest.TestCase):
         # No gap either: together they cover what the traced regions cover (the whole picture
         # but the 15" the map keeps off each pole).
         self.assertAlmostEqual(sum(area(g) for _, g in simple), 360 * (180 - 30 / 3600), delta=1e-6)
+
+    def test_smoothed_regions_neither_overlap_nor_leave_gaps(self):
+        smooth = regions(self.smooth)
+        self.assertEqual(len(smooth), len(regions(self.simple)))
+        for i, (_, g) in enumerate(smooth):
+            self.assertGreater(g.Area(), 0)
+            for j in range(i + 1, len(smooth)):
+                if g.Intersects(smooth[j][1]):
+                    self.assertLess(area(g.Intersection(smooth[j][1])), 1e-9, f"regions {i} and {j} overlap")
+        self.assertAlmostEqual(sum(area(g) for _, g in smooth), 360 * (180 - 30 / 3600), delta=1e-6)
 
 
 if __name__ == "__main__":

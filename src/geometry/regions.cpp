@@ -195,10 +195,10 @@ class Tracer {
     }
     if (tolerance <= 0) return;
     for (;;) {
-      const std::vector<bool> crossing = CrossingArcs();
+      const std::vector<bool> crossing = CrossingArcs(), sweeping = SweepingArcs();
       bool any = false;
       for (size_t i = 0; i < arcs_.size(); ++i) {
-        if (!crossing[i] || arcs_[i].tolerance <= 0) continue;
+        if (!(crossing[i] || sweeping[i]) || arcs_[i].tolerance <= 0) continue;
         Arc& a = arcs_[i];
         if (a.tolerance == tolerance) ++keptFiner_;
         a.tolerance = a.tolerance > 0.5 ? a.tolerance / 2 : 0;
@@ -207,6 +207,65 @@ class Tracer {
       }
       if (!any) return;
     }
+  }
+
+  // Whether q lies inside the stretch pts[lo..hi] closed by the segment back, not on it.
+  static bool StrictlyInside(const PolyPoint& q, const std::vector<PolyPoint>& pts, size_t lo, size_t hi) {
+    bool inside = false;
+    for (size_t k = lo; k <= hi; ++k) {
+      const PolyPoint& a = pts[k];
+      const PolyPoint& b = k < hi ? pts[k + 1] : pts[lo];
+      if (OnSegment(q, a, b)) return false;
+      if ((a.y > q.y) == (b.y > q.y)) continue;
+      const int64_t side = Cross(a, b, q);
+      if (b.y > a.y ? side > 0 : side < 0) inside = !inside;
+    }
+    return inside;
+  }
+
+  // The arcs whose shortcut passes over a whole island, or a group of regions that touch
+  // nothing else: the area between a removed stretch and the segment that replaces it holds
+  // the first point of another arc. No segment crosses there, yet the island would change
+  // sides.
+  std::vector<bool> SweepingArcs() const {
+    constexpr int32_t kBucket = 16;
+    const int32_t bw = w_ / kBucket + 1;
+    std::vector<std::vector<int32_t>> firsts(static_cast<size_t>(bw) * (h_ / kBucket + 1));
+    for (size_t j = 0; j < arcs_.size(); ++j) {
+      const PolyPoint& p = arcs_[j].points.front();
+      firsts[static_cast<size_t>(p.y / kBucket) * bw + p.x / kBucket].push_back(static_cast<int32_t>(j));
+    }
+    std::vector<bool> sweeping(arcs_.size(), false);
+    for (size_t i = 0; i < arcs_.size(); ++i) {
+      const Arc& a = arcs_[i];
+      if (a.tolerance <= 0 || a.simple.size() == a.points.size()) continue;
+      size_t lo = 0;
+      for (size_t k = 1, kept = 1; k < a.points.size() && !sweeping[i]; ++k) {
+        if (kept >= a.simple.size() || !(a.points[k] == a.simple[kept])) continue;
+        ++kept;
+        if (k > lo + 1) sweeping[i] = HoldsAFirstPoint(a.points, lo, k, i, firsts, bw, kBucket);
+        lo = k;
+      }
+    }
+    return sweeping;
+  }
+
+  bool HoldsAFirstPoint(const std::vector<PolyPoint>& pts, size_t lo, size_t hi, size_t self,
+                        const std::vector<std::vector<int32_t>>& firsts, int32_t bw, int32_t bucket) const {
+    int32_t x0 = pts[lo].x, x1 = x0, y0 = pts[lo].y, y1 = y0;
+    for (size_t k = lo; k <= hi; ++k) {
+      x0 = std::min(x0, pts[k].x), x1 = std::max(x1, pts[k].x);
+      y0 = std::min(y0, pts[k].y), y1 = std::max(y1, pts[k].y);
+    }
+    for (int32_t by = y0 / bucket; by <= y1 / bucket; ++by)
+      for (int32_t bx = x0 / bucket; bx <= x1 / bucket; ++bx)
+        for (int32_t j : firsts[static_cast<size_t>(by) * bw + bx]) {
+          const PolyPoint& q = arcs_[j].points.front();
+          if (static_cast<size_t>(j) != self && q.x > x0 && q.x < x1 && q.y > y0 && q.y < y1 &&
+              StrictlyInside(q, pts, lo, hi))
+            return true;
+        }
+    return false;
   }
 
   // ---- Smoothing ----

@@ -144,6 +144,29 @@ TEST(TraceRegions, SimplifiedAndSmoothedBordersNeverCrossNorLetARegionCollapse) 
   }
 }
 
+bool Contains(const Ring& ring, double x, double y) {
+  bool inside = false;
+  for (size_t k = 0; k + 1 < ring.size(); ++k) {
+    const PolyPoint a = ring[k], b = ring[k + 1];
+    if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) * (b.x - a.x) / double(b.y - a.y)) inside = !inside;
+  }
+  return inside;
+}
+
+// A bulge of one region into another with an island in it: dropping the bulge would cross no
+// border, yet the island would then lie in the other region. The bulge stays.
+TEST(TraceRegions, AnIslandNeverChangesSidesBehindAShortcut) {
+  std::vector<std::string> rows(20, std::string(40, 'b'));
+  for (int y = 0; y < 10; ++y) rows[y] = std::string(40, 'a');
+  for (int y = 10; y < 13; ++y) rows[y].replace(15, 11, std::string(11, 'a'));
+  rows[11][20] = 'i';
+  const std::vector<TracedRegion> r = Trace(FromRows(rows), 4);
+  ASSERT_EQ(r.size(), 3u);
+  ASSERT_EQ(r[0].cls, 'a');
+  EXPECT_TRUE(Contains(r[0].outer, 20.5, 11.5));
+  EXPECT_FALSE(Contains(r[1].outer, 20.5, 11.5));  // b
+}
+
 // An island with no junction keeps a body, however large the tolerance.
 TEST(TraceRegions, AnIslandKeepsAnArea) {
   std::vector<std::string> rows(12, std::string(12, 'a'));

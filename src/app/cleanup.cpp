@@ -163,16 +163,6 @@ std::vector<Bin> ColourBins(const Picture& picture) {
   return bins;
 }
 
-// Centres closer than this (in OKLab) are one colour seen twice: a noisy colour (the dark
-// lines of a JPEG) draws several centres that a rarer colour of the map then lacks.
-constexpr float kSameColour = 0.04f;
-// Below this OKLab lightness, centres closer than this many sRGB steps are one colour.
-constexpr float kDarkLightness = 0.35f;
-constexpr double kDarkTwinSteps = 64;
-
-int32_t FromLab(const Lab& p);
-double RgbDistance(int32_t x, int32_t a);
-
 // Farthest-point seeding weighted by pixel count (k-means++ without chance), after `given`.
 std::vector<Lab> Seeds(const std::vector<Bin>& bins, size_t count, const std::vector<Lab>& given) {
   std::vector<Lab> centres = given;
@@ -188,7 +178,6 @@ std::vector<Lab> Seeds(const std::vector<Bin>& bins, size_t count, const std::ve
     double bestScore = 0;
     size_t best = 0;
     for (size_t i = 0; i < bins.size(); ++i) {
-      if (nearest[i] < kSameColour * kSameColour) continue;  // that colour is there already
       const double score = bins[i].weight * nearest[i];
       if (score > bestScore) bestScore = score, best = i;
     }
@@ -200,13 +189,9 @@ std::vector<Lab> Seeds(const std::vector<Bin>& bins, size_t count, const std::ve
   return centres;
 }
 
-// Whether two centres are one colour seen twice. In dark colours a JPEG's noise is large
-// against what the eye tells apart, and one black may come out as dark blue and dark brown;
-// there the two are compared as the picture stores them.
-bool Twins(const Lab& p, const Lab& q) {
-  if (std::max(p.l, q.l) < kDarkLightness) return RgbDistance(FromLab(p), FromLab(q)) < kDarkTwinSteps;
-  return Distance2(p, q) < kSameColour * kSameColour;
-}
+// Centres closer than this (in OKLab) are one colour seen twice: a noisy colour (the dark
+// lines of a JPEG) draws several centres that a rarer colour of the map then lacks.
+constexpr float kSameColour = 0.04f;
 
 // Drops the later of every two centres closer than kSameColour; false when none was.
 bool DropTwins(std::vector<Lab>& centres, size_t fixedCount) {
@@ -214,7 +199,7 @@ bool DropTwins(std::vector<Lab>& centres, size_t fixedCount) {
   for (size_t k = fixedCount; k < centres.size();) {
     bool twin = false;
     for (size_t j = 0; j < k && !twin; ++j)
-      twin = Twins(centres[j], centres[k]);
+      twin = Distance2(centres[j], centres[k]) < kSameColour * kSameColour;
     if (twin) centres.erase(centres.begin() + static_cast<ptrdiff_t>(k));
     else ++k;
   }
@@ -446,7 +431,6 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
     centres = Seeds(bins, wanted, centres);
     KMeans(bins, centres, fixedLab.size());
   }
-  DropTwins(centres, fixedLab.size());  // what the rounds left: one colour, not two
   std::vector<int32_t> colours;
   for (size_t k = 0; k < centres.size(); ++k)
     colours.push_back(k < fixedLab.size() ? *fixed : FromLab(centres[k]));

@@ -493,6 +493,10 @@
         <source>画像地図化ツール</source>
         <translation>Picture Map Tool</translation>
     </message>
+    <message>
+        <source>領域の地図化は180°経線をまたがない範囲に限られます.</source>
+        <translation>Regions can only be made of an area that does not cross the 180° meridian.</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>
@@ -915,6 +919,101 @@
         <source>%1 x %2 画素, 1 画素 %3 x %4 秒</source>
         <translation>%1 x %2 pixels of %3 x %4 arc-seconds</translation>
     </message>
+    <message>
+        <source>--colors と --palette は同時に指定できません</source>
+        <translation>--colors and --palette exclude each other</translation>
+    </message>
+    <message>
+        <source>--colors: 2 から 256 までの整数を指定してください</source>
+        <translation>--colors: expected a whole number from 2 to 256</translation>
+    </message>
+    <message>
+        <source>--sieve: 0 以上の画素数を指定してください</source>
+        <translation>--sieve: expected a whole number of pixels, 0 or more</translation>
+    </message>
+    <message>
+        <source>--simplify: --regions と共に指定してください</source>
+        <translation>--simplify: needs --regions</translation>
+    </message>
+    <message>
+        <source>--simplify: 0 から 1000 までの画素数で許容差を指定してください</source>
+        <translation>--simplify: expected a tolerance in pixels from 0 to 1000</translation>
+    </message>
+    <message>
+        <source>--smooth: --regions と共に指定してください</source>
+        <translation>--smooth: needs --regions</translation>
+    </message>
+    <message>
+        <source>%1, 境界線 %2</source>
+        <translation>%1, border arcs: %2</translation>
+    </message>
+    <message>
+        <source> (%1 本は許容差のままでは他の境界と交わるため控えめに単純化)</source>
+        <translation> (%1 simplified less, as the tolerance would have crossed a border)</translation>
+    </message>
+    <message>
+        <source> (%1 本は丸めると他の境界と交わるため角を保持)</source>
+        <translation> (%1 kept their corners, as rounding would have crossed a border)</translation>
+    </message>
+</context>
+<context>
+    <name>picmap::CleanupDialog</name>
+    <message>
+        <source>画像の整理</source>
+        <translation>Clean up the picture</translation>
+    </message>
+    <message>
+        <source>減らさない</source>
+        <translation>keep them</translation>
+    </message>
+    <message>
+        <source>色数(&amp;C):</source>
+        <translation>&amp;Colours:</translation>
+    </message>
+    <message>
+        <source>参照(&amp;B)...</source>
+        <translation>&amp;Browse...</translation>
+    </message>
+    <message>
+        <source>パレット(&amp;P):</source>
+        <translation>&amp;Palette:</translation>
+    </message>
+    <message>
+        <source>除去しない</source>
+        <translation>keep all</translation>
+    </message>
+    <message>
+        <source> ピクセル未満を除去</source>
+        <translation> pixels: smaller regions removed</translation>
+    </message>
+    <message>
+        <source>小領域(&amp;S):</source>
+        <translation>&amp;Small regions:</translation>
+    </message>
+    <message>
+        <source>長方形でなく領域ごとに1つのポリゴン(&amp;R)</source>
+        <translation>One polygon per &amp;region instead of rectangles</translation>
+    </message>
+    <message>
+        <source> ピクセル</source>
+        <translation> pixels</translation>
+    </message>
+    <message>
+        <source>境界の簡略化(&amp;I):</source>
+        <translation>S&amp;implify borders within:</translation>
+    </message>
+    <message>
+        <source>パレットファイル</source>
+        <translation>Palette file</translation>
+    </message>
+    <message>
+        <source>パレット (*.gpl *.txt);;すべてのファイル (*)</source>
+        <translation>Palettes (*.gpl *.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>境界の角を丸める(&amp;O)</source>
+        <translation>R&amp;ound the borders&apos; corners</translation>
+    </message>
 </context>
 <context>
     <name>picmap::frmMain</name>
@@ -1089,6 +1188,10 @@
     <message>
         <source>表示倍率：%1倍</source>
         <translation>Zoom: %1×</translation>
+    </message>
+    <message>
+        <source>画像の整理(&amp;L)...</source>
+        <translation>C&amp;lean Up the Picture...</translation>
     </message>
 </context>
 </TS>

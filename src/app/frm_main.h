@@ -13,9 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/cleanup.h"
 #include "app/conversion_state.h"
 #include "app/georef.h"
 #include "app/preview_view.h"
+#include "app/region_map.h"
 #include "app/window_port.h"
 #include "map/map_rectangle.h"
 #include "support/ui_text.h"
@@ -182,6 +184,13 @@ class frmMainLogic {
   // events are then not shown for that compression.
   void CompressAlongGeneration(bool on) { compressAlong_ = on; }
 
+  // ---- Clean-up of real pictures (cleanup.h, region_map.h) ----
+  // What the next generation does to the picture first, and whether it makes regions.
+  void SetCleanup(CleanupOptions options) { cleanup_ = std::move(options); }
+  const CleanupOptions& Cleanup() const { return cleanup_; }
+  // What the last generation of regions made.
+  const RegionCounts& LastRegions() const { return lastRegions_; }
+
  private:
   enum class Edge { West, East, North, South };
   EdgeEntry EnterEdge(Edge edge);
@@ -203,6 +212,11 @@ class frmMainLogic {
   std::vector<MapRectangle> rowRectangles_;
   bool FinishGeneration(bool ok);
   std::u16string refusal_;  // why the last generation was refused, with the numbers
+  // Clean-up and regions (region_generate.cpp).
+  const Picture& CleanedPicture(const Picture& source, Picture& store);
+  bool MakeRegions(const Picture& pic, int32_t eastWrapped, double pw, double ph, int32_t mask);
+  CleanupOptions cleanup_;
+  RegionCounts lastRegions_;
 
   // Save.
   bool RenameHeaderRemarks(const std::u16string& chosenPath);

@@ -147,7 +147,7 @@ void frmMainLogic::mnuPolygon_Click() {
 bool frmMainLogic::FinishGeneration(bool ok) {
   if (ok) {
     window_.Message(frmtext::kPolygonDone, false);
-    window_.SetMenuEnabled(Menu::mnuCompress, true);
+    window_.SetMenuEnabled(Menu::mnuCompress, !cleanup_.regions);  // regions are no rectangles
     window_.SetMenuEnabled(Menu::mnuSave, true);
   } else if (state_.cancelRequest) {
     window_.Message(frmtext::kPolygonCancelled, true);
@@ -190,6 +190,9 @@ bool frmMainLogic::MakePolygons() {
     return false;
   }
   const int32_t mask = ToneMask(s.toneIndex);
+  Picture cleaned;
+  const Picture& source = CleanedPicture(pic, cleaned);
+  if (cleanup_.regions) return MakeRegions(source, row.eastWrapped, row.pw, ph, mask);
 
   if (!s.oMap) AttachMap(std::make_shared<clsMap>());
   s.oMap->MapMode(1);
@@ -197,7 +200,7 @@ bool frmMainLogic::MakePolygons() {
   StartCompressionAlongside();
   window_.SetProgressMax(H);
   row.seconds = ToEpochSeconds(Now());
-  const RunValues values(pic, s.backColor, mask);
+  const RunValues values(source, s.backColor, mask);
   std::vector<int32_t> line(static_cast<size_t>(W));
   for (int32_t i = 0; i < H; ++i) {
     window_.SetProgressValue(i);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cleanup.h"
 #include "app/frm_main.h"
 #include "app/georef.h"
 #include "app/program_folder.h"
@@ -92,6 +93,7 @@ struct Options {
   bool EdgesGiven() const {
     return world || worldFile || edges[0] || edges[1] || edges[2] || edges[3];
   }
+  CleanupOptions cleanup;
 };
 
 constexpr const char* kEdgeOptions[4] = {"west", "east", "north", "south"};
@@ -121,6 +123,52 @@ bool ParsePoint(const QString& text, Options& o) {
   o.atY = parts[1].trimmed().toInt(&okY);
   o.backgroundAt = okX && okY;
   return o.backgroundAt;
+}
+
+// ---- Clean-up of real pictures ----
+
+void AddCleanupOptions(QCommandLineParser& p) {
+  p.addOption({"colors", "Reduce the picture to N representative colours (2 to 256) before "
+                         "generation; the background colour is kept as one of them.", "N"});
+  p.addOption({"palette", "Snap every pixel to the nearest colour of FILE (one #RRGGBB a line, "
+                          "or a GIMP .gpl palette).", "FILE"});
+  p.addOption({"sieve", "Merge every 8-connected region smaller than N pixels into the "
+                        "neighbour it shares the longest border with.", "N"});
+  p.addOption({"regions", "One polygon per connected region of one colour instead of "
+                          "rectangles (no compression runs)."});
+  p.addOption({"simplify", "Simplify the regions' shared borders within TOL pixels "
+                           "(with --regions).", "TOL"});
+  p.addOption({"smooth", "Round the corners of the regions' shared borders (with --regions)."});
+}
+
+QString ReadCleanupOptions(const QCommandLineParser& p, Options& o) {
+  CleanupOptions& c = o.cleanup;
+  if (p.isSet("colors") && p.isSet("palette"))
+    return TrQ("picmap-cli", "--colors と --palette は同時に指定できません");
+  bool ok = true;
+  if (p.isSet("colors")) c.colours = p.value("colors").toInt(&ok);
+  if (!ok || (p.isSet("colors") && (c.colours < 2 || c.colours > kMaxCleanColours)))
+    return TrQ("picmap-cli", "--colors: 2 から 256 までの整数を指定してください");
+  if (p.isSet("sieve")) c.sieve = p.value("sieve").toInt(&ok);
+  if (!ok || c.sieve < 0) return TrQ("picmap-cli", "--sieve: 0 以上の画素数を指定してください");
+  c.regions = p.isSet("regions");
+  if (p.isSet("simplify")) {
+    if (!c.regions) return TrQ("picmap-cli", "--simplify: --regions と共に指定してください");
+    c.simplify = p.value("simplify").toDouble(&ok);
+    if (!ok || !(c.simplify >= 0) || c.simplify > 1000)
+      return TrQ("picmap-cli", "--simplify: 0 から 1000 までの画素数で許容差を指定してください");
+  }
+  if (p.isSet("palette")) {
+    try {
+      c.palette = ReadPaletteFile(ToU16(p.value("palette")));
+    } catch (const Error& e) {
+      return "--palette: " + Q(e.Description());
+    }
+  }
+  c.smooth = p.isSet("smooth");
+  if (c.smooth && !c.regions) return TrQ("picmap-cli", "--smooth: --regions と共に指定してください");
+  if (c.regions) o.compressRuns = 0;
+  return {};
 }
 
 void AddOptions(QCommandLineParser& p) {
@@ -164,6 +212,7 @@ void AddOptions(QCommandLineParser& p) {
   p.addOption({"background-at", "Take the colour not to be mapped from pixel X,Y.", "X,Y"});
   p.addOption({"tone", "Levels per colour channel: 256, 128, 64, 32 or 16.", "N"});
   p.addOption({"compress", "Number of compression runs (default 1).", "N"});
+  AddCleanupOptions(p);
   p.addOption({"things", "Template thing file (default: PICMAP.THG of the program).", "THG"});
   p.addOption({"source-crs",
                "The CRS of the picture's georeferencing (EPSG:32654, WKT or a PROJ string): "
@@ -253,7 +302,7 @@ QString ReadOptions(const QCommandLineParser& p, Options& o) {
     if (!ok || o.compressRuns < 0)
       return TrQ("picmap-cli", "--compress: 0 以上の整数を指定してください");
   }
-  return {};
+  return ReadCleanupOptions(p, o);
 }
 
 // Shows the running job's progress on a terminal.
@@ -371,6 +420,16 @@ void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const O
   Report("extents:", TrQ("picmap-cli", "西端 %1, 東端 %2, 北端 %3, 南端 %4")
                          .arg(Q(LonToStr(s.west)), Q(LonToStr(s.east)), Q(LatToStr(s.north)),
                               Q(LatToStr(s.south))));
+}
+
+void PrintRegions(const RegionCounts& r) {
+  QString text = TrQ("picmap-cli", "%1, 境界線 %2").arg(r.regions).arg(r.arcs);
+  if (r.arcsKeptFiner > 0)
+    text += TrQ("picmap-cli", " (%1 本は許容差のままでは他の境界と交わるため控えめに単純化)")
+                .arg(r.arcsKeptFiner);
+  if (r.arcsKeptCorners > 0)
+    text += TrQ("picmap-cli", " (%1 本は丸めると他の境界と交わるため角を保持)").arg(r.arcsKeptCorners);
+  Report("regions:", text);
 }
 
 // A folder that cannot be written is found before the picture is read and converted.
@@ -593,6 +652,7 @@ int Convert(const Options& o) {
   logic.mnuToneItem_Click(o.tone);
 
   mark = win.messages.size();
+  logic.SetCleanup(o.cleanup);
   logic.CompressAlongGeneration(o.compressRuns > 0);
   InstallProgress(win, TrQ("picmap-cli", "行を生成中"));
   logic.mnuPolygon_Click();
@@ -601,6 +661,7 @@ int Convert(const Options& o) {
     return Failure(win, mark, o.picture);
   PrintSettings(logic, win, o);
   Report("figures", TrQ("picmap-cli", "(生成後): %1").arg(logic.State().oMap->Count()));
+  if (o.cleanup.regions) PrintRegions(logic.LastRegions());
 
   for (int run = 1; run <= o.compressRuns; ++run) {
     InstallProgress(win, TrQ("picmap-cli", "図形を圧縮中"));

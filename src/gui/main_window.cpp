@@ -1,4 +1,5 @@
 #include "gui/main_window.h"
+#include "gui/cleanup_dialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -233,6 +234,7 @@ void frmMain::BuildMenus() {
   BuildToneMenu(color);
 
   QMenu* convert = AddSubmenu(nullptr, Menu::mnuConvert, tr("変換(&V)"));
+  BuildCleanupItem(convert);
   AddMenuItem(convert, Menu::mnuPolygon, tr("ポリゴン生成(&P)"), job(&frmMainLogic::mnuPolygon_Click));
   AddMenuItem(convert, Menu::mnuCompress, tr("２次元圧縮(&R)"), job(&frmMainLogic::mnuCompress_Click));
   BuildShowResultItem(convert);
@@ -277,6 +279,16 @@ void frmMain::BuildViewMenu() {
 void frmMain::ZoomAtCentre(double factor) {
   const QSize c = preview_->Canvas().size();
   Dispatch([&] { logic_->ZoomPreview(factor, c.width() / 2.0f, c.height() / 2.0f); });
+}
+
+// Clean-up of real pictures: the options the next generation applies.
+void frmMain::BuildCleanupItem(QMenu* convertMenu) {
+  cleanup_ = convertMenu->addAction(tr("画像の整理(&L)..."));
+  cleanup_->setObjectName(QStringLiteral("mnuCleanup"));
+  connect(cleanup_, &QAction::triggered, this, [this] {
+    CleanupDialog dialog(logic_->Cleanup(), this);
+    if (dialog.exec() == QDialog::Accepted) logic_->SetCleanup(dialog.Options());
+  });
 }
 
 void frmMain::BuildShowResultItem(QMenu* convertMenu) {

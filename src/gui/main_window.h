@@ -57,6 +57,7 @@ class frmMain : public QMainWindow, public WindowPort {
   // "mnuShowResult": the preview shows the generated map over the world picture instead of
   // the picture (under the conversion menu; usable once a generation has succeeded).
   QAction* ShowResultAction() const { return showResult_; }
+  QAction* CleanupAction() const { return cleanup_; }
   // "mnuRecent": the pictures opened lately, most recent first (under the file menu).
   QMenu* RecentMenu() const { return recentMenu_; }
   QLabel* LabelWidget(Label label) const { return labels_[static_cast<size_t>(label)]; }
@@ -137,6 +138,7 @@ class frmMain : public QMainWindow, public WindowPort {
   QLabel* AddLabel(Label label, const QString& toolTip = {});
   void LoadWorldPicture();
   void BuildShowResultItem(QMenu* convertMenu);
+  void BuildCleanupItem(QMenu* convertMenu);
   void BuildViewMenu();
   void StartSize();
   void BuildStatusBar();
@@ -174,6 +176,7 @@ class frmMain : public QMainWindow, public WindowPort {
   RecentPictures recent_;
   QAction* worldFile_ = nullptr;
   QAction* showResult_ = nullptr;
+  QAction* cleanup_ = nullptr;  // 画像の整理 (cleanup_dialog.h)
   std::array<QLabel*, kLabelCount> labels_{};
   PreviewWidget* preview_ = nullptr;
   SwatchWidget* swatch_ = nullptr;

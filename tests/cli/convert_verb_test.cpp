@@ -190,6 +190,34 @@ TEST_F(ConvertVerbTest, BadOptionsAreUsageErrors) {
   EXPECT_FALSE(fs::exists(dir_ / "r.MLL"));
 }
 
+// The clean-up options refuse what they cannot do before any picture is read; a picture of
+// many colours is not sieved without reducing them first.
+TEST_F(ConvertVerbTest, CleanupOptionsRefuseWhatTheyCannotDo) {
+  ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
+  const std::string pic = "'" + (dir_ / "r.png").string() + "'";
+  RunResult r = Run(pic + " --simplify 1");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("--simplify: needs --regions"), std::string::npos) << r.err;
+  r = Run(pic + " --colors 1");
+  EXPECT_EQ(r.exit, 2);
+  r = Run(pic + " --colors 4 --palette x.gpl");
+  EXPECT_EQ(r.exit, 2);
+  r = Run(pic + " --palette '" + (dir_ / "none.gpl").string() + "'");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("none.gpl: cannot be read"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "r.MLL"));
+  QImage noisy(40, 40, QImage::Format_RGB32);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) noisy.setPixel(x, y, qRgb(x * 6, y * 6, (x * y) % 256));
+  ASSERT_TRUE(noisy.save(QString::fromStdString((dir_ / "n.png").string()), "PNG"));
+  r = Run("'" + (dir_ / "n.png").string() + "' --sieve 5");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("more than 256 colours"), std::string::npos) << r.err;
+  r = Run("'" + (dir_ / "n.png").string() + "' --colors 6 --sieve 5 --regions --simplify 1 --smooth");
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("regions: "), std::string::npos) << r.out;
+}
+
 TEST_F(ConvertVerbTest, WorldFileSetsTheExtentsOrRefuses) {
   ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
   const std::string pic = "'" + (dir_ / "r.png").string() + "' --compress 0";

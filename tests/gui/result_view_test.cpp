@@ -1,11 +1,15 @@
 // The result view of the preview: the generated map drawn over the world picture, offered
 // once a generation has succeeded and redrawn when the map changes.
 #include <QAction>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QMenu>
 #include <QPainter>
+#include <QSpinBox>
 
 #include "app/frm_main.h"
 #include "app/picture_loader.h"
+#include "gui/cleanup_dialog.h"
 #include "window_fixture.h"
 
 namespace picmap::testing {
@@ -45,7 +49,7 @@ TEST_F(ResultViewTest, ItemFollowsCompressionInTheMenuAndWaitsForAGeneration) {
   ASSERT_NE(convert, nullptr);
   QStringList names;
   for (QAction* a : convert->actions()) names << a->objectName();
-  EXPECT_EQ(names, (QStringList{"mnuPolygon", "mnuCompress", "mnuShowResult", "mnuCancel"}));
+  EXPECT_EQ(names, (QStringList{"mnuCleanup", "mnuPolygon", "mnuCompress", "mnuShowResult", "mnuCancel"}));
 
   // Opening a picture is not enough, a generation is.
   OpenPicture(WritePicture(Stripes(40, 20, {kRed}), "red.png"));
@@ -53,6 +57,30 @@ TEST_F(ResultViewTest, ItemFollowsCompressionInTheMenuAndWaitsForAGeneration) {
   Trigger(Menu::mnuPolygon);
   ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
   EXPECT_TRUE(item->isEnabled());
+}
+
+// The clean-up dialog's choices reach the next generation; its regions are then shown over
+// the picture, and compressing them (they are no rectangles) is not offered.
+TEST_F(ResultViewTest, TheCleanupStepMakesRegionsTheResultViewShows) {
+  ASSERT_TRUE(StartWindow());
+  CleanupDialog dialog(window->Logic().Cleanup(), window.get());
+  dialog.findChild<QSpinBox*>(QStringLiteral("spnColours"))->setValue(2);
+  dialog.findChild<QSpinBox*>(QStringLiteral("spnSieve"))->setValue(9);
+  dialog.findChild<QCheckBox*>(QStringLiteral("chkRegions"))->setChecked(true);
+  dialog.findChild<QDoubleSpinBox*>(QStringLiteral("spnSimplify"))->setValue(1.5);
+  dialog.accept();
+  const CleanupOptions& o = dialog.Options();
+  EXPECT_EQ(o.colours, 2);
+  EXPECT_EQ(o.sieve, 9);
+  EXPECT_TRUE(o.regions);
+  EXPECT_EQ(o.simplify, 1.5);
+  window->Logic().SetCleanup(o);
+  OpenPicture(WritePicture(Stripes(40, 20, {kRed, kBlue}), "two.png"));
+  Trigger(Menu::mnuPolygon);
+  ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
+  EXPECT_EQ(window->Logic().LastRegions().regions, 2);
+  EXPECT_TRUE(ShowResult()->isEnabled());
+  EXPECT_FALSE(window->findChild<QMenu*>(QStringLiteral("mnuConvert"))->actions()[2]->isEnabled());
 }
 
 TEST_F(ResultViewTest, CheckedPreviewShowsTheMapOverTheWorldAndUncheckedThePicture) {

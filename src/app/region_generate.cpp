@@ -1,0 +1,50 @@
+// Generation from a cleaned picture, and generation of regions instead of rectangles.
+#include "app/cleanup.h"
+#include "app/frm_main.h"
+#include "app/region_map.h"
+#include "map/clsMap.h"
+#include "map/converter_header.h"
+#include "support/errors.h"
+
+namespace picmap {
+
+const Picture& frmMainLogic::CleanedPicture(const Picture& source, Picture& store) {
+  if (!cleanup_.ChangesPicture()) return source;
+  try {
+    store = CleanPicture(source, cleanup_, state_.backColor);
+  } catch (const Error& e) {
+    refusal_ = e.Description();
+    throw;
+  }
+  return store;
+}
+
+// Regions are traced in one go: the map holds the header, the regions and the closing
+// remarks, or (refused) nothing.
+bool frmMainLogic::MakeRegions(const Picture& pic, int32_t eastWrapped, double pw, double ph,
+                               int32_t mask) {
+  ConversionState& s = state_;
+  if (eastWrapped > 648000) {  // a region cannot be cut at 180° without changing its shape
+    refusal_ = Tr("frmMain", "領域の地図化は180°経線をまたがない範囲に限られます.");
+    return false;
+  }
+  if (!s.oMap) AttachMap(std::make_shared<clsMap>());
+  s.oMap->MapMode(1);
+  AddHeaderRemarks();
+  RegionPlacement at;
+  at.west = s.west;
+  at.eastWrapped = eastWrapped;
+  at.north = s.north;
+  at.pw = pw;
+  at.ph = ph;
+  at.background = s.backColor;
+  at.toneMask = mask;
+  at.thing = s.imagePolygonThing;
+  at.tolerance = cleanup_.simplify;
+  at.smooth = cleanup_.smooth;
+  lastRegions_ = AddRegionFigures(*s.oMap, pic, at);
+  AddRemarks(*s.oMap, ConverterClosingLines());
+  return true;
+}
+
+}  // namespace picmap

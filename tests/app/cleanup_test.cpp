@@ -1,0 +1,135 @@
+// Clean-up of real pictures: palette files, colour reduction, the sieve, and generation of
+// regions from a cleaned picture.
+#include <cmath>
+#include <set>
+
+#include "app/cleanup.h"
+#include "app_fixture.h"
+#include "map/clsMap.h"
+#include "support/errors.h"
+#include "support/figcodes.h"
+
+namespace picmap::test {
+namespace {
+
+constexpr int32_t kOrange = 0x3082F5, kLime = 0x3CF5D2, kYellow = 0x19E1FF;  // 0x00BBGGRR
+
+int32_t Mix(int32_t a, int32_t b, double t) {
+  int32_t c = 0;
+  for (int s = 0; s < 24; s += 8)
+    c |= static_cast<int32_t>(std::lround(((a >> s) & 0xFF) * (1 - t) + ((b >> s) & 0xFF) * t)) << s;
+  return c;
+}
+
+TEST(PaletteFile, ReadsHexLinesAndGimpPalettesAndNamesTheLineItCannotRead) {
+  TempFolder folder;
+  folder.Write("p.txt", "# borders\n#FF0000\n\n#00ff80\n");
+  EXPECT_EQ(ReadPaletteFile(folder.File("p.txt")), (std::vector<int32_t>{0x0000FF, 0x80FF00}));
+  folder.Write("p.gpl", "GIMP Palette\nName: map\nColumns: 2\n#\n255   0   0\tRed\n 0 0 255 Blue\n");
+  EXPECT_EQ(ReadPaletteFile(folder.File("p.gpl")), (std::vector<int32_t>{0x0000FF, 0xFF0000}));
+  folder.Write("bad.txt", "#FF0000\nred\n");
+  try {
+    ReadPaletteFile(folder.File("bad.txt"));
+    FAIL() << "a palette with a word in it was read";
+  } catch (const Error& e) {
+    EXPECT_NE(e.Description().find(u"bad.txt: line 2"), std::u16string::npos);
+  }
+}
+
+// Orange beside lime, anti-aliased over four columns: their blends lie nearer to the yellow
+// of the block below than to either, yet no yellow strip may appear along their border.
+TEST(CleanPicture, EdgeColoursFallToTheColoursBesideThem) {
+  Picture pic(40, 30, kYellow);
+  for (int32_t y = 0; y < 20; ++y)
+    for (int32_t x = 0; x < 40; ++x) {
+      const double t = std::clamp((x - 18) / 5.0, 0.0, 1.0);
+      pic.Set(x, y, Mix(kOrange, kLime, t));
+    }
+  CleanupOptions o;
+  o.colours = 3;
+  const Picture clean = CleanPicture(pic, o, -1);
+  std::set<int32_t> colours;
+  for (int32_t y = 0; y < 30; ++y)
+    for (int32_t x = 0; x < 40; ++x) colours.insert(clean.At(x, y));
+  EXPECT_EQ(colours.size(), 3u);
+  const int32_t left = clean.At(0, 0), right = clean.At(39, 0), below = clean.At(0, 29);
+  for (int32_t y = 0; y < 18; ++y) {  // rows away from the yellow block
+    int32_t x = 0;
+    while (x < 40 && clean.At(x, y) == left) ++x;
+    EXPECT_GT(x, 18);
+    EXPECT_LT(x, 23);
+    while (x < 40 && clean.At(x, y) == right) ++x;
+    EXPECT_EQ(x, 40) << "row " << y << " holds another colour between orange and lime";
+  }
+  EXPECT_NE(below, left);
+  EXPECT_NE(below, right);
+}
+
+// A two-pixel speck sharing one pixel edge with the large region and five with the smaller
+// one goes to the smaller one (the largest neighbour would be the other).
+TEST(CleanPicture, TheSieveMergesIntoTheLongestBorderNotTheLargestNeighbour) {
+  Picture pic(12, 8, 0x0000FF);
+  for (int32_t y = 5; y < 8; ++y)
+    for (int32_t x = 0; x < 12; ++x) pic.Set(x, y, 0x00FF00);
+  pic.Set(5, 5, 0xFF0000);
+  pic.Set(5, 6, 0xFF0000);
+  pic.Set(11, 0, 0x00FF00);  // a speck inside the blue
+  CleanupOptions o;
+  o.sieve = 3;
+  const Picture clean = CleanPicture(pic, o, -1);
+  EXPECT_EQ(clean.At(5, 5), 0x00FF00);
+  EXPECT_EQ(clean.At(5, 6), 0x00FF00);
+  EXPECT_EQ(clean.At(11, 0), 0x0000FF);
+}
+
+TEST(CleanPicture, TheBackgroundStaysOneOfTheColoursExactly) {
+  Picture pic(20, 20, 0xFEFDFF);
+  for (int32_t y = 5; y < 15; ++y)
+    for (int32_t x = 5; x < 15; ++x) pic.Set(x, y, 0x1010E0);
+  pic.Set(0, 0, 0xFFFFFF);
+  CleanupOptions o;
+  o.colours = 2;
+  const Picture clean = CleanPicture(pic, o, 0xFFFFFF);
+  EXPECT_EQ(clean.At(3, 3), 0xFFFFFF);
+  EXPECT_NE(clean.At(10, 10), 0xFFFFFF);
+}
+
+class RegionGeneration : public AppTest {};
+
+// A speckled red square with a blue lake on an off-white ground, background white: the map
+// holds the red region (its lake joined by a keyhole) and the lake, with the tone mask.
+TEST_F(RegionGeneration, RegionsOfACleanedPictureCarryThingAndToneColour) {
+  Picture pic(64, 64, 0xFDFEFF);
+  for (int32_t y = 10; y < 50; ++y)
+    for (int32_t x = 10; x < 50; ++x)
+      pic.Set(x, y, (x * 7 + y * 3) % 11 == 0 ? 0x0000E0 : 0x0404F8);
+  for (int32_t y = 25; y < 35; ++y)
+    for (int32_t x = 25; x < 35; ++x) pic.Set(x, y, 0xF80404);
+  StartWith(pic);
+  logic->MutableState().backColor = 0xFFFFFF;
+  logic->mnuToneItem_Click(4);
+  CleanupOptions o;
+  o.colours = 3;
+  o.sieve = 10;
+  o.regions = true;
+  o.simplify = 1;
+  logic->SetCleanup(o);
+  logic->mnuPolygon_Click();
+  ASSERT_EQ(win.LastMessage(), frmtext::kPolygonDone);
+  EXPECT_FALSE(win.MenuEnabled(Menu::mnuCompress));
+  std::vector<std::shared_ptr<clsMapFigure>> polygons;
+  for (int32_t i = 1; i <= logic->State().oMap->Count(); ++i)
+    if (auto f = logic->State().oMap->Item(i); f->FigCode() == figcode::kPolygon) polygons.push_back(f);
+  ASSERT_EQ(polygons.size(), 2u);
+  EXPECT_EQ(logic->LastRegions().regions, 2);
+  for (const auto& f : polygons) {
+    EXPECT_EQ(f->Thing(), 7);
+    EXPECT_EQ(f->OwnColor() & 0x0F0F0F, 0x0F0F0F);  // tone 16
+  }
+  EXPECT_EQ(polygons[0]->OwnColor() & 0xF0F0F0, 0x0000F0);  // red first: it starts higher
+  EXPECT_EQ(polygons[1]->OwnColor() & 0xF0F0F0, 0xF00000);
+  EXPECT_GT(polygons[0]->Poly()->Count(), 9);  // outline, bridge there and back, lake
+}
+
+}  // namespace
+}  // namespace picmap::test

@@ -1,0 +1,141 @@
+"""Real pictures into clean maps: a flat-colour map picture damaged as scans and JPEGs are
+(3x bilinear upscale, 0.7 px blur, JPEG quality 60) converted with --colors, --sieve, --regions
+and --simplify, and the regions checked against the clean picture with GEOS. Run by ctest with
+PICMAP_CLI and GDAL_DRIVER_PATH set."""
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import numpy as np
+from osgeo import gdal, ogr
+
+sys.path.insert(0, os.path.dirname(__file__))
+import damaged_map  # noqa: E402
+
+gdal.UseExceptions()
+CLI = os.environ["PICMAP_CLI"]
+SIZE, REGIONS, COLOURS, LAKES = 160, 50, 8, 6
+
+
+def run(*args):
+    p = subprocess.run([CLI, "--lang", "en", "convert", *args, "--no-backup"], capture_output=True, text=True)
+    if p.returncode != 0:
+        raise AssertionError(f"{args} failed ({p.returncode}):\n{p.stdout}\n{p.stderr}")
+    return p.stdout
+
+
+def polygonal(g):
+    """The areas of a geometry (a keyhole bridge made valid leaves a line beside them)."""
+    if g.GetGeometryType() in (ogr.wkbPolygon, ogr.wkbMultiPolygon):
+        return g
+    out = ogr.Geometry(ogr.wkbMultiPolygon)
+    for k in range(g.GetGeometryCount()):
+        part = g.GetGeometryRef(k)
+        if part.GetGeometryType() == ogr.wkbPolygon:
+            out.AddGeometry(part)
+        elif part.GetGeometryType() == ogr.wkbMultiPolygon:
+            for m in range(part.GetGeometryCount()):
+                out.AddGeometry(part.GetGeometryRef(m))
+    return out
+
+
+def area(g):
+    return polygonal(g).Area() if g is not None and not g.IsEmpty() else 0.0
+
+
+def regions(path):
+    dataset = ogr.Open(path)
+    layer = dataset.GetLayerByName("polygons")
+    return [(f.GetField("color"), polygonal(f.GetGeometryRef().MakeValid())) for f in layer]
+
+
+def nearest_clean_colour(hex_colour):
+    rgb = np.array([int(hex_colour[i:i + 2], 16) for i in (1, 3, 5)])
+    return int(np.abs(damaged_map.COLOURS[:COLOURS].astype(int) - rgb).sum(axis=1).argmin())
+
+
+class CleanRegions(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        t = cls.tmp.name
+        cls.clean = damaged_map.clean_map(SIZE, REGIONS, COLOURS, seed=3, lakes=LAKES)
+        cls.clean_regions = damaged_map.region_count(cls.clean)
+        cls.picture = os.path.join(t, "damaged.jpg")
+        damaged_map.save_jpeg(damaged_map.damaged(cls.clean), cls.picture)
+        cls.rectangles = os.path.join(t, "rect.MLL")
+        run(cls.picture, "-o", cls.rectangles)
+        cls.simple = os.path.join(t, "simple.MLL")
+        cls.simple_out = run(cls.picture, "-o", cls.simple, "--colors", str(COLOURS),
+                             "--sieve", "20", "--regions", "--simplify", "1")
+        cls.smooth = os.path.join(t, "smooth.MLL")
+        run(cls.picture, "-o", cls.smooth, "--colors", str(COLOURS), "--sieve", "20", "--regions",
+            "--simplify", "1", "--smooth")
+        cls.traced = os.path.join(t, "traced.MLL")
+        run(cls.picture, "-o", cls.traced, "--colors", str(COLOURS), "--sieve", "20", "--regions")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def test_regions_and_colours_are_those_of_the_clean_picture(self):
+        found = regions(self.simple)
+        self.assertLessEqual(abs(len(found) - self.clean_regions), 0.05 * self.clean_regions)
+        # Each clean pixel centre in a region of its clean colour.
+        mem = gdal.GetDriverByName("MEM").Create("", SIZE, SIZE, 1, gdal.GDT_Int16)
+        mem.SetGeoTransform([-180, 360 / SIZE, 0, 90, 0, -180 / SIZE])
+        mem.GetRasterBand(1).Fill(-1)
+        source = ogr.GetDriverByName("Memory").CreateDataSource("")
+        layer = source.CreateLayer("r")
+        layer.CreateField(ogr.FieldDefn("k", ogr.OFTInteger))
+        for colour, geometry in found:
+            f = ogr.Feature(layer.GetLayerDefn())
+            f.SetField("k", nearest_clean_colour(colour))
+            f.SetGeometry(geometry)
+            layer.CreateFeature(f)
+        gdal.RasterizeLayer(mem, [1], layer, options=["ATTRIBUTE=k"])
+        mapped = mem.GetRasterBand(1).ReadAsArray()
+        clean_index = np.zeros((SIZE, SIZE), dtype=int)
+        for k, rgb in enumerate(damaged_map.COLOURS[:COLOURS]):
+            clean_index[(self.clean == rgb).all(axis=2)] = k
+        self.assertGreaterEqual((mapped == clean_index).mean(), 0.98)
+
+    def test_figures_and_file_are_small(self):
+        self.assertIn(f"regions: {len(regions(self.simple))}", self.simple_out)
+        figures = int(self.simple_out.split("figures after generation: ")[1].split()[0])
+        self.assertLessEqual(figures, 2 * self.clean_regions + 21)  # and the remarks
+        self.assertLessEqual(os.path.getsize(self.simple), 0.05 * os.path.getsize(self.rectangles))
+
+    def test_simplified_regions_neither_overlap_nor_leave_their_borders(self):
+        simple, traced = regions(self.simple), regions(self.traced)
+        self.assertEqual(len(simple), len(traced))
+        pixel = 360 / (3 * SIZE)
+        for i, (colour, g) in enumerate(simple):
+            self.assertEqual(colour, traced[i][0])
+            self.assertGreater(g.Area(), 0)
+            # Within the tolerance (1 pixel) of the traced region's border.
+            outside = g.SymDifference(traced[i][1]).Difference(traced[i][1].Boundary().Buffer(1.01 * pixel))
+            self.assertLess(area(outside), 1e-9, f"region {i} moved beyond the tolerance")
+            for j in range(i + 1, len(simple)):
+                h = simple[j][1]
+                if g.Intersects(h):
+                    self.assertLess(area(g.Intersection(h)), 1e-9, f"regions {i} and {j} overlap")
+        # No gap either: together they cover what the traced regions cover (the whole picture
+        # but the 15" the map keeps off each pole).
+        self.assertAlmostEqual(sum(area(g) for _, g in simple), 360 * (180 - 30 / 3600), delta=1e-6)
+
+    def test_smoothed_regions_neither_overlap_nor_leave_gaps(self):
+        smooth = regions(self.smooth)
+        self.assertEqual(len(smooth), len(regions(self.simple)))
+        for i, (_, g) in enumerate(smooth):
+            self.assertGreater(g.Area(), 0)
+            for j in range(i + 1, len(smooth)):
+                if g.Intersects(smooth[j][1]):
+                    self.assertLess(area(g.Intersection(smooth[j][1])), 1e-9, f"regions {i} and {j} overlap")
+        self.assertAlmostEqual(sum(area(g) for _, g in smooth), 360 * (180 - 30 / 3600), delta=1e-6)
+
+
+if __name__ == "__main__":
+    unittest.main()

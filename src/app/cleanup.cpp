@@ -395,6 +395,54 @@ Picture ToPicture(IndexGrid grid) {
   return Picture::Indexed(grid.width, grid.height, owner->data(), grid.width, table, owner);
 }
 
+// Outside a warped picture's footprint there is nothing to clean: each such pixel takes the
+// colour of the nearest pixel inside on its row (a row wholly outside, that of the nearest row
+// with one), so it brings no colour of its own and splits no region.
+Picture FilledOutside(const Picture& picture) {
+  const int32_t w = picture.width, h = picture.height;
+  auto buffer = std::make_shared<std::vector<uint32_t>>(size_t(w) * size_t(h));
+  std::vector<int32_t> colours(static_cast<size_t>(w));
+  std::vector<bool> filled(static_cast<size_t>(h), false);
+  std::vector<int32_t> left(static_cast<size_t>(w));
+  for (int32_t y = 0; y < h; ++y) {
+    picture.ReadRow(y, colours.data());
+    int32_t last = -1;
+    for (int32_t x = 0; x < w; ++x) left[x] = last = picture.Inside(x, y) ? x : last;
+    if (last < 0) continue;
+    uint32_t* out = buffer->data() + size_t(y) * w;
+    for (int32_t x = w - 1, next = -1; x >= 0; --x) {
+      if (picture.Inside(x, y)) next = x;
+      const int32_t l = left[x];
+      const int32_t from = l < 0 ? next : next < 0 || x - l <= next - x ? l : next;
+      out[x] = static_cast<uint32_t>(colours[from]) | 0xFF000000u;
+    }
+    filled[static_cast<size_t>(y)] = true;
+  }
+  for (int32_t y = 0; y < h; ++y) {
+    if (filled[static_cast<size_t>(y)]) continue;
+    int32_t from = -1;
+    for (int32_t d = 1; d < h && from < 0; ++d) {
+      if (y - d >= 0 && filled[static_cast<size_t>(y - d)]) from = y - d;
+      else if (y + d < h && filled[static_cast<size_t>(y + d)]) from = y + d;
+    }
+    if (from >= 0) std::copy_n(buffer->data() + size_t(from) * w, w, buffer->data() + size_t(y) * w);
+  }
+  return Picture::Direct(w, h, reinterpret_cast<const uint8_t*>(buffer->data()), ptrdiff_t{w} * 4, buffer);
+}
+
+// The cleaned colours inside the source's footprint, nothing outside it.
+Picture WithFootprintOf(const Picture& cleaned, const Picture& source) {
+  const int32_t w = cleaned.width, h = cleaned.height;
+  auto buffer = std::make_shared<std::vector<uint32_t>>(size_t(w) * size_t(h), 0u);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x)
+      if (source.Inside(x, y))
+        (*buffer)[size_t(y) * w + x] = static_cast<uint32_t>(cleaned.At(x, y)) | 0xFF000000u;
+  Picture p = Picture::Direct(w, h, reinterpret_cast<const uint8_t*>(buffer->data()), ptrdiff_t{w} * 4, buffer);
+  p.footprint = true;
+  return p;
+}
+
 }  // namespace
 
 std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
@@ -572,7 +620,10 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity) {
   return Sieving(grid, minPixels, connectivity).Run();
 }
 
-Picture CleanPicture(const Picture& picture, const CleanupOptions& options, int32_t background) {
+Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background) {
+  if (source.footprint && !source.IsIndexed())
+    return WithFootprintOf(CleanPicture(FilledOutside(source), options, background), source);
+  const Picture& picture = source;
   std::vector<int32_t> palette = options.palette;
   const std::optional<int32_t> fixed = background >= 0 ? std::optional(background) : std::nullopt;
   if (palette.empty() && options.colours > 0)

@@ -22,7 +22,8 @@ std::vector<int32_t> PixelValues(const Picture& pic, int32_t background, int32_t
   for (int32_t y = 0; y < pic.height; ++y) {
     int32_t* row = values.data() + static_cast<size_t>(y) * pic.width;
     pic.ReadRow(y, row);
-    for (int32_t x = 0; x < pic.width; ++x) row[x] = row[x] == background ? -1 : (row[x] | mask);
+    for (int32_t x = 0; x < pic.width; ++x)
+      row[x] = row[x] == background || !pic.Inside(x, y) ? -1 : (row[x] | mask);
   }
   return values;
 }

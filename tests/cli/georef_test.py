@@ -125,6 +125,18 @@ class Projections(unittest.TestCase):
                 r = self.assertRoundTrip(self.warp(self.original, name, crs, *extra))
                 self.assertIn("warped:", r.stdout)
 
+    def test_cleaned_regions_of_a_warped_picture_stay_inside_its_footprint(self):
+        utm = self.warp(self.original, "utm_r.tif", "EPSG:32654", "-dstalpha")
+        out = self.path("regions.MLL")
+        self.assertRoundTrip(utm, "--colors", "9", "--sieve", "20", "--regions", out=out)
+        ds = ogr.Open(out)
+        west, east, south, north = ds.GetLayerByName("polygons").GetExtent()
+        slack = 0.05  # a pixel of the warped grid
+        self.assertGreaterEqual(west, WEST - slack)
+        self.assertLessEqual(east, WEST + W * PX + slack)
+        self.assertLessEqual(north, NORTH + slack)
+        self.assertGreaterEqual(south, NORTH - H * PY - slack)
+
     def test_a_picture_across_the_180th_meridian_stays_whole(self):
         across = self.path("across.tif")
         flat_colour_map(across, west=170.0)

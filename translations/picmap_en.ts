@@ -405,6 +405,14 @@
         <source>画像地図化ツール</source>
         <translation>Picture Map Tool</translation>
     </message>
+    <message>
+        <source>生成した地図が保存されていません.<byte value="xd"/>
+保存しますか?<byte value="xd"/>
+([いいえ] を選ぶと地図は破棄されます.)</source>
+        <translation>The generated map has not been saved.<byte value="xd"/>
+Save it?<byte value="xd"/>
+(No discards the map.)</translation>
+    </message>
 </context>
 <context>
     <name>picmap::frmMain</name>
@@ -579,6 +587,26 @@
     <message>
         <source>表示倍率：%1倍</source>
         <translation>Zoom: %1×</translation>
+    </message>
+    <message>
+        <source>領域を固定(&amp;L)</source>
+        <translation>&amp;Lock the area</translation>
+    </message>
+    <message>
+        <source>ドラッグで領域が動かないようにする</source>
+        <translation>Keep drags from moving the area</translation>
+    </message>
+    <message>
+        <source>編集(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>元に戻す(&amp;U)</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>やり直し(&amp;R)</source>
+        <translation>&amp;Redo</translation>
     </message>
 </context>
 </TS>

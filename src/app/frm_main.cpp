@@ -81,6 +81,69 @@ void frmMainLogic::Form_Unload() {
 
 void frmMainLogic::mnuQuit_Click() { window_.CloseWindow(); }
 
+bool frmMainLogic::Form_QueryUnload() { return MayDropMap(); }
+
+// Yes saves (and keeps everything when the save is cancelled or fails), No drops the map.
+bool frmMainLogic::MayDropMap() {
+  if (!mapUnsaved_) return true;
+  switch (window_.AskYesNoCancel(frmtext::kMapUnsaved)) {
+    case MsgAnswer::Yes:
+      mnuSave_Click();
+      return lastSaveOk_;
+    case MsgAnswer::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// ---- Undo and lock ----
+
+Placement frmMainLogic::CurrentPlacement() const {
+  return {state_.west, state_.east, state_.north, state_.south};
+}
+
+void frmMainLogic::SetPlacement(const Placement& p) {
+  state_.west = p.west;
+  state_.east = p.east;
+  state_.north = p.north;
+  state_.south = p.south;
+}
+
+void frmMainLogic::PlacementChanged(const Placement& before) {
+  history_.Changed(before, CurrentPlacement());
+  ShowUndoState();
+}
+
+void frmMainLogic::ShowUndoState() { window_.SetUndoState(history_.CanUndo(), history_.CanRedo()); }
+
+void frmMainLogic::mnuUndo_Click() {
+  EndDrag();
+  Placement p = CurrentPlacement();
+  if (!history_.Undo(p)) return;
+  SetPlacement(p);
+  ShowUndoState();
+  ShowStatus();
+  DrawPreview();
+}
+
+void frmMainLogic::mnuRedo_Click() {
+  EndDrag();
+  Placement p = CurrentPlacement();
+  if (!history_.Redo(p)) return;
+  SetPlacement(p);
+  ShowUndoState();
+  ShowStatus();
+  DrawPreview();
+}
+
+void frmMainLogic::SetPlacementLocked(bool locked) {
+  EndDrag();
+  locked_ = locked;
+  state_.drag.mode = 0;
+  window_.SetPreviewPointer(pointer::kDefault);
+}
+
 // ---- Opening a picture ----
 
 int32_t FilterIndexFor(const std::u16string& filter, const std::u16string& path) {
@@ -134,6 +197,7 @@ void frmMainLogic::mnuOpen_Click() {
 // convert: a preview, labels or a figure count left from the previous picture would be taken
 // for this one's.
 void frmMainLogic::LoadPictureFile(const std::u16string& path) {
+  if (!MayDropMap()) return;
   if (!window_.LoadSourcePicture(path, LoaderForPath(path))) {
     window_.Message(path + u"\r\n" + PictureProblem(path), true);
     return;
@@ -141,6 +205,7 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   // The map in memory belongs to the previous picture: saving it under this picture's name,
   // or compressing it as if it were this one's, would mislead.
   state_.oMap->Clear();
+  mapUnsaved_ = false;
   state_.oMap->FileName(path);
   state_.picturePath = path;
   state_.pictureShown = true;
@@ -164,10 +229,12 @@ std::u16string TooSmallText(int32_t width, int32_t height) {
 // ---- Extents ----
 
 void frmMainLogic::mnuWorld_Click() {
+  const Placement before = CurrentPlacement();
   state_.west = -648000;
   state_.east = 648000;
   state_.north = 324000;
   state_.south = -324000;
+  PlacementChanged(before);
   ShowStatus();
   DrawPreview();
 }
@@ -183,10 +250,12 @@ bool frmMainLogic::mnuWorldFile_Click() {
     window_.Message(r.message, true);
     return false;
   }
+  const Placement before = CurrentPlacement();
   state_.west = r.extents->west;
   state_.east = r.extents->east;
   state_.north = r.extents->north;
   state_.south = r.extents->south;
+  PlacementChanged(before);
   ShowStatus();
   DrawPreview();
   return true;
@@ -228,7 +297,9 @@ EdgeEntry frmMainLogic::EnterEdge(Edge edge) {
     return RefuseEdge(EdgeEntry::Unreadable, answer, edge, 0);  // the edge stays as it was
   }
   if (!AcceptsEdge(edge, value)) return RefuseEdge(EdgeEntry::OutOfRange, answer, edge, value);
+  const Placement before = CurrentPlacement();
   StoreEdge(edge, value);
+  PlacementChanged(before);
   ShowStatus();
   DrawPreview();
   return EdgeEntry::Stored;

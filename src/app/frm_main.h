@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/conversion_state.h"
+#include "app/placement_history.h"
 #include "app/preview_view.h"
 #include "app/window_port.h"
 #include "map/map_rectangle.h"
@@ -75,6 +76,8 @@ inline constexpr UiText kIncompletePicture{QT_TRANSLATE_NOOP("frmMain",
     "画像ファイルが途中で切れています (the picture is incomplete).")};
 inline constexpr UiText kWorldFileCaption{QT_TRANSLATE_NOOP("frmMain", "ワールドファイルから設定(&F)")};
 inline constexpr UiText kWorldFileNoPicture{QT_TRANSLATE_NOOP("frmMain", "先に画像ファイルを開いてください.")};
+inline constexpr UiText kMapUnsaved{QT_TRANSLATE_NOOP("frmMain",
+    "生成した地図が保存されていません.\r\n保存しますか?\r\n([いいえ] を選ぶと地図は破棄されます.)")};
 }  // namespace frmtext
 
 class frmMainLogic {
@@ -90,6 +93,10 @@ class frmMainLogic {
   bool Form_Load();
   void Form_Unload();
   void mnuQuit_Click();
+  // Asked before the window closes (by the quit menu or the window's own close button): true
+  // when it may close, that is when no generated map is unsaved or the user has saved or
+  // dropped it. False keeps the window and everything in it as it was.
+  bool Form_QueryUnload();
 
   // ---- Picture, extents, colours, tone ----
   void mnuOpen_Click();
@@ -108,6 +115,18 @@ class frmMainLogic {
   void picBackColor_Click();
   void mnuTone_Click();
   void mnuToneItem_Click(int16_t Index);
+
+  // ---- Undo and lock of the placement ----
+  void mnuUndo_Click();
+  void mnuRedo_Click();
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
+  // While locked, drags in the preview leave the placement alone (typed edges still count).
+  void SetPlacementLocked(bool locked);
+  bool PlacementLocked() const { return locked_; }
+  Placement CurrentPlacement() const;
+  // A generated (or compressed) map that has not been saved since.
+  bool MapUnsaved() const { return mapUnsaved_; }
 
   // ---- Conversion ----
   void mnuPolygon_Click();
@@ -178,6 +197,12 @@ class frmMainLogic {
   bool AcceptsEdge(Edge edge, int32_t value) const;
   EdgeEntry RefuseEdge(EdgeEntry why, const std::u16string& answer, Edge edge, int32_t value);
   void StoreEdge(Edge edge, int32_t value);
+  void SetPlacement(const Placement& p);
+  // Puts the change from `before` to the current placement on the undo stack.
+  void PlacementChanged(const Placement& before);
+  void ShowUndoState();
+  // Asks what becomes of an unsaved map before it would be lost; false: keep everything.
+  bool MayDropMap();
   void LoadPictureFile(const std::u16string& path);
   void AttachMap(std::shared_ptr<clsMap> map);
   std::u16string SpanText(int32_t sec) const;
@@ -203,6 +228,7 @@ class frmMainLogic {
   void MoveArea(float X, float Y);
   void MoveEdges(float X, float Y);
   void HoverAt(float X, float Y);
+  void EndDrag();
 
   void RunPendingEvents() { RequestEvents(1); }
   // n more requests to let pending window events run; the clock is read only every so many.
@@ -227,6 +253,10 @@ class frmMainLogic {
   std::u16string caption_;  // the caption of start-up, before any picture's name
   ConversionState state_;
   PreviewView view_;
+  PlacementHistory history_;
+  std::optional<Placement> dragStart_;  // the placement before the drag under way
+  bool locked_ = false;
+  bool mapUnsaved_ = false;
   int32_t lastCompress_ = 0;
   bool lastSaveOk_ = false;
   std::vector<std::u16string> lastKeptBackups_;

@@ -139,6 +139,7 @@ void frmMainLogic::mnuPolygon_Click() {
 
 bool frmMainLogic::FinishGeneration(bool ok) {
   if (ok) {
+    mapUnsaved_ = true;
     window_.Message(frmtext::kPolygonDone, false);
     window_.SetMenuEnabled(Menu::mnuCompress, true);
     window_.SetMenuEnabled(Menu::mnuSave, true);

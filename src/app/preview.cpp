@@ -90,11 +90,15 @@ void frmMainLogic::DrawPreview() {
 
 void frmMainLogic::picDst_MouseMove(int16_t Button, int16_t /*Shift*/, float X, float Y) {
   if (!state_.pictureShown || Viewport().Scale() <= 0) return;
-  if (Button == mouse::kLeft && state_.drag.mode != 0) DragTo(X, Y);
+  if (Button == mouse::kLeft && state_.drag.mode != 0 && !locked_)
+    DragTo(X, Y);
+  else if (Button != mouse::kLeft)
+    EndDrag();
   HoverAt(X, Y);
 }
 
 void frmMainLogic::DragTo(float X, float Y) {
+  if (!dragStart_) dragStart_ = CurrentPlacement();
   if (state_.drag.mode == drag::kMove)
     MoveArea(X, Y);
   else
@@ -136,10 +140,24 @@ void frmMainLogic::MoveEdges(float X, float Y) {
   if ((mode & drag::kSouth) && int64_t{lat} <= int64_t{s.north} - 30) s.south = lat;
 }
 
-// Finds what the pointer is over: an edge (within 3 pixels) or the inside of the area.
+// A whole drag, from the button going down to its release, is one step to undo.
+void frmMainLogic::EndDrag() {
+  if (!dragStart_) return;
+  const Placement before = *dragStart_;
+  dragStart_.reset();
+  PlacementChanged(before);
+}
+
+// Finds what the pointer is over: an edge (within 3 pixels) or the inside of the area. While
+// the placement is locked it is over nothing that could be dragged.
 void frmMainLogic::HoverAt(float X, float Y) {
-  const PreviewView& v = Viewport();
   ConversionState& s = state_;
+  if (locked_) {
+    s.drag.mode = 0;
+    window_.SetPreviewPointer(pointer::kDefault);
+    return;
+  }
+  const PreviewView& v = Viewport();
   const int32_t L = Round(v.X(s.west));
   const int32_t R = Round(v.X(s.east));
   const int32_t T = Round(v.Y(s.north));
@@ -165,6 +183,7 @@ void frmMainLogic::HoverAt(float X, float Y) {
 }
 
 void frmMainLogic::picDst_MouseUp(int16_t Button, int16_t /*Shift*/, float X, float Y) {
+  if (Button == mouse::kLeft) EndDrag();
   if (Button != mouse::kRight) return;
   state_.backColor = window_.PreviewColorAt(X, Y);
   ShowStatus();

@@ -94,6 +94,9 @@ class WindowPort {
   // The same with a detail (why it failed, with the numbers); the default adds it as a line.
   virtual void MessageWithDetail(const std::u16string& text, const std::u16string& detail,
                                  bool errorIcon);
+  // A question answered Yes, No or Cancel (a closed box answers Cancel). The default routes it
+  // to the message-box port of support/platform.h.
+  virtual MsgAnswer AskYesNoCancel(const std::u16string& text);
   // An input box; the entered text, or an empty text when it was cancelled.
   virtual std::u16string InputBox(const std::u16string& prompt,
                                   const std::u16string& defaultText) = 0;
@@ -116,6 +119,11 @@ class WindowPort {
   virtual void SetSwatchColor(int32_t colour) = 0;
   virtual void SetProgressMax(int32_t maximum) = 0;
   virtual void SetProgressValue(int32_t value) = 0;
+  // Whether there is a placement to return to, or one undone to bring back.
+  virtual void SetUndoState(bool canUndo, bool canRedo) {
+    (void)canUndo;
+    (void)canRedo;
+  }
 
   // ---- Events and pointers ----
   // Lets pending window events run (the cancel menu among them). The logic calls it only

@@ -216,6 +216,7 @@ void frmMain::BuildMenus() {
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   AddMenuItem(file, Menu::mnuQuit, tr("終了(&X)"), call(&frmMainLogic::mnuQuit_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  BuildEditMenu();
 
   QMenu* area = AddSubmenu(nullptr, Menu::mnuArea, tr("領域設定(&M)"));
   AddMenuItem(area, Menu::mnuWorld, tr("世界全体(&A)"), call(&frmMainLogic::mnuWorld_Click));
@@ -227,6 +228,14 @@ void frmMain::BuildMenus() {
   worldFile_ = area->addAction(ToQ(frmtext::kWorldFileCaption));
   worldFile_->setObjectName(QStringLiteral("mnuWorldFile"));
   connect(worldFile_, &QAction::triggered, this, call(&frmMainLogic::mnuWorldFile_Click));
+  area->addSeparator();
+  lock_ = area->addAction(tr("領域を固定(&L)"));
+  lock_->setObjectName(QStringLiteral("mnuLock"));
+  lock_->setCheckable(true);
+  lock_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+  lock_->setToolTip(tr("ドラッグで領域が動かないようにする"));
+  connect(lock_, &QAction::toggled, this,
+          [this](bool on) { Dispatch([&] { logic_->SetPlacementLocked(on); }); });
 
   QMenu* color = AddSubmenu(nullptr, Menu::mnuColor, tr("色設定(&R)"));
   AddMenuItem(color, Menu::mnuBackColor, tr("無効色(&B)..."), call(&frmMainLogic::mnuBackColor_Click));
@@ -244,6 +253,20 @@ void frmMain::BuildMenus() {
   for (Menu m : {Menu::mnuSave, Menu::mnuPolygon, Menu::mnuCompress, Menu::mnuCancel})
     menuWanted_[static_cast<size_t>(m)] = false;
   ApplyMenuStates();
+}
+
+// Undo and redo take back changes of the placement only: the map and the settings stay.
+void frmMain::BuildEditMenu() {
+  QMenu* edit = menuBar()->addMenu(tr("編集(&E)"));
+  edit->setObjectName(QStringLiteral("mnuEdit"));
+  undo_ = edit->addAction(tr("元に戻す(&U)"));
+  undo_->setObjectName(QStringLiteral("mnuUndo"));
+  undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  connect(undo_, &QAction::triggered, this, [this] { Dispatch([this] { logic_->mnuUndo_Click(); }); });
+  redo_ = edit->addAction(tr("やり直し(&R)"));
+  redo_->setObjectName(QStringLiteral("mnuRedo"));
+  redo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+  connect(redo_, &QAction::triggered, this, [this] { Dispatch([this] { logic_->mnuRedo_Click(); }); });
 }
 
 // Zoom and pan change only what the preview shows; they work with or without a picture.
@@ -556,6 +579,9 @@ void frmMain::ApplyMenuStates() {
   for (QAction* a : viewActions_)
     if (a) a->setEnabled(!job);
   showResult_->setEnabled(resultReady_ && !job);
+  undo_->setEnabled(canUndo_ && !job);
+  redo_->setEnabled(canRedo_ && !job);
+  lock_->setEnabled(!job);
 }
 
 bool frmMain::ShowingResult() const { return resultReady_ && showResult_->isChecked(); }
@@ -608,6 +634,11 @@ void frmMain::MessageWithDetail(const std::u16string& text, const std::u16string
                               errorIcon ? MsgIcon::Error : MsgIcon::None);
 }
 
+MsgAnswer frmMain::AskYesNoCancel(const std::u16string& text) {
+  return dialogs_->Message(isVisible() ? this : nullptr, text, Program().title,
+                           MsgButtons::YesNoCancel, MsgIcon::Question);
+}
+
 std::u16string frmMain::InputBox(const std::u16string& prompt, const std::u16string& defaultText) {
   return dialogs_->Input(isVisible() ? this : nullptr, Program().title, prompt, defaultText);
 }
@@ -649,6 +680,12 @@ void frmMain::SetMenuEnabled(Menu item, bool enabled) {
     resultReady_ = enabled;
     if (enabled) resultStale_ = true;
   }
+  ApplyMenuStates();
+}
+
+void frmMain::SetUndoState(bool canUndo, bool canRedo) {
+  canUndo_ = canUndo;
+  canRedo_ = canRedo;
   ApplyMenuStates();
 }
 
@@ -812,6 +849,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
   if (jobDepth_ > 0) {
     closePending_ = true;
     Dispatch([this] { logic_->mnuCancel_Click(); });
+    event->ignore();
+    return;
+  }
+  bool mayClose = true;
+  if (!unloaded_) Dispatch([&] { mayClose = logic_->Form_QueryUnload(); });
+  if (!mayClose) {
     event->ignore();
     return;
   }

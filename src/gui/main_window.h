@@ -57,6 +57,10 @@ class frmMain : public QMainWindow, public WindowPort {
   // "mnuShowResult": the preview shows the generated map over the world picture instead of
   // the picture (under the conversion menu; usable once a generation has succeeded).
   QAction* ShowResultAction() const { return showResult_; }
+  // "mnuUndo", "mnuRedo" (the edit menu) and "mnuLock" (the area menu).
+  QAction* UndoAction() const { return undo_; }
+  QAction* RedoAction() const { return redo_; }
+  QAction* LockAction() const { return lock_; }
   // "mnuRecent": the pictures opened lately, most recent first (under the file menu).
   QMenu* RecentMenu() const { return recentMenu_; }
   QLabel* LabelWidget(Label label) const { return labels_[static_cast<size_t>(label)]; }
@@ -87,6 +91,7 @@ class frmMain : public QMainWindow, public WindowPort {
                          bool errorIcon) override;
   std::u16string InputBox(const std::u16string& prompt,
                           const std::u16string& defaultText) override;
+  MsgAnswer AskYesNoCancel(const std::u16string& text) override;
   std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) override;
   std::optional<std::u16string> SaveFileDialog(const FileDialogRequest& request) override;
   std::optional<int32_t> ColorDialog(int32_t initial) override;
@@ -97,6 +102,7 @@ class frmMain : public QMainWindow, public WindowPort {
   void SetSwatchColor(int32_t colour) override;
   void SetProgressMax(int32_t maximum) override;
   void SetProgressValue(int32_t value) override;
+  void SetUndoState(bool canUndo, bool canRedo) override;
   void DoEvents() override;
   int16_t ScreenPointer() const override { return screenPointer_; }
   void SetScreenPointer(int16_t code) override;
@@ -137,6 +143,7 @@ class frmMain : public QMainWindow, public WindowPort {
   void LoadWorldPicture();
   void BuildShowResultItem(QMenu* convertMenu);
   void BuildViewMenu();
+  void BuildEditMenu();
   void StartSize();
   void BuildStatusBar();
   void ConnectPreview();
@@ -173,6 +180,11 @@ class frmMain : public QMainWindow, public WindowPort {
   RecentPictures recent_;
   QAction* worldFile_ = nullptr;
   QAction* showResult_ = nullptr;
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
+  QAction* lock_ = nullptr;
+  bool canUndo_ = false;
+  bool canRedo_ = false;
   std::array<QLabel*, kLabelCount> labels_{};
   PreviewWidget* preview_ = nullptr;
   SwatchWidget* swatch_ = nullptr;

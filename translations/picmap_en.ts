@@ -413,6 +413,41 @@
 Save it?<byte value="xd"/>
 (No discards the map.)</translation>
     </message>
+    <message>
+        <source>すべてのファイル(*.*)|*.*|ベクタファイル(*.SHP;*.GPKG;*.GEOJSON;*.KML;*.GML)|*.SHP;*.GPKG;*.GEOJSON;*.JSON;*.KML;*.GML|ラスタファイル(*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG)|*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG|</source>
+        <translation>All files(*.*)|*.*|Vector files(*.SHP;*.GPKG;*.GEOJSON;*.KML;*.GML)|*.SHP;*.GPKG;*.GEOJSON;*.JSON;*.KML;*.GML|Raster files(*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG)|*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG|</translation>
+    </message>
+    <message>
+        <source>を参照レイヤーとして読み込めませんでした.</source>
+        <translation>could not be read as a reference layer.</translation>
+    </message>
+    <message>
+        <source>参照レイヤーの追加</source>
+        <translation>Add Reference Layer</translation>
+    </message>
+</context>
+<context>
+    <name>picmap::ReferenceDock</name>
+    <message>
+        <source>参照レイヤー</source>
+        <translation>Reference Layers</translation>
+    </message>
+    <message>
+        <source>チェックを外すと参照レイヤーを隠します</source>
+        <translation>Uncheck a reference layer to hide it</translation>
+    </message>
+    <message>
+        <source>不透明度(&amp;C)</source>
+        <translation>Opa&amp;city</translation>
+    </message>
+    <message>
+        <source>画像の上に表示(&amp;P)</source>
+        <translation>Over the &amp;picture</translation>
+    </message>
+    <message>
+        <source>削除(&amp;X)</source>
+        <translation>&amp;Remove</translation>
+    </message>
 </context>
 <context>
     <name>picmap::frmMain</name>
@@ -607,6 +642,18 @@ Save it?<byte value="xd"/>
     <message>
         <source>やり直し(&amp;R)</source>
         <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <source>参照レイヤーの追加(&amp;L)...</source>
+        <translation>Add Reference &amp;Layer...</translation>
+    </message>
+    <message>
+        <source>最近使った参照レイヤー(&amp;E)</source>
+        <translation>R&amp;ecent Reference Layers</translation>
+    </message>
+    <message>
+        <source>参照レイヤー一覧(&amp;Y)</source>
+        <translation>Reference La&amp;yer List</translation>
     </message>
 </context>
 </TS>

@@ -16,6 +16,7 @@
 #include "app/conversion_state.h"
 #include "app/placement_history.h"
 #include "app/preview_view.h"
+#include "app/reference_layers.h"
 #include "app/window_port.h"
 #include "map/map_rectangle.h"
 #include "support/ui_text.h"
@@ -76,6 +77,10 @@ inline constexpr UiText kIncompletePicture{QT_TRANSLATE_NOOP("frmMain",
     "画像ファイルが途中で切れています (the picture is incomplete).")};
 inline constexpr UiText kWorldFileCaption{QT_TRANSLATE_NOOP("frmMain", "ワールドファイルから設定(&F)")};
 inline constexpr UiText kWorldFileNoPicture{QT_TRANSLATE_NOOP("frmMain", "先に画像ファイルを開いてください.")};
+inline constexpr UiText kReferenceFilter{QT_TRANSLATE_NOOP("frmMain",
+    "すべてのファイル(*.*)|*.*|ベクタファイル(*.SHP;*.GPKG;*.GEOJSON;*.KML;*.GML)|*.SHP;*.GPKG;*.GEOJSON;*.JSON;*.KML;*.GML|"
+    "ラスタファイル(*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG)|*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG|")};
+inline constexpr UiText kReferenceFailed{QT_TRANSLATE_NOOP("frmMain", "を参照レイヤーとして読み込めませんでした.")};
 inline constexpr UiText kMapUnsaved{QT_TRANSLATE_NOOP("frmMain",
     "生成した地図が保存されていません.\r\n保存しますか?\r\n([いいえ] を選ぶと地図は破棄されます.)")};
 }  // namespace frmtext
@@ -127,6 +132,16 @@ class frmMainLogic {
   Placement CurrentPlacement() const;
   // A generated (or compressed) map that has not been saved since.
   bool MapUnsaved() const { return mapUnsaved_; }
+
+  // ---- Reference layers ----
+  // Drawn in longitude/latitude under or over the picture; the world picture stays beneath.
+  void mnuAddReference_Click();
+  // Adds a file as a reference layer (false, with a message naming the file and the reason,
+  // when GDAL cannot read it so).
+  bool AddReferenceLayer(const std::u16string& path);
+  ReferenceLayers& References() { return references_; }
+  // The part of the globe the preview shows, in arc-seconds.
+  GeoBox VisibleBox();
 
   // ---- Conversion ----
   void mnuPolygon_Click();
@@ -254,6 +269,7 @@ class frmMainLogic {
   ConversionState state_;
   PreviewView view_;
   PlacementHistory history_;
+  ReferenceLayers references_;
   std::optional<Placement> dragStart_;  // the placement before the drag under way
   bool locked_ = false;
   bool mapUnsaved_ = false;

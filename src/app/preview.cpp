@@ -5,6 +5,7 @@
 
 #include "app/frm_main.h"
 #include "support/angle.h"
+#include "support/errors.h"
 #include "support/text.h"
 #include "support/numeric.h"
 #include "support/platform.h"
@@ -81,10 +82,12 @@ void frmMainLogic::DrawPreview() {
   const PreviewView& v = Viewport();
   window_.DrawPictureInPreview(PictureBox::picBack, Round(v.OffsetX()), Round(v.OffsetY()),
                                Round(v.WorldWidth()), Round(v.WorldHeight()));
+  if (references_.Count() > 0) window_.DrawReferenceLayers(false);
   if (state_.pictureShown) {
     for (const PreviewRect& r : PictureRects())
       window_.DrawPictureInPreview(PictureBox::picSrc, r.x, r.y, r.w, r.h);
   }
+  if (references_.Count() > 0) window_.DrawReferenceLayers(true);
   window_.PreviewDrawn();
 }
 
@@ -215,6 +218,41 @@ void frmMainLogic::ShowPictureArea() {
   const ConversionState& s = state_;
   Viewport().ShowArea(s.west, s.east, s.north, s.south);
   DrawPreview();
+}
+
+GeoBox frmMainLogic::VisibleBox() {
+  const PreviewView& v = Viewport();
+  const double k = v.Scale();
+  if (k <= 0) return GeoBox::None();
+  const auto lon = [&](double x) { return (x - v.OffsetX()) / k - 648000; };
+  const auto lat = [&](double y) { return 324000 - (y - v.OffsetY()) / k; };
+  return {lon(0), lon(v.Width()), lat(v.Height()), lat(0)};
+}
+
+// ---- Reference layers ----
+
+namespace {
+// Line colours (0x00BBGGRR) given to the layers in turn: each stands out on the world picture.
+constexpr int32_t kLayerColours[] = {0x0000D0, 0x00C0FF, 0xFF00FF, 0x000000, 0xFFFF00, 0x008000};
+}  // namespace
+
+void frmMainLogic::mnuAddReference_Click() {
+  const std::u16string path = InputLoadName(Tr("frmMain", "参照レイヤーの追加"),
+                                            frmtext::kReferenceFilter,
+                                            window_.PictureFolder() + u"/*.*");
+  if (!path.empty()) AddReferenceLayer(path);
+}
+
+bool frmMainLogic::AddReferenceLayer(const std::u16string& path) {
+  try {
+    ReferenceLayer& layer = references_.Add(path);
+    layer.colour = kLayerColours[(references_.Count() - 1) % std::size(kLayerColours)];
+  } catch (const Error& e) {
+    window_.MessageWithDetail(path + u"\r\n" + std::u16string(frmtext::kReferenceFailed), e.Description(), true);
+    return false;
+  }
+  DrawPreview();
+  return true;
 }
 
 std::optional<std::pair<int32_t, int32_t>> frmMainLogic::PicturePixelAt(float X, float Y) {

@@ -152,6 +152,8 @@ class WindowPort {
   // Draws the whole picture of `box` stretched into the rectangle (x, y, w, h) of the preview.
   virtual void DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w,
                                     int32_t h) = 0;
+  // Draws the visible reference layers of the logic that lie on this side of the picture.
+  virtual void DrawReferenceLayers(bool overPicture) { (void)overPicture; }
   // The colour of the preview at a point (0x00BBGGRR); -1 outside the preview.
   virtual int32_t PreviewColorAt(double x, double y) const = 0;
   // The preview has been drawn anew (a new picture, extents or view): what the window shows

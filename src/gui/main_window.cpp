@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QScreen>
@@ -35,9 +36,11 @@
 #include "gui/cursors.h"
 #include "gui/dialog_provider.h"
 #include "gui/preview_widget.h"
+#include "gui/reference_dock.h"
 #include "gui/qt_text.h"
 #include "gui/result_view.h"
 #include "gui/swatch_widget.h"
+#include "output/reference_drawing.h"
 #include "support/errormng.h"
 #include "support/errors.h"
 
@@ -168,6 +171,7 @@ frmMain::frmMain(DialogProvider* dialogs, QWidget* parent) : QMainWindow(parent)
   StartSize();
   ports_ = std::make_unique<Ports>(*this);
   logic_ = std::make_unique<frmMainLogic>(*this);
+  BuildReferenceDock();
 }
 
 frmMain::~frmMain() {
@@ -272,6 +276,7 @@ void frmMain::BuildEditMenu() {
 // Zoom and pan change only what the preview shows; they work with or without a picture.
 void frmMain::BuildViewMenu() {
   QMenu* view = menuBar()->addMenu(tr("表示(&D)"));
+  viewMenu_ = view;
   view->setObjectName(QStringLiteral("mnuView"));
   struct Item {
     const char* name;
@@ -295,6 +300,70 @@ void frmMain::BuildViewMenu() {
     connect(a, &QAction::triggered, this, items[i].run);
     viewActions_[i] = a;
   }
+}
+
+// The layers live in the logic, so the list and its menu items are made once it is.
+void frmMain::BuildReferenceDock() {
+  viewMenu_->addSeparator();
+  addReference_ = viewMenu_->addAction(tr("参照レイヤーの追加(&L)..."));
+  addReference_->setObjectName(QStringLiteral("mnuAddReference"));
+  connect(addReference_, &QAction::triggered, this, [this] {
+    const size_t before = logic_->References().Count();
+    Dispatch([this] { logic_->mnuAddReference_Click(); });
+    if (logic_->References().Count() > before) ReferenceAdded();
+  });
+  recentReferenceMenu_ = viewMenu_->addMenu(tr("最近使った参照レイヤー(&E)"));
+  recentReferenceMenu_->setObjectName(QStringLiteral("mnuRecentReferences"));
+  connect(recentReferenceMenu_, &QMenu::aboutToShow, this, [this] { FillRecentReferences(); });
+  FillRecentReferences();
+
+  referenceDock_ = new ReferenceDock(logic_->References(), this);
+  addDockWidget(Qt::RightDockWidgetArea, referenceDock_);
+  referenceDock_->hide();
+  QAction* toggle = referenceDock_->toggleViewAction();
+  toggle->setText(tr("参照レイヤー一覧(&Y)"));
+  toggle->setObjectName(QStringLiteral("mnuReferenceList"));
+  viewMenu_->addAction(toggle);
+  connect(referenceDock_, &ReferenceDock::Changed, this, [this] { RedrawPreview(); });
+}
+
+void frmMain::FillRecentReferences() {
+  recentReferenceMenu_->clear();
+  const QStringList files = recentReferences_.Files();
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    const QString path = files[i];
+    QAction* a = recentReferenceMenu_->addAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+    connect(a, &QAction::triggered, this, [this, path] {
+      if (!QFileInfo::exists(path)) recentReferences_.Remove(path);
+      AddReferenceFile(path);
+    });
+  }
+  recentReferenceMenu_->menuAction()->setEnabled(!files.isEmpty() && jobDepth_ == 0);
+}
+
+bool frmMain::AddReferenceFile(const QString& path) {
+  if (jobDepth_ > 0) return false;
+  bool added = false;
+  const std::u16string file = FromQ(QFileInfo(path).absoluteFilePath());
+  Dispatch([&] { added = logic_->AddReferenceLayer(file); });
+  if (added) ReferenceAdded();
+  return added;
+}
+
+void frmMain::ReferenceAdded() {
+  const ReferenceLayers& layers = logic_->References();
+  recentReferences_.Add(ToQ(layers.At(layers.Count() - 1).Path()));
+  referenceDock_->Refill();
+  referenceDock_->show();
+  FillRecentReferences();
+}
+
+void frmMain::DrawReferenceLayers(bool overPicture) {
+  preview_->Paint([&](QPainter& painter) {
+    picmap::DrawReferenceLayers(painter, logic_->References(), logic_->Viewport(),
+                                logic_->VisibleBox(), overPicture);
+  });
 }
 
 void frmMain::ZoomAtCentre(double factor) {
@@ -579,6 +648,7 @@ void frmMain::ApplyMenuStates() {
   for (QAction* a : viewActions_)
     if (a) a->setEnabled(!job);
   showResult_->setEnabled(resultReady_ && !job);
+  if (addReference_) addReference_->setEnabled(!job);
   undo_->setEnabled(canUndo_ && !job);
   redo_->setEnabled(canRedo_ && !job);
   lock_->setEnabled(!job);
@@ -822,11 +892,15 @@ void frmMain::dragEnterEvent(QDragEnterEvent* event) {
   if (jobDepth_ == 0 && !DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
+// With Shift held the file becomes a reference layer instead of the picture.
 void frmMain::dropEvent(QDropEvent* event) {
   const QString file = DroppedFile(event->mimeData());
   if (file.isEmpty()) return;
   event->acceptProposedAction();
-  OpenPictureFile(file);
+  if (event->modifiers() & Qt::ShiftModifier)
+    AddReferenceFile(file);
+  else
+    OpenPictureFile(file);
 }
 
 // ---- WindowPort: ending ----

@@ -26,6 +26,7 @@ class QSlider;
 namespace picmap {
 
 class DialogProvider;
+class ReferenceDock;
 class PreviewWidget;
 class SwatchWidget;
 
@@ -72,6 +73,12 @@ class frmMain : public QMainWindow, public WindowPort {
   QSlider* OpacitySlider() const { return opacity_; }
   // The status bar's zoom of the preview.
   QLabel* ZoomLabel() const { return zoomLabel_; }
+  // The reference layers' list (hidden until a layer is added) and the recent ones' menu.
+  ReferenceDock* References() const { return referenceDock_; }
+  QMenu* RecentReferencesMenu() const { return recentReferenceMenu_; }
+  QAction* AddReferenceAction() const { return addReference_; }
+  // Adds a reference layer as its menu does once a file is chosen (a drop with Shift held).
+  bool AddReferenceFile(const QString& path);
   // Opens a picture as the open menu does (a path from the command line or a drop).
   void OpenPictureFile(const QString& path);
   // True while generation, compression or saving runs.
@@ -115,6 +122,7 @@ class frmMain : public QMainWindow, public WindowPort {
   void DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w,
                             int32_t h) override;
   int32_t PreviewColorAt(double x, double y) const override;
+  void DrawReferenceLayers(bool overPicture) override;
   void PreviewDrawn() override;
   void CloseWindow() override;
   void EndProgram() override;
@@ -144,6 +152,9 @@ class frmMain : public QMainWindow, public WindowPort {
   void BuildShowResultItem(QMenu* convertMenu);
   void BuildViewMenu();
   void BuildEditMenu();
+  void BuildReferenceDock();
+  void FillRecentReferences();
+  void ReferenceAdded();
   void StartSize();
   void BuildStatusBar();
   void ConnectPreview();
@@ -180,6 +191,12 @@ class frmMain : public QMainWindow, public WindowPort {
   RecentPictures recent_;
   QAction* worldFile_ = nullptr;
   QAction* showResult_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  ReferenceDock* referenceDock_ = nullptr;
+  QMenu* recentReferenceMenu_ = nullptr;
+  QAction* addReference_ = nullptr;
+  RecentPictures recentReferences_{QStringLiteral("recentReferences"),
+                                   QStringLiteral("lastReferenceFolder")};
   QAction* undo_ = nullptr;
   QAction* redo_ = nullptr;
   QAction* lock_ = nullptr;

@@ -86,6 +86,18 @@ void PreviewWidget::DrawImage(const QImage& image, const QRect& target, double o
   update();
 }
 
+void PreviewWidget::Paint(const std::function<void(QPainter&)>& paint) {
+  {
+    QPainter painter(&canvas_);
+    paint(painter);
+  }
+  if (mixed_) {
+    QPainter painter(&pick_);
+    paint(painter);
+  }
+  update();
+}
+
 int32_t PreviewWidget::ColorAt(double x, double y) const {
   if (!(x >= 0 && y >= 0 && x < canvas_.width() && y < canvas_.height())) return -1;
   const QPoint p(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));

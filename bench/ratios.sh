@@ -58,7 +58,7 @@ for name in earth flat; do
   # one conversion first for the map size and the rectangle count
   "$bin/picmap-cli" convert "$pic" -o "$tmp/$name.MLL" --world --compress 1 >"$tmp/$name.txt"
   add "$name.bytes" "$(stat -c %s "$tmp/$name.MLL")"
-  add "$name.rects" "$(awk '/^compression run 1/ {print $NF}' "$tmp/$name.txt")"
+  add "$name.rects" "$(awk '/^compression / {print $NF; exit}' "$tmp/$name.txt")"
   for ((r = 1; r <= rounds; r++)); do
     rm -f "$tmp/$name.MLL" "$tmp"/$name-*.MLL
     read -r s kb < <(measure "$bin/picmap-cli" convert "$pic" -o "$tmp/$name.MLL" --world --compress 1)

@@ -184,6 +184,94 @@
     </message>
 </context>
 <context>
+    <name>MapExport</name>
+    <message>
+        <source>%1: 名前から形式が分かりません. -f で指定してください</source>
+        <translation>%1: cannot tell the format from the name; give it with -f</translation>
+    </message>
+    <message>
+        <source>%1: .%2 のファイルを書くベクター形式がありません. -f で指定してください</source>
+        <translation>%1: no vector format writes .%2 files; give one with -f</translation>
+    </message>
+    <message>
+        <source>%1: .%2 のファイルを書く形式が複数あります (%3). -f で選んでください</source>
+        <translation>%1: several formats write .%2 files (%3); choose one with -f</translation>
+    </message>
+    <message>
+        <source>%1: 書き込めません: %2</source>
+        <translation>%1: cannot write: %2</translation>
+    </message>
+    <message>
+        <source>%1: 地図に書き出す図形がありません</source>
+        <translation>%1: the map has no figures to export</translation>
+    </message>
+    <message>
+        <source>GDAL には書き込めるベクター形式 %1 がありません</source>
+        <translation>GDAL has no vector format %1 it can write</translation>
+    </message>
+    <message>
+        <source>%1: 既にあります. 置き換えるには --overwrite を指定してください</source>
+        <translation>%1: exists already; give --overwrite to replace it</translation>
+    </message>
+    <message>
+        <source>%1: 地図ファイルがありません</source>
+        <translation>%1: the map file does not exist</translation>
+    </message>
+    <message>
+        <source>%1: このプログラムが読める地図ファイルではありません</source>
+        <translation>%1: not a map file this program can read</translation>
+    </message>
+    <message>
+        <source>%1: このプログラムが読める地図ファイルではありません (%2)</source>
+        <translation>%1: not a map file this program can read (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>StagedFile</name>
+    <message>
+        <source>%1 で他の保存が終わるのを待っています</source>
+        <translation>waiting for another save in %1 to end</translation>
+    </message>
+    <message>
+        <source>中断された保存が %2 の横に残した一時ファイル %1 個を削除しました</source>
+        <translation>removed %1 temporary file(s) that killed saves had left beside %2</translation>
+    </message>
+    <message>
+        <source>%1 のバックアップは短くした名前 %2 で残しています</source>
+        <translation>the backup of %1 is kept under the shortened name %2</translation>
+    </message>
+</context>
+<context>
+    <name>clsMap</name>
+    <message>
+        <source>は変更禁止.</source>
+        <translation>is locked against changes.</translation>
+    </message>
+    <message>
+        <source>地図バージョンがアプリケーションの対応範囲を超えています.アップグレードしてください.</source>
+        <translation>The map version is newer than this program reads. Please upgrade.</translation>
+    </message>
+    <message>
+        <source>地図バージョン確認不能</source>
+        <translation>The map version cannot be determined</translation>
+    </message>
+    <message>
+        <source>地図図形ファイルが存在しません.</source>
+        <translation>The map file does not exist.</translation>
+    </message>
+</context>
+<context>
+    <name>clsThings</name>
+    <message>
+        <source>は変更禁止.</source>
+        <translation>is locked against changes.</translation>
+    </message>
+    <message>
+        <source>事象ファイルが存在しません.</source>
+        <translation>The thing file does not exist.</translation>
+    </message>
+</context>
+<context>
     <name>frmMain</name>
     <message>
         <source>   [圧縮中...]</source>
@@ -424,6 +512,428 @@ Save it?<byte value="xd"/>
     <message>
         <source>参照レイヤーの追加</source>
         <translation>Add Reference Layer</translation>
+    </message>
+</context>
+<context>
+    <name>georef</name>
+    <message>
+        <source>%1 行目: 基準点には mapX,mapY,sourceX,sourceY,enable が必要です.</source>
+        <translation>line %1: a control point needs mapX,mapY,sourceX,sourceY,enable.</translation>
+    </message>
+    <message>
+        <source>%1 行目: &apos;%2&apos; は有限の数ではありません.</source>
+        <translation>line %1: &apos;%2&apos; is not a finite number.</translation>
+    </message>
+    <message>
+        <source>基準点がありません.</source>
+        <translation>there are no control points.</translation>
+    </message>
+    <message>
+        <source>座標参照系 &apos;%1&apos; がわかりません (EPSG:32654 のような符号, WKT または PROJ の文字列).</source>
+        <translation>unknown coordinate reference system &apos;%1&apos; (give a code such as EPSG:32654, WKT or a PROJ string).</translation>
+    </message>
+    <message>
+        <source>基準点 %1 の座標が数ではありません.</source>
+        <translation>control point %1 has a coordinate that is not a number.</translation>
+    </message>
+    <message>
+        <source>基準点 %1 の画素 (%2, %3) が画像 (%4x%5) の外にあります.</source>
+        <translation>control point %1: pixel (%2, %3) lies outside the picture (%4x%5).</translation>
+    </message>
+    <message>
+        <source>基準点が一直線上に並んでいます: 変換 %1 には一直線上にない点が %2 点以上必要です.</source>
+        <translation>the control points lie on one line: transformation %1 needs at least %2 points that do not.</translation>
+    </message>
+    <message>
+        <source>基準点が足りません: 変換 %1 には有効な基準点が %2 点以上必要です (%3 点あります).</source>
+        <translation>too few control points: transformation %1 needs at least %2 enabled points (there are %3).</translation>
+    </message>
+    <message>
+        <source>基準点から変換 %1 を求められません: 点の配置が偏っています (一直線上にない点が %2 点以上必要です).</source>
+        <translation>transformation %1 cannot be fitted to the control points: they are badly spread (it needs at least %2 points not on one line).</translation>
+    </message>
+    <message>
+        <source>変換 %1 は画像を折り返してしまいます: 基準点を見直すか, 次数の低い変換を選んでください.</source>
+        <translation>transformation %1 folds the picture over itself: check the control points or choose a lower-order transformation.</translation>
+    </message>
+    <message>
+        <source>画像の座標参照系から経緯度 (WGS 84) へ変換できません.</source>
+        <translation>the picture&apos;s coordinate reference system cannot be transformed to longitude/latitude (WGS 84).</translation>
+    </message>
+    <message>
+        <source>画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています.</source>
+        <translation>the picture cannot be placed in longitude/latitude: its control points or CRS put it off the globe.</translation>
+    </message>
+    <message>
+        <source>変換後の画像が大きすぎます.</source>
+        <translation>the warped picture would be too large.</translation>
+    </message>
+    <message>
+        <source>経緯度に変換した画像は %1x%2 ピクセル (%3MB) になり, 上限の %4MB を超えます.</source>
+        <translation>the picture warped to longitude/latitude would be %1x%2 pixels (%3MB), more than the limit of %4MB.</translation>
+    </message>
+    <message>
+        <source>画像の位置が決まっていません.</source>
+        <translation>the picture has no placement.</translation>
+    </message>
+    <message>
+        <source>経緯度に変換した画像 (%1x%2 ピクセル) のためのメモリが足りません.</source>
+        <translation>not enough memory for the picture warped to longitude/latitude (%1x%2 pixels).</translation>
+    </message>
+    <message>
+        <source>%1 帯の %2 のラスタは画像として読めません (8 ビットの灰色, パレット, RGB または RGBA が読めます).</source>
+        <translation>a raster of %1 band(s) of %2 cannot be read as a picture (8-bit grey, palette, RGB or RGBA can).</translation>
+    </message>
+</context>
+<context>
+    <name>picmap-cli</name>
+    <message>
+        <source>--lang: ja か en を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>--lang: expected ja or en, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>不明なサブコマンド &apos;%1&apos; です (--help を参照してください)</source>
+        <translation>unknown verb &apos;%1&apos; (see --help)</translation>
+    </message>
+    <message>
+        <source>フォルダーがありません</source>
+        <translation>No such folder</translation>
+    </message>
+    <message>
+        <source>読み取り専用のファイルシステムです</source>
+        <translation>Read-only file system</translation>
+    </message>
+    <message>
+        <source>アクセス権がありません</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>フォルダーです</source>
+        <translation>Is a folder</translation>
+    </message>
+    <message>
+        <source>ファイル名が長すぎます</source>
+        <translation>File name too long</translation>
+    </message>
+    <message>
+        <source>パスの途中がフォルダーではありません</source>
+        <translation>A part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>ディスクの使用量の上限を超えています</source>
+        <translation>Disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>ファイルが見つかりません</source>
+        <translation>File not found</translation>
+    </message>
+    <message>
+        <source>ファイル名またはファイル番号が正しくありません</source>
+        <translation>Bad file name or number</translation>
+    </message>
+    <message>
+        <source>ファイルのモードが正しくありません</source>
+        <translation>Bad file mode</translation>
+    </message>
+    <message>
+        <source>ファイルは既に開かれています</source>
+        <translation>File already open</translation>
+    </message>
+    <message>
+        <source>デバイスの入出力でエラーが発生しました</source>
+        <translation>Device I/O error</translation>
+    </message>
+    <message>
+        <source>ファイルは既に存在します</source>
+        <translation>File already exists</translation>
+    </message>
+    <message>
+        <source>ディスクの空き容量が足りません</source>
+        <translation>Disk full</translation>
+    </message>
+    <message>
+        <source>ファイルの終わりを越えて読み込もうとしました</source>
+        <translation>Input past end of file</translation>
+    </message>
+    <message>
+        <source>ファイル名が正しくありません</source>
+        <translation>Bad file name</translation>
+    </message>
+    <message>
+        <source>開いているファイルが多すぎます</source>
+        <translation>Too many files</translation>
+    </message>
+    <message>
+        <source>デバイスが使用できません</source>
+        <translation>Device unavailable</translation>
+    </message>
+    <message>
+        <source>ディスクの準備ができていません</source>
+        <translation>Disk not ready</translation>
+    </message>
+    <message>
+        <source>パスまたはファイルへのアクセスでエラーが発生しました</source>
+        <translation>Path/File access error</translation>
+    </message>
+    <message>
+        <source>パスが見つかりません</source>
+        <translation>Path not found</translation>
+    </message>
+    <message>
+        <source>メモリが足りません</source>
+        <translation>Out of memory</translation>
+    </message>
+    <message>
+        <source>数値が扱える範囲を超えました</source>
+        <translation>Overflow</translation>
+    </message>
+    <message>
+        <source>%1 (エラー %2)</source>
+        <translation>%1 (error %2)</translation>
+    </message>
+    <message>
+        <source>不明なオプション &apos;%1&apos; です</source>
+        <translation>Unknown option &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; の後に値がありません</source>
+        <translation>Missing value after &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source> (--%1 のことですか?)</source>
+        <translation> (did you mean --%1?)</translation>
+    </message>
+    <message>
+        <source>; --help を参照してください</source>
+        <translation>; see --help</translation>
+    </message>
+    <message>
+        <source>%1 を指定してください; --help を参照してください</source>
+        <translation>expected %1; see --help</translation>
+    </message>
+    <message>
+        <source>ファイル名が空です</source>
+        <translation>an empty file name was given</translation>
+    </message>
+    <message>
+        <source>%1: フォルダーです. 地図ファイルではありません</source>
+        <translation>%1: is a folder, not a map file</translation>
+    </message>
+    <message>
+        <source>%1: このプログラムが読める地図ファイルではありません (%2)</source>
+        <translation>%1: not a map file this program can read (%2)</translation>
+    </message>
+    <message>
+        <source>%1: 既にあります. 置き換えるには --overwrite を指定してください</source>
+        <translation>%1: exists already; give --overwrite to replace it</translation>
+    </message>
+    <message>
+        <source>-o/--output: 地図ファイルの名前が空です</source>
+        <translation>-o/--output: the map file name is empty</translation>
+    </message>
+    <message>
+        <source>--background と --background-at は同時に指定できません</source>
+        <translation>--background and --background-at exclude each other</translation>
+    </message>
+    <message>
+        <source>--background: #RRGGBB, rgb(R,G,B), 6 桁の BBGGRR または none を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>--background: expected #RRGGBB, rgb(R,G,B), six digits BBGGRR or none, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--background-at: X,Y を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>--background-at: expected X,Y, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--tone: 256, 128, 64, 32 または 16 を指定してください</source>
+        <translation>--tone: expected 256, 128, 64, 32 or 16</translation>
+    </message>
+    <message>
+        <source>--compress: 0 以上の整数を指定してください</source>
+        <translation>--compress: expected a whole number of 0 or more</translation>
+    </message>
+    <message>
+        <source>経度は東西 180° 以内です</source>
+        <translation>longitudes lie within 180° east and west</translation>
+    </message>
+    <message>
+        <source>緯度は南北 90° 以内です</source>
+        <translation>latitudes lie within 90° north and south</translation>
+    </message>
+    <message>
+        <source>北端は南端より 30&quot; 以上北にしてください</source>
+        <translation>north must lie at least 30&quot; above south</translation>
+    </message>
+    <message>
+        <source>警告: --%1 &apos;%2&apos; は %3 と読まれます (数の後の %4 は秒を表します). 度を表すには %4%5, %5°%4 または %6%5度 と書いてください</source>
+        <translation>warning: --%1 &apos;%2&apos; reads as %3 (%4 after a number counts arc-seconds there); for degrees write %4%5, %5°%4 or %6%5度</translation>
+    </message>
+    <message>
+        <source>--%1: &apos;%2&apos; を角度として読めません</source>
+        <translation>--%1: cannot read &apos;%2&apos; as an angle</translation>
+    </message>
+    <message>
+        <source>--%1: &apos;%2&apos; は範囲外です (%3)</source>
+        <translation>--%1: &apos;%2&apos; is out of range (%3)</translation>
+    </message>
+    <message>
+        <source>--background-at: 画素 %1,%2 は画像の外にあります</source>
+        <translation>--background-at: pixel %1,%2 lies outside the picture</translation>
+    </message>
+    <message>
+        <source>%1: 画像が 16 x 16 画素より小さいです</source>
+        <translation>%1: the picture is smaller than 16 x 16 pixels</translation>
+    </message>
+    <message>
+        <source>行を生成中</source>
+        <translation>generating rows</translation>
+    </message>
+    <message>
+        <source>図形を圧縮中</source>
+        <translation>compressing figures</translation>
+    </message>
+    <message>
+        <source>保存中 (%)</source>
+        <translation>saving percent</translation>
+    </message>
+    <message>
+        <source>--version: 104, 105 または 106 を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>--version must be 104, 105 or 106, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>%1 として書き込みました</source>
+        <translation>written as %1</translation>
+    </message>
+    <message>
+        <source>--area: WEST,EAST,NORTH,SOUTH を指定してください</source>
+        <translation>--area needs WEST,EAST,NORTH,SOUTH</translation>
+    </message>
+    <message>
+        <source>--area: &apos;%1&apos; を角度として読めません</source>
+        <translation>--area: cannot read the angle &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--area: 経度は 180° 以内, 緯度は 90° 以内, 北端は南端より北にしてください</source>
+        <translation>--area: longitudes must lie within 180°, latitudes within 90°, north above south</translation>
+    </message>
+    <message>
+        <source>--%1: 1 から %2 までの整数を指定してください</source>
+        <translation>--%1 must be a whole number from 1 to %2</translation>
+    </message>
+    <message>
+        <source>画像の高さが大きすぎます. --width を小さくしてください</source>
+        <translation>the picture would be too tall; give a smaller --width</translation>
+    </message>
+    <message>
+        <source>%1: 画像を符号化できませんでした</source>
+        <translation>%1: the picture could not be encoded</translation>
+    </message>
+    <message>
+        <source>OUT の拡張子は .png か .svg にしてください</source>
+        <translation>OUT must end in .png or .svg</translation>
+    </message>
+    <message>
+        <source>このビルドは SVG を書き出せません</source>
+        <translation>this build cannot write SVG</translation>
+    </message>
+    <message>
+        <source>地図に描く図形がありません. --area を指定してください</source>
+        <translation>the map has no figures to draw; give --area</translation>
+    </message>
+    <message>
+        <source>%1: 事象ファイルではありません ([CATEGORY], [THING], [COMMENT] のどの節もありません)</source>
+        <translation>%1: not a thing file (no [CATEGORY], [THING] or [COMMENT] section)</translation>
+    </message>
+    <message>
+        <source>PICTURE をひとつ指定してください; --help を参照してください</source>
+        <translation>expected exactly one PICTURE; see --help</translation>
+    </message>
+    <message>
+        <source>%1 (%2 x %3 画素)</source>
+        <translation>%1 (%2 x %3 pixels)</translation>
+    </message>
+    <message>
+        <source>西端 %1, 東端 %2, 北端 %3, 南端 %4</source>
+        <translation>west %1, east %2, north %3, south %4</translation>
+    </message>
+    <message>
+        <source>(生成後): %1</source>
+        <translation>after generation: %1</translation>
+    </message>
+    <message>
+        <source>%1 点を %2 個の図形から間引きました (版 %3 に合わせるため)</source>
+        <translation>%1 points removed from %2 figure(s) to fit version %3</translation>
+    </message>
+    <message>
+        <source>%1 (%2): %3 地物</source>
+        <translation>%1 (%2): %3 features</translation>
+    </message>
+    <message>
+        <source> (%1 個のポリゴンを統合)</source>
+        <translation> dissolved from %1 polygons</translation>
+    </message>
+    <message>
+        <source>%1 回目: 削減 %2, 図形 %3</source>
+        <translation>run %1: removed %2, figures %3</translation>
+    </message>
+    <message>
+        <source>--transform: linear, helmert, poly1, poly2, poly3, tps または projective を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>--transform: expected linear, helmert, poly1, poly2, poly3, tps or projective, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--gcp と --gcp-file は同時に指定できません</source>
+        <translation>--gcp and --gcp-file exclude each other</translation>
+    </message>
+    <message>
+        <source>--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp または --gcp-file) に使います</source>
+        <translation>--transform, --gcp-crs and --save-gcp-file apply to control points (--gcp or --gcp-file)</translation>
+    </message>
+    <message>
+        <source>--world と端の指定は位置参照 (--source-crs, --gcp, --gcp-file) と同時に指定できません</source>
+        <translation>--world and the edge options exclude georeferencing (--source-crs, --gcp, --gcp-file)</translation>
+    </message>
+    <message>
+        <source>--source-crs は座標変換式に使います. 基準点の座標参照系は --gcp-crs で指定してください</source>
+        <translation>--source-crs applies to a geotransform; control points take --gcp-crs</translation>
+    </message>
+    <message>
+        <source>--warp-limit: メガバイト数を指定してください</source>
+        <translation>--warp-limit: expected a number of megabytes</translation>
+    </message>
+    <message>
+        <source>--gcp: PX,PY,LON,LAT を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>--gcp: expected PX,PY,LON,LAT, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>%1: 画素 %2,%3 は %4,%5: 残差 %6,%7 = %8 px%9</source>
+        <translation>%1: pixel %2,%3 at %4,%5: residual %6,%7 = %8 px%9</translation>
+    </message>
+    <message>
+        <source> (無効)</source>
+        <translation> (disabled)</translation>
+    </message>
+    <message>
+        <source>%1 px (有効な基準点 %2 点, %3)</source>
+        <translation>%1 px over %2 enabled points (%3)</translation>
+    </message>
+    <message>
+        <source>警告: 残差の二乗平均平方根 %1 px が 1 画素を超えています. 基準点を見直すか, 別の --transform を選んでください</source>
+        <translation>warning: the RMS residual %1 px exceeds one pixel: check the control points or choose another --transform</translation>
+    </message>
+    <message>
+        <source>%1: --source-crs: 画像に座標変換式もワールドファイルもありません. 基準点 (--gcp, --gcp-file) を指定してください</source>
+        <translation>%1: --source-crs: the picture has no geotransform or world file to place it by; give control points (--gcp, --gcp-file)</translation>
+    </message>
+    <message>
+        <source>注意: %1: 座標変換式 (またはワールドファイル) はありますが座標参照系がありません. その位置で変換するには --source-crs を, 度として読むには --world-file を指定してください</source>
+        <translation>note: %1: it has a geotransform (or world file) but no CRS; give --source-crs to place it by it, or --world-file to read it as degrees</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 in %2</translation>
+    </message>
+    <message>
+        <source>%1 x %2 画素, 1 画素 %3 x %4 秒</source>
+        <translation>%1 x %2 pixels of %3 x %4 arc-seconds</translation>
     </message>
 </context>
 <context>

@@ -261,6 +261,31 @@ bool frmMainLogic::mnuWorldFile_Click() {
   return true;
 }
 
+bool frmMainLogic::PlaceByGeoreference(const Georeference& georef, const WarpLimits& limits) {
+  if (!state_.pictureShown) {
+    window_.Message(frmtext::kWorldFileNoPicture, true);
+    return false;
+  }
+  try {
+    PlacedPicture placed = PlaceOnLonLatGrid(window_.SourcePicture(), georef, limits);
+    window_.ReplaceSourcePicture(placed.picture);
+    state_.west = placed.west;
+    state_.east = placed.east;
+    state_.north = placed.north;
+    state_.south = placed.south;
+    state_.pictureLoaded = placed.picture.width >= 16 && placed.picture.height >= 16;
+    window_.SetMenuEnabled(Menu::mnuPolygon, state_.pictureLoaded);
+    placed.picture = Picture();  // the window holds the pixels; the report needs the numbers
+    lastPlacement_ = placed;
+  } catch (const Error& e) {
+    window_.Message(state_.picturePath + u"\r\n" + e.Description(), true);
+    return false;
+  }
+  ShowStatus();
+  DrawPreview();
+  return true;
+}
+
 EdgeEntry frmMainLogic::mnuWest_Click() { return EnterEdge(Edge::West); }
 EdgeEntry frmMainLogic::mnuEast_Click() { return EnterEdge(Edge::East); }
 EdgeEntry frmMainLogic::mnuNorth_Click() { return EnterEdge(Edge::North); }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/conversion_state.h"
+#include "app/georef.h"
 #include "app/placement_history.h"
 #include "app/preview_view.h"
 #include "app/reference_layers.h"
@@ -116,6 +117,12 @@ class frmMainLogic {
   // Extents from the world file beside the opened picture; false (with a message, nothing
   // changed) when there is none or it cannot be used.
   bool mnuWorldFile_Click();
+  // Places the opened picture by a georeference: it is warped onto a longitude/latitude grid
+  // (unless it already is one) and the extents become the grid's. False, with the reason shown,
+  // when it cannot be placed; the picture and extents then stay as they were.
+  bool PlaceByGeoreference(const Georeference& georef, const WarpLimits& limits = {});
+  // The placement of the last PlaceByGeoreference, for reports.
+  const std::optional<PlacedPicture>& LastPlacement() const { return lastPlacement_; }
   void mnuBackColor_Click();
   void picBackColor_Click();
   void mnuTone_Click();
@@ -276,6 +283,7 @@ class frmMainLogic {
   int32_t lastCompress_ = 0;
   bool lastSaveOk_ = false;
   std::vector<std::u16string> lastKeptBackups_;
+  std::optional<PlacedPicture> lastPlacement_;
   bool keepBackups_ = true;
   std::u16string templateThings_;
   std::chrono::milliseconds eventInterval_{30};

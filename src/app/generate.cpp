@@ -94,11 +94,18 @@ class RunValues {
     if (pic_.IsIndexed()) return RunRow{nullptr, pic_.Bits() + y * pic_.Stride(), table_.data()};
     pic_.ReadRow(y, buffer);
     for (int32_t x = 0; x < pic_.width; ++x) buffer[x] = Of(buffer[x]);
+    if (pic_.footprint) MarkOutside(y, buffer);
     return RunRow{buffer, nullptr, nullptr};
   }
 
  private:
   int32_t Of(int32_t c) const { return c == background_ ? -1 : (c | mask_); }
+  // Outside the footprint there is no picture to map, whatever colour the buffer holds.
+  void MarkOutside(int32_t y, int32_t* buffer) const {
+    const uint8_t* x_bytes = pic_.Bits() + y * pic_.Stride() + 3;
+    for (int32_t x = 0; x < pic_.width; ++x)
+      if (x_bytes[4 * x] == 0) buffer[x] = -1;
+  }
 
   const Picture& pic_;
   int32_t background_, mask_;

@@ -83,8 +83,10 @@ std::shared_ptr<const PictureTransform> AffineTransform(const double geoTransfor
 // beside it with a .prj or .aux.xml giving the CRS, or control points stored in the file
 // (fitted with poly1, or tps beyond 20 points). std::nullopt when it carries none; `note`
 // then says why a geotransform without a CRS was not used.
+// `crs` (WKT) given, it stands for the CRS of the file's geotransform or world file.
 std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path,
-                                               std::string* note = nullptr);
+                                               std::string* note = nullptr,
+                                               const std::string& crs = {});
 
 // A CRS as the user wrote it (EPSG:32654, WKT, a PROJ string) in WKT; throws Error when OGR
 // does not know it.

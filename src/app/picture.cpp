@@ -62,6 +62,12 @@ void Picture::MakeOwnDirectCopy() {
   Picture copy(width, height);
   for (int32_t y = 0; y < height; ++y) ReadRow(y, reinterpret_cast<int32_t*>(copy.own_) + static_cast<size_t>(y) * width);
   for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i) copy.own_[i] |= kOpaque;
+  if (footprint && !palette_) {
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x)
+        if (!Inside(x, y)) copy.own_[static_cast<size_t>(y) * width + x] &= ~kOpaque;
+    copy.footprint = true;
+  }
   *this = std::move(copy);
 }
 

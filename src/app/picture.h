@@ -29,6 +29,10 @@ class Picture {
 
   int32_t width = 0;
   int32_t height = 0;
+  // Whether the X byte of a direct picture tells its footprint: pixels whose X byte is 0 lie
+  // outside the source picture (beyond a warped picture's edges, transparent or no-data in a
+  // GIS raster) and are never mapped. Pictures read by Qt are whole and leave it false.
+  bool footprint = false;
 
   bool Empty() const { return width <= 0 || height <= 0; }
   bool Contains(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }
@@ -41,6 +45,9 @@ class Picture {
   void Set(int32_t x, int32_t y, int32_t colour);
   // The colours of row y into out[0 .. width-1].
   void ReadRow(int32_t y, int32_t* out) const;
+  bool Inside(int32_t x, int32_t y) const {
+    return !footprint || palette_ || bits_[y * stride_ + x * 4 + 3] != 0;
+  }
 
   // The buffer as it is, for showing the picture without copying it.
   bool IsIndexed() const { return palette_ != nullptr; }

@@ -12,6 +12,7 @@
 
 #include "app/frm_main.h"
 #include "app/picture_completeness.h"
+#include "app/raster_picture.h"
 #include "support/errormng.h"
 #include "support/errors.h"
 #include "support/library.h"
@@ -84,6 +85,8 @@ std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader
   QImageReader::setAllocationLimit(PictureMemoryLimitMB());
   const QString file = ToQString(path);
   if (!PictureFileIsWhole(file)) return std::nullopt;
+  if (loader == PictureLoader::Standard && !IsQtPictureFile(path))
+    return LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20);
   try {
     QImage image = loader == PictureLoader::Png ? DecodePng(file) : DecodeStandard(file);
     if (image.isNull()) return std::nullopt;
@@ -99,6 +102,11 @@ std::u16string PictureProblem(const std::u16string& path) {
   if (!info.exists()) return FileErrorText(err::kFileNotFound);
   if (info.isDir() || !info.isReadable()) return FileErrorText(err::kPathFileAccess);
   if (!PictureFileIsWhole(file)) return frmtext::kIncompletePicture;  // before a decoder complains
+  if (!IsQtPictureFile(path)) {
+    std::u16string problem;
+    if (!LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20, &problem) && !problem.empty())
+      return problem;
+  }
   QImageReader reader(file);
   const QSize size = reader.size();
   const int64_t mb = int64_t{size.width()} * size.height() * 4 / (1024 * 1024);
@@ -186,7 +194,9 @@ QImage ImageFromPicture(const Picture& picture) {
   if (picture.Empty()) return QImage();
   auto* keep = new std::shared_ptr<const void>(picture.Owner());
   QImage image(picture.Bits(), picture.width, picture.height, picture.Stride(),
-               picture.IsIndexed() ? QImage::Format_Indexed8 : QImage::Format_RGBX8888,
+               picture.IsIndexed()  ? QImage::Format_Indexed8
+               : picture.footprint ? QImage::Format_RGBA8888_Premultiplied
+                                   : QImage::Format_RGBX8888,
                ReleaseOwner, keep);
   if (const Picture::Palette* palette = picture.ColourTable()) {
     QList<QRgb> table;

@@ -51,6 +51,7 @@ class ScriptedWindow : public WindowPort {
   void SetScreenPointer(int16_t code) override { screenPointer = code; }
   void SetPreviewPointer(int16_t code) override { previewPointer = code; }
   bool LoadSourcePicture(const std::u16string& path, PictureLoader loader) override;
+  void ReplaceSourcePicture(Picture picture) override { source = std::move(picture); }
   const Picture& SourcePicture() const override { return source; }
   double PreviewWidth() const override { return preview.width; }
   double PreviewHeight() const override { return preview.height; }

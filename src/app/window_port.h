@@ -138,6 +138,8 @@ class WindowPort {
   // Loads a picture file into picSrc, replacing the previous picture. False when the file
   // cannot be read; picSrc then keeps its previous picture.
   virtual bool LoadSourcePicture(const std::u16string& path, PictureLoader loader) = 0;
+  // Replaces the picture in picSrc by one made from it (a warped picture): same file, new pixels.
+  virtual void ReplaceSourcePicture(Picture picture) = 0;
   // The picture in picSrc (empty before the first load), read directly by generation.
   virtual const Picture& SourcePicture() const = 0;
   int32_t SourceWidth() const { return SourcePicture().width; }

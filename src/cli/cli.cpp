@@ -11,9 +11,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/language.h"
 #include "cli/common.h"
 #include "support/platform.h"
 #include "support/text.h"
@@ -43,14 +45,14 @@ std::unique_ptr<QCoreApplication> MakeApplication(const Verb* verb, int& argc, c
 }
 
 // The whole run of a picture verb happens in the module, under its own Main.
-int RunInPictureModule(int argc, char** argv) {
+int RunInPictureModule(const char* verb, int argc, char** argv) {
   using ModuleMain = int (*)(int, char**);
   std::string tried;
   if (auto run = reinterpret_cast<ModuleMain>(
           ModuleFunction("picmap_pictures.so", "PicmapPicturesMain", tried)))
     return run(argc, argv);
   std::fprintf(stderr, "picmap-cli %s: the module picmap_pictures.so cannot be loaded:%s\n",
-               argv[1], tried.c_str());
+               verb, tried.c_str());
   return kExitFailure;
 }
 
@@ -69,12 +71,54 @@ void QuietQtWarnings(QtMsgType type, const QMessageLogContext& context, const QS
     std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
 }
 
+// --lang ja|en, before the verb or after it (every verb takes it), as given last; nullopt when
+// the command line leaves the choice to the locale.
+std::optional<QString> LanguageOption(const QStringList& args) {
+  std::optional<QString> value;
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    const QString& a = args[i];
+    if (a == "--") break;
+    if ((a == "--lang" || a == "-lang") && i + 1 < args.size())
+      value = args[++i];
+    else if (a.startsWith("--lang=") || a.startsWith("-lang="))
+      value = a.section('=', 1);
+  }
+  return value;
+}
+
+// `picmap-cli --lang en VERB ...`: the verb comes after the choice of language.
+void DropLeadingLanguage(QStringList& args) {
+  if (args.size() >= 3 && (args[1] == "--lang" || args[1] == "-lang"))
+    args.remove(1, 2);
+  else if (args.size() >= 2 && (args[1].startsWith("--lang=") || args[1].startsWith("-lang=")))
+    args.removeAt(1);
+}
+
+// The language of every message, chosen as the window chooses it; -1 to go on, else the exit
+// code of a usage error.
+int ChooseLanguage(const std::optional<QString>& given) {
+  const bool known = given && IsProgramLanguage(given->toStdString());
+  UseLanguage(ChosenLanguage(known ? std::optional(given->toStdString()) : std::nullopt));
+  if (!given || known) return -1;
+  return Fail(TrQ("picmap-cli", "--lang: ja か en を指定してください ('%1' ではなく)").arg(*given),
+              kExitUsage);
+}
+
 // Qt warns on every start when the session has no runtime folder (ssh, cron, CI).
 void EnsureRuntimeFolder() {
   if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) return;
   std::string dir = "/tmp/runtime-" + std::to_string(::getuid());
   ::mkdir(dir.c_str(), 0700);
   qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(dir));
+}
+
+// The place of the verb in argv: 1, or 3 after a leading --lang ja|en (2 after --lang=ja).
+int VerbIndex(int argc, char** argv) {
+  if (argc < 2) return 1;
+  const std::string first = argv[1];
+  if (first == "--lang" || first == "-lang") return 3;
+  if (first.starts_with("--lang=") || first.starts_with("-lang=")) return 2;
+  return 1;
 }
 
 }  // namespace
@@ -97,8 +141,9 @@ void* ModuleFunction(const char* module, const char* function, std::string& trie
 }
 
 int Main(int argc, char** argv, std::span<const Verb> verbs) {
-  const Verb* named = argc >= 2 ? FindVerb(verbs, QString::fromLocal8Bit(argv[1])) : nullptr;
-  if (named && !named->run) return RunInPictureModule(argc, argv);
+  const int at = VerbIndex(argc, argv);
+  const Verb* named = argc > at ? FindVerb(verbs, QString::fromLocal8Bit(argv[at])) : nullptr;
+  if (named && !named->run) return RunInPictureModule(named->name, argc, argv);
   // A drawing verb gets a GUI application object without a window.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   EnsureRuntimeFolder();
@@ -110,14 +155,18 @@ int Main(int argc, char** argv, std::span<const Verb> verbs) {
   QCoreApplication::setApplicationVersion(PROJECT_VERSION_TEXT);
   InstallProgramInfo();
   QStringList args = QCoreApplication::arguments();
+  const std::optional<QString> language = LanguageOption(args);
+  DropLeadingLanguage(args);
+  const Verb* verb =
+      args.size() >= 2 && !args[1].startsWith('-') ? FindVerb(verbs, args[1]) : nullptr;
+  if (verb) BeginVerb(verb->name);
+  if (int code = ChooseLanguage(language); code >= 0) return code;
   if (args.size() >= 2 && !args[1].startsWith('-')) {
-    const Verb* verb = FindVerb(verbs, args[1]);
-    if (!verb) {
-      std::fprintf(stderr, "picmap-cli: unknown verb '%s' (see --help)\n", qPrintable(args[1]));
-      return kExitUsage;
-    }
+    if (!verb)
+      return Fail(TrQ("picmap-cli", "不明なサブコマンド '%1' です (--help を参照してください)")
+                      .arg(args[1]),
+                  kExitUsage);
     args.removeAt(1);
-    BeginVerb(verb->name);
     return verb->run(args);
   }
   QCommandLineParser parser;
@@ -126,12 +175,9 @@ int Main(int argc, char** argv, std::span<const Verb> verbs) {
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addPositionalArgument("verb", "The verb to run, then its arguments (VERB --help).");
-  if (!parser.parse(args)) {
-    QString error = parser.errorText();
-    if (error.endsWith('.')) error.chop(1);
-    std::fprintf(stderr, "picmap-cli: %s (see --help)\n", qPrintable(error));
-    return kExitUsage;
-  }
+  parser.addOption({"lang", "The language of the messages, ja or en (default: English under an "
+                            "English locale, else Japanese, as the window).", "LANG"});
+  if (!parser.parse(args)) return Fail(UsageError(parser), kExitUsage);
   if (parser.isSet("help") || parser.isSet("version")) {
     std::fputs(qPrintable(parser.isSet("help") ? parser.helpText()
                                               : "picmap-cli " + QCoreApplication::applicationVersion() + "\n"),

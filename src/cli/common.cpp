@@ -17,6 +17,7 @@
 #include "support/stagedfile.h"
 #include "support/platform.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 
 namespace picmap::cli {
 
@@ -36,12 +37,71 @@ std::u16string OneLine(const std::u16string& text) {
   return line;
 }
 
+bool IsSentence(const QString& line) { return line.endsWith('.') || line.endsWith(']'); }
+
+// The libraries' messages name the file on a line of its own, before or after the sentence
+// ("地図図形ファイルが存在しません.", "FILE", or "FILE", "は変更禁止. [Save]"); a line of the
+// tool names it first: "FILE: sentence".
+std::u16string FileFirst(const std::u16string& text) {
+  const QStringList lines = Q(text).split(QRegularExpression("\r?\n"));
+  if (lines.size() != 2 || IsSentence(lines[0]) == IsSentence(lines[1])) return OneLine(text);
+  const bool fileFirst = IsSentence(lines[1]);
+  QString sentence = fileFirst ? lines[1] : lines[0];
+  return U((fileFirst ? lines[0] : lines[1]) + ": " + WithoutParticle(sentence.trimmed()));
+}
+
 std::string NumberText(int32_t number) {
   if (number >= 0 && number <= 0xFFFF) return std::to_string(number);
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%08X", static_cast<uint32_t>(number));
   return hex;
 }
+
+// The reasons that errors carry in their description (support/errors.cpp and the staged writer),
+// in the chosen language; the English is the description itself.
+struct Reason {
+  const char16_t* description;
+  const char* words;
+};
+constexpr Reason kReasons[] = {
+    {u"No such folder", QT_TRANSLATE_NOOP("picmap-cli", "フォルダーがありません")},
+    {u"Read-only file system", QT_TRANSLATE_NOOP("picmap-cli", "読み取り専用のファイルシステムです")},
+    {u"Permission denied", QT_TRANSLATE_NOOP("picmap-cli", "アクセス権がありません")},
+    {u"Is a folder", QT_TRANSLATE_NOOP("picmap-cli", "フォルダーです")},
+    {u"File name too long", QT_TRANSLATE_NOOP("picmap-cli", "ファイル名が長すぎます")},
+    {u"A part of the path is not a folder",
+     QT_TRANSLATE_NOOP("picmap-cli", "パスの途中がフォルダーではありません")},
+    {u"Disk quota exceeded", QT_TRANSLATE_NOOP("picmap-cli", "ディスクの使用量の上限を超えています")},
+    {u"File not found", QT_TRANSLATE_NOOP("picmap-cli", "ファイルが見つかりません")},
+    {u"Bad file name or number",
+     QT_TRANSLATE_NOOP("picmap-cli", "ファイル名またはファイル番号が正しくありません")},
+    {u"Bad file mode", QT_TRANSLATE_NOOP("picmap-cli", "ファイルのモードが正しくありません")},
+    {u"File already open", QT_TRANSLATE_NOOP("picmap-cli", "ファイルは既に開かれています")},
+    {u"Device I/O error", QT_TRANSLATE_NOOP("picmap-cli", "デバイスの入出力でエラーが発生しました")},
+    {u"File already exists", QT_TRANSLATE_NOOP("picmap-cli", "ファイルは既に存在します")},
+    {u"Disk full", QT_TRANSLATE_NOOP("picmap-cli", "ディスクの空き容量が足りません")},
+    {u"Input past end of file",
+     QT_TRANSLATE_NOOP("picmap-cli", "ファイルの終わりを越えて読み込もうとしました")},
+    {u"Bad file name", QT_TRANSLATE_NOOP("picmap-cli", "ファイル名が正しくありません")},
+    {u"Too many files", QT_TRANSLATE_NOOP("picmap-cli", "開いているファイルが多すぎます")},
+    {u"Device unavailable", QT_TRANSLATE_NOOP("picmap-cli", "デバイスが使用できません")},
+    {u"Disk not ready", QT_TRANSLATE_NOOP("picmap-cli", "ディスクの準備ができていません")},
+    {u"Path/File access error",
+     QT_TRANSLATE_NOOP("picmap-cli", "パスまたはファイルへのアクセスでエラーが発生しました")},
+    {u"Path not found", QT_TRANSLATE_NOOP("picmap-cli", "パスが見つかりません")},
+    {u"Out of memory", QT_TRANSLATE_NOOP("picmap-cli", "メモリが足りません")},
+    {u"Overflow", QT_TRANSLATE_NOOP("picmap-cli", "数値が扱える範囲を超えました")},
+};
+
+}  // namespace
+
+std::u16string InWords(const std::u16string& description) {
+  for (const Reason& r : kReasons)
+    if (description == r.description) return Tr("picmap-cli", r.words);
+  return description;
+}
+
+namespace {
 
 // A file error's description carries its path after ": "; the line names the file already.
 // The descriptions of the map reader end in "/" for the call path.
@@ -50,16 +110,16 @@ std::u16string Describe(const Error& e) {
   if (e.Number() >= 52 && e.Number() <= 76) {
     const size_t path = d.rfind(u": ");
     if (path != std::u16string::npos && d.find(u'/', path) != std::u16string::npos) d.resize(path);
-    return d.empty() ? DefaultDescription(e.Number()) : d;
+    return InWords(d.empty() ? DefaultDescription(e.Number()) : d);
   }
   while (!d.empty() && d.back() == u'/') d.pop_back();
-  return d;
+  return InWords(d);
 }
 
 void PrintFailure(const Error& e, const std::u16string& file) {
-  std::fprintf(stderr, "picmap-cli %s: %s%s (error %s)\n", gVerb,
-               file.empty() ? "" : (Utf8(file) + ": ").c_str(), Utf8(Describe(e)).c_str(),
-               NumberText(e.Number()).c_str());
+  const QString reason = TrQ("picmap-cli", "%1 (エラー %2)")
+                             .arg(Q(Describe(e)), QString::fromStdString(NumberText(e.Number())));
+  Fail(file.empty() ? reason : Q(file) + ": " + reason);
 }
 
 // File errors end the statement here and are returned as numbers, so this is their only
@@ -74,7 +134,7 @@ class StderrMessages : public MessageBoxPort {
  public:
   MsgAnswer Show(const std::u16string& text, const std::u16string&, MsgButtons buttons,
                  MsgIcon) override {
-    std::fprintf(stderr, "picmap-cli %s: %s\n", gVerb, Utf8(OneLine(text)).c_str());
+    Fail(Q(FileFirst(text)));
     switch (buttons) {
       case MsgButtons::Ok: return MsgAnswer::Ok;
       case MsgButtons::YesNo:
@@ -115,20 +175,17 @@ QStringList KnownOptions(const QCommandLineParser& parser) {
   return names;
 }
 
-// Qt's complaint, with the option meant where one is near enough to the one typed.
-std::string UsageError(const QCommandLineParser& parser) {
-  std::string message = parser.errorText().toStdString();
-  if (!message.empty() && message.back() == '.') message.pop_back();
+// Qt's own words for the two usual complaints, which its translations of Qt would give only
+// where installed.
+QString ParserComplaint(const QCommandLineParser& parser) {
   const QStringList unknown = parser.unknownOptionNames();
-  if (unknown.isEmpty()) return message;
-  QString best;
-  int bestDistance = 3;  // two typing slips at most
-  for (const QString& known : KnownOptions(parser)) {
-    const int d = EditDistance(unknown.front(), known);
-    if (d < bestDistance) bestDistance = d, best = known;
-  }
-  if (!best.isEmpty()) message += " (did you mean --" + best.toStdString() + "?)";
-  return message + "; see --help";
+  if (!unknown.isEmpty()) return TrQ("picmap-cli", "不明なオプション '%1' です").arg(unknown.front());
+  static const QRegularExpression missing("^Missing value after '(.*)'\\.?$");
+  if (const auto m = missing.match(parser.errorText()); m.hasMatch())
+    return TrQ("picmap-cli", "'%1' の後に値がありません").arg(m.captured(1));
+  QString message = parser.errorText();
+  if (message.endsWith('.')) message.chop(1);
+  return message;
 }
 
 // Qt names the program alone in the usage line; a verb's usage names the verb too.
@@ -136,6 +193,12 @@ QString HelpText(const QCommandLineParser& parser) {
   QString text = parser.helpText();
   static const QRegularExpression usage("^Usage: \\S+");
   return text.replace(usage, QString("Usage: picmap-cli ") + gVerb);
+}
+
+// The arguments a verb takes, as its usage line names them ("MAP OUT").
+QString ExpectedArguments(const QCommandLineParser& parser) {
+  const QString usage = parser.helpText().section('\n', 0, 0);
+  return usage.section(QStringLiteral("[options] "), 1).trimmed();
 }
 
 }  // namespace
@@ -152,9 +215,34 @@ void BeginVerb(const char* verb) {
 
 const char* CurrentVerb() { return gVerb; }
 
+// Qt's complaint, with the option meant where one is near enough to the one typed.
+QString UsageError(const QCommandLineParser& parser) {
+  QString message = ParserComplaint(parser);
+  const QStringList unknown = parser.unknownOptionNames();
+  if (unknown.isEmpty()) return message;
+  QString best;
+  int bestDistance = 3;  // two typing slips at most
+  for (const QString& known : KnownOptions(parser)) {
+    const int d = EditDistance(unknown.front(), known);
+    if (d < bestDistance) bestDistance = d, best = known;
+  }
+  if (!best.isEmpty()) message += TrQ("picmap-cli", " (--%1 のことですか?)").arg(best);
+  return message + TrQ("picmap-cli", "; --help を参照してください");
+}
+
+QString TrQ(const char* context, const char* source) { return Q(Tr(context, source)); }
+
+QString WithoutParticle(const QString& sentence) {
+  static const QString particles = QString::fromUtf8("はにをが");
+  if (sentence.size() > 1 && particles.contains(sentence.front())) return sentence.mid(1);
+  return sentence;
+}
+
 int ParseVerb(QCommandLineParser& parser, const QStringList& args, int positionals) {
   parser.addHelpOption();
   parser.addOption({"verbose", "Print the full text of file-error reports."});
+  parser.addOption({"lang", "The language of the messages, ja or en (default: English under an "
+                            "English locale, else Japanese, as the window).", "LANG"});
   // GDAL's tools spell their options with one dash (-overwrite, -of GPKG): so may we.
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   if (!parser.parse(args)) return Fail(UsageError(parser), kExitUsage);
@@ -163,18 +251,27 @@ int ParseVerb(QCommandLineParser& parser, const QStringList& args, int positiona
     return kExitOk;
   }
   gVerbose = parser.isSet("verbose");
-  if (positionals >= 0 && parser.positionalArguments().size() != positionals) {
-    std::fputs(qPrintable(HelpText(parser)), stderr);
-    return kExitUsage;
-  }
+  if (positionals >= 0 && parser.positionalArguments().size() != positionals)
+    return Fail(TrQ("picmap-cli", "%1 を指定してください; --help を参照してください")
+                    .arg(ExpectedArguments(parser)),
+                kExitUsage);
   for (const QString& argument : parser.positionalArguments())
-    if (argument.isEmpty()) return Fail("an empty file name was given", kExitUsage);
+    if (argument.isEmpty()) return Fail(TrQ("picmap-cli", "ファイル名が空です"), kExitUsage);
   return -1;
 }
 
 int Fail(const std::string& message, int code) {
-  std::fprintf(stderr, "picmap-cli %s: %s\n", gVerb, message.c_str());
+  if (*gVerb)
+    std::fprintf(stderr, "picmap-cli %s: %s\n", gVerb, message.c_str());
+  else
+    std::fprintf(stderr, "picmap-cli: %s\n", message.c_str());
   return code;
+}
+
+int Fail(const QString& message, int code) { return Fail(message.toStdString(), code); }
+
+void Report(const char* key, const QString& text) {
+  std::printf("%s %s\n", key, qPrintable(text));
 }
 
 void ReportError(const Error& e, const QString& file) { PrintFailure(e, U(file)); }
@@ -183,7 +280,7 @@ bool LoadMapFile(clsMap& map, const QString& path) {
   if (path.endsWith(".MXY", Qt::CaseInsensitive)) map.MapMode(2);
   map.AssignFileName(U(path));
   if (QFileInfo(path).isDir()) {
-    Fail(path.toStdString() + ": is a folder, not a map file", kExitFailure);
+    Fail(TrQ("picmap-cli", "%1: フォルダーです. 地図ファイルではありません").arg(path));
     return false;
   }
   try {
@@ -191,9 +288,8 @@ bool LoadMapFile(clsMap& map, const QString& path) {
     return map.Load() == 0;
   } catch (const Error& e) {
     if (e.Number() == err::kMapVersion || e.Number() == err::kMapElement) {
-      Fail(path.toStdString() + ": not a map file this program can read (" +
-               Utf8(Describe(e)) + ")",
-           kExitFailure);
+      Fail(TrQ("picmap-cli", "%1: このプログラムが読める地図ファイルではありません (%2)")
+               .arg(path, Q(Describe(e))));
       return false;
     }
     ReportError(e, path);
@@ -229,7 +325,7 @@ void PrintKeptBackups(const std::vector<std::u16string>& backups) {
 
 bool RefuseExistingOutput(const QString& out, bool overwrite) {
   if (overwrite || !QFileInfo::exists(out)) return false;
-  Fail(out.toStdString() + ": exists already; give --overwrite to replace it", kExitFailure);
+  Fail(TrQ("picmap-cli", "%1: 既にあります. 置き換えるには --overwrite を指定してください").arg(out));
   return true;
 }
 

@@ -29,6 +29,29 @@ int ParseVerb(QCommandLineParser& parser, const QStringList& args, int positiona
 
 // "picmap-cli VERB: message" on standard error; returns `code`.
 int Fail(const std::string& message, int code = kExitFailure);
+int Fail(const QString& message, int code = kExitFailure);
+
+// The tool's words in the chosen language: `source` is the Japanese, written as the window's
+// texts are; the translation file holds the English. The first word of a report line on
+// standard output and the output of info, dump and things never go through it: scripts read
+// them.
+QString TrQ(const char* context, const char* source);
+
+// A Japanese message that follows the file's name ("FILE\nを画像として読み込めませんでした.")
+// without its particle, for a line that names the file first and a colon after it.
+QString WithoutParticle(const QString& sentence);
+
+// An error's English description ("Permission denied", "Disk full") in the chosen language;
+// any other text as it is.
+std::u16string InWords(const std::u16string& description);
+
+// Qt's complaint about the command line in the chosen language, with the option meant where
+// one is near enough to the one typed.
+QString UsageError(const QCommandLineParser& parser);
+
+// A report line on standard output: `key` (what scripts look for, the same in every language),
+// a space, then `text` in the chosen language.
+void Report(const char* key, const QString& text);
 
 // One line for an error that reached the verb: the file, its description and number.
 void ReportError(const Error& e, const QString& file);

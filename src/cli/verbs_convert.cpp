@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/frm_main.h"
-#include "app/language.h"
+#include "app/georef.h"
 #include "app/program_folder.h"
 #include "app/scripted_window.h"
 #include "cli/cli.h"
@@ -40,11 +40,11 @@ std::string TerminalText(const std::u16string& text) {
   return bytes;
 }
 
-int Usage(const std::string& message) { return Fail(message, kExitUsage); }
+int Usage(const QString& message) { return Fail(message, kExitUsage); }
 
 // The error messages the window showed since `from`, one line each with the program's name,
-// its text and its detail.
-void PrintErrors(const ScriptedWindow& win, size_t from) {
+// the file (`file` where the message does not name it), its text and its detail.
+void PrintErrors(const ScriptedWindow& win, size_t from, const std::u16string& file) {
   for (size_t i = from; i < win.messages.size(); ++i) {
     if (!win.messages[i].errorIcon) continue;
     std::string line = TerminalText(win.messages[i].text);
@@ -54,12 +54,18 @@ void PrintErrors(const ScriptedWindow& win, size_t from) {
       const bool stop = at > 0 && line[at - 1] == '.';
       line.replace(stop ? at - 1 : at, stop ? 2 : 1, ": ");
     }
-    Fail(line, kExitFailure);
+    QString text = QString::fromStdString(line);
+    const QString named = Q(file);
+    if (!named.isEmpty() && text.startsWith(named + ": "))
+      text = named + ": " + WithoutParticle(text.mid(named.size() + 2));
+    else if (!named.isEmpty() && !text.contains(named))
+      text = named + ": " + text;
+    Fail(text);
   }
 }
 
-int Failure(const ScriptedWindow& win, size_t from) {
-  PrintErrors(win, from);
+int Failure(const ScriptedWindow& win, size_t from, const std::u16string& file = {}) {
+  PrintErrors(win, from, file);
   return kExitFailure;
 }
 
@@ -74,6 +80,18 @@ struct Options {
   int16_t tone = 0;
   int compressRuns = 1;
   bool noBackup = false;
+  // Georeferencing: any of these places the picture by it instead of by its edges.
+  std::optional<std::string> sourceCrs, gcpCrs;  // as given; CrsFromUserInput reads them
+  QStringList gcps;
+  std::u16string gcpFile, saveGcpFile;
+  std::optional<TransformKind> transform;
+  int64_t warpLimitBytes = 0;
+  bool GeoreferenceAsked() const {
+    return sourceCrs || !gcps.isEmpty() || !gcpFile.empty() || transform;
+  }
+  bool EdgesGiven() const {
+    return world || worldFile || edges[0] || edges[1] || edges[2] || edges[3];
+  }
 };
 
 constexpr const char* kEdgeOptions[4] = {"west", "east", "north", "south"};
@@ -106,9 +124,27 @@ bool ParsePoint(const QString& text, Options& o) {
 }
 
 void AddOptions(QCommandLineParser& p) {
-  p.setApplicationDescription("Converts a picture of a map into a map file (.MLL) and a thing "
-                              "file (.THG) beside it.");
-  p.addPositionalArgument("PICTURE", "The picture (BMP, GIF, PNG or JPEG).");
+  p.setApplicationDescription(
+      "Converts a picture of a map into a map file (.MLL) and a thing file (.THG) beside it.\n"
+      "\n"
+      "A picture is placed by its edges (a longitude/latitude box), or by georeferencing: "
+      "its own (a GeoTIFF's geotransform and CRS, a world file with a .prj or .aux.xml, "
+      "control points stored in the file), a CRS given with --source-crs, or control points. "
+      "A picture in any other CRS than WGS 84 longitude/latitude, or placed by control "
+      "points, is warped onto a longitude/latitude grid first (nearest neighbour: no new "
+      "colours; never finer than 10\" per pixel); what lies outside it is never mapped.\n"
+      "\n"
+      "Examples:\n"
+      "  picmap-cli convert sheet.tif                  a GeoTIFF, placed by its own CRS\n"
+      "  picmap-cli convert web.png --world-file --source-crs EPSG:3857\n"
+      "                                                a Web Mercator picture with a world file\n"
+      "  picmap-cli convert scan.jpg --gcp 120,80,E135.5,N35 --gcp 1800,95,E136.5,N35 \\\n"
+      "      --gcp 1790,1400,E136.5,N34.5 --gcp 130,1390,E135.5,N34.5 --transform poly1 \\\n"
+      "      --save-gcp-file scan.points                 four control points, residuals printed\n"
+      "  picmap-cli convert scan.jpg --gcp-file scan.points --transform tps");
+  p.addPositionalArgument("PICTURE", "The picture: BMP, GIF, PNG, JPEG, or any raster GDAL reads "
+                                     "(GeoTIFF, JPEG 2000, PNM, ...) of 8-bit grey, palette, RGB "
+                                     "or RGBA.");
   p.addOption({{"o", "output"}, "The map file (default: the picture's path with .MLL).", "MAP"});
   p.addOption({"world", "Place the picture on the whole world (the default)."});
   p.addOption({"world-file",
@@ -129,16 +165,66 @@ void AddOptions(QCommandLineParser& p) {
   p.addOption({"tone", "Levels per colour channel: 256, 128, 64, 32 or 16.", "N"});
   p.addOption({"compress", "Number of compression runs (default 1).", "N"});
   p.addOption({"things", "Template thing file (default: PICMAP.THG of the program).", "THG"});
-  p.addOption({"lang", "The language of the conversion's messages, ja or en (default: English "
-                       "under an English locale, else Japanese, as the window).", "LANG"});
+  p.addOption({"source-crs",
+               "The CRS of the picture's georeferencing (EPSG:32654, WKT or a PROJ string): "
+               "of its geotransform or world file, replacing any the file names.", "CRS"});
+  p.addOption({"gcp",
+               "A control point: picture pixel PX,PY (from the top-left corner) at LON,LAT "
+               "(angle texts as the edges, or decimal degrees; X,Y in --gcp-crs). Repeat it "
+               "for each point.", "PX,PY,LON,LAT"});
+  p.addOption({"gcp-crs", "The CRS of the --gcp coordinates (default: WGS 84 longitude and "
+                          "latitude).", "CRS"});
+  p.addOption({"gcp-file", "Control points from a QGIS georeferencer .points file.", "FILE"});
+  p.addOption({"save-gcp-file", "Write the control points with their residuals to a .points "
+                                "file once the map is saved.", "FILE"});
+  p.addOption({"transform",
+               "How control points place the picture: linear, helmert, poly1 (default), poly2, "
+               "poly3, tps or projective.", "KIND"});
+  p.addOption({"warp-limit", "The most memory the warped picture may take, in MB (default: a "
+                             "quarter of the machine's memory).", "MB"});
+}
+
+QString ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
+  if (p.isSet("source-crs")) o.sourceCrs = p.value("source-crs").toStdString();
+  if (p.isSet("gcp-crs")) o.gcpCrs = p.value("gcp-crs").toStdString();
+  o.gcps = p.values("gcp");
+  if (p.isSet("gcp-file")) o.gcpFile = ToU16(p.value("gcp-file"));
+  if (p.isSet("save-gcp-file")) o.saveGcpFile = ToU16(p.value("save-gcp-file"));
+  if (p.isSet("transform")) {
+    o.transform = TransformKindNamed(p.value("transform").toStdString());
+    if (!o.transform)
+      return TrQ("picmap-cli", "--transform: linear, helmert, poly1, poly2, poly3, tps または "
+                               "projective を指定してください ('%1' ではなく)")
+          .arg(p.value("transform"));
+  }
+  const bool points = !o.gcps.isEmpty() || !o.gcpFile.empty();
+  if (!o.gcps.isEmpty() && !o.gcpFile.empty())
+    return TrQ("picmap-cli", "--gcp と --gcp-file は同時に指定できません");
+  if ((o.transform || !o.saveGcpFile.empty() || o.gcpCrs) && !points)
+    return TrQ("picmap-cli", "--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp または "
+                             "--gcp-file) に使います");
+  if (o.GeoreferenceAsked() && (o.world || o.edges[0] || o.edges[1] || o.edges[2] || o.edges[3]))
+    return TrQ("picmap-cli", "--world と端の指定は位置参照 (--source-crs, --gcp, --gcp-file) と"
+                             "同時に指定できません");
+  if (points && o.sourceCrs)
+    return TrQ("picmap-cli", "--source-crs は座標変換式に使います. 基準点の座標参照系は "
+                             "--gcp-crs で指定してください");
+  if (p.isSet("warp-limit")) {
+    bool ok = false;
+    o.warpLimitBytes = p.value("warp-limit").toLongLong(&ok) << 20;
+    if (!ok || o.warpLimitBytes <= 0)
+      return TrQ("picmap-cli", "--warp-limit: メガバイト数を指定してください");
+  }
+  return {};
 }
 
 // Fills `o` from the parsed command line; an empty result, or the usage error to report.
-std::string ReadOptions(const QCommandLineParser& p, Options& o) {
+QString ReadOptions(const QCommandLineParser& p, Options& o) {
   const QStringList pos = p.positionalArguments();
-  if (pos.size() != 1) return "expected exactly one PICTURE (see --help)";
+  if (pos.size() != 1) return TrQ("picmap-cli", "PICTURE をひとつ指定してください; --help を参照してください");
   o.picture = ToU16(pos[0]);
-  if (p.isSet("output") && p.value("output").isEmpty()) return "-o/--output: the map file name is empty";
+  if (p.isSet("output") && p.value("output").isEmpty())
+    return TrQ("picmap-cli", "-o/--output: 地図ファイルの名前が空です");
   o.map = p.isSet("output") ? ToU16(p.value("output")) : ChangeExtension(o.picture, u"MLL");
   if (p.isSet("things")) o.things = ToU16(p.value("things"));
   o.world = p.isSet("world");
@@ -147,31 +233,35 @@ std::string ReadOptions(const QCommandLineParser& p, Options& o) {
   for (int i = 0; i < 4; ++i)
     if (p.isSet(kEdgeOptions[i])) o.edges[i] = p.value(kEdgeOptions[i]);
   if (p.isSet("background") && p.isSet("background-at"))
-    return "--background and --background-at exclude each other";
+    return TrQ("picmap-cli", "--background と --background-at は同時に指定できません");
   if (p.isSet("background") && !ParseBackground(p.value("background"), o))
-    return "--background: expected #RRGGBB, rgb(R,G,B), six digits BBGGRR or none, not '" +
-           p.value("background").toStdString() + "'";
+    return TrQ("picmap-cli", "--background: #RRGGBB, rgb(R,G,B), 6 桁の BBGGRR または none を"
+                             "指定してください ('%1' ではなく)")
+        .arg(p.value("background"));
   if (p.isSet("background-at") && !ParsePoint(p.value("background-at"), o))
-    return "--background-at: expected X,Y, not '" + p.value("background-at").toStdString() + "'";
+    return TrQ("picmap-cli", "--background-at: X,Y を指定してください ('%1' ではなく)")
+        .arg(p.value("background-at"));
   if (p.isSet("tone")) {
     const std::optional<int16_t> t = ToneIndexOf(p.value("tone"));
-    if (!t) return "--tone: expected 256, 128, 64, 32 or 16";
+    if (!t) return TrQ("picmap-cli", "--tone: 256, 128, 64, 32 または 16 を指定してください");
     o.tone = *t;
   }
+  if (QString e = ReadGeoreferenceOptions(p, o); !e.isEmpty()) return e;
   if (p.isSet("compress")) {
     bool ok = false;
     o.compressRuns = p.value("compress").toInt(&ok);
-    if (!ok || o.compressRuns < 0) return "--compress: expected a whole number of 0 or more";
+    if (!ok || o.compressRuns < 0)
+      return TrQ("picmap-cli", "--compress: 0 以上の整数を指定してください");
   }
   return {};
 }
 
 // Shows the running job's progress on a terminal.
-void InstallProgress(ScriptedWindow& win, const std::string& phase) {
+void InstallProgress(ScriptedWindow& win, const QString& phase) {
   if (!::isatty(2)) return;
   win.onProgress = [phase](int32_t value, int32_t maximum) {
     if (value == 0 || maximum <= 0) return;
-    std::fprintf(stderr, "\r%s %d/%d ", phase.c_str(), value, maximum);
+    std::fprintf(stderr, "\r%s %d/%d ", qPrintable(phase), value, maximum);
     std::fflush(stderr);
   };
 }
@@ -191,15 +281,15 @@ EdgeEntry EnterEdge(frmMainLogic& logic, ScriptedWindow& win, const Options& o, 
 }
 
 // Which limit an edge broke: the globe's, or the 30" between north and south.
-std::string RangeHint(int edge, const QString& text) {
-  if (edge < 2) return "longitudes lie within 180° east and west";
+QString RangeHint(int edge, const QString& text) {
+  if (edge < 2) return TrQ("picmap-cli", "経度は東西 180° 以内です");
   int32_t sec = 0;
   try {
     sec = AngleSecStrToVal(AngleFormalStr(ToU16(text)));
   } catch (const Error&) {
   }
-  if (sec > 324000 || sec < -324000) return "latitudes lie within 90° north and south";
-  return "north must lie at least 30\" above south";
+  if (sec > 324000 || sec < -324000) return TrQ("picmap-cli", "緯度は南北 90° 以内です");
+  return TrQ("picmap-cli", "北端は南端より 30\" 以上北にしてください");
 }
 
 std::optional<int32_t> AngleOf(const std::u16string& text) {
@@ -225,12 +315,11 @@ void WarnOfTrailingLetter(int edge, const QString& given) {
   const std::u16string readText = latitude ? LatToStr(*read) : LonToStr(*read);
   const QString letter = text.back().toUpper();
   const char* japanese = letter == "S" ? "南緯" : letter == "N" ? "北緯" : letter == "E" ? "東経" : "西経";
-  std::fprintf(stderr,
-               "picmap-cli convert: warning: --%s '%s' reads as %s (%s after a number counts "
-               "arc-seconds there); for degrees write %s%s, %s°%s or %s%s度\n",
-               kEdgeOptions[edge], qPrintable(given), Utf8(readText).c_str(), qPrintable(letter),
-               qPrintable(letter), qPrintable(before), qPrintable(before), qPrintable(letter),
-               japanese, qPrintable(before));
+  Fail(TrQ("picmap-cli", "警告: --%1 '%2' は %3 と読まれます (数の後の %4 は秒を表します). "
+                         "度を表すには %4%5, %5°%4 または %6%5度 と書いてください")
+           .arg(QString::fromLatin1(kEdgeOptions[edge]), given, Q(readText), letter, before,
+                QString::fromUtf8(japanese)),
+       kExitOk);
 }
 
 // North is checked against the current south and south against the current north, so a pair
@@ -248,13 +337,12 @@ int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
       southDone = true;
       r = EnterEdge(logic, win, o, kNorth);
     }
-    const std::string text = o.edges[i]->toStdString();
     if (r == EdgeEntry::Unreadable || r == EdgeEntry::Cancelled)
-      return Usage(std::string("--") + kEdgeOptions[i] + ": cannot read '" + text +
-                   "' as an angle");
+      return Usage(TrQ("picmap-cli", "--%1: '%2' を角度として読めません")
+                       .arg(QString::fromLatin1(kEdgeOptions[i]), *o.edges[i]));
     if (r == EdgeEntry::OutOfRange)
-      return Usage(std::string("--") + kEdgeOptions[i] + ": '" + text + "' is out of range (" +
-                   RangeHint(i, *o.edges[i]) + ")");
+      return Usage(TrQ("picmap-cli", "--%1: '%2' は範囲外です (%3)")
+                       .arg(QString::fromLatin1(kEdgeOptions[i]), *o.edges[i], RangeHint(i, *o.edges[i])));
   }
   return kExitOk;
 }
@@ -263,8 +351,9 @@ int SetBackground(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
   std::optional<int32_t> colour = o.background;
   if (o.backgroundAt) {
     if (!win.SourcePicture().Contains(o.atX, o.atY))
-      return Usage("--background-at: pixel " + std::to_string(o.atX) + "," +
-                   std::to_string(o.atY) + " lies outside the picture");
+      return Usage(TrQ("picmap-cli", "--background-at: 画素 %1,%2 は画像の外にあります")
+                       .arg(o.atX)
+                       .arg(o.atY));
     colour = win.SourcePixel(o.atX, o.atY);
   }
   if (!colour) return kExitOk;
@@ -275,11 +364,13 @@ int SetBackground(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
 
 void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const Options& o) {
   const ConversionState& s = logic.State();
-  std::printf("picture: %s (%d x %d pixels)\n", Utf8(o.picture).c_str(), win.SourceWidth(),
-              win.SourceHeight());
-  std::printf("extents: west %s, east %s, north %s, south %s\n", Utf8(LonToStr(s.west)).c_str(),
-              Utf8(LonToStr(s.east)).c_str(), Utf8(LatToStr(s.north)).c_str(),
-              Utf8(LatToStr(s.south)).c_str());
+  Report("picture:", TrQ("picmap-cli", "%1 (%2 x %3 画素)")
+                         .arg(Q(o.picture))
+                         .arg(win.SourceWidth())
+                         .arg(win.SourceHeight()));
+  Report("extents:", TrQ("picmap-cli", "西端 %1, 東端 %2, 北端 %3, 南端 %4")
+                         .arg(Q(LonToStr(s.west)), Q(LonToStr(s.east)), Q(LatToStr(s.north)),
+                              Q(LatToStr(s.south))));
 }
 
 // A folder that cannot be written is found before the picture is read and converted.
@@ -300,6 +391,176 @@ bool OutputsCanBeWritten(const std::u16string& chosen) {
   return true;
 }
 
+// ---- Georeferencing ----
+
+std::string CrsNamed(const char* option, const std::string& text) {
+  try {
+    return CrsFromUserInput(text);
+  } catch (Error& e) {
+    e.SetDescription(FromUtf8(option) + u": " + e.Description());
+    throw;
+  }
+}
+
+std::optional<double> Degrees(const QString& text) {
+  bool ok = false;
+  const double plain = text.trimmed().toDouble(&ok);
+  if (ok) return plain;
+  if (const std::optional<int32_t> sec = AngleOf(ToU16(text.trimmed()))) return *sec / 3600.0;
+  return std::nullopt;
+}
+
+// PX,PY,LON,LAT: the map pair as angle texts or decimal degrees, or plain numbers in --gcp-crs.
+std::optional<ControlPoint> PointOfOption(const QString& text, bool plainNumbers) {
+  const QStringList f = text.split(',');
+  if (f.size() != 4) return std::nullopt;
+  ControlPoint p;
+  bool okX = false, okY = false;
+  p.pixelX = f[0].trimmed().toDouble(&okX);
+  p.pixelY = f[1].trimmed().toDouble(&okY);
+  bool okMap = true;
+  if (plainNumbers) {
+    bool a = false, b = false;
+    p.mapX = f[2].trimmed().toDouble(&a);
+    p.mapY = f[3].trimmed().toDouble(&b);
+    okMap = a && b;
+  } else {
+    const std::optional<double> x = Degrees(f[2]), y = Degrees(f[3]);
+    okMap = x && y;
+    p.mapX = x.value_or(0);
+    p.mapY = y.value_or(0);
+  }
+  if (!okX || !okY || !okMap || !std::isfinite(p.mapX) || !std::isfinite(p.mapY)) return std::nullopt;
+  return p;
+}
+
+ControlPointSet GivenPoints(const Options& o) {
+  if (!o.gcpFile.empty()) return ReadPointsFile(o.gcpFile);
+  ControlPointSet set;
+  if (o.gcpCrs) set.crs = CrsNamed("--gcp-crs", *o.gcpCrs);
+  for (const QString& g : o.gcps) {
+    const std::optional<ControlPoint> p = PointOfOption(g, o.gcpCrs.has_value());
+    if (!p)
+      throw Error(5, u"convert",
+                  ToU16(TrQ("picmap-cli", "--gcp: PX,PY,LON,LAT を指定してください ('%1' ではなく)").arg(g)));
+    set.points.push_back(*p);
+  }
+  return set;
+}
+
+std::string Fixed(double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  if (std::string_view(buf).find_first_of("123456789") == std::string_view::npos)
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, 0.0);  // no "-0.000"
+  return buf;
+}
+
+void PrintResiduals(const ControlPointFit& fit, TransformKind kind) {
+  int enabled = 0;
+  for (size_t i = 0; i < fit.points.size(); ++i) {
+    const ControlPoint& p = fit.points[i];
+    enabled += p.enabled;
+    Report("gcp", TrQ("picmap-cli", "%1: 画素 %2,%3 は %4,%5: 残差 %6,%7 = %8 px%9")
+                      .arg(i + 1)
+                      .arg(QString::fromStdString(Fixed(p.pixelX, 2)), QString::fromStdString(Fixed(p.pixelY, 2)),
+                           QString::fromStdString(Fixed(p.mapX, 8)), QString::fromStdString(Fixed(p.mapY, 8)),
+                           QString::fromStdString(Fixed(p.residualX, 3)),
+                           QString::fromStdString(Fixed(p.residualY, 3)),
+                           QString::fromStdString(Fixed(p.Residual(), 3)),
+                           p.enabled ? QString() : TrQ("picmap-cli", " (無効)")));
+  }
+  const QString rms = QString::fromStdString(Fixed(fit.rmsPixels, 3));
+  Report("rms:", TrQ("picmap-cli", "%1 px (有効な基準点 %2 点, %3)")
+                     .arg(rms).arg(enabled).arg(TransformName(kind)));
+  if (fit.rmsPixels > 1)
+    Fail(TrQ("picmap-cli", "警告: 残差の二乗平均平方根 %1 px が 1 画素を超えています. 基準点を見直すか, "
+                           "別の --transform を選んでください")
+             .arg(rms),
+         kExitOk);
+}
+
+// `fitted` keeps the points with their residuals for --save-gcp-file.
+std::optional<Georeference> GeoreferenceByPoints(const Options& o, const ScriptedWindow& win,
+                                                 ControlPointSet& fitted) {
+  ControlPointSet set = GivenPoints(o);
+  const TransformKind kind = o.transform.value_or(TransformKind::Poly1);
+  const ControlPointFit fit = FitControlPoints(set, kind, win.SourceWidth(), win.SourceHeight());
+  PrintResiduals(fit, kind);
+  set.points = fit.points;
+  fitted = set;
+  return Georeference{set.crs, fit.transform,
+                      std::to_string(set.points.size()) + " control points (" + TransformName(kind) + ")"};
+}
+
+std::string CrsName(const std::string& wkt) {
+  if (wkt.empty()) return "WGS 84";
+  const size_t open = wkt.find('"'), close = wkt.find('"', open + 1);
+  return open == std::string::npos || close == std::string::npos ? "its CRS"
+                                                                  : wkt.substr(open + 1, close - open - 1);
+}
+
+// Places the picture by control points, the CRS given, or the georeferencing the file carries
+// (only when no edge option says otherwise). kExitOk also when nothing georeferences it.
+int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options& o,
+                        ControlPointSet& fitted) {
+  std::optional<Georeference> g;
+  std::string note;
+  try {
+    if (!o.gcps.isEmpty() || !o.gcpFile.empty())
+      g = GeoreferenceByPoints(o, win, fitted);
+    else if (o.GeoreferenceAsked() || !o.EdgesGiven())
+      g = GeoreferenceOfFile(o.picture, &note,
+                             o.sourceCrs ? CrsNamed("--source-crs", *o.sourceCrs) : std::string());
+  } catch (const Error& e) {
+    return Fail(Utf8(o.gcpFile.empty() ? o.picture : o.gcpFile) + ": " +
+                    TerminalText(e.Description()),
+                kExitFailure);
+  }
+  if (!g) {
+    if (o.sourceCrs)
+      return Fail(TrQ("picmap-cli", "%1: --source-crs: 画像に座標変換式もワールドファイルもありません. "
+                                    "基準点 (--gcp, --gcp-file) を指定してください")
+                      .arg(Q(o.picture)),
+                  kExitFailure);
+    if (!note.empty() && !o.EdgesGiven())
+      Fail(TrQ("picmap-cli", "注意: %1: 座標変換式 (またはワールドファイル) はありますが座標参照系が"
+                             "ありません. その位置で変換するには --source-crs を, 度として読むには "
+                             "--world-file を指定してください")
+               .arg(Q(o.picture)),
+           kExitOk);
+    return kExitOk;
+  }
+  const size_t mark = win.messages.size();
+  WarpLimits limits;
+  limits.maxBytes = o.warpLimitBytes;
+  InstallProgress(win, "warping");
+  const bool placed = logic.PlaceByGeoreference(*g, limits);
+  EndProgress(win);
+  if (!placed) return Failure(win, mark);
+  const PlacedPicture& p = *logic.LastPlacement();
+  Report("georeference:", TrQ("picmap-cli", "%1 (%2)")
+                             .arg(QString::fromStdString(g->origin), QString::fromStdString(CrsName(g->crs))));
+  if (p.warped)
+    Report("warped:", TrQ("picmap-cli", "%1 x %2 画素, 1 画素 %3 x %4 秒")
+                          .arg(win.SourceWidth())
+                          .arg(win.SourceHeight())
+                          .arg(QString::fromStdString(Fixed(double(p.east - p.west) / win.SourceWidth(), 3)),
+                               QString::fromStdString(Fixed(double(p.north - p.south) / win.SourceHeight(), 3))));
+  return kExitOk;
+}
+
+bool SaveControlPoints(const Options& o, const ControlPointSet& fitted) {
+  try {
+    WritePointsFile(o.saveGcpFile, fitted);
+  } catch (const Error& e) {
+    ReportError(e, Q(o.saveGcpFile));
+    return false;
+  }
+  std::printf("wrote: %s\n", Utf8(o.saveGcpFile).c_str());
+  return true;
+}
+
 int Convert(const Options& o) {
   if (!OutputsCanBeWritten(o.map)) return kExitFailure;
   ProgramInfo info = Program();
@@ -315,15 +576,15 @@ int Convert(const Options& o) {
   size_t mark = win.messages.size();
   win.openAnswers.push_back(o.picture);
   logic.mnuOpen_Click();
-  if (win.loads.empty() || !win.loads.back().ok) return Failure(win, mark);
+  if (win.loads.empty() || !win.loads.back().ok) return Failure(win, mark, o.picture);
   if (!logic.State().pictureLoaded) {
-    std::fprintf(stderr, "%s: the picture is smaller than 16 x 16 pixels\n",
-                 Utf8(o.picture).c_str());
-    return kExitFailure;
+    return Fail(TrQ("picmap-cli", "%1: 画像が 16 x 16 画素より小さいです").arg(Q(o.picture)));
   }
+  ControlPointSet fitted;
+  if (int r = PlaceByGeoreference(logic, win, o, fitted); r != kExitOk) return r;
   if (o.world) logic.mnuWorld_Click();
   mark = win.messages.size();
-  if (o.worldFile && !logic.mnuWorldFile_Click()) return Failure(win, mark);
+  if (o.worldFile && !logic.mnuWorldFile_Click()) return Failure(win, mark, o.picture);
   if (int r = EnterEdges(logic, win, o); r != kExitOk) return r;
   if (int r = SetBackground(logic, win, o); r != kExitOk) return r;
   logic.mnuTone_Click();
@@ -331,30 +592,34 @@ int Convert(const Options& o) {
 
   mark = win.messages.size();
   logic.CompressAlongGeneration(o.compressRuns > 0);
-  InstallProgress(win, "generating rows");
+  InstallProgress(win, TrQ("picmap-cli", "行を生成中"));
   logic.mnuPolygon_Click();
   EndProgress(win);
-  if (win.messages.size() <= mark || win.messages.back().errorIcon) return Failure(win, mark);
+  if (win.messages.size() <= mark || win.messages.back().errorIcon)
+    return Failure(win, mark, o.picture);
   PrintSettings(logic, win, o);
-  std::printf("figures after generation: %d\n", logic.State().oMap->Count());
+  Report("figures", TrQ("picmap-cli", "(生成後): %1").arg(logic.State().oMap->Count()));
 
   for (int run = 1; run <= o.compressRuns; ++run) {
-    InstallProgress(win, "compressing figures");
+    InstallProgress(win, TrQ("picmap-cli", "図形を圧縮中"));
     logic.mnuCompress_Click();
     EndProgress(win);
-    std::printf("compression run %d: removed %d, figures %d\n", run, logic.LastCompressResult(),
-                logic.State().oMap->Count());
+    Report("compression", TrQ("picmap-cli", "%1 回目: 削減 %2, 図形 %3")
+                              .arg(run)
+                              .arg(logic.LastCompressResult())
+                              .arg(logic.State().oMap->Count()));
   }
 
   mark = win.messages.size();
   win.saveAnswers.push_back(o.map);
-  InstallProgress(win, "saving percent");
+  InstallProgress(win, TrQ("picmap-cli", "保存中 (%)"));
   logic.mnuSave_Click();
   EndProgress(win);
-  if (!logic.LastSaveSucceeded()) return Failure(win, mark);
+  if (!logic.LastSaveSucceeded()) return Failure(win, mark, o.map);
   std::printf("wrote: %s\n", Utf8(logic.State().oMap->FileName()).c_str());
   std::printf("wrote: %s\n", Utf8(logic.State().things->FileName()).c_str());
   PrintKeptBackups(logic.LastKeptBackups());
+  if (!o.saveGcpFile.empty() && !SaveControlPoints(o, fitted)) return kExitFailure;
   return EndVerb(*logic.State().oMap, kExitOk);
 }
 
@@ -365,13 +630,7 @@ int RunConvert(const QStringList& args) {
   AddOptions(parser);
   if (int code = ParseVerb(parser, args, -1); code >= 0) return code;
   Options o;
-  if (std::string e = ReadOptions(parser, o); !e.empty()) return Usage(e);
-  std::optional<std::string> lang;
-  if (parser.isSet("lang")) {
-    lang = parser.value("lang").toStdString();
-    if (!IsProgramLanguage(*lang)) return Usage("--lang: expected ja or en, not '" + *lang + "'");
-  }
-  UseLanguage(ChosenLanguage(lang));
+  if (QString e = ReadOptions(parser, o); !e.isEmpty()) return Usage(e);
   return Convert(o);
 }
 

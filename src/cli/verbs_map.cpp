@@ -143,9 +143,10 @@ void PrintInfo(const clsMap& map) {
 void PrintThinning(const clsMap& map) {
   const clsMap::Thinning t = map.ThinnedByLastSave();
   if (t.points == 0) return;
-  std::printf("thinned: %lld points removed from %d figure(s) to fit version %s\n",
-              static_cast<long long>(t.points), t.figures,
-              ToUtf8(DoubleToText(map.Version() / 100.0)).c_str());
+  Report("thinned:", TrQ("picmap-cli", "%1 点を %2 個の図形から間引きました (版 %3 に合わせるため)")
+                         .arg(static_cast<long long>(t.points))
+                         .arg(t.figures)
+                         .arg(Q(DoubleToText(map.Version() / 100.0))));
 }
 
 }  // namespace
@@ -196,7 +197,9 @@ int RunMapCopy(const QStringList& args) {
   if (parser.isSet(versionOption)) {
     const QString v = parser.value(versionOption);
     if (v != "104" && v != "105" && v != "106") {
-      return Fail("--version must be 104, 105 or 106, not '" + v.toStdString() + "'", kExitUsage);
+      return Fail(TrQ("picmap-cli", "--version: 104, 105 または 106 を指定してください ('%1' ではなく)")
+                      .arg(v),
+                  kExitUsage);
     }
     version = static_cast<int16_t>(v.toInt());
   }
@@ -211,7 +214,7 @@ int RunMapCopy(const QStringList& args) {
     PrintThinning(map);
     // The extension follows the map's mode (".MLL" or ".MXY"), which may differ from OUT's.
     if (map.FileName() != out)
-      Fail("written as " + ToUtf8(map.FileName()), kExitOk);
+      Fail(TrQ("picmap-cli", "%1 として書き込みました").arg(Q(map.FileName())), kExitOk);
     return EndVerb(map, kExitOk);
   } catch (const Error& e) {
     ReportError(e, Q(map.FileName()));

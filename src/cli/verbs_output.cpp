@@ -42,17 +42,18 @@ std::optional<int32_t> ReadAngle(const QString& text) {
 }
 
 // "WEST,EAST,NORTH,SOUTH" as angle texts; an error message when it cannot be used.
-std::string ReadArea(const QString& text, GeoArea& area) {
+QString ReadArea(const QString& text, GeoArea& area) {
   const QStringList parts = text.split(',');
-  if (parts.size() != 4) return "--area needs WEST,EAST,NORTH,SOUTH";
+  if (parts.size() != 4) return TrQ("picmap-cli", "--area: WEST,EAST,NORTH,SOUTH を指定してください");
   int32_t* edges[4] = {&area.west, &area.east, &area.north, &area.south};
   for (int i = 0; i < 4; ++i) {
     const std::optional<int32_t> sec = ReadAngle(parts[i]);
-    if (!sec) return "--area: cannot read the angle '" + parts[i].toStdString() + "'";
+    if (!sec) return TrQ("picmap-cli", "--area: '%1' を角度として読めません").arg(parts[i]);
     *edges[i] = *sec;
   }
   if (!area.IsValid())
-    return "--area: longitudes must lie within 180°, latitudes within 90°, north above south";
+    return TrQ("picmap-cli",
+               "--area: 経度は 180° 以内, 緯度は 90° 以内, 北端は南端より北にしてください");
   return {};
 }
 
@@ -62,7 +63,9 @@ int32_t ReadPixels(const QCommandLineParser& parser, const char* option, int32_t
   bool ok = false;
   const int pixels = parser.value(option).toInt(&ok);
   if (!ok || pixels < 1 || pixels > kMaxPixels) {
-    Fail(std::string("--") + option + " must be a whole number from 1 to " + std::to_string(kMaxPixels),
+    Fail(TrQ("picmap-cli", "--%1: 1 から %2 までの整数を指定してください")
+             .arg(QString::fromLatin1(option))
+             .arg(kMaxPixels),
          kExitUsage);
     return 0;
   }
@@ -82,7 +85,8 @@ int WritePicture(const clsMap& map, const QString& out, const GeoArea& area, int
                  int32_t height) {
   if (height == 0) height = HeightForWidth(area, width);
   if (height > kMaxPixels)
-    return Fail("the picture would be too tall; give a smaller --width", kExitUsage);
+    return Fail(TrQ("picmap-cli", "画像の高さが大きすぎます. --width を小さくしてください"),
+                kExitUsage);
   const MapRenderer renderer(map, ThingLookup::BesideMap(map.FileName()));
   bool ok = false;
   try {
@@ -92,9 +96,23 @@ int WritePicture(const clsMap& map, const QString& out, const GeoArea& area, int
     ReportError(e, out);
     return kExitFailure;
   }
-  if (!ok) return Fail(out.toStdString() + ": the picture could not be encoded");
-  std::printf("wrote %s (%d x %d pixels)\n", qPrintable(out), width, height);
+  if (!ok) return Fail(TrQ("picmap-cli", "%1: 画像を符号化できませんでした").arg(out));
+  Report("wrote", TrQ("picmap-cli", "%1 (%2 x %3 画素)").arg(out).arg(width).arg(height));
   return kExitOk;
+}
+
+// The export's failure in the chosen language; GDAL's own words as GDAL gives them.
+QString ExportFailure(const ogr::ExportResult& result) {
+  if (!result.reason) return QString::fromStdString(result.error);
+  const QString text = TrQ("MapExport", result.reason);
+  QStringList v;
+  for (const std::string& value : result.values) v << Q(InWords(FromUtf8(value)));
+  switch (v.size()) {
+    case 1: return text.arg(v[0]);
+    case 2: return text.arg(v[0], v[1]);
+    case 3: return text.arg(v[0], v[1], v[2]);
+    default: return text;
+  }
 }
 
 }  // namespace
@@ -119,15 +137,15 @@ int RunRender(const QStringList& args) {
   if (int code = ParseArgs(parser, args); code >= 0) return code;
   const QString out = parser.positionalArguments()[1];
   if (KindOf(out) == PictureKind::Unknown)
-    return Fail("OUT must end in .png or .svg", kExitUsage);
+    return Fail(TrQ("picmap-cli", "OUT の拡張子は .png か .svg にしてください"), kExitUsage);
   if (KindOf(out) == PictureKind::Svg && !MapRenderer::SvgAvailable())
-    return Fail("this build cannot write SVG");
+    return Fail(TrQ("picmap-cli", "このビルドは SVG を書き出せません"));
   const int32_t width = ReadPixels(parser, "width", kDefaultWidth);
   const int32_t height = ReadPixels(parser, "height", -1);
   if (width == 0 || height == 0) return kExitUsage;
   GeoArea area;
   if (parser.isSet(areaOption)) {
-    if (std::string e = ReadArea(parser.value(areaOption), area); !e.empty())
+    if (QString e = ReadArea(parser.value(areaOption), area); !e.isEmpty())
       return Fail(e, kExitUsage);
   }
   if (RefuseExistingOutput(out, parser.isSet("overwrite"))) return kExitFailure;
@@ -135,7 +153,7 @@ int RunRender(const QStringList& args) {
   if (!LoadMapFile(map, parser.positionalArguments()[0])) return kExitFailure;
   if (!parser.isSet(areaOption)) {
     const std::optional<GeoArea> bounds = MapBounds(map);
-    if (!bounds) return Fail("the map has no figures to draw; give --area");
+    if (!bounds) return Fail(TrQ("picmap-cli", "地図に描く図形がありません. --area を指定してください"));
     area = *bounds;
   }
   return WritePicture(map, out, area, width, std::max(height, 0));
@@ -173,13 +191,14 @@ int RunExport(const QStringList& args) {
   for (const QString& o : parser.values(datasetOption)) request.datasetOptions.push_back(o.toStdString());
   request.layerName = parser.value(nameOption).toStdString();
   const ogr::ExportResult result = ExportThroughModule(request);
-  if (!result.error.empty()) return Fail(result.error, result.usage ? kExitUsage : kExitFailure);
+  if (!result.error.empty()) return Fail(ExportFailure(result), result.usage ? kExitUsage : kExitFailure);
   if (parser.isSet(quietOption)) return kExitOk;
-  std::printf("wrote %s (%s): %lld features", request.out.c_str(), result.format.c_str(),
-              static_cast<long long>(result.features));
+  QString what = TrQ("picmap-cli", "%1 (%2): %3 地物")
+                     .arg(out, QString::fromStdString(result.format))
+                     .arg(static_cast<long long>(result.features));
   if (request.dissolve)
-    std::printf(" dissolved from %lld polygons", static_cast<long long>(result.figures));
-  std::printf("\n");
+    what += TrQ("picmap-cli", " (%1 個のポリゴンを統合)").arg(static_cast<long long>(result.figures));
+  Report("wrote", what);
   return kExitOk;
 }
 

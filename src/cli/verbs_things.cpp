@@ -85,7 +85,9 @@ int RunThings(const QStringList& args) {
     return kExitFailure;
   }
   if (things.SectionsRead() == 0)
-    return Fail(path.toStdString() + ": not a thing file (no [CATEGORY], [THING] or [COMMENT] section)");
+    return Fail(TrQ("picmap-cli", "%1: 事象ファイルではありません ([CATEGORY], [THING], [COMMENT] "
+                                  "のどの節もありません)")
+                    .arg(path));
   const QByteArray json = QJsonDocument(CatalogueJson(things)).toJson(QJsonDocument::Indented);
   std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
   return kExitOk;

@@ -833,6 +833,11 @@ bool frmMain::LoadSourcePicture(const std::u16string& path, PictureLoader loader
   return true;
 }
 
+void frmMain::ReplaceSourcePicture(Picture picture) {
+  source_ = std::move(picture);
+  sourceImage_ = ImageFromPicture(source_);
+}
+
 double frmMain::PreviewWidth() const { return preview_->Canvas().width(); }
 double frmMain::PreviewHeight() const { return preview_->Canvas().height(); }
 

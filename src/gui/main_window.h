@@ -115,6 +115,7 @@ class frmMain : public QMainWindow, public WindowPort {
   void SetScreenPointer(int16_t code) override;
   void SetPreviewPointer(int16_t code) override;
   bool LoadSourcePicture(const std::u16string& path, PictureLoader loader) override;
+  void ReplaceSourcePicture(Picture picture) override;
   const Picture& SourcePicture() const override { return source_; }
   double PreviewWidth() const override;
   double PreviewHeight() const override;

@@ -10,6 +10,7 @@
 #include "support/figcodes.h"
 #include "support/library.h"
 #include "support/numeric.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
@@ -137,7 +138,7 @@ void clsMap::AddChanges(int32_t n) { changeCount_ = AddL(changeCount_, n); }
 
 bool clsMap::RefusedByLock(const char16_t* operation) const {
   if (!lock_) return false;
-  ShowError(fileName_ + u"\r\nは変更禁止. [" + operation + u"]");
+  ShowError(fileName_ + u"\r\n" + Tr("clsMap", "は変更禁止.") + u" [" + operation + u"]");
   return true;
 }
 

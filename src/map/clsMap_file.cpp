@@ -18,6 +18,7 @@
 #include "support/numeric.h"
 #include "support/stagedfile.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
@@ -89,9 +90,10 @@ int16_t ReadMapFileHeader(BinaryReader& r, std::shared_ptr<clsMapRem>& projectio
   }
   if (version == 0) {
     if (v > kNewestVersion + kVersionSlack)
-      RaiseLoadError(err::kMapVersion, u"地図バージョンがアプリケーションの対応範囲を超えています."
-                                       u"アップグレードしてください.");
-    RaiseLoadError(err::kMapVersion, u"地図バージョン確認不能");
+      RaiseLoadError(err::kMapVersion,
+                     Tr("clsMap", "地図バージョンがアプリケーションの対応範囲を超えています."
+                                  "アップグレードしてください."));
+    RaiseLoadError(err::kMapVersion, Tr("clsMap", "地図バージョン確認不能"));
   }
   return version;
 }
@@ -114,7 +116,7 @@ int32_t clsMap::Load() {
   LoadState s;
   s.file = fileName_;
   if (!FileExists(s.file)) {
-    ShowError(u"地図図形ファイルが存在しません.\r\n" + s.file);
+    ShowError(Tr("clsMap", "地図図形ファイルが存在しません.") + u"\r\n" + s.file);
     return err::kFileNotFound;
   }
   undoRecording_ = false;

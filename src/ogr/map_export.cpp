@@ -18,6 +18,7 @@
 #include "support/errors.h"
 #include "support/stagedfile.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 
 namespace picmap::ogr {
 
@@ -27,6 +28,15 @@ struct DatasetCloser {
   void operator()(GDALDataset* ds) const { GDALClose(ds); }
 };
 using DatasetPtr = std::unique_ptr<GDALDataset, DatasetCloser>;
+
+// `english` for the driver's log and tests; `reason` and `values` for the program that shows
+// the failure in its user's language.
+void Refuse(ExportResult& result, std::string english, const char* reason,
+            std::vector<std::string> values) {
+  result.error = std::move(english);
+  result.reason = reason;
+  result.values = std::move(values);
+}
 
 std::string LastGdalError(const std::string& fallback) {
   std::string message = CPLGetLastErrorMsg();
@@ -51,10 +61,12 @@ bool ListsExtension(GDALDriver& d, const std::string& ext) {
 
 // The one vector driver that writes files with the extension of `out`, as ogr2ogr picks it;
 // among several, the one named like the extension (KML before LIBKML).
-std::string FormatOf(const std::string& out, std::string& error) {
+std::string FormatOf(const std::string& out, ExportResult& result) {
   const std::string ext = CPLGetExtension(out.c_str());
   if (ext.empty()) {
-    error = "cannot tell the format from " + out + "; give it with -f";
+    Refuse(result, out + ": cannot tell the format from the name; give it with -f",
+           QT_TRANSLATE_NOOP("MapExport", "%1: 名前から形式が分かりません. -f で指定してください"),
+           {out});
     return {};
   }
   std::vector<std::string> names;
@@ -67,11 +79,17 @@ std::string FormatOf(const std::string& out, std::string& error) {
   }
   if (names.size() == 1) return names[0];
   if (names.empty()) {
-    error = "no vector format writes ." + ext + " files; give one with -f";
+    Refuse(result, out + ": no vector format writes ." + ext + " files; give one with -f",
+           QT_TRANSLATE_NOOP("MapExport",
+                             "%1: .%2 のファイルを書くベクター形式がありません. -f で指定してください"),
+           {out, ext});
   } else {
-    error = "several formats write ." + ext + " files (";
-    for (size_t i = 0; i < names.size(); ++i) error += (i ? ", " : "") + names[i];
-    error += "); choose one with -f";
+    std::string list;
+    for (size_t i = 0; i < names.size(); ++i) list += (i ? ", " : "") + names[i];
+    Refuse(result, out + ": several formats write ." + ext + " files (" + list + "); choose one with -f",
+           QT_TRANSLATE_NOOP("MapExport",
+                             "%1: .%2 のファイルを書く形式が複数あります (%3). -f で選んでください"),
+           {out, ext, list});
   }
   return {};
 }
@@ -187,20 +205,26 @@ void CPL_STDCALL FirstFailureOnly(CPLErr kind, CPLErrorNum number, const char* m
 
 // A full disk shows in GDAL's words as whatever its format's writer met (an SQL trigger error,
 // a short write); the folder's free space tells the real cause.
-std::string WriteFailure(const std::string& out) {
+std::string WriteFailureCause(const std::string& out) {
   const GIntBig free = VSIGetDiskFreeSpace(CPLGetPath(out.c_str()));
-  if (free >= 0 && free < (GIntBig{1} << 16)) return "cannot write " + out + ": disk full";
+  if (free >= 0 && free < (GIntBig{1} << 16)) return "disk full";
   std::string cause = tFirstFailure.empty() ? LastGdalError("failed") : tFirstFailure;
   for (char& c : cause)
     if (c == '\n') c = ' ';
-  return "cannot write " + out + ": " + cause;
+  return cause;
+}
+
+void RefuseWrite(ExportResult& result, const std::string& out, const std::string& cause) {
+  Refuse(result, out + ": cannot write: " + cause,
+         QT_TRANSLATE_NOOP("MapExport", "%1: 書き込めません: %2"), {out, cause});
 }
 
 bool Translate(GDALDataset& source, const ExportRequest& request, const std::string& out,
                const std::string& format, ExportResult& result) {
   const std::vector<OGRLayer*> layers = LayersToExport(source);
   if (layers.empty()) {
-    result.error = "the map has no figures to export";
+    Refuse(result, request.map + ": the map has no figures to export",
+           QT_TRANSLATE_NOOP("MapExport", "%1: 地図に書き出す図形がありません"), {request.map});
     return false;
   }
   CPLStringList args = TranslateArguments(request, format, layers);
@@ -215,7 +239,7 @@ bool Translate(GDALDataset& source, const ExportRequest& request, const std::str
   if (written) GDALClose(written);
   CPLPopErrorHandler();
   if (!written || !tFirstFailure.empty()) {
-    result.error = WriteFailure(out);
+    RefuseWrite(result, out, WriteFailureCause(out));
     return false;
   }
   for (OGRLayer* layer : layers) result.features += layer->GetFeatureCount();
@@ -223,11 +247,14 @@ bool Translate(GDALDataset& source, const ExportRequest& request, const std::str
 }
 
 GDALDriver* OutputDriver(const ExportRequest& request, ExportResult& result) {
-  result.format = request.format.empty() ? FormatOf(request.out, result.error) : request.format;
+  result.format = request.format.empty() ? FormatOf(request.out, result) : request.format;
   GDALDriver* driver =
       result.format.empty() ? nullptr : GetGDALDriverManager()->GetDriverByName(result.format.c_str());
   if (driver && WritesVector(*driver)) return driver;
-  if (result.error.empty()) result.error = "GDAL has no vector format " + result.format + " it can write";
+  if (result.error.empty())
+    Refuse(result, "GDAL has no vector format " + result.format + " it can write",
+           QT_TRANSLATE_NOOP("MapExport", "GDAL には書き込めるベクター形式 %1 がありません"),
+           {result.format});
   result.usage = true;
   return nullptr;
 }
@@ -235,7 +262,9 @@ GDALDriver* OutputDriver(const ExportRequest& request, ExportResult& result) {
 bool TargetFree(const ExportRequest& request, ExportResult& result) {
   VSIStatBufL stat;
   if (request.overwrite || VSIStatL(request.out.c_str(), &stat) != 0) return true;
-  result.error = request.out + " already exists; give --overwrite to replace it";
+  Refuse(result, request.out + ": exists already; give --overwrite to replace it",
+         QT_TRANSLATE_NOOP("MapExport", "%1: 既にあります. 置き換えるには --overwrite を指定してください"),
+         {request.out});
   return false;
 }
 
@@ -248,7 +277,8 @@ struct Sources {
 bool Prepare(const ExportRequest& request, GDALDriver& driver, Sources& s, ExportResult& result) {
   VSIStatBufL stat;
   if (VSIStatL(request.map.c_str(), &stat) != 0) {
-    result.error = "the map file " + request.map + " does not exist";
+    Refuse(result, request.map + ": the map file does not exist",
+           QT_TRANSLATE_NOOP("MapExport", "%1: 地図ファイルがありません"), {request.map});
     return false;
   }
   const char* const mllOnly[] = {"MLL", nullptr};
@@ -256,7 +286,14 @@ bool Prepare(const ExportRequest& request, GDALDriver& driver, Sources& s, Expor
   s.map.reset(GDALDataset::Open(request.map.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, mllOnly));
   if (!s.map) {
     const std::string why = LastGdalError("");
-    result.error = request.map + ": not a map file this program can read" + (why.empty() ? "" : " (" + why + ")");
+    if (why.empty())
+      Refuse(result, request.map + ": not a map file this program can read",
+             QT_TRANSLATE_NOOP("MapExport", "%1: このプログラムが読める地図ファイルではありません"),
+             {request.map});
+    else
+      Refuse(result, request.map + ": not a map file this program can read (" + why + ")",
+             QT_TRANSLATE_NOOP("MapExport", "%1: このプログラムが読める地図ファイルではありません (%2)"),
+             {request.map, why});
     return false;
   }
   s.top = s.map.get();
@@ -328,15 +365,22 @@ bool WriteStaged(GDALDataset& source, const ExportRequest& request, ExportResult
                          !EQUAL(CPLGetExtension(request.out.c_str()), "fgb");
     const std::string written = fgbName ? staged.Path() + ".fgb" : staged.Path();
     if (!Translate(source, request, written, result.format, result)) {
-      const size_t at = result.error.find(written);
-      if (at != std::string::npos) result.error.replace(at, written.size(), request.out);
+      result.values.push_back(result.error);
+      for (std::string& text : result.values) {
+        const size_t at = text.find(written);
+        if (at != std::string::npos) text.replace(at, written.size(), request.out);
+      }
+      result.error = result.values.back();
+      result.values.pop_back();
       return false;
     }
     if (fgbName && std::rename(written.c_str(), staged.Path().c_str()) != 0) ThrowFileError(errno, request.out);
     staged.PutInPlace();
     return true;
   } catch (const Error& e) {
-    result.error = "cannot write " + request.out + ": " + ToUtf8(e.Description());
+    // The description ends in the path the line names already.
+    const std::string cause = ToUtf8(e.Description());
+    RefuseWrite(result, request.out, cause.substr(0, cause.find(": /")));
     return false;
   }
 }

@@ -22,6 +22,10 @@ struct ExportRequest {
 
 struct ExportResult {
   std::string error;  // empty on success
+  // The error in the words the user reads: a Japanese text marked for translation (context
+  // "MapExport") with %1, %2 ... standing for `values`; nullptr where `error` is GDAL's own.
+  const char* reason = nullptr;
+  std::vector<std::string> values;
   bool usage = false;  // the error is in the request (unknown format, ...)
   std::string format;  // the driver used
   int64_t features = 0;

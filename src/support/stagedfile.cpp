@@ -22,6 +22,7 @@
 #include "support/errors.h"
 #include "support/library.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
@@ -230,7 +231,7 @@ class SaveLock {
       if (errno == EINTR) continue;
       if (errno != EWOULDBLOCK) return;  // no locks on this file system
       if (!told && std::chrono::steady_clock::now() >= waitNotice) {
-        Notice(u"waiting for another save in " + FromUtf8(folder_) + u" to end");
+        Notice(Arg(Tr("StagedFile", "%1 で他の保存が終わるのを待っています"), {FromUtf8(folder_)}));
         told = true;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -270,8 +271,8 @@ void RemoveStaleTemporaries(const SaveLock& lock, const std::string& target) {
   ::closedir(dir);
   for (const std::string& path : stale) RemoveAll(path);
   if (stale.empty()) return;
-  Notice(u"removed " + FromUtf8(std::to_string(stale.size())) +
-         u" temporary file(s) that killed saves had left beside " + FromUtf8(target));
+  Notice(Arg(Tr("StagedFile", "中断された保存が %2 の横に残した一時ファイル %1 個を削除しました"),
+             {FromUtf8(std::to_string(stale.size())), FromUtf8(target)}));
 }
 
 std::string TemporaryNameBeside(const std::string& target) {
@@ -319,8 +320,8 @@ void KeepAsBackup(Pending& p) {
     if (SecondName(p.target, name)) {
       p.kept = name;
       if (shortened)
-        Notice(u"the backup of " + FromUtf8(p.target) + u" is kept under the shortened name " +
-               FromUtf8(name));
+        Notice(Arg(Tr("StagedFile", "%1 のバックアップは短くした名前 %2 で残しています"),
+                   {FromUtf8(p.target), FromUtf8(name)}));
       return;
     }
     if (std::chrono::steady_clock::now() >= deadline)

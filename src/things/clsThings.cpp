@@ -9,6 +9,7 @@
 #include "support/numeric.h"
 #include "support/platform.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 #include "things/textlines.h"
 
 namespace picmap {
@@ -94,7 +95,7 @@ void clsThings::CategoryName(int16_t iCate, const std::u16string& sCate) {
 
 bool clsThings::RefuseLocked(const std::u16string& operation) const {
   if (!lockMode_) return false;
-  ShowError(fileName_ + u"\r\nは変更禁止. [" + operation + u"]");
+  ShowError(fileName_ + u"\r\n" + Tr("clsThings", "は変更禁止.") + u" [" + operation + u"]");
   return true;
 }
 
@@ -247,7 +248,7 @@ void clsThings::ReadSection(TextLineReader& in, const std::u16string& line) {
 
 int32_t clsThings::Load() {
   if (!FileExists(fileName_)) {
-    ShowError(u"事象ファイルが存在しません.\r\n" + fileName_);
+    ShowError(Tr("clsThings", "事象ファイルが存在しません.") + u"\r\n" + fileName_);
     return err::kFileNotFound;
   }
   TextLineReader in;

@@ -48,13 +48,14 @@ class ConvertVerbTest : public ::testing::Test {
 
   RunResult Run(const std::string& args, const std::string& verb = "convert") {
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    const std::string cmd = std::string("QT_QPA_PLATFORM=offscreen '") + PICMAP_RUNTIME_DIR +
+    const std::string cmd = "QT_QPA_PLATFORM=offscreen " + locale_ + " '" + PICMAP_RUNTIME_DIR +
                             "/picmap-cli' " + verb + " " + args + " >'" + out.string() + "' 2>'" +
                             err.string() + "'";
     const int status = std::system(cmd.c_str());
     return {WEXITSTATUS(status), ReadAll(out), ReadAll(err)};
   }
   fs::path dir_;
+  std::string locale_ = "LC_ALL=en_US.UTF-8";  // English unless a test asks otherwise
 };
 
 // 64 x 32 pixels: white background, a red left half with a white hole, green and blue
@@ -192,7 +193,7 @@ TEST_F(ConvertVerbTest, BadOptionsAreUsageErrors) {
 TEST_F(ConvertVerbTest, WorldFileSetsTheExtentsOrRefuses) {
   ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
   const std::string pic = "'" + (dir_ / "r.png").string() + "' --compress 0";
-  RunResult r = Run(pic + " --world-file");
+  RunResult r = Run(pic + " --world-file --lang ja");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("ワールドファイル"), std::string::npos) << r.err;
   // 64 x 32 pixels of 0.25 degree from 120°E 40°N: 120°E..136°E, 40°N..32°N.
@@ -203,7 +204,7 @@ TEST_F(ConvertVerbTest, WorldFileSetsTheExtentsOrRefuses) {
             std::string::npos)
       << r.out;
   std::ofstream(dir_ / "r.pgw") << "0.25\n0.1\n0\n-0.25\n120.125\n39.875\n";
-  r = Run(pic + " --world-file");
+  r = Run(pic + " --world-file --lang ja");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("回転"), std::string::npos) << r.err;
 }
@@ -223,7 +224,7 @@ TEST_F(ConvertVerbTest, NorthAndSouthAfterTheWorldFileAreTakenAsAPair) {
 }
 
 TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
-  RunResult r = Run("'" + (dir_ / "missing.png").string() + "'");
+  RunResult r = Run("'" + (dir_ / "missing.png").string() + "' --lang ja");
   EXPECT_EQ(r.exit, 1);
   // One line with the program's name, the file and the reason.
   EXPECT_EQ(r.err, "picmap-cli convert: " + (dir_ / "missing.png").string() + ": ファイルが見つかりません.\n");
@@ -232,7 +233,7 @@ TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
   EXPECT_EQ(r.err, "picmap-cli convert: " + (dir_ / "missing.png").string() + ": File not found.\n");
   // 64 pixels over 360″ is finer than 10″ per pixel: the generation fails.
   ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
-  r = Run("'" + (dir_ / "r.png").string() + "' --west 0 --east 0.1");
+  r = Run("'" + (dir_ / "r.png").string() + "' --west 0 --east 0.1 --lang ja");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("ポリゴン生成に失敗しました: ピクセルサイズが細かすぎます: 5.6″x20250.0″"),
             std::string::npos)
@@ -296,6 +297,32 @@ TEST_F(FirstHourTest, AnEdgeEndingInALetterThatReadsOtherwiseIsToldOf) {
   EXPECT_NE(r.err.find("--south '90S' reads as N00°01′30″"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("S90, 90°S or 南緯90度"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("--north"), std::string::npos) << r.err;  // 46N is 46° north either way
+}
+
+std::vector<std::string> FirstWords(const std::string& report) {
+  std::vector<std::string> words;
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) words.push_back(line.substr(0, line.find(' ')));
+  return words;
+}
+
+// Under the C locale the messages are Japanese; the report's first words, which scripts look
+// for, are those of the English report.
+TEST_F(FirstHourTest, TheReportKeepsItsFirstWordsInEveryLanguage) {
+  locale_ = "LC_ALL=C";
+  const RunResult ja = Run(Picture() + " --west 0 --east 64 --north 46N --south 90S -o '" +
+                           (dir_ / "ja.MLL").string() + "'");
+  ASSERT_EQ(ja.exit, 0) << ja.err;
+  EXPECT_EQ(ja.err.rfind("picmap-cli convert: 警告: --south '90S' は N00°01′30″ と読まれます", 0), 0u)
+      << ja.err;
+  const RunResult en = Run(Picture() + " --west 0 --east 64 --north 46N --south 90S --lang en -o '" +
+                           (dir_ / "en.MLL").string() + "'");
+  ASSERT_EQ(en.exit, 0) << en.err;
+  EXPECT_NE(ja.out, en.out);
+  std::vector<std::string> words = FirstWords(en.out);
+  EXPECT_EQ(words, (std::vector<std::string>{"picture:", "extents:", "figures", "compression", "wrote:",
+                                             "wrote:"}));
+  EXPECT_EQ(FirstWords(ja.out), words);
 }
 
 TEST_F(FirstHourTest, UsageErrorsExitTwoAndNameTheVerb) {

@@ -54,12 +54,14 @@ class MapVerbsTest : public ::testing::Test {
   // `before` runs in the same shell first (a ulimit).
   Result Run(const std::string& args, const std::string& before = "") {
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    const std::string cmd = before + "QT_QPA_PLATFORM=offscreen '" + PICMAP_RUNTIME_DIR +
+    const std::string cmd = before + "QT_QPA_PLATFORM=offscreen " + locale_ + " '" + PICMAP_RUNTIME_DIR +
                             "/picmap-cli' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
     const int status = std::system(("bash -c \"" + cmd + "\"").c_str());
     return {WEXITSTATUS(status), Slurp(out), Slurp(err)};
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  // The messages' language follows the locale; English unless a test asks otherwise.
+  std::string locale_ = "LC_ALL=en_US.UTF-8";
 
   // A map of a header line, a polygon, a symbol and a text, saved as `name`.
   void MakeMap(const std::string& name) {
@@ -236,12 +238,12 @@ TEST_F(MapVerbsTest, CopyOverItselfKeepsTheOriginalAsBackup) {
 }
 
 TEST_F(MapVerbsTest, FailuresAreReportedInTheSystemsWords) {
-  Result r = Run("info '" + Path("none.MLL") + "'");
+  Result r = Run("info --lang ja '" + Path("none.MLL") + "'");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("地図図形ファイルが存在しません."), std::string::npos) << r.err;
 
   WriteBytes("empty.MLL", "");
-  r = Run("dump '" + Path("empty.MLL") + "'");
+  r = Run("dump --lang ja '" + Path("empty.MLL") + "'");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("地図バージョン確認不能"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty());
@@ -255,6 +257,30 @@ TEST_F(MapVerbsTest, FailuresAreReportedInTheSystemsWords) {
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("不正な図形内容(Line:1, Figure:3)"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(dir_ / "x.MLL"));
+}
+
+// Japanese unless English is asked for, by the locale or --lang, as the window chooses; what
+// scripts read stays the same.
+TEST_F(MapVerbsTest, MessagesFollowTheLanguageAndInfoDoesNot) {
+  MakeMap("japan.MLL");
+  const std::string none = Path("none.MLL");
+  locale_ = "LC_ALL=C";
+  Result r = Run("info '" + none + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.err, "picmap-cli info: " + none + ": 地図図形ファイルが存在しません.\n");
+  r = Run("copy '" + Path("japan.MLL") + "'");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_EQ(r.err, "picmap-cli copy: MAP OUT を指定してください; --help を参照してください\n");
+  const Result japanese = Run("info '" + Path("japan.MLL") + "'");
+  r = Run("--lang en info '" + none + "'");
+  EXPECT_EQ(r.err, "picmap-cli info: " + none + ": The map file does not exist.\n");
+  locale_ = "LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8";
+  r = Run("copy '" + Path("japan.MLL") + "'");
+  EXPECT_EQ(r.err, "picmap-cli copy: expected MAP OUT; see --help\n");
+  const Result english = Run("info '" + Path("japan.MLL") + "'");
+  ASSERT_EQ(english.exit, 0) << english.err;
+  EXPECT_EQ(english.out, japanese.out);
+  EXPECT_EQ(Run("info --lang xx '" + Path("japan.MLL") + "'").exit, 2);
 }
 
 // Every verb reads the file it is given, whatever its extension, and no other.

@@ -108,7 +108,7 @@ class OutputVerbsTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   Outcome Cli(const std::string& args) {
-    return Shell(std::string("QT_QPA_PLATFORM=offscreen '") + PICMAP_RUNTIME_DIR + "/picmap-cli' " + args,
+    return Shell(std::string("QT_QPA_PLATFORM=offscreen LC_ALL=en_US.UTF-8 '") + PICMAP_RUNTIME_DIR + "/picmap-cli' " + args,
                  dir_);
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }

@@ -42,7 +42,7 @@ class ThingsVerbTest : public ::testing::Test {
 
   VerbRun Run(const std::string& args) {
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    const std::string cmd = std::string("QT_QPA_PLATFORM=offscreen '") + PICMAP_RUNTIME_DIR +
+    const std::string cmd = std::string("QT_QPA_PLATFORM=offscreen LC_ALL=en_US.UTF-8 '") + PICMAP_RUNTIME_DIR +
                             "/picmap-cli' things " + args + " >'" + out.string() + "' 2>'" +
                             err.string() + "'";
     const int status = std::system(cmd.c_str());
@@ -103,7 +103,7 @@ TEST_F(ThingsVerbTest, ReadsTheNamedFileAsItIsAndKeepsTheOrder) {
 }
 
 TEST_F(ThingsVerbTest, MissingFileFailsWithTheMessageOnStandardError) {
-  const VerbRun run = Run("'" + (dir_ / "missing.THG").string() + "'");
+  const VerbRun run = Run("--lang ja '" + (dir_ / "missing.THG").string() + "'");
   EXPECT_EQ(run.exit, 1);
   EXPECT_TRUE(run.out.empty());
   EXPECT_NE(run.err.find("事象ファイルが存在しません."), std::string::npos);

@@ -16,6 +16,8 @@ WHITE, RED, BLUE, GREEN = (255, 255, 255), (255, 0, 0), (0, 0, 255), (0, 160, 0)
 
 
 def run(*args, ok=True):
+    if args[0] == CLI:  # the words read here are those of picmap-cli's English messages
+        args = (CLI, "--lang", "en") + args[1:]
     p = subprocess.run(list(args), capture_output=True, text=True)
     if ok and p.returncode != 0:
         raise AssertionError(f"{args} failed ({p.returncode}):\n{p.stdout}\n{p.stderr}")

@@ -1,0 +1,202 @@
+// Georeferencing that comes from files: the raster's own, a .prj beside it, QGIS point files,
+// and CRSs as users write them.
+#include "app/georef.h"
+
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "app/georef_internal.h"
+#include "support/errors.h"
+#include "support/library.h"
+#include "support/stagedfile.h"
+#include "support/text.h"
+#include "support/ui_text.h"
+
+namespace picmap {
+
+void EnsureGdalRegistered() {
+  static std::once_flag once;
+  std::call_once(once, [] { GDALAllRegister(); });
+}
+
+QuietGdalErrors::QuietGdalErrors() {
+  CPLPushErrorHandlerEx(&QuietGdalErrors::Keep, this);
+}
+QuietGdalErrors::~QuietGdalErrors() { CPLPopErrorHandler(); }
+
+void CPL_STDCALL QuietGdalErrors::Keep(CPLErr level, CPLErrorNum, const char* message) {
+  if (level < CE_Failure || !message) return;
+  static_cast<QuietGdalErrors*>(CPLGetErrorHandlerUserData())->last_ = message;
+}
+
+namespace {
+
+[[noreturn]] void Refuse(const std::u16string& why) { Throw(5, u"georef", why); }
+
+std::u16string LineNo(size_t n) { return FromUtf8(std::to_string(n)); }
+
+std::string Trimmed(std::string s) {
+  const auto first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const auto last = s.find_last_not_of(" \t\r\n");
+  return s.substr(first, last - first + 1);
+}
+
+bool ReadNumber(const std::string& field, double& value) {
+  const std::string f = Trimmed(field);
+  const char* end = f.data() + f.size();
+  const auto r = std::from_chars(f.data(), end, value);
+  return r.ec == std::errc() && r.ptr == end && std::isfinite(value);
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> out;
+  std::stringstream in(line);
+  for (std::string f; std::getline(in, f, ',');) out.push_back(f);
+  return out;
+}
+
+// mapX,mapY,sourceX,sourceY,enable[,dX,dY,residual]
+ControlPoint PointOfLine(const std::string& line, size_t lineNo) {
+  const std::vector<std::string> f = Fields(line);
+  ControlPoint p;
+  double v[4];
+  if (f.size() < 4)
+    Refuse(Arg(Tr("georef", "%1 行目: 基準点には mapX,mapY,sourceX,sourceY,enable が必要です."),
+               {LineNo(lineNo)}));
+  for (int i = 0; i < 4; ++i)
+    if (!ReadNumber(f[i], v[i]))
+      Refuse(Arg(Tr("georef", "%1 行目: '%2' は有限の数ではありません."),
+                 {LineNo(lineNo), FromUtf8(Trimmed(f[i]))}));
+  p.mapX = v[0];
+  p.mapY = v[1];
+  p.pixelX = v[2];
+  p.pixelY = 0.0 - v[3];  // the georeferencer counts rows negative downwards
+  p.enabled = f.size() < 5 || Trimmed(f[4]) != "0";
+  return p;
+}
+
+std::string Shortest(double v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string Utf8Path(const std::u16string& path) { return ToUtf8(path); }
+
+std::string WktOf(const OGRSpatialReference& srs) {
+  const char* options[] = {"FORMAT=WKT2_2019", "MULTILINE=NO", nullptr};
+  std::string wkt;
+  char* text = nullptr;
+  if (srs.exportToWkt(&text, options) == OGRERR_NONE && text) wkt = text;
+  CPLFree(text);
+  return wkt;
+}
+
+// The .prj beside a picture whose world file gives a geotransform but no CRS.
+std::string CrsOfPrjBeside(const std::u16string& path) {
+  const std::u16string prj = ChangeExtension(path, u"prj");
+  for (const std::u16string& name : {prj, ChangeExtension(path, u"PRJ")}) {
+    std::ifstream in(Utf8Path(name));
+    if (!in) continue;
+    std::stringstream text;
+    text << in.rdbuf();
+    OGRSpatialReference srs;
+    if (srs.SetFromUserInput(Trimmed(text.str()).c_str()) == OGRERR_NONE) return WktOf(srs);
+  }
+  return {};
+}
+
+bool IsDefaultGeoTransform(const double gt[6]) {
+  return gt[0] == 0 && gt[1] == 1 && gt[2] == 0 && gt[3] == 0 && gt[4] == 0 && gt[5] == 1;
+}
+
+std::optional<Georeference> FromEmbeddedGcps(GDALDataset& ds) {
+  const OGRSpatialReference* srs = ds.GetGCPSpatialRef();
+  if (ds.GetGCPCount() < 3 || !srs) return std::nullopt;
+  ControlPointSet set;
+  set.crs = WktOf(*srs);
+  const GDAL_GCP* gcps = ds.GetGCPs();
+  for (int i = 0; i < ds.GetGCPCount(); ++i)
+    set.points.push_back({gcps[i].dfGCPPixel, gcps[i].dfGCPLine, gcps[i].dfGCPX, gcps[i].dfGCPY});
+  const TransformKind kind = set.points.size() > 20 ? TransformKind::ThinPlateSpline : TransformKind::Poly1;
+  const ControlPointFit fit = FitControlPoints(set, kind, ds.GetRasterXSize(), ds.GetRasterYSize());
+  return Georeference{set.crs, fit.transform,
+                      std::to_string(set.points.size()) + " control points of the file (" +
+                          TransformName(kind) + ")"};
+}
+
+}  // namespace
+
+ControlPointSet ReadPointsFile(const std::u16string& path) {
+  std::ifstream in(Utf8Path(path), std::ios::binary);
+  if (!in) ThrowFileError(errno, Utf8Path(path));
+  ControlPointSet set;
+  size_t lineNo = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++lineNo;
+    line = Trimmed(line);
+    if (line.empty()) continue;
+    if (line.rfind("#CRS:", 0) == 0) {
+      const std::string crs = Trimmed(line.substr(5));
+      if (!crs.empty()) set.crs = CrsFromUserInput(crs);
+      continue;
+    }
+    if (line[0] == '#' || line.rfind("mapX", 0) == 0) continue;
+    set.points.push_back(PointOfLine(line, lineNo));
+  }
+  if (set.points.empty()) Refuse(Tr("georef", "基準点がありません."));
+  return set;
+}
+
+void WritePointsFile(const std::u16string& path, const ControlPointSet& set) {
+  std::string out = "#CRS: " + (set.crs.empty() ? CrsFromUserInput("EPSG:4326") : set.crs) + "\n";
+  out += "mapX,mapY,sourceX,sourceY,enable,dX,dY,residual\n";
+  for (const ControlPoint& p : set.points) {
+    const bool known = std::isfinite(p.residualX) && std::isfinite(p.residualY);
+    out += Shortest(p.mapX) + "," + Shortest(p.mapY) + "," + Shortest(p.pixelX) + "," +
+           Shortest(0.0 - p.pixelY) + "," + (p.enabled ? "1" : "0") + "," +
+           (known ? Shortest(p.residualX) + "," + Shortest(p.residualY) + "," + Shortest(p.Residual())
+                  : std::string("0,0,0")) +
+           "\n";
+  }
+  WriteFileStaged(path, out);
+}
+
+std::string CrsFromUserInput(const std::string& text) {
+  EnsureGdalRegistered();
+  QuietGdalErrors quiet;
+  OGRSpatialReference srs;
+  if (Trimmed(text).empty() || srs.SetFromUserInput(Trimmed(text).c_str()) != OGRERR_NONE)
+    Refuse(Arg(Tr("georef", "座標参照系 '%1' がわかりません (EPSG:32654 のような符号, WKT または PROJ の文字列)."),
+               {FromUtf8(text)}));
+  return WktOf(srs);
+}
+
+std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path, std::string* note,
+                                               const std::string& givenCrs) {
+  EnsureGdalRegistered();
+  QuietGdalErrors quiet;
+  std::unique_ptr<GDALDataset> ds(GDALDataset::Open(
+      Utf8Path(path).c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR));
+  if (!ds) return std::nullopt;
+  double gt[6];
+  if (ds->GetGeoTransform(gt) == CE_None && !IsDefaultGeoTransform(gt)) {
+    const OGRSpatialReference* srs = ds->GetSpatialRef();
+    std::string crs = !givenCrs.empty() ? givenCrs : srs ? WktOf(*srs) : CrsOfPrjBeside(path);
+    if (crs.empty()) {
+      if (note) *note = "it has a geotransform (or world file) but no CRS";
+      return std::nullopt;
+    }
+    return Georeference{crs, AffineTransform(gt), "geotransform"};
+  }
+  return FromEmbeddedGcps(*ds);
+}
+
+}  // namespace picmap

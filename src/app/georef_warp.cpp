@@ -1,0 +1,327 @@
+// The warp of a placed picture onto the longitude/latitude grid the generation reads: GDAL's
+// warper with nearest-neighbour resampling over the picture's own buffer, strips of the grid
+// warped side by side on every core.
+#include <gdal_alg.h>
+#include <gdal_priv.h>
+#include <gdalwarper.h>
+#include <ogr_spatialref.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "app/georef.h"
+#include "app/georef_internal.h"
+#include "support/errors.h"
+#include "support/text.h"
+#include "support/ui_text.h"
+
+namespace picmap {
+
+namespace {
+
+constexpr double kFinestSeconds = 10.0;  // the generation refuses pixels finer than 10"
+
+[[noreturn]] void Refuse(const std::u16string& why) { Throw(5, u"georef", why); }
+
+std::u16string Num(int64_t v) { return FromUtf8(std::to_string(v)); }
+
+OGRSpatialReference LonLat() {
+  OGRSpatialReference wgs84;
+  wgs84.SetWellKnownGeogCS("WGS84");
+  wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return wgs84;
+}
+
+OGRSpatialReference CrsOf(const Georeference& g) {
+  if (g.crs.empty()) return LonLat();
+  OGRSpatialReference srs;
+  if (srs.SetFromUserInput(g.crs.c_str()) != OGRERR_NONE)
+    Refuse(Arg(Tr("georef", "座標参照系 '%1' がわかりません (EPSG:32654 のような符号, WKT または PROJ の文字列)."),
+               {FromUtf8(g.crs.substr(0, 80))}));
+  srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return srs;
+}
+
+bool IsWgs84LonLat(const OGRSpatialReference& srs) {
+  const OGRSpatialReference wgs84 = LonLat();
+  return srs.IsGeographic() && srs.IsSameGeogCS(&wgs84) &&
+         std::abs(srs.GetAngularUnits() - M_PI / 180) < 1e-12;
+}
+
+// Picture pixel -> map CRS -> longitude/latitude -> grid pixel, and back. One per thread: the
+// coordinate transformations keep PROJ state of their own.
+struct Chain {
+  const PictureTransform* picture = nullptr;
+  std::unique_ptr<OGRCoordinateTransformation> toLonLat, toMap;  // null: the map is in lon/lat
+  double grid[6] = {0, 1, 0, 0, 0, 1}, gridInverse[6] = {0, 1, 0, 0, 0, 1};
+
+  Chain(const PictureTransform& t, const OGRSpatialReference& crs, bool lonLat) : picture(&t) {
+    if (lonLat) return;
+    const OGRSpatialReference wgs84 = LonLat();
+    toLonLat.reset(OGRCreateCoordinateTransformation(&crs, &wgs84));
+    toMap.reset(OGRCreateCoordinateTransformation(&wgs84, &crs));
+    if (!toLonLat || !toMap)
+      Refuse(Tr("georef", "画像の座標参照系から経緯度 (WGS 84) へ変換できません."));
+  }
+  void SetGrid(const double gt[6]) {
+    std::copy(gt, gt + 6, grid);
+    if (!GDALInvGeoTransform(grid, gridInverse)) Refuse(u"grid");  // a grid always has an inverse
+  }
+};
+
+void Affine(const double* gt, double& x, double& y) {
+  const double u = gt[0] + x * gt[1] + y * gt[2];
+  y = gt[3] + x * gt[4] + y * gt[5];
+  x = u;
+}
+
+int ChainTransform(void* arg, int dstToSrc, int n, double* x, double* y, double* z, int* ok) {
+  Chain& c = *static_cast<Chain*>(arg);
+  for (int i = 0; i < n; ++i) ok[i] = TRUE;
+  if (dstToSrc) {
+    for (int i = 0; i < n; ++i) Affine(c.grid, x[i], y[i]);
+    if (c.toMap) c.toMap->Transform(static_cast<size_t>(n), x, y, z, nullptr, ok);
+    for (int i = 0; i < n; ++i)
+      if (ok[i]) ok[i] = c.picture->ToPixel(x[i], y[i], x[i], y[i]);
+  } else {
+    for (int i = 0; i < n; ++i) ok[i] = c.picture->ToMap(x[i], y[i], x[i], y[i]);
+    if (c.toLonLat) {
+      std::vector<int> more(static_cast<size_t>(n), TRUE);
+      c.toLonLat->Transform(static_cast<size_t>(n), x, y, z, nullptr, more.data());
+      for (int i = 0; i < n; ++i) ok[i] = ok[i] && more[i];
+    }
+    for (int i = 0; i < n; ++i)
+      if (ok[i]) Affine(c.gridInverse, x[i], y[i]);
+  }
+  return TRUE;
+}
+
+// ---- In-memory datasets over picture buffers ----
+
+std::unique_ptr<GDALDataset> MemoryDataset(int32_t w, int32_t h) {
+  GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
+  return std::unique_ptr<GDALDataset>(mem->Create("", w, h, 0, GDT_Byte, nullptr));
+}
+
+void AddByteBand(GDALDataset& ds, const uint8_t* first, int pixelOffset, ptrdiff_t lineOffset) {
+  char pointer[64], pixel[32], line[48];
+  std::snprintf(pointer, sizeof pointer, "DATAPOINTER=%p", static_cast<const void*>(first));
+  std::snprintf(pixel, sizeof pixel, "PIXELOFFSET=%d", pixelOffset);
+  std::snprintf(line, sizeof line, "LINEOFFSET=%td", lineOffset);
+  char* options[] = {pointer, pixel, line, nullptr};
+  ds.AddBand(GDT_Byte, options);
+}
+
+// The source: one index band, or R, G, B (and the footprint as alpha) of a direct picture.
+std::unique_ptr<GDALDataset> SourceDataset(const Picture& p) {
+  auto ds = MemoryDataset(p.width, p.height);
+  if (p.IsIndexed()) {
+    AddByteBand(*ds, p.Bits(), 1, p.Stride());
+    return ds;
+  }
+  for (int b = 0; b < (p.footprint ? 4 : 3); ++b) AddByteBand(*ds, p.Bits() + b, 4, p.Stride());
+  return ds;
+}
+
+// The grid's rows first..last of an R, G, B, X buffer; an indexed source's index lands in R.
+std::unique_ptr<GDALDataset> StripDataset(uint8_t* buffer, int32_t w, int32_t first, int32_t last,
+                                          int colourBands) {
+  auto ds = MemoryDataset(w, last - first);
+  uint8_t* top = buffer + static_cast<size_t>(first) * w * 4;
+  for (int b = 0; b < colourBands; ++b) AddByteBand(*ds, top + b, 4, ptrdiff_t{w} * 4);
+  AddByteBand(*ds, top + 3, 4, ptrdiff_t{w} * 4);  // the footprint, as the warper's alpha
+  return ds;
+}
+
+struct Grid {
+  double gt[6];
+  int32_t w = 0, h = 0;
+  int32_t west = 0, east = 0, north = 0, south = 0;
+};
+
+Grid SuggestedGrid(GDALDataset& source, Chain& chain) {
+  double gt[6], extent[4];
+  int w = 0, h = 0;
+  QuietGdalErrors quiet;
+  if (GDALSuggestedWarpOutput2(GDALDataset::ToHandle(&source), ChainTransform, &chain, gt, &w, &h,
+                               extent, 0) != CE_None)
+    Refuse(Tr("georef", "画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています."));
+  const double seconds = std::max(gt[1] * 3600, kFinestSeconds);
+  Grid g;
+  g.west = static_cast<int32_t>(std::floor(std::max(extent[0], -180.0) * 3600));
+  g.east = static_cast<int32_t>(std::ceil(std::min(extent[2], 180.0) * 3600));
+  g.south = static_cast<int32_t>(std::floor(std::max(extent[1], -90.0) * 3600));
+  g.north = static_cast<int32_t>(std::ceil(std::min(extent[3], 90.0) * 3600));
+  if (g.east <= g.west || g.north <= g.south)
+    Refuse(Tr("georef", "画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています."));
+  const double w64 = std::max(1.0, std::floor((g.east - g.west) / seconds));
+  const double h64 = std::max(1.0, std::floor((g.north - g.south) / seconds));
+  if (w64 > INT32_MAX / 4 || h64 > INT32_MAX / 4)
+    Refuse(Tr("georef", "変換後の画像が大きすぎます."));
+  g.w = static_cast<int32_t>(w64);
+  g.h = static_cast<int32_t>(h64);
+  g.gt[0] = g.west / 3600.0;
+  g.gt[1] = (g.east - g.west) / 3600.0 / g.w;
+  g.gt[2] = 0;
+  g.gt[3] = g.north / 3600.0;
+  g.gt[4] = 0;
+  g.gt[5] = -(g.north - g.south) / 3600.0 / g.h;
+  return g;
+}
+
+int64_t DefaultLimitBytes() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return int64_t{1} << 30;
+  return static_cast<int64_t>(pages) * pageSize / 4;
+}
+
+void CheckSize(const Grid& g, const WarpLimits& limits) {
+  const int64_t bytes = int64_t{g.w} * g.h * 4;
+  const int64_t limit = limits.maxBytes > 0 ? limits.maxBytes : DefaultLimitBytes();
+  if (bytes > limit)
+    Refuse(Arg(Tr("georef", "経緯度に変換した画像は %1x%2 ピクセル (%3MB) になり, 上限の %4MB を超えます."),
+               {Num(g.w), Num(g.h), Num(bytes >> 20), Num(limit >> 20)}));
+}
+
+// Warps rows first..last of the grid in this thread.
+std::string WarpStrip(const Picture& source, const Georeference& georef,
+                      const OGRSpatialReference& crs, bool lonLat, const Grid& grid,
+                      uint8_t* buffer, int32_t first, int32_t last) {
+  QuietGdalErrors quiet;
+  auto src = SourceDataset(source);
+  const int colourBands = source.IsIndexed() ? 1 : 3;
+  auto dst = StripDataset(buffer, grid.w, first, last, colourBands);
+  Chain chain(*georef.transform, crs, lonLat);
+  double gt[6];
+  std::copy(grid.gt, grid.gt + 6, gt);
+  gt[3] += first * gt[5];
+  chain.SetGrid(gt);
+  void* approx = GDALCreateApproxTransformer(ChainTransform, &chain, 0.125);
+  GDALWarpOptions* o = GDALCreateWarpOptions();
+  o->hSrcDS = GDALDataset::ToHandle(src.get());
+  o->hDstDS = GDALDataset::ToHandle(dst.get());
+  o->nBandCount = colourBands;
+  o->panSrcBands = static_cast<int*>(CPLMalloc(sizeof(int) * colourBands));
+  o->panDstBands = static_cast<int*>(CPLMalloc(sizeof(int) * colourBands));
+  for (int b = 0; b < colourBands; ++b) o->panSrcBands[b] = o->panDstBands[b] = b + 1;
+  if (source.footprint && !source.IsIndexed()) o->nSrcAlphaBand = 4;
+  o->nDstAlphaBand = colourBands + 1;
+  o->eResampleAlg = GRA_NearestNeighbour;
+  o->pfnTransformer = GDALApproxTransform;
+  o->pTransformerArg = approx;
+  o->papszWarpOptions = CSLSetNameValue(o->papszWarpOptions, "INIT_DEST", "0");
+  o->dfWarpMemoryLimit = 256.0 * 1024 * 1024;
+  std::string failure;
+  GDALWarpOperation op;
+  if (op.Initialize(o) != CE_None || op.ChunkAndWarpImage(0, 0, grid.w, last - first) != CE_None)
+    failure = quiet.LastMessage().empty() ? "the warp failed" : quiet.LastMessage();
+  GDALDestroyWarpOptions(o);
+  GDALDestroyApproxTransformer(approx);
+  return failure;
+}
+
+// An indexed source was warped as indexes: they become the palette's colours, in place.
+void ColourIndexes(uint8_t* buffer, size_t pixels, const Picture::Palette& palette) {
+  for (size_t i = 0; i < pixels; ++i) {
+    uint8_t* px = buffer + 4 * i;
+    if (px[3] == 0) {
+      px[0] = 0;
+      continue;
+    }
+    const int32_t c = palette[px[0]];
+    px[0] = static_cast<uint8_t>(c & 0xFF);
+    px[1] = static_cast<uint8_t>((c >> 8) & 0xFF);
+    px[2] = static_cast<uint8_t>((c >> 16) & 0xFF);
+  }
+}
+
+// The terms of a transformation that moves and scales the picture along the axes only, whatever
+// fit made it: a control-point fit of a longitude/latitude box is one up to rounding.
+bool NorthUpTerms(const PictureTransform& t, int32_t w, int32_t h, double gt[6]) {
+  double x0, y0, xw, yw, xh, yh, xc, yc;
+  if (!t.ToMap(0, 0, x0, y0) || !t.ToMap(w, 0, xw, yw) || !t.ToMap(0, h, xh, yh) ||
+      !t.ToMap(w, h, xc, yc))
+    return false;
+  gt[0] = x0, gt[1] = (xw - x0) / w, gt[2] = 0, gt[3] = y0, gt[4] = 0, gt[5] = (yh - y0) / h;
+  // Within a thousandth of a pixel at every corner.
+  const double slackX = std::abs(gt[1]) * 1e-3, slackY = std::abs(gt[5]) * 1e-3;
+  return std::abs(yw - y0) <= slackY && std::abs(xh - x0) <= slackX &&
+         std::abs(xc - xw) <= slackX && std::abs(yc - yh) <= slackY;
+}
+
+// A lon/lat picture on a north-up grid of at least 10" per pixel needs no warp: its own pixels
+// are the grid.
+std::optional<PlacedPicture> AsItIs(const Picture& source, const Georeference& georef, bool lonLat) {
+  double gt[6];
+  if (!lonLat || !NorthUpTerms(*georef.transform, source.width, source.height, gt)) return std::nullopt;
+  if (gt[1] * 3600 < kFinestSeconds || -gt[5] * 3600 < kFinestSeconds) return std::nullopt;
+  PlacedPicture placed;
+  placed.picture = source;
+  placed.west = static_cast<int32_t>(std::nearbyint(gt[0] * 3600));
+  placed.east = static_cast<int32_t>(std::nearbyint((gt[0] + source.width * gt[1]) * 3600));
+  placed.north = static_cast<int32_t>(std::nearbyint(gt[3] * 3600));
+  placed.south = static_cast<int32_t>(std::nearbyint((gt[3] + source.height * gt[5]) * 3600));
+  if (placed.west < -648000 || placed.east > 648000 || placed.north > 324000 || placed.south < -324000)
+    return std::nullopt;
+  return placed;
+}
+
+}  // namespace
+
+PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& georef,
+                                const WarpLimits& limits) {
+  EnsureGdalRegistered();
+  if (source.Empty() || !georef.transform) Refuse(Tr("georef", "画像の位置が決まっていません."));
+  const OGRSpatialReference crs = CrsOf(georef);
+  const bool lonLat = IsWgs84LonLat(crs);
+  if (auto placed = AsItIs(source, georef, lonLat)) return *placed;
+
+  auto src = SourceDataset(source);
+  Chain probe(*georef.transform, crs, lonLat);
+  const Grid grid = SuggestedGrid(*src, probe);
+  CheckSize(grid, limits);
+  const size_t pixels = size_t(grid.w) * size_t(grid.h);
+  auto buffer = std::make_shared<std::vector<uint8_t>>();
+  try {
+    buffer->assign(pixels * 4, 0);
+  } catch (const std::bad_alloc&) {
+    Refuse(Arg(Tr("georef", "経緯度に変換した画像 (%1x%2 ピクセル) のためのメモリが足りません."),
+               {Num(grid.w), Num(grid.h)}));
+  }
+  const int threads = std::clamp<int>(limits.threads > 0 ? limits.threads
+                                                         : int(std::thread::hardware_concurrency()),
+                                      1, std::max(1, grid.h / 64));
+  std::vector<std::string> failures(static_cast<size_t>(threads));
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t) {
+    const int32_t first = int32_t(int64_t{grid.h} * t / threads);
+    const int32_t last = int32_t(int64_t{grid.h} * (t + 1) / threads);
+    workers.emplace_back([&, t, first, last] {
+      try {
+        failures[t] = WarpStrip(source, georef, crs, lonLat, grid, buffer->data(), first, last);
+      } catch (const Error& e) {
+        failures[t] = ToUtf8(e.Description());
+      }
+    });
+  }
+  for (std::thread& w : workers) w.join();
+  for (const std::string& f : failures)
+    if (!f.empty()) Refuse(FromUtf8(f));
+  if (const Picture::Palette* palette = source.ColourTable()) ColourIndexes(buffer->data(), pixels, *palette);
+
+  PlacedPicture placed;
+  placed.picture = Picture::Direct(grid.w, grid.h, buffer->data(), ptrdiff_t{grid.w} * 4, buffer);
+  placed.picture.footprint = true;
+  placed.west = grid.west;
+  placed.east = grid.east;
+  placed.north = grid.north;
+  placed.south = grid.south;
+  placed.warped = true;
+  return placed;
+}
+
+}  // namespace picmap

@@ -1,0 +1,120 @@
+#include "app/raster_picture.h"
+
+#include <gdal_priv.h>
+
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "app/georef_internal.h"
+#include "support/text.h"
+#include "support/ui_text.h"
+
+namespace picmap {
+
+bool IsQtPictureFile(const std::u16string& path) {
+  std::ifstream in(ToUtf8(path), std::ios::binary);
+  unsigned char head[4] = {0, 0, 0, 0};
+  in.read(reinterpret_cast<char*>(head), sizeof head);
+  if (in.gcount() < 2) return true;  // the standard decoder says what is wrong with it
+  if (head[0] == 'B' && head[1] == 'M') return true;
+  if (std::memcmp(head, "GIF8", 4) == 0) return true;
+  if (std::memcmp(head, "\x89PNG", 4) == 0) return true;
+  return head[0] == 0xFF && head[1] == 0xD8;
+}
+
+namespace {
+
+std::u16string Num(int64_t v) { return FromUtf8(std::to_string(v)); }
+
+void Say(std::u16string* problem, const std::u16string& why) {
+  if (problem) *problem = why;
+}
+
+bool AllBytes(GDALDataset& ds) {
+  for (int b = 1; b <= ds.GetRasterCount(); ++b)
+    if (ds.GetRasterBand(b)->GetRasterDataType() != GDT_Byte) return false;
+  return true;
+}
+
+// Reads band `band` into byte `offset` of every R, G, B, X pixel.
+bool ReadBand(GDALRasterBand& band, uint8_t* buffer, int offset) {
+  const int w = band.GetXSize(), h = band.GetYSize();
+  return band.RasterIO(GF_Read, 0, 0, w, h, buffer + offset, w, h, GDT_Byte, 4,
+                       GSpacing{w} * 4, nullptr) == CE_None;
+}
+
+void ExpandPalette(GDALColorTable& table, uint8_t* px, size_t pixels) {
+  uint8_t lut[256][3] = {};
+  for (int i = 0; i < std::min(256, table.GetColorEntryCount()); ++i) {
+    const GDALColorEntry* e = table.GetColorEntry(i);
+    lut[i][0] = static_cast<uint8_t>(e->c1);
+    lut[i][1] = static_cast<uint8_t>(e->c2);
+    lut[i][2] = static_cast<uint8_t>(e->c3);
+  }
+  for (size_t i = 0; i < pixels; ++i, px += 4) std::memcpy(px, lut[px[0]], 3);
+}
+
+bool ReadColours(GDALDataset& ds, uint8_t* buffer, size_t pixels) {
+  GDALRasterBand& first = *ds.GetRasterBand(1);
+  const bool grey = ds.GetRasterCount() <= 2;
+  if (!ReadBand(first, buffer, 0)) return false;
+  if (grey && first.GetColorTable()) {
+    ExpandPalette(*first.GetColorTable(), buffer, pixels);
+    return true;
+  }
+  for (int c = 1; c < 3; ++c)
+    if (!ReadBand(grey ? first : *ds.GetRasterBand(c + 1), buffer, c)) return false;
+  return true;
+}
+
+// The mask GDAL gives the raster (alpha band, no-data value or mask band) in the X bytes;
+// false when every pixel is valid.
+bool ReadFootprint(GDALDataset& ds, uint8_t* buffer, size_t pixels) {
+  GDALRasterBand& first = *ds.GetRasterBand(1);
+  if (first.GetMaskFlags() & GMF_ALL_VALID) return false;
+  if (!ReadBand(*first.GetMaskBand(), buffer, 3)) return false;
+  for (size_t i = 0; i < pixels; ++i) {
+    uint8_t* px = buffer + 4 * i;
+    if (px[3] == 0) px[0] = px[1] = px[2] = 0;  // transparent, as the window shows it
+    else px[3] = 255;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<Picture> LoadRasterPicture(const std::u16string& path, int64_t limitBytes,
+                                         std::u16string* problem) {
+  EnsureGdalRegistered();
+  QuietGdalErrors quiet;
+  std::unique_ptr<GDALDataset> ds(
+      GDALDataset::Open(ToUtf8(path).c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  if (!ds || ds->GetRasterCount() < 1) return std::nullopt;
+  const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
+  if (ds->GetRasterCount() > 4 || !AllBytes(*ds)) {
+    Say(problem, Arg(Tr("georef", "%1 帯の %2 のラスタは画像として読めません (8 ビットの灰色, パレット, RGB または RGBA が読めます)."),
+                     {Num(ds->GetRasterCount()),
+                      FromUtf8(GDALGetDataTypeName(ds->GetRasterBand(1)->GetRasterDataType()))}));
+    return std::nullopt;
+  }
+  const int64_t bytes = int64_t{w} * h * 4;
+  if (bytes > limitBytes) {
+    Say(problem, Arg(Tr("frmMain", "画像が大きすぎます: %1x%2ピクセル (%3MB). この計算機で読み込める画像は %4MB までです."),
+                     {Num(w), Num(h), Num(bytes >> 20), Num(limitBytes >> 20)}));
+    return std::nullopt;
+  }
+  const size_t pixels = size_t(w) * size_t(h);
+  auto buffer = std::make_shared<std::vector<uint8_t>>(pixels * 4, 255);
+  if (!ReadColours(*ds, buffer->data(), pixels)) {
+    Say(problem, FromUtf8(quiet.LastMessage()));
+    return std::nullopt;
+  }
+  const bool footprint = ReadFootprint(*ds, buffer->data(), pixels);
+  Picture p = Picture::Direct(w, h, buffer->data(), ptrdiff_t{w} * 4, buffer);
+  p.footprint = footprint;
+  return p;
+}
+
+}  // namespace picmap

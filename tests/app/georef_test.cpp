@@ -1,0 +1,151 @@
+#include "app/georef.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+
+#include "support/errors.h"
+#include "support/text.h"
+
+using namespace picmap;
+
+namespace {
+
+using MapFn = std::function<void(double, double, double&, double&)>;
+
+// Points of a 400 x 300 picture placed by `f`, on a skewed grid so no three are in line by
+// accident.
+ControlPointSet PointsOf(const MapFn& f, int n = 12) {
+  ControlPointSet set;
+  for (int i = 0; i < n; ++i) {
+    ControlPoint p;
+    p.pixelX = 20 + (i * 137) % 360;
+    p.pixelY = 15 + (i * 89) % 270;
+    f(p.pixelX, p.pixelY, p.mapX, p.mapY);
+    set.points.push_back(p);
+  }
+  return set;
+}
+
+// The fit reproduces `f` at a pixel that is not a control point, both ways. A polynomial's way
+// back is a polynomial fitted of its own, near the inverse only; the residuals, measured that
+// way, are as small as that.
+void ExpectRecovers(TransformKind kind, const MapFn& f, double mapSlack = 1e-7,
+                    double pixelSlack = 1e-4) {
+  const ControlPointFit fit = FitControlPoints(PointsOf(f), kind, 400, 300);
+  EXPECT_LT(fit.rmsPixels, pixelSlack) << TransformName(kind);
+  double x, y, ex, ey;
+  ASSERT_TRUE(fit.transform->ToMap(333.3, 44.4, x, y));
+  f(333.3, 44.4, ex, ey);
+  EXPECT_NEAR(x, ex, mapSlack) << TransformName(kind);
+  EXPECT_NEAR(y, ey, mapSlack) << TransformName(kind);
+  double px, py;
+  ASSERT_TRUE(fit.transform->ToPixel(ex, ey, px, py));
+  EXPECT_NEAR(px, 333.3, pixelSlack) << TransformName(kind);
+  EXPECT_NEAR(py, 44.4, pixelSlack) << TransformName(kind);
+}
+
+std::string FailureOf(const ControlPointSet& set, TransformKind kind) {
+  try {
+    FitControlPoints(set, kind, 400, 300);
+  } catch (const Error& e) {
+    return ToUtf8(e.Description());
+  }
+  return "accepted";
+}
+
+}  // namespace
+
+TEST(ControlPointFit, EachTransformationRecoversAPlacementOfItsOwnKind) {
+  // Degrees east and north: rows run south, so every placement turns the y axis over.
+  const MapFn scaled = [](double px, double py, double& x, double& y) {
+    x = 130 + px * 0.01;
+    y = 40 - py * 0.02;
+  };
+  const double c = std::cos(0.3), s = std::sin(0.3);
+  const MapFn turned = [=](double px, double py, double& x, double& y) {
+    x = 500000 + 30 * (c * px + s * py);
+    y = 4000000 + 30 * (s * px - c * py);
+  };
+  const MapFn skewed = [](double px, double py, double& x, double& y) {
+    x = 130 + px * 0.01 + py * 0.002;
+    y = 40 + px * 0.001 - py * 0.02;
+  };
+  const MapFn perspective = [](double px, double py, double& x, double& y) {
+    const double d = 1 + 0.0004 * px + 0.0002 * py;
+    x = (130 + px * 0.01) / d;
+    y = (40 - py * 0.02) / d;
+  };
+  const MapFn curved = [](double px, double py, double& x, double& y) {
+    x = 130 + px * 0.01 + px * py * 1e-6;
+    y = 40 - py * 0.02 + px * px * 2e-6;
+  };
+  ExpectRecovers(TransformKind::Linear, scaled);
+  ExpectRecovers(TransformKind::Helmert, turned);
+  ExpectRecovers(TransformKind::Poly1, skewed);
+  ExpectRecovers(TransformKind::Poly2, curved, 1e-7, 0.05);
+  ExpectRecovers(TransformKind::Poly3, curved, 1e-7, 0.01);
+  ExpectRecovers(TransformKind::Projective, perspective);
+  // A spline passes through its points and bends smoothly between them.
+  ExpectRecovers(TransformKind::ThinPlateSpline, skewed);
+}
+
+TEST(ControlPointFit, ResidualsAreInPixelsAndLeaveDisabledPointsOut) {
+  ControlPointSet set = PointsOf([](double px, double py, double& x, double& y) {
+    x = 130 + px * 0.01;
+    y = 40 - py * 0.01;
+  }, 5);
+  set.points[4].mapX += 0.03;  // three pixels off
+  set.points[4].enabled = false;
+  ControlPointFit fit = FitControlPoints(set, TransformKind::Poly1, 400, 300);
+  EXPECT_LT(fit.rmsPixels, 1e-6);
+  EXPECT_NEAR(fit.points[4].residualX, 3, 1e-6);
+  set.points[4].enabled = true;
+  fit = FitControlPoints(set, TransformKind::Poly1, 400, 300);
+  EXPECT_GT(fit.rmsPixels, 0.5);
+}
+
+TEST(ControlPointFit, RefusesWhatCannotPlaceThePicture) {
+  const ControlPointSet three = PointsOf([](double px, double py, double& x, double& y) {
+    x = px, y = -py;
+  }, 3);
+  EXPECT_NE(FailureOf(three, TransformKind::Projective).find("4"), std::string::npos);
+  ControlPointSet inLine;
+  for (int i = 0; i < 5; ++i) inLine.points.push_back({10.0 + 50 * i, 10.0 + 30 * i, 1.0 * i, -1.0 * i});
+  EXPECT_NE(FailureOf(inLine, TransformKind::Poly1), "accepted");
+  ControlPointSet outside = three;
+  outside.points[0].pixelX = 401;
+  EXPECT_NE(FailureOf(outside, TransformKind::Poly1), "accepted");
+  // A bend strong enough to turn the right part of the picture back over the left.
+  const ControlPointSet folded = PointsOf([](double px, double py, double& x, double& y) {
+    x = px - px * px / 250.0;
+    y = -py;
+  });
+  EXPECT_NE(FailureOf(folded, TransformKind::Poly2).find("poly2"), std::string::npos);
+}
+
+TEST(PointsFile, WritesWhatItReadsBackExactly) {
+  ControlPointSet set = PointsOf([](double px, double py, double& x, double& y) {
+    x = 139.1 + px / 3e3;
+    y = 35.7 - py / 7e3;
+  }, 6);
+  set.points[2].enabled = false;
+  set.crs = CrsFromUserInput("EPSG:4326");
+  const ControlPointFit fit = FitControlPoints(set, TransformKind::Poly1, 400, 300);
+  set.points = fit.points;
+  const auto file = std::filesystem::temp_directory_path() / "picmap_points_test.points";
+  WritePointsFile(FromUtf8(file.string()), set);
+  const ControlPointSet back = ReadPointsFile(FromUtf8(file.string()));
+  std::filesystem::remove(file);
+  ASSERT_EQ(back.points.size(), set.points.size());
+  for (size_t i = 0; i < set.points.size(); ++i) {
+    EXPECT_EQ(back.points[i].pixelX, set.points[i].pixelX);
+    EXPECT_EQ(back.points[i].pixelY, set.points[i].pixelY);
+    EXPECT_EQ(back.points[i].mapX, set.points[i].mapX);
+    EXPECT_EQ(back.points[i].mapY, set.points[i].mapY);
+    EXPECT_EQ(back.points[i].enabled, set.points[i].enabled);
+  }
+  EXPECT_EQ(FitControlPoints(back, TransformKind::Poly1, 400, 300).rmsPixels, fit.rmsPixels);
+}

@@ -1,0 +1,242 @@
+"""Georeferenced pictures through picmap-cli convert, checked with GDAL's own tools.
+
+A flat-colour map drawn as a longitude/latitude box is warped by gdalwarp into Web Mercator,
+a UTM zone and a Lambert projection; picmap places each by its own georeferencing, and the map
+it writes must put the original picture's pixels back into figures of their colours.
+"""
+import os
+import re
+import subprocess
+import tempfile
+import unittest
+
+import numpy as np
+from osgeo import gdal, ogr, osr
+
+gdal.UseExceptions()
+CLI = os.environ["PICMAP_CLI"]
+WEST, NORTH, W, H = 128.0, 46.0, 600, 400
+PX, PY = 108 / 3600.0, 144 / 3600.0  # arc-seconds per pixel across and down
+LAMBERT = "+proj=lcc +lat_1=33 +lat_2=45 +lat_0=38 +lon_0=137 +datum=WGS84 +units=m"
+
+
+def flat_colour_map(path, palette=False):
+    """Forty Voronoi regions in eight colours, every fifth one white (the background)."""
+    rng = np.random.default_rng(3)
+    seeds = rng.uniform([0, 0], [W, H], size=(40, 2))
+    yy, xx = np.mgrid[0:H, 0:W]
+    label = np.stack([(xx - sx) ** 2 + (yy - sy) ** 2 for sx, sy in seeds]).argmin(0)
+    colours = [(230, 30, 30), (30, 160, 60), (40, 60, 200), (240, 200, 40), (160, 60, 170),
+               (20, 170, 190), (250, 130, 30), (120, 120, 120)]
+    index = np.where(label % 5 == 0, 8, label % 8).astype(np.uint8)
+    table = colours + [(255, 255, 255)]
+    ds = gdal.GetDriverByName("GTiff").Create(path, W, H, 1 if palette else 3, gdal.GDT_Byte)
+    ds.SetGeoTransform([WEST, PX, 0, NORTH, 0, -PY])
+    ds.SetProjection(srs_of("EPSG:4326").ExportToWkt())
+    if palette:
+        ct = gdal.ColorTable()
+        for i, c in enumerate(table):
+            ct.SetColorEntry(i, c)
+        ds.GetRasterBand(1).SetRasterColorTable(ct)
+        ds.GetRasterBand(1).WriteArray(index)
+    else:
+        rgb = np.array(table, np.uint8)[index]
+        for b in range(3):
+            ds.GetRasterBand(b + 1).WriteArray(rgb[:, :, b])
+    ds = None
+
+
+def srs_of(text):
+    srs = osr.SpatialReference()
+    srs.SetFromUserInput(text)
+    srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+    return srs
+
+
+def convert(*args):
+    return subprocess.run([CLI, "convert", "--lang", "en", "--background", "#FFFFFF", *args],
+                          capture_output=True, text=True)
+
+
+def share_in_own_colour(original, map_file):
+    """The share of the original's mapped pixel centres inside a figure of their colour."""
+    src = gdal.Open(original)
+    rgb = np.stack([src.GetRasterBand(b + 1).ReadAsArray() for b in range(3)]).astype(np.int64)
+    colour = rgb[0] * 65536 + rgb[1] * 256 + rgb[2]
+    mapped = colour != 0xFFFFFF
+    ds = ogr.Open(map_file)  # the layer lives only as long as its dataset
+    layer = ds.GetLayerByName("polygons")
+    mem = ogr.GetDriverByName("Memory").CreateDataSource("m")
+    out_layer = mem.CreateLayer("p", srs_of("EPSG:4326"), ogr.wkbPolygon)
+    out_layer.CreateField(ogr.FieldDefn("c", ogr.OFTInteger))
+    for f in layer:
+        g = ogr.Feature(out_layer.GetLayerDefn())
+        g.SetField("c", int(f.GetField("color")[1:], 16))
+        g.SetGeometry(f.GetGeometryRef())
+        out_layer.CreateFeature(g)
+    grid = gdal.GetDriverByName("MEM").Create("", src.RasterXSize, src.RasterYSize, 1, gdal.GDT_Int32)
+    grid.SetGeoTransform(src.GetGeoTransform())
+    grid.GetRasterBand(1).Fill(-1)
+    gdal.RasterizeLayer(grid, [1], out_layer, options=["ATTRIBUTE=c"])
+    got = grid.GetRasterBand(1).ReadAsArray()
+    return ((got == colour) & mapped).sum() / mapped.sum()
+
+
+def rms_of(stdout):
+    return float(re.search(r"^rms: ([0-9.]+) px", stdout, re.M).group(1))
+
+
+class Projections(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.TemporaryDirectory()
+        cls.original = cls.path("lonlat.tif")
+        flat_colour_map(cls.original)
+        flat_colour_map(cls.path("paletted.tif"), palette=True)
+
+    @classmethod
+    def path(cls, name):
+        return os.path.join(cls.dir.name, name)
+
+    def warp(self, source, name, crs, *extra):
+        gdal.Warp(self.path(name), source, dstSRS=crs, resampleAlg="near", options=list(extra))
+        return self.path(name)
+
+    def assertRoundTrip(self, picture, *args, out=None):
+        out = out or self.path(os.path.basename(picture) + ".MLL")
+        r = convert(picture, "-o", out, *args)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        share = share_in_own_colour(self.original, out)
+        self.assertGreaterEqual(share, 0.98, f"{picture}: {share:.4f}")
+        return r
+
+    def test_projected_pictures_come_back_to_their_colours(self):
+        for name, crs, extra in [("merc.tif", "EPSG:3857", ["-dstalpha"]),
+                                 ("utm.tif", "EPSG:32654", ["-dstalpha"]),
+                                 ("lcc.tif", LAMBERT, ["-dstnodata", "0"])]:
+            with self.subTest(name):
+                r = self.assertRoundTrip(self.warp(self.original, name, crs, *extra))
+                self.assertIn("warped:", r.stdout)
+
+    def test_a_paletted_picture_keeps_its_exact_colours_through_the_warp(self):
+        self.assertRoundTrip(self.warp(self.path("paletted.tif"), "pal3857.tif", "EPSG:3857",
+                                       "-dstalpha"))
+
+    def test_a_longitude_latitude_geotiff_is_used_as_it_is(self):
+        r = self.assertRoundTrip(self.original)
+        self.assertNotIn("warped:", r.stdout)
+        self.assertIn("west E128°00′00″, east E146°00′00″, north N46°00′00″, south N30°00′00″",
+                      r.stdout)
+
+    def test_a_world_file_with_a_prj_places_a_png(self):
+        utm = self.warp(self.original, "utm_w.tif", "EPSG:32654", "-dstalpha")
+        png = self.path("utm.png")
+        gdal.Translate(png, utm, format="PNG", creationOptions=["WORLDFILE=YES"])
+        os.remove(png + ".aux.xml")
+        with open(self.path("utm.prj"), "w") as prj:
+            prj.write(srs_of("EPSG:32654").ExportToWkt())
+        self.assertRoundTrip(png)
+
+    def control_points(self, raster, crs, fractions=((.07, .05), (.93, .08), (.5, .45),
+                                                     (.12, .9), (.9, .85), (.45, .12))):
+        """Pixels of a georeferenced raster with their coordinates in `crs`."""
+        ds = gdal.Open(raster)
+        gt = ds.GetGeoTransform()
+        to = osr.CoordinateTransformation(srs_of(ds.GetProjection()), srs_of(crs))
+        points = []
+        for fx, fy in fractions:
+            px, py = round(fx * ds.RasterXSize, 1), round(fy * ds.RasterYSize, 1)
+            x, y = gt[0] + px * gt[1] + py * gt[2], gt[3] + px * gt[4] + py * gt[5]
+            mx, my, _ = to.TransformPoint(x, y)
+            points.append((px, py, mx, my))
+        return points
+
+    def test_control_points_of_a_known_transformation_fit_and_read_back(self):
+        utm = self.warp(self.original, "utm_g.tif", "EPSG:32654", "-dstalpha")
+        plain = self.plain_png(utm)
+        gcps = [f"--gcp={px},{py},{x!r},{y!r}" for px, py, x, y in
+                self.control_points(utm, "EPSG:32654")]
+        points = self.path("utm.points")
+        first, second = self.path("by_options.MLL"), self.path("by_file.MLL")
+        r = self.assertRoundTrip(plain, "--gcp-crs", "EPSG:32654", *gcps, "--save-gcp-file",
+                                 points, out=first)
+        self.assertLess(rms_of(r.stdout), 0.5)
+        again = self.assertRoundTrip(plain, "--gcp-file", points, out=second)
+        self.assertEqual(rms_of(again.stdout), rms_of(r.stdout))
+        self.assertEqual(self.figures(first), self.figures(second))
+        with open(points) as f:
+            self.assertTrue(f.readline().startswith("#CRS: "))
+            self.assertEqual(f.readline().strip(), "mapX,mapY,sourceX,sourceY,enable,dX,dY,residual")
+
+    def test_longitude_latitude_control_points_with_a_curved_fit(self):
+        utm = self.warp(self.original, "utm_c.tif", "EPSG:32654", "-dstalpha")
+        plain = self.plain_png(utm)
+        grid = [(.1 + .8 * i / 3, .1 + .8 * j / 3) for i in range(4) for j in range(4)]
+        gcps = [f"--gcp={px},{py},{x!r},{y!r}" for px, py, x, y in
+                self.control_points(utm, "EPSG:4326", grid)]
+        r = self.assertRoundTrip(plain, *gcps, "--transform", "tps")
+        self.assertLess(rms_of(r.stdout), 0.5)
+
+    def plain_png(self, raster):
+        """The raster's pixels without any georeferencing."""
+        png = self.path(os.path.basename(raster) + ".png")
+        gdal.Translate(png, raster, format="PNG")
+        if os.path.exists(png + ".aux.xml"):
+            os.remove(png + ".aux.xml")
+        return png
+
+    @staticmethod
+    def figures(map_file):
+        ds = ogr.Open(map_file)
+        layer = ds.GetLayerByName("polygons")
+        return [f.GetGeometryRef().ExportToWkt() for f in layer]
+
+
+class BadInput(unittest.TestCase):
+    """Each is one line naming the file and the reason, exit 1, and no map written."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.TemporaryDirectory()
+        cls.tif = os.path.join(cls.dir.name, "map.tif")
+        flat_colour_map(cls.tif)
+        cls.merc = os.path.join(cls.dir.name, "merc.tif")
+        gdal.Warp(cls.merc, cls.tif, dstSRS="EPSG:3857", resampleAlg="near", width=1400, height=1200)
+
+    def refused(self, picture, *args, reason):
+        out = os.path.join(self.dir.name, "out.MLL")
+        r = convert(picture, "-o", out, *args)
+        self.assertEqual(r.returncode, 1, r.stdout + r.stderr)
+        self.assertEqual(len(r.stderr.strip().splitlines()), 1, r.stderr)
+        self.assertRegex(r.stderr, reason)
+        self.assertFalse(os.path.exists(out))
+
+    def test_each_is_refused_in_one_line(self):
+        junk = os.path.join(self.dir.name, "junk.tif")
+        with open(junk, "w") as f:
+            f.write("not a raster\n")
+        bad_points = os.path.join(self.dir.name, "bad.points")
+        with open(bad_points, "w") as f:
+            f.write("mapX,mapY,sourceX,sourceY,enable,dX,dY,residual\n"
+                    "128,46,0,0,1,0,0,0\n146,inf,600,-10,1,0,0,0\n")
+        corners = ["--gcp=0,0,128,46", "--gcp=600,0,146,46", "--gcp=600,400,146,30"]
+        cases = [
+            ((junk,), "junk.tif: .*picture"),
+            ((self.tif, "--source-crs", "EPSG:999999"), "unknown coordinate reference system"),
+            ((self.tif, "--gcp=0,0,128,46", "--gcp=900,0,146,46", "--gcp=600,400,146,30"),
+             "pixel \\(900.0, 0.0\\) lies outside the picture"),
+            ((self.tif, "--gcp-file", bad_points), "bad.points: line 3: 'inf' is not a finite number"),
+            ((self.merc, "--warp-limit", "1"), "more than the limit of 1MB"),
+            ((self.tif, *corners[:2]), "needs at least 3 enabled points \\(there are 2\\)"),
+            ((self.tif, "--gcp=0,0,128,46", "--gcp=300,200,137,38", "--gcp=600,400,146,30"),
+             "lie on one line"),
+            ((self.tif, *corners, "--gcp=0,400,128,30", "--gcp=300,200,150,20",
+              "--gcp=100,100,120,50", "--transform", "poly2"), "folds the picture"),
+        ]
+        for args, reason in cases:
+            with self.subTest(reason):
+                self.refused(*args, reason=reason)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -100,10 +100,17 @@ bool frmMainLogic::MayDropMap() {
 // ---- Undo and lock ----
 
 Placement frmMainLogic::CurrentPlacement() const {
-  return {state_.west, state_.east, state_.north, state_.south};
+  return {state_.west, state_.east, state_.north, state_.south, points_};
 }
 
+// Other control points show the picture warped by their fit; the extents are then the ones
+// the placement had, exactly.
 void frmMainLogic::SetPlacement(const Placement& p) {
+  if (p.points != points_) {
+    points_ = p.points;
+    FitAndWarp();
+    window_.ControlPointsChanged();
+  }
   state_.west = p.west;
   state_.east = p.east;
   state_.north = p.north;
@@ -206,6 +213,16 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   // or compressing it as if it were this one's, would mislead.
   state_.oMap->Clear();
   mapUnsaved_ = false;
+  // Placements and control points belong to the picture they were made for.
+  original_ = window_.SourcePicture();
+  points_.reset();
+  fit_.reset();
+  fitStatus_.clear();
+  pending_.reset();
+  markDrag_.reset();
+  history_.Clear();
+  ShowUndoState();
+  window_.ControlPointsChanged();
   state_.oMap->FileName(path);
   state_.picturePath = path;
   state_.pictureShown = true;

@@ -6,6 +6,7 @@
 
 #include <QtGlobal>
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -139,6 +140,33 @@ class frmMainLogic {
   Placement CurrentPlacement() const;
   // A generated (or compressed) map that has not been saved since.
   bool MapUnsaved() const { return mapUnsaved_; }
+
+  // ---- Control points ----
+  // In control-point mode a click on the picture takes a point's pixel and the next click
+  // (or typed angles) its longitude and latitude; the picture is shown warped by the fit of
+  // the points as soon as there are enough. Drags of a mark move that end of its point.
+  void SetControlPointMode(bool on);
+  bool ControlPointMode() const { return cpMode_; }
+  void picDst_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
+  // The points as the table shows them, residuals filled in when the fit succeeded.
+  std::vector<ControlPoint> ControlPointRows() const;
+  TransformKind ControlPointTransform() const;
+  // The RMS of the fit, or why there is none.
+  std::u16string FitStatus() const { return fitStatus_; }
+  bool PendingPixel() const { return pending_.has_value(); }
+  void AddControlPoint(double px, double py, double lonDeg, double latDeg);
+  void SetTransform(TransformKind kind);
+  void SetControlPointEnabled(size_t index, bool enabled);
+  void RemoveControlPoint(size_t index);
+  // A typed angle for a point's longitude or latitude, read as the edges are; false (with a
+  // message) when it cannot be read or is out of range.
+  bool SetControlPointAngle(size_t index, bool latitude, const std::u16string& text);
+  // The longitude and latitude of the point whose pixel was clicked, typed in.
+  void mnuTypeLonLat_Click();
+  void mnuLoadPoints_Click();
+  void mnuSavePoints_Click();
+  bool LoadPointsFile(const std::u16string& path);
+  std::vector<PreviewMark> Marks();
 
   // ---- Reference layers ----
   // Drawn in longitude/latitude under or over the picture; the world picture stays beneath.
@@ -276,6 +304,26 @@ class frmMainLogic {
   ConversionState state_;
   PreviewView view_;
   PlacementHistory history_;
+  // Control points.
+  void ChangePoints(const std::function<void(ControlPointState&)>& edit);
+  void FitAndWarp();
+  std::optional<std::pair<double, double>> OriginalPixelAt(float X, float Y);
+  std::optional<std::pair<double, double>> PixelToPreview(double px, double py);
+  std::pair<double, double> LonLatAt(float X, float Y);
+  bool ReadAngle(const std::u16string& text, bool latitude, double& degrees);
+  bool cpMode_ = false;
+  Picture original_;  // the picture as opened, before any warp
+  std::shared_ptr<const ControlPointState> points_;
+  std::optional<ControlPointFit> fit_;
+  std::u16string fitStatus_;
+  std::optional<std::pair<double, double>> pending_;  // a clicked pixel awaiting its angles
+  struct MarkDrag {
+    size_t index;
+    bool onMap;
+    float x, y;
+    bool moved = false;  // a press on a mark without a move leaves the point alone
+  };
+  std::optional<MarkDrag> markDrag_;
   ReferenceLayers references_;
   std::optional<Placement> dragStart_;  // the placement before the drag under way
   bool locked_ = false;

@@ -5,16 +5,27 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+#include "app/georef.h"
 
 namespace picmap {
 
-// Extents in arc-seconds, as ConversionState keeps them.
+// The control points of a picture and the transformation fitted to them. Each change makes a
+// new one, so a placement can keep the one it had.
+struct ControlPointState {
+  ControlPointSet set;
+  TransformKind kind = TransformKind::Poly1;
+};
+
+// Extents in arc-seconds, as ConversionState keeps them, and the control points behind them.
 struct Placement {
   int32_t west = 0;
   int32_t east = 0;
   int32_t north = 0;
   int32_t south = 0;
+  std::shared_ptr<const ControlPointState> points;
   friend bool operator==(const Placement&, const Placement&) = default;
 };
 

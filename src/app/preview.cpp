@@ -88,11 +88,22 @@ void frmMainLogic::DrawPreview() {
       window_.DrawPictureInPreview(PictureBox::picSrc, r.x, r.y, r.w, r.h);
   }
   if (references_.Count() > 0) window_.DrawReferenceLayers(true);
+  if (cpMode_) window_.DrawMarks(Marks());
   window_.PreviewDrawn();
 }
 
 void frmMainLogic::picDst_MouseMove(int16_t Button, int16_t /*Shift*/, float X, float Y) {
   if (!state_.pictureShown || Viewport().Scale() <= 0) return;
+  if (cpMode_) {
+    window_.SetPreviewPointer(pointer::kCross);
+    if (markDrag_ && Button == mouse::kLeft) {
+      markDrag_->x = X;
+      markDrag_->y = Y;
+      markDrag_->moved = true;
+      DrawPreview();
+    }
+    return;
+  }
   if (Button == mouse::kLeft && state_.drag.mode != 0 && !locked_)
     DragTo(X, Y);
   else if (Button != mouse::kLeft)
@@ -187,6 +198,21 @@ void frmMainLogic::HoverAt(float X, float Y) {
 
 void frmMainLogic::picDst_MouseUp(int16_t Button, int16_t /*Shift*/, float X, float Y) {
   if (Button == mouse::kLeft) EndDrag();
+  if (Button == mouse::kLeft && markDrag_) {
+    const MarkDrag d = *markDrag_;
+    markDrag_.reset();
+    if (!d.moved) {
+      DrawPreview();
+    } else if (d.onMap) {
+      const auto [lon, lat] = LonLatAt(X, Y);
+      ChangePoints([&](ControlPointState& s) { s.set.points[d.index].mapX = lon, s.set.points[d.index].mapY = lat; });
+    } else if (const auto px = OriginalPixelAt(X, Y)) {
+      ChangePoints([&](ControlPointState& s) { s.set.points[d.index].pixelX = px->first, s.set.points[d.index].pixelY = px->second; });
+    } else {
+      DrawPreview();  // dropped off the picture: the point stays where it was
+    }
+    return;
+  }
   if (Button != mouse::kRight) return;
   state_.backColor = window_.PreviewColorAt(X, Y);
   ShowStatus();

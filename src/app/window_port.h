@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/picture.h"
 #include "support/platform.h"
@@ -71,6 +72,15 @@ struct FileDialogRequest {
 
 // The swatch colour that stands for "no colour set": the system's button-face colour.
 constexpr int32_t kSwatchButtonFace = -1;
+
+// A control point's mark in the preview, in preview pixels: where its picture pixel lies and
+// where its longitude/latitude lies (the two meet when the fit is exact).
+struct PreviewMark {
+  double x = 0, y = 0;
+  int32_t number = 0;    // from 1; 0 for the point whose longitude/latitude is still to come
+  bool onMap = false;    // the longitude/latitude end, else the picture pixel end
+  bool enabled = true;
+};
 
 class WindowPort {
  public:
@@ -154,6 +164,10 @@ class WindowPort {
   // Draws the whole picture of `box` stretched into the rectangle (x, y, w, h) of the preview.
   virtual void DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w,
                                     int32_t h) = 0;
+  // Draws the control points' marks over everything else.
+  virtual void DrawMarks(const std::vector<PreviewMark>& marks) { (void)marks; }
+  // The control points or their fit have changed: their table is out of date.
+  virtual void ControlPointsChanged() {}
   // Draws the visible reference layers of the logic that lie on this side of the picture.
   virtual void DrawReferenceLayers(bool overPicture) { (void)overPicture; }
   // The colour of the preview at a point (0x00BBGGRR); -1 outside the preview.

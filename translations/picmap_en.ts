@@ -513,6 +513,46 @@ Save it?<byte value="xd"/>
         <source>参照レイヤーの追加</source>
         <translation>Add Reference Layer</translation>
     </message>
+    <message>
+        <source>基準点ファイル(*.POINTS)|*.POINTS|</source>
+        <translation>Control point files(*.POINTS)|*.POINTS|</translation>
+    </message>
+    <message>
+        <source>RMS: %1 ピクセル</source>
+        <translation>RMS: %1 pixels</translation>
+    </message>
+    <message>
+        <source>先に画像上の点をクリックしてください.</source>
+        <translation>Click a point on the picture first.</translation>
+    </message>
+    <message>
+        <source>基準点の経度を入力してください.</source>
+        <translation>Enter the control point's longitude.</translation>
+    </message>
+    <message>
+        <source>基準点の緯度を入力してください.</source>
+        <translation>Enter the control point's latitude.</translation>
+    </message>
+    <message>
+        <source>基準点ファイルを開く</source>
+        <translation>Open Control Point File</translation>
+    </message>
+    <message>
+        <source>を基準点ファイルとして読み込めませんでした.</source>
+        <translation>could not be read as a control point file.</translation>
+    </message>
+    <message>
+        <source>保存する基準点がありません.</source>
+        <translation>There are no control points to save.</translation>
+    </message>
+    <message>
+        <source>基準点ファイル名を指定する</source>
+        <translation>Name the control point file</translation>
+    </message>
+    <message>
+        <source>に基準点を保存できませんでした.</source>
+        <translation>could not take the control points.</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>
@@ -937,6 +977,49 @@ Save it?<byte value="xd"/>
     </message>
 </context>
 <context>
+    <name>picmap::ControlPointDock</name>
+    <message>
+        <source>基準点</source>
+        <translation>Control Points</translation>
+    </message>
+    <message>
+        <source>変換(&amp;K)</source>
+        <translation>Trans&amp;formation</translation>
+    </message>
+    <message>
+        <source>画素X</source>
+        <translation>Pixel X</translation>
+    </message>
+    <message>
+        <source>画素Y</source>
+        <translation>Pixel Y</translation>
+    </message>
+    <message>
+        <source>経度</source>
+        <translation>Longitude</translation>
+    </message>
+    <message>
+        <source>緯度</source>
+        <translation>Latitude</translation>
+    </message>
+    <message>
+        <source>有効</source>
+        <translation>Enabled</translation>
+    </message>
+    <message>
+        <source>残差</source>
+        <translation>Residual</translation>
+    </message>
+    <message>
+        <source>経度と緯度はセルに入力できます</source>
+        <translation>Longitude and latitude can be typed into their cells</translation>
+    </message>
+    <message>
+        <source>基準点を削除(&amp;D)</source>
+        <translation>&amp;Delete Point</translation>
+    </message>
+</context>
+<context>
     <name>picmap::ReferenceDock</name>
     <message>
         <source>参照レイヤー</source>
@@ -1164,6 +1247,26 @@ Save it?<byte value="xd"/>
     <message>
         <source>参照レイヤー一覧(&amp;Y)</source>
         <translation>Reference La&amp;yer List</translation>
+    </message>
+    <message>
+        <source>基準点モード(&amp;G)</source>
+        <translation>Control Point &amp;Mode</translation>
+    </message>
+    <message>
+        <source>画像上の点をクリックし、次に参照上の同じ地点をクリックして基準点を置きます</source>
+        <translation>Click a point on the picture, then the same place on the reference, to set a control point</translation>
+    </message>
+    <message>
+        <source>基準点の経緯度を入力(&amp;T)...</source>
+        <translation>&amp;Type Control Point Coordinates...</translation>
+    </message>
+    <message>
+        <source>基準点ファイルを開く(&amp;P)...</source>
+        <translation>Open Control &amp;Point File...</translation>
+    </message>
+    <message>
+        <source>基準点ファイルを保存(&amp;V)...</source>
+        <translation>Sa&amp;ve Control Point File...</translation>
     </message>
 </context>
 </TS>

@@ -22,12 +22,14 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "app/picture_loader.h"
 #include "app/program_folder.h"
@@ -36,6 +38,7 @@
 #include "gui/cursors.h"
 #include "gui/dialog_provider.h"
 #include "gui/preview_widget.h"
+#include "gui/control_point_dock.h"
 #include "gui/reference_dock.h"
 #include "gui/qt_text.h"
 #include "gui/result_view.h"
@@ -90,6 +93,22 @@ class WrappingLabel : public QLabel {
   int Frame() const {
     return 2 * margin() + contentsMargins().left() + contentsMargins().right() + 2;
   }
+};
+
+// A tool button that asks for no more height than it is given (the menu bar sizes itself by
+// its corner widget's wish).
+class CornerButton : public QToolButton {
+ public:
+  CornerButton(int height, QWidget* parent) : QToolButton(parent), height_(height) {
+    setFixedHeight(height);
+  }
+  QSize sizeHint() const override {
+    return {QToolButton::sizeHint().width(), height_};
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ private:
+  int height_;
 };
 
 void ReportEscapedError(const Error& e) {
@@ -172,6 +191,7 @@ frmMain::frmMain(DialogProvider* dialogs, QWidget* parent) : QMainWindow(parent)
   ports_ = std::make_unique<Ports>(*this);
   logic_ = std::make_unique<frmMainLogic>(*this);
   BuildReferenceDock();
+  BuildControlPoints();
 }
 
 frmMain::~frmMain() {
@@ -223,6 +243,7 @@ void frmMain::BuildMenus() {
   BuildEditMenu();
 
   QMenu* area = AddSubmenu(nullptr, Menu::mnuArea, tr("領域設定(&M)"));
+  areaMenu_ = area;
   AddMenuItem(area, Menu::mnuWorld, tr("世界全体(&A)"), call(&frmMainLogic::mnuWorld_Click));
   AddMenuItem(area, Menu::mnuWest, tr("西端経度(&W)"), call(&frmMainLogic::mnuWest_Click));
   AddMenuItem(area, Menu::mnuEast, tr("東端経度(&E)"), call(&frmMainLogic::mnuEast_Click));
@@ -325,6 +346,94 @@ void frmMain::BuildReferenceDock() {
   toggle->setObjectName(QStringLiteral("mnuReferenceList"));
   viewMenu_->addAction(toggle);
   connect(referenceDock_, &ReferenceDock::Changed, this, [this] { RedrawPreview(); });
+}
+
+// Control-point mode: the points are placed in the preview and listed in their table.
+void frmMain::BuildControlPoints() {
+  areaMenu_->addSeparator();
+  controlPointMode_ = areaMenu_->addAction(tr("基準点モード(&G)"));
+  controlPointMode_->setObjectName(QStringLiteral("mnuControlPoints"));
+  controlPointMode_->setCheckable(true);
+  controlPointMode_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  controlPointMode_->setToolTip(
+      tr("画像上の点をクリックし、次に参照上の同じ地点をクリックして基準点を置きます"));
+  struct Item {
+    const char* name;
+    QString caption;
+    void (frmMainLogic::*run)();
+  };
+  const Item items[] = {
+      {"mnuTypeLonLat", tr("基準点の経緯度を入力(&T)..."), &frmMainLogic::mnuTypeLonLat_Click},
+      {"mnuLoadPoints", tr("基準点ファイルを開く(&P)..."), &frmMainLogic::mnuLoadPoints_Click},
+      {"mnuSavePoints", tr("基準点ファイルを保存(&V)..."), &frmMainLogic::mnuSavePoints_Click},
+  };
+  for (const Item& item : items) {
+    QAction* a = areaMenu_->addAction(item.caption);
+    a->setObjectName(QString::fromLatin1(item.name));
+    connect(a, &QAction::triggered, this, [this, run = item.run] {
+      Dispatch([&] { (logic_.get()->*run)(); });
+      if (logic_->ControlPointMode() != controlPointMode_->isChecked())
+        controlPointMode_->setChecked(logic_->ControlPointMode());
+    });
+    controlPointActions_.push_back(a);
+  }
+
+  controlPointDock_ = new ControlPointDock(*logic_, this);
+  addDockWidget(Qt::RightDockWidgetArea, controlPointDock_);
+  controlPointDock_->hide();
+  connect(controlPointMode_, &QAction::toggled, this, [this](bool on) {
+    if (on != logic_->ControlPointMode()) Dispatch([&] { logic_->SetControlPointMode(on); });
+    // Without a picture there is nothing to place: the mode does not come on.
+    if (logic_->ControlPointMode() != on) controlPointMode_->setChecked(logic_->ControlPointMode());
+    if (logic_->ControlPointMode()) controlPointDock_->show();
+  });
+
+  // The mode's button sits in the menu bar's corner, no higher than the menu titles: a tool
+  // bar row would take height from the preview on a small screen.
+  const int barHeight = menuBar()->sizeHint().height();
+  auto* button = new CornerButton(barHeight - 6, menuBar());
+  button->setObjectName(QStringLiteral("tbrControlPoints"));
+  button->setDefaultAction(controlPointMode_);
+  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  button->setAutoRaise(true);
+  menuBar()->setCornerWidget(button, Qt::TopRightCorner);
+  connect(preview_, &PreviewWidget::MousePressed, this,
+          [this](int16_t b, int16_t s, float x, float y) {
+            Dispatch([&] { logic_->picDst_MouseDown(b, s, x, y); });
+          });
+}
+
+void frmMain::ControlPointsChanged() {
+  if (controlPointDock_) controlPointDock_->Refill();
+}
+
+// Each point's picture pixel (a blue cross) and its longitude and latitude (a red circle),
+// joined while they lie apart; the pixel still waiting for its angles is a cross alone.
+void frmMain::DrawMarks(const std::vector<PreviewMark>& marks) {
+  preview_->Paint([&](QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    std::map<int32_t, QPointF> pixelEnds;
+    for (const PreviewMark& m : marks)
+      if (!m.onMap) pixelEnds[m.number] = QPointF(m.x, m.y);
+    for (const PreviewMark& m : marks) {
+      const QPointF at(m.x, m.y);
+      const QColor colour = !m.enabled ? QColor(128, 128, 128) : m.onMap ? QColor(220, 0, 0) : QColor(0, 64, 255);
+      painter.setPen(QPen(colour, 2));
+      if (m.onMap) {
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(at, 5, 5);
+        if (auto it = pixelEnds.find(m.number); it != pixelEnds.end()) {
+          painter.setPen(QPen(colour, 1, Qt::DashLine));
+          painter.drawLine(at, it->second);
+        }
+        painter.setPen(QPen(colour, 1));
+        painter.drawText(at + QPointF(7, -7), QString::number(m.number));
+      } else {
+        painter.drawLine(at - QPointF(6, 0), at + QPointF(6, 0));
+        painter.drawLine(at - QPointF(0, 6), at + QPointF(0, 6));
+      }
+    }
+  });
 }
 
 void frmMain::FillRecentReferences() {
@@ -649,6 +758,8 @@ void frmMain::ApplyMenuStates() {
     if (a) a->setEnabled(!job);
   showResult_->setEnabled(resultReady_ && !job);
   if (addReference_) addReference_->setEnabled(!job);
+  if (controlPointMode_) controlPointMode_->setEnabled(!job);
+  for (QAction* a : controlPointActions_) a->setEnabled(!job);
   undo_->setEnabled(canUndo_ && !job);
   redo_->setEnabled(canRedo_ && !job);
   lock_->setEnabled(!job);

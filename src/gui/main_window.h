@@ -27,6 +27,7 @@ namespace picmap {
 
 class DialogProvider;
 class ReferenceDock;
+class ControlPointDock;
 class PreviewWidget;
 class SwatchWidget;
 
@@ -77,6 +78,9 @@ class frmMain : public QMainWindow, public WindowPort {
   ReferenceDock* References() const { return referenceDock_; }
   QMenu* RecentReferencesMenu() const { return recentReferenceMenu_; }
   QAction* AddReferenceAction() const { return addReference_; }
+  // The control points' table and the mode's action (area menu and tool bar).
+  ControlPointDock* ControlPoints() const { return controlPointDock_; }
+  QAction* ControlPointModeAction() const { return controlPointMode_; }
   // Adds a reference layer as its menu does once a file is chosen (a drop with Shift held).
   bool AddReferenceFile(const QString& path);
   // Opens a picture as the open menu does (a path from the command line or a drop).
@@ -124,6 +128,8 @@ class frmMain : public QMainWindow, public WindowPort {
                             int32_t h) override;
   int32_t PreviewColorAt(double x, double y) const override;
   void DrawReferenceLayers(bool overPicture) override;
+  void DrawMarks(const std::vector<PreviewMark>& marks) override;
+  void ControlPointsChanged() override;
   void PreviewDrawn() override;
   void CloseWindow() override;
   void EndProgram() override;
@@ -154,6 +160,7 @@ class frmMain : public QMainWindow, public WindowPort {
   void BuildViewMenu();
   void BuildEditMenu();
   void BuildReferenceDock();
+  void BuildControlPoints();
   void FillRecentReferences();
   void ReferenceAdded();
   void StartSize();
@@ -193,6 +200,10 @@ class frmMain : public QMainWindow, public WindowPort {
   QAction* worldFile_ = nullptr;
   QAction* showResult_ = nullptr;
   QMenu* viewMenu_ = nullptr;
+  QMenu* areaMenu_ = nullptr;
+  ControlPointDock* controlPointDock_ = nullptr;
+  QAction* controlPointMode_ = nullptr;
+  std::vector<QAction*> controlPointActions_;
   ReferenceDock* referenceDock_ = nullptr;
   QMenu* recentReferenceMenu_ = nullptr;
   QAction* addReference_ = nullptr;

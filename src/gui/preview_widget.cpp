@@ -132,6 +132,12 @@ void PreviewWidget::mousePressEvent(QMouseEvent* event) {
   if (blocked_) return;
   const bool pan = event->button() == Qt::MiddleButton ||
                    (event->button() == Qt::LeftButton && spaceDown_);
+  if (!pan && !panning_) {
+    const QPointF p = ToCanvas(event->position());
+    emit MousePressed(ButtonState(event->button()), ShiftState(event->modifiers()),
+                      static_cast<float>(p.x()), static_cast<float>(p.y()));
+    return;
+  }
   if (!pan || panning_) return;
   panning_ = true;
   panButton_ = event->button();

@@ -46,6 +46,7 @@ class PreviewWidget : public QWidget {
  signals:
   void MouseMoved(int16_t button, int16_t shift, float x, float y);
   void MouseReleased(int16_t button, int16_t shift, float x, float y);
+  void MousePressed(int16_t button, int16_t shift, float x, float y);
   // Wheel turned by `steps` notches (positive away from the user) at a canvas point.
   void WheelTurned(double steps, float x, float y);
   // The view is dragged by (dx, dy) canvas pixels.

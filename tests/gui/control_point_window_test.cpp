@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QPainter>
+#include <QSlider>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -73,6 +75,96 @@ TEST_F(ControlPointWindowTest, ClicksPlacePointsAndTheTableShowsTheirFit) {
   ASSERT_TRUE(window->UndoAction()->isEnabled());
   window->UndoAction()->trigger();
   EXPECT_EQ(Table()->rowCount(), 4);
+}
+
+}  // namespace
+}  // namespace picmap::testing
+
+namespace picmap::testing {
+namespace {
+
+// An island of four corners, drawn on a picture placed a little wrongly, and its outline as a
+// reference layer where it truly lies; four corners clicked at 256x put it right.
+class AlignmentTest : public ControlPointWindowTest {
+ protected:
+  // The island's corners in picture pixels and, truly, in degrees.
+  static constexpr double kPixel[4][2] = {{40, 20}, {170, 30}, {150, 85}, {30, 75}};
+  static double Lon(double px) { return 139.1 + px * 0.006; }
+  static double Lat(double py) { return 35.7 - py * 0.006; }
+
+  std::u16string IslandPicture() {
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(qRgb(40, 90, 200));
+    QPainter painter(&image);
+    QPolygonF island;
+    for (const auto& c : kPixel) island << QPointF(c[0], c[1]);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(60, 170, 60));
+    painter.drawPolygon(island);
+    painter.end();
+    return WritePicture(image, "island.png");
+  }
+  std::u16string IslandOutline() {
+    std::string ring;
+    for (int i = 0; i <= 4; ++i) {
+      const auto& c = kPixel[i % 4];
+      ring += (i ? "," : "") + ("[" + std::to_string(Lon(c[0])) + "," + std::to_string(Lat(c[1])) + "]");
+    }
+    const fs::path p = folder.Path() / "island.geojson";
+    std::ofstream(p) << R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},
+      "geometry":{"type":"Polygon","coordinates":[[)" << ring << "]]}}]}";
+    return FromUtf8(p.string());
+  }
+  void Shot(const char* name) {
+    QCoreApplication::processEvents();
+    window->grab().save(QString::fromStdString((TestOutputFolder() / name).string()));
+  }
+};
+
+TEST_F(AlignmentTest, FourCornersClickedAt256xPlaceThePictureAndItsMapIsSaved) {
+  window->resize(1300, 760);
+  QCoreApplication::processEvents();
+  OpenPicture(IslandPicture());
+  // By eye: 0.1° too far west and north, and too small.
+  dialogs.inputAnswers = {u"E139.0", u"E140.1", u"N35.8", u"N35.25"};
+  for (Menu m : {Menu::mnuWest, Menu::mnuEast, Menu::mnuNorth, Menu::mnuSouth}) Trigger(m);
+  dialogs.openAnswers.push_back(IslandOutline());
+  window->AddReferenceAction()->trigger();
+  window->OpacitySlider()->setValue(60);
+  window->Logic().ShowWholeWorld();
+  const double centreLon = Lon(100), centreLat = Lat(50);
+  window->Logic().ZoomPreview(256, static_cast<float>(View().X(centreLon * 3600)),
+                              static_cast<float>(View().Y(centreLat * 3600)));
+  ASSERT_EQ(View().Zoom(), 256);
+  window->Logic().PanPreview(static_cast<float>(View().Width() / 2 - View().X(centreLon * 3600)),
+                             static_cast<float>(View().Height() / 2 - View().Y(centreLat * 3600)));
+  Shot("align-1-reference-256x.png");
+
+  window->ControlPointModeAction()->trigger();
+  const ConversionState& s = window->Logic().State();
+  for (const auto& c : kPixel) {
+    // Where the picture shows the corner now (through the typed extents, or the fit so far).
+    const double lon = (s.west + (s.east - s.west) * (c[0] + 0.5) / 200.0) / 3600;
+    const double lat = (s.north - (s.north - s.south) * (c[1] + 0.5) / 100.0) / 3600;
+    const bool fitted = window->Logic().ControlPointRows().size() >= 3;
+    Click(fitted ? Widget(Lon(c[0] + 0.5), Lat(c[1] + 0.5)) : Widget(lon, lat));
+    Click(Widget(Lon(c[0] + 0.5), Lat(c[1] + 0.5)));
+  }
+  ASSERT_EQ(Table()->rowCount(), 4);
+  EXPECT_LT(window->Logic().ControlPointRows()[3].Residual(), 1.0);
+  EXPECT_NEAR(s.west / 3600.0, 139.1, 0.02);
+  EXPECT_NEAR(s.north / 3600.0, 35.7, 0.02);
+  Shot("align-2-four-points.png");
+
+  window->Logic().SetEventInterval(std::chrono::milliseconds(0));
+  Trigger(Menu::mnuPolygon);
+  ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
+  window->ShowResultAction()->setChecked(true);
+  Shot("align-3-generated.png");
+  dialogs.saveAnswers.push_back(folder.File("island.MLL"));
+  Trigger(Menu::mnuSave);
+  EXPECT_TRUE(fs::exists(folder.Path() / "island.MLL"));
+  EXPECT_FALSE(window->Logic().MapUnsaved());
 }
 
 }  // namespace

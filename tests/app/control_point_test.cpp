@@ -2,7 +2,11 @@
 // picture is shown warped by the fit, marks can be dragged, and every change can be undone.
 #include <cmath>
 
+#include <QImage>
+
 #include "app_fixture.h"
+#include "map/clsMap.h"
+#include "map_reading.h"
 
 namespace picmap::test {
 namespace {
@@ -121,6 +125,61 @@ TEST_F(ControlPointTest, TypedAnglesDisablingRemovingAndPointFiles) {
   folder.Write("bad.points", "not,a\npoints file\n");
   EXPECT_FALSE(logic->LoadPointsFile(folder.File("bad.points")));
   EXPECT_EQ(logic->ControlPointRows().size(), 4u);
+}
+
+}  // namespace
+}  // namespace picmap::test
+
+namespace picmap::test {
+namespace {
+
+// The same picture and .points file through the window and through picmap-cli convert give
+// the same figures: both place the picture by the one georeferencing engine.
+class SameMapTest : public AppTest {};
+
+TEST_F(SameMapTest, TheWindowAndTheCommandLineMakeTheSameMapFromTheSamePoints) {
+  QImage image(60, 40, QImage::Format_RGB32);
+  image.fill(qRgb(255, 255, 255));
+  for (int y = 8; y < 30; ++y)
+    for (int x = 10 + y / 4; x < 45; ++x) image.setPixel(x, y, qRgb(200, 30, 30));
+  const std::string picture = (folder.Path() / "scan.png").string();
+  ASSERT_TRUE(image.save(QString::fromStdString(picture)));
+  ControlPointSet set;
+  const double corners[4][4] = {{0, 0, 135.0, 35.0}, {60, 0, 135.6, 35.05}, {60, 40, 135.62, 34.6}, {0, 40, 134.98, 34.58}};
+  for (const auto& c : corners) {
+    ControlPoint p;
+    p.pixelX = c[0], p.pixelY = c[1], p.mapX = c[2], p.mapY = c[3];
+    set.points.push_back(p);
+  }
+  WritePointsFile(folder.File("scan.points"), set);
+
+  ASSERT_TRUE(logic->Form_Load());
+  logic->MutableState().backColor = 0xFFFFFF;
+  win.openAnswers.push_back(FromUtf8(picture));
+  logic->mnuOpen_Click();
+  ASSERT_TRUE(logic->LoadPointsFile(folder.File("scan.points")));
+  logic->mnuPolygon_Click();
+  ASSERT_EQ(win.LastMessage(), frmtext::kPolygonDone);
+  win.saveAnswers.push_back(folder.File("window.MLL"));
+  logic->mnuSave_Click();
+  ASSERT_TRUE(logic->LastSaveSucceeded());
+
+  const std::string cmd = "QT_QPA_PLATFORM=offscreen '" + std::string(PICMAP_RUNTIME_DIR) +
+                          "/picmap-cli' convert '" + picture + "' --gcp-file '" +
+                          (folder.Path() / "scan.points").string() +
+                          "' --background '#FFFFFF' --compress 0 --things '" +
+                          (folder.Path() / "PICMAP.THG").string() + "' -o '" +
+                          (folder.Path() / "cli.MLL").string() + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+
+  clsMap fromWindow, fromCli;
+  fromWindow.FileName(folder.File("window.MLL"));
+  fromCli.FileName(folder.File("cli.MLL"));
+  ASSERT_EQ(fromWindow.Load(), 0);
+  ASSERT_EQ(fromCli.Load(), 0);
+  const std::vector<Rect> a = RectsOf(fromWindow), b = RectsOf(fromCli);
+  ASSERT_FALSE(a.empty());
+  EXPECT_EQ(a, b);
 }
 
 }  // namespace

@@ -95,6 +95,7 @@ void frmMainLogic::FitAndWarp() {
       state_.east = placed.east;
       state_.north = placed.north;
       state_.south = placed.south;
+      warpedOnto_ = CurrentPlacement();
       fitStatus_ = Arg(Tr("frmMain", "RMS: %1 ピクセル"), {Number(fit_->rmsPixels, 2)});
       return;
     } catch (const Error& e) {
@@ -242,33 +243,36 @@ std::pair<double, double> frmMainLogic::LonLatAt(float X, float Y) {
           (324000 - (Y - v.OffsetY()) / k) / kSecondsPerDegree};
 }
 
-// The pixel of the picture as opened under a preview position: through the fit when the
-// picture is shown warped, else through the rectangle it is drawn in.
+// The pixel of the picture as opened under a preview position. Shown warped, the picture is
+// its warp's grid drawn on the extents (moved since, perhaps): the position on that grid
+// goes back through the fit; else the rectangle the picture is drawn in gives the pixel.
 std::optional<std::pair<double, double>> frmMainLogic::OriginalPixelAt(float X, float Y) {
   if (original_.Empty()) return std::nullopt;
-  double px = 0, py = 0;
+  const PreviewRect r = PictureRects().front();
+  const double fx = (X - r.x) / static_cast<double>(r.w), fy = (Y - r.y) / static_cast<double>(r.h);
+  double px = fx * original_.width, py = fy * original_.height;
   if (fit_) {
-    const auto [lon, lat] = LonLatAt(X, Y);
+    const Placement& g = warpedOnto_;
+    const double lon = (g.west + fx * (double(g.east) - g.west)) / kSecondsPerDegree;
+    const double lat = (g.north - fy * (double(g.north) - g.south)) / kSecondsPerDegree;
     if (!fit_->transform->ToPixel(lon, lat, px, py)) return std::nullopt;
-  } else {
-    const PreviewRect r = PictureRects().front();
-    px = (X - r.x) * original_.width / static_cast<double>(r.w);
-    py = (Y - r.y) * original_.height / static_cast<double>(r.h);
   }
   if (px < 0 || py < 0 || px >= original_.width || py >= original_.height) return std::nullopt;
   return std::pair{px, py};
 }
 
 std::optional<std::pair<double, double>> frmMainLogic::PixelToPreview(double px, double py) {
-  const PreviewView& v = Viewport();
+  if (original_.Empty()) return std::nullopt;
+  double fx = px / original_.width, fy = py / original_.height;
   if (fit_) {
     double lon = 0, lat = 0;
     if (!fit_->transform->ToMap(px, py, lon, lat)) return std::nullopt;
-    return std::pair{v.X(lon * kSecondsPerDegree), v.Y(lat * kSecondsPerDegree)};
+    const Placement& g = warpedOnto_;
+    fx = (lon * kSecondsPerDegree - g.west) / (double(g.east) - g.west);
+    fy = (g.north - lat * kSecondsPerDegree) / (double(g.north) - g.south);
   }
-  if (original_.Empty()) return std::nullopt;
   const PreviewRect r = PictureRects().front();
-  return std::pair{r.x + px * r.w / original_.width, r.y + py * r.h / original_.height};
+  return std::pair{r.x + fx * r.w, r.y + fy * r.h};
 }
 
 std::vector<PreviewMark> frmMainLogic::Marks() {

@@ -315,6 +315,7 @@ class frmMainLogic {
   Picture original_;  // the picture as opened, before any warp
   std::shared_ptr<const ControlPointState> points_;
   std::optional<ControlPointFit> fit_;
+  Placement warpedOnto_;  // the grid the fit's warp was made on (the extents may move since)
   std::u16string fitStatus_;
   std::optional<std::pair<double, double>> pending_;  // a clicked pixel awaiting its angles
   struct MarkDrag {

@@ -56,6 +56,13 @@ TEST_F(ControlPointTest, ThreeClickedPointsPlaceThePictureByTheirFit) {
   EXPECT_NEAR(s.south / 3600.0, 15, 0.6);
   // Marks for both ends of every point.
   EXPECT_EQ(logic->Marks().size(), 6u);
+  // The warped picture moved by hand 1° east: its pixel marks go with it, the angles stay.
+  const std::vector<PreviewMark> before = logic->Marks();
+  SetExtents(s.west + 3600, s.east + 3600, s.north, s.south);
+  const std::vector<PreviewMark> after = logic->Marks();
+  EXPECT_NEAR(after[1].x - before[1].x, 2, 0.01);  // 3600″ of 1800″ a preview pixel
+  EXPECT_NEAR(after[0].x, before[0].x, 1e-9);
+  SetExtents(s.west - 3600, s.east - 3600, s.north, s.south);
 
   // Undo takes back the third point, and with it the fit; redo brings both back.
   logic->mnuUndo_Click();

@@ -298,11 +298,11 @@ std::vector<PreviewMark> frmMainLogic::Marks() {
   return marks;
 }
 
-// A press near a mark takes hold of it; elsewhere the first click takes the picture's pixel
-// and the second the longitude and latitude under the pointer.
+// A press near a mark takes hold of it (unless the placement is locked); elsewhere the first
+// click takes the picture's pixel and the second the longitude and latitude under the pointer.
 void frmMainLogic::picDst_MouseDown(int16_t Button, int16_t /*Shift*/, float X, float Y) {
   if (!cpMode_ || Button != mouse::kLeft || Viewport().Scale() <= 0) return;
-  const std::vector<PreviewMark> marks = Marks();
+  const std::vector<PreviewMark> marks = locked_ ? std::vector<PreviewMark>{} : Marks();
   double best = kGrabPixels;
   for (const PreviewMark& m : marks) {
     const double d = std::hypot(m.x - X, m.y - Y);

@@ -85,6 +85,16 @@ TEST_F(ControlPointTest, AMarkDraggedElsewhereMovesThatEndOnly) {
   const ControlPoint p = logic->ControlPointRows()[0];
   EXPECT_NEAR(p.mapX, 19, 0.3);  // 18 preview pixels of half a degree
   EXPECT_NEAR(p.pixelX, 0.5, 1e-3);
+  // Locked, a mark cannot be dragged: the press counts as a click for a new point instead.
+  logic->SetPlacementLocked(true);
+  const PreviewMark locked = logic->Marks()[0];
+  logic->picDst_MouseDown(mouse::kLeft, 0, static_cast<float>(locked.x), static_cast<float>(locked.y));
+  logic->picDst_MouseMove(mouse::kLeft, 0, static_cast<float>(locked.x + 18), static_cast<float>(locked.y));
+  logic->picDst_MouseUp(mouse::kLeft, 0, static_cast<float>(locked.x + 18), static_cast<float>(locked.y));
+  EXPECT_NEAR(logic->ControlPointRows()[0].mapX, p.mapX, 1e-12);
+  EXPECT_TRUE(logic->PendingPixel());
+  logic->SetPlacementLocked(false);
+  logic->SetControlPointMode(true);  // drops the pending pixel
   // A press on a mark without a move changes nothing.
   const auto before = logic->CanUndo();
   const PreviewMark again = logic->Marks()[0];

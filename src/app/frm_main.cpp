@@ -5,6 +5,7 @@
 
 #include "app/picture_loader.h"
 #include "app/program_folder.h"
+#include "app/raster_picture.h"
 #include "app/world_file.h"
 #include "map/clsMap.h"
 #include "support/angle.h"
@@ -235,7 +236,17 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   window_.SetMenuEnabled(Menu::mnuSave, false);
   ShowStatus();
   DrawPreview();
-  if (!state_.pictureLoaded) window_.Message(path + u"\r\n" + TooSmallText(w, h), true);
+  if (!state_.pictureLoaded) {
+    window_.Message(path + u"\r\n" + TooSmallText(w, h), true);
+    return;
+  }
+  lastPlacement_.reset();
+  if (!placeRastersOnOpening_ || IsQtPictureFile(path)) return;
+  try {
+    if (const std::optional<Georeference> own = GeoreferenceOfFile(path)) PlaceByGeoreference(*own);
+  } catch (const Error& e) {  // control points in the file that cannot place it
+    window_.Message(path + u"\r\n" + e.Description(), true);
+  }
 }
 
 std::u16string TooSmallText(int32_t width, int32_t height) {

@@ -122,6 +122,9 @@ class frmMainLogic {
   // (unless it already is one) and the extents become the grid's. False, with the reason shown,
   // when it cannot be placed; the picture and extents then stay as they were.
   bool PlaceByGeoreference(const Georeference& georef, const WarpLimits& limits = {});
+  // Whether a GIS raster that carries its own georeferencing (a GeoTIFF, say) is placed by it
+  // as soon as it is opened. The window does; the command line places pictures itself.
+  void PlaceRastersOnOpening(bool on) { placeRastersOnOpening_ = on; }
   // The placement of the last PlaceByGeoreference, for reports.
   const std::optional<PlacedPicture>& LastPlacement() const { return lastPlacement_; }
   void mnuBackColor_Click();
@@ -333,6 +336,7 @@ class frmMainLogic {
   bool lastSaveOk_ = false;
   std::vector<std::u16string> lastKeptBackups_;
   std::optional<PlacedPicture> lastPlacement_;
+  bool placeRastersOnOpening_ = true;
   bool keepBackups_ = true;
   std::u16string templateThings_;
   std::chrono::milliseconds eventInterval_{30};

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <mutex>
 #include <string>
 
 #include "app/georef.h"
@@ -182,8 +183,8 @@ class ProjectiveMap final : public PictureTransform {
   bool invertible_ = false;
 };
 
-// GDAL's GCP polynomial or thin-plate-spline transformer; its transform is pure arithmetic on
-// the fitted coefficients, so warp threads may share it.
+// GDAL's GCP polynomial or thin-plate-spline transformer. GDAL clones these for each thread of
+// its own warps rather than share them, so the warp's threads take turns.
 class GdalGcpMap final : public PictureTransform {
  public:
   GdalGcpMap(void* arg, GDALTransformerFunc fn, void (*destroy)(void*))
@@ -194,12 +195,14 @@ class GdalGcpMap final : public PictureTransform {
 
  private:
   bool Run(int toPixel, double a, double b, double& outA, double& outB) const {
+    const std::lock_guard<std::mutex> turn(turn_);
     double z = 0;
     int ok = 0;
     outA = a;
     outB = b;
     return fn_(arg_, toPixel, 1, &outA, &outB, &z, &ok) && ok;
   }
+  mutable std::mutex turn_;
   void* arg_;
   GDALTransformerFunc fn_;
   void (*destroy_)(void*);

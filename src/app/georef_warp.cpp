@@ -58,6 +58,9 @@ struct Chain {
   const PictureTransform* picture = nullptr;
   std::unique_ptr<OGRCoordinateTransformation> toLonLat, toMap;  // null: the map is in lon/lat
   double grid[6] = {0, 1, 0, 0, 0, 1}, gridInverse[6] = {0, 1, 0, 0, 0, 1};
+  // Longitudes are taken within 180° of the picture's centre, so that a picture across the
+  // 180° meridian makes one grid running past 180° rather than one around the whole world.
+  double centreLongitude = NAN;
 
   Chain(const PictureTransform& t, const OGRSpatialReference& crs, bool lonLat) : picture(&t) {
     if (lonLat) return;
@@ -94,6 +97,8 @@ int ChainTransform(void* arg, int dstToSrc, int n, double* x, double* y, double*
       c.toLonLat->Transform(static_cast<size_t>(n), x, y, z, nullptr, more.data());
       for (int i = 0; i < n; ++i) ok[i] = ok[i] && more[i];
     }
+    if (std::isfinite(c.centreLongitude))
+      for (int i = 0; i < n; ++i) x[i] = c.centreLongitude + std::remainder(x[i] - c.centreLongitude, 360.0);
     for (int i = 0; i < n; ++i)
       if (ok[i]) Affine(c.gridInverse, x[i], y[i]);
   }
@@ -152,12 +157,15 @@ Grid SuggestedGrid(GDALDataset& source, Chain& chain) {
     Refuse(Tr("georef", "画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています."));
   const double seconds = std::max(gt[1] * 3600, kFinestSeconds);
   Grid g;
-  g.west = static_cast<int32_t>(std::floor(std::max(extent[0], -180.0) * 3600));
-  g.east = static_cast<int32_t>(std::ceil(std::min(extent[2], 180.0) * 3600));
+  // West of -180° the grid is the same place a turn further east.
+  const double shift = extent[0] < -180 ? 360 : 0;
+  g.west = static_cast<int32_t>(std::floor((extent[0] + shift) * 3600));
+  g.east = static_cast<int32_t>(std::ceil(std::min(extent[2] + shift, extent[0] + shift + 360) * 3600));
   g.south = static_cast<int32_t>(std::floor(std::max(extent[1], -90.0) * 3600));
   g.north = static_cast<int32_t>(std::ceil(std::min(extent[3], 90.0) * 3600));
   if (g.east <= g.west || g.north <= g.south)
     Refuse(Tr("georef", "画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています."));
+  g.east = std::min(g.east, g.west + 1296000);
   const double w64 = std::max(1.0, std::floor((g.east - g.west) / seconds));
   const double h64 = std::max(1.0, std::floor((g.north - g.south) / seconds));
   if (w64 > INT32_MAX / 4 || h64 > INT32_MAX / 4)
@@ -190,12 +198,13 @@ void CheckSize(const Grid& g, const WarpLimits& limits) {
 // Warps rows first..last of the grid in this thread.
 std::string WarpStrip(const Picture& source, const Georeference& georef,
                       const OGRSpatialReference& crs, bool lonLat, const Grid& grid,
-                      uint8_t* buffer, int32_t first, int32_t last) {
+                      uint8_t* buffer, int32_t first, int32_t last, double centreLongitude) {
   QuietGdalErrors quiet;
   auto src = SourceDataset(source);
   const int colourBands = source.IsIndexed() ? 1 : 3;
   auto dst = StripDataset(buffer, grid.w, first, last, colourBands);
   Chain chain(*georef.transform, crs, lonLat);
+  chain.centreLongitude = centreLongitude;
   double gt[6];
   std::copy(grid.gt, grid.gt + 6, gt);
   gt[3] += first * gt[5];
@@ -253,6 +262,17 @@ bool NorthUpTerms(const PictureTransform& t, int32_t w, int32_t h, double gt[6])
          std::abs(xc - xw) <= slackX && std::abs(yc - yh) <= slackY;
 }
 
+// An east edge past 180° lies on the other side (the extents then cross the 180° meridian).
+int32_t EastInRange(int32_t east) { return east > 648000 ? east - 1296000 : east; }
+
+// The longitude of the picture's centre, NAN when it has none.
+double CentreLongitude(const Picture& source, Chain& chain) {
+  double x = source.width / 2.0, y = source.height / 2.0, z = 0;
+  int ok = FALSE;
+  ChainTransform(&chain, FALSE, 1, &x, &y, &z, &ok);
+  return ok ? x : NAN;
+}
+
 // A lon/lat picture on a north-up grid of at least 10" per pixel needs no warp: its own pixels
 // are the grid.
 std::optional<PlacedPicture> AsItIs(const Picture& source, const Georeference& georef, bool lonLat) {
@@ -265,8 +285,10 @@ std::optional<PlacedPicture> AsItIs(const Picture& source, const Georeference& g
   placed.east = static_cast<int32_t>(std::nearbyint((gt[0] + source.width * gt[1]) * 3600));
   placed.north = static_cast<int32_t>(std::nearbyint(gt[3] * 3600));
   placed.south = static_cast<int32_t>(std::nearbyint((gt[3] + source.height * gt[5]) * 3600));
-  if (placed.west < -648000 || placed.east > 648000 || placed.north > 324000 || placed.south < -324000)
+  if (placed.west < -648000 || placed.west >= 648000 || placed.east - placed.west > 1296000 ||
+      placed.north > 324000 || placed.south < -324000)
     return std::nullopt;
+  placed.east = EastInRange(placed.east);
   return placed;
 }
 
@@ -282,6 +304,8 @@ PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& geore
 
   auto src = SourceDataset(source);
   Chain probe(*georef.transform, crs, lonLat);
+  const double centre = CentreLongitude(source, probe);
+  probe.centreLongitude = centre;
   const Grid grid = SuggestedGrid(*src, probe);
   CheckSize(grid, limits);
   const size_t pixels = size_t(grid.w) * size_t(grid.h);
@@ -302,7 +326,7 @@ PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& geore
     const int32_t last = int32_t(int64_t{grid.h} * (t + 1) / threads);
     workers.emplace_back([&, t, first, last] {
       try {
-        failures[t] = WarpStrip(source, georef, crs, lonLat, grid, buffer->data(), first, last);
+        failures[t] = WarpStrip(source, georef, crs, lonLat, grid, buffer->data(), first, last, centre);
       } catch (const Error& e) {
         failures[t] = ToUtf8(e.Description());
       }
@@ -317,7 +341,7 @@ PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& geore
   placed.picture = Picture::Direct(grid.w, grid.h, buffer->data(), ptrdiff_t{grid.w} * 4, buffer);
   placed.picture.footprint = true;
   placed.west = grid.west;
-  placed.east = grid.east;
+  placed.east = EastInRange(grid.east);
   placed.north = grid.north;
   placed.south = grid.south;
   placed.warped = true;

@@ -541,11 +541,12 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
   const PlacedPicture& p = *logic.LastPlacement();
   Report("georeference:", TrQ("picmap-cli", "%1 (%2)")
                              .arg(QString::fromStdString(g->origin), QString::fromStdString(CrsName(g->crs))));
+  const int32_t span = p.east > p.west ? p.east - p.west : p.east - p.west + 1296000;
   if (p.warped)
     Report("warped:", TrQ("picmap-cli", "%1 x %2 画素, 1 画素 %3 x %4 秒")
                           .arg(win.SourceWidth())
                           .arg(win.SourceHeight())
-                          .arg(QString::fromStdString(Fixed(double(p.east - p.west) / win.SourceWidth(), 3)),
+                          .arg(QString::fromStdString(Fixed(double(span) / win.SourceWidth(), 3)),
                                QString::fromStdString(Fixed(double(p.north - p.south) / win.SourceHeight(), 3))));
   return kExitOk;
 }
@@ -570,6 +571,7 @@ int Convert(const Options& o) {
   win.paintsPreview = false;  // the command line never reads the preview
   frmMainLogic logic(win);
   logic.KeepBackups(!o.noBackup);
+  logic.PlaceRastersOnOpening(false);
   if (!o.things.empty()) logic.SetTemplateThingFile(o.things);
   if (!logic.Form_Load()) return Failure(win, 0);
 

@@ -323,7 +323,7 @@ bool Prepare(const ExportRequest& request, GDALDriver& driver, Sources& s, Expor
 class StagedOutput {
  public:
   explicit StagedOutput(const std::string& out)
-      : target_(ResolvedTarget(out)), lock_(LockSavesBeside(target_)) {
+      : target_(InExistingFolder(ResolvedTarget(out))), lock_(LockSavesBeside(target_)) {
     RemoveStaleTemporaries(*lock_, target_);
     folder_ = TemporaryNameBeside(target_);
     if (::mkdir(folder_.c_str(), 0777) != 0) ThrowFileError(errno, target_);
@@ -336,6 +336,15 @@ class StagedOutput {
   StagedOutput& operator=(const StagedOutput&) = delete;
 
   std::string Path() const { return folder_ + "/" + CPLGetFilename(target_.c_str()); }
+
+  // A missing folder is named as such, as every save of picmap names it, not as a missing file.
+  static std::string InExistingFolder(const std::string& target) {
+    const std::string folder = CPLGetPath(target.c_str());
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder.empty() ? "." : folder, ec))
+      Throw(err::kFileNotFound, u"", u"No such folder: " + FromUtf8(folder));
+    return target;
+  }
 
   void PutInPlace() {
     const std::string besideTarget = CPLGetPath(target_.c_str());

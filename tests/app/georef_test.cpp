@@ -1,6 +1,9 @@
 #include "app/georef.h"
 
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
+
+#include "app_fixture.h"
 
 #include <cmath>
 #include <filesystem>
@@ -148,4 +151,68 @@ TEST(PointsFile, WritesWhatItReadsBackExactly) {
     EXPECT_EQ(back.points[i].enabled, set.points[i].enabled);
   }
   EXPECT_EQ(FitControlPoints(back, TransformKind::Poly1, 400, 300).rmsPixels, fit.rmsPixels);
+}
+
+// Strips of the grid are warped side by side; they must join into the same picture one thread
+// makes, with the picture's outside left unmapped.
+TEST(PlaceOnLonLatGrid, WarpsTheSameOnOneThreadOrMany) {
+  Picture source(300, 200, 0x0000FF);
+  for (int32_t y = 0; y < 200; ++y)
+    for (int32_t x = 0; x < 300; ++x)
+      if ((x / 30 + y / 25) % 2) source.Set(x, y, 0x00FF00 + x % 7);
+  const double utm[6] = {300000, 2000, 0, 4.5e6, 0, -2000};  // 2 km pixels in UTM zone 54
+  const Georeference georef{CrsFromUserInput("EPSG:32654"), AffineTransform(utm), "test"};
+  WarpLimits one, many;
+  one.threads = 1;
+  many.threads = 5;
+  const PlacedPicture a = PlaceOnLonLatGrid(source, georef, one);
+  const PlacedPicture b = PlaceOnLonLatGrid(source, georef, many);
+  ASSERT_TRUE(a.warped);
+  ASSERT_EQ(a.picture.width, b.picture.width);
+  ASSERT_EQ(a.picture.height, b.picture.height);
+  EXPECT_EQ(a.west, b.west);
+  EXPECT_EQ(a.north, b.north);
+  size_t outside = 0;
+  for (int32_t y = 0; y < a.picture.height; ++y)
+    for (int32_t x = 0; x < a.picture.width; ++x) {
+      ASSERT_EQ(a.picture.At(x, y), b.picture.At(x, y)) << x << "," << y;
+      ASSERT_EQ(a.picture.Inside(x, y), b.picture.Inside(x, y)) << x << "," << y;
+      outside += !a.picture.Inside(x, y);
+    }
+  // The zone's grid lines bend against the meridians: the grid's corners lie outside it.
+  EXPECT_GT(outside, 0u);
+  EXPECT_GT(a.west, 138 * 3600);
+  EXPECT_LT(a.east, 147 * 3600);
+}
+
+// A GeoTIFF in UTM opened in the window is placed by its own georeferencing: the picture is
+// warped and the extents are the warped grid's, with nothing typed in.
+using GeorefWindowTest = test::AppTest;
+
+TEST_F(GeorefWindowTest, AGeoTiffOpensPlacedByItsOwnCrs) {
+  GDALAllRegister();
+  const std::string tif = (folder.Path() / "sheet.tif").string();
+  {
+    std::unique_ptr<GDALDataset> ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+        tif.c_str(), 120, 80, 3, GDT_Byte, nullptr));
+    const double utm[6] = {400000, 1000, 0, 3900000, 0, -1000};
+    ds->SetGeoTransform(const_cast<double*>(utm));
+    OGRSpatialReference srs;
+    srs.importFromEPSG(32654);
+    ds->SetSpatialRef(&srs);
+    std::vector<uint8_t> red(120 * 80, 200);
+    for (int b = 1; b <= 3; ++b)
+      ASSERT_EQ(ds->GetRasterBand(b)->RasterIO(GF_Write, 0, 0, 120, 80, red.data(), 120, 80,
+                                                 GDT_Byte, 0, 0, nullptr), CE_None);
+  }
+  ASSERT_TRUE(logic->Form_Load());
+  win.openAnswers.push_back(FromUtf8(tif));
+  logic->mnuOpen_Click();
+  ASSERT_TRUE(logic->LastPlacement());
+  EXPECT_TRUE(logic->LastPlacement()->warped);
+  const ConversionState& s = logic->State();
+  EXPECT_NEAR(s.west / 3600.0, 139.9, 0.1);  // 100 km west of the zone's 141° E
+  EXPECT_NEAR(s.north / 3600.0, 35.24, 0.1);
+  EXPECT_EQ(s.east - s.west, logic->LastPlacement()->east - logic->LastPlacement()->west);
+  EXPECT_TRUE(win.SourcePicture().footprint);
 }

@@ -20,7 +20,7 @@ PX, PY = 108 / 3600.0, 144 / 3600.0  # arc-seconds per pixel across and down
 LAMBERT = "+proj=lcc +lat_1=33 +lat_2=45 +lat_0=38 +lon_0=137 +datum=WGS84 +units=m"
 
 
-def flat_colour_map(path, palette=False):
+def flat_colour_map(path, palette=False, west=WEST):
     """Forty Voronoi regions in eight colours, every fifth one white (the background)."""
     rng = np.random.default_rng(3)
     seeds = rng.uniform([0, 0], [W, H], size=(40, 2))
@@ -31,7 +31,7 @@ def flat_colour_map(path, palette=False):
     index = np.where(label % 5 == 0, 8, label % 8).astype(np.uint8)
     table = colours + [(255, 255, 255)]
     ds = gdal.GetDriverByName("GTiff").Create(path, W, H, 1 if palette else 3, gdal.GDT_Byte)
-    ds.SetGeoTransform([WEST, PX, 0, NORTH, 0, -PY])
+    ds.SetGeoTransform([west, PX, 0, NORTH, 0, -PY])
     ds.SetProjection(srs_of("EPSG:4326").ExportToWkt())
     if palette:
         ct = gdal.ColorTable()
@@ -69,10 +69,17 @@ def share_in_own_colour(original, map_file):
     mem = ogr.GetDriverByName("Memory").CreateDataSource("m")
     out_layer = mem.CreateLayer("p", srs_of("EPSG:4326"), ogr.wkbPolygon)
     out_layer.CreateField(ogr.FieldDefn("c", ogr.OFTInteger))
+    gt = src.GetGeoTransform()
+    past_180 = gt[0] + src.RasterXSize * gt[1] > 180
     for f in layer:
         g = ogr.Feature(out_layer.GetLayerDefn())
         g.SetField("c", int(f.GetField("color")[1:], 16))
-        g.SetGeometry(f.GetGeometryRef())
+        shape = f.GetGeometryRef().Clone()
+        if past_180 and shape.GetEnvelope()[1] <= 0:  # east of 180°: a turn further on
+            ring = shape.GetGeometryRef(0)
+            for i in range(ring.GetPointCount()):
+                ring.SetPoint_2D(i, ring.GetX(i) + 360, ring.GetY(i))
+        g.SetGeometry(shape)
         out_layer.CreateFeature(g)
     grid = gdal.GetDriverByName("MEM").Create("", src.RasterXSize, src.RasterYSize, 1, gdal.GDT_Int32)
     grid.SetGeoTransform(src.GetGeoTransform())
@@ -102,11 +109,11 @@ class Projections(unittest.TestCase):
         gdal.Warp(self.path(name), source, dstSRS=crs, resampleAlg="near", options=list(extra))
         return self.path(name)
 
-    def assertRoundTrip(self, picture, *args, out=None):
+    def assertRoundTrip(self, picture, *args, out=None, original=None):
         out = out or self.path(os.path.basename(picture) + ".MLL")
         r = convert(picture, "-o", out, *args)
         self.assertEqual(r.returncode, 0, r.stderr)
-        share = share_in_own_colour(self.original, out)
+        share = share_in_own_colour(original or self.original, out)
         self.assertGreaterEqual(share, 0.98, f"{picture}: {share:.4f}")
         return r
 
@@ -117,6 +124,13 @@ class Projections(unittest.TestCase):
             with self.subTest(name):
                 r = self.assertRoundTrip(self.warp(self.original, name, crs, *extra))
                 self.assertIn("warped:", r.stdout)
+
+    def test_a_picture_across_the_180th_meridian_stays_whole(self):
+        across = self.path("across.tif")
+        flat_colour_map(across, west=170.0)
+        r = self.assertRoundTrip(self.warp(across, "utm60.tif", "EPSG:32660", "-dstalpha"),
+                                 original=across)
+        self.assertRegex(r.stdout, r"extents: west E16\d°.*, east W1[67]\d°")
 
     def test_a_paletted_picture_keeps_its_exact_colours_through_the_warp(self):
         self.assertRoundTrip(self.warp(self.path("paletted.tif"), "pal3857.tif", "EPSG:3857",

@@ -527,11 +527,11 @@ Save it?<byte value="xd"/>
     </message>
     <message>
         <source>基準点の経度を入力してください.</source>
-        <translation>Enter the control point's longitude.</translation>
+        <translation>Enter the control point&apos;s longitude.</translation>
     </message>
     <message>
         <source>基準点の緯度を入力してください.</source>
-        <translation>Enter the control point's latitude.</translation>
+        <translation>Enter the control point&apos;s latitude.</translation>
     </message>
     <message>
         <source>基準点ファイルを開く</source>

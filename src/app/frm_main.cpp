@@ -243,7 +243,9 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   lastPlacement_.reset();
   if (!placeRastersOnOpening_ || IsQtPictureFile(path)) return;
   try {
-    if (const std::optional<Georeference> own = GeoreferenceOfFile(path)) PlaceByGeoreference(*own);
+    // Control points set in the window then take the pixels of the picture as it is shown.
+    if (const std::optional<Georeference> own = GeoreferenceOfFile(path))
+      if (PlaceByGeoreference(*own)) original_ = window_.SourcePicture();
   } catch (const Error& e) {  // control points in the file that cannot place it
     window_.Message(path + u"\r\n" + e.Description(), true);
   }

@@ -494,6 +494,66 @@
         <translation>Picture Map Tool</translation>
     </message>
     <message>
+        <source>生成した地図が保存されていません.<byte value="xd"/>
+保存しますか?<byte value="xd"/>
+([いいえ] を選ぶと地図は破棄されます.)</source>
+        <translation>The generated map has not been saved.<byte value="xd"/>
+Save it?<byte value="xd"/>
+(No discards the map.)</translation>
+    </message>
+    <message>
+        <source>すべてのファイル(*.*)|*.*|ベクタファイル(*.SHP;*.GPKG;*.GEOJSON;*.KML;*.GML)|*.SHP;*.GPKG;*.GEOJSON;*.JSON;*.KML;*.GML|ラスタファイル(*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG)|*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG|</source>
+        <translation>All files(*.*)|*.*|Vector files(*.SHP;*.GPKG;*.GEOJSON;*.KML;*.GML)|*.SHP;*.GPKG;*.GEOJSON;*.JSON;*.KML;*.GML|Raster files(*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG)|*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG|</translation>
+    </message>
+    <message>
+        <source>を参照レイヤーとして読み込めませんでした.</source>
+        <translation>could not be read as a reference layer.</translation>
+    </message>
+    <message>
+        <source>参照レイヤーの追加</source>
+        <translation>Add Reference Layer</translation>
+    </message>
+    <message>
+        <source>基準点ファイル(*.POINTS)|*.POINTS|</source>
+        <translation>Control point files(*.POINTS)|*.POINTS|</translation>
+    </message>
+    <message>
+        <source>RMS: %1 ピクセル</source>
+        <translation>RMS: %1 pixels</translation>
+    </message>
+    <message>
+        <source>先に画像上の点をクリックしてください.</source>
+        <translation>Click a point on the picture first.</translation>
+    </message>
+    <message>
+        <source>基準点の経度を入力してください.</source>
+        <translation>Enter the control point&apos;s longitude.</translation>
+    </message>
+    <message>
+        <source>基準点の緯度を入力してください.</source>
+        <translation>Enter the control point&apos;s latitude.</translation>
+    </message>
+    <message>
+        <source>基準点ファイルを開く</source>
+        <translation>Open Control Point File</translation>
+    </message>
+    <message>
+        <source>を基準点ファイルとして読み込めませんでした.</source>
+        <translation>could not be read as a control point file.</translation>
+    </message>
+    <message>
+        <source>保存する基準点がありません.</source>
+        <translation>There are no control points to save.</translation>
+    </message>
+    <message>
+        <source>基準点ファイル名を指定する</source>
+        <translation>Name the control point file</translation>
+    </message>
+    <message>
+        <source>に基準点を保存できませんでした.</source>
+        <translation>could not take the control points.</translation>
+    </message>
+    <message>
         <source>領域の地図化は180°経線をまたがない範囲に限られます.</source>
         <translation>Regions can only be made of an area that does not cross the 180° meridian.</translation>
     </message>
@@ -1003,6 +1063,10 @@
         <translation>S&amp;implify borders within:</translation>
     </message>
     <message>
+        <source>境界の角を丸める(&amp;O)</source>
+        <translation>R&amp;ound the borders&apos; corners</translation>
+    </message>
+    <message>
         <source>パレットファイル</source>
         <translation>Palette file</translation>
     </message>
@@ -1010,9 +1074,71 @@
         <source>パレット (*.gpl *.txt);;すべてのファイル (*)</source>
         <translation>Palettes (*.gpl *.txt);;All files (*)</translation>
     </message>
+</context>
+<context>
+    <name>picmap::ControlPointDock</name>
     <message>
-        <source>境界の角を丸める(&amp;O)</source>
-        <translation>R&amp;ound the borders&apos; corners</translation>
+        <source>基準点</source>
+        <translation>Control Points</translation>
+    </message>
+    <message>
+        <source>変換(&amp;K)</source>
+        <translation>Trans&amp;formation</translation>
+    </message>
+    <message>
+        <source>画素X</source>
+        <translation>Pixel X</translation>
+    </message>
+    <message>
+        <source>画素Y</source>
+        <translation>Pixel Y</translation>
+    </message>
+    <message>
+        <source>経度</source>
+        <translation>Longitude</translation>
+    </message>
+    <message>
+        <source>緯度</source>
+        <translation>Latitude</translation>
+    </message>
+    <message>
+        <source>有効</source>
+        <translation>Enabled</translation>
+    </message>
+    <message>
+        <source>残差</source>
+        <translation>Residual</translation>
+    </message>
+    <message>
+        <source>経度と緯度はセルに入力できます</source>
+        <translation>Longitude and latitude can be typed into their cells</translation>
+    </message>
+    <message>
+        <source>基準点を削除(&amp;D)</source>
+        <translation>&amp;Delete Point</translation>
+    </message>
+</context>
+<context>
+    <name>picmap::ReferenceDock</name>
+    <message>
+        <source>参照レイヤー</source>
+        <translation>Reference Layers</translation>
+    </message>
+    <message>
+        <source>チェックを外すと参照レイヤーを隠します</source>
+        <translation>Uncheck a reference layer to hide it</translation>
+    </message>
+    <message>
+        <source>不透明度(&amp;C)</source>
+        <translation>Opa&amp;city</translation>
+    </message>
+    <message>
+        <source>画像の上に表示(&amp;P)</source>
+        <translation>Over the &amp;picture</translation>
+    </message>
+    <message>
+        <source>削除(&amp;X)</source>
+        <translation>&amp;Remove</translation>
     </message>
 </context>
 <context>
@@ -1188,6 +1314,58 @@
     <message>
         <source>表示倍率：%1倍</source>
         <translation>Zoom: %1×</translation>
+    </message>
+    <message>
+        <source>領域を固定(&amp;L)</source>
+        <translation>&amp;Lock the area</translation>
+    </message>
+    <message>
+        <source>ドラッグで領域が動かないようにする</source>
+        <translation>Keep drags from moving the area</translation>
+    </message>
+    <message>
+        <source>編集(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>元に戻す(&amp;U)</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>やり直し(&amp;R)</source>
+        <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <source>参照レイヤーの追加(&amp;L)...</source>
+        <translation>Add Reference &amp;Layer...</translation>
+    </message>
+    <message>
+        <source>最近使った参照レイヤー(&amp;E)</source>
+        <translation>R&amp;ecent Reference Layers</translation>
+    </message>
+    <message>
+        <source>参照レイヤー一覧(&amp;Y)</source>
+        <translation>Reference La&amp;yer List</translation>
+    </message>
+    <message>
+        <source>基準点モード(&amp;G)</source>
+        <translation>Control Point &amp;Mode</translation>
+    </message>
+    <message>
+        <source>画像上の点をクリックし、次に参照上の同じ地点をクリックして基準点を置きます</source>
+        <translation>Click a point on the picture, then the same place on the reference, to set a control point</translation>
+    </message>
+    <message>
+        <source>基準点の経緯度を入力(&amp;T)...</source>
+        <translation>&amp;Type Control Point Coordinates...</translation>
+    </message>
+    <message>
+        <source>基準点ファイルを開く(&amp;P)...</source>
+        <translation>Open Control &amp;Point File...</translation>
+    </message>
+    <message>
+        <source>基準点ファイルを保存(&amp;V)...</source>
+        <translation>Sa&amp;ve Control Point File...</translation>
     </message>
     <message>
         <source>画像の整理(&amp;L)...</source>

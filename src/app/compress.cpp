@@ -597,6 +597,7 @@ void frmMainLogic::mnuCompress_Click() {
   window_.SetCaption(caption);
   ScreenMousePointer(-1);
   lastCompress_ = r;
+  if (r != 0) mapUnsaved_ = true;  // a cancelled run may have merged figures already
   if (r < 0)
     window_.Message(frmtext::kCompressCancelled, true);
   else

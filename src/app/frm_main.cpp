@@ -82,6 +82,76 @@ void frmMainLogic::Form_Unload() {
 
 void frmMainLogic::mnuQuit_Click() { window_.CloseWindow(); }
 
+bool frmMainLogic::Form_QueryUnload() { return MayDropMap(); }
+
+// Yes saves (and keeps everything when the save is cancelled or fails), No drops the map.
+bool frmMainLogic::MayDropMap() {
+  if (!mapUnsaved_) return true;
+  switch (window_.AskYesNoCancel(frmtext::kMapUnsaved)) {
+    case MsgAnswer::Yes:
+      mnuSave_Click();
+      return lastSaveOk_;
+    case MsgAnswer::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// ---- Undo and lock ----
+
+Placement frmMainLogic::CurrentPlacement() const {
+  return {state_.west, state_.east, state_.north, state_.south, points_};
+}
+
+// Other control points show the picture warped by their fit; the extents are then the ones
+// the placement had, exactly.
+void frmMainLogic::SetPlacement(const Placement& p) {
+  if (p.points != points_) {
+    points_ = p.points;
+    FitAndWarp();
+    window_.ControlPointsChanged();
+  }
+  state_.west = p.west;
+  state_.east = p.east;
+  state_.north = p.north;
+  state_.south = p.south;
+}
+
+void frmMainLogic::PlacementChanged(const Placement& before) {
+  history_.Changed(before, CurrentPlacement());
+  ShowUndoState();
+}
+
+void frmMainLogic::ShowUndoState() { window_.SetUndoState(history_.CanUndo(), history_.CanRedo()); }
+
+void frmMainLogic::mnuUndo_Click() {
+  EndDrag();
+  Placement p = CurrentPlacement();
+  if (!history_.Undo(p)) return;
+  SetPlacement(p);
+  ShowUndoState();
+  ShowStatus();
+  DrawPreview();
+}
+
+void frmMainLogic::mnuRedo_Click() {
+  EndDrag();
+  Placement p = CurrentPlacement();
+  if (!history_.Redo(p)) return;
+  SetPlacement(p);
+  ShowUndoState();
+  ShowStatus();
+  DrawPreview();
+}
+
+void frmMainLogic::SetPlacementLocked(bool locked) {
+  EndDrag();
+  locked_ = locked;
+  state_.drag.mode = 0;
+  window_.SetPreviewPointer(pointer::kDefault);
+}
+
 // ---- Opening a picture ----
 
 int32_t FilterIndexFor(const std::u16string& filter, const std::u16string& path) {
@@ -135,6 +205,7 @@ void frmMainLogic::mnuOpen_Click() {
 // convert: a preview, labels or a figure count left from the previous picture would be taken
 // for this one's.
 void frmMainLogic::LoadPictureFile(const std::u16string& path) {
+  if (!MayDropMap()) return;
   if (!window_.LoadSourcePicture(path, LoaderForPath(path))) {
     window_.Message(path + u"\r\n" + PictureProblem(path), true);
     return;
@@ -142,6 +213,17 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   // The map in memory belongs to the previous picture: saving it under this picture's name,
   // or compressing it as if it were this one's, would mislead.
   state_.oMap->Clear();
+  mapUnsaved_ = false;
+  // Placements and control points belong to the picture they were made for.
+  original_ = window_.SourcePicture();
+  points_.reset();
+  fit_.reset();
+  fitStatus_.clear();
+  pending_.reset();
+  markDrag_.reset();
+  history_.Clear();
+  ShowUndoState();
+  window_.ControlPointsChanged();
   state_.oMap->FileName(path);
   state_.picturePath = path;
   state_.pictureShown = true;
@@ -161,7 +243,9 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   lastPlacement_.reset();
   if (!placeRastersOnOpening_ || IsQtPictureFile(path)) return;
   try {
-    if (const std::optional<Georeference> own = GeoreferenceOfFile(path)) PlaceByGeoreference(*own);
+    // Control points set in the window then take the pixels of the picture as it is shown.
+    if (const std::optional<Georeference> own = GeoreferenceOfFile(path))
+      if (PlaceByGeoreference(*own)) original_ = window_.SourcePicture();
   } catch (const Error& e) {  // control points in the file that cannot place it
     window_.Message(path + u"\r\n" + e.Description(), true);
   }
@@ -175,10 +259,12 @@ std::u16string TooSmallText(int32_t width, int32_t height) {
 // ---- Extents ----
 
 void frmMainLogic::mnuWorld_Click() {
+  const Placement before = CurrentPlacement();
   state_.west = -648000;
   state_.east = 648000;
   state_.north = 324000;
   state_.south = -324000;
+  PlacementChanged(before);
   ShowStatus();
   DrawPreview();
 }
@@ -194,10 +280,12 @@ bool frmMainLogic::mnuWorldFile_Click() {
     window_.Message(r.message, true);
     return false;
   }
+  const Placement before = CurrentPlacement();
   state_.west = r.extents->west;
   state_.east = r.extents->east;
   state_.north = r.extents->north;
   state_.south = r.extents->south;
+  PlacementChanged(before);
   ShowStatus();
   DrawPreview();
   return true;
@@ -264,7 +352,9 @@ EdgeEntry frmMainLogic::EnterEdge(Edge edge) {
     return RefuseEdge(EdgeEntry::Unreadable, answer, edge, 0);  // the edge stays as it was
   }
   if (!AcceptsEdge(edge, value)) return RefuseEdge(EdgeEntry::OutOfRange, answer, edge, value);
+  const Placement before = CurrentPlacement();
   StoreEdge(edge, value);
+  PlacementChanged(before);
   ShowStatus();
   DrawPreview();
   return EdgeEntry::Stored;

@@ -6,6 +6,7 @@
 
 #include <QtGlobal>
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,8 +17,10 @@
 #include "app/cleanup.h"
 #include "app/conversion_state.h"
 #include "app/georef.h"
+#include "app/placement_history.h"
 #include "app/preview_view.h"
 #include "app/region_map.h"
+#include "app/reference_layers.h"
 #include "app/window_port.h"
 #include "map/map_rectangle.h"
 #include "support/ui_text.h"
@@ -78,6 +81,12 @@ inline constexpr UiText kIncompletePicture{QT_TRANSLATE_NOOP("frmMain",
     "画像ファイルが途中で切れています (the picture is incomplete).")};
 inline constexpr UiText kWorldFileCaption{QT_TRANSLATE_NOOP("frmMain", "ワールドファイルから設定(&F)")};
 inline constexpr UiText kWorldFileNoPicture{QT_TRANSLATE_NOOP("frmMain", "先に画像ファイルを開いてください.")};
+inline constexpr UiText kReferenceFilter{QT_TRANSLATE_NOOP("frmMain",
+    "すべてのファイル(*.*)|*.*|ベクタファイル(*.SHP;*.GPKG;*.GEOJSON;*.KML;*.GML)|*.SHP;*.GPKG;*.GEOJSON;*.JSON;*.KML;*.GML|"
+    "ラスタファイル(*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG)|*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG|")};
+inline constexpr UiText kReferenceFailed{QT_TRANSLATE_NOOP("frmMain", "を参照レイヤーとして読み込めませんでした.")};
+inline constexpr UiText kMapUnsaved{QT_TRANSLATE_NOOP("frmMain",
+    "生成した地図が保存されていません.\r\n保存しますか?\r\n([いいえ] を選ぶと地図は破棄されます.)")};
 }  // namespace frmtext
 
 class frmMainLogic {
@@ -93,6 +102,10 @@ class frmMainLogic {
   bool Form_Load();
   void Form_Unload();
   void mnuQuit_Click();
+  // Asked before the window closes (by the quit menu or the window's own close button): true
+  // when it may close, that is when no generated map is unsaved or the user has saved or
+  // dropped it. False keeps the window and everything in it as it was.
+  bool Form_QueryUnload();
 
   // ---- Picture, extents, colours, tone ----
   void mnuOpen_Click();
@@ -120,6 +133,55 @@ class frmMainLogic {
   void picBackColor_Click();
   void mnuTone_Click();
   void mnuToneItem_Click(int16_t Index);
+
+  // ---- Undo and lock of the placement ----
+  void mnuUndo_Click();
+  void mnuRedo_Click();
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
+  // While locked, drags in the preview leave the placement alone (typed edges still count).
+  void SetPlacementLocked(bool locked);
+  bool PlacementLocked() const { return locked_; }
+  Placement CurrentPlacement() const;
+  // A generated (or compressed) map that has not been saved since.
+  bool MapUnsaved() const { return mapUnsaved_; }
+
+  // ---- Control points ----
+  // In control-point mode a click on the picture takes a point's pixel and the next click
+  // (or typed angles) its longitude and latitude; the picture is shown warped by the fit of
+  // the points as soon as there are enough. Drags of a mark move that end of its point.
+  void SetControlPointMode(bool on);
+  bool ControlPointMode() const { return cpMode_; }
+  void picDst_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
+  // The points as the table shows them, residuals filled in when the fit succeeded.
+  std::vector<ControlPoint> ControlPointRows() const;
+  TransformKind ControlPointTransform() const;
+  // The RMS of the fit, or why there is none.
+  std::u16string FitStatus() const { return fitStatus_; }
+  bool PendingPixel() const { return pending_.has_value(); }
+  void AddControlPoint(double px, double py, double lonDeg, double latDeg);
+  void SetTransform(TransformKind kind);
+  void SetControlPointEnabled(size_t index, bool enabled);
+  void RemoveControlPoint(size_t index);
+  // A typed angle for a point's longitude or latitude, read as the edges are; false (with a
+  // message) when it cannot be read or is out of range.
+  bool SetControlPointAngle(size_t index, bool latitude, const std::u16string& text);
+  // The longitude and latitude of the point whose pixel was clicked, typed in.
+  void mnuTypeLonLat_Click();
+  void mnuLoadPoints_Click();
+  void mnuSavePoints_Click();
+  bool LoadPointsFile(const std::u16string& path);
+  std::vector<PreviewMark> Marks();
+
+  // ---- Reference layers ----
+  // Drawn in longitude/latitude under or over the picture; the world picture stays beneath.
+  void mnuAddReference_Click();
+  // Adds a file as a reference layer (false, with a message naming the file and the reason,
+  // when GDAL cannot read it so).
+  bool AddReferenceLayer(const std::u16string& path);
+  ReferenceLayers& References() { return references_; }
+  // The part of the globe the preview shows, in arc-seconds.
+  GeoBox VisibleBox();
 
   // ---- Conversion ----
   void mnuPolygon_Click();
@@ -197,6 +259,12 @@ class frmMainLogic {
   bool AcceptsEdge(Edge edge, int32_t value) const;
   EdgeEntry RefuseEdge(EdgeEntry why, const std::u16string& answer, Edge edge, int32_t value);
   void StoreEdge(Edge edge, int32_t value);
+  void SetPlacement(const Placement& p);
+  // Puts the change from `before` to the current placement on the undo stack.
+  void PlacementChanged(const Placement& before);
+  void ShowUndoState();
+  // Asks what becomes of an unsaved map before it would be lost; false: keep everything.
+  bool MayDropMap();
   void LoadPictureFile(const std::u16string& path);
   void AttachMap(std::shared_ptr<clsMap> map);
   std::u16string SpanText(int32_t sec) const;
@@ -227,6 +295,7 @@ class frmMainLogic {
   void MoveArea(float X, float Y);
   void MoveEdges(float X, float Y);
   void HoverAt(float X, float Y);
+  void EndDrag();
 
   void RunPendingEvents() { RequestEvents(1); }
   // n more requests to let pending window events run; the clock is read only every so many.
@@ -251,6 +320,32 @@ class frmMainLogic {
   std::u16string caption_;  // the caption of start-up, before any picture's name
   ConversionState state_;
   PreviewView view_;
+  PlacementHistory history_;
+  // Control points.
+  void ChangePoints(const std::function<void(ControlPointState&)>& edit);
+  void FitAndWarp();
+  std::optional<std::pair<double, double>> OriginalPixelAt(float X, float Y);
+  std::optional<std::pair<double, double>> PixelToPreview(double px, double py);
+  std::pair<double, double> LonLatAt(float X, float Y);
+  bool ReadAngle(const std::u16string& text, bool latitude, double& degrees);
+  bool cpMode_ = false;
+  Picture original_;  // the picture as opened, before any warp
+  std::shared_ptr<const ControlPointState> points_;
+  std::optional<ControlPointFit> fit_;
+  Placement warpedOnto_;  // the grid the fit's warp was made on (the extents may move since)
+  std::u16string fitStatus_;
+  std::optional<std::pair<double, double>> pending_;  // a clicked pixel awaiting its angles
+  struct MarkDrag {
+    size_t index;
+    bool onMap;
+    float x, y;
+    bool moved = false;  // a press on a mark without a move leaves the point alone
+  };
+  std::optional<MarkDrag> markDrag_;
+  ReferenceLayers references_;
+  std::optional<Placement> dragStart_;  // the placement before the drag under way
+  bool locked_ = false;
+  bool mapUnsaved_ = false;
   int32_t lastCompress_ = 0;
   bool lastSaveOk_ = false;
   std::vector<std::u16string> lastKeptBackups_;

@@ -5,6 +5,7 @@
 
 #include "app/frm_main.h"
 #include "support/angle.h"
+#include "support/errors.h"
 #include "support/text.h"
 #include "support/numeric.h"
 #include "support/platform.h"
@@ -81,20 +82,37 @@ void frmMainLogic::DrawPreview() {
   const PreviewView& v = Viewport();
   window_.DrawPictureInPreview(PictureBox::picBack, Round(v.OffsetX()), Round(v.OffsetY()),
                                Round(v.WorldWidth()), Round(v.WorldHeight()));
+  if (references_.Count() > 0) window_.DrawReferenceLayers(false);
   if (state_.pictureShown) {
     for (const PreviewRect& r : PictureRects())
       window_.DrawPictureInPreview(PictureBox::picSrc, r.x, r.y, r.w, r.h);
   }
+  if (references_.Count() > 0) window_.DrawReferenceLayers(true);
+  if (cpMode_) window_.DrawMarks(Marks());
   window_.PreviewDrawn();
 }
 
 void frmMainLogic::picDst_MouseMove(int16_t Button, int16_t /*Shift*/, float X, float Y) {
   if (!state_.pictureShown || Viewport().Scale() <= 0) return;
-  if (Button == mouse::kLeft && state_.drag.mode != 0) DragTo(X, Y);
+  if (cpMode_) {
+    window_.SetPreviewPointer(pointer::kCross);
+    if (markDrag_ && Button == mouse::kLeft) {
+      markDrag_->x = X;
+      markDrag_->y = Y;
+      markDrag_->moved = true;
+      DrawPreview();
+    }
+    return;
+  }
+  if (Button == mouse::kLeft && state_.drag.mode != 0 && !locked_)
+    DragTo(X, Y);
+  else if (Button != mouse::kLeft)
+    EndDrag();
   HoverAt(X, Y);
 }
 
 void frmMainLogic::DragTo(float X, float Y) {
+  if (!dragStart_) dragStart_ = CurrentPlacement();
   if (state_.drag.mode == drag::kMove)
     MoveArea(X, Y);
   else
@@ -136,10 +154,24 @@ void frmMainLogic::MoveEdges(float X, float Y) {
   if ((mode & drag::kSouth) && int64_t{lat} <= int64_t{s.north} - 30) s.south = lat;
 }
 
-// Finds what the pointer is over: an edge (within 3 pixels) or the inside of the area.
+// A whole drag, from the button going down to its release, is one step to undo.
+void frmMainLogic::EndDrag() {
+  if (!dragStart_) return;
+  const Placement before = *dragStart_;
+  dragStart_.reset();
+  PlacementChanged(before);
+}
+
+// Finds what the pointer is over: an edge (within 3 pixels) or the inside of the area. While
+// the placement is locked it is over nothing that could be dragged.
 void frmMainLogic::HoverAt(float X, float Y) {
-  const PreviewView& v = Viewport();
   ConversionState& s = state_;
+  if (locked_) {
+    s.drag.mode = 0;
+    window_.SetPreviewPointer(pointer::kDefault);
+    return;
+  }
+  const PreviewView& v = Viewport();
   const int32_t L = Round(v.X(s.west));
   const int32_t R = Round(v.X(s.east));
   const int32_t T = Round(v.Y(s.north));
@@ -165,6 +197,22 @@ void frmMainLogic::HoverAt(float X, float Y) {
 }
 
 void frmMainLogic::picDst_MouseUp(int16_t Button, int16_t /*Shift*/, float X, float Y) {
+  if (Button == mouse::kLeft) EndDrag();
+  if (Button == mouse::kLeft && markDrag_) {
+    const MarkDrag d = *markDrag_;
+    markDrag_.reset();
+    if (!d.moved) {
+      DrawPreview();
+    } else if (d.onMap) {
+      const auto [lon, lat] = LonLatAt(X, Y);
+      ChangePoints([&](ControlPointState& s) { s.set.points[d.index].mapX = lon, s.set.points[d.index].mapY = lat; });
+    } else if (const auto px = OriginalPixelAt(X, Y)) {
+      ChangePoints([&](ControlPointState& s) { s.set.points[d.index].pixelX = px->first, s.set.points[d.index].pixelY = px->second; });
+    } else {
+      DrawPreview();  // dropped off the picture: the point stays where it was
+    }
+    return;
+  }
   if (Button != mouse::kRight) return;
   state_.backColor = window_.PreviewColorAt(X, Y);
   ShowStatus();
@@ -196,6 +244,41 @@ void frmMainLogic::ShowPictureArea() {
   const ConversionState& s = state_;
   Viewport().ShowArea(s.west, s.east, s.north, s.south);
   DrawPreview();
+}
+
+GeoBox frmMainLogic::VisibleBox() {
+  const PreviewView& v = Viewport();
+  const double k = v.Scale();
+  if (k <= 0) return GeoBox::None();
+  const auto lon = [&](double x) { return (x - v.OffsetX()) / k - 648000; };
+  const auto lat = [&](double y) { return 324000 - (y - v.OffsetY()) / k; };
+  return {lon(0), lon(v.Width()), lat(v.Height()), lat(0)};
+}
+
+// ---- Reference layers ----
+
+namespace {
+// Line colours (0x00BBGGRR) given to the layers in turn: each stands out on the world picture.
+constexpr int32_t kLayerColours[] = {0x0000D0, 0x00C0FF, 0xFF00FF, 0x000000, 0xFFFF00, 0x008000};
+}  // namespace
+
+void frmMainLogic::mnuAddReference_Click() {
+  const std::u16string path = InputLoadName(Tr("frmMain", "参照レイヤーの追加"),
+                                            frmtext::kReferenceFilter,
+                                            window_.PictureFolder() + u"/*.*");
+  if (!path.empty()) AddReferenceLayer(path);
+}
+
+bool frmMainLogic::AddReferenceLayer(const std::u16string& path) {
+  try {
+    ReferenceLayer& layer = references_.Add(path);
+    layer.colour = kLayerColours[(references_.Count() - 1) % std::size(kLayerColours)];
+  } catch (const Error& e) {
+    window_.MessageWithDetail(path + u"\r\n" + std::u16string(frmtext::kReferenceFailed), e.Description(), true);
+    return false;
+  }
+  DrawPreview();
+  return true;
 }
 
 std::optional<std::pair<int32_t, int32_t>> frmMainLogic::PicturePixelAt(float X, float Y) {

@@ -69,6 +69,7 @@ void frmMainLogic::mnuSave_Click() {
     ScreenMousePointer(-1);
     busy = false;
     lastSaveOk_ = ok;
+    if (ok) mapUnsaved_ = false;
     if (ok) window_.Message(frmtext::kSaveDone, false);
   } catch (...) {
     if (busy) {

@@ -50,6 +50,14 @@ std::u16string ScriptedWindow::InputBox(const std::u16string& prompt,
   return a;
 }
 
+MsgAnswer ScriptedWindow::AskYesNoCancel(const std::u16string& text) {
+  questions.push_back(text);
+  if (questionAnswers.empty()) return MsgAnswer::Cancel;
+  const MsgAnswer a = questionAnswers.front();
+  questionAnswers.pop_front();
+  return a;
+}
+
 std::optional<std::u16string> ScriptedWindow::OpenFileDialog(const FileDialogRequest& request) {
   openRequests.push_back(request);
   return TakeAnswer(openAnswers);

@@ -32,6 +32,7 @@ class ScriptedWindow : public WindowPort {
   void MessageWithDetail(const std::u16string& text, const std::u16string& detail,
                          bool errorIcon) override;
   std::u16string InputBox(const std::u16string& prompt, const std::u16string& defaultText) override;
+  MsgAnswer AskYesNoCancel(const std::u16string& text) override;
   std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) override;
   std::optional<std::u16string> SaveFileDialog(const FileDialogRequest& request) override;
   std::optional<int32_t> ColorDialog(int32_t initial) override;
@@ -41,6 +42,10 @@ class ScriptedWindow : public WindowPort {
   void SetSwatchColor(int32_t colour) override { swatch = colour; }
   void SetProgressMax(int32_t maximum) override { progressMax = maximum; }
   void SetProgressValue(int32_t value) override;
+  void SetUndoState(bool canUndo, bool canRedo) override {
+    undoEnabled = canUndo;
+    redoEnabled = canRedo;
+  }
   void DoEvents() override;
   int16_t ScreenPointer() const override { return screenPointer; }
   void SetScreenPointer(int16_t code) override { screenPointer = code; }
@@ -83,6 +88,9 @@ class ScriptedWindow : public WindowPort {
   std::vector<Prompt> prompts;
   std::deque<std::u16string> inputAnswers;  // an empty queue answers "" (cancelled)
 
+  std::vector<std::u16string> questions;
+  std::deque<MsgAnswer> questionAnswers;  // an empty queue answers Cancel
+
   std::vector<FileDialogRequest> openRequests, saveRequests;
   std::deque<std::optional<std::u16string>> openAnswers, saveAnswers;  // empty: cancelled
   std::vector<int32_t> colorRequests;
@@ -91,6 +99,7 @@ class ScriptedWindow : public WindowPort {
   std::array<bool, kMenuCount> menuEnabled{};
   std::array<bool, kToneItemCount> toneChecked{};
   std::array<std::u16string, kLabelCount> labels;
+  bool undoEnabled = false, redoEnabled = false;
   int32_t swatch = kSwatchButtonFace;
   int32_t progressMax = 100;
   int32_t progressValue = 0;

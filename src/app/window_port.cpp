@@ -16,6 +16,10 @@ void WindowPort::MessageWithDetail(const std::u16string& text, const std::u16str
   Message(detail.empty() ? text : text + u"\r\n" + detail, errorIcon);
 }
 
+MsgAnswer WindowPort::AskYesNoCancel(const std::u16string& text) {
+  return ShowMessage(text, MsgButtons::YesNoCancel, MsgIcon::Question);
+}
+
 int32_t WindowPort::SourcePixel(int32_t x, int32_t y) const {
   const Picture& p = SourcePicture();
   return p.Contains(x, y) ? p.At(x, y) : -1;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/picture.h"
 #include "support/platform.h"
@@ -72,6 +73,15 @@ struct FileDialogRequest {
 // The swatch colour that stands for "no colour set": the system's button-face colour.
 constexpr int32_t kSwatchButtonFace = -1;
 
+// A control point's mark in the preview, in preview pixels: where its picture pixel lies and
+// where its longitude/latitude lies (the two meet when the fit is exact).
+struct PreviewMark {
+  double x = 0, y = 0;
+  int32_t number = 0;    // from 1; 0 for the point whose longitude/latitude is still to come
+  bool onMap = false;    // the longitude/latitude end, else the picture pixel end
+  bool enabled = true;
+};
+
 class WindowPort {
  public:
   virtual ~WindowPort() = default;
@@ -94,6 +104,9 @@ class WindowPort {
   // The same with a detail (why it failed, with the numbers); the default adds it as a line.
   virtual void MessageWithDetail(const std::u16string& text, const std::u16string& detail,
                                  bool errorIcon);
+  // A question answered Yes, No or Cancel (a closed box answers Cancel). The default routes it
+  // to the message-box port of support/platform.h.
+  virtual MsgAnswer AskYesNoCancel(const std::u16string& text);
   // An input box; the entered text, or an empty text when it was cancelled.
   virtual std::u16string InputBox(const std::u16string& prompt,
                                   const std::u16string& defaultText) = 0;
@@ -116,6 +129,11 @@ class WindowPort {
   virtual void SetSwatchColor(int32_t colour) = 0;
   virtual void SetProgressMax(int32_t maximum) = 0;
   virtual void SetProgressValue(int32_t value) = 0;
+  // Whether there is a placement to return to, or one undone to bring back.
+  virtual void SetUndoState(bool canUndo, bool canRedo) {
+    (void)canUndo;
+    (void)canRedo;
+  }
 
   // ---- Events and pointers ----
   // Lets pending window events run (the cancel menu among them). The logic calls it only
@@ -146,6 +164,12 @@ class WindowPort {
   // Draws the whole picture of `box` stretched into the rectangle (x, y, w, h) of the preview.
   virtual void DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w,
                                     int32_t h) = 0;
+  // Draws the control points' marks over everything else.
+  virtual void DrawMarks(const std::vector<PreviewMark>& marks) { (void)marks; }
+  // The control points or their fit have changed: their table is out of date.
+  virtual void ControlPointsChanged() {}
+  // Draws the visible reference layers of the logic that lie on this side of the picture.
+  virtual void DrawReferenceLayers(bool overPicture) { (void)overPicture; }
   // The colour of the preview at a point (0x00BBGGRR); -1 outside the preview.
   virtual int32_t PreviewColorAt(double x, double y) const = 0;
   // The preview has been drawn anew (a new picture, extents or view): what the window shows

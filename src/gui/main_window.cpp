@@ -17,17 +17,20 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "app/picture_loader.h"
 #include "app/program_folder.h"
@@ -36,9 +39,12 @@
 #include "gui/cursors.h"
 #include "gui/dialog_provider.h"
 #include "gui/preview_widget.h"
+#include "gui/control_point_dock.h"
+#include "gui/reference_dock.h"
 #include "gui/qt_text.h"
 #include "gui/result_view.h"
 #include "gui/swatch_widget.h"
+#include "output/reference_drawing.h"
 #include "support/errormng.h"
 #include "support/errors.h"
 
@@ -88,6 +94,22 @@ class WrappingLabel : public QLabel {
   int Frame() const {
     return 2 * margin() + contentsMargins().left() + contentsMargins().right() + 2;
   }
+};
+
+// A tool button that asks for no more height than it is given (the menu bar sizes itself by
+// its corner widget's wish).
+class CornerButton : public QToolButton {
+ public:
+  CornerButton(int height, QWidget* parent) : QToolButton(parent), height_(height) {
+    setFixedHeight(height);
+  }
+  QSize sizeHint() const override {
+    return {QToolButton::sizeHint().width(), height_};
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ private:
+  int height_;
 };
 
 void ReportEscapedError(const Error& e) {
@@ -169,6 +191,8 @@ frmMain::frmMain(DialogProvider* dialogs, QWidget* parent) : QMainWindow(parent)
   StartSize();
   ports_ = std::make_unique<Ports>(*this);
   logic_ = std::make_unique<frmMainLogic>(*this);
+  BuildReferenceDock();
+  BuildControlPoints();
 }
 
 frmMain::~frmMain() {
@@ -217,8 +241,10 @@ void frmMain::BuildMenus() {
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   AddMenuItem(file, Menu::mnuQuit, tr("終了(&X)"), call(&frmMainLogic::mnuQuit_Click))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  BuildEditMenu();
 
   QMenu* area = AddSubmenu(nullptr, Menu::mnuArea, tr("領域設定(&M)"));
+  areaMenu_ = area;
   AddMenuItem(area, Menu::mnuWorld, tr("世界全体(&A)"), call(&frmMainLogic::mnuWorld_Click));
   AddMenuItem(area, Menu::mnuWest, tr("西端経度(&W)"), call(&frmMainLogic::mnuWest_Click));
   AddMenuItem(area, Menu::mnuEast, tr("東端経度(&E)"), call(&frmMainLogic::mnuEast_Click));
@@ -228,6 +254,14 @@ void frmMain::BuildMenus() {
   worldFile_ = area->addAction(ToQ(frmtext::kWorldFileCaption));
   worldFile_->setObjectName(QStringLiteral("mnuWorldFile"));
   connect(worldFile_, &QAction::triggered, this, call(&frmMainLogic::mnuWorldFile_Click));
+  area->addSeparator();
+  lock_ = area->addAction(tr("領域を固定(&L)"));
+  lock_->setObjectName(QStringLiteral("mnuLock"));
+  lock_->setCheckable(true);
+  lock_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+  lock_->setToolTip(tr("ドラッグで領域が動かないようにする"));
+  connect(lock_, &QAction::toggled, this,
+          [this](bool on) { Dispatch([&] { logic_->SetPlacementLocked(on); }); });
 
   QMenu* color = AddSubmenu(nullptr, Menu::mnuColor, tr("色設定(&R)"));
   AddMenuItem(color, Menu::mnuBackColor, tr("無効色(&B)..."), call(&frmMainLogic::mnuBackColor_Click));
@@ -248,9 +282,24 @@ void frmMain::BuildMenus() {
   ApplyMenuStates();
 }
 
+// Undo and redo take back changes of the placement only: the map and the settings stay.
+void frmMain::BuildEditMenu() {
+  QMenu* edit = menuBar()->addMenu(tr("編集(&E)"));
+  edit->setObjectName(QStringLiteral("mnuEdit"));
+  undo_ = edit->addAction(tr("元に戻す(&U)"));
+  undo_->setObjectName(QStringLiteral("mnuUndo"));
+  undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  connect(undo_, &QAction::triggered, this, [this] { Dispatch([this] { logic_->mnuUndo_Click(); }); });
+  redo_ = edit->addAction(tr("やり直し(&R)"));
+  redo_->setObjectName(QStringLiteral("mnuRedo"));
+  redo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+  connect(redo_, &QAction::triggered, this, [this] { Dispatch([this] { logic_->mnuRedo_Click(); }); });
+}
+
 // Zoom and pan change only what the preview shows; they work with or without a picture.
 void frmMain::BuildViewMenu() {
   QMenu* view = menuBar()->addMenu(tr("表示(&D)"));
+  viewMenu_ = view;
   view->setObjectName(QStringLiteral("mnuView"));
   struct Item {
     const char* name;
@@ -274,6 +323,158 @@ void frmMain::BuildViewMenu() {
     connect(a, &QAction::triggered, this, items[i].run);
     viewActions_[i] = a;
   }
+}
+
+// The layers live in the logic, so the list and its menu items are made once it is.
+void frmMain::BuildReferenceDock() {
+  viewMenu_->addSeparator();
+  addReference_ = viewMenu_->addAction(tr("参照レイヤーの追加(&L)..."));
+  addReference_->setObjectName(QStringLiteral("mnuAddReference"));
+  connect(addReference_, &QAction::triggered, this, [this] {
+    const size_t before = logic_->References().Count();
+    Dispatch([this] { logic_->mnuAddReference_Click(); });
+    if (logic_->References().Count() > before) ReferenceAdded();
+  });
+  recentReferenceMenu_ = viewMenu_->addMenu(tr("最近使った参照レイヤー(&E)"));
+  recentReferenceMenu_->setObjectName(QStringLiteral("mnuRecentReferences"));
+  connect(recentReferenceMenu_, &QMenu::aboutToShow, this, [this] { FillRecentReferences(); });
+  FillRecentReferences();
+
+  referenceDock_ = new ReferenceDock(logic_->References(), this);
+  addDockWidget(Qt::RightDockWidgetArea, referenceDock_);
+  referenceDock_->hide();
+  QAction* toggle = referenceDock_->toggleViewAction();
+  toggle->setText(tr("参照レイヤー一覧(&Y)"));
+  toggle->setObjectName(QStringLiteral("mnuReferenceList"));
+  viewMenu_->addAction(toggle);
+  connect(referenceDock_, &ReferenceDock::Changed, this, [this] { RedrawPreview(); });
+}
+
+// Control-point mode: the points are placed in the preview and listed in their table.
+void frmMain::BuildControlPoints() {
+  areaMenu_->addSeparator();
+  controlPointMode_ = areaMenu_->addAction(tr("基準点モード(&G)"));
+  controlPointMode_->setObjectName(QStringLiteral("mnuControlPoints"));
+  controlPointMode_->setCheckable(true);
+  controlPointMode_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  controlPointMode_->setToolTip(
+      tr("画像上の点をクリックし、次に参照上の同じ地点をクリックして基準点を置きます"));
+  struct Item {
+    const char* name;
+    QString caption;
+    void (frmMainLogic::*run)();
+  };
+  const Item items[] = {
+      {"mnuTypeLonLat", tr("基準点の経緯度を入力(&T)..."), &frmMainLogic::mnuTypeLonLat_Click},
+      {"mnuLoadPoints", tr("基準点ファイルを開く(&P)..."), &frmMainLogic::mnuLoadPoints_Click},
+      {"mnuSavePoints", tr("基準点ファイルを保存(&V)..."), &frmMainLogic::mnuSavePoints_Click},
+  };
+  for (const Item& item : items) {
+    QAction* a = areaMenu_->addAction(item.caption);
+    a->setObjectName(QString::fromLatin1(item.name));
+    connect(a, &QAction::triggered, this, [this, run = item.run] {
+      Dispatch([&] { (logic_.get()->*run)(); });
+      if (logic_->ControlPointMode() != controlPointMode_->isChecked())
+        controlPointMode_->setChecked(logic_->ControlPointMode());
+    });
+    controlPointActions_.push_back(a);
+  }
+
+  controlPointDock_ = new ControlPointDock(*logic_, this);
+  addDockWidget(Qt::RightDockWidgetArea, controlPointDock_);
+  controlPointDock_->hide();
+  connect(controlPointMode_, &QAction::toggled, this, [this](bool on) {
+    if (on != logic_->ControlPointMode()) Dispatch([&] { logic_->SetControlPointMode(on); });
+    // Without a picture there is nothing to place: the mode does not come on.
+    if (logic_->ControlPointMode() != on) controlPointMode_->setChecked(logic_->ControlPointMode());
+    if (logic_->ControlPointMode()) controlPointDock_->show();
+  });
+
+  // The mode's button sits in the menu bar's corner, no higher than the menu titles: a tool
+  // bar row would take height from the preview on a small screen.
+  const int barHeight = menuBar()->sizeHint().height();
+  auto* button = new CornerButton(barHeight - 6, menuBar());
+  button->setObjectName(QStringLiteral("tbrControlPoints"));
+  button->setDefaultAction(controlPointMode_);
+  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  button->setAutoRaise(true);
+  menuBar()->setCornerWidget(button, Qt::TopRightCorner);
+  connect(preview_, &PreviewWidget::MousePressed, this,
+          [this](int16_t b, int16_t s, float x, float y) {
+            Dispatch([&] { logic_->picDst_MouseDown(b, s, x, y); });
+          });
+}
+
+void frmMain::ControlPointsChanged() {
+  if (controlPointDock_) controlPointDock_->Refill();
+}
+
+// Each point's picture pixel (a blue cross) and its longitude and latitude (a red circle),
+// joined while they lie apart; the pixel still waiting for its angles is a cross alone.
+void frmMain::DrawMarks(const std::vector<PreviewMark>& marks) {
+  preview_->Paint([&](QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    std::map<int32_t, QPointF> pixelEnds;
+    for (const PreviewMark& m : marks)
+      if (!m.onMap) pixelEnds[m.number] = QPointF(m.x, m.y);
+    for (const PreviewMark& m : marks) {
+      const QPointF at(m.x, m.y);
+      const QColor colour = !m.enabled ? QColor(128, 128, 128) : m.onMap ? QColor(220, 0, 0) : QColor(0, 64, 255);
+      painter.setPen(QPen(colour, 2));
+      if (m.onMap) {
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(at, 5, 5);
+        if (auto it = pixelEnds.find(m.number); it != pixelEnds.end()) {
+          painter.setPen(QPen(colour, 1, Qt::DashLine));
+          painter.drawLine(at, it->second);
+        }
+        painter.setPen(QPen(colour, 1));
+        painter.drawText(at + QPointF(7, -7), QString::number(m.number));
+      } else {
+        painter.drawLine(at - QPointF(6, 0), at + QPointF(6, 0));
+        painter.drawLine(at - QPointF(0, 6), at + QPointF(0, 6));
+      }
+    }
+  });
+}
+
+void frmMain::FillRecentReferences() {
+  recentReferenceMenu_->clear();
+  const QStringList files = recentReferences_.Files();
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    const QString path = files[i];
+    QAction* a = recentReferenceMenu_->addAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+    connect(a, &QAction::triggered, this, [this, path] {
+      if (!QFileInfo::exists(path)) recentReferences_.Remove(path);
+      AddReferenceFile(path);
+    });
+  }
+  recentReferenceMenu_->menuAction()->setEnabled(!files.isEmpty() && jobDepth_ == 0);
+}
+
+bool frmMain::AddReferenceFile(const QString& path) {
+  if (jobDepth_ > 0) return false;
+  bool added = false;
+  const std::u16string file = FromQ(QFileInfo(path).absoluteFilePath());
+  Dispatch([&] { added = logic_->AddReferenceLayer(file); });
+  if (added) ReferenceAdded();
+  return added;
+}
+
+void frmMain::ReferenceAdded() {
+  const ReferenceLayers& layers = logic_->References();
+  recentReferences_.Add(ToQ(layers.At(layers.Count() - 1).Path()));
+  referenceDock_->Refill();
+  referenceDock_->show();
+  FillRecentReferences();
+}
+
+void frmMain::DrawReferenceLayers(bool overPicture) {
+  preview_->Paint([&](QPainter& painter) {
+    picmap::DrawReferenceLayers(painter, logic_->References(), logic_->Viewport(),
+                                logic_->VisibleBox(), overPicture);
+  });
 }
 
 void frmMain::ZoomAtCentre(double factor) {
@@ -568,6 +769,12 @@ void frmMain::ApplyMenuStates() {
   for (QAction* a : viewActions_)
     if (a) a->setEnabled(!job);
   showResult_->setEnabled(resultReady_ && !job);
+  if (addReference_) addReference_->setEnabled(!job);
+  if (controlPointMode_) controlPointMode_->setEnabled(!job);
+  for (QAction* a : controlPointActions_) a->setEnabled(!job);
+  undo_->setEnabled(canUndo_ && !job);
+  redo_->setEnabled(canRedo_ && !job);
+  lock_->setEnabled(!job);
 }
 
 bool frmMain::ShowingResult() const { return resultReady_ && showResult_->isChecked(); }
@@ -620,6 +827,11 @@ void frmMain::MessageWithDetail(const std::u16string& text, const std::u16string
                               errorIcon ? MsgIcon::Error : MsgIcon::None);
 }
 
+MsgAnswer frmMain::AskYesNoCancel(const std::u16string& text) {
+  return dialogs_->Message(isVisible() ? this : nullptr, text, Program().title,
+                           MsgButtons::YesNoCancel, MsgIcon::Question);
+}
+
 std::u16string frmMain::InputBox(const std::u16string& prompt, const std::u16string& defaultText) {
   return dialogs_->Input(isVisible() ? this : nullptr, Program().title, prompt, defaultText);
 }
@@ -661,6 +873,12 @@ void frmMain::SetMenuEnabled(Menu item, bool enabled) {
     resultReady_ = enabled;
     if (enabled) resultStale_ = true;
   }
+  ApplyMenuStates();
+}
+
+void frmMain::SetUndoState(bool canUndo, bool canRedo) {
+  canUndo_ = canUndo;
+  canRedo_ = canRedo;
   ApplyMenuStates();
 }
 
@@ -802,11 +1020,15 @@ void frmMain::dragEnterEvent(QDragEnterEvent* event) {
   if (jobDepth_ == 0 && !DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
+// With Shift held the file becomes a reference layer instead of the picture.
 void frmMain::dropEvent(QDropEvent* event) {
   const QString file = DroppedFile(event->mimeData());
   if (file.isEmpty()) return;
   event->acceptProposedAction();
-  OpenPictureFile(file);
+  if (event->modifiers() & Qt::ShiftModifier)
+    AddReferenceFile(file);
+  else
+    OpenPictureFile(file);
 }
 
 // ---- WindowPort: ending ----
@@ -829,6 +1051,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
   if (jobDepth_ > 0) {
     closePending_ = true;
     Dispatch([this] { logic_->mnuCancel_Click(); });
+    event->ignore();
+    return;
+  }
+  bool mayClose = true;
+  if (!unloaded_) Dispatch([&] { mayClose = logic_->Form_QueryUnload(); });
+  if (!mayClose) {
     event->ignore();
     return;
   }

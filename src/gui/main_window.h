@@ -26,6 +26,8 @@ class QSlider;
 namespace picmap {
 
 class DialogProvider;
+class ReferenceDock;
+class ControlPointDock;
 class PreviewWidget;
 class SwatchWidget;
 
@@ -58,6 +60,10 @@ class frmMain : public QMainWindow, public WindowPort {
   // the picture (under the conversion menu; usable once a generation has succeeded).
   QAction* ShowResultAction() const { return showResult_; }
   QAction* CleanupAction() const { return cleanup_; }
+  // "mnuUndo", "mnuRedo" (the edit menu) and "mnuLock" (the area menu).
+  QAction* UndoAction() const { return undo_; }
+  QAction* RedoAction() const { return redo_; }
+  QAction* LockAction() const { return lock_; }
   // "mnuRecent": the pictures opened lately, most recent first (under the file menu).
   QMenu* RecentMenu() const { return recentMenu_; }
   QLabel* LabelWidget(Label label) const { return labels_[static_cast<size_t>(label)]; }
@@ -69,6 +75,15 @@ class frmMain : public QMainWindow, public WindowPort {
   QSlider* OpacitySlider() const { return opacity_; }
   // The status bar's zoom of the preview.
   QLabel* ZoomLabel() const { return zoomLabel_; }
+  // The reference layers' list (hidden until a layer is added) and the recent ones' menu.
+  ReferenceDock* References() const { return referenceDock_; }
+  QMenu* RecentReferencesMenu() const { return recentReferenceMenu_; }
+  QAction* AddReferenceAction() const { return addReference_; }
+  // The control points' table and the mode's action (area menu and tool bar).
+  ControlPointDock* ControlPoints() const { return controlPointDock_; }
+  QAction* ControlPointModeAction() const { return controlPointMode_; }
+  // Adds a reference layer as its menu does once a file is chosen (a drop with Shift held).
+  bool AddReferenceFile(const QString& path);
   // Opens a picture as the open menu does (a path from the command line or a drop).
   void OpenPictureFile(const QString& path);
   // True while generation, compression or saving runs.
@@ -88,6 +103,7 @@ class frmMain : public QMainWindow, public WindowPort {
                          bool errorIcon) override;
   std::u16string InputBox(const std::u16string& prompt,
                           const std::u16string& defaultText) override;
+  MsgAnswer AskYesNoCancel(const std::u16string& text) override;
   std::optional<std::u16string> OpenFileDialog(const FileDialogRequest& request) override;
   std::optional<std::u16string> SaveFileDialog(const FileDialogRequest& request) override;
   std::optional<int32_t> ColorDialog(int32_t initial) override;
@@ -98,6 +114,7 @@ class frmMain : public QMainWindow, public WindowPort {
   void SetSwatchColor(int32_t colour) override;
   void SetProgressMax(int32_t maximum) override;
   void SetProgressValue(int32_t value) override;
+  void SetUndoState(bool canUndo, bool canRedo) override;
   void DoEvents() override;
   int16_t ScreenPointer() const override { return screenPointer_; }
   void SetScreenPointer(int16_t code) override;
@@ -111,6 +128,9 @@ class frmMain : public QMainWindow, public WindowPort {
   void DrawPictureInPreview(PictureBox box, int32_t x, int32_t y, int32_t w,
                             int32_t h) override;
   int32_t PreviewColorAt(double x, double y) const override;
+  void DrawReferenceLayers(bool overPicture) override;
+  void DrawMarks(const std::vector<PreviewMark>& marks) override;
+  void ControlPointsChanged() override;
   void PreviewDrawn() override;
   void CloseWindow() override;
   void EndProgram() override;
@@ -140,6 +160,11 @@ class frmMain : public QMainWindow, public WindowPort {
   void BuildShowResultItem(QMenu* convertMenu);
   void BuildCleanupItem(QMenu* convertMenu);
   void BuildViewMenu();
+  void BuildEditMenu();
+  void BuildReferenceDock();
+  void BuildControlPoints();
+  void FillRecentReferences();
+  void ReferenceAdded();
   void StartSize();
   void BuildStatusBar();
   void ConnectPreview();
@@ -177,6 +202,21 @@ class frmMain : public QMainWindow, public WindowPort {
   QAction* worldFile_ = nullptr;
   QAction* showResult_ = nullptr;
   QAction* cleanup_ = nullptr;  // 画像の整理 (cleanup_dialog.h)
+  QMenu* viewMenu_ = nullptr;
+  QMenu* areaMenu_ = nullptr;
+  ControlPointDock* controlPointDock_ = nullptr;
+  QAction* controlPointMode_ = nullptr;
+  std::vector<QAction*> controlPointActions_;
+  ReferenceDock* referenceDock_ = nullptr;
+  QMenu* recentReferenceMenu_ = nullptr;
+  QAction* addReference_ = nullptr;
+  RecentPictures recentReferences_{QStringLiteral("recentReferences"),
+                                   QStringLiteral("lastReferenceFolder")};
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
+  QAction* lock_ = nullptr;
+  bool canUndo_ = false;
+  bool canRedo_ = false;
   std::array<QLabel*, kLabelCount> labels_{};
   PreviewWidget* preview_ = nullptr;
   SwatchWidget* swatch_ = nullptr;

@@ -86,6 +86,18 @@ void PreviewWidget::DrawImage(const QImage& image, const QRect& target, double o
   update();
 }
 
+void PreviewWidget::Paint(const std::function<void(QPainter&)>& paint) {
+  {
+    QPainter painter(&canvas_);
+    paint(painter);
+  }
+  if (mixed_) {
+    QPainter painter(&pick_);
+    paint(painter);
+  }
+  update();
+}
+
 int32_t PreviewWidget::ColorAt(double x, double y) const {
   if (!(x >= 0 && y >= 0 && x < canvas_.width() && y < canvas_.height())) return -1;
   const QPoint p(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
@@ -120,6 +132,12 @@ void PreviewWidget::mousePressEvent(QMouseEvent* event) {
   if (blocked_) return;
   const bool pan = event->button() == Qt::MiddleButton ||
                    (event->button() == Qt::LeftButton && spaceDown_);
+  if (!pan && !panning_) {
+    const QPointF p = ToCanvas(event->position());
+    emit MousePressed(ButtonState(event->button()), ShiftState(event->modifiers()),
+                      static_cast<float>(p.x()), static_cast<float>(p.y()));
+    return;
+  }
   if (!pan || panning_) return;
   panning_ = true;
   panButton_ = event->button();

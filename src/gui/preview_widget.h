@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 class QPainter;
 
@@ -28,6 +29,8 @@ class PreviewWidget : public QWidget {
   // rectangle hundreds of times the canvas costs no more than one of its size. Below opacity
   // 1 the image is mixed with what lies beneath it.
   void DrawImage(const QImage& image, const QRect& target, double opacity = 1.0);
+  // Paints onto the canvas with `paint` (and onto the colour-picking copy while there is one).
+  void Paint(const std::function<void(QPainter&)>& paint);
   // 0x00BBGGRR at the point, -1 outside the canvas. A picture drawn see-through gives its
   // own colour here, not the mixed one: it is the picture's colour the user picks.
   int32_t ColorAt(double x, double y) const;
@@ -43,6 +46,7 @@ class PreviewWidget : public QWidget {
  signals:
   void MouseMoved(int16_t button, int16_t shift, float x, float y);
   void MouseReleased(int16_t button, int16_t shift, float x, float y);
+  void MousePressed(int16_t button, int16_t shift, float x, float y);
   // Wheel turned by `steps` notches (positive away from the user) at a canvas point.
   void WheelTurned(double steps, float x, float y);
   // The view is dragged by (dx, dy) canvas pixels.

@@ -4,19 +4,14 @@
 
 namespace picmap {
 
-namespace {
-const QString kFilesKey = QStringLiteral("recentPictures");
-const QString kFolderKey = QStringLiteral("lastPictureFolder");
-}  // namespace
-
-QStringList RecentPictures::Files() const { return settings_.value(kFilesKey).toStringList(); }
+QStringList RecentPictures::Files() const { return settings_.value(filesKey_).toStringList(); }
 
 void RecentPictures::Add(const QString& path) {
   QStringList files = Files();
   files.removeAll(path);
   files.prepend(path);
   while (files.size() > kMaxFiles) files.removeLast();
-  settings_.setValue(kFolderKey, QFileInfo(path).absolutePath());
+  settings_.setValue(folderKey_, QFileInfo(path).absolutePath());
   Store(files);
 }
 
@@ -25,11 +20,11 @@ void RecentPictures::Remove(const QString& path) {
   if (files.removeAll(path) > 0) Store(files);
 }
 
-QString RecentPictures::LastFolder() const { return settings_.value(kFolderKey).toString(); }
+QString RecentPictures::LastFolder() const { return settings_.value(folderKey_).toString(); }
 
 // Written at once: a second window started meanwhile, or a crash, sees the list as it is.
 void RecentPictures::Store(const QStringList& files) {
-  settings_.setValue(kFilesKey, files);
+  settings_.setValue(filesKey_, files);
   settings_.sync();
 }
 

@@ -12,6 +12,12 @@ class RecentPictures {
  public:
   static constexpr int kMaxFiles = 8;
 
+  // The keys of the settings the list and its folder are kept under (another list, such as
+  // the reference layers', takes keys of its own).
+  RecentPictures(QString filesKey = QStringLiteral("recentPictures"),
+                 QString folderKey = QStringLiteral("lastPictureFolder"))
+      : filesKey_(std::move(filesKey)), folderKey_(std::move(folderKey)) {}
+
   // Most recent first.
   QStringList Files() const;
   // Puts the path first (once), dropping the oldest beyond kMaxFiles.
@@ -23,6 +29,8 @@ class RecentPictures {
  private:
   void Store(const QStringList& files);
 
+  QString filesKey_;
+  QString folderKey_;
   QSettings settings_{QStringLiteral("picmap"), QStringLiteral("picmap")};
 };
 

@@ -243,9 +243,11 @@ TEST_F(ViewTest, OpeningAnotherPictureReplacesEverythingTheWindowShows) {
   dialogs.onMessage = [&](const ShownMessage&) {
     behindTheMessage = window->PreviewColorAt(540, 180);
   };
+  dialogs.messages.answers.push_back(MsgAnswer::No);  // the generated map is dropped
   OpenPicture(tiny);
   dialogs.onMessage = nullptr;
-  ASSERT_EQ(dialogs.messages.shown.size(), 2u);
+  ASSERT_EQ(dialogs.messages.shown.size(), 3u);
+  EXPECT_EQ(dialogs.messages.shown[1].text, frmtext::kMapUnsaved);
   EXPECT_EQ(dialogs.LastMessage(),
             tiny + u"\r\n画像が小さすぎます: 8x8ピクセル (16x16ピクセル以上が必要です).");
   EXPECT_EQ(dialogs.messages.shown.back().icon, MsgIcon::Error);
@@ -259,7 +261,7 @@ TEST_F(ViewTest, OpeningAnotherPictureReplacesEverythingTheWindowShows) {
 
   // A picture large enough can be converted again, without a message.
   OpenPicture(WritePicture(Stripes(32, 16, {kGreen}), "large.png"));
-  EXPECT_EQ(dialogs.messages.shown.size(), 2u);
+  EXPECT_EQ(dialogs.messages.shown.size(), 3u);
   EXPECT_TRUE(Enabled(Menu::mnuPolygon));
   EXPECT_EQ(LabelText(Label::lblImgSize), u"画像ピクセル数：\n32x16");
   EXPECT_NE(PointerText().find(u"画像ピクセル：24, 8"), std::u16string::npos);
@@ -281,6 +283,83 @@ TEST_F(ViewTest, APictureOpensFromTheCommandLineOrByDropping) {
   QApplication::sendEvent(window.get(), &drop);
   EXPECT_EQ(FromQ(window->windowTitle()), u"画像地図化ツール - ver.1.0.12 - " + second);
   EXPECT_EQ(window->PreviewColorAt(360, 180), kBlue);
+}
+
+}  // namespace
+}  // namespace picmap::testing
+
+namespace picmap::testing {
+namespace {
+
+// The undo stack, the lock and the question before a generated map is lost, in the window.
+class SafetyTest : public ViewTest {
+ protected:
+  void Generate() {
+    OpenPicture(WritePicture(Stripes(90, 45, {kRed, kGreen}), "japan.png"));
+    window->Logic().SetEventInterval(std::chrono::milliseconds(0));
+    Trigger(Menu::mnuPolygon);
+    ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
+  }
+  size_t Questions() const {
+    size_t n = 0;
+    for (const auto& m : dialogs.messages.shown) n += m.text == frmtext::kMapUnsaved;
+    return n;
+  }
+};
+
+TEST_F(SafetyTest, CancelOnQuitCloseOrOpenKeepsEverything) {
+  Generate();
+  const std::u16string figures = LabelText(Label::lblFigureNum);
+  QAction* quit = window->MenuAction(Menu::mnuQuit);
+  EXPECT_EQ(quit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  dialogs.messages.answers = {MsgAnswer::Cancel, MsgAnswer::Cancel, MsgAnswer::Cancel};
+  quit->trigger();
+  window->close();
+  OpenPicture(WritePicture(Stripes(32, 16, {kBlue}), "other.png"));
+  EXPECT_EQ(Questions(), 3u);
+  EXPECT_EQ(dialogs.messages.shown.back().buttons, MsgButtons::YesNoCancel);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->Unloaded());
+  EXPECT_EQ(LabelText(Label::lblFigureNum), figures);
+  EXPECT_EQ(window->SourceWidth(), 90);
+  EXPECT_TRUE(Enabled(Menu::mnuSave));
+  // Yes saves first; the window closes once the map is written.
+  dialogs.messages.answers = {MsgAnswer::Yes};
+  dialogs.saveAnswers.push_back(folder.File("japan.MLL"));
+  quit->trigger();
+  EXPECT_TRUE(fs::exists(folder.Path() / "japan.MLL"));
+  EXPECT_TRUE(window->Unloaded());
+}
+
+TEST_F(SafetyTest, UndoAndRedoRestoreDraggedPlacementsAndTheLockStopsDrags) {
+  OpenPicture(WritePicture(Stripes(90, 45, {kRed, kGreen}), "japan.png"));
+  SetArea(u"E129", u"E146", u"N46", u"N30");
+  QAction* undo = window->UndoAction();
+  EXPECT_EQ(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  EXPECT_EQ(window->RedoAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+  EXPECT_EQ(window->LockAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+  const Placement typed = window->Logic().CurrentPlacement();
+  window->Logic().ShowPictureArea();
+  const QPointF inside = Canvas(137 * 3600, 38 * 3600);
+  Drag(Widget(inside), Widget(inside + QPointF(40, 0)));
+  const Placement dragged = window->Logic().CurrentPlacement();
+  ASSERT_NE(dragged, typed);
+  ASSERT_TRUE(undo->isEnabled());
+  undo->trigger();
+  EXPECT_EQ(window->Logic().CurrentPlacement(), typed);
+  EXPECT_EQ(LabelText(Label::lblWest), u"西端経度：E129°00′00″");
+  EXPECT_TRUE(window->RedoAction()->isEnabled());
+  window->RedoAction()->trigger();
+  EXPECT_EQ(window->Logic().CurrentPlacement(), dragged);
+
+  window->LockAction()->trigger();
+  ASSERT_TRUE(window->LockAction()->isChecked());
+  const QPointF now = Canvas(137 * 3600, 38 * 3600);
+  Drag(Widget(now), Widget(now + QPointF(-60, 30)));
+  EXPECT_EQ(window->Logic().CurrentPlacement(), dragged);
+  window->LockAction()->trigger();
+  Drag(Widget(now), Widget(now + QPointF(-60, 30)));
+  EXPECT_NE(window->Logic().CurrentPlacement(), dragged);
 }
 
 }  // namespace

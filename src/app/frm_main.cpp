@@ -243,9 +243,9 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   lastPlacement_.reset();
   if (!placeRastersOnOpening_ || IsQtPictureFile(path)) return;
   try {
-    // Control points set in the window then take the pixels of the picture as it is shown.
-    if (const std::optional<Georeference> own = GeoreferenceOfFile(path))
-      if (PlaceByGeoreference(*own)) original_ = window_.SourcePicture();
+    // Control points set in the window still take the pixels of the raster as it is in its
+    // file, as picmap-cli convert --gcp does, so a .points file serves both.
+    if (const std::optional<Georeference> own = GeoreferenceOfFile(path)) PlaceByGeoreference(*own);
   } catch (const Error& e) {  // control points in the file that cannot place it
     window_.Message(path + u"\r\n" + e.Description(), true);
   }

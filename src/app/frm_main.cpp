@@ -196,7 +196,7 @@ int32_t frmMainLogic::InputColor(int32_t rgbCol) {
 
 void frmMainLogic::mnuOpen_Click() {
   const std::u16string path =
-      InputLoadName(Tr("frmMain", "画像ファイル"), frmtext::kPictureFilter,
+      InputLoadName(Tr("frmMain", "画像ファイル"), frmtext::kPictureFilter + frmtext::kRasterFilter,
                     window_.PictureFolder() + u"/*.PNG");
   if (!path.empty()) LoadPictureFile(path);
 }

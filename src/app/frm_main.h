@@ -81,6 +81,10 @@ inline constexpr UiText kIncompletePicture{QT_TRANSLATE_NOOP("frmMain",
     "画像ファイルが途中で切れています (the picture is incomplete).")};
 inline constexpr UiText kWorldFileCaption{QT_TRANSLATE_NOOP("frmMain", "ワールドファイルから設定(&F)")};
 inline constexpr UiText kWorldFileNoPicture{QT_TRANSLATE_NOOP("frmMain", "先に画像ファイルを開いてください.")};
+// Entries after the picture filter's own: the GIS rasters the picture is read from through GDAL.
+inline constexpr UiText kRasterFilter{QT_TRANSLATE_NOOP("frmMain",
+    "GISラスタファイル(*.TIF;*.TIFF;*.JP2;*.PNM)|*.TIF;*.TIFF;*.JP2;*.J2K;*.PNM;*.PPM;*.PGM;*.IMG|"
+    "すべてのファイル(*.*)|*.*|")};
 inline constexpr UiText kReferenceFilter{QT_TRANSLATE_NOOP("frmMain",
     "すべてのファイル(*.*)|*.*|ベクタファイル(*.SHP;*.GPKG;*.GEOJSON;*.KML;*.GML)|*.SHP;*.GPKG;*.GEOJSON;*.JSON;*.KML;*.GML|"
     "ラスタファイル(*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG)|*.TIF;*.TIFF;*.JP2;*.PNG;*.JPG|")};

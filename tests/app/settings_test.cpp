@@ -21,7 +21,7 @@ TEST_F(SettingsTest, OpenAsksWithTitleFilterAndProgramFolder) {
   const FileDialogRequest& r = win.openRequests[0];
   EXPECT_EQ(r.title, u"画像ファイル");
   EXPECT_EQ(r.fileName, folder.U16() + u"/*.PNG");
-  EXPECT_EQ(r.filter, frmtext::kPictureFilter);
+  EXPECT_EQ(r.filter, frmtext::kPictureFilter + frmtext::kRasterFilter);
   EXPECT_EQ(r.filterIndex, 1);
   EXPECT_GE(win.refreshCount, 1);
 }

@@ -136,7 +136,7 @@ TEST_F(WindowTest, OpeningAPictureUsesTheOpenDialogAndPastesThePicture) {
   ASSERT_EQ(dialogs.openRequests.size(), 1u);
   const FileDialogRequest& r = dialogs.openRequests[0];
   EXPECT_EQ(r.title, u"画像ファイル");
-  EXPECT_EQ(r.filter, frmtext::kPictureFilter);
+  EXPECT_EQ(r.filter, frmtext::kPictureFilter + frmtext::kRasterFilter);
   EXPECT_EQ(r.filterIndex, 1);
   EXPECT_EQ(SplitInitialName(r.fileName).folder, QDir::homePath());
   EXPECT_EQ(FromQ(window->windowTitle()), u"画像地図化ツール - ver.1.0.12 - " + path);

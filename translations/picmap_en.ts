@@ -632,6 +632,10 @@ Save it?<byte value="xd"/>
         <source>%1 帯の %2 のラスタは画像として読めません (8 ビットの灰色, パレット, RGB または RGBA が読めます).</source>
         <translation>a raster of %1 band(s) of %2 cannot be read as a picture (8-bit grey, palette, RGB or RGBA can).</translation>
     </message>
+    <message>
+        <source>%1 行目: 座標参照系 &apos;%2&apos; がわかりません.</source>
+        <translation>line %1: unknown coordinate reference system &apos;%2&apos;.</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>

@@ -99,6 +99,17 @@ std::string WktOf(const OGRSpatialReference& srs) {
   return wkt;
 }
 
+// A CRS written in a file (a .points file's #CRS line, a .prj) is read as a definition only:
+// OGR would otherwise take a file name or a URL there and go and read it.
+std::string CrsOfFileText(const std::string& text) {
+  OGRSpatialReference srs;
+  if (Trimmed(text).empty() ||
+      srs.SetFromUserInput(Trimmed(text).c_str(),
+                           OGRSpatialReference::SET_FROM_USER_INPUT_LIMITATIONS_get()) != OGRERR_NONE)
+    return {};
+  return WktOf(srs);
+}
+
 // The .prj beside a picture whose world file gives a geotransform but no CRS.
 std::string CrsOfPrjBeside(const std::u16string& path) {
   const std::u16string prj = ChangeExtension(path, u"prj");
@@ -107,8 +118,7 @@ std::string CrsOfPrjBeside(const std::u16string& path) {
     if (!in) continue;
     std::stringstream text;
     text << in.rdbuf();
-    OGRSpatialReference srs;
-    if (srs.SetFromUserInput(Trimmed(text.str()).c_str()) == OGRERR_NONE) return WktOf(srs);
+    if (std::string crs = CrsOfFileText(text.str()); !crs.empty()) return crs;
   }
   return {};
 }
@@ -145,7 +155,11 @@ ControlPointSet ReadPointsFile(const std::u16string& path) {
     if (line.empty()) continue;
     if (line.rfind("#CRS:", 0) == 0) {
       const std::string crs = Trimmed(line.substr(5));
-      if (!crs.empty()) set.crs = CrsFromUserInput(crs);
+      if (crs.empty()) continue;
+      set.crs = CrsOfFileText(crs);
+      if (set.crs.empty())
+        Refuse(Arg(Tr("georef", "%1 行目: 座標参照系 '%2' がわかりません."),
+                   {LineNo(lineNo), FromUtf8(crs.substr(0, 80))}));
       continue;
     }
     if (line[0] == '#' || line.rfind("mapX", 0) == 0) continue;

@@ -156,6 +156,14 @@ void WorldFileSeeds(const fs::path& out) {
   WriteSeed(out, "rotated", size + "1\n0.5\n0\n-1\n0\n0\n");
 }
 
+void PointsSeeds(const fs::path& out) {
+  WriteSeed(out, "wgs84", "#CRS: EPSG:4326\nmapX,mapY,sourceX,sourceY,enable,dX,dY,residual\n"
+                          "139.5,35.25,120.5,-80,1,0.1,-0.2,0.2236\n140,35,600,-90.5,0,0,0,0\n");
+  WriteSeed(out, "utm", "#CRS: EPSG:32654\nmapX,mapY,sourceX,sourceY,enable,dX,dY,residual\n"
+                        "500000,3900000,0,0,1,0,0,0\n600000,3800000,1000,-1000,1,0,0,0\n");
+  WriteSeed(out, "old", "mapX,mapY,pixelX,pixelY,enable\n-70.5,-33.4,10,-20,1\n");
+}
+
 void Cp932Seeds(const fs::path& out) {
   WriteSeed(out, "bytes", std::string(1, '\0') + ToCp932(u"画像ポリゴン ﾊﾝｶｸ ①Ⅻ∑ ～ ¬"));
   std::u16string text = u"東経135度 ¥ ‾ 〜 − ‖ ¢ £";
@@ -184,6 +192,7 @@ int main(int argc, char** argv) {
     AngleSeeds(root / "angle");
     WorldFileSeeds(root / "world_file");
     Cp932Seeds(root / "cp932");
+    PointsSeeds(root / "points");
   } catch (const std::exception& e) {
     std::cerr << "fuzz_seeds: " << e.what() << "\n";
     return 1;

@@ -204,10 +204,16 @@ void frmMainLogic::picDst_MouseUp(int16_t Button, int16_t /*Shift*/, float X, fl
     if (!d.moved) {
       DrawPreview();
     } else if (d.onMap) {
-      const auto [lon, lat] = LonLatAt(X, Y);
-      ChangePoints([&](ControlPointState& s) { s.set.points[d.index].mapX = lon, s.set.points[d.index].mapY = lat; });
+      const auto at = LonLatAt(X, Y);
+      ChangePoints([&](ControlPointState& s) {
+        s.set.points[d.index].mapX = at.first;
+        s.set.points[d.index].mapY = at.second;
+      });
     } else if (const auto px = OriginalPixelAt(X, Y)) {
-      ChangePoints([&](ControlPointState& s) { s.set.points[d.index].pixelX = px->first, s.set.points[d.index].pixelY = px->second; });
+      ChangePoints([&](ControlPointState& s) {
+        s.set.points[d.index].pixelX = px->first;
+        s.set.points[d.index].pixelY = px->second;
+      });
     } else {
       DrawPreview();  // dropped off the picture: the point stays where it was
     }

@@ -306,6 +306,9 @@ std::u16string PageList(const clsThing& thing, F valueText) {
     if (n > 1) list += u",";
     list += valueText(thing.PageRecord(n));
   }
+  // A closing "" alone is no token to the reader, which would then give the last page the
+  // text before it; a comma after it makes it one.
+  if (list.ends_with(u",\"\"")) list += u",";
   return list;
 }
 

@@ -480,6 +480,8 @@ TEST_F(Catalogue, SaveAndLoadGiveTheSameCatalogue) {
   auto text = NewThing(9, u"注記", 5);
   text->Page(4);
   text->Japanese(u"ＭＳ ゴシック");
+  text->Page(8);  // an empty last text must not take the text of the page before it
+  text->Japanese(u"");
   things_.Add(text);
   things_.Add(NewThing(0, u"zero", 2));
   ASSERT_EQ(things_.Save(), 0);

@@ -22,9 +22,9 @@ export QT_QPA_PLATFORM=offscreen GDAL_DRIVER_PATH="$build/lib/gdalplugins"
 for picture in "${pictures[@]}"; do
   name=$(basename "$picture" .png)
   colours=$("$python" "$here/clean_quality.py" damage "$picture" "$tmp/$name.jpg")
-  "$cli" convert "$tmp/$name.jpg" -o "$tmp/rect.MLL" --no-backup >/dev/null
+  "$cli" --lang en convert "$tmp/$name.jpg" -o "$tmp/rect.MLL" --no-backup >/dev/null
   t0=$(date +%s%N)
-  out=$("$cli" convert "$tmp/$name.jpg" -o "$tmp/$name.MLL" --no-backup --colors "$colours" \
+  out=$("$cli" --lang en convert "$tmp/$name.jpg" -o "$tmp/$name.MLL" --no-backup --colors "$colours" \
           --sieve 20 --regions --simplify 1)
   t1=$(date +%s%N)
   printf '\n%s: %s colours, %s, %.2f s\n' "$name" "$colours" \

@@ -31,7 +31,7 @@ export QT_QPA_PLATFORM=offscreen GDAL_DRIVER_PATH="$plugins"
 
 . "$here/measure.sh"
 
-picmap=("$cli" convert "$tmp/damaged.jpg" -o "$tmp/regions.MLL" --no-backup --colors 10
+picmap=("$cli" --lang en convert "$tmp/damaged.jpg" -o "$tmp/regions.MLL" --no-backup --colors 10
         --sieve 20 --regions --simplify 1)
 # One process running the three in turn, so that one measurement takes them all.
 gdal_steps=(bash -c 'set -e; cd "$1"; rm -f sieved.tif polygons.gpkg simple.gpkg
@@ -53,6 +53,6 @@ printf '%-40s %10s %10s %8s\n' job picmap GDAL picmap/GDAL
 printf '%-40s %10s %10s %8s\n' 'sieve, regions, simplify: s' "$(med picmap)" "$(med gdal)" "$(ratio "$(med picmap)" "$(med gdal)")"
 printf '%-40s %10s %10s %8s\n' 'peak MB (largest process)' "$(mb "$(med picmap.peak)")" "$(mb "$(med gdal.peak)")" "$(ratio "$(med picmap.peak)" "$(med gdal.peak)")"
 printf 'GDAL polygons: %s\n' "$(ogrinfo -so "$tmp/simple.gpkg" polygons | sed -n 's/^Feature Count: //p')"
-"$cli" convert "$tmp/damaged.jpg" -o "$tmp/rectangles.MLL" --no-backup >/dev/null
+"$cli" --lang en convert "$tmp/damaged.jpg" -o "$tmp/rectangles.MLL" --no-backup >/dev/null
 "${picmap[@]}" | grep -E '^(figures|regions)'
 "$python" "$here/clean_quality.py" check "$tmp/clean.png" "$tmp/regions.MLL" "$tmp/rectangles.MLL"

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <unordered_map>
@@ -54,12 +55,85 @@ Lab ToLab(int32_t colour) {
           0.0259040371f * l + 0.7827717662f * m - 0.8086757660f * s};
 }
 
+// The sRGB colour of an OKLab point, each channel rounded half to even.
+int32_t FromLab(const Lab& p) {
+  const float l = p.l + 0.3963377774f * p.a + 0.2158037573f * p.b;
+  const float m = p.l - 0.1055613458f * p.a - 0.0638541728f * p.b;
+  const float s = p.l - 0.0894841775f * p.a - 1.2914855480f * p.b;
+  const float l3 = l * l * l, m3 = m * m * m, s3 = s * s * s;
+  const float lin[3] = {4.0767416621f * l3 - 3.3077115913f * m3 + 0.2309699292f * s3,
+                        -1.2684380046f * l3 + 2.6097574011f * m3 - 0.3413193965f * s3,
+                        -0.0041960863f * l3 - 0.7034186147f * m3 + 1.7076147010f * s3};
+  int32_t colour = 0;
+  for (int i = 0; i < 3; ++i) {
+    const double c = std::clamp(static_cast<double>(lin[i]), 0.0, 1.0);
+    const double e = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
+    colour |= static_cast<int32_t>(std::nearbyint(e * 255)) << (8 * i);
+  }
+  return colour;
+}
+
 int Nearest(const Lab& p, const std::vector<Lab>& centres) {
   int best = 0;
   float bestD = Distance2(p, centres[0]);
   for (size_t k = 1; k < centres.size(); ++k) {
     const float d = Distance2(p, centres[k]);
     if (d < bestD) bestD = d, best = static_cast<int>(k);
+  }
+  return best;
+}
+
+// ---- Mixes of colours ---------------------------------------------------------------------
+
+int32_t Channel(int32_t c, int s) { return (c >> s) & 0xFF; }
+
+// How far (in sRGB steps) colour x lies from the nearest mix of a and b, and whether that
+// mix is nearer to b.
+std::pair<double, bool> MixResidual(int32_t x, int32_t a, int32_t b) {
+  double ab2 = 0, axab = 0;
+  for (int s = 0; s < 24; s += 8) {
+    const double d = Channel(b, s) - Channel(a, s);
+    ab2 += d * d;
+    axab += (Channel(x, s) - Channel(a, s)) * d;
+  }
+  const double t = ab2 > 0 ? std::clamp(axab / ab2, 0.0, 1.0) : 0;
+  double r2 = 0;
+  for (int s = 0; s < 24; s += 8) {
+    const double d = Channel(x, s) - (Channel(a, s) + t * (Channel(b, s) - Channel(a, s)));
+    r2 += d * d;
+  }
+  return {std::sqrt(r2), t > 0.5};
+}
+
+double RgbDistance(int32_t x, int32_t a) { return MixResidual(x, a, a).first; }
+
+// How far colour x lies from the nearest mix of a, b and c, and which of the three (0, 1, 2)
+// that mix holds most of: the middle of a thin line is a mix of the line and both its sides.
+std::pair<double, int> MixResidual(int32_t x, int32_t a, int32_t b, int32_t c) {
+  double e1[3], e2[3], d[3];
+  for (int i = 0; i < 3; ++i) {
+    const int s = 8 * i;
+    e1[i] = Channel(b, s) - Channel(a, s), e2[i] = Channel(c, s) - Channel(a, s), d[i] = Channel(x, s) - Channel(a, s);
+  }
+  const auto dot = [](const double* p, const double* q) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; };
+  const double a11 = dot(e1, e1), a12 = dot(e1, e2), a22 = dot(e2, e2), det = a11 * a22 - a12 * a12;
+  if (det > 1e-9 * std::max(1.0, a11 * a22)) {
+    const double r1 = dot(d, e1), r2 = dot(d, e2);
+    const double u = (a22 * r1 - a12 * r2) / det, v = (a11 * r2 - a12 * r1) / det;
+    if (u >= 0 && v >= 0 && u + v <= 1) {
+      double r = 0;
+      for (int i = 0; i < 3; ++i) r += (d[i] - u * e1[i] - v * e2[i]) * (d[i] - u * e1[i] - v * e2[i]);
+      const double weight[3] = {1 - u - v, u, v};
+      return {std::sqrt(r), static_cast<int>(std::max_element(weight, weight + 3) - weight)};
+    }
+  }
+  // Outside the triangle the nearest mix lies on one of its sides.
+  const std::pair<int, int> sides[3] = {{0, 1}, {1, 2}, {0, 2}};
+  const int32_t colour[3] = {a, b, c};
+  std::pair<double, int> best{std::numeric_limits<double>::max(), 0};
+  for (const auto& [i, j] : sides) {
+    const auto [r, nearerJ] = MixResidual(x, colour[i], colour[j]);
+    if (r < best.first) best = {r, nearerJ ? j : i};
   }
   return best;
 }
@@ -91,10 +165,12 @@ std::optional<int32_t> GimpColour(const QString& line) {
   return c;
 }
 
-// ---- Steady pixels -------------------------------------------------------------------------
+// ---- Where pixels lie ----------------------------------------------------------------------
 
-// No channel changes by more than this between a pixel's two neighbours across or along.
-constexpr int kSteadyStep = 24;
+// No channel changes by more than this between a pixel of a flat area and its neighbours.
+constexpr int kFlatStep = 16;
+// How far (in sRGB steps) the middle of a thin line lies from every mix of its two sides.
+constexpr double kLineBump = 24;
 
 int Step(int32_t a, int32_t b) {
   int most = 0;
@@ -102,153 +178,250 @@ int Step(int32_t a, int32_t b) {
   return most;
 }
 
-// Pixels where the picture does not change much: inside a flat area, or on the middle of a
-// thin line (its two sides alike). The blends along a border between two colours change
-// steadily and are not steady; they are what a real picture adds to a flat map.
-std::vector<bool> SteadyPixels(const Picture& picture) {
+// Where a pixel lies: among the blends along a border, which change steadily and are what a
+// real picture adds to a flat map; on the middle of a thin line (no mix of its two
+// neighbours across, along or diagonally, but darker, lighter or of another hue than both); on
+// a flat spot
+// (its eight neighbours like itself); or deep inside a flat area (its eight neighbours on flat
+// spots too).
+enum class Place : uint8_t { Blend, Line, Flat, Deep };
+
+std::vector<Place> PixelPlaces(const Picture& picture) {
   const int32_t w = picture.width, h = picture.height;
-  std::vector<bool> steady(static_cast<size_t>(w) * h);
+  std::vector<Place> place(static_cast<size_t>(w) * h);
   std::vector<int32_t> rows[3];
   for (auto& r : rows) r.resize(static_cast<size_t>(w));
   picture.ReadRow(0, rows[1].data());
   if (h > 1) picture.ReadRow(1, rows[2].data());
   for (int32_t y = 0; y < h; ++y) {
-    const std::vector<int32_t>& up = y > 0 ? rows[0] : rows[1];
+    const std::vector<int32_t>* around[3] = {y > 0 ? &rows[0] : &rows[1], &rows[1],
+                                             y + 1 < h ? &rows[2] : &rows[1]};
     const std::vector<int32_t>& row = rows[1];
-    const std::vector<int32_t>& down = y + 1 < h ? rows[2] : rows[1];
     for (int32_t x = 0; x < w; ++x) {
-      const int32_t left = row[x > 0 ? x - 1 : x], right = row[x + 1 < w ? x + 1 : x];
-      steady[static_cast<size_t>(y) * w + x] =
-          Step(left, right) <= kSteadyStep && Step(up[x], down[x]) <= kSteadyStep;
+      const int32_t l = x > 0 ? x - 1 : x, r = x + 1 < w ? x + 1 : x;
+      bool flat = true;
+      for (int i = 0; i < 3 && flat; ++i)
+        for (int32_t nx : {l, x, r}) flat = flat && Step(row[x], (*around[i])[nx]) <= kFlatStep;
+      const auto bump = [&](int32_t a, int32_t b) { return MixResidual(row[x], a, b).first > kLineBump; };
+      const std::vector<int32_t>&up = *around[0], &down = *around[2];
+      const bool line = !flat && (bump(row[l], row[r]) || bump(up[x], down[x]) || bump(up[l], down[r]) ||
+                                  bump(up[r], down[l]));
+      place[static_cast<size_t>(y) * w + x] = flat ? Place::Flat : line ? Place::Line : Place::Blend;
     }
     std::swap(rows[0], rows[1]);
     std::swap(rows[1], rows[2]);
     if (y + 2 < h) picture.ReadRow(y + 2, rows[2].data());
   }
-  return steady;
+  std::vector<Place> deep = place;
+  const auto flatAt = [&](int32_t x, int32_t y) {
+    return place[static_cast<size_t>(std::clamp(y, 0, h - 1)) * w + std::clamp(x, 0, w - 1)] >= Place::Flat;
+  };
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      bool all = flatAt(x, y);
+      for (int32_t dy = -1; dy <= 1 && all; ++dy)
+        for (int32_t dx = -1; dx <= 1 && all; ++dx) all = flatAt(x + dx, y + dy);
+      if (all) deep[static_cast<size_t>(y) * w + x] = Place::Deep;
+    }
+  return deep;
 }
 
 // ---- Histogram -----------------------------------------------------------------------------
 
-// Colours in bins of 5 bits a channel: the mean colour and pixel count of each bin in use.
+// Colours in bins of 6 bits a channel: the mean colour and pixel count of each bin in use.
+constexpr int kBinBits = 6, kBinsAside = 1 << kBinBits, kBins = kBinsAside * kBinsAside * kBinsAside;
+
 struct Bin {
   Lab lab;
+  int32_t rgb = 0;
   double weight = 0;
+  int32_t key = 0;  // the bin's place in the grid, red fastest
 };
 
-// Steady pixels only (all, when none is): blends would draw colours of their own.
-std::vector<Bin> ColourBins(const Picture& picture) {
+int32_t BinKey(int32_t c) {
+  constexpr int shift = 8 - kBinBits, mask = kBinsAside - 1;
+  return ((c >> shift) & mask) | ((c >> (8 + shift)) & mask) << kBinBits |
+         ((c >> (16 + shift)) & mask) << (2 * kBinBits);
+}
+
+// The colours deep inside flat areas, and those of thin lines and small flat spots, apart;
+// the blends along borders would draw colours of their own and are left out. A picture
+// without flat areas counts its flat spots as such, one without either all its pixels.
+struct Histogram {
+  std::vector<Bin> flat, line;
+};
+
+Histogram ColourBins(const Picture& picture) {
   struct Sum {
     double r = 0, g = 0, b = 0, n = 0;
   };
-  std::vector<Sum> sums(1 << 15);
+  std::vector<Sum> sums[2] = {std::vector<Sum>(kBins), std::vector<Sum>(kBins)};
   std::vector<int32_t> row(static_cast<size_t>(picture.width));
-  std::vector<bool> steady = SteadyPixels(picture);
-  if (std::find(steady.begin(), steady.end(), true) == steady.end()) steady.flip();
+  const std::vector<Place> place = PixelPlaces(picture);
+  const auto any = [&](Place p) { return std::find(place.begin(), place.end(), p) != place.end(); };
+  const Place area = any(Place::Deep) ? Place::Deep : any(Place::Flat) ? Place::Flat : Place::Line;
+  const Place least = any(area) ? Place::Line : Place::Blend;
   for (int32_t y = 0; y < picture.height; ++y) {
     picture.ReadRow(y, row.data());
     for (int32_t x = 0; x < picture.width; ++x) {
-      if (!steady[static_cast<size_t>(y) * picture.width + x]) continue;
+      const Place p = place[static_cast<size_t>(y) * picture.width + x];
+      if (p < least) continue;
       const int32_t c = row[x];
-      Sum& s = sums[((c >> 3) & 0x1F) | ((c >> 6) & 0x3E0) | ((c >> 9) & 0x7C00)];
+      Sum& s = sums[p < area][BinKey(c)];
       s.r += c & 0xFF, s.g += (c >> 8) & 0xFF, s.b += (c >> 16) & 0xFF, s.n += 1;
     }
   }
-  std::vector<Bin> bins;
-  for (const Sum& s : sums) {
-    if (s.n == 0) continue;
-    const auto channel = [&](double v) { return static_cast<int32_t>(std::lround(v / s.n)); };
-    bins.push_back({ToLab(channel(s.r) | channel(s.g) << 8 | channel(s.b) << 16), s.n});
-  }
-  return bins;
-}
-
-// Farthest-point seeding weighted by pixel count (k-means++ without chance), after `given`.
-std::vector<Lab> Seeds(const std::vector<Bin>& bins, size_t count, const std::vector<Lab>& given) {
-  std::vector<Lab> centres = given;
-  if (centres.empty()) {
-    centres.push_back(std::max_element(bins.begin(), bins.end(), [](const Bin& a, const Bin& b) {
-                        return a.weight < b.weight;
-                      })->lab);
-  }
-  std::vector<float> nearest(bins.size(), std::numeric_limits<float>::max());
-  for (size_t i = 0; i < bins.size(); ++i)
-    for (const Lab& c : centres) nearest[i] = std::min(nearest[i], Distance2(bins[i].lab, c));
-  while (centres.size() < count) {
-    double bestScore = 0;
-    size_t best = 0;
-    for (size_t i = 0; i < bins.size(); ++i) {
-      const double score = bins[i].weight * nearest[i];
-      if (score > bestScore) bestScore = score, best = i;
+  Histogram h;
+  for (int kind = 0; kind < 2; ++kind)
+    for (const Sum& s : sums[kind]) {
+      if (s.n == 0) continue;
+      const auto channel = [&](double v) { return static_cast<int32_t>(std::lround(v / s.n)); };
+      const int32_t rgb = channel(s.r) | channel(s.g) << 8 | channel(s.b) << 16;
+      (kind ? h.line : h.flat).push_back({ToLab(rgb), rgb, s.n, static_cast<int32_t>(&s - sums[kind].data())});
     }
-    if (bestScore <= 0) break;  // fewer colours in the picture than asked for
-    centres.push_back(bins[best].lab);
-    for (size_t i = 0; i < bins.size(); ++i)
-      nearest[i] = std::min(nearest[i], Distance2(bins[i].lab, centres.back()));
-  }
-  return centres;
+  return h;
 }
 
-// Centres closer than this (in OKLab) are one colour seen twice: a noisy colour (the dark
-// lines of a JPEG) draws several centres that a rarer colour of the map then lacks.
-constexpr float kSameColour = 0.04f;
+// Centres closer than this (in OKLab) are one colour seen twice: the noise of a JPEG round one
+// flat colour would otherwise take the place of a rarer colour of the map.
+constexpr float kSameColour = 0.015f;
 
-// Drops the later of every two centres closer than kSameColour; false when none was.
-bool DropTwins(std::vector<Lab>& centres, size_t fixedCount) {
-  const size_t before = centres.size();
-  for (size_t k = fixedCount; k < centres.size();) {
+// A pixel of a flat area or of a line's middle is sure of its colour when it lies this close
+// (in sRGB steps) to it.
+constexpr double kSure = 24;
+
+// A peak holding fewer pixels than this (with its neighbours) is noise, not a colour.
+constexpr double kLeastPeak = 16;
+// A thin line's colour within this many sRGB steps of a mix of two colours already taken is
+// their blend (a narrow strip between two borders, the dark rim of a line), not a colour.
+constexpr double kBlendMargin = 32;
+
+// A colour the palette may take: a peak of the flat areas' or of the lines' histogram.
+struct Candidate {
+  const Bin* bin;
+  double density;
+  bool line;
+};
+
+// The peaks of a histogram: bins holding more than any bin beside them, counted with their
+// neighbours, so the noise round a flat colour does not split it.
+void AddPeaks(const std::vector<Bin>& bins, bool line, std::vector<Candidate>& out) {
+  std::vector<double> weight(kBins, 0.0), density(kBins, 0.0);
+  for (const Bin& b : bins) weight[b.key] = b.weight;
+  const auto neighbours = [](int32_t key, auto&& visit) {
+    constexpr int mask = kBinsAside - 1;
+    const int r = key & mask, g = (key >> kBinBits) & mask, b = key >> (2 * kBinBits);
+    for (int db = -1; db <= 1; ++db)
+      for (int dg = -1; dg <= 1; ++dg)
+        for (int dr = -1; dr <= 1; ++dr) {
+          const int nr = r + dr, ng = g + dg, nb = b + db;
+          if (nr >= 0 && ng >= 0 && nb >= 0 && nr <= mask && ng <= mask && nb <= mask)
+            visit(nr | ng << kBinBits | nb << (2 * kBinBits));
+        }
+  };
+  for (const Bin& b : bins) neighbours(b.key, [&](int32_t k) { density[b.key] += weight[k]; });
+  for (const Bin& bin : bins) {
+    const int32_t key = bin.key;
+    bool peak = density[key] >= kLeastPeak;
+    neighbours(key, [&](int32_t k) { peak &= density[k] < density[key] || (density[k] == density[key] && k >= key); });
+    if (peak) out.push_back({&bin, density[key], line});
+  }
+}
+
+bool IsBlendOf(int32_t colour, const std::vector<Lab>& centres) {
+  std::vector<int32_t> rgb;
+  for (const Lab& c : centres) rgb.push_back(FromLab(c));
+  for (size_t i = 0; i < rgb.size(); ++i)
+    for (size_t j = i + 1; j < rgb.size(); ++j)
+      if (MixResidual(colour, rgb[i], rgb[j]).first < kBlendMargin) return true;
+  return false;
+}
+
+// A thin line's colour within this many sRGB steps of a colour already taken is that colour:
+// the middle of a line blurred over a few pixels takes a tint of either side.
+constexpr double kLineApart = 64;
+
+// The colours chosen so far, and what each was taken from: the background is given, the others
+// follow the colours of the flat areas or of the lines they were taken from.
+enum class From : uint8_t { Given, Flat, Line };
+struct Centres {
+  std::vector<Lab> lab;
+  std::vector<From> from;
+};
+
+// Adds the candidates not tried yet to `centres`, up to `count`, each one when no centre lies
+// within kSameColour of it (for a line's colour: within kLineApart, or a mix of two of them).
+void AddCandidates(const std::vector<Candidate>& candidates, size_t count, std::vector<bool>& tried,
+                   Centres& centres) {
+  for (size_t n = 0; n < candidates.size() && centres.lab.size() < count; ++n) {
+    if (tried[n]) continue;
+    const Bin& bin = *candidates[n].bin;
+    const bool line = candidates[n].line;
+    const bool near = std::any_of(centres.lab.begin(), centres.lab.end(), [&](const Lab& c) {
+      return line ? RgbDistance(bin.rgb, FromLab(c)) <= kLineApart
+                  : Distance2(bin.lab, c) <= kSameColour * kSameColour;
+    });
+    if (near || (line && IsBlendOf(bin.rgb, centres.lab))) continue;
+    centres.lab.push_back(bin.lab);
+    centres.from.push_back(line ? From::Line : From::Flat);
+    tried[n] = true;
+  }
+}
+
+// Drops the later of every two centres closer than kSameColour (a line's colour: kLineApart),
+// and a line's colour that is a blend of two others; false when none was.
+bool DropTwins(Centres& c, size_t fixedCount) {
+  const size_t before = c.lab.size();
+  for (size_t k = fixedCount; k < c.lab.size();) {
     bool twin = false;
     for (size_t j = 0; j < k && !twin; ++j)
-      twin = Distance2(centres[j], centres[k]) < kSameColour * kSameColour;
-    if (twin) centres.erase(centres.begin() + static_cast<ptrdiff_t>(k));
-    else ++k;
+      twin = c.from[k] == From::Line ? RgbDistance(FromLab(c.lab[j]), FromLab(c.lab[k])) <= kLineApart
+                                     : Distance2(c.lab[j], c.lab[k]) < kSameColour * kSameColour;
+    // A line's colour taken before the colours it turned out to blend.
+    if (!twin && c.from[k] == From::Line) {
+      std::vector<Lab> others = c.lab;
+      others.erase(others.begin() + static_cast<ptrdiff_t>(k));
+      twin = IsBlendOf(FromLab(c.lab[k]), others);
+    }
+    if (twin) {
+      c.lab.erase(c.lab.begin() + static_cast<ptrdiff_t>(k));
+      c.from.erase(c.from.begin() + static_cast<ptrdiff_t>(k));
+    } else {
+      ++k;
+    }
   }
-  return centres.size() < before;
+  return c.lab.size() < before;
 }
 
-// Lloyd's iterations; the first `fixedCount` centres do not move.
-void KMeans(const std::vector<Bin>& bins, std::vector<Lab>& centres, size_t fixedCount) {
+// Lloyd's iterations over `bins`, moving the centres taken from `moving` only.
+void KMeans(const std::vector<Bin>& bins, Centres& c, From moving) {
   std::vector<int> owner(bins.size(), -1);
   for (int round = 0; round < 30; ++round) {
     bool moved = false;
     for (size_t i = 0; i < bins.size(); ++i) {
-      const int k = Nearest(bins[i].lab, centres);
+      const int k = Nearest(bins[i].lab, c.lab);
       moved |= k != owner[i];
       owner[i] = k;
     }
     if (!moved) return;
-    std::vector<Lab> sum(centres.size());
-    std::vector<double> weight(centres.size());
+    std::vector<Lab> sum(c.lab.size());
+    std::vector<double> weight(c.lab.size());
+    std::vector<int32_t> rgb;
+    for (const Lab& l : c.lab) rgb.push_back(FromLab(l));
     for (size_t i = 0; i < bins.size(); ++i) {
+      // A line's colour follows its own shades only, not the blends it shares a peak with.
+      if (moving == From::Line && RgbDistance(bins[i].rgb, rgb[owner[i]]) > kLineApart) continue;
       Lab& s = sum[owner[i]];
       const double w = bins[i].weight;
       s.l += static_cast<float>(w * bins[i].lab.l), s.a += static_cast<float>(w * bins[i].lab.a);
       s.b += static_cast<float>(w * bins[i].lab.b), weight[owner[i]] += w;
     }
-    for (size_t k = fixedCount; k < centres.size(); ++k) {
-      if (weight[k] <= 0) continue;
+    for (size_t k = 0; k < c.lab.size(); ++k) {
+      if (c.from[k] != moving || weight[k] <= 0) continue;
       const auto w = static_cast<float>(weight[k]);
-      centres[k] = {sum[k].l / w, sum[k].a / w, sum[k].b / w};
+      c.lab[k] = {sum[k].l / w, sum[k].a / w, sum[k].b / w};
     }
   }
-}
-
-// The sRGB colour of an OKLab point, each channel rounded half to even.
-int32_t FromLab(const Lab& p) {
-  const float l = p.l + 0.3963377774f * p.a + 0.2158037573f * p.b;
-  const float m = p.l - 0.1055613458f * p.a - 0.0638541728f * p.b;
-  const float s = p.l - 0.0894841775f * p.a - 1.2914855480f * p.b;
-  const float l3 = l * l * l, m3 = m * m * m, s3 = s * s * s;
-  const float lin[3] = {4.0767416621f * l3 - 3.3077115913f * m3 + 0.2309699292f * s3,
-                        -1.2684380046f * l3 + 2.6097574011f * m3 - 0.3413193965f * s3,
-                        -0.0041960863f * l3 - 0.7034186147f * m3 + 1.7076147010f * s3};
-  int32_t colour = 0;
-  for (int i = 0; i < 3; ++i) {
-    const double c = std::clamp(static_cast<double>(lin[i]), 0.0, 1.0);
-    const double e = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
-    colour |= static_cast<int32_t>(std::nearbyint(e * 255)) << (8 * i);
-  }
-  return colour;
 }
 
 // ---- Connected regions ---------------------------------------------------------------------
@@ -288,10 +461,19 @@ int32_t LabelRegions(const IndexGrid& g, int connectivity, std::vector<int32_t>&
   return count;
 }
 
+// Colours this close (in sRGB steps) are one colour's shades in a real picture when they meet in
+// small regions: the tint a JPEG gives a colour along a dark border.
+constexpr double kAlikeColour = 32;
+constexpr int32_t kAlikeTimes = 4;
+// A region without a sure pixel whose area is less than this many times its perimeter is a
+// strip of blends: a small area of its own is wider.
+constexpr double kLeastWidth = 1.25;
+
 // The regions a sieve merges, merged one by one.
 class Sieving {
  public:
-  Sieving(IndexGrid& grid, int32_t minPixels, int connectivity) : g_(grid), min_(minPixels) {
+  Sieving(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alikePixels, const Picture* picture)
+      : g_(grid), picture_(picture), min_(minPixels), alike_(std::max(minPixels, alikePixels)) {
     count_ = LabelRegions(g_, connectivity, label_);
     size_.assign(count_, 0);
     for (int32_t r : label_) ++size_[r];
@@ -299,19 +481,33 @@ class Sieving {
     std::iota(owner_.begin(), owner_.end(), 0);
     colour_.resize(count_);
     for (size_t p = 0; p < label_.size(); ++p) colour_[label_[p]] = g_.index[p];
+    anchor_.assign(count_, g_.sure.empty() ? kSureOfArea : 0);
+    for (size_t p = 0; p < g_.sure.size(); ++p) anchor_[label_[p]] = std::max(anchor_[label_[p]], g_.sure[p]);
     GroupPixels();
   }
 
   int64_t Run() {
     std::vector<int32_t> small;
     for (int32_t r = 0; r < count_; ++r)
-      if (size_[r] < min_) small.push_back(r);
+      if (size_[r] < alike_ || anchor_[r] != kSureOfArea) small.push_back(r);
     std::stable_sort(small.begin(), small.end(),
                      [&](int32_t a, int32_t b) { return size_[a] < size_[b]; });
     int64_t merged = 0;
-    for (int32_t r : small)
-      if (owner_[r] == r && size_[r] < min_ && MergeIntoNeighbour(r)) ++merged;
-    for (size_t p = 0; p < label_.size(); ++p) g_.index[p] = colour_[Find(owner_, label_[p])];
+    for (int32_t r : small) {
+      if (owner_[r] != r) continue;
+      if (anchor_[r] == 0 && size_[r] >= min_ && picture_ && !IsBlendOfNeighbours(r)) {
+        anchor_[r] = kSureOfArea;
+        if (size_[r] >= alike_) continue;
+      }
+      const bool any = size_[r] < min_ || anchor_[r] == 0;
+      const double alike = anchor_[r] == kSureOfLine ? kLineApart : size_[r] < alike_ ? kAlikeColour : -1;
+      if (MergeIntoNeighbour(r, any ? std::numeric_limits<double>::max() : alike)) ++merged;
+    }
+    for (size_t p = 0; p < label_.size(); ++p) {
+      const uint8_t now = colour_[Find(owner_, label_[p])];
+      if (now != g_.index[p] && !g_.sure.empty()) g_.sure[p] = 0;  // sure of the colour it had
+      g_.index[p] = now;
+    }
     return merged;
   }
 
@@ -326,7 +522,8 @@ class Sieving {
     for (size_t p = 0; p < label_.size(); ++p) pixels_[at[label_[p]]++] = static_cast<int32_t>(p);
   }
 
-  bool MergeIntoNeighbour(int32_t r) {
+  // The length of the border (in pixel edges) region r shares with each neighbour.
+  std::unordered_map<int32_t, int64_t> Borders(int32_t r) {
     std::unordered_map<int32_t, int64_t> border;
     const int32_t w = g_.width, h = g_.height;
     for (int32_t member : Members(r)) {
@@ -342,12 +539,54 @@ class Sieving {
         if (y + 1 < h) look(p + w);
       }
     }
+    return border;
+  }
+
+  // Whether region r is a strip, or the picture's colours over it average to a mix of two or
+  // three of its neighbours' colours: a strip of blends along their border, not a small area of its own whose middle
+  // the blur left without a flat pixel.
+  bool IsBlendOfNeighbours(int32_t r) {
+    double sum[3] = {0, 0, 0};
+    int64_t n = 0;
+    for (int32_t member : Members(r))
+      for (int64_t i = first_[member]; i < first_[member + 1]; ++i, ++n) {
+        const int32_t c = picture_->At(pixels_[i] % g_.width, pixels_[i] / g_.width);
+        for (int k = 0; k < 3; ++k) sum[k] += Channel(c, 8 * k);
+      }
+    int32_t mean = 0;
+    for (int k = 0; k < 3; ++k) mean |= static_cast<int32_t>(std::lround(sum[k] / std::max<int64_t>(n, 1))) << (8 * k);
+    std::vector<std::pair<int64_t, int32_t>> near;
+    int64_t perimeter = 0;
+    for (const auto& [o, length] : Borders(r)) near.emplace_back(length, o), perimeter += length;
+    // A strip a pixel or two wide along a border or a line is a blend whatever its colour.
+    if (static_cast<double>(n) < kLeastWidth * static_cast<double>(perimeter)) return true;
+    std::sort(near.rbegin(), near.rend());
+    near.resize(std::min<size_t>(near.size(), 4));
+    const auto colour = [&](size_t i) { return g_.palette[colour_[near[i].second]]; };
+    for (size_t i = 0; i < near.size(); ++i)
+      for (size_t j = i; j < near.size(); ++j) {
+        if (MixResidual(mean, colour(i), colour(j)).first < kSure) return true;
+        for (size_t k = j + 1; k < near.size() && j > i; ++k)
+          if (MixResidual(mean, colour(i), colour(j), colour(k)).first < kSure) return true;
+      }
+    return false;
+  }
+
+  // Into the neighbour sharing the longest border among those whose colour lies within
+  // `within` sRGB steps of the region's.
+  bool MergeIntoNeighbour(int32_t r, double within) {
+    std::unordered_map<int32_t, int64_t> border = Borders(r);
     int32_t best = -1;
-    for (const auto& [o, n] : border)
+    for (const auto& [o, n] : border) {
+      if (within < std::numeric_limits<double>::max() &&
+          RgbDistance(g_.palette[colour_[r]], g_.palette[colour_[o]]) > within)
+        continue;
       if (best < 0 || n > border[best] || (n == border[best] && o < best)) best = o;
-    if (best < 0) return false;  // the region is the whole picture
+    }
+    if (best < 0) return false;  // the whole picture, or no neighbour alike
     owner_[r] = best;
     size_[best] += size_[r];
+    anchor_[best] = std::max(anchor_[best], anchor_[r]);
     auto& into = absorbed_[best];
     into.push_back(r);
     if (auto it = absorbed_.find(r); it != absorbed_.end()) {
@@ -364,23 +603,25 @@ class Sieving {
   }
 
   IndexGrid& g_;
-  int32_t min_;
+  const Picture* picture_;
+  int32_t min_, alike_;
   int32_t count_ = 0;
   std::vector<int32_t> label_, size_, owner_, pixels_;
   std::vector<int64_t> first_;
   std::vector<uint8_t> colour_;
+  std::vector<uint8_t> anchor_;  // the surest pixel of each region
   std::unordered_map<int32_t, std::vector<int32_t>> absorbed_;
 };
 
 // The picture's own colours as a palette, when it has few enough of them.
-std::optional<std::vector<int32_t>> OwnColours(const Picture& picture) {
+std::optional<std::vector<int32_t>> OwnColours(const Picture& picture, size_t most = kMaxCleanColours) {
   std::vector<bool> seen(1 << 24);
   std::vector<int32_t> colours, row(static_cast<size_t>(picture.width));
   for (int32_t y = 0; y < picture.height; ++y) {
     picture.ReadRow(y, row.data());
     for (int32_t c : row) {
       if (seen[c]) continue;
-      if (colours.size() == kMaxCleanColours) return std::nullopt;
+      if (colours.size() == most) return std::nullopt;
       seen[c] = true;
       colours.push_back(c);
     }
@@ -467,119 +708,203 @@ std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
 }
 
 std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
-                                           std::optional<int32_t> fixed) {
-  const std::vector<Bin> bins = ColourBins(picture);
+                                           std::optional<int32_t> fixed, std::vector<bool>* lines) {
+  const size_t wanted = static_cast<size_t>(std::max(count, 1));
+  if (std::optional<std::vector<int32_t>> own = OwnColours(picture, wanted)) {
+    if (fixed && std::find(own->begin(), own->end(), *fixed) == own->end()) own->insert(own->begin(), *fixed);
+    if (own->size() <= wanted) return *own;
+  }
+  const Histogram h = ColourBins(picture);
+  std::vector<Bin> all = h.flat;
+  all.insert(all.end(), h.line.begin(), h.line.end());
   std::vector<Lab> fixedLab;
   if (fixed) fixedLab.push_back(ToLab(*fixed));
-  const size_t wanted = static_cast<size_t>(std::max(count, 1));
-  std::vector<Lab> centres = Seeds(bins, wanted, fixedLab);
-  KMeans(bins, centres, fixedLab.size());
-  // Twins give their place to the colours farthest from every centre, a few times over.
-  for (int round = 0; round < 4 && DropTwins(centres, fixedLab.size()); ++round) {
-    centres = Seeds(bins, wanted, centres);
-    KMeans(bins, centres, fixedLab.size());
+  // The colours of flat areas and of lines, most pixels first; a line's colour is taken only
+  // when it is no blend of colours taken before it (a border line, a river), never where two
+  // areas meet.
+  std::vector<Candidate> candidates;
+  AddPeaks(h.flat, false, candidates);
+  AddPeaks(h.line, true, candidates);
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const Candidate& a, const Candidate& b) { return a.density > b.density; });
+  std::vector<bool> tried(candidates.size());
+  const auto seed = [&](Centres& centres) {
+    AddCandidates(candidates, wanted, tried, centres);
+    if (centres.lab.empty() && !all.empty()) centres.lab.push_back(all.front().lab), centres.from.push_back(From::Flat);
+  };
+  const auto iterate = [&](Centres& centres) {
+    KMeans(h.flat, centres, From::Flat);
+    KMeans(h.line, centres, From::Line);
+  };
+  Centres centres{fixedLab, std::vector<From>(fixedLab.size(), From::Given)};
+  seed(centres);
+  iterate(centres);
+  // A centre that the iterations drew onto another's colour gives its place to a peak not
+  // tried yet; when none is left, the colours are fewer than asked for.
+  for (int round = 0; round < 16 && DropTwins(centres, fixedLab.size()); ++round) {
+    seed(centres);
+    iterate(centres);
   }
+  while (DropTwins(centres, fixedLab.size())) iterate(centres);
   std::vector<int32_t> colours;
-  for (size_t k = 0; k < centres.size(); ++k)
-    colours.push_back(k < fixedLab.size() ? *fixed : FromLab(centres[k]));
+  for (size_t k = 0; k < centres.lab.size(); ++k)
+    colours.push_back(k < fixedLab.size() ? *fixed : FromLab(centres.lab[k]));
+  if (lines) {
+    // A colour seen more on the middles of thin lines than on flat areas (a coast, a river)
+    // is a line's colour too.
+    std::vector<double> onLines(centres.lab.size()), onAreas(centres.lab.size());
+    for (const Bin& b : h.line) onLines[Nearest(b.lab, centres.lab)] += b.weight;
+    for (const Bin& b : h.flat) onAreas[Nearest(b.lab, centres.lab)] += b.weight;
+    lines->clear();
+    for (size_t k = 0; k < centres.lab.size(); ++k)
+      lines->push_back(centres.from[k] != From::Flat || onLines[k] > onAreas[k]);
+  }
   return colours;
 }
 
 namespace {
 
-// A pixel is inside a patch of its colour when the square this far round it is of that colour.
-constexpr int32_t kFlatRadius = 2;
-// How far from a pixel the patches lie whose colours it may be a blend of.
+// How far from a pixel the sure pixels lie whose colours it may be a blend of.
 constexpr int32_t kBlendRadius = 4;
-// How much worse (in sRGB steps) a mix of the patches around may explain a pixel than a
-// colour without a patch nearby, and still be taken: a blend of red and yellow is close to
+// How much worse (in sRGB steps) a mix of the colours sure around may explain a pixel than a
+// colour no pixel nearby is sure of, and still be taken: a blend of red and yellow is close to
 // orange too, yet an orange strip along their border is no region of the map.
 constexpr double kForeignMargin = 32;
 
-int32_t Channel(int32_t c, int s) { return (c >> s) & 0xFF; }
-
-// How far (in sRGB steps) colour x lies from the nearest mix of a and b, and whether that
-// mix is nearer to b.
-std::pair<double, bool> MixResidual(int32_t x, int32_t a, int32_t b) {
-  double ab2 = 0, axab = 0;
-  for (int s = 0; s < 24; s += 8) {
-    const double d = Channel(b, s) - Channel(a, s);
-    ab2 += d * d;
-    axab += (Channel(x, s) - Channel(a, s)) * d;
+std::vector<uint8_t> SurePixels(const IndexGrid& g, const Picture& picture, const std::vector<Place>& place) {
+  std::vector<uint8_t> sure(g.index.size());
+  std::vector<int32_t> row(static_cast<size_t>(g.width));
+  for (int32_t y = 0; y < g.height; ++y) {
+    picture.ReadRow(y, row.data());
+    for (int32_t x = 0; x < g.width; ++x) {
+      const size_t p = static_cast<size_t>(y) * g.width + x;
+      const uint8_t c = g.index[p];
+      const double off = RgbDistance(row[x], g.palette[c]);
+      // The middle of a thin line is tinted by both its sides, so a line's colour is taken
+      // from farther; that of a speck (an area's colour standing out there) only from close.
+      const bool lineColour = g.lines.empty() || g.lines[c];
+      if (place[p] >= Place::Flat && off <= kSure) sure[p] = kSureOfArea;
+      else if (place[p] == Place::Line && lineColour && off <= 2 * kSure) sure[p] = kSureOfLine;
+    }
   }
-  const double t = ab2 > 0 ? std::clamp(axab / ab2, 0.0, 1.0) : 0;
-  double r2 = 0;
-  for (int s = 0; s < 24; s += 8) {
-    const double d = Channel(x, s) - (Channel(a, s) + t * (Channel(b, s) - Channel(a, s)));
-    r2 += d * d;
-  }
-  return {std::sqrt(r2), t > 0.5};
+  return sure;
 }
 
-double RgbDistance(int32_t x, int32_t a) { return MixResidual(x, a, a).first; }
+// The share of a thin line's colour in the middle of the line where it is faintest (a diagonal
+// step of a blurred one-pixel line) that still keeps the line whole.
+constexpr double kLineShare = 0.2;
 
-// What each pixel is to the blends around it.
-enum class Kind : uint8_t { Edge, Line, Patch };
-
-// Patch: inside a square of its palette colour. Line: not, but of the colour of both its
-// neighbours across or along (the middle of a thin line, or of a strip of blends).
-std::vector<Kind> PixelKinds(const IndexGrid& g) {
-  const int32_t w = g.width, h = g.height;
-  std::vector<Kind> kind(g.index.size(), Kind::Edge);
-  const auto at = [&](int32_t x, int32_t y) { return g.index[static_cast<size_t>(y) * w + x]; };
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) {
-      const uint8_t v = at(x, y);
-      bool same = true;
-      for (int32_t dy = -kFlatRadius; dy <= kFlatRadius && same; ++dy)
-        for (int32_t dx = -kFlatRadius; dx <= kFlatRadius && same; ++dx) {
-          const int32_t nx = x + dx, ny = y + dy;
-          same = nx < 0 || ny < 0 || nx >= w || ny >= h || at(nx, ny) == v;
-        }
-      const bool across = x > 0 && x + 1 < w && at(x - 1, y) == v && at(x + 1, y) == v;
-      const bool along = y > 0 && y + 1 < h && at(x, y - 1) == v && at(x, y + 1) == v;
-      kind[static_cast<size_t>(y) * w + x] = same ? Kind::Patch : across || along ? Kind::Line : Kind::Edge;
+// The colour among `candidates` of the thin line through pixel (x, y), or -1: the pixel stands
+// out from the mix of its two neighbours across (or along), towards that colour.
+int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g,
+                const std::vector<uint8_t>& candidates) {
+  const int32_t own = picture.At(x, y);
+  const int32_t w = picture.width, h = picture.height;
+  double bump = -1;
+  double side[3] = {0, 0, 0};
+  const auto axis = [&](int32_t a, int32_t b) {
+    const auto [r, nearerB] = MixResidual(own, a, b);
+    if (r <= bump) return;
+    bump = r;
+    double ab2 = 0, t = 0;
+    for (int i = 0; i < 3; ++i) {
+      const double d = Channel(b, 8 * i) - Channel(a, 8 * i);
+      ab2 += d * d, t += (Channel(own, 8 * i) - Channel(a, 8 * i)) * d;
     }
-  return kind;
+    t = ab2 > 0 ? std::clamp(t / ab2, 0.0, 1.0) : 0;
+    for (int i = 0; i < 3; ++i) side[i] = Channel(a, 8 * i) + t * (Channel(b, 8 * i) - Channel(a, 8 * i));
+    (void)nearerB;
+  };
+  if (x > 0 && x + 1 < w) axis(picture.At(x - 1, y), picture.At(x + 1, y));
+  if (y > 0 && y + 1 < h) axis(picture.At(x, y - 1), picture.At(x, y + 1));
+  if (x > 0 && x + 1 < w && y > 0 && y + 1 < h) {
+    axis(picture.At(x - 1, y - 1), picture.At(x + 1, y + 1));
+    axis(picture.At(x + 1, y - 1), picture.At(x - 1, y + 1));
+  }
+  if (x > 0 && x + 1 < w && y > 0 && y + 1 < h) {
+    axis(picture.At(x - 1, y - 1), picture.At(x + 1, y + 1));
+    axis(picture.At(x + 1, y - 1), picture.At(x - 1, y + 1));
+  }
+  if (bump < 0) return -1;
+  int found = -1;
+  double most = kLineShare;
+  for (uint8_t c : candidates) {
+    double d[3], dd = 0, t = 0;
+    for (int i = 0; i < 3; ++i) {
+      d[i] = Channel(g.palette[c], 8 * i) - side[i];
+      dd += d[i] * d[i], t += (Channel(own, 8 * i) - side[i]) * d[i];
+    }
+    if (dd <= 0) continue;
+    t /= dd;
+    double r = 0;
+    for (int i = 0; i < 3; ++i) r += std::pow(Channel(own, 8 * i) - side[i] - t * d[i], 2);
+    if (t >= most && t <= 1 && std::sqrt(r) <= kSure) most = t, found = c;
+  }
+  return found;
+}
+
+// The middles of thin lines not sure of their colour that stand out towards a line's colour
+// take it, and are sure of it: where a blurred line is faintest, or a JPEG has tinted it with
+// the hue of its sides (which can make it nearer to a dark area's colour than to its own).
+void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>& place) {
+  std::vector<uint8_t> lineColours;
+  for (size_t c = 0; c < g.lines.size(); ++c)
+    if (g.lines[c]) lineColours.push_back(static_cast<uint8_t>(c));
+  if (lineColours.empty()) return;
+  for (int32_t y = 0; y < g.height; ++y)
+    for (int32_t x = 0; x < g.width; ++x) {
+      const size_t p = static_cast<size_t>(y) * g.width + x;
+      if (g.sure[p] || place[p] != Place::Line) continue;
+      const int found = LineThrough(picture, x, y, g, lineColours);
+      if (found < 0) continue;
+      g.index[p] = static_cast<uint8_t>(found);
+      g.sure[p] = kSureOfLine;
+    }
 }
 
 // Edge pixels of a real picture are blends of the colours on either side (scanning, scaling,
 // blurring and anti-aliasing all mix neighbouring pixels), and a blend can lie nearer to a
 // third palette colour than to either, which would draw a thin strip of that colour along the
-// border. A pixel outside the patches of its colour that is better explained as a mix of the
-// colours of the patches and lines around it takes the one of the two it is nearer to; a
-// thin line of a colour that is no such mix keeps it (a border line between two regions).
+// border. A pixel not sure of its colour that is better explained as a mix of two or three
+// colours sure nearby takes the one the mix holds most of; a thin line of a colour that is no
+// such mix keeps it (a border line between two regions).
 void SettleEdges(IndexGrid& g, const Picture& picture) {
   const int32_t w = g.width, h = g.height;
-  const std::vector<Kind> kind = PixelKinds(g);
+  const std::vector<Place> place = PixelPlaces(picture);
+  g.sure = SurePixels(g, picture, place);
+  const std::vector<uint8_t>& sure = g.sure;
+  FollowLines(g, picture, place);
   std::vector<uint8_t> settled = g.index;
   std::vector<uint8_t> around;
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       const size_t p = static_cast<size_t>(y) * w + x;
-      if (kind[p] == Kind::Patch) continue;
+      if (sure[p]) continue;
       const uint8_t mine = g.index[p];
       around.clear();
-      bool patchNearby = false;
+      bool mineNearby = false;
       for (int32_t ny = std::max(0, y - kBlendRadius); ny <= std::min(h - 1, y + kBlendRadius); ++ny)
         for (int32_t nx = std::max(0, x - kBlendRadius); nx <= std::min(w - 1, x + kBlendRadius); ++nx) {
           const size_t q = static_cast<size_t>(ny) * w + nx;
+          if (!sure[q]) continue;
           const uint8_t v = g.index[q];
-          if (v == mine) {
-            patchNearby |= kind[q] == Kind::Patch;
-          } else if (kind[q] != Kind::Edge && std::find(around.begin(), around.end(), v) == around.end()) {
-            around.push_back(v);
-          }
+          if (v == mine) mineNearby = true;
+          else if (std::find(around.begin(), around.end(), v) == around.end()) around.push_back(v);
         }
       if (around.empty()) continue;
-      if (patchNearby) around.push_back(mine);
+      if (mineNearby) around.push_back(mine);
       const int32_t own = picture.At(x, y);
-      // A colour with no patch nearby is taken only when no mix comes close.
-      double best = RgbDistance(own, g.palette[mine]) + (patchNearby ? 0 : kForeignMargin);
+      // A colour no pixel nearby is sure of is taken only when no mix comes close.
+      double best = RgbDistance(own, g.palette[mine]) + (mineNearby ? 0 : kForeignMargin);
       for (size_t i = 0; i < around.size(); ++i)
         for (size_t j = i; j < around.size(); ++j) {
           const auto [r, nearerB] = MixResidual(own, g.palette[around[i]], g.palette[around[j]]);
           if (r < best) best = r, settled[p] = nearerB ? around[j] : around[i];
+          for (size_t k = j + 1; k < around.size() && j > i; ++k) {
+            const uint8_t three[3] = {around[i], around[j], around[k]};
+            const auto [r3, most] = MixResidual(own, g.palette[three[0]], g.palette[three[1]], g.palette[three[2]]);
+            if (r3 < best) best = r3, settled[p] = three[most];
+          }
         }
     }
   g.index = std::move(settled);
@@ -587,8 +912,9 @@ void SettleEdges(IndexGrid& g, const Picture& picture) {
 
 }  // namespace
 
-IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette) {
+IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines) {
   IndexGrid g;
+  g.lines = std::move(lines);
   g.width = picture.width;
   g.height = picture.height;
   g.index.resize(static_cast<size_t>(g.width) * g.height);
@@ -615,9 +941,9 @@ IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette) {
   return g;
 }
 
-int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity) {
-  if (minPixels <= 1 || grid.index.empty()) return 0;
-  return Sieving(grid, minPixels, connectivity).Run();
+int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alikePixels, const Picture* picture) {
+  if ((minPixels <= 1 && alikePixels <= 1) || grid.index.empty()) return 0;
+  return Sieving(grid, minPixels, connectivity, alikePixels, picture).Run();
 }
 
 Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background) {
@@ -626,8 +952,10 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   const Picture& picture = source;
   std::vector<int32_t> palette = options.palette;
   const std::optional<int32_t> fixed = background >= 0 ? std::optional(background) : std::nullopt;
+  const bool reduced = options.colours > 0 || !palette.empty();
+  std::vector<bool> lines;
   if (palette.empty() && options.colours > 0)
-    palette = RepresentativeColours(picture, options.colours, fixed);
+    palette = RepresentativeColours(picture, options.colours, fixed, &lines);
   else if (!palette.empty() && fixed && std::find(palette.begin(), palette.end(), *fixed) == palette.end() &&
            palette.size() < kMaxCleanColours)
     palette.push_back(*fixed);
@@ -639,10 +967,13 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
                   u"--palette) before removing small regions");
     palette = std::move(*own);
   }
-  IndexGrid grid = SnapToPalette(picture, std::move(palette));
-  Sieve(grid, options.sieve, 8);
+  IndexGrid grid = SnapToPalette(picture, std::move(palette), std::move(lines));
+  // Reduced colours hold shades of one another along borders: up to a few times the sieve's
+  // size, a region goes to a neighbour of nearly its colour.
+  const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;
+  Sieve(grid, options.sieve, 8, alike, &picture);
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them.
-  if (options.regions) Sieve(grid, options.sieve, 4);
+  if (options.regions) Sieve(grid, options.sieve, 4, alike, &picture);
   return ToPicture(std::move(grid));
 }
 

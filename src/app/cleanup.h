@@ -31,29 +31,46 @@ constexpr int kMaxCleanColours = 256;
 // file and the line it cannot read.
 std::vector<int32_t> ReadPaletteFile(const std::u16string& path);
 
-// `count` colours that represent the picture, chosen by k-means in OKLab over the histogram of
-// its steady pixels (not the blends along borders), centres that come out as one colour twice
-// seeded again elsewhere; `fixed` (the background colour) is one of them, unchanged. Fewer
-// when the picture holds fewer. Deterministic.
+// Up to `count` colours that represent the picture: the peaks of the histogram of its flat
+// areas and of the middles of its thin lines (never of the blends along borders), most pixels
+// first, each one taken when it is no shade of a colour taken before (and, for a line, no
+// blend of two of them); then refined by k-means in OKLab. `fixed` (the background colour)
+// is one of them, unchanged. Fewer when the picture shows fewer; the picture's own colours
+// when it holds no more than `count`. Deterministic. `lines`, when given, tells which of them
+// were taken from thin lines rather than areas.
 std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
-                                           std::optional<int32_t> fixed);
+                                           std::optional<int32_t> fixed, std::vector<bool>* lines = nullptr);
+
+constexpr uint8_t kSureOfLine = 1, kSureOfArea = 2;
 
 // One palette index per pixel, rows from the top.
 struct IndexGrid {
   int32_t width = 0, height = 0;
   std::vector<uint8_t> index;
   std::vector<int32_t> palette;
+  // How sure each pixel is of its colour: kSureOfArea on a flat spot close to it, kSureOfLine
+  // on a line's middle close to it, 0 not (empty: every pixel is sure of an area). A region
+  // holding no sure pixel is made of blends alone.
+  std::vector<uint8_t> sure;
+  // Which palette colours are those of thin lines (empty: any may be).
+  std::vector<bool> lines;
 };
 
-// Every pixel as the index of the palette colour nearest to it in OKLab; a pixel outside the
-// patches of its colour that is better explained as a blend of the patches' colours around it
-// takes the one of them it is nearer to, so the blends along a border fall to its two sides.
-IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette);
+// Every pixel as the index of the palette colour nearest to it in OKLab; the middle of a thin
+// line that stands out towards a line's colour (`lines`) takes it; a pixel not sure of its
+// colour that is better explained as a blend of two or three colours sure nearby takes the one
+// the blend holds most of, so the blends along a border fall to its sides.
+IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines = {});
 
 // Merges every 8-connected (or 4-connected) region of one index smaller than `minPixels` into
 // the neighbouring region it shares the longest border with (counted in pixel edges), smallest
-// regions first. Returns the number of regions merged.
-int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity = 8);
+// regions first; a region smaller than `alikePixels` too, when that neighbour's colour is
+// nearly its own; a piece of a thin line of any size into a neighbour of nearly its colour
+// (the middle of a blurred line wavers between shades); and a region of any size without a
+// pixel sure of its colour whose colours in `picture` (when given) average to a mix of its
+// neighbours'. Returns the number of regions merged.
+int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity = 8, int32_t alikePixels = 0,
+              const Picture* picture = nullptr);
 
 // The picture the generation reads after the clean-up `options` asks for; `background` (-1:
 // none) is kept as one of the reduced colours, so the background rule still finds it. For

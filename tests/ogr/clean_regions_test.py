@@ -137,5 +137,36 @@ class CleanRegions(unittest.TestCase):
         self.assertAlmostEqual(sum(area(g) for _, g in smooth), 360 * (180 - 30 / 3600), delta=1e-6)
 
 
+
+class BorderedMap(unittest.TestCase):
+    """A political map draws one-pixel black borders between its regions: damaged, each border
+    is a blurred, JPEG-tinted dark line that the clean-up must keep whole (one black region, not
+    hundreds of pieces), with each region on its side."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.clean = damaged_map.with_borders(damaged_map.clean_map(200, 40, 8, seed=7))
+        cls.picture = os.path.join(cls.tmp.name, "bordered.jpg")
+        damaged_map.save_jpeg(damaged_map.damaged(cls.clean), cls.picture)
+        cls.map = os.path.join(cls.tmp.name, "bordered.MLL")
+        run(cls.picture, "-o", cls.map, "--colors", "9", "--sieve", "20", "--regions", "--simplify", "1")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def test_borders_stay_whole_and_regions_stay_apart(self):
+        found = regions(self.map)
+        dark = [g for colour, g in found if max(int(colour[i:i + 2], 16) for i in (1, 3, 5)) < 96]
+        # One network; where a shallow staircase joins its steps only at corners the blurred
+        # line is faintest and may still part once.
+        self.assertLessEqual(len(dark), 2, "the border lines broke into pieces")
+        # Every region the sieve can keep (3 pixels and more: 27 after the 3x upscale) is found
+        # once; the borders are the one dark region.
+        areas = [a for colour, a in damaged_map.region_sizes(self.clean) if colour != 0 and a >= 3]
+        self.assertLessEqual(abs(len(found) - 1 - len(areas)), 0.05 * len(areas))
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -27,6 +27,31 @@ def clean_map(size, regions, colours=8, seed=1, lakes=0):
     return picture
 
 
+def with_borders(picture, colour=(0, 0, 0)):
+    """The picture with a one-pixel line of `colour` wherever a pixel's right or lower
+    neighbour is of another colour, as political map pictures draw their borders."""
+    out = picture.copy()
+    edge = np.zeros(picture.shape[:2], dtype=bool)
+    edge[:, :-1] |= (picture[:, :-1] != picture[:, 1:]).any(axis=2)
+    edge[:-1, :] |= (picture[:-1, :] != picture[1:, :]).any(axis=2)
+    out[edge] = colour
+    return out
+
+
+def region_sizes(rgb):
+    """The area in pixels of each 4-connected region of one colour."""
+    h, w, _ = rgb.shape
+    code = (rgb[..., 0].astype(np.int32) << 16) | (rgb[..., 1].astype(np.int32) << 8) | rgb[..., 2]
+    ds = gdal.GetDriverByName('MEM').Create('', w, h, 1, gdal.GDT_Int32)
+    ds.GetRasterBand(1).WriteArray(code)
+    from osgeo import ogr
+    out = ogr.GetDriverByName('Memory').CreateDataSource('')
+    layer = out.CreateLayer('r')
+    layer.CreateField(ogr.FieldDefn('v', ogr.OFTInteger))
+    gdal.Polygonize(ds.GetRasterBand(1), None, layer, 0)
+    return [(f.GetField('v'), f.GetGeometryRef().GetArea()) for f in layer]
+
+
 def _dataset(rgb):
     h, w, _ = rgb.shape
     ds = gdal.GetDriverByName('MEM').Create('', w, h, 3, gdal.GDT_Byte)
@@ -66,13 +91,4 @@ def save_jpeg(rgb, path, quality=60):
 
 def region_count(rgb):
     """4-connected regions of one colour, as gdal_polygonize counts them."""
-    h, w, _ = rgb.shape
-    code = (rgb[..., 0].astype(np.int32) << 16) | (rgb[..., 1].astype(np.int32) << 8) | rgb[..., 2]
-    ds = gdal.GetDriverByName('MEM').Create('', w, h, 1, gdal.GDT_Int32)
-    ds.GetRasterBand(1).WriteArray(code)
-    from osgeo import ogr
-    out = ogr.GetDriverByName('Memory').CreateDataSource('')
-    layer = out.CreateLayer('r')
-    layer.CreateField(ogr.FieldDefn('v', ogr.OFTInteger))
-    gdal.Polygonize(ds.GetRasterBand(1), None, layer, 0)
-    return layer.GetFeatureCount()
+    return len(region_sizes(rgb))

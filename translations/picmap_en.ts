@@ -1023,6 +1023,10 @@ Save it?<byte value="xd"/>
         <source> (%1 本は丸めると他の境界と交わるため角を保持)</source>
         <translation> (%1 kept their corners, as rounding would have crossed a border)</translation>
     </message>
+    <message>
+        <source>%1 (指定 %2 のうち, 画像で見分けられる色はこれだけ)</source>
+        <translation>%1 (of %2 asked: the picture shows no more that can be told apart)</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

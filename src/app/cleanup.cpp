@@ -946,9 +946,9 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alik
   return Sieving(grid, minPixels, connectivity, alikePixels, picture).Run();
 }
 
-Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background) {
+Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background, int* colours) {
   if (source.footprint && !source.IsIndexed())
-    return WithFootprintOf(CleanPicture(FilledOutside(source), options, background), source);
+    return WithFootprintOf(CleanPicture(FilledOutside(source), options, background, colours), source);
   const Picture& picture = source;
   std::vector<int32_t> palette = options.palette;
   const std::optional<int32_t> fixed = background >= 0 ? std::optional(background) : std::nullopt;
@@ -967,6 +967,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
                   u"--palette) before removing small regions");
     palette = std::move(*own);
   }
+  if (colours) *colours = static_cast<int>(palette.size());
   IndexGrid grid = SnapToPalette(picture, std::move(palette), std::move(lines));
   // Reduced colours hold shades of one another along borders: up to a few times the sieve's
   // size, a region goes to a neighbour of nearly its colour.

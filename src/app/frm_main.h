@@ -256,6 +256,8 @@ class frmMainLogic {
   const CleanupOptions& Cleanup() const { return cleanup_; }
   // What the last generation of regions made.
   const RegionCounts& LastRegions() const { return lastRegions_; }
+  // How many colours the last clean-up kept (0: none ran).
+  int CleanedColours() const { return cleanedColours_; }
 
  private:
   enum class Edge { West, East, North, South };
@@ -289,6 +291,7 @@ class frmMainLogic {
   bool MakeRegions(const Picture& pic, int32_t eastWrapped, double pw, double ph, int32_t mask);
   CleanupOptions cleanup_;
   RegionCounts lastRegions_;
+  int cleanedColours_ = 0;
 
   // Save.
   bool RenameHeaderRemarks(const std::u16string& chosenPath);

@@ -9,9 +9,10 @@
 namespace picmap {
 
 const Picture& frmMainLogic::CleanedPicture(const Picture& source, Picture& store) {
+  cleanedColours_ = 0;
   if (!cleanup_.ChangesPicture()) return source;
   try {
-    store = CleanPicture(source, cleanup_, state_.backColor);
+    store = CleanPicture(source, cleanup_, state_.backColor, &cleanedColours_);
   } catch (const Error& e) {
     refusal_ = e.Description();
     throw;

@@ -422,6 +422,13 @@ void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const O
                               Q(LatToStr(s.south))));
 }
 
+// Fewer colours than asked for come out when the picture shows no more that can be told apart
+// (the rest would be noise of a JPEG or blends along its borders).
+void PrintColours(int kept, int asked) {
+  Report("colours:", kept < asked ? TrQ("picmap-cli", "%1 (指定 %2 のうち, 画像で見分けられる色はこれだけ)").arg(kept).arg(asked)
+                                  : QString::number(kept));
+}
+
 void PrintRegions(const RegionCounts& r) {
   QString text = TrQ("picmap-cli", "%1, 境界線 %2").arg(r.regions).arg(r.arcs);
   if (r.arcsKeptFiner > 0)
@@ -661,6 +668,7 @@ int Convert(const Options& o) {
     return Failure(win, mark, o.picture);
   PrintSettings(logic, win, o);
   Report("figures", TrQ("picmap-cli", "(生成後): %1").arg(logic.State().oMap->Count()));
+  if (o.cleanup.colours > 0) PrintColours(logic.CleanedColours(), o.cleanup.colours);
   if (o.cleanup.regions) PrintRegions(logic.LastRegions());
 
   for (int run = 1; run <= o.compressRuns; ++run) {

@@ -216,6 +216,10 @@ TEST_F(ConvertVerbTest, CleanupOptionsRefuseWhatTheyCannotDo) {
   r = Run("'" + (dir_ / "n.png").string() + "' --colors 6 --sieve 5 --regions --simplify 1 --smooth");
   EXPECT_EQ(r.exit, 0) << r.err;
   EXPECT_NE(r.out.find("regions: "), std::string::npos) << r.out;
+  // Asked for more colours than the picture holds, it says how many it kept.
+  r = Run(pic + " --colors 12 --regions");
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("colours: 5 (of 12 asked"), std::string::npos) << r.out;
 }
 
 TEST_F(ConvertVerbTest, WorldFileSetsTheExtentsOrRefuses) {

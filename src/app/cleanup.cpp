@@ -912,7 +912,8 @@ void SettleEdges(IndexGrid& g, const Picture& picture) {
 
 }  // namespace
 
-IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines) {
+IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines,
+                        bool settle) {
   IndexGrid g;
   g.lines = std::move(lines);
   g.width = picture.width;
@@ -937,7 +938,7 @@ IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, st
       out[x] = nearest[c];
     }
   }
-  SettleEdges(g, picture);
+  if (settle) SettleEdges(g, picture);
   return g;
 }
 
@@ -968,7 +969,8 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
     palette = std::move(*own);
   }
   if (colours) *colours = static_cast<int>(palette.size());
-  IndexGrid grid = SnapToPalette(picture, std::move(palette), std::move(lines));
+  // A picture sieved in its own colours has no blends to settle: it is sieved as it is.
+  IndexGrid grid = SnapToPalette(picture, std::move(palette), std::move(lines), reduced);
   // Reduced colours hold shades of one another along borders: up to a few times the sieve's
   // size, a region goes to a neighbour of nearly its colour.
   const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;

@@ -60,7 +60,9 @@ struct IndexGrid {
 // line that stands out towards a line's colour (`lines`) takes it; a pixel not sure of its
 // colour that is better explained as a blend of two or three colours sure nearby takes the one
 // the blend holds most of, so the blends along a border fall to its sides.
-IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines = {});
+// Without `settle`, every pixel is only the nearest colour (a picture of these very colours).
+IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines = {},
+                        bool settle = true);
 
 // Merges every 8-connected (or 4-connected) region of one index smaller than `minPixels` into
 // the neighbouring region it shares the longest border with (counted in pixel edges), smallest

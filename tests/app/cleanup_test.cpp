@@ -82,6 +82,20 @@ TEST(CleanPicture, TheSieveMergesIntoTheLongestBorderNotTheLargestNeighbour) {
   EXPECT_EQ(clean.At(11, 0), 0x0000FF);
 }
 
+// A picture in its own colours is sieved by size alone: a one-pixel strip of a colour between
+// two others is a region of the map when it is long enough, even though it looks like a blend.
+TEST(CleanPicture, APictureInItsOwnColoursIsSievedBySizeAlone) {
+  const int32_t red = 0x0000FF, between = Mix(red, kYellow, 0.5);
+  Picture pic(40, 12, red);
+  for (int32_t y = 0; y < 12; ++y)
+    for (int32_t x = 21; x < 40; ++x) pic.Set(x, y, x == 21 ? between : kYellow);
+  CleanupOptions o;
+  o.sieve = 10;
+  o.regions = true;
+  const Picture clean = CleanPicture(pic, o, -1);
+  for (int32_t y = 0; y < 12; ++y) EXPECT_EQ(clean.At(21, y), between) << "row " << y;
+}
+
 TEST(CleanPicture, TheBackgroundStaysOneOfTheColoursExactly) {
   Picture pic(20, 20, 0xFEFDFF);
   for (int32_t y = 5; y < 15; ++y)

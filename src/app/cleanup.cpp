@@ -226,6 +226,21 @@ std::vector<Place> PixelPlaces(const Picture& picture) {
   return deep;
 }
 
+// Where each pixel of one picture lies, found once: choosing colours and settling the blends
+// both ask.
+class Places {
+ public:
+  explicit Places(const Picture& picture) : picture_(picture) {}
+  const std::vector<Place>& Get() {
+    if (!place_) place_ = PixelPlaces(picture_);
+    return *place_;
+  }
+
+ private:
+  const Picture& picture_;
+  std::optional<std::vector<Place>> place_;
+};
+
 // ---- Histogram -----------------------------------------------------------------------------
 
 // Colours in bins of 6 bits a channel: the mean colour and pixel count of each bin in use.
@@ -251,13 +266,13 @@ struct Histogram {
   std::vector<Bin> flat, line;
 };
 
-Histogram ColourBins(const Picture& picture) {
+Histogram ColourBins(const Picture& picture, Places& places) {
   struct Sum {
     double r = 0, g = 0, b = 0, n = 0;
   };
   std::vector<Sum> sums[2] = {std::vector<Sum>(kBins), std::vector<Sum>(kBins)};
   std::vector<int32_t> row(static_cast<size_t>(picture.width));
-  const std::vector<Place> place = PixelPlaces(picture);
+  const std::vector<Place>& place = places.Get();
   const auto any = [&](Place p) { return std::find(place.begin(), place.end(), p) != place.end(); };
   const Place area = any(Place::Deep) ? Place::Deep : any(Place::Flat) ? Place::Flat : Place::Line;
   const Place least = any(area) ? Place::Line : Place::Blend;
@@ -707,14 +722,16 @@ std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
   return colours;
 }
 
-std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
+namespace {
+
+std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& places, int count,
                                            std::optional<int32_t> fixed, std::vector<bool>* lines) {
   const size_t wanted = static_cast<size_t>(std::max(count, 1));
   if (std::optional<std::vector<int32_t>> own = OwnColours(picture, wanted)) {
     if (fixed && std::find(own->begin(), own->end(), *fixed) == own->end()) own->insert(own->begin(), *fixed);
     if (own->size() <= wanted) return *own;
   }
-  const Histogram h = ColourBins(picture);
+  const Histogram h = ColourBins(picture, places);
   std::vector<Bin> all = h.flat;
   all.insert(all.end(), h.line.begin(), h.line.end());
   std::vector<Lab> fixedLab;
@@ -760,6 +777,14 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
       lines->push_back(centres.from[k] != From::Flat || onLines[k] > onAreas[k]);
   }
   return colours;
+}
+
+}  // namespace
+
+std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
+                                           std::optional<int32_t> fixed, std::vector<bool>* lines) {
+  Places places(picture);
+  return RepresentativeColours(picture, places, count, fixed, lines);
 }
 
 namespace {
@@ -868,9 +893,9 @@ void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>&
 // border. A pixel not sure of its colour that is better explained as a mix of two or three
 // colours sure nearby takes the one the mix holds most of; a thin line of a colour that is no
 // such mix keeps it (a border line between two regions).
-void SettleEdges(IndexGrid& g, const Picture& picture) {
+void SettleEdges(IndexGrid& g, const Picture& picture, Places& places) {
   const int32_t w = g.width, h = g.height;
-  const std::vector<Place> place = PixelPlaces(picture);
+  const std::vector<Place>& place = places.Get();
   g.sure = SurePixels(g, picture, place);
   const std::vector<uint8_t>& sure = g.sure;
   FollowLines(g, picture, place);
@@ -910,10 +935,8 @@ void SettleEdges(IndexGrid& g, const Picture& picture) {
   g.index = std::move(settled);
 }
 
-}  // namespace
-
-IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines,
-                        bool settle) {
+IndexGrid SnapToPalette(const Picture& picture, Places& places, std::vector<int32_t> palette,
+                        std::vector<bool> lines, bool settle) {
   IndexGrid g;
   g.lines = std::move(lines);
   g.width = picture.width;
@@ -938,8 +961,16 @@ IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, st
       out[x] = nearest[c];
     }
   }
-  if (settle) SettleEdges(g, picture);
+  if (settle) SettleEdges(g, picture, places);
   return g;
+}
+
+}  // namespace
+
+IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines,
+                        bool settle) {
+  Places places(picture);
+  return SnapToPalette(picture, places, std::move(palette), std::move(lines), settle);
 }
 
 int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alikePixels, const Picture* picture) {
@@ -955,8 +986,9 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   const std::optional<int32_t> fixed = background >= 0 ? std::optional(background) : std::nullopt;
   const bool reduced = options.colours > 0 || !palette.empty();
   std::vector<bool> lines;
+  Places places(picture);
   if (palette.empty() && options.colours > 0)
-    palette = RepresentativeColours(picture, options.colours, fixed, &lines);
+    palette = RepresentativeColours(picture, places, options.colours, fixed, &lines);
   else if (!palette.empty() && fixed && std::find(palette.begin(), palette.end(), *fixed) == palette.end() &&
            palette.size() < kMaxCleanColours)
     palette.push_back(*fixed);
@@ -970,7 +1002,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   }
   if (colours) *colours = static_cast<int>(palette.size());
   // A picture sieved in its own colours has no blends to settle: it is sieved as it is.
-  IndexGrid grid = SnapToPalette(picture, std::move(palette), std::move(lines), reduced);
+  IndexGrid grid = SnapToPalette(picture, places, std::move(palette), std::move(lines), reduced);
   // Reduced colours hold shades of one another along borders: up to a few times the sieve's
   // size, a region goes to a neighbour of nearly its colour.
   const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;

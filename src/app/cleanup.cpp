@@ -514,7 +514,7 @@ class Sieving {
         anchor_[r] = kSureOfArea;
         if (size_[r] >= alike_) continue;
       }
-      const bool any = size_[r] < min_ || anchor_[r] == 0;
+      const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r));
       const double alike = anchor_[r] == kSureOfLine ? kLineApart : size_[r] < alike_ ? kAlikeColour : -1;
       if (MergeIntoNeighbour(r, any ? std::numeric_limits<double>::max() : alike)) ++merged;
     }
@@ -584,6 +584,22 @@ class Sieving {
         for (size_t k = j + 1; k < near.size() && j > i; ++k)
           if (MixResidual(mean, colour(i), colour(j), colour(k)).first < kSure) return true;
       }
+    return false;
+  }
+
+  // Whether small region r is a strip along the border of two neighbours whose colours its own
+  // colour mixes: a palette colour drawn from the blends of one long border, not a region.
+  bool IsBlendStrip(int32_t r) {
+    std::vector<std::pair<int64_t, int32_t>> near;
+    int64_t perimeter = 0;
+    for (const auto& [o, length] : Borders(r)) near.emplace_back(length, o), perimeter += length;
+    if (static_cast<double>(size_[r]) >= kLeastWidth * static_cast<double>(perimeter)) return false;
+    std::sort(near.rbegin(), near.rend());
+    near.resize(std::min<size_t>(near.size(), 4));
+    const auto colour = [&](size_t i) { return g_.palette[colour_[near[i].second]]; };
+    for (size_t i = 0; i < near.size(); ++i)
+      for (size_t j = i + 1; j < near.size(); ++j)
+        if (colour(i) != colour(j) && MixResidual(g_.palette[colour_[r]], colour(i), colour(j)).first < kSure) return true;
     return false;
   }
 

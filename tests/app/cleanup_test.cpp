@@ -96,6 +96,28 @@ TEST(CleanPicture, APictureInItsOwnColoursIsSievedBySizeAlone) {
   for (int32_t y = 0; y < 12; ++y) EXPECT_EQ(clean.At(21, y), between) << "row " << y;
 }
 
+// A reduction may take the blend of two colours from the pixels of their border; the short
+// strips of it along that border are merged though their pixels are sure of it, while a wide
+// area of the same colour stays.
+TEST(CleanPicture, StripsOfABlendColourAlongABorderAreMerged) {
+  const int32_t red = 0x0000FF, between = Mix(red, kYellow, 0.5);
+  IndexGrid g;
+  g.width = 40, g.height = 30;
+  g.palette = {red, kYellow, between};
+  g.index.assign(40 * 30, 0);
+  g.sure.assign(40 * 30, kSureOfArea);
+  Picture pic(40, 30, red);
+  for (int32_t y = 0; y < 30; ++y)
+    for (int32_t x = 20; x < 40; ++x) {
+      const uint8_t c = x == 20 && y < 25 ? 2 : y >= 24 && x >= 30 ? 2 : 1;
+      g.index[static_cast<size_t>(y) * 40 + x] = c;
+      pic.Set(x, y, g.palette[c]);
+    }
+  Sieve(g, 20, 8, 80, &pic);
+  for (int32_t y = 0; y < 24; ++y) EXPECT_NE(g.index[static_cast<size_t>(y) * 40 + 20], 2) << "row " << y;
+  EXPECT_EQ(g.index[static_cast<size_t>(27) * 40 + 35], 2) << "a wide area of the blend colour was merged";
+}
+
 TEST(CleanPicture, TheBackgroundStaysOneOfTheColoursExactly) {
   Picture pic(20, 20, 0xFEFDFF);
   for (int32_t y = 5; y < 15; ++y)

@@ -1,11 +1,16 @@
 #include "ogr/mll_features.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <initializer_list>
 #include <string_view>
+#include <vector>
+
+#include <cpl_error.h>
 
 #include "map/clsMapFigure.h"
 #include "map/clsMapRem.h"
@@ -103,6 +108,33 @@ std::string TextField(const std::u16string& text) {
 
 double Coordinate(int32_t v, bool degrees) { return degrees ? SecToDegrees(v) : v; }
 
+// Whether the outline passes a corner twice: a hole joined by a keyhole, or two parts of a
+// region meeting at a corner. GIS tools take such a ring for invalid.
+template <typename Points>
+bool TouchesItself(const Points& pts) {
+  size_t n = pts.size();
+  if (n > 1 && pts.front().x == pts.back().x && pts.front().y == pts.back().y) --n;
+  if (n < 4) return false;
+  std::vector<uint64_t> corners(n);
+  for (size_t i = 0; i < n; ++i)
+    corners[i] = static_cast<uint64_t>(static_cast<uint32_t>(pts[i].x)) << 32 | static_cast<uint32_t>(pts[i].y);
+  std::sort(corners.begin(), corners.end());
+  return std::adjacent_find(corners.begin(), corners.end()) != corners.end();
+}
+
+// The same area with its holes as inner rings, when GEOS can part the ring so; else null.
+OGRGeometry* WithInnerRings(const OGRPolygon& keyholed) {
+  static const char* const kStructure[] = {"METHOD=STRUCTURE", nullptr};
+  // An older GEOS knows no such method: the ring is then given as it is, without a message.
+  CPLErrorStateBackuper keepLastError;
+  CPLErrorHandlerPusher quiet(CPLQuietErrorHandler, nullptr);
+  std::unique_ptr<OGRGeometry> valid(keyholed.MakeValid(kStructure));
+  if (!valid || wkbFlatten(valid->getGeometryType()) != wkbPolygon || !valid->IsValid()) return nullptr;
+  const double before = keyholed.get_Area(), after = valid->toPolygon()->get_Area();
+  if (std::fabs(after - before) > 1e-9 * std::max(1.0, before)) return nullptr;
+  return valid.release();
+}
+
 OGRGeometry* PolygonOf(const clsPoly& poly, bool degrees) {
   const auto pts = poly.Points();
   if (pts.size() < 3) return nullptr;
@@ -113,6 +145,12 @@ OGRGeometry* PolygonOf(const clsPoly& poly, bool degrees) {
   ring->closeRings();
   auto* polygon = new OGRPolygon;
   polygon->addRingDirectly(ring);
+  if (TouchesItself(pts)) {
+    if (OGRGeometry* parted = WithInnerRings(*polygon)) {
+      delete polygon;
+      return parted;
+    }
+  }
   return polygon;
 }
 

@@ -126,6 +126,17 @@ class CleanRegions(unittest.TestCase):
         # but the 15" the map keeps off each pole).
         self.assertAlmostEqual(sum(area(g) for _, g in simple), 360 * (180 - 30 / 3600), delta=1e-6)
 
+    def test_regions_are_valid_polygons_with_their_lakes_as_inner_rings(self):
+        # GIS tools refuse a ring that passes a corner twice, as a keyhole does.
+        for path in (self.traced, self.simple, self.smooth):
+            dataset = ogr.Open(path)
+            inner = 0
+            for f in dataset.GetLayerByName("polygons"):
+                g = f.GetGeometryRef()
+                self.assertTrue(g.IsValid(), f"{os.path.basename(path)}: {g.ExportToWkt()[:200]}")
+                inner += g.GetGeometryCount() - 1
+            self.assertGreater(inner, 0, os.path.basename(path))
+
     def test_smoothed_regions_neither_overlap_nor_leave_gaps(self):
         smooth = regions(self.smooth)
         self.assertEqual(len(smooth), len(regions(self.simple)))

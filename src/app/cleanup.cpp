@@ -994,9 +994,13 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alik
   return Sieving(grid, minPixels, connectivity, alikePixels, picture).Run();
 }
 
-Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background, int* colours) {
+Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background, int* colours,
+                     const std::function<void()>& stageDone) {
   if (source.footprint && !source.IsIndexed())
-    return WithFootprintOf(CleanPicture(FilledOutside(source), options, background, colours), source);
+    return WithFootprintOf(CleanPicture(FilledOutside(source), options, background, colours, stageDone), source);
+  const auto done = [&] {
+    if (stageDone) stageDone();
+  };
   const Picture& picture = source;
   std::vector<int32_t> palette = options.palette;
   const std::optional<int32_t> fixed = background >= 0 ? std::optional(background) : std::nullopt;
@@ -1017,14 +1021,17 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
     palette = std::move(*own);
   }
   if (colours) *colours = static_cast<int>(palette.size());
+  done();
   // A picture sieved in its own colours has no blends to settle: it is sieved as it is.
   IndexGrid grid = SnapToPalette(picture, places, std::move(palette), std::move(lines), reduced);
+  done();
   // Reduced colours hold shades of one another along borders: up to a few times the sieve's
   // size, a region goes to a neighbour of nearly its colour.
   const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;
   Sieve(grid, options.sieve, 8, alike, &picture);
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them.
   if (options.regions) Sieve(grid, options.sieve, 4, alike, &picture);
+  done();
   return ToPicture(std::move(grid));
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,8 +80,9 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity = 8, int32_t 
 // The picture the generation reads after the clean-up `options` asks for; `background` (-1:
 // none) is kept as one of the reduced colours, so the background rule still finds it. For
 // regions the sieve also merges 4-connected regions below its size, as regions are traced so.
-// `colours`, when given, is told how many colours the cleaned picture holds.
+// `colours`, when given, is told how many colours the cleaned picture holds. `stageDone`, when
+// given, is called after the colours are chosen, after snapping and after the sieve.
 Picture CleanPicture(const Picture& picture, const CleanupOptions& options, int32_t background,
-                     int* colours = nullptr);
+                     int* colours = nullptr, const std::function<void()>& stageDone = {});
 
 }  // namespace picmap

@@ -292,6 +292,11 @@ class frmMainLogic {
   CleanupOptions cleanup_;
   RegionCounts lastRegions_;
   int cleanedColours_ = 0;
+  // Stages of the clean-up (colours, snapping, sieve) and of the tracing (arcs, simplifying).
+  static constexpr int kCleanupStages = 3, kTraceStages = 2;
+  int cleanupStage_ = 0;
+  void StartCleanupStages();
+  void CleanupStageDone();
 
   // Save.
   bool RenameHeaderRemarks(const std::u16string& chosenPath);

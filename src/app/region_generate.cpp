@@ -8,13 +8,33 @@
 
 namespace picmap {
 
+// The clean-up and the tracing of regions run in stages of a few seconds on a large picture:
+// between them the window shows how far it got and takes a request to stop.
+void frmMainLogic::CleanupStageDone() {
+  window_.SetProgressValue(++cleanupStage_);
+  EventsIfDue();
+  if (state_.cancelRequest)
+    throw Error(err::kInvalidCall, u"frmMain.CleanupStageDone", u"stopped at the user's request");
+}
+
+void frmMainLogic::StartCleanupStages() {
+  cleanupStage_ = 0;
+  const int stages = (cleanup_.ChangesPicture() ? kCleanupStages : 0) + (cleanup_.regions ? kTraceStages : 0);
+  if (stages == 0) return;
+  window_.SetProgressMax(stages);
+  window_.SetProgressValue(0);
+  lastEvents_ = {};  // the first stage lets the window draw the progress bar
+}
+
 const Picture& frmMainLogic::CleanedPicture(const Picture& source, Picture& store) {
   cleanedColours_ = 0;
+  StartCleanupStages();
   if (!cleanup_.ChangesPicture()) return source;
   try {
-    store = CleanPicture(source, cleanup_, state_.backColor, &cleanedColours_);
+    store = CleanPicture(source, cleanup_, state_.backColor, &cleanedColours_, [this] { CleanupStageDone(); });
   } catch (const Error& e) {
     refusal_ = e.Description();
+    window_.SetProgressValue(0);
     throw;
   }
   return store;
@@ -43,7 +63,14 @@ bool frmMainLogic::MakeRegions(const Picture& pic, int32_t eastWrapped, double p
   at.thing = s.imagePolygonThing;
   at.tolerance = cleanup_.simplify;
   at.smooth = cleanup_.smooth;
-  lastRegions_ = AddRegionFigures(*s.oMap, pic, at);
+  try {
+    lastRegions_ = AddRegionFigures(*s.oMap, pic, at, [this] { CleanupStageDone(); });
+  } catch (...) {
+    s.oMap->Clear();
+    window_.SetProgressValue(0);
+    throw;
+  }
+  window_.SetProgressValue(0);
   AddRemarks(*s.oMap, ConverterClosingLines());
   return true;
 }

@@ -67,12 +67,13 @@ std::shared_ptr<clsMapPolygon> Figure(const Ring& ring, int32_t colour, int16_t 
 
 }  // namespace
 
-RegionCounts AddRegionFigures(clsMap& map, const Picture& picture, const RegionPlacement& at) {
+RegionCounts AddRegionFigures(clsMap& map, const Picture& picture, const RegionPlacement& at,
+                              const std::function<void()>& stageDone) {
   RegionCounts counts;
   TraceCounts traced;
   const std::vector<TracedRegion> regions =
       TraceRegions(PixelValues(picture, at.background, at.toneMask), picture.width,
-                   picture.height, at.tolerance, &traced, at.smooth);
+                   picture.height, at.tolerance, &traced, at.smooth, stageDone);
   counts.arcs = traced.arcs;
   counts.arcsKeptFiner = traced.arcsKeptFiner;
   counts.arcsKeptCorners = traced.arcsKeptCorners;

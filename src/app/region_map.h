@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "app/picture.h"
 
@@ -29,6 +30,8 @@ struct RegionCounts {
 
 // Adds the regions' figures to `map` in the order of their first pixel. A region's colour is
 // the one its rectangles would have had (tone mask applied); background pixels are none.
-RegionCounts AddRegionFigures(clsMap& map, const Picture& picture, const RegionPlacement& at);
+// `stageDone`, when given, is called after tracing and after simplifying.
+RegionCounts AddRegionFigures(clsMap& map, const Picture& picture, const RegionPlacement& at,
+                              const std::function<void()>& stageDone = {});
 
 }  // namespace picmap

@@ -42,11 +42,14 @@ class Tracer {
  public:
   Tracer(std::span<const int32_t> classes, int32_t w, int32_t h) : cls_(classes), w_(w), h_(h) {}
 
-  std::vector<TracedRegion> Run(double tolerance, bool smooth, TraceCounts* counts) {
+  std::vector<TracedRegion> Run(double tolerance, bool smooth, TraceCounts* counts,
+                                const std::function<void()>& stageDone) {
     LabelRegions();
     TraceArcs();
+    if (stageDone) stageDone();
     Simplify(tolerance);
     if (smooth) Smooth();
+    if (stageDone) stageDone();
     if (counts) {
       counts->arcs = static_cast<int64_t>(arcs_.size());
       counts->arcsKeptFiner = keptFiner_;
@@ -511,9 +514,9 @@ class Tracer {
 
 std::vector<TracedRegion> TraceRegions(std::span<const int32_t> classes, int32_t width,
                                        int32_t height, double tolerance, TraceCounts* counts,
-                                       bool smooth) {
+                                       bool smooth, const std::function<void()>& stageDone) {
   if (width <= 0 || height <= 0 || classes.size() < static_cast<size_t>(width) * height) return {};
-  return Tracer(classes, width, height).Run(tolerance, smooth, counts);
+  return Tracer(classes, width, height).Run(tolerance, smooth, counts, stageDone);
 }
 
 }  // namespace picmap

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -33,8 +34,11 @@ struct TraceCounts {
 // would do so is simplified less. Without, rings hold only the corners where they turn.
 // With `smooth`, each arc's corners are then rounded once (Chaikin, its ends fixed) under the
 // same rule, and points are in quarter cells. Regions come in the order of their first cell.
+// `stageDone`, when given, is called after tracing and after simplifying (a window shows its
+// progress there, and may stop the work by throwing).
 std::vector<TracedRegion> TraceRegions(std::span<const int32_t> classes, int32_t width,
                                        int32_t height, double tolerance,
-                                       TraceCounts* counts = nullptr, bool smooth = false);
+                                       TraceCounts* counts = nullptr, bool smooth = false,
+                                       const std::function<void()>& stageDone = {});
 
 }  // namespace picmap

@@ -167,5 +167,32 @@ TEST_F(RegionGeneration, RegionsOfACleanedPictureCarryThingAndToneColour) {
   EXPECT_GT(polygons[0]->Poly()->Count(), 9);  // outline, bridge there and back, lake
 }
 
+// The clean-up and the tracing show their stages, and stop between them when asked: the map
+// is then left empty, not with regions traced but never simplified.
+TEST_F(RegionGeneration, StopIsTakenBetweenStagesAndLeavesNoHalfMap) {
+  Picture pic(64, 64, 0xFDFEFF);
+  for (int32_t y = 10; y < 50; ++y)
+    for (int32_t x = 10; x < 50; ++x) pic.Set(x, y, 0x0404F8);
+  StartWith(pic);
+  CleanupOptions o;
+  o.colours = 2;
+  o.sieve = 10;
+  o.regions = true;
+  o.simplify = 1;
+  logic->SetCleanup(o);
+  int stage = 0;
+  win.onDoEvents = [&] {
+    if (win.progressValue > stage) stage = win.progressValue;
+    if (stage == 4) logic->mnuCancel_Click();  // the arcs are traced
+  };
+  logic->mnuPolygon_Click();
+  EXPECT_EQ(win.LastMessage(), u"ポリゴン生成は中断されました.");
+  EXPECT_EQ(stage, 4);
+  EXPECT_EQ(win.progressMax, 5);
+  EXPECT_EQ(win.progressValue, 0);
+  EXPECT_EQ(logic->State().oMap->Count(), 0);
+  EXPECT_TRUE(win.MenuEnabled(Menu::mnuPolygon));
+}
+
 }  // namespace
 }  // namespace picmap::test

@@ -483,6 +483,8 @@ constexpr int32_t kAlikeTimes = 4;
 // A region without a sure pixel whose area is less than this many times its perimeter is a
 // strip of blends: a small area of its own is wider.
 constexpr double kLeastWidth = 1.25;
+// A small region with fewer pixels sure of its colour than this share may be a blend.
+constexpr double kFewSure = 0.2;
 
 // The regions a sieve merges, merged one by one.
 class Sieving {
@@ -498,6 +500,8 @@ class Sieving {
     for (size_t p = 0; p < label_.size(); ++p) colour_[label_[p]] = g_.index[p];
     anchor_.assign(count_, g_.sure.empty() ? kSureOfArea : 0);
     for (size_t p = 0; p < g_.sure.size(); ++p) anchor_[label_[p]] = std::max(anchor_[label_[p]], g_.sure[p]);
+    sureCount_.assign(count_, 0);
+    for (size_t p = 0; p < g_.sure.size(); ++p) sureCount_[label_[p]] += g_.sure[p] == kSureOfArea;
     GroupPixels();
   }
 
@@ -515,7 +519,9 @@ class Sieving {
         if (size_[r] >= alike_) continue;
       }
       const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r));
-      const double alike = anchor_[r] == kSureOfLine ? kLineApart : size_[r] < alike_ ? kAlikeColour : -1;
+      const double alike = anchor_[r] == kSureOfLine || (!any && IsShadeOfABlend(r)) ? kLineApart
+                           : size_[r] < alike_                                 ? kAlikeColour
+                                                                               : -1;
       if (MergeIntoNeighbour(r, any ? std::numeric_limits<double>::max() : alike)) ++merged;
     }
     for (size_t p = 0; p < label_.size(); ++p) {
@@ -587,6 +593,14 @@ class Sieving {
     return false;
   }
 
+  // Whether small region r, sure of its colour on few pixels, averages to a mix of its
+  // neighbours' colours: where a line meets an area, their blend can lie nearest to a shade of
+  // that area (another region's colour), and a few of its pixels sure of that shade.
+  bool IsShadeOfABlend(int32_t r) {
+    return size_[r] < alike_ && picture_ && anchor_[r] == kSureOfArea &&
+           sureCount_[r] < kFewSure * size_[r] && IsBlendOfNeighbours(r);
+  }
+
   // Whether small region r is a strip along the border of two neighbours whose colours its own
   // colour mixes: a palette colour drawn from the blends of one long border, not a region.
   bool IsBlendStrip(int32_t r) {
@@ -618,6 +632,7 @@ class Sieving {
     owner_[r] = best;
     size_[best] += size_[r];
     anchor_[best] = std::max(anchor_[best], anchor_[r]);
+    sureCount_[best] += sureCount_[r];
     auto& into = absorbed_[best];
     into.push_back(r);
     if (auto it = absorbed_.find(r); it != absorbed_.end()) {
@@ -641,6 +656,7 @@ class Sieving {
   std::vector<int64_t> first_;
   std::vector<uint8_t> colour_;
   std::vector<uint8_t> anchor_;  // the surest pixel of each region
+  std::vector<int32_t> sureCount_;
   std::unordered_map<int32_t, std::vector<int32_t>> absorbed_;
 };
 

@@ -118,6 +118,30 @@ TEST(CleanPicture, StripsOfABlendColourAlongABorderAreMerged) {
   EXPECT_EQ(g.index[static_cast<size_t>(27) * 40 + 35], 2) << "a wide area of the blend colour was merged";
 }
 
+// Where a dark line meets an area, their blend can lie nearest to a shade of the area that is
+// another region's colour, a few of its pixels sure of that shade: the patch goes back to the
+// area, though the shade is farther from it than near colours usually are.
+TEST(CleanPicture, APatchOfAShadeWhereALineMeetsAnAreaGoesBackToTheArea) {
+  const int32_t area = 0xA98383, shade = 0xD28281, line = 0x7E2323, beyond = 0xDDDDDD;
+  IndexGrid g;
+  g.width = 40, g.height = 30;
+  g.palette = {area, shade, line, beyond};
+  g.index.assign(40 * 30, 0);
+  g.sure.assign(40 * 30, kSureOfArea);
+  Picture pic(40, 30, area);
+  const auto set = [&](int32_t x, int32_t y, uint8_t c, int32_t colour, uint8_t sure) {
+    g.index[static_cast<size_t>(y) * 40 + x] = c;
+    g.sure[static_cast<size_t>(y) * 40 + x] = sure;
+    pic.Set(x, y, colour);
+  };
+  for (int32_t y = 0; y < 30; ++y)
+    for (int32_t x = 18; x < 40; ++x) set(x, y, x < 20 ? 2 : 3, x < 20 ? line : beyond, x < 20 ? kSureOfLine : kSureOfArea);
+  for (int32_t y = 5; y < 18; ++y)
+    for (int32_t x = 16; x < 18; ++x) set(x, y, 1, Mix(area, line, 0.4), y < 6 ? kSureOfArea : 0);
+  Sieve(g, 20, 8, 80, &pic);
+  for (int32_t y = 5; y < 18; ++y) EXPECT_EQ(g.index[static_cast<size_t>(y) * 40 + 16], 0) << "row " << y;
+}
+
 TEST(CleanPicture, TheBackgroundStaysOneOfTheColoursExactly) {
   Picture pic(20, 20, 0xFEFDFF);
   for (int32_t y = 5; y < 15; ++y)

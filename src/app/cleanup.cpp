@@ -318,27 +318,35 @@ struct Candidate {
   bool line;
 };
 
-// The peaks of a histogram: bins holding more than any bin beside them, counted with their
-// neighbours, so the noise round a flat colour does not split it.
-void AddPeaks(const std::vector<Bin>& bins, bool line, std::vector<Candidate>& out) {
+template <typename Visit>
+void BinNeighbours(int32_t key, Visit&& visit) {
+  constexpr int mask = kBinsAside - 1;
+  const int r = key & mask, g = (key >> kBinBits) & mask, b = key >> (2 * kBinBits);
+  for (int db = -1; db <= 1; ++db)
+    for (int dg = -1; dg <= 1; ++dg)
+      for (int dr = -1; dr <= 1; ++dr) {
+        const int nr = r + dr, ng = g + dg, nb = b + db;
+        if (nr >= 0 && ng >= 0 && nb >= 0 && nr <= mask && ng <= mask && nb <= mask)
+          visit(nr | ng << kBinBits | nb << (2 * kBinBits));
+      }
+}
+
+// The pixels of each bin in use counted with those of the bins beside it.
+std::vector<double> Density(const std::vector<Bin>& bins) {
   std::vector<double> weight(kBins, 0.0), density(kBins, 0.0);
   for (const Bin& b : bins) weight[b.key] = b.weight;
-  const auto neighbours = [](int32_t key, auto&& visit) {
-    constexpr int mask = kBinsAside - 1;
-    const int r = key & mask, g = (key >> kBinBits) & mask, b = key >> (2 * kBinBits);
-    for (int db = -1; db <= 1; ++db)
-      for (int dg = -1; dg <= 1; ++dg)
-        for (int dr = -1; dr <= 1; ++dr) {
-          const int nr = r + dr, ng = g + dg, nb = b + db;
-          if (nr >= 0 && ng >= 0 && nb >= 0 && nr <= mask && ng <= mask && nb <= mask)
-            visit(nr | ng << kBinBits | nb << (2 * kBinBits));
-        }
-  };
-  for (const Bin& b : bins) neighbours(b.key, [&](int32_t k) { density[b.key] += weight[k]; });
+  for (const Bin& b : bins) BinNeighbours(b.key, [&](int32_t k) { density[b.key] += weight[k]; });
+  return density;
+}
+
+// The peaks of a histogram: bins holding more than any bin beside them, counted with their
+// neighbours, so the noise round a flat colour does not split it.
+void AddPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, bool line,
+              std::vector<Candidate>& out) {
   for (const Bin& bin : bins) {
     const int32_t key = bin.key;
     bool peak = density[key] >= kLeastPeak;
-    neighbours(key, [&](int32_t k) { peak &= density[k] < density[key] || (density[k] == density[key] && k >= key); });
+    BinNeighbours(key, [&](int32_t k) { peak &= density[k] < density[key] || (density[k] == density[key] && k >= key); });
     if (peak) out.push_back({&bin, density[key], line});
   }
 }
@@ -350,6 +358,28 @@ bool IsBlendOf(int32_t colour, const std::vector<Lab>& centres) {
     for (size_t j = i + 1; j < rgb.size(); ++j)
       if (MixResidual(colour, rgb[i], rgb[j]).first < kBlendMargin) return true;
   return false;
+}
+
+// Two colours of the flat areas closer than this (in OKLab) are one when the pixels of one are
+// a small shoulder of the other's, with no empty bins between them: the noise a JPEG spreads
+// over a large area of a saturated or dark colour can draw a second centre beside its own.
+constexpr float kOneRidge = 0.03f;
+constexpr double kShoulder = 1.0 / 20;
+
+bool IsShoulderOf(int32_t small, int32_t large, const std::vector<double>& density) {
+  const double s = density[BinKey(small)], l = density[BinKey(large)];
+  if (s < kLeastPeak || s > kShoulder * l) return false;
+  for (double t : {0.25, 0.5, 0.75}) {
+    int32_t mix = 0;
+    for (int c = 0; c < 24; c += 8)
+      mix |= static_cast<int32_t>(std::lround(Channel(small, c) * (1 - t) + Channel(large, c) * t)) << c;
+    if (density[BinKey(mix)] < s) return false;
+  }
+  return true;
+}
+
+bool IsOneRidge(int32_t a, int32_t b, const std::vector<double>& density) {
+  return IsShoulderOf(a, b, density) || IsShoulderOf(b, a, density);
 }
 
 // A thin line's colour within this many sRGB steps of a colour already taken is that colour:
@@ -383,15 +413,20 @@ void AddCandidates(const std::vector<Candidate>& candidates, size_t count, std::
   }
 }
 
-// Drops the later of every two centres closer than kSameColour (a line's colour: kLineApart),
-// and a line's colour that is a blend of two others; false when none was.
-bool DropTwins(Centres& c, size_t fixedCount) {
+// Drops the later of every two centres closer than kSameColour (a line's colour: kLineApart) or
+// on one ridge of the flat areas' histogram, and a line's colour that is a blend of two others;
+// false when none was.
+bool DropTwins(Centres& c, size_t fixedCount, const std::vector<double>& flatDensity) {
   const size_t before = c.lab.size();
   for (size_t k = fixedCount; k < c.lab.size();) {
     bool twin = false;
-    for (size_t j = 0; j < k && !twin; ++j)
+    for (size_t j = 0; j < k && !twin; ++j) {
+      const float d2 = Distance2(c.lab[j], c.lab[k]);
       twin = c.from[k] == From::Line ? RgbDistance(FromLab(c.lab[j]), FromLab(c.lab[k])) <= kLineApart
-                                     : Distance2(c.lab[j], c.lab[k]) < kSameColour * kSameColour;
+                                     : d2 < kSameColour * kSameColour ||
+                                           (c.from[j] == From::Flat && d2 <= kOneRidge * kOneRidge &&
+                                            IsOneRidge(FromLab(c.lab[j]), FromLab(c.lab[k]), flatDensity));
+    }
     // A line's colour taken before the colours it turned out to blend.
     if (!twin && c.from[k] == From::Line) {
       std::vector<Lab> others = c.lab;
@@ -772,8 +807,9 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
   // when it is no blend of colours taken before it (a border line, a river), never where two
   // areas meet.
   std::vector<Candidate> candidates;
-  AddPeaks(h.flat, false, candidates);
-  AddPeaks(h.line, true, candidates);
+  const std::vector<double> flatDensity = Density(h.flat);
+  AddPeaks(h.flat, flatDensity, false, candidates);
+  AddPeaks(h.line, Density(h.line), true, candidates);
   std::stable_sort(candidates.begin(), candidates.end(),
                    [](const Candidate& a, const Candidate& b) { return a.density > b.density; });
   std::vector<bool> tried(candidates.size());
@@ -790,11 +826,11 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
   iterate(centres);
   // A centre that the iterations drew onto another's colour gives its place to a peak not
   // tried yet; when none is left, the colours are fewer than asked for.
-  for (int round = 0; round < 16 && DropTwins(centres, fixedLab.size()); ++round) {
+  for (int round = 0; round < 16 && DropTwins(centres, fixedLab.size(), flatDensity); ++round) {
     seed(centres);
     iterate(centres);
   }
-  while (DropTwins(centres, fixedLab.size())) iterate(centres);
+  while (DropTwins(centres, fixedLab.size(), flatDensity)) iterate(centres);
   std::vector<int32_t> colours;
   for (size_t k = 0; k < centres.lab.size(); ++k)
     colours.push_back(k < fixedLab.size() ? *fixed : FromLab(centres.lab[k]));

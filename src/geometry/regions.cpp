@@ -231,13 +231,7 @@ class Tracer {
   // the first point of another arc. No segment crosses there, yet the island would change
   // sides.
   std::vector<bool> SweepingArcs() const {
-    constexpr int32_t kBucket = 16;
-    const int32_t bw = w_ / kBucket + 1;
-    std::vector<std::vector<int32_t>> firsts(static_cast<size_t>(bw) * (h_ / kBucket + 1));
-    for (size_t j = 0; j < arcs_.size(); ++j) {
-      const PolyPoint& p = arcs_[j].points.front();
-      firsts[static_cast<size_t>(p.y / kBucket) * bw + p.x / kBucket].push_back(static_cast<int32_t>(j));
-    }
+    const FirstPoints firsts(*this, 1);
     std::vector<bool> sweeping(arcs_.size(), false);
     for (size_t i = 0; i < arcs_.size(); ++i) {
       const Arc& a = arcs_[i];
@@ -246,30 +240,51 @@ class Tracer {
       for (size_t k = 1, kept = 1; k < a.points.size() && !sweeping[i]; ++k) {
         if (kept >= a.simple.size() || !(a.points[k] == a.simple[kept])) continue;
         ++kept;
-        if (k > lo + 1) sweeping[i] = HoldsAFirstPoint(a.points, lo, k, i, firsts, bw, kBucket);
+        if (k > lo + 1) sweeping[i] = firsts.AnyInside(a.points, lo, k, i);
         lo = k;
       }
     }
     return sweeping;
   }
 
-  bool HoldsAFirstPoint(const std::vector<PolyPoint>& pts, size_t lo, size_t hi, size_t self,
-                        const std::vector<std::vector<int32_t>>& firsts, int32_t bw, int32_t bucket) const {
-    int32_t x0 = pts[lo].x, x1 = x0, y0 = pts[lo].y, y1 = y0;
-    for (size_t k = lo; k <= hi; ++k) {
-      x0 = std::min(x0, pts[k].x), x1 = std::max(x1, pts[k].x);
-      y0 = std::min(y0, pts[k].y), y1 = std::max(y1, pts[k].y);
+  // The first point of every arc, in `units` per cell, found by buckets of the plane.
+  class FirstPoints {
+   public:
+    FirstPoints(const Tracer& t, int32_t units) : t_(t), units_(units), bw_(t.w_ / kBucket + 1) {
+      buckets_.resize(static_cast<size_t>(bw_) * (t.h_ / kBucket + 1));
+      for (size_t j = 0; j < t.arcs_.size(); ++j) {
+        const PolyPoint& p = t.arcs_[j].points.front();
+        buckets_[static_cast<size_t>(p.y / kBucket) * bw_ + p.x / kBucket].push_back(static_cast<int32_t>(j));
+      }
     }
-    for (int32_t by = y0 / bucket; by <= y1 / bucket; ++by)
-      for (int32_t bx = x0 / bucket; bx <= x1 / bucket; ++bx)
-        for (int32_t j : firsts[static_cast<size_t>(by) * bw + bx]) {
-          const PolyPoint& q = arcs_[j].points.front();
-          if (static_cast<size_t>(j) != self && q.x > x0 && q.x < x1 && q.y > y0 && q.y < y1 &&
-              StrictlyInside(q, pts, lo, hi))
-            return true;
-        }
-    return false;
-  }
+
+    // Whether the stretch pts[lo..hi], closed by the segment back, holds the first point of an
+    // arc other than `self`.
+    bool AnyInside(const std::vector<PolyPoint>& pts, size_t lo, size_t hi, size_t self) const {
+      int32_t x0 = pts[lo].x, x1 = x0, y0 = pts[lo].y, y1 = y0;
+      for (size_t k = lo; k <= hi; ++k) {
+        x0 = std::min(x0, pts[k].x), x1 = std::max(x1, pts[k].x);
+        y0 = std::min(y0, pts[k].y), y1 = std::max(y1, pts[k].y);
+      }
+      const int32_t cell = kBucket * units_;
+      for (int32_t by = y0 / cell; by <= y1 / cell; ++by)
+        for (int32_t bx = x0 / cell; bx <= x1 / cell; ++bx)
+          for (int32_t j : buckets_[static_cast<size_t>(by) * bw_ + bx]) {
+            const PolyPoint f = t_.arcs_[j].points.front();
+            const PolyPoint q{f.x * units_, f.y * units_};
+            if (static_cast<size_t>(j) != self && q.x > x0 && q.x < x1 && q.y > y0 && q.y < y1 &&
+                StrictlyInside(q, pts, lo, hi))
+              return true;
+          }
+      return false;
+    }
+
+   private:
+    static constexpr int32_t kBucket = 16;
+    const Tracer& t_;
+    int32_t units_, bw_;
+    std::vector<std::vector<int32_t>> buckets_;
+  };
 
   // ---- Smoothing ----
 
@@ -301,10 +316,10 @@ class Tracer {
       a.smoothed = true;
     }
     for (;;) {
-      const std::vector<bool> crossing = CrossingArcs();
+      const std::vector<bool> crossing = CrossingArcs(), cutting = CuttingOffIslands();
       bool any = false;
       for (size_t i = 0; i < arcs_.size(); ++i) {
-        if (!crossing[i] || !arcs_[i].smoothed) continue;
+        if (!(crossing[i] || cutting[i]) || !arcs_[i].smoothed) continue;
         arcs_[i].simple = arcs_[i].corners;
         arcs_[i].smoothed = false;
         ++keptCorners_;
@@ -312,6 +327,25 @@ class Tracer {
       }
       if (!any) return;
     }
+  }
+
+  // The smoothed arcs a cut corner of which holds the first point of another arc: as behind a
+  // shortcut, an island there would change sides though no segment crosses.
+  std::vector<bool> CuttingOffIslands() const {
+    const FirstPoints firsts(*this, kQuarters);
+    std::vector<bool> cutting(arcs_.size(), false);
+    for (size_t i = 0; i < arcs_.size(); ++i) {
+      const Arc& a = arcs_[i];
+      if (!a.smoothed) continue;
+      const std::vector<PolyPoint>& c = a.corners;
+      for (size_t k = 1; k + 1 < c.size() && !cutting[i]; ++k) {
+        const std::vector<PolyPoint> corner{{(c[k - 1].x + 3 * c[k].x) / 4, (c[k - 1].y + 3 * c[k].y) / 4},
+                                            c[k],
+                                            {(3 * c[k].x + c[k + 1].x) / 4, (3 * c[k].y + c[k + 1].y) / 4}};
+        cutting[i] = firsts.AnyInside(corner, 0, 2, i);
+      }
+    }
+    return cutting;
   }
 
   static double SegmentDistance(const PolyPoint& p, const PolyPoint& a, const PolyPoint& b) {

@@ -167,6 +167,22 @@ TEST(TraceRegions, AnIslandNeverChangesSidesBehindAShortcut) {
   EXPECT_FALSE(Contains(r[1].outer, 20.5, 11.5));  // b
 }
 
+// A square with an island in each corner, smoothed: cutting a corner would leave its island
+// outside the square, in the region round it. The corners with an island stay.
+TEST(TraceRegions, AnIslandNeverChangesSidesBehindARoundedCorner) {
+  std::vector<std::string> rows(40, std::string(40, 'b'));
+  for (int y = 10; y < 30; ++y) rows[y].replace(10, 20, std::string(20, 'a'));
+  for (auto [x, y] : {std::pair{11, 11}, {28, 11}, {11, 28}, {28, 28}}) rows[y][x] = 'i';
+  const Grid g = FromRows(rows);
+  TraceCounts counts;
+  const std::vector<TracedRegion> r = TraceRegions(g.cells, g.w, g.h, 0, &counts, true);
+  ASSERT_EQ(counts.unitsPerCell, 4);
+  const auto square = std::find_if(r.begin(), r.end(), [](const TracedRegion& t) { return t.cls == 'a'; });
+  ASSERT_NE(square, r.end());
+  for (auto [x, y] : {std::pair{11.5, 11.5}, {28.5, 11.5}, {11.5, 28.5}, {28.5, 28.5}})
+    EXPECT_TRUE(Contains(square->outer, 4 * x, 4 * y)) << "island at " << x << ", " << y;
+}
+
 // An island with no junction keeps a body, however large the tolerance.
 TEST(TraceRegions, AnIslandKeepsAnArea) {
   std::vector<std::string> rows(12, std::string(12, 'a'));

@@ -554,10 +554,6 @@ Save it?<byte value="xd"/>
         <translation>could not take the control points.</translation>
     </message>
     <message>
-        <source>領域の地図化は180°経線をまたがない範囲に限られます.</source>
-        <translation>Regions can only be made of an area that does not cross the 180° meridian.</translation>
-    </message>
-    <message>
         <source>GISラスタファイル(*.TIF;*.TIFF;*.JP2;*.PNM)|*.TIF;*.TIFF;*.JP2;*.J2K;*.PNM;*.PPM;*.PGM;*.IMG|すべてのファイル(*.*)|*.*|</source>
         <translation>GIS raster files (*.TIF;*.TIFF;*.JP2;*.PNM)|*.TIF;*.TIFF;*.JP2;*.J2K;*.PNM;*.PPM;*.PGM;*.IMG|All files (*.*)|*.*|</translation>
     </message>

@@ -45,10 +45,6 @@ const Picture& frmMainLogic::CleanedPicture(const Picture& source, Picture& stor
 bool frmMainLogic::MakeRegions(const Picture& pic, int32_t eastWrapped, double pw, double ph,
                                int32_t mask) {
   ConversionState& s = state_;
-  if (eastWrapped > 648000) {  // a region cannot be cut at 180° without changing its shape
-    refusal_ = Tr("frmMain", "領域の地図化は180°経線をまたがない範囲に限られます.");
-    return false;
-  }
   if (!s.oMap) AttachMap(std::make_shared<clsMap>());
   s.oMap->MapMode(1);
   AddHeaderRemarks();

@@ -1,6 +1,7 @@
 #include "app/region_map.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -28,15 +29,44 @@ std::vector<int32_t> PixelValues(const Picture& pic, int32_t background, int32_t
   return values;
 }
 
+constexpr int32_t kMeridian = 648000;    // 180° in arc-seconds
+constexpr int32_t kFullTurn = 1296000;
+constexpr int32_t kEdgeLimit = 647999;   // as the rectangles: 1″ short of the 180° meridian
+
+// The columns of the picture traced as one part, and where their edges lie: a picture across
+// the 180° meridian is traced in two, the column the meridian passes through in both.
+struct Columns {
+  int32_t first = 0, count = 0;
+  int32_t shift = 0;               // taken off every longitude: a turn east of the meridian
+  bool cutWest = false, cutEast = false;  // an edge on the meridian
+};
+
+std::vector<Columns> PartsOf(const Picture& pic, const RegionPlacement& at) {
+  if (at.eastWrapped <= kMeridian) return {{0, pic.width, 0, false, false}};
+  const double meridian = (kMeridian - at.west) / at.pw;  // in columns from the west edge
+  const int32_t split = std::clamp(static_cast<int32_t>(std::floor(meridian)), 0, pic.width);
+  const int32_t westEnd = std::min(pic.width, split + (meridian > split ? 1 : 0));
+  std::vector<Columns> parts;
+  if (westEnd > 0) parts.push_back({0, westEnd, 0, false, true});
+  if (split < pic.width) parts.push_back({split, pic.width - split, kFullTurn, true, false});
+  return parts;
+}
+
 // Cell corners onto the arc-second grid. Every corner lands on one grid point whichever
 // region asks, so shared borders stay shared.
 class CornerGrid {
  public:
-  CornerGrid(const Picture& pic, const RegionPlacement& at, int32_t unitsPerCell) {
+  CornerGrid(const Picture& pic, const RegionPlacement& at, const Columns& part, int32_t unitsPerCell) {
     const int32_t u = unitsPerCell;
-    lon_.resize(static_cast<size_t>(pic.width) * u + 1);
-    for (int32_t x = 0; x < pic.width * u; ++x) lon_[x] = AddL(CLng(x * at.pw / u), at.west);
-    lon_[static_cast<size_t>(pic.width) * u] = at.eastWrapped;
+    lon_.resize(static_cast<size_t>(part.count) * u + 1);
+    for (size_t x = 0; x < lon_.size(); ++x) {
+      const int64_t gx = static_cast<int64_t>(part.first) * u + static_cast<int64_t>(x);
+      const int32_t lon = gx == static_cast<int64_t>(pic.width) * u ? at.eastWrapped
+                                                                    : AddL(CLng(gx * at.pw / u), at.west);
+      // Points inside the column the meridian passes through stay on their side of it.
+      lon_[x] = part.cutEast ? std::min(lon, kEdgeLimit) : lon - part.shift;
+      if (part.cutWest) lon_[x] = std::max(lon_[x], -kEdgeLimit);
+    }
     lat_.resize(static_cast<size_t>(pic.height) * u + 1);
     for (int32_t y = 0; y <= pic.height * u; ++y)
       lat_[y] = std::clamp(SubL(at.north, CLng(y * at.ph / u)), -kPoleLimit, kPoleLimit);
@@ -55,6 +85,17 @@ class CornerGrid {
   std::vector<int32_t> lon_, lat_;
 };
 
+// The values of the part's columns, row after row.
+std::vector<int32_t> ColumnsOf(const std::vector<int32_t>& values, int32_t width, int32_t height,
+                               const Columns& part) {
+  if (part.first == 0 && part.count == width) return values;
+  std::vector<int32_t> out(static_cast<size_t>(part.count) * height);
+  for (int32_t y = 0; y < height; ++y)
+    std::copy_n(values.begin() + static_cast<ptrdiff_t>(y) * width + part.first, part.count,
+                out.begin() + static_cast<ptrdiff_t>(y) * part.count);
+  return out;
+}
+
 std::shared_ptr<clsMapPolygon> Figure(const Ring& ring, int32_t colour, int16_t thing) {
   auto figure = std::make_shared<clsMapPolygon>();
   figure->Admin(0);
@@ -70,20 +111,25 @@ std::shared_ptr<clsMapPolygon> Figure(const Ring& ring, int32_t colour, int16_t 
 RegionCounts AddRegionFigures(clsMap& map, const Picture& picture, const RegionPlacement& at,
                               const std::function<void()>& stageDone) {
   RegionCounts counts;
-  TraceCounts traced;
-  const std::vector<TracedRegion> regions =
-      TraceRegions(PixelValues(picture, at.background, at.toneMask), picture.width,
-                   picture.height, at.tolerance, &traced, at.smooth, stageDone);
-  counts.arcs = traced.arcs;
-  counts.arcsKeptFiner = traced.arcsKeptFiner;
-  counts.arcsKeptCorners = traced.arcsKeptCorners;
-  const CornerGrid grid(picture, at, traced.unitsPerCell);
-  for (const TracedRegion& r : regions) {
-    std::vector<Ring> holes;
-    for (const Ring& h : r.holes) holes.push_back(grid.Placed(h));
-    const std::optional<Ring> ring = JoinHoles(grid.Placed(r.outer), std::move(holes));
-    if (!ring || ring->size() < 4) continue;
-    if (map.Add(Figure(*ring, r.cls, at.thing))) ++counts.regions;
+  const std::vector<int32_t> values = PixelValues(picture, at.background, at.toneMask);
+  const std::vector<Columns> parts = PartsOf(picture, at);
+  for (const Columns& part : parts) {
+    TraceCounts traced;
+    // The window counts the stages of one tracing: those of the last part.
+    const std::vector<TracedRegion> regions =
+        TraceRegions(ColumnsOf(values, picture.width, picture.height, part), part.count, picture.height,
+                     at.tolerance, &traced, at.smooth, &part == &parts.back() ? stageDone : nullptr);
+    counts.arcs += traced.arcs;
+    counts.arcsKeptFiner += traced.arcsKeptFiner;
+    counts.arcsKeptCorners += traced.arcsKeptCorners;
+    const CornerGrid grid(picture, at, part, traced.unitsPerCell);
+    for (const TracedRegion& r : regions) {
+      std::vector<Ring> holes;
+      for (const Ring& h : r.holes) holes.push_back(grid.Placed(h));
+      const std::optional<Ring> ring = JoinHoles(grid.Placed(r.outer), std::move(holes));
+      if (!ring || ring->size() < 4) continue;
+      if (map.Add(Figure(*ring, r.cls, at.thing))) ++counts.regions;
+    }
   }
   return counts;
 }

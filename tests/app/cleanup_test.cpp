@@ -191,6 +191,34 @@ TEST_F(RegionGeneration, RegionsOfACleanedPictureCarryThingAndToneColour) {
   EXPECT_GT(polygons[0]->Poly()->Count(), 9);  // outline, bridge there and back, lake
 }
 
+// A picture across the 180° meridian (its middle column straddles it): every region crossing
+// it is cut there into a piece ending 1″ short of 180°E and one starting 1″ short of 180°W, as
+// the rectangles are; no point lies beyond.
+TEST_F(RegionGeneration, RegionsAcrossTheMeridianAreCutThere) {
+  Picture pic(40, 20, 0x0000FF);
+  for (int32_t y = 0; y < 20; ++y)
+    for (int32_t x = 20; x < 40; ++x) pic.Set(x, y, 0xFF0000);
+  StartWith(pic);
+  SetExtents(612900, -611100, 36000, 0);  // 0.5° a column; 180° in the middle of column 19
+  CleanupOptions o;
+  o.regions = true;
+  logic->SetCleanup(o);
+  logic->mnuPolygon_Click();
+  ASSERT_EQ(win.LastMessage(), frmtext::kPolygonDone);
+  EXPECT_EQ(logic->LastRegions().regions, 3);
+  std::vector<std::pair<int32_t, int32_t>> spans;  // west and east end of each polygon
+  for (int32_t i = 1; i <= logic->State().oMap->Count(); ++i) {
+    const auto f = logic->State().oMap->Item(i);
+    if (f->FigCode() != figcode::kPolygon) continue;
+    const auto pts = f->Poly()->Points();
+    const auto [lo, hi] = std::minmax_element(pts.begin(), pts.end(), [](auto& a, auto& b) { return a.x < b.x; });
+    spans.emplace_back(lo->x, hi->x);
+  }
+  const std::vector<std::pair<int32_t, int32_t>> expected = {
+      {612900, 647999}, {-647999, -647100}, {-647100, -611100}};
+  EXPECT_EQ(spans, expected);
+}
+
 // The clean-up and the tracing show their stages, and stop between them when asked: the map
 // is then left empty, not with regions traced but never simplified.
 TEST_F(RegionGeneration, StopIsTakenBetweenStagesAndLeavesNoHalfMap) {

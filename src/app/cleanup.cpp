@@ -179,24 +179,25 @@ int Step(int32_t a, int32_t b) {
 }
 
 // Where a pixel lies: among the blends along a border, which change steadily and are what a
-// real picture adds to a flat map; on the middle of a thin line (no mix of its two
+// real picture adds to a flat map; on the middle of a line a few pixels wide (no mix of the
+// pixels two away across it: a one-pixel line scaled up and blurred), where it may take the
+// line's colour but tells nothing of it; on the middle of a thin line (no mix of its two
 // neighbours across, along or diagonally, but darker, lighter or of another hue than both); on
-// a flat spot
-// (its eight neighbours like itself); or deep inside a flat area (its eight neighbours on flat
-// spots too).
-enum class Place : uint8_t { Blend, Line, Flat, Deep };
+// a flat spot (its eight neighbours like itself); or deep inside a flat area (its eight
+// neighbours on flat spots too).
+enum class Place : uint8_t { Blend, WideLine, Line, Flat, Deep };
 
 std::vector<Place> PixelPlaces(const Picture& picture) {
   const int32_t w = picture.width, h = picture.height;
   std::vector<Place> place(static_cast<size_t>(w) * h);
-  std::vector<int32_t> rows[3];
+  // Rows y-2 .. y+2, those beyond the picture repeating its edge.
+  std::vector<int32_t> rows[5];
   for (auto& r : rows) r.resize(static_cast<size_t>(w));
-  picture.ReadRow(0, rows[1].data());
-  if (h > 1) picture.ReadRow(1, rows[2].data());
+  const auto load = [&](int i, int32_t y) { picture.ReadRow(std::clamp(y, 0, h - 1), rows[i].data()); };
+  for (int i = 0; i < 5; ++i) load(i, i - 2);
   for (int32_t y = 0; y < h; ++y) {
-    const std::vector<int32_t>* around[3] = {y > 0 ? &rows[0] : &rows[1], &rows[1],
-                                             y + 1 < h ? &rows[2] : &rows[1]};
-    const std::vector<int32_t>& row = rows[1];
+    const std::vector<int32_t>* around[3] = {&rows[1], &rows[2], &rows[3]};
+    const std::vector<int32_t>& row = rows[2];
     for (int32_t x = 0; x < w; ++x) {
       const int32_t l = x > 0 ? x - 1 : x, r = x + 1 < w ? x + 1 : x;
       bool flat = true;
@@ -206,11 +207,12 @@ std::vector<Place> PixelPlaces(const Picture& picture) {
       const std::vector<int32_t>&up = *around[0], &down = *around[2];
       const bool line = !flat && (bump(row[l], row[r]) || bump(up[x], down[x]) || bump(up[l], down[r]) ||
                                   bump(up[r], down[l]));
-      place[static_cast<size_t>(y) * w + x] = flat ? Place::Flat : line ? Place::Line : Place::Blend;
+      const int32_t ll = std::max(x - 2, 0), rr = std::min(x + 2, w - 1);
+      const bool wideLine = !flat && !line && (bump(row[ll], row[rr]) || bump(rows[0][x], rows[4][x]));
+      place[static_cast<size_t>(y) * w + x] = flat ? Place::Flat : line ? Place::Line : wideLine ? Place::WideLine : Place::Blend;
     }
-    std::swap(rows[0], rows[1]);
-    std::swap(rows[1], rows[2]);
-    if (y + 2 < h) picture.ReadRow(y + 2, rows[2].data());
+    std::rotate(rows, rows + 1, rows + 5);
+    load(4, y + 3);
   }
   std::vector<Place> deep = place;
   const auto flatAt = [&](int32_t x, int32_t y) {
@@ -936,9 +938,10 @@ int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g
   return found;
 }
 
-// The middles of thin lines not sure of their colour that stand out towards a line's colour
-// take it, and are sure of it: where a blurred line is faintest, or a JPEG has tinted it with
-// the hue of its sides (which can make it nearer to a dark area's colour than to its own).
+// The middles of thin lines (or of lines a few pixels wide) not sure of their colour that
+// stand out towards a line's colour take it, and are sure of it: where a blurred line is
+// faintest, or a JPEG has tinted it with the hue of its sides (which can make it nearer to a
+// dark area's colour than to its own).
 void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>& place) {
   std::vector<uint8_t> lineColours;
   for (size_t c = 0; c < g.lines.size(); ++c)
@@ -947,7 +950,7 @@ void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>&
   for (int32_t y = 0; y < g.height; ++y)
     for (int32_t x = 0; x < g.width; ++x) {
       const size_t p = static_cast<size_t>(y) * g.width + x;
-      if (g.sure[p] || place[p] != Place::Line) continue;
+      if (g.sure[p] || (place[p] != Place::Line && place[p] != Place::WideLine)) continue;
       const int found = LineThrough(picture, x, y, g, lineColours);
       if (found < 0) continue;
       g.index[p] = static_cast<uint8_t>(found);

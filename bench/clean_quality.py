@@ -38,6 +38,55 @@ def damage(clean_path, damaged_path):
     print(len(np.unique(clean.reshape(-1, 3), axis=0)))
 
 
+def rasterized(layer, w, h, option):
+    raster = gdal.GetDriverByName("MEM").Create("", w, h, 1, gdal.GDT_Int32)
+    raster.SetGeoTransform([-180, 360 / w, 0, 90, 0, -180 / h])
+    raster.GetRasterBand(1).Fill(-1)
+    gdal.PushErrorHandler("CPLQuietErrorHandler")  # neither side has a CRS: both are pixels
+    gdal.RasterizeLayer(raster, [1], layer, options=[option])
+    gdal.PopErrorHandler()
+    return raster.GetRasterBand(1).ReadAsArray()
+
+
+def kept_labels(clean):
+    """Each pixel's 4-connected clean region, numbered; -1 in regions under 3 pixels."""
+    h, w, _ = clean.shape
+    code = (clean[..., 0].astype(np.int32) << 16) | (clean[..., 1].astype(np.int32) << 8) | clean[..., 2]
+    ds = gdal.GetDriverByName("MEM").Create("", w, h, 1, gdal.GDT_Int32)
+    ds.SetGeoTransform([-180, 360 / w, 0, 90, 0, -180 / h])
+    ds.GetRasterBand(1).WriteArray(code)
+    mem = ogr.GetDriverByName("Memory").CreateDataSource("")
+    layer = mem.CreateLayer("c")
+    layer.CreateField(ogr.FieldDefn("v", ogr.OFTInteger))
+    gdal.Polygonize(ds.GetRasterBand(1), None, layer, 0)
+    pixel = (360 / w) * (180 / h)
+    for i, f in enumerate(list(layer)):
+        f.SetField("v", i if f.GetGeometryRef().GetArea() >= 2.5 * pixel else -1)
+        layer.SetFeature(f)
+    return rasterized(layer, w, h, "ATTRIBUTE=v")
+
+
+def regions_found(clean, labels, which, mapped, regions):
+    """How many clean regions (of 3 pixels and more) have most of their pixel centres in one map
+    region of their colour, and how many map regions are no such region's."""
+    palette = np.unique(clean.reshape(-1, 3), axis=0).astype(int)
+    h, w, _ = clean.shape
+    index = np.full((h, w), -1)
+    for k, rgb in enumerate(palette):
+        index[(clean == rgb).all(axis=2)] = k
+    inside = (labels >= 0) & (which >= 0)
+    pairs = labels[inside].astype(np.int64) * (regions + 1) + which[inside]
+    counts = np.bincount(pairs, minlength=(labels.max() + 1) * (regions + 1)).reshape(-1, regions + 1)
+    size = np.bincount(labels[labels >= 0], minlength=counts.shape[0])
+    colour_of = np.full(counts.shape[0], -1)
+    colour_of[labels[labels >= 0]] = index[labels >= 0]
+    region_colour = np.full(regions + 1, -2)
+    region_colour[which[which >= 0]] = mapped[which >= 0]
+    best = counts.argmax(axis=1)
+    ok = (size > 0) & (counts[np.arange(len(best)), best] * 2 > size) & (region_colour[best] == colour_of)
+    return int(ok.sum()), regions - len(set(best[ok].tolist()))
+
+
 def check(clean_path, region_map, rectangle_map):
     clean = read_rgb(clean_path)
     h, w, _ = clean.shape
@@ -47,20 +96,19 @@ def check(clean_path, region_map, rectangle_map):
     mem = ogr.GetDriverByName("Memory").CreateDataSource("")
     mem_layer = mem.CreateLayer("r")
     mem_layer.CreateField(ogr.FieldDefn("k", ogr.OFTInteger))
+    mem_layer.CreateField(ogr.FieldDefn("id", ogr.OFTInteger))
     n = 0
     for f in layer:
         hexc = f.GetField("color")
         rgb = np.array([int(hexc[i:i + 2], 16) for i in (1, 3, 5)])
         g = ogr.Feature(mem_layer.GetLayerDefn())
         g.SetField("k", int(np.abs(palette - rgb).sum(axis=1).argmin()))
+        g.SetField("id", n)
         g.SetGeometry(f.GetGeometryRef().MakeValid())
         mem_layer.CreateFeature(g)
         n += 1
-    raster = gdal.GetDriverByName("MEM").Create("", w, h, 1, gdal.GDT_Int16)
-    raster.SetGeoTransform([-180, 360 / w, 0, 90, 0, -180 / h])
-    raster.GetRasterBand(1).Fill(-1)
-    gdal.RasterizeLayer(raster, [1], mem_layer, options=["ATTRIBUTE=k"])
-    mapped = raster.GetRasterBand(1).ReadAsArray()
+    mapped = rasterized(mem_layer, w, h, "ATTRIBUTE=k")
+    which = rasterized(mem_layer, w, h, "ATTRIBUTE=id")
     index = np.full((h, w), -2)
     for k, rgb in enumerate(palette):
         index[(clean == rgb).all(axis=2)] = k
@@ -69,6 +117,9 @@ def check(clean_path, region_map, rectangle_map):
     print(f"clean regions {clean_regions}, map regions {n} ({100 * (n - clean_regions) / clean_regions:+.1f}%); "
           f"of 3 pixels and more (27 after the 3x upscale, what a sieve of 20 keeps) {kept} "
           f"({100 * (n - kept) / kept:+.1f}%)")
+    found, extra = regions_found(clean, kept_labels(clean), which, mapped, n)
+    print(f"clean regions of 3 pixels and more found (most of their pixel centres in one region of "
+          f"their colour): {found} of {kept}; map regions that are none of them: {extra}")
     print(f"clean pixel centres in a region of their colour: {100 * (mapped == index).mean():.2f}%")
     # Colours a JPEG cannot tell apart (no channel 8 steps off) count as one.
     alike = np.abs(palette[:, None, :] - palette[None, :, :]).max(axis=2) <= 8

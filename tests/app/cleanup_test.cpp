@@ -154,7 +154,18 @@ TEST(CleanPicture, TheBackgroundStaysOneOfTheColoursExactly) {
   EXPECT_NE(clean.At(10, 10), 0xFFFFFF);
 }
 
-class RegionGeneration : public AppTest {};
+class RegionGeneration : public AppTest {
+ protected:
+  // Regions of the picture reduced to `colours`, sieved and simplified by a pixel.
+  void CleanIntoRegions(int colours, int sieve) {
+    CleanupOptions o;
+    o.colours = colours;
+    o.sieve = sieve;
+    o.regions = true;
+    o.simplify = 1;
+    logic->SetCleanup(o);
+  }
+};
 
 // A speckled red square with a blue lake on an off-white ground, background white: the map
 // holds the red region (its lake joined by a keyhole) and the lake, with the tone mask.
@@ -168,12 +179,7 @@ TEST_F(RegionGeneration, RegionsOfACleanedPictureCarryThingAndToneColour) {
   StartWith(pic);
   logic->MutableState().backColor = 0xFFFFFF;
   logic->mnuToneItem_Click(4);
-  CleanupOptions o;
-  o.colours = 3;
-  o.sieve = 10;
-  o.regions = true;
-  o.simplify = 1;
-  logic->SetCleanup(o);
+  CleanIntoRegions(3, 10);
   logic->mnuPolygon_Click();
   ASSERT_EQ(win.LastMessage(), frmtext::kPolygonDone);
   EXPECT_FALSE(win.MenuEnabled(Menu::mnuCompress));
@@ -226,12 +232,7 @@ TEST_F(RegionGeneration, StopIsTakenBetweenStagesAndLeavesNoHalfMap) {
   for (int32_t y = 10; y < 50; ++y)
     for (int32_t x = 10; x < 50; ++x) pic.Set(x, y, 0x0404F8);
   StartWith(pic);
-  CleanupOptions o;
-  o.colours = 2;
-  o.sieve = 10;
-  o.regions = true;
-  o.simplify = 1;
-  logic->SetCleanup(o);
+  CleanIntoRegions(2, 10);
   int stage = 0;
   win.onDoEvents = [&] {
     if (win.progressValue > stage) stage = win.progressValue;

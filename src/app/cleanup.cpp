@@ -396,18 +396,25 @@ struct Centres {
   std::vector<From> from;
 };
 
-// Adds the candidates not tried yet to `centres`, up to `count`, each one when no centre lies
-// within kSameColour of it (for a line's colour: within kLineApart, or a mix of two of them).
+// Whether an area's colour `a` is the colour of centre `c` seen twice.
+bool IsSameColour(const Lab& a, const Lab& c, From from, const std::vector<double>& flatDensity) {
+  const float d2 = Distance2(a, c);
+  return d2 <= kSameColour * kSameColour ||
+         (from == From::Flat && d2 <= kOneRidge * kOneRidge && IsOneRidge(FromLab(a), FromLab(c), flatDensity));
+}
+
+// Adds the candidates not tried yet to `centres`, up to `count`, each one when no centre is its
+// colour seen twice (for a line's colour: within kLineApart, or a mix of two of them).
 void AddCandidates(const std::vector<Candidate>& candidates, size_t count, std::vector<bool>& tried,
-                   Centres& centres) {
+                   Centres& centres, const std::vector<double>& flatDensity) {
   for (size_t n = 0; n < candidates.size() && centres.lab.size() < count; ++n) {
     if (tried[n]) continue;
     const Bin& bin = *candidates[n].bin;
     const bool line = candidates[n].line;
-    const bool near = std::any_of(centres.lab.begin(), centres.lab.end(), [&](const Lab& c) {
-      return line ? RgbDistance(bin.rgb, FromLab(c)) <= kLineApart
-                  : Distance2(bin.lab, c) <= kSameColour * kSameColour;
-    });
+    bool near = false;
+    for (size_t k = 0; k < centres.lab.size() && !near; ++k)
+      near = line ? RgbDistance(bin.rgb, FromLab(centres.lab[k])) <= kLineApart
+                  : IsSameColour(bin.lab, centres.lab[k], centres.from[k], flatDensity);
     if (near || (line && IsBlendOf(bin.rgb, centres.lab))) continue;
     centres.lab.push_back(bin.lab);
     centres.from.push_back(line ? From::Line : From::Flat);
@@ -422,13 +429,9 @@ bool DropTwins(Centres& c, size_t fixedCount, const std::vector<double>& flatDen
   const size_t before = c.lab.size();
   for (size_t k = fixedCount; k < c.lab.size();) {
     bool twin = false;
-    for (size_t j = 0; j < k && !twin; ++j) {
-      const float d2 = Distance2(c.lab[j], c.lab[k]);
+    for (size_t j = 0; j < k && !twin; ++j)
       twin = c.from[k] == From::Line ? RgbDistance(FromLab(c.lab[j]), FromLab(c.lab[k])) <= kLineApart
-                                     : d2 < kSameColour * kSameColour ||
-                                           (c.from[j] == From::Flat && d2 <= kOneRidge * kOneRidge &&
-                                            IsOneRidge(FromLab(c.lab[j]), FromLab(c.lab[k]), flatDensity));
-    }
+                                     : IsSameColour(c.lab[k], c.lab[j], c.from[j], flatDensity);
     // A line's colour taken before the colours it turned out to blend.
     if (!twin && c.from[k] == From::Line) {
       std::vector<Lab> others = c.lab;
@@ -669,7 +672,7 @@ class Sieving {
     owner_[r] = best;
     size_[best] += size_[r];
     anchor_[best] = std::max(anchor_[best], anchor_[r]);
-    sureCount_[best] += sureCount_[r];
+    if (colour_[r] == colour_[best]) sureCount_[best] += sureCount_[r];  // else sure of another colour
     auto& into = absorbed_[best];
     into.push_back(r);
     if (auto it = absorbed_.find(r); it != absorbed_.end()) {
@@ -816,7 +819,7 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
                    [](const Candidate& a, const Candidate& b) { return a.density > b.density; });
   std::vector<bool> tried(candidates.size());
   const auto seed = [&](Centres& centres) {
-    AddCandidates(candidates, wanted, tried, centres);
+    AddCandidates(candidates, wanted, tried, centres, flatDensity);
     if (centres.lab.empty() && !all.empty()) centres.lab.push_back(all.front().lab), centres.from.push_back(From::Flat);
   };
   const auto iterate = [&](Centres& centres) {

@@ -41,14 +41,22 @@ struct Columns {
   bool cutWest = false, cutEast = false;  // an edge on the meridian
 };
 
+// The longitude of the west edge of column x (x = width: the east edge of the picture).
+int32_t ColumnEdge(const Picture& pic, const RegionPlacement& at, int64_t x, int32_t unitsPerCell) {
+  return x == static_cast<int64_t>(pic.width) * unitsPerCell ? at.eastWrapped
+                                                             : AddL(CLng(x * at.pw / unitsPerCell), at.west);
+}
+
+// A column belongs to the part on either side where it keeps some width once its edges stop
+// 1″ short of the meridian, so no part holds a column of no width.
 std::vector<Columns> PartsOf(const Picture& pic, const RegionPlacement& at) {
   if (at.eastWrapped <= kMeridian) return {{0, pic.width, 0, false, false}};
-  const double meridian = (kMeridian - at.west) / at.pw;  // in columns from the west edge
-  const int32_t split = std::clamp(static_cast<int32_t>(std::floor(meridian)), 0, pic.width);
-  const int32_t westEnd = std::min(pic.width, split + (meridian > split ? 1 : 0));
+  int32_t westEnd = 0, eastStart = 0;
+  while (westEnd < pic.width && ColumnEdge(pic, at, westEnd, 1) < kEdgeLimit) ++westEnd;
+  while (eastStart < pic.width && ColumnEdge(pic, at, eastStart + 1, 1) - kFullTurn <= -kEdgeLimit) ++eastStart;
   std::vector<Columns> parts;
   if (westEnd > 0) parts.push_back({0, westEnd, 0, false, true});
-  if (split < pic.width) parts.push_back({split, pic.width - split, kFullTurn, true, false});
+  if (eastStart < pic.width) parts.push_back({eastStart, pic.width - eastStart, kFullTurn, true, false});
   return parts;
 }
 
@@ -60,9 +68,7 @@ class CornerGrid {
     const int32_t u = unitsPerCell;
     lon_.resize(static_cast<size_t>(part.count) * u + 1);
     for (size_t x = 0; x < lon_.size(); ++x) {
-      const int64_t gx = static_cast<int64_t>(part.first) * u + static_cast<int64_t>(x);
-      const int32_t lon = gx == static_cast<int64_t>(pic.width) * u ? at.eastWrapped
-                                                                    : AddL(CLng(gx * at.pw / u), at.west);
+      const int32_t lon = ColumnEdge(pic, at, static_cast<int64_t>(part.first) * u + static_cast<int64_t>(x), u);
       // Points inside the column the meridian passes through stay on their side of it.
       lon_[x] = part.cutEast ? std::min(lon, kEdgeLimit) : lon - part.shift;
       if (part.cutWest) lon_[x] = std::max(lon_[x], -kEdgeLimit);

@@ -19,7 +19,8 @@ void frmMainLogic::CleanupStageDone() {
 
 void frmMainLogic::StartCleanupStages() {
   cleanupStage_ = 0;
-  const int stages = (cleanup_.ChangesPicture() ? kCleanupStages : 0) + (cleanup_.regions ? kTraceStages : 0);
+  const int sides = state_.east <= state_.west ? 2 : 1;  // across 180° each side is traced apart
+  const int stages = (cleanup_.ChangesPicture() ? kCleanupStages : 0) + (cleanup_.regions ? kTraceStages * sides : 0);
   if (stages == 0) return;
   window_.SetProgressMax(stages);
   window_.SetProgressValue(0);

@@ -121,10 +121,9 @@ RegionCounts AddRegionFigures(clsMap& map, const Picture& picture, const RegionP
   const std::vector<Columns> parts = PartsOf(picture, at);
   for (const Columns& part : parts) {
     TraceCounts traced;
-    // The window counts the stages of one tracing: those of the last part.
     const std::vector<TracedRegion> regions =
         TraceRegions(ColumnsOf(values, picture.width, picture.height, part), part.count, picture.height,
-                     at.tolerance, &traced, at.smooth, &part == &parts.back() ? stageDone : nullptr);
+                     at.tolerance, &traced, at.smooth, stageDone);
     counts.arcs += traced.arcs;
     counts.arcsKeptFiner += traced.arcsKeptFiner;
     counts.arcsKeptCorners += traced.arcsKeptCorners;

@@ -30,7 +30,8 @@ struct RegionCounts {
 
 // Adds the regions' figures to `map` in the order of their first pixel. A region's colour is
 // the one its rectangles would have had (tone mask applied); background pixels are none.
-// `stageDone`, when given, is called after tracing and after simplifying.
+// `stageDone`, when given, is called after tracing and after simplifying, for each side of the
+// 180° meridian the picture lies on.
 RegionCounts AddRegionFigures(clsMap& map, const Picture& picture, const RegionPlacement& at,
                               const std::function<void()>& stageDone = {});
 

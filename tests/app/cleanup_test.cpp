@@ -212,6 +212,7 @@ TEST_F(RegionGeneration, RegionsAcrossTheMeridianAreCutThere) {
   logic->mnuPolygon_Click();
   ASSERT_EQ(win.LastMessage(), frmtext::kPolygonDone);
   EXPECT_EQ(logic->LastRegions().regions, 3);
+  EXPECT_EQ(win.progressMax, 4);  // arcs and simplifying on either side
   std::vector<std::pair<int32_t, int32_t>> spans;  // west and east end of each polygon
   for (int32_t i = 1; i <= logic->State().oMap->Count(); ++i) {
     const auto f = logic->State().oMap->Item(i);

@@ -841,9 +841,22 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     colours.push_back(k < fixedLab.size() ? *fixed : FromLab(centres.lab[k]));
   if (lines) {
     // A colour seen more on the middles of thin lines than on flat areas (a coast, a river)
-    // is a line's colour too.
+    // is a line's colour too. The middle of a pale line blurred into an area is a blend of the
+    // two that may lie nearest to a third colour; it makes no line of that colour, unless the
+    // colour is such a blend itself (a grey line between white and black).
     std::vector<double> onLines(centres.lab.size()), onAreas(centres.lab.size());
-    for (const Bin& b : h.line) onLines[Nearest(b.lab, centres.lab)] += b.weight;
+    std::vector<int32_t> rgb;
+    for (const Lab& c : centres.lab) rgb.push_back(FromLab(c));
+    const auto blendOfOthers = [&](int32_t colour, size_t k) {
+      for (size_t i = 0; i < rgb.size(); ++i)
+        for (size_t j = i + 1; j < rgb.size(); ++j)
+          if (i != k && j != k && MixResidual(colour, rgb[i], rgb[j]).first < kBlendMargin) return true;
+      return false;
+    };
+    for (const Bin& b : h.line) {
+      const auto k = static_cast<size_t>(Nearest(b.lab, centres.lab));
+      if (!blendOfOthers(b.rgb, k) || blendOfOthers(rgb[k], k)) onLines[k] += b.weight;
+    }
     for (const Bin& b : h.flat) onAreas[Nearest(b.lab, centres.lab)] += b.weight;
     lines->clear();
     for (size_t k = 0; k < centres.lab.size(); ++k)

@@ -394,6 +394,7 @@ enum class From : uint8_t { Given, Flat, Line };
 struct Centres {
   std::vector<Lab> lab;
   std::vector<From> from;
+  std::vector<int32_t> seed;  // the peak each was taken from (-1: none)
 };
 
 // Whether an area's colour `a` is the colour of centre `c` seen twice.
@@ -418,9 +419,15 @@ void AddCandidates(const std::vector<Candidate>& candidates, size_t count, std::
     if (near || (line && IsBlendOf(bin.rgb, centres.lab))) continue;
     centres.lab.push_back(bin.lab);
     centres.from.push_back(line ? From::Line : From::Flat);
+    centres.seed.push_back(bin.rgb);
     tried[n] = true;
   }
 }
+
+// Where line centre k was seen: the peak it was taken from. Following its shades it can drift
+// towards a dark or light area's colour (a black line blurred beside dark slate) without being
+// a tint of it.
+int32_t LineSeen(const Centres& c, size_t k) { return c.seed[k] >= 0 ? c.seed[k] : FromLab(c.lab[k]); }
 
 // Drops the later of every two centres closer than kSameColour (a line's colour: kLineApart) or
 // on one ridge of the flat areas' histogram, and a line's colour that is a blend of two others;
@@ -430,7 +437,7 @@ bool DropTwins(Centres& c, size_t fixedCount, const std::vector<double>& flatDen
   for (size_t k = fixedCount; k < c.lab.size();) {
     bool twin = false;
     for (size_t j = 0; j < k && !twin; ++j)
-      twin = c.from[k] == From::Line ? RgbDistance(FromLab(c.lab[j]), FromLab(c.lab[k])) <= kLineApart
+      twin = c.from[k] == From::Line ? RgbDistance(FromLab(c.lab[j]), LineSeen(c, k)) <= kLineApart
                                      : IsSameColour(c.lab[k], c.lab[j], c.from[j], flatDensity);
     // A line's colour taken before the colours it turned out to blend.
     if (!twin && c.from[k] == From::Line) {
@@ -441,6 +448,7 @@ bool DropTwins(Centres& c, size_t fixedCount, const std::vector<double>& flatDen
     if (twin) {
       c.lab.erase(c.lab.begin() + static_cast<ptrdiff_t>(k));
       c.from.erase(c.from.begin() + static_cast<ptrdiff_t>(k));
+      c.seed.erase(c.seed.begin() + static_cast<ptrdiff_t>(k));
     } else {
       ++k;
     }
@@ -820,13 +828,14 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
   std::vector<bool> tried(candidates.size());
   const auto seed = [&](Centres& centres) {
     AddCandidates(candidates, wanted, tried, centres, flatDensity);
-    if (centres.lab.empty() && !all.empty()) centres.lab.push_back(all.front().lab), centres.from.push_back(From::Flat);
+    if (centres.lab.empty() && !all.empty())
+      centres.lab.push_back(all.front().lab), centres.from.push_back(From::Flat), centres.seed.push_back(-1);
   };
   const auto iterate = [&](Centres& centres) {
     KMeans(h.flat, centres, From::Flat);
     KMeans(h.line, centres, From::Line);
   };
-  Centres centres{fixedLab, std::vector<From>(fixedLab.size(), From::Given)};
+  Centres centres{fixedLab, std::vector<From>(fixedLab.size(), From::Given), std::vector<int32_t>(fixedLab.size(), -1)};
   seed(centres);
   iterate(centres);
   // A centre that the iterations drew onto another's colour gives its place to a peak not

@@ -632,6 +632,18 @@ Save it?<byte value="xd"/>
         <source>%1 行目: 座標参照系 &apos;%2&apos; がわかりません.</source>
         <translation>line %1: unknown coordinate reference system &apos;%2&apos;.</translation>
     </message>
+    <message>
+        <source>基準点</source>
+        <translation>control points</translation>
+    </message>
+    <message>
+        <source>画像に収められた基準点 %1 点, %2</source>
+        <translation>%1 control points of the file (%2)</translation>
+    </message>
+    <message>
+        <source>座標変換式</source>
+        <translation>geotransform</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>
@@ -1022,6 +1034,10 @@ Save it?<byte value="xd"/>
     <message>
         <source>%1 (指定 %2 のうち, 画像で見分けられる色はこれだけ)</source>
         <translation>%1 (of %2 asked: the picture shows no more that can be told apart)</translation>
+    </message>
+    <message>
+        <source>基準点 %1 点, %2</source>
+        <translation>%1 control points (%2)</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,7 @@
 #include "support/angle.h"
 #include "support/errors.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
@@ -88,7 +89,7 @@ void frmMainLogic::FitAndWarp() {
       fit_ = FitControlPoints(points_->set, points_->kind, original_.width, original_.height);
       Georeference georef;
       georef.transform = fit_->transform;
-      georef.origin = "control points";
+      georef.origin = ToUtf8(Tr("georef", "基準点"));
       PlacedPicture placed = PlaceOnLonLatGrid(original_, georef);
       window_.ReplaceSourcePicture(std::move(placed.picture));
       state_.west = placed.west;

@@ -138,8 +138,8 @@ std::optional<Georeference> FromEmbeddedGcps(GDALDataset& ds) {
   const TransformKind kind = set.points.size() > 20 ? TransformKind::ThinPlateSpline : TransformKind::Poly1;
   const ControlPointFit fit = FitControlPoints(set, kind, ds.GetRasterXSize(), ds.GetRasterYSize());
   return Georeference{set.crs, fit.transform,
-                      std::to_string(set.points.size()) + " control points of the file (" +
-                          TransformName(kind) + ")"};
+                      ToUtf8(Arg(Tr("georef", "画像に収められた基準点 %1 点, %2"),
+                                 {FromUtf8(std::to_string(set.points.size())), FromUtf8(TransformName(kind))}))};
 }
 
 }  // namespace
@@ -208,7 +208,7 @@ std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path, std::
       if (note) *note = "it has a geotransform (or world file) but no CRS";
       return std::nullopt;
     }
-    return Georeference{crs, AffineTransform(gt), "geotransform"};
+    return Georeference{crs, AffineTransform(gt), ToUtf8(Tr("georef", "座標変換式"))};
   }
   return FromEmbeddedGcps(*ds);
 }

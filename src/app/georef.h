@@ -73,7 +73,7 @@ void WritePointsFile(const std::u16string& path, const ControlPointSet& set);
 struct Georeference {
   std::string crs;  // WKT; empty means WGS 84 longitude/latitude
   std::shared_ptr<const PictureTransform> transform;
-  std::string origin;  // where it came from, for reports ("geotransform", "3 control points")
+  std::string origin;  // where it came from, for reports (UTF-8, in the language of the messages)
 };
 
 // A north-up geotransform (the six world-file terms in GDAL's order) as a transformation.

@@ -556,7 +556,10 @@ std::optional<Georeference> GeoreferenceByPoints(const Options& o, const Scripte
   set.points = fit.points;
   fitted = set;
   return Georeference{set.crs, fit.transform,
-                      std::to_string(set.points.size()) + " control points (" + TransformName(kind) + ")"};
+                      TrQ("picmap-cli", "基準点 %1 点, %2")
+                          .arg(set.points.size())
+                          .arg(QString::fromStdString(TransformName(kind)))
+                          .toStdString()};
 }
 
 std::string CrsName(const std::string& wkt) {

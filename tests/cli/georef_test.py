@@ -153,6 +153,10 @@ class Projections(unittest.TestCase):
         self.assertNotIn("warped:", r.stdout)
         self.assertIn("west E128°00′00″, east E146°00′00″, north N46°00′00″, south N30°00′00″",
                       r.stdout)
+        self.assertIn("georeference: geotransform in WGS 84", r.stdout)
+        japanese = subprocess.run([CLI, "convert", "--lang", "ja", "--background", "#FFFFFF", self.original,
+                                   "-o", self.path("ja.MLL")], capture_output=True, text=True)
+        self.assertIn("georeference: 座標変換式 (WGS 84)", japanese.stdout)
 
     def test_a_world_file_with_a_prj_places_a_png(self):
         utm = self.warp(self.original, "utm_w.tif", "EPSG:32654", "-dstalpha")

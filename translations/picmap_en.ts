@@ -259,6 +259,18 @@
         <source>地図図形ファイルが存在しません.</source>
         <translation>The map file does not exist.</translation>
     </message>
+    <message>
+        <source>不正な図形内容</source>
+        <translation>invalid figure content</translation>
+    </message>
+    <message>
+        <source>不正な図形コード</source>
+        <translation>invalid figure code</translation>
+    </message>
+    <message>
+        <source>点数が多すぎて1.05以前の地図ファイルに保存できません(Points:%1, Max:%2)</source>
+        <translation>too many points to save in a map file of version 1.05 or older (Points:%1, Max:%2)</translation>
+    </message>
 </context>
 <context>
     <name>clsThings</name>

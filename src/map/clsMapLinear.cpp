@@ -12,6 +12,7 @@
 #include "support/errors.h"
 #include "support/numeric.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
@@ -65,10 +66,9 @@ double ThinningBound(const clsPoly& poly) {
 }
 
 [[noreturn]] void ThrowTooManyPoints(int32_t count) {
-  Throw(err::kMapElement, u"", u"点数が多すぎて1.05以前の地図ファイルに保存できません(Points:" +
-                                   FromUtf8(std::to_string(count)) + u", Max:" +
-                                   FromUtf8(std::to_string(clsMapLinear::kShortFormMaxPoints)) +
-                                   u")");
+  Throw(err::kMapElement, u"",
+        Arg(Tr("clsMap", "点数が多すぎて1.05以前の地図ファイルに保存できません(Points:%1, Max:%2)"),
+            {FromUtf8(std::to_string(count)), FromUtf8(std::to_string(clsMapLinear::kShortFormMaxPoints))}));
 }
 
 }  // namespace

@@ -160,7 +160,7 @@ void clsMap::ReadHeader(BinaryReader& r, LoadState& s) {
   s.version = ReadMapFileHeader(r, projection);
   // The projection remark is a figure like any other: what the writer would refuse to read
   // back (an administrative number out of range, ...) is refused here too.
-  if (projection && !projection->IsRight()) RaiseInvalidElement(u"不正な図形内容", 0, 1);
+  if (projection && !projection->IsRight()) RaiseInvalidElement(Tr("clsMap", "不正な図形内容"), 0, 1);
   if (projection) AppendFigure(std::move(projection));
 }
 
@@ -237,9 +237,9 @@ bool clsMap::ReadElement(BinaryReader& r, LoadState& s) {
   if (r.Remaining() < 2) return false;
   const int16_t code = r.Read<int16_t>();
   std::shared_ptr<clsMapFigure> figure = CreateFigure(code);
-  if (!figure) RaiseInvalidElement(u"不正な図形コード", s.elements, code);
+  if (!figure) RaiseInvalidElement(Tr("clsMap", "不正な図形コード"), s.elements, code);
   figure->ReadElm(r, s.version);
-  if (!figure->IsRight()) RaiseInvalidElement(u"不正な図形内容", s.elements, code);
+  if (!figure->IsRight()) RaiseInvalidElement(Tr("clsMap", "不正な図形内容"), s.elements, code);
   AppendFigure(std::move(figure));
   return true;
 }

@@ -9,6 +9,7 @@
 #include "map/point_figure.h"
 #include "support/binfile.h"
 #include "support/figcodes.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
@@ -104,7 +105,7 @@ void WalkMapElements(BinaryReader& r, int16_t& version,
     e.offset = r.Position();
     e.code = r.Read<int16_t>();
     if (e.code < figcode::kRemark || e.code > figcode::kText)
-      RaiseInvalidElement(u"不正な図形コード", e.position, e.code);
+      RaiseInvalidElement(Tr("clsMap", "不正な図形コード"), e.position, e.code);
     std::shared_ptr<clsMapFigure>& figure = figures[static_cast<size_t>(e.code)];
     if (!figure) figure = CreateFigure(e.code);
     figure->ReadElm(r, version);
@@ -130,11 +131,11 @@ clsMapFigure& MapElementReader::Read(int64_t offset, int32_t position) {
     }
   }
   const int16_t code = r_.Read<int16_t>();
-  if (code < figcode::kRemark || code > figcode::kText) RaiseInvalidElement(u"不正な図形コード", position, code);
+  if (code < figcode::kRemark || code > figcode::kText) RaiseInvalidElement(Tr("clsMap", "不正な図形コード"), position, code);
   std::shared_ptr<clsMapFigure>& figure = figures_[code];
   if (!figure) figure = CreateFigure(code);
   figure->ReadElm(r_, version_);
-  if (!figure->IsRight()) RaiseInvalidElement(u"不正な図形内容", position, code);
+  if (!figure->IsRight()) RaiseInvalidElement(Tr("clsMap", "不正な図形内容"), position, code);
   return *figure;
 }
 

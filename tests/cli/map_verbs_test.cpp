@@ -253,10 +253,13 @@ TEST_F(MapVerbsTest, FailuresAreReportedInTheSystemsWords) {
   bad += "Map File Version 1.03";
   bad += std::string("\x03\x00\x00\x00\x00\x00\x02\x00", 8) + std::string(16, '\0');
   WriteBytes("bad.MLL", bad);
-  r = Run("copy '" + Path("bad.MLL") + "' '" + Path("x.MLL") + "'");
+  r = Run("copy --lang ja '" + Path("bad.MLL") + "' '" + Path("x.MLL") + "'");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("不正な図形内容(Line:1, Figure:3)"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(dir_ / "x.MLL"));
+  r = Run("copy --lang en '" + Path("bad.MLL") + "' '" + Path("x.MLL") + "'");
+  EXPECT_NE(r.err.find("not a map file this program can read (invalid figure content(Line:1, Figure:3))"),
+            std::string::npos) << r.err;
 }
 
 // Japanese unless English is asked for, by the locale or --lang, as the window chooses; what

@@ -941,10 +941,6 @@ int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g
     axis(picture.At(x - 1, y - 1), picture.At(x + 1, y + 1));
     axis(picture.At(x + 1, y - 1), picture.At(x - 1, y + 1));
   }
-  if (x > 0 && x + 1 < w && y > 0 && y + 1 < h) {
-    axis(picture.At(x - 1, y - 1), picture.At(x + 1, y + 1));
-    axis(picture.At(x + 1, y - 1), picture.At(x - 1, y + 1));
-  }
   if (bump < 0) return -1;
   int found = -1;
   double most = kLineShare;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "map/clsMap.h"
 #include "support/angle.h"
@@ -16,6 +18,23 @@ void Widen(int32_t& low, int32_t& high, int32_t limit) {
   if (low != high) return;
   low = std::max(low - kWidening, -limit);
   high = std::min(high + kWidening, limit);
+}
+
+// The narrowest longitudes holding every figure's [west, east]: from the westmost to the
+// eastmost, or, for a map across the 180° meridian (Fiji, the Bering Strait), from the east
+// side of its widest empty stretch of longitudes round to the west side of it, when that is
+// under half as wide (a world map keeps its own edges).
+void NarrowestLongitudes(std::vector<std::pair<int32_t, int32_t>> spans, int32_t& west, int32_t& east) {
+  std::sort(spans.begin(), spans.end());
+  west = spans.front().first;
+  int32_t reach = spans.front().second, gapWest = 0, gapEast = 0;
+  for (const auto& [from, to] : spans) {
+    if (from > reach && int64_t{from} - reach > int64_t{gapEast} - gapWest) gapWest = reach, gapEast = from;
+    reach = std::max(reach, to);
+  }
+  east = reach;
+  const int64_t around = int64_t{gapWest} + kFullTurn - gapEast;
+  if (gapEast > gapWest && 2 * around < int64_t{east} - west) west = gapEast, east = gapWest;
 }
 
 }  // namespace
@@ -33,22 +52,23 @@ bool GeoArea::IsValid() const {
 std::optional<GeoArea> MapBounds(const clsMap& map) {
   bool any = false;
   clsRect all{};
+  std::vector<std::pair<int32_t, int32_t>> spans;
   for (const auto& f : map) {
     if (f->FigCode() == 1) continue;
     const clsRect r = f->Poly()->RectBound();
     if (r.mRight < r.mLeft || r.mBottom < r.mTop) continue;
+    spans.emplace_back(r.mLeft, r.mRight);
     if (!any) {
       all = r;
       any = true;
       continue;
     }
-    all.mLeft = std::min(all.mLeft, r.mLeft);
-    all.mRight = std::max(all.mRight, r.mRight);
     all.mTop = std::min(all.mTop, r.mTop);
     all.mBottom = std::max(all.mBottom, r.mBottom);
   }
   if (!any) return std::nullopt;
-  GeoArea area{all.mLeft, all.mRight, all.mBottom, all.mTop};
+  GeoArea area{0, 0, all.mBottom, all.mTop};
+  NarrowestLongitudes(std::move(spans), area.west, area.east);
   Widen(area.west, area.east, kHalfTurn);
   Widen(area.south, area.north, kQuarterTurn);
   return area;

@@ -29,7 +29,8 @@ struct GeoArea {
   bool operator==(const GeoArea&) const = default;
 };
 
-// The smallest area holding every figure with geometry; none for a map without any. A
+// The smallest area holding every figure with geometry; none for a map without any. A map
+// across the 180° meridian gets an area crossing it rather than the whole world. A
 // figure-less extent (one point, a vertical line) is widened by a minute to keep a shape.
 std::optional<GeoArea> MapBounds(const clsMap& map);
 

@@ -142,6 +142,22 @@ TEST(GeoMapping, MapBoundsCoverEveryFigureWithGeometry) {
   EXPECT_EQ(*MapBounds(map), (GeoArea{-500, 1200, 900, -700}));
 }
 
+// Islands either side of the 180° meridian (170°E .. 179°59′59″E and 179°59′59″W .. 170°W)
+// are drawn as the 20° they span, not the whole world; a map reaching round most of the world
+// keeps its own edges.
+TEST(GeoMapping, MapBoundsOfAMapAcrossTheAntimeridianCrossIt) {
+  ScopedScriptedPorts ports;
+  clsMap map;
+  map.Add(Rectangle(612000, -36000, 647999, -72000, kRed));
+  map.Add(Rectangle(-647999, -40000, -612000, -80000, kBlue));
+  const GeoArea area = *MapBounds(map);
+  EXPECT_EQ(area, (GeoArea{612000, -612000, -36000, -80000}));
+  EXPECT_TRUE(area.CrossesAntimeridian());
+  EXPECT_EQ(area.LonSpan(), 72000);
+  map.Add(Rectangle(-300000, 0, 300000, -10000, kRed));
+  EXPECT_EQ(*MapBounds(map), (GeoArea{-647999, 647999, 0, -80000}));
+}
+
 class RenderTest : public ScratchTest {
  protected:
   ScopedScriptedPorts ports_;

@@ -4,7 +4,8 @@ and the map's size against the rectangle map's.
 
 Usage: clean_quality.py make CLEAN.png DAMAGED.jpg SIZE REGIONS COLOURS LAKES
        clean_quality.py damage CLEAN.png DAMAGED.jpg      (prints the clean picture's colours)
-       clean_quality.py check CLEAN.png REGION_MAP RECTANGLE_MAP"""
+       clean_quality.py check CLEAN.png REGION_MAP RECTANGLE_MAP
+       clean_quality.py summary CHECKS.txt   (the check reports of several maps, one after another)"""
 import os
 import sys
 
@@ -129,5 +130,24 @@ def check(clean_path, region_map, rectangle_map):
           f"{100 * os.path.getsize(region_map) / os.path.getsize(rectangle_map):.2f}% of the rectangle map's")
 
 
+def summary(checks):
+    """Counts over the maps of several `check` reports."""
+    maps = []
+    for line in open(checks):
+        words = line.split()
+        if line.startswith("clean regions of 3"):
+            found, kept, extra = int(words[-11]), int(words[-9][:-1]), int(words[-1])
+        elif line.startswith("clean regions "):
+            regions = int(words[5])
+        elif line.startswith("clean pixel centres"):
+            accuracy = float(words[-1][:-1])
+        elif line.startswith("... counting"):
+            maps.append((accuracy, float(words[-1][:-1]), found, kept, extra, regions))
+    print(f"{len(maps)} maps: {sum(a >= 98 for a, *_ in maps)} with at least 98% of the clean pixel centres "
+          f"in a region of their colour ({sum(b >= 98 for _, b, *_ in maps)} counting colours no channel 8 steps "
+          f"apart as one); {sum(f >= 0.9 * k for _, _, f, k, _, _ in maps)} find 90% of the clean regions of 3 "
+          f"pixels and more; {sum(e <= 0.1 * r for *_, e, r in maps)} add no more than a tenth of their regions besides")
+
+
 if __name__ == "__main__":
-    {"make": make, "damage": damage, "check": check}[sys.argv[1]](*sys.argv[2:])
+    {"make": make, "damage": damage, "check": check, "summary": summary}[sys.argv[1]](*sys.argv[2:])

@@ -67,9 +67,15 @@ def kept_labels(clean):
     return rasterized(layer, w, h, "ATTRIBUTE=v")
 
 
+def alike_colours(palette):
+    """Which clean colours a JPEG cannot tell apart (no channel 8 steps off) count as one."""
+    return np.abs(palette[:, None, :] - palette[None, :, :]).max(axis=2) <= 8
+
+
 def regions_found(clean, labels, which, mapped, regions):
     """How many clean regions (of 3 pixels and more) have most of their pixel centres in one map
-    region of their colour, and how many map regions are no such region's."""
+    region of their colour (or one a JPEG cannot tell from it), and how many map regions are no
+    such region's."""
     palette = np.unique(clean.reshape(-1, 3), axis=0).astype(int)
     h, w, _ = clean.shape
     index = np.full((h, w), -1)
@@ -84,7 +90,8 @@ def regions_found(clean, labels, which, mapped, regions):
     region_colour = np.full(regions + 1, -2)
     region_colour[which[which >= 0]] = mapped[which >= 0]
     best = counts.argmax(axis=1)
-    ok = (size > 0) & (counts[np.arange(len(best)), best] * 2 > size) & (region_colour[best] == colour_of)
+    same = alike_colours(palette)[np.maximum(region_colour[best], 0), np.maximum(colour_of, 0)]
+    ok = (size > 0) & (counts[np.arange(len(best)), best] * 2 > size) & (region_colour[best] >= 0) & same
     return int(ok.sum()), regions - len(set(best[ok].tolist()))
 
 
@@ -120,10 +127,9 @@ def check(clean_path, region_map, rectangle_map):
           f"({100 * (n - kept) / kept:+.1f}%)")
     found, extra = regions_found(clean, kept_labels(clean), which, mapped, n)
     print(f"clean regions of 3 pixels and more found (most of their pixel centres in one region of "
-          f"their colour): {found} of {kept}; map regions that are none of them: {extra}")
+          f"their colour, no channel 8 steps off): {found} of {kept}; map regions that are none of them: {extra}")
     print(f"clean pixel centres in a region of their colour: {100 * (mapped == index).mean():.2f}%")
-    # Colours a JPEG cannot tell apart (no channel 8 steps off) count as one.
-    alike = np.abs(palette[:, None, :] - palette[None, :, :]).max(axis=2) <= 8
+    alike = alike_colours(palette)
     same = alike[np.maximum(mapped, 0), np.maximum(index, 0)] & (mapped >= 0) & (index >= 0)
     print(f"... counting colours no channel 8 steps apart as one: {100 * same.mean():.2f}%")
     print(f"map file {os.path.getsize(region_map)} bytes = "

@@ -1106,7 +1106,8 @@ void ShowLinesInTheirOwnColours(IndexGrid& g, const Picture& picture, Places& pl
       c |= v << (8 * i);
     }
     bool apart = true;
-    for (size_t j = 0; j < g.palette.size() && apart; ++j) apart = j == k || RgbDistance(c, g.palette[j]) > kSure;
+    for (size_t j = 0; j < g.palette.size() && apart; ++j)
+      apart = j == k || (RgbDistance(c, g.palette[j]) > kSure && RgbDistance(c, shown[j]) > kSure);
     if (apart) shown[k] = c;
   }
   g.palette = std::move(shown);

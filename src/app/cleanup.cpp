@@ -200,15 +200,31 @@ int Step(int32_t a, int32_t b) {
 // neighbours on flat spots too).
 enum class Place : uint8_t { Blend, WideLine, Line, Flat, Deep };
 
+// Rows y-2 .. y+2 of a picture while y goes down it, those beyond the picture repeating its edge.
+class RowWindow {
+ public:
+  explicit RowWindow(const Picture& picture) : picture_(picture) {
+    for (int i = 0; i < 5; ++i) rows_[i].resize(static_cast<size_t>(picture.width)), Load(i, i - 2);
+  }
+  const std::vector<int32_t> (&Rows() const)[5] { return rows_; }
+  void Next() {
+    std::rotate(rows_, rows_ + 1, rows_ + 5);
+    Load(4, ++y_ + 2);
+  }
+
+ private:
+  void Load(int i, int32_t y) { picture_.ReadRow(std::clamp(y, 0, picture_.height - 1), rows_[i].data()); }
+  const Picture& picture_;
+  std::vector<int32_t> rows_[5];
+  int32_t y_ = 0;
+};
+
 std::vector<Place> PixelPlaces(const Picture& picture) {
   const int32_t w = picture.width, h = picture.height;
   std::vector<Place> place(static_cast<size_t>(w) * h);
-  // Rows y-2 .. y+2, those beyond the picture repeating its edge.
-  std::vector<int32_t> rows[5];
-  for (auto& r : rows) r.resize(static_cast<size_t>(w));
-  const auto load = [&](int i, int32_t y) { picture.ReadRow(std::clamp(y, 0, h - 1), rows[i].data()); };
-  for (int i = 0; i < 5; ++i) load(i, i - 2);
-  for (int32_t y = 0; y < h; ++y) {
+  RowWindow window(picture);
+  for (int32_t y = 0; y < h; ++y, window.Next()) {
+    const auto& rows = window.Rows();
     const std::vector<int32_t>* around[3] = {&rows[1], &rows[2], &rows[3]};
     const std::vector<int32_t>& row = rows[2];
     for (int32_t x = 0; x < w; ++x) {
@@ -224,8 +240,6 @@ std::vector<Place> PixelPlaces(const Picture& picture) {
       const bool wideLine = !flat && !line && (bump(row[ll], row[rr]) || bump(rows[0][x], rows[4][x]));
       place[static_cast<size_t>(y) * w + x] = flat ? Place::Flat : line ? Place::Line : wideLine ? Place::WideLine : Place::Blend;
     }
-    std::rotate(rows, rows + 1, rows + 5);
-    load(4, y + 3);
   }
   std::vector<Place> deep = place;
   const auto flatAt = [&](int32_t x, int32_t y) {
@@ -1082,16 +1096,13 @@ void ShowLinesInTheirOwnColours(IndexGrid& g, const Picture& picture, Places& pl
   std::vector<int64_t> pixels(g.palette.size()), all(g.palette.size());
   for (uint8_t k : g.index) ++all[k];
   const int32_t w = g.width, h = g.height;
-  std::vector<int32_t> rows[5];
-  for (auto& r : rows) r.resize(static_cast<size_t>(w));
-  const auto load = [&](int i, int32_t y) { picture.ReadRow(std::clamp(y, 0, h - 1), rows[i].data()); };
-  for (int i = 0; i < 5; ++i) load(i, i - 2);
-  for (int32_t y = 0; y < h; ++y, std::rotate(rows, rows + 1, rows + 5), load(4, y + 2))
+  RowWindow window(picture);
+  for (int32_t y = 0; y < h; ++y, window.Next())
     for (int32_t x = 0; x < w; ++x) {
       const size_t p = static_cast<size_t>(y) * w + x;
       const uint8_t k = g.index[p];
       if (place[p] != Place::Line || !fromLines[k]) continue;
-      const int32_t c = LineColourAt(rows, x, w);
+      const int32_t c = LineColourAt(window.Rows(), x, w);
       for (int i = 0; i < 3; ++i) ++counts[k][i][Channel(c, 8 * i)];
       ++pixels[k];
     }

@@ -38,8 +38,8 @@ def with_borders(picture, colour=(0, 0, 0)):
     return out
 
 
-def region_sizes(rgb):
-    """The area in pixels of each 4-connected region of one colour."""
+def region_sizes(rgb, connectivity=4):
+    """The area in pixels of each 4- (or 8-) connected region of one colour."""
     h, w, _ = rgb.shape
     code = (rgb[..., 0].astype(np.int32) << 16) | (rgb[..., 1].astype(np.int32) << 8) | rgb[..., 2]
     ds = gdal.GetDriverByName('MEM').Create('', w, h, 1, gdal.GDT_Int32)
@@ -48,7 +48,7 @@ def region_sizes(rgb):
     out = ogr.GetDriverByName('Memory').CreateDataSource('')
     layer = out.CreateLayer('r')
     layer.CreateField(ogr.FieldDefn('v', ogr.OFTInteger))
-    gdal.Polygonize(ds.GetRasterBand(1), None, layer, 0)
+    gdal.Polygonize(ds.GetRasterBand(1), None, layer, 0, ['8CONNECTED=8'] if connectivity == 8 else [])
     return [(f.GetField('v'), f.GetGeometryRef().GetArea()) for f in layer]
 
 

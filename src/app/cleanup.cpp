@@ -321,11 +321,30 @@ struct Histogram {
   std::vector<Bin> flat, line;
 };
 
-Histogram ColourBins(const Picture& picture, Places& places) {
+// Colours counted into bins, summed to find each bin's mean colour.
+struct BinSums {
   struct Sum {
     double r = 0, g = 0, b = 0, n = 0;
   };
-  std::vector<Sum> sums[2] = {std::vector<Sum>(kBins), std::vector<Sum>(kBins)};
+  std::vector<Sum> sums = std::vector<Sum>(kBins);
+  void Add(int32_t c) {
+    Sum& s = sums[BinKey(c)];
+    s.r += c & 0xFF, s.g += (c >> 8) & 0xFF, s.b += (c >> 16) & 0xFF, s.n += 1;
+  }
+  std::vector<Bin> Bins() const {
+    std::vector<Bin> bins;
+    for (const Sum& s : sums) {
+      if (s.n == 0) continue;
+      const auto channel = [&](double v) { return static_cast<int32_t>(std::lround(v / s.n)); };
+      const int32_t rgb = channel(s.r) | channel(s.g) << 8 | channel(s.b) << 16;
+      bins.push_back({ToLab(rgb), rgb, s.n, static_cast<int32_t>(&s - sums.data())});
+    }
+    return bins;
+  }
+};
+
+Histogram ColourBins(const Picture& picture, Places& places) {
+  BinSums sums[2];
   std::vector<int32_t> row(static_cast<size_t>(picture.width));
   const std::vector<Place>& place = places.Get();
   const auto any = [&](Place p) { return std::find(place.begin(), place.end(), p) != place.end(); };
@@ -336,20 +355,10 @@ Histogram ColourBins(const Picture& picture, Places& places) {
     for (int32_t x = 0; x < picture.width; ++x) {
       const Place p = place[static_cast<size_t>(y) * picture.width + x];
       if (p < least) continue;
-      const int32_t c = row[x];
-      Sum& s = sums[p < area][BinKey(c)];
-      s.r += c & 0xFF, s.g += (c >> 8) & 0xFF, s.b += (c >> 16) & 0xFF, s.n += 1;
+      sums[p < area].Add(row[x]);
     }
   }
-  Histogram h;
-  for (int kind = 0; kind < 2; ++kind)
-    for (const Sum& s : sums[kind]) {
-      if (s.n == 0) continue;
-      const auto channel = [&](double v) { return static_cast<int32_t>(std::lround(v / s.n)); };
-      const int32_t rgb = channel(s.r) | channel(s.g) << 8 | channel(s.b) << 16;
-      (kind ? h.line : h.flat).push_back({ToLab(rgb), rgb, s.n, static_cast<int32_t>(&s - sums[kind].data())});
-    }
-  return h;
+  return {sums[0].Bins(), sums[1].Bins()};
 }
 
 // Centres closer than this (in OKLab) are one colour seen twice: the noise of a JPEG round one
@@ -404,6 +413,11 @@ void AddPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, 
     BinNeighbours(key, [&](int32_t k) { peak &= density[k] < density[key] || (density[k] == density[key] && k >= key); });
     if (peak) out.push_back({&bin, density[key], line});
   }
+}
+
+void SortDensestFirst(std::vector<Candidate>& candidates) {
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const Candidate& a, const Candidate& b) { return a.density > b.density; });
 }
 
 bool IsBlendOf(int32_t colour, const std::vector<Lab>& centres) {
@@ -537,6 +551,46 @@ void KMeans(const std::vector<Bin>& bins, Centres& c, From moving) {
       const auto w = static_cast<float>(weight[k]);
       c.lab[k] = {sum[k].l / w, sum[k].a / w, sum[k].b / w};
     }
+  }
+}
+
+// The least share of the middles of lines that no line colour was taken from that a hidden
+// line's colour gathers: the JPEG's own streaks scatter theirs.
+constexpr double kHiddenLineShare = 0.05;
+
+// A thin line's colour that a blurred line hides, added while the colours are fewer than asked:
+// a dark line drawn between areas of many colours is, at its middle, a tint of each side in
+// turn, so no peak of the lines' histogram stands for it; drawn on, its middles meet at the
+// line's own colour.
+void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted, Centres& centres) {
+  if (centres.lab.size() >= wanted) return;
+  BinSums sums;
+  const std::vector<Place>& place = places.Get();
+  const int32_t w = picture.width;
+  RowWindow window(picture);
+  for (int32_t y = 0; y < picture.height; ++y, window.Next())
+    for (int32_t x = 0; x < w; ++x) {
+      if (place[static_cast<size_t>(y) * w + x] != Place::Line) continue;
+      if (centres.from[Nearest(ToLab(window.Rows()[2][x]), centres.lab)] == From::Line) continue;
+      sums.Add(LineColourAt(window.Rows(), x, w));
+    }
+  const std::vector<Bin> bins = sums.Bins();
+  double middles = 0;
+  for (const Bin& b : bins) middles += b.weight;
+  const std::vector<double> density = Density(bins);
+  std::vector<Candidate> peaks;
+  AddPeaks(bins, density, true, peaks);
+  SortDensestFirst(peaks);
+  for (const Candidate& peak : peaks) {
+    if (centres.lab.size() >= wanted || peak.density < kHiddenLineShare * middles) break;
+    const int32_t rgb = peak.bin->rgb;
+    bool near = IsBlendOf(rgb, centres.lab);
+    for (size_t k = 0; k < centres.lab.size() && !near; ++k)
+      near = RgbDistance(rgb, FromLab(centres.lab[k])) <= kLineApart;
+    if (near) continue;
+    centres.lab.push_back(peak.bin->lab);
+    centres.from.push_back(From::Line);
+    centres.seed.push_back(rgb);
   }
 }
 
@@ -878,8 +932,7 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
   const std::vector<double> flatDensity = Density(h.flat);
   AddPeaks(h.flat, flatDensity, false, candidates);
   AddPeaks(h.line, Density(h.line), true, candidates);
-  std::stable_sort(candidates.begin(), candidates.end(),
-                   [](const Candidate& a, const Candidate& b) { return a.density > b.density; });
+  SortDensestFirst(candidates);
   std::vector<bool> tried(candidates.size());
   const auto seed = [&](Centres& centres) {
     AddCandidates(candidates, wanted, tried, centres, flatDensity);
@@ -900,6 +953,7 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     iterate(centres);
   }
   while (DropTwins(centres, fixedLab.size(), flatDensity)) iterate(centres);
+  AddHiddenLineColours(picture, places, wanted, centres);
   std::vector<int32_t> colours;
   for (size_t k = 0; k < centres.lab.size(); ++k)
     colours.push_back(k < fixedLab.size() ? *fixed : FromLab(centres.lab[k]));
@@ -1124,6 +1178,107 @@ void ShowLinesInTheirOwnColours(IndexGrid& g, const Picture& picture, Places& pl
   g.palette = std::move(shown);
 }
 
+// The share of colour `line` in `own` seen as a mix of it and `area` (0: none, 1: all).
+double LineShare(int32_t own, int32_t area, int32_t line) {
+  double dd = 0, t = 0;
+  for (int s = 0; s < 24; s += 8) {
+    const double d = Channel(line, s) - Channel(area, s);
+    dd += d * d, t += (Channel(own, s) - Channel(area, s)) * d;
+  }
+  return dd > 0 ? t / dd : 0;
+}
+
+// The least share of a line's colour in a pixel that closes a gap in the line.
+constexpr double kGapShare = 0.25;
+
+// The ring of eight neighbours, clockwise from above.
+constexpr int kRingX[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kRingY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
+
+// How many pieces of a colour, as regions are traced (4-connected), meet the pixel in the
+// middle of the ring `mask`: runs of the ring that hold a side neighbour.
+int SidePieces(unsigned mask) {
+  if (mask == 0xFF) return 1;
+  int pieces = 0;
+  for (int i = 0; i < 8; ++i) {
+    if (!(mask >> i & 1) || (mask >> ((i + 7) % 8) & 1)) continue;  // not where a run starts
+    bool side = false;
+    for (int j = i; mask >> (j % 8) & 1; ++j) side |= j % 2 == 0;
+    pieces += side;
+  }
+  return pieces;
+}
+
+// A thin line between two colours of the map is one piece where the picture draws it whole.
+// Blurred, a one-pixel line fades at its diagonal steps and beside a dark area, leaving gaps of
+// a pixel; and where its pixels meet only at a corner, a region traced 4-connected breaks in
+// two. A pixel between two pieces of a line, with another colour than its own beyond, that holds
+// some of the line's colour takes it; of the two pixels of two colours beside a corner where a
+// line's pixels meet, the one holding more of it does. A narrow strip of one colour between two
+// lines (an inlet between its shores) stays open.
+void JoinLines(IndexGrid& g, const Picture& picture) {
+  if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
+  const int32_t w = g.width, h = g.height;
+  const auto isLine = [&](uint8_t v) { return v < g.lines.size() && g.lines[v]; };
+  const auto at = [&](int32_t x, int32_t y) { return g.index[static_cast<size_t>(y) * w + x]; };
+  // Whether the pixel at (x, y) holds its colour's region together there.
+  const auto joinsItsOwn = [&](int32_t x, int32_t y) {
+    const uint8_t own = at(x, y);
+    unsigned mask = 0;
+    for (int j = 0; j < 8; ++j) {
+      const int32_t nx = x + kRingX[j], ny = y + kRingY[j];
+      mask |= unsigned{nx >= 0 && ny >= 0 && nx < w && ny < h && at(nx, ny) == own} << j;
+    }
+    return SidePieces(mask) >= 2;
+  };
+  const auto take = [&](std::vector<uint8_t>& index, int32_t x, int32_t y, uint8_t c) {
+    const size_t p = static_cast<size_t>(y) * w + x;
+    index[p] = c;
+    if (!g.sure.empty()) g.sure[p] = kSureOfLine;
+  };
+  // Whether the pixel at (x, y) may close a gap in line colour c.
+  const auto mayClose = [&](int32_t x, int32_t y, uint8_t c) {
+    const uint8_t own = at(x, y);
+    if (isLine(own) || LineShare(picture.At(x, y), g.palette[own], g.palette[c]) < kGapShare) return false;
+    bool otherSide = false;
+    for (int j = 0; j < 8 && !otherSide; ++j) {
+      const uint8_t v = at(x + kRingX[j], y + kRingY[j]);
+      otherSide = v != own && !isLine(v);
+    }
+    return otherSide && !joinsItsOwn(x, y);
+  };
+  std::vector<uint8_t> joined = g.index;
+  for (int32_t y = 2; y + 2 < h; ++y)
+    for (int32_t x = 2; x + 2 < w; ++x)
+      for (int i = 0; i < 8; ++i) {
+        const int32_t dx = kRingX[i], dy = kRingY[i];
+        const uint8_t c = at(x + dx, y + dy);
+        if (!isLine(c) || !mayClose(x, y, c)) continue;
+        if (at(x - dx, y - dy) == c) {
+          take(joined, x, y, c);
+          break;
+        }
+        if (at(x - 2 * dx, y - 2 * dy) == c && mayClose(x - dx, y - dy, c)) {
+          take(joined, x, y, c), take(joined, x - dx, y - dy, c);
+          break;
+        }
+      }
+  g.index = std::move(joined);
+  for (int32_t y = 0; y + 1 < h; ++y)
+    for (int32_t x = 0; x + 1 < w; ++x)
+      for (int diagonal = 0; diagonal < 2; ++diagonal) {
+        // Corners a and b hold the line; c and d are the pixels beside their meeting.
+        const int32_t ax = x + diagonal, bx = x + 1 - diagonal;
+        const uint8_t line = at(ax, y);
+        if (!isLine(line) || at(bx, y + 1) != line || at(bx, y) == line || at(ax, y + 1) == line) continue;
+        if (at(bx, y) == at(ax, y + 1)) continue;  // one colour crossing the line there
+        const double shareC = LineShare(picture.At(bx, y), g.palette[at(bx, y)], g.palette[line]);
+        const double shareD = LineShare(picture.At(ax, y + 1), g.palette[at(ax, y + 1)], g.palette[line]);
+        const bool keepC = joinsItsOwn(bx, y), keepD = joinsItsOwn(ax, y + 1);
+        if (!keepC && (keepD || shareC >= shareD)) take(g.index, bx, y, line);
+        else if (!keepD) take(g.index, ax, y + 1, line);
+      }
+}
+
 IndexGrid SnapToPalette(const Picture& picture, Places& places, std::vector<int32_t> palette,
                         std::vector<bool> lines, bool settle) {
   IndexGrid g;
@@ -1150,7 +1305,10 @@ IndexGrid SnapToPalette(const Picture& picture, Places& places, std::vector<int3
       out[x] = nearest[c];
     }
   }
-  if (settle) SettleEdges(g, picture, places);
+  if (settle) {
+    SettleEdges(g, picture, places);
+    JoinLines(g, picture);
+  }
   return g;
 }
 

@@ -36,7 +36,9 @@ std::vector<int32_t> ReadPaletteFile(const std::u16string& path);
 // areas and of the middles of its thin lines (never of the blends along borders), most pixels
 // first, each one taken when it is no shade of a colour taken before (and, for a line, no
 // blend of two of them); then refined by k-means in OKLab. `fixed` (the background colour)
-// is one of them, unchanged. Fewer when the picture shows fewer; the picture's own colours
+// is one of them, unchanged. While they are fewer than `count`, a line's colour that only the
+// middles of thin lines drawn on show (a dark border beside dark areas, whose blurred middles
+// are tints of them) is added. Fewer when the picture shows fewer; the picture's own colours
 // when it holds no more than `count`. Deterministic. `lines`, when given, tells which of them
 // were taken from thin lines rather than areas.
 std::vector<int32_t> RepresentativeColours(const Picture& picture, int count,
@@ -60,7 +62,9 @@ struct IndexGrid {
 // Every pixel as the index of the palette colour nearest to it in OKLab; the middle of a thin
 // line that stands out towards a line's colour (`lines`) takes it; a pixel not sure of its
 // colour that is better explained as a blend of two or three colours sure nearby takes the one
-// the blend holds most of, so the blends along a border fall to its sides.
+// the blend holds most of, so the blends along a border fall to its sides; a line's gaps of a
+// pixel or two, and the corners where its pixels meet only diagonally, take the line's colour
+// where they hold some of it and the line runs between two colours.
 // Without `settle`, every pixel is only the nearest colour (a picture of these very colours).
 IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines = {},
                         bool settle = true);

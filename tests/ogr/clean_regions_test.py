@@ -17,6 +17,7 @@ import damaged_map  # noqa: E402
 gdal.UseExceptions()
 CLI = os.environ["PICMAP_CLI"]
 SIZE, REGIONS, COLOURS, LAKES = 160, 50, 8, 6
+DARK_BORDERED = "/usr/share/kgeography/chhattisgarh.png"
 
 
 def run(*args):
@@ -150,36 +151,70 @@ class CleanRegions(unittest.TestCase):
 
 
 class BorderedMap(unittest.TestCase):
-    """A political map draws one-pixel black borders between its regions: damaged, each border
-    is a blurred, JPEG-tinted dark line that the clean-up must keep whole (one black region, not
-    hundreds of pieces), with each region on its side."""
+    """Political maps draw one-pixel black borders between their regions: damaged, each border
+    is a blurred, JPEG-tinted dark line, faintest at its diagonal steps, that the clean-up must
+    keep whole (one black region, not hundreds of pieces), with each region on its side."""
+
+    SEEDS = range(1, 6)
 
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.TemporaryDirectory()
-        cls.clean = damaged_map.with_borders(damaged_map.clean_map(200, 40, 8, seed=7))
-        cls.picture = os.path.join(cls.tmp.name, "bordered.jpg")
-        damaged_map.save_jpeg(damaged_map.damaged(cls.clean), cls.picture)
-        cls.map = os.path.join(cls.tmp.name, "bordered.MLL")
-        run(cls.picture, "-o", cls.map, "--colors", "9", "--sieve", "20", "--regions", "--simplify", "1")
+        cls.maps = []
+        for seed in cls.SEEDS:
+            clean = damaged_map.with_borders(damaged_map.clean_map(200, 40, 8, seed=seed))
+            picture = os.path.join(cls.tmp.name, f"bordered{seed}.jpg")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            path = os.path.join(cls.tmp.name, f"bordered{seed}.MLL")
+            run(picture, "-o", path, "--colors", "9", "--sieve", "20", "--regions", "--simplify", "1")
+            cls.maps.append((clean, regions(path)))
 
     @classmethod
     def tearDownClass(cls):
         cls.tmp.cleanup()
 
-    def test_borders_stay_whole_and_regions_stay_apart(self):
-        found = regions(self.map)
-        brightest = [max(int(colour[i:i + 2], 16) for i in (1, 3, 5)) for colour, _ in found]
-        dark = [b for b in brightest if b < 96]
-        # One network; where a shallow staircase joins its steps only at corners the blurred
-        # line is faintest and may still part once.
-        self.assertLessEqual(len(dark), 2, "the border lines broke into pieces")
-        # Drawn in black, as the picture drew them, not in the dark grey their blurred middles show.
-        self.assertLessEqual(max(dark), 16)
+    def test_borders_stay_whole_and_black(self):
+        for seed, (_, found) in zip(self.SEEDS, self.maps):
+            brightest = [max(int(colour[i:i + 2], 16) for i in (1, 3, 5)) for colour, _ in found]
+            dark = [b for b in brightest if b < 96]
+            # One network; where a shallow staircase joins its steps only at corners the blurred
+            # line is faintest and may still part once.
+            self.assertLessEqual(len(dark), 2, f"map {seed}: the border lines broke into pieces")
+            # Drawn in black, as the picture drew them, not in the dark grey of their blurred middles.
+            self.assertLessEqual(max(dark), 16, f"map {seed}")
+
+    def test_regions_are_those_of_the_clean_picture(self):
+        # Counted 8-connected, the borders of a clean picture are one region, as in the map.
+        clean = sum(len(damaged_map.region_sizes(c, 8)) for c, _ in self.maps)
+        mapped = sum(len(found) for _, found in self.maps)
+        self.assertLessEqual(abs(mapped - clean), 0.05 * clean)
         # Every region the sieve can keep (3 pixels and more: 27 after the 3x upscale) is found
         # once; the borders are the one dark region.
-        areas = [a for colour, a in damaged_map.region_sizes(self.clean) if colour != 0 and a >= 3]
-        self.assertLessEqual(abs(len(found) - 1 - len(areas)), 0.05 * len(areas))
+        areas = sum(sum(colour != 0 and a >= 3 for colour, a in damaged_map.region_sizes(c)) for c, _ in self.maps)
+        self.assertLessEqual(abs(mapped - len(self.maps) - areas), 0.05 * areas)
+
+
+@unittest.skipUnless(os.path.exists(DARK_BORDERED), "kgeography's maps are not installed")
+class DarkBordersOfARealMap(unittest.TestCase):
+    """A real map whose black borders run beside dark areas (olive, maroon, navy): blurred, the
+    middles of its borders are tints of each side, and no peak of their colours stands for black."""
+
+    def test_borders_are_kept_in_black(self):
+        ds = gdal.Open(DARK_BORDERED)
+        table = ds.GetRasterBand(1).GetColorTable()
+        lut = np.array([table.GetColorEntry(i)[:3] for i in range(table.GetCount())], dtype=np.uint8)
+        clean = lut[ds.ReadAsArray()]
+        with tempfile.TemporaryDirectory() as tmp:
+            picture, path = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            colours = len(np.unique(clean.reshape(-1, 3), axis=0))
+            run(picture, "-o", path, "--colors", str(colours), "--sieve", "20", "--regions", "--simplify", "1")
+            found = regions(path)
+        whole = sum(area(g) for _, g in found)
+        black = sum(area(g) for colour, g in found if max(int(colour[i:i + 2], 16) for i in (1, 3, 5)) <= 16)
+        share = (clean.max(axis=2) == 0).mean()
+        self.assertGreater(black / whole, 0.7 * share)
+        self.assertLess(black / whole, 1.5 * share)
 
 
 if __name__ == "__main__":

@@ -632,9 +632,11 @@ int32_t LabelRegions(const IndexGrid& g, int connectivity, std::vector<int32_t>&
 }
 
 // Colours this close (in sRGB steps) are one colour's shades in a real picture when they meet in
-// small regions: the tint a JPEG gives a colour along a dark border.
+// small regions: the tint a JPEG gives a colour along a dark border, in patches of up to about
+// ten times the sieve's size hugging the border (a region of its own that small and that near
+// in colour is a few pixels of the picture before it was scaled up).
 constexpr double kAlikeColour = 32;
-constexpr int32_t kAlikeTimes = 4;
+constexpr int32_t kAlikeTimes = 12;
 // A region without a sure pixel whose area is less than this many times its perimeter is a
 // strip of blends: a small area of its own is wider.
 constexpr double kLeastWidth = 1.25;

@@ -277,7 +277,8 @@ constexpr double kLineReach = 0.6;
 
 // The colour the middle of a thin line stands for, from the rows y-2 .. y+2 around it: drawn on
 // from the mix of the pixels two away in the direction the line stands out most from.
-int32_t LineColourAt(const std::vector<int32_t> (&rows)[5], int32_t x, int32_t width) {
+int32_t LineColourAt(const std::vector<int32_t> (&rows)[5], int32_t x, int32_t width,
+                     std::pair<int32_t, int32_t>* sidesSeen = nullptr) {
   const int32_t c = rows[2][x], l = std::max(x - 2, 0), r = std::min(x + 2, width - 1);
   const std::pair<int32_t, int32_t> across[4] = {
       {rows[2][l], rows[2][r]}, {rows[0][x], rows[4][x]}, {rows[0][l], rows[4][r]}, {rows[0][r], rows[4][l]}};
@@ -287,6 +288,7 @@ int32_t LineColourAt(const std::vector<int32_t> (&rows)[5], int32_t x, int32_t w
     const double residual = MixResidual(c, pair.first, pair.second).first;
     if (residual > most) most = residual, sides = pair;
   }
+  if (sidesSeen) *sidesSeen = sides;
   const std::array<double, 3> mix = NearestMix(c, sides.first, sides.second);
   int32_t out = 0;
   for (int i = 0; i < 3; ++i) {
@@ -420,12 +422,12 @@ void SortDensestFirst(std::vector<Candidate>& candidates) {
                    [](const Candidate& a, const Candidate& b) { return a.density > b.density; });
 }
 
-bool IsBlendOf(int32_t colour, const std::vector<Lab>& centres) {
+bool IsBlendOf(int32_t colour, const std::vector<Lab>& centres, double margin = kBlendMargin) {
   std::vector<int32_t> rgb;
   for (const Lab& c : centres) rgb.push_back(FromLab(c));
   for (size_t i = 0; i < rgb.size(); ++i)
     for (size_t j = i + 1; j < rgb.size(); ++j)
-      if (MixResidual(colour, rgb[i], rgb[j]).first < kBlendMargin) return true;
+      if (MixResidual(colour, rgb[i], rgb[j]).first < margin) return true;
   return false;
 }
 
@@ -556,23 +558,29 @@ void KMeans(const std::vector<Bin>& bins, Centres& c, From moving) {
 
 // The least share of the middles of lines that no line colour was taken from that a hidden
 // line's colour gathers: the JPEG's own streaks scatter theirs.
-constexpr double kHiddenLineShare = 0.05;
+constexpr double kHiddenLineShare = 0.1;
 
 // A thin line's colour that a blurred line hides, added while the colours are fewer than asked:
 // a dark line drawn between areas of many colours is, at its middle, a tint of each side in
-// turn, so no peak of the lines' histogram stands for it; drawn on, its middles meet at the
-// line's own colour.
+// turn, so no peak of the lines' histogram stands for it; and a white border between pale
+// areas is, blurred, a tint of them. Drawn on, its middles meet at the line's own colour.
 void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted, Centres& centres) {
   if (centres.lab.size() >= wanted) return;
   BinSums sums;
+  const auto onLine = [&](int32_t colour) {
+    return centres.from[Nearest(ToLab(colour), centres.lab)] == From::Line;
+  };
   const std::vector<Place>& place = places.Get();
   const int32_t w = picture.width;
   RowWindow window(picture);
   for (int32_t y = 0; y < picture.height; ++y, window.Next())
     for (int32_t x = 0; x < w; ++x) {
-      if (place[static_cast<size_t>(y) * w + x] != Place::Line) continue;
-      if (centres.from[Nearest(ToLab(window.Rows()[2][x]), centres.lab)] == From::Line) continue;
-      sums.Add(LineColourAt(window.Rows(), x, w));
+      if (place[static_cast<size_t>(y) * w + x] != Place::Line || onLine(window.Rows()[2][x])) continue;
+      std::pair<int32_t, int32_t> sides;
+      const int32_t drawnOn = LineColourAt(window.Rows(), x, w, &sides);
+      // A narrow strip of an area between two lines stands out from them as a line would; a
+      // line whose colour was taken, tinted by dark sides, is still that line.
+      if (!onLine(sides.first) && !onLine(sides.second) && !onLine(drawnOn)) sums.Add(drawnOn);
     }
   const std::vector<Bin> bins = sums.Bins();
   double middles = 0;
@@ -584,9 +592,10 @@ void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted,
   for (const Candidate& peak : peaks) {
     if (centres.lab.size() >= wanted || peak.density < kHiddenLineShare * middles) break;
     const int32_t rgb = peak.bin->rgb;
-    bool near = IsBlendOf(rgb, centres.lab);
-    for (size_t k = 0; k < centres.lab.size() && !near; ++k)
-      near = RgbDistance(rgb, FromLab(centres.lab[k])) <= kLineApart;
+    // Drawn on, a line's colour no longer holds its sides' tints: it is told from the colours
+    // (and their blends) as closely as a pixel is sure of its colour.
+    bool near = IsBlendOf(rgb, centres.lab, kSure);
+    for (size_t k = 0; k < centres.lab.size() && !near; ++k) near = RgbDistance(rgb, FromLab(centres.lab[k])) <= kSure;
     if (near) continue;
     centres.lab.push_back(peak.bin->lab);
     centres.from.push_back(From::Line);

@@ -194,6 +194,27 @@ class BorderedMap(unittest.TestCase):
         self.assertLessEqual(abs(mapped - len(self.maps) - areas), 0.05 * areas)
 
 
+class PaleBordersMap(unittest.TestCase):
+    """White borders between pale areas: blurred, each is a pale tint of its sides, nearer to
+    them than to white, and only drawn on does it show white again."""
+
+    PALE = np.array([(130, 250, 130), (190, 250, 130), (130, 250, 190), (190, 190, 250), (220, 220, 220),
+                     (250, 190, 190), (130, 190, 250), (250, 250, 130)], dtype=np.uint8)
+
+    def test_white_borders_are_kept(self):
+        clean = damaged_map.with_borders(damaged_map.clean_map(200, 40, palette=self.PALE, seed=3), (255, 255, 255))
+        with tempfile.TemporaryDirectory() as tmp:
+            picture, path = os.path.join(tmp, "pale.jpg"), os.path.join(tmp, "pale.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            run(picture, "-o", path, "--colors", "9", "--sieve", "20", "--regions", "--simplify", "1")
+            found = regions(path)
+        whole = sum(area(g) for _, g in found)
+        white = sum(area(g) for colour, g in found if min(int(colour[i:i + 2], 16) for i in (1, 3, 5)) >= 240)
+        share = (clean.min(axis=2) == 255).mean()
+        self.assertGreater(white / whole, 0.7 * share)
+        self.assertLess(white / whole, 1.5 * share)
+
+
 @unittest.skipUnless(os.path.exists(DARK_BORDERED), "kgeography's maps are not installed")
 class DarkBordersOfARealMap(unittest.TestCase):
     """A real map whose black borders run beside dark areas (olive, maroon, navy): blurred, the

@@ -10,9 +10,10 @@ COLOURS = np.array([
     (0, 128, 128), (170, 110, 40)], dtype=np.uint8)
 
 
-def clean_map(size, regions, colours=8, seed=1, lakes=0):
-    """A size x size picture of Voronoi regions in `colours` flat colours (H x W x 3), with
-    `lakes` discs of the last colour inside them (holes in their regions)."""
+def clean_map(size, regions, colours=8, seed=1, lakes=0, palette=COLOURS):
+    """A size x size picture of Voronoi regions in the first `colours` flat colours of
+    `palette` (H x W x 3), with `lakes` discs of the last colour inside them (holes in their
+    regions)."""
     rng = np.random.default_rng(seed)
     seeds = rng.uniform(0, size, (regions, 2))
     owner = np.empty((size, size), dtype=np.int32)
@@ -21,9 +22,9 @@ def clean_map(size, regions, colours=8, seed=1, lakes=0):
         py, px = ys[y0:y0 + 256] + 0.5, xs[y0:y0 + 256] + 0.5
         d = (px[..., None] - seeds[:, 0]) ** 2 + (py[..., None] - seeds[:, 1]) ** 2
         owner[y0:y0 + 256] = d.argmin(axis=2)
-    picture = COLOURS[:colours][rng.integers(0, colours - (1 if lakes else 0), regions)][owner]
+    picture = palette[:colours][rng.integers(0, colours - (1 if lakes else 0), regions)][owner]
     for cx, cy in rng.uniform(0.1 * size, 0.9 * size, (lakes, 2)):
-        picture[(xs + 0.5 - cx) ** 2 + (ys + 0.5 - cy) ** 2 < (0.03 * size) ** 2] = COLOURS[colours - 1]
+        picture[(xs + 0.5 - cx) ** 2 + (ys + 0.5 - cy) ** 2 < (0.03 * size) ** 2] = palette[colours - 1]
     return picture
 
 

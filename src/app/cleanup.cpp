@@ -684,7 +684,8 @@ class Sieving {
         anchor_[r] = kSureOfArea;
         if (size_[r] >= alike_) continue;
       }
-      const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r));
+      const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r)) ||
+                       IsDash(r);
       const double alike = anchor_[r] == kSureOfLine || (!any && IsShadeOfABlend(r)) ? kLineApart
                            : size_[r] < alike_                                 ? kAlikeColour
                                                                                : -1;
@@ -781,6 +782,54 @@ class Sieving {
       for (size_t j = i + 1; j < near.size(); ++j)
         if (colour(i) != colour(j) && MixResidual(g_.palette[colour_[r]], colour(i), colour(j)).first < kSure) return true;
     return false;
+  }
+
+  // Whether region r is a short dash of a line: where a faint line broke into pieces, a piece
+  // smaller than the alike size, sure of the line's colour alone and going round nothing (an
+  // island's outline goes round the island, and stays).
+  bool IsDash(int32_t r) {
+    const std::vector<bool>& lines = g_.lines;
+    if (size_[r] >= alike_ || anchor_[r] != kSureOfLine || colour_[r] >= lines.size() || !lines[colour_[r]])
+      return false;
+    return !GoesRoundSomething(r);
+  }
+
+  bool GoesRoundSomething(int32_t r) {
+    const int32_t w = g_.width;
+    int32_t x0 = w, y0 = g_.height, x1 = -1, y1 = -1;
+    std::vector<int32_t> own;
+    for (int32_t member : Members(r))
+      for (int64_t i = first_[member]; i < first_[member + 1]; ++i) {
+        const int32_t p = pixels_[i], x = p % w, y = p / w;
+        own.push_back(p);
+        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+      }
+    // Its box with a margin of one pixel, flooded from the margin round it; beyond the picture's
+    // edge is no way round (a line to the edge goes round what lies between them).
+    const int32_t bw = x1 - x0 + 3, bh = y1 - y0 + 3;
+    std::vector<uint8_t> box(static_cast<size_t>(bw) * bh, 0);  // 1: the region or beyond, 2: reached
+    for (int32_t p : own) box[static_cast<size_t>(p / w - y0 + 1) * bw + (p % w - x0 + 1)] = 1;
+    std::vector<int32_t> stack;
+    for (int32_t by = 0; by < bh; ++by)
+      for (int32_t bx = 0; bx < bw; ++bx) {
+        if (bx > 0 && by > 0 && bx + 1 < bw && by + 1 < bh) continue;
+        const int32_t x = x0 - 1 + bx, y = y0 - 1 + by;
+        uint8_t& cell = box[static_cast<size_t>(by) * bw + bx];
+        if (x < 0 || y < 0 || x >= w || y >= g_.height) cell = 1;
+        else if (cell == 0) cell = 2, stack.push_back(by * bw + bx);
+      }
+    while (!stack.empty()) {
+      const int32_t q = stack.back();
+      stack.pop_back();
+      const int32_t qx = q % bw, qy = q / bw;
+      for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+        const int32_t nx = qx + dx, ny = qy + dy;
+        if (nx < 0 || ny < 0 || nx >= bw || ny >= bh || box[static_cast<size_t>(ny) * bw + nx]) continue;
+        box[static_cast<size_t>(ny) * bw + nx] = 2;
+        stack.push_back(ny * bw + nx);
+      }
+    }
+    return std::find(box.begin(), box.end(), 0) != box.end();
   }
 
   // Into the neighbour sharing the longest border among those whose colour lies within

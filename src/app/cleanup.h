@@ -78,7 +78,9 @@ IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, st
 // neighbours'; and, with `picture`, a strip smaller than `alikePixels` whose colour is a mix of
 // two of its neighbours' (a colour drawn from the blends of one border), and a region smaller
 // than `alikePixels`, sure of its colour on few pixels, whose colours average to such a mix,
-// into a neighbour of a shade like its own. Returns the number of regions merged.
+// into a neighbour of a shade like its own; and a dash of a line (of a line's colour, smaller
+// than `alikePixels`, sure of no area and going round nothing) into the neighbour it shares the
+// longest border with. Returns the number of regions merged.
 int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity = 8, int32_t alikePixels = 0,
               const Picture* picture = nullptr);
 

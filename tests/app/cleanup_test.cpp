@@ -82,6 +82,32 @@ TEST(CleanPicture, TheSieveMergesIntoTheLongestBorderNotTheLargestNeighbour) {
   EXPECT_EQ(clean.At(11, 0), 0x0000FF);
 }
 
+// A faint line breaks into dashes; a dash goes to the area round it, while a line as short that
+// goes round an island, or cuts a corner off the picture, stays.
+TEST(CleanPicture, DashesOfALineGoButOutlinesStay) {
+  IndexGrid g;
+  g.width = 40, g.height = 30;
+  g.palette = {0xFFFFFF, 0x000000, 0x00FF00};
+  g.lines = {false, true, false};
+  g.index.assign(size_t(g.width) * g.height, 0);
+  g.sure.assign(g.index.size(), kSureOfArea);
+  const auto line = [&](int32_t x, int32_t y) {
+    g.index[size_t(y) * g.width + x] = 1;
+    g.sure[size_t(y) * g.width + x] = kSureOfLine;
+  };
+  for (int32_t x = 5; x < 15; ++x) line(x, 20), line(x, 21);  // a dash
+  for (int32_t i = 0; i < 8; ++i) line(25 + i, 10), line(25 + i, 17), line(25, 10 + i), line(32, 10 + i);
+  for (int32_t y = 11; y < 17; ++y)
+    for (int32_t x = 26; x < 32; ++x) g.index[size_t(y) * g.width + x] = 2;  // an island, outlined
+  for (int32_t i = 0; i < 6; ++i) line(i, 5 - i);  // a corner cut off
+  Sieve(g, 4, 8, 80);
+  const auto at = [&](int32_t x, int32_t y) { return g.index[size_t(y) * g.width + x]; };
+  EXPECT_EQ(at(9, 20), 0);
+  EXPECT_EQ(at(25, 13), 1);
+  EXPECT_EQ(at(28, 13), 2);
+  EXPECT_EQ(at(2, 3), 1);
+}
+
 // A picture in its own colours is sieved by size alone: a one-pixel strip of a colour between
 // two others is a region of the map when it is long enough, even though it looks like a blend.
 TEST(CleanPicture, APictureInItsOwnColoursIsSievedBySizeAlone) {

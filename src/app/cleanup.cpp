@@ -651,6 +651,10 @@ constexpr int32_t kAlikeTimes = 12;
 constexpr double kLeastWidth = 1.25;
 // A small region with fewer pixels sure of its colour than this share may be a blend.
 constexpr double kFewSure = 0.2;
+// The widest gap (in pixels) a faint line breaks with between two of its dashes.
+constexpr int32_t kDashGap = 2;
+// The least share of a dash's border that each of the areas it runs between holds.
+constexpr double kSideShare = 0.2;
 
 // The regions a sieve merges, merged one by one.
 class Sieving {
@@ -785,13 +789,41 @@ class Sieving {
   }
 
   // Whether region r is a short dash of a line: where a faint line broke into pieces, a piece
-  // smaller than the alike size, sure of the line's colour alone and going round nothing (an
-  // island's outline goes round the island, and stays).
+  // smaller than the alike size, sure of the line's colour alone, going round nothing (an
+  // island's outline goes round the island, and stays), and either with the next piece of its
+  // line within a gap's width or running between two areas. An islet too small to keep its own
+  // colour inside its outline lies apart from the other coasts, with sea all round.
   bool IsDash(int32_t r) {
     const std::vector<bool>& lines = g_.lines;
     if (size_[r] >= alike_ || anchor_[r] != kSureOfLine || colour_[r] >= lines.size() || !lines[colour_[r]])
       return false;
-    return !GoesRoundSomething(r);
+    return (HasPieceNearby(r) || RunsBetweenAreas(r)) && !GoesRoundSomething(r);
+  }
+
+  // Whether another region of r's colour lies within kDashGap pixels of it, on the picture as
+  // snapped.
+  bool HasPieceNearby(int32_t r) {
+    const int32_t w = g_.width, h = g_.height, root = Find(owner_, r);
+    for (int32_t member : Members(r))
+      for (int64_t i = first_[member]; i < first_[member + 1]; ++i) {
+        const int32_t x = pixels_[i] % w, y = pixels_[i] / w;
+        for (int32_t ny = std::max(y - kDashGap, 0); ny <= std::min(y + kDashGap, h - 1); ++ny)
+          for (int32_t nx = std::max(x - kDashGap, 0); nx <= std::min(x + kDashGap, w - 1); ++nx) {
+            const size_t q = static_cast<size_t>(ny) * w + nx;
+            if (g_.index[q] == colour_[r] && Find(owner_, label_[q]) != root) return true;
+          }
+      }
+    return false;
+  }
+
+  // Whether two colours other than r's each hold a fair share of r's border.
+  bool RunsBetweenAreas(int32_t r) {
+    std::unordered_map<uint8_t, int64_t> byColour;
+    int64_t perimeter = 0;
+    for (const auto& [o, length] : Borders(r)) byColour[colour_[o]] += length, perimeter += length;
+    int sides = 0;
+    for (const auto& [c, length] : byColour) sides += length >= kSideShare * static_cast<double>(perimeter);
+    return sides >= 2;
   }
 
   bool GoesRoundSomething(int32_t r) {

@@ -82,9 +82,10 @@ TEST(CleanPicture, TheSieveMergesIntoTheLongestBorderNotTheLargestNeighbour) {
   EXPECT_EQ(clean.At(11, 0), 0x0000FF);
 }
 
-// A faint line breaks into dashes; a dash goes to the area round it, while a line as short that
-// goes round an island, or cuts a corner off the picture, stays.
-TEST(CleanPicture, DashesOfALineGoButOutlinesStay) {
+// A faint line breaks into dashes; a dash near the next one, or between two areas, goes to the
+// areas beside it, while a line as short that goes round an island, or cuts a corner off the
+// picture, stays, and so does an islet standing alone in the sea.
+TEST(CleanPicture, DashesOfALineGoButOutlinesAndIsletsStay) {
   IndexGrid g;
   g.width = 40, g.height = 30;
   g.palette = {0xFFFFFF, 0x000000, 0x00FF00};
@@ -95,16 +96,25 @@ TEST(CleanPicture, DashesOfALineGoButOutlinesStay) {
     g.index[size_t(y) * g.width + x] = 1;
     g.sure[size_t(y) * g.width + x] = kSureOfLine;
   };
-  for (int32_t x = 5; x < 15; ++x) line(x, 20), line(x, 21);  // a dash
+  for (int32_t x = 5; x < 22; ++x)
+    if (x != 13) line(x, 20), line(x, 21);  // a line broken into two dashes
+  for (int32_t x = 5; x < 15; ++x) line(x, 25);  // a dash between two areas
+  for (int32_t y = 26; y < 30; ++y)
+    for (int32_t x = 0; x < 24; ++x) g.index[size_t(y) * g.width + x] = 2;
   for (int32_t i = 0; i < 8; ++i) line(25 + i, 10), line(25 + i, 17), line(25, 10 + i), line(32, 10 + i);
   for (int32_t y = 11; y < 17; ++y)
     for (int32_t x = 26; x < 32; ++x) g.index[size_t(y) * g.width + x] = 2;  // an island, outlined
+  for (int32_t y = 22; y < 25; ++y)
+    for (int32_t x = 35; x < 38; ++x) line(x, y);  // an islet, all outline
   for (int32_t i = 0; i < 6; ++i) line(i, 5 - i);  // a corner cut off
   Sieve(g, 4, 8, 80);
   const auto at = [&](int32_t x, int32_t y) { return g.index[size_t(y) * g.width + x]; };
   EXPECT_EQ(at(9, 20), 0);
+  EXPECT_EQ(at(18, 21), 0);
+  EXPECT_NE(at(9, 25), 1);
   EXPECT_EQ(at(25, 13), 1);
   EXPECT_EQ(at(28, 13), 2);
+  EXPECT_EQ(at(36, 23), 1) << "an islet was taken for a dash";
   EXPECT_EQ(at(2, 3), 1);
 }
 

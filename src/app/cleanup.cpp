@@ -1412,6 +1412,105 @@ IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, st
   return SnapToPalette(picture, places, std::move(palette), std::move(lines), settle);
 }
 
+namespace {
+
+// The widest a line is crossed over (in pixels) when its sides are looked for.
+constexpr int32_t kLineWide = 6;
+// The least share of the border between two areas that a line must run along for the places
+// where they touch to be its gaps.
+constexpr double kBridgedShare = 0.6;
+
+uint64_t PairKey(int32_t a, int32_t b) {
+  return static_cast<uint64_t>(std::min(a, b)) << 32 | static_cast<uint32_t>(std::max(a, b));
+}
+
+// How far a line of colour `v` runs between regions of areas (not lines) at its crossings:
+// for each pair of regions, the crossings of each line colour between them.
+class LineCrossings {
+ public:
+  LineCrossings(const IndexGrid& g, const std::vector<int32_t>& label) : g_(g), label_(label) {}
+
+  void Count() {
+    for (int32_t y = 0; y < g_.height; ++y)
+      for (int32_t x = 0; x < g_.width; ++x) {
+        Cross(x, y, 1, 0);
+        Cross(x, y, 0, 1);
+      }
+  }
+
+  // The line colour running between regions a and b along most of their border, if any.
+  std::optional<uint8_t> BridgeFor(int32_t a, int32_t b, int64_t touching) const {
+    const auto found = crossings_.find(PairKey(a, b));
+    if (found == crossings_.end()) return std::nullopt;
+    const auto& [colour, count] = *std::max_element(found->second.begin(), found->second.end(),
+                                                    [](const auto& l, const auto& r) { return l.second < r.second; });
+    if (static_cast<double>(count) < kBridgedShare * static_cast<double>(count + touching)) return std::nullopt;
+    return colour;
+  }
+
+ private:
+  bool IsLine(uint8_t v) const { return v < g_.lines.size() && g_.lines[v]; }
+
+  // From the area pixel before (x, y) in direction (dx, dy), across a run of one line colour.
+  void Cross(int32_t x, int32_t y, int32_t dx, int32_t dy) {
+    const int32_t w = g_.width;
+    if (x - dx < 0 || y - dy < 0) return;
+    const size_t before = static_cast<size_t>(y - dy) * w + (x - dx);
+    const uint8_t v = g_.index[static_cast<size_t>(y) * w + x];
+    if (!IsLine(v) || IsLine(g_.index[before])) return;
+    int32_t n = 0, ex = x, ey = y;
+    while (ex < w && ey < g_.height && g_.index[static_cast<size_t>(ey) * w + ex] == v && n <= kLineWide)
+      ex += dx, ey += dy, ++n;
+    if (n > kLineWide || ex >= w || ey >= g_.height) return;
+    const size_t after = static_cast<size_t>(ey) * w + ex;
+    if (IsLine(g_.index[after]) || label_[before] == label_[after]) return;
+    ++crossings_[PairKey(label_[before], label_[after])][v];
+  }
+
+  const IndexGrid& g_;
+  const std::vector<int32_t>& label_;
+  std::unordered_map<uint64_t, std::unordered_map<uint8_t, int64_t>> crossings_;
+};
+
+}  // namespace
+
+int64_t BridgeLineGaps(IndexGrid& g) {
+  if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return 0;
+  const auto isLine = [&](uint8_t v) { return v < g.lines.size() && g.lines[v]; };
+  std::vector<int32_t> label;
+  LabelRegions(g, 4, label);
+  const int32_t w = g.width, h = g.height;
+  // Where two areas touch, pixel beside pixel, with no line between.
+  std::unordered_map<uint64_t, int64_t> touching;
+  std::vector<std::pair<size_t, size_t>> contacts;
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      const size_t p = static_cast<size_t>(y) * w + x;
+      for (const size_t q : {x + 1 < w ? p + 1 : p, y + 1 < h ? p + w : p}) {
+        if (q == p || label[p] == label[q] || isLine(g.index[p]) || isLine(g.index[q])) continue;
+        ++touching[PairKey(label[p], label[q])];
+        contacts.emplace_back(p, q);
+      }
+    }
+  if (contacts.empty()) return 0;
+  LineCrossings crossings(g, label);
+  crossings.Count();
+  std::unordered_map<uint64_t, std::optional<uint8_t>> bridge;
+  for (const auto& [key, n] : touching)
+    bridge[key] = crossings.BridgeFor(static_cast<int32_t>(key >> 32), static_cast<int32_t>(key & 0xFFFFFFFF), n);
+  int64_t drawn = 0;
+  for (const auto& [p, q] : contacts) {
+    const std::optional<uint8_t> colour = bridge[PairKey(label[p], label[q])];
+    if (!colour) continue;
+    for (const size_t r : {p, q}) {
+      drawn += g.index[r] != *colour;
+      g.index[r] = *colour;
+      if (!g.sure.empty()) g.sure[r] = kSureOfLine;
+    }
+  }
+  return drawn;
+}
+
 int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alikePixels, const Picture* picture) {
   if ((minPixels <= 1 && alikePixels <= 1) || grid.index.empty()) return 0;
   return Sieving(grid, minPixels, connectivity, alikePixels, picture).Run();
@@ -1452,6 +1551,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   // size, a region goes to a neighbour of nearly its colour.
   const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;
   Sieve(grid, options.sieve, 8, alike, &picture);
+  if (reduced) BridgeLineGaps(grid);
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them.
   if (options.regions) Sieve(grid, options.sieve, 4, alike, &picture);
   if (!fromLines.empty()) ShowLinesInTheirOwnColours(grid, picture, places, fromLines);

@@ -84,6 +84,11 @@ IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, st
 int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity = 8, int32_t alikePixels = 0,
               const Picture* picture = nullptr);
 
+// Where a line runs along most of the border between two areas (60% of it or more) and the
+// areas still touch, pixel beside pixel, in its gaps, those pixels take the line's colour, so a
+// border broken by the blur is one line again. Returns the number of pixels drawn.
+int64_t BridgeLineGaps(IndexGrid& grid);
+
 // The picture the generation reads after the clean-up `options` asks for; `background` (-1:
 // none) is kept as one of the reduced colours, so the background rule still finds it. For
 // regions the sieve also merges 4-connected regions below its size, as regions are traced so.

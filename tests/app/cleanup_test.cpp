@@ -118,6 +118,31 @@ TEST(CleanPicture, DashesOfALineGoButOutlinesAndIsletsStay) {
   EXPECT_EQ(at(2, 3), 1);
 }
 
+// A border the blur broke: where the line runs along most of the border between two areas,
+// the areas touching in its gaps take the line's colour, so the border is one line again; two
+// areas meeting along most of their border with only a short line between them are left be.
+TEST(CleanPicture, GapsOfABorderLineAreBridged) {
+  IndexGrid g;
+  g.width = 30, g.height = 40;
+  g.palette = {0xFFFFFF, 0x000000, 0x00FF00, 0x0000FF};
+  g.lines = {false, true, false, false};
+  g.index.assign(size_t(g.width) * g.height, 0);
+  const auto at = [&](int32_t x, int32_t y) -> uint8_t& { return g.index[size_t(y) * g.width + x]; };
+  for (int32_t y = 0; y < 20; ++y)
+    for (int32_t x = 15; x < 30; ++x) at(x, y) = 2;
+  for (int32_t y = 0; y < 20; ++y)
+    if (y != 8 && y != 9) at(14, y) = 1, at(15, y) = 1;  // a border with a gap
+  for (int32_t y = 20; y < 40; ++y)
+    for (int32_t x = 15; x < 30; ++x) at(x, y) = 3;
+  for (int32_t y = 20; y < 24; ++y) at(14, y) = 1, at(15, y) = 1;  // a short line on a long border
+  BridgeLineGaps(g);
+  EXPECT_EQ(at(14, 8), 1);
+  EXPECT_EQ(at(15, 9), 1);
+  EXPECT_EQ(at(13, 8), 0);
+  EXPECT_EQ(at(16, 8), 2);
+  for (int32_t y = 24; y < 40; ++y) EXPECT_EQ(at(14, y), 0) << "row " << y;
+}
+
 // A picture in its own colours is sieved by size alone: a one-pixel strip of a colour between
 // two others is a region of the map when it is long enough, even though it looks like a blend.
 TEST(CleanPicture, APictureInItsOwnColoursIsSievedBySizeAlone) {

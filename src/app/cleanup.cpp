@@ -1480,33 +1480,34 @@ int64_t BridgeLineGaps(IndexGrid& g) {
   std::vector<int32_t> label;
   LabelRegions(g, 4, label);
   const int32_t w = g.width, h = g.height;
-  // Where two areas touch, pixel beside pixel, with no line between.
-  std::unordered_map<uint64_t, int64_t> touching;
-  std::vector<std::pair<size_t, size_t>> contacts;
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) {
-      const size_t p = static_cast<size_t>(y) * w + x;
-      for (const size_t q : {x + 1 < w ? p + 1 : p, y + 1 < h ? p + w : p}) {
-        if (q == p || label[p] == label[q] || isLine(g.index[p]) || isLine(g.index[q])) continue;
-        ++touching[PairKey(label[p], label[q])];
-        contacts.emplace_back(p, q);
+  // Where two areas touch, pixel beside pixel, with no line between: counted, then bridged.
+  const auto eachContact = [&](auto&& visit) {
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) {
+        const size_t p = static_cast<size_t>(y) * w + x;
+        for (const size_t q : {x + 1 < w ? p + 1 : p, y + 1 < h ? p + w : p})
+          if (q != p && label[p] != label[q] && !isLine(g.index[p]) && !isLine(g.index[q])) visit(p, q);
       }
-    }
-  if (contacts.empty()) return 0;
+  };
+  std::unordered_map<uint64_t, int64_t> touching;
+  eachContact([&](size_t p, size_t q) { ++touching[PairKey(label[p], label[q])]; });
+  if (touching.empty()) return 0;
   LineCrossings crossings(g, label);
   crossings.Count();
   std::unordered_map<uint64_t, std::optional<uint8_t>> bridge;
   for (const auto& [key, n] : touching)
     bridge[key] = crossings.BridgeFor(static_cast<int32_t>(key >> 32), static_cast<int32_t>(key & 0xFFFFFFFF), n);
+  // The pixels to draw are gathered first: drawing one would hide the contacts beside it.
+  std::vector<std::pair<size_t, uint8_t>> draw;
+  eachContact([&](size_t p, size_t q) {
+    if (const std::optional<uint8_t> colour = bridge[PairKey(label[p], label[q])])
+      draw.emplace_back(p, *colour), draw.emplace_back(q, *colour);
+  });
   int64_t drawn = 0;
-  for (const auto& [p, q] : contacts) {
-    const std::optional<uint8_t> colour = bridge[PairKey(label[p], label[q])];
-    if (!colour) continue;
-    for (const size_t r : {p, q}) {
-      drawn += g.index[r] != *colour;
-      g.index[r] = *colour;
-      if (!g.sure.empty()) g.sure[r] = kSureOfLine;
-    }
+  for (const auto& [p, colour] : draw) {
+    drawn += g.index[p] != colour;
+    g.index[p] = colour;
+    if (!g.sure.empty()) g.sure[p] = kSureOfLine;
   }
   return drawn;
 }
@@ -1551,7 +1552,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   // size, a region goes to a neighbour of nearly its colour.
   const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;
   Sieve(grid, options.sieve, 8, alike, &picture);
-  if (reduced) BridgeLineGaps(grid);
+  if (reduced && options.sieve > 0) BridgeLineGaps(grid);
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them.
   if (options.regions) Sieve(grid, options.sieve, 4, alike, &picture);
   if (!fromLines.empty()) ShowLinesInTheirOwnColours(grid, picture, places, fromLines);

@@ -1424,8 +1424,9 @@ uint64_t PairKey(int32_t a, int32_t b) {
   return static_cast<uint64_t>(std::min(a, b)) << 32 | static_cast<uint32_t>(std::max(a, b));
 }
 
-// How far a line of colour `v` runs between regions of areas (not lines) at its crossings:
-// for each pair of regions, the crossings of each line colour between them.
+// How far each line colour runs between two regions of areas (not lines): for each pair of
+// regions, how often a run of the colour, at most kLineWide pixels across, leads from one to the
+// other, across and down.
 class LineCrossings {
  public:
   LineCrossings(const IndexGrid& g, const std::vector<int32_t>& label) : g_(g), label_(label) {}

@@ -1282,6 +1282,11 @@ double LineShare(int32_t own, int32_t area, int32_t line) {
 
 // The least share of a line's colour in a pixel that closes a gap in the line.
 constexpr double kGapShare = 0.25;
+// The shortest strip of one colour between two shores (in pixels) that is an inlet, kept open,
+// rather than a gap across a line.
+constexpr int32_t kInletLength = 6;
+// The widest a line is crossed over (in pixels) when its sides are looked for.
+constexpr int32_t kLineWide = 6;
 
 // The ring of eight neighbours, clockwise from above.
 constexpr int kRingX[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kRingY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
@@ -1304,9 +1309,11 @@ int SidePieces(unsigned mask) {
 // Blurred, a one-pixel line fades at its diagonal steps and beside a dark area, leaving gaps of
 // a pixel; and where its pixels meet only at a corner, a region traced 4-connected breaks in
 // two. A pixel between two pieces of a line, with another colour than its own beyond, that holds
-// some of the line's colour takes it; of the two pixels of two colours beside a corner where a
-// line's pixels meet, the one holding more of it does. A narrow strip of one colour between two
-// lines (an inlet between its shores) stays open.
+// some of the line's colour takes it, and so does one in a gap of a line running on across its
+// own colour (a border between two neighbours of one colour); of the two pixels of two colours
+// beside a corner where a line's pixels meet, the one holding more of it does. A narrow strip of
+// one colour between two lines (an inlet between its shores, a neck between two other areas)
+// stays open.
 void JoinLines(IndexGrid& g, const Picture& picture) {
   if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
   const int32_t w = g.width, h = g.height;
@@ -1327,8 +1334,35 @@ void JoinLines(IndexGrid& g, const Picture& picture) {
     index[p] = c;
     if (!g.sure.empty()) g.sure[p] = kSureOfLine;
   };
-  // Whether the pixel at (x, y) may close a gap in line colour c.
-  const auto mayClose = [&](int32_t x, int32_t y, uint8_t c) {
+  const auto inside = [&](int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < w && y < h; };
+  // How far a strip of the pixel's own colour runs across the gap's direction (dx, dy) with
+  // line colour c `ahead` and `behind` pixels away on either side: an inlet between two shores
+  // runs on, a gap in a line is no longer than the line is thick.
+  const auto channelLength = [&](int32_t x, int32_t y, int32_t dx, int32_t dy, int32_t ahead, int32_t behind,
+                                 uint8_t c) {
+    const uint8_t own = at(x, y);
+    const auto flanked = [&](int32_t px, int32_t py) {
+      const int32_t ax = px + ahead * dx, ay = py + ahead * dy, bx = px - behind * dx, by = py - behind * dy;
+      return inside(px, py) && inside(ax, ay) && inside(bx, by) && at(px, py) == own && at(ax, ay) == c &&
+             at(bx, by) == c;
+    };
+    int32_t length = 1;
+    for (const int side : {1, -1})
+      for (int32_t k = 1; k < kInletLength && flanked(x - side * dy * k, y + side * dx * k); ++k) ++length;
+    return length;
+  };
+  // Whether the piece of line `first` pixels away in direction (dx, dy) is an end of a line
+  // running on that way, or a line no wider than kLineWide with the pixel's own colour beyond:
+  // not a shore with another area beyond (a neck of an area between two of its borders).
+  const auto leadsBackTo = [&](int32_t x, int32_t y, int32_t dx, int32_t dy, int32_t first) {
+    int32_t px = x + first * dx, py = y + first * dy;
+    for (int32_t n = 0; inside(px, py) && isLine(at(px, py)); ++n, px += dx, py += dy)
+      if (n > kLineWide) return true;
+    return inside(px, py) && at(px, py) == at(x, y);
+  };
+  // Whether the pixel at (x, y) may close a gap in line colour c, whose pieces lie `ahead` and
+  // `behind` pixels away in direction (dx, dy).
+  const auto mayClose = [&](int32_t x, int32_t y, uint8_t c, int32_t dx, int32_t dy, int32_t ahead, int32_t behind) {
     const uint8_t own = at(x, y);
     if (isLine(own) || LineShare(picture.At(x, y), g.palette[own], g.palette[c]) < kGapShare) return false;
     bool otherSide = false;
@@ -1336,7 +1370,9 @@ void JoinLines(IndexGrid& g, const Picture& picture) {
       const uint8_t v = at(x + kRingX[j], y + kRingY[j]);
       otherSide = v != own && !isLine(v);
     }
-    return otherSide && !joinsItsOwn(x, y);
+    if (otherSide && !joinsItsOwn(x, y)) return true;
+    return channelLength(x, y, dx, dy, ahead, behind, c) < kInletLength &&
+           leadsBackTo(x, y, dx, dy, ahead) && leadsBackTo(x, y, -dx, -dy, behind);
   };
   std::vector<uint8_t> joined = g.index;
   for (int32_t y = 2; y + 2 < h; ++y)
@@ -1344,12 +1380,13 @@ void JoinLines(IndexGrid& g, const Picture& picture) {
       for (int i = 0; i < 8; ++i) {
         const int32_t dx = kRingX[i], dy = kRingY[i];
         const uint8_t c = at(x + dx, y + dy);
-        if (!isLine(c) || !mayClose(x, y, c)) continue;
-        if (at(x - dx, y - dy) == c) {
+        if (!isLine(c)) continue;
+        if (at(x - dx, y - dy) == c && mayClose(x, y, c, dx, dy, 1, 1)) {
           take(joined, x, y, c);
           break;
         }
-        if (at(x - 2 * dx, y - 2 * dy) == c && mayClose(x - dx, y - dy, c)) {
+        if (at(x - 2 * dx, y - 2 * dy) == c && mayClose(x, y, c, dx, dy, 1, 2) &&
+            mayClose(x - dx, y - dy, c, dx, dy, 2, 1)) {
           take(joined, x, y, c), take(joined, x - dx, y - dy, c);
           break;
         }
@@ -1414,8 +1451,6 @@ IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, st
 
 namespace {
 
-// The widest a line is crossed over (in pixels) when its sides are looked for.
-constexpr int32_t kLineWide = 6;
 // The least share of the border between two areas that a line must run along for the places
 // where they touch to be its gaps.
 constexpr double kBridgedShare = 0.6;

@@ -64,7 +64,8 @@ struct IndexGrid {
 // colour that is better explained as a blend of two or three colours sure nearby takes the one
 // the blend holds most of, so the blends along a border fall to its sides; a line's gaps of a
 // pixel or two, and the corners where its pixels meet only diagonally, take the line's colour
-// where they hold some of it and the line runs between two colours.
+// where they hold some of it and the line runs between two colours, or runs on across one
+// colour (a gap no longer than the line is thick, not a neck of an area between two shores).
 // Without `settle`, every pixel is only the nearest colour (a picture of these very colours).
 IndexGrid SnapToPalette(const Picture& picture, std::vector<int32_t> palette, std::vector<bool> lines = {},
                         bool settle = true);

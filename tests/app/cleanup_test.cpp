@@ -143,6 +143,29 @@ TEST(CleanPicture, GapsOfABorderLineAreBridged) {
   for (int32_t y = 24; y < 40; ++y) EXPECT_EQ(at(14, y), 0) << "row " << y;
 }
 
+// A blurred border between two blue neighbours fades at one step: the faint pixels join the
+// line again though blue lies on both its sides. A short neck of blue between the borders of
+// two other areas, as dark, stays open: beyond its lines lie those areas, not more blue.
+TEST(CleanPicture, ALineFadingInsideOneColourIsJoinedButANeckStaysOpen) {
+  const int32_t blue = 0xE0A040, black = 0x000000, red = 0x0000FF;
+  Picture pic(40, 40, blue);
+  for (int32_t x = 2; x < 38; ++x) {
+    const int32_t ink = x == 20 || x == 21 ? Mix(blue, black, 0.45) : black;
+    pic.Set(x, 10, ink), pic.Set(x, 11, ink);
+  }
+  for (int32_t x = 17; x < 24; ++x) {
+    for (int32_t y = 20; y < 25; ++y) pic.Set(x, y, red);
+    for (int32_t y = 29; y < 34; ++y) pic.Set(x, y, kYellow);
+    pic.Set(x, 25, black), pic.Set(x, 28, black);
+    for (int32_t y = 26; y < 28; ++y) pic.Set(x, y, x >= 19 && x < 22 ? Mix(blue, black, 0.3) : black);
+  }
+  const IndexGrid g = SnapToPalette(pic, {blue, black, red, kYellow}, {false, true, false, false});
+  const auto at = [&](int32_t x, int32_t y) { return g.index[size_t(y) * g.width + x]; };
+  for (int32_t x = 2; x < 38; ++x) EXPECT_EQ(at(x, 10), 1) << "column " << x;
+  EXPECT_EQ(at(20, 26), 0) << "the neck was closed";
+  EXPECT_EQ(at(20, 27), 0) << "the neck was closed";
+}
+
 // A picture in its own colours is sieved by size alone: a one-pixel strip of a colour between
 // two others is a region of the map when it is long enough, even though it looks like a blend.
 TEST(CleanPicture, APictureInItsOwnColoursIsSievedBySizeAlone) {

@@ -72,6 +72,29 @@ def alike_colours(palette):
     return np.abs(palette[:, None, :] - palette[None, :, :]).max(axis=2) <= 8
 
 
+def drawn_regions(clean):
+    """The clean regions as a map draws them, of 3 pixels and more: areas 4-connected (as regions
+    are traced), thin lines 8-connected (a one-pixel border drawn as a staircase is one line, and
+    no area crosses it at a step), colours no channel 8 steps apart as one."""
+    palette, index = np.unique(clean.reshape(-1, 3), axis=0, return_inverse=True)
+    index = index.reshape(clean.shape[:2])
+    alike = alike_colours(palette.astype(int))
+    group = np.arange(len(palette))
+    for i in range(len(palette)):  # each colour joins the group of the first colour alike it
+        group[i] = group[np.argmax(alike[i])]
+    group = group[index]
+    inner = np.zeros(group.shape, bool)
+    inner[1:-1, 1:-1] = ((group[1:-1, 1:-1] == group[:-2, 1:-1]) & (group[1:-1, 1:-1] == group[2:, 1:-1]) &
+                         (group[1:-1, 1:-1] == group[1:-1, :-2]) & (group[1:-1, 1:-1] == group[1:-1, 2:]))
+    pixels, inside = np.bincount(group.ravel()), np.bincount(group.ravel(), weights=inner.ravel())
+    line = inside < 0.1 * np.maximum(pixels, 1)
+    rgb = np.stack([(group >> 16) & 255, (group >> 8) & 255, group & 255], axis=2).astype(np.int32)
+    count = 0
+    for connectivity, kind in ((4, False), (8, True)):
+        count += sum(a >= 3 and line[v] == kind for v, a in damaged_map.region_sizes(rgb, connectivity))
+    return count
+
+
 def regions_found(clean, labels, which, mapped, regions):
     """How many clean regions (of 3 pixels and more) have most of their pixel centres in one map
     region of their colour (or one a JPEG cannot tell from it), and how many map regions are no
@@ -129,6 +152,9 @@ def check(clean_path, region_map, rectangle_map):
     # Counted 8-connected, as the sieve counts them: a one-pixel border drawn as a staircase is
     # one region, not one per step.
     print(f"clean regions 8-connected {joined} ({100 * (n - joined) / joined:+.1f}%)")
+    drawn = drawn_regions(clean)
+    print(f"clean regions as drawn (areas 4-connected, thin lines 8-connected, colours no channel 8 steps "
+          f"apart as one, of 3 pixels and more) {drawn} ({100 * (n - drawn) / drawn:+.1f}%)")
     found, extra = regions_found(clean, kept_labels(clean), which, mapped, n)
     print(f"clean regions of 3 pixels and more found (most of their pixel centres in one region of "
           f"their colour, no channel 8 steps off): {found} of {kept}; map regions that are none of them: {extra}")
@@ -149,17 +175,20 @@ def summary(checks):
             found, kept, extra = int(words[-11]), int(words[-9][:-1]), int(words[-1])
         elif line.startswith("clean regions 8-connected"):
             off = float(words[-1][1:-2])
+        elif line.startswith("clean regions as drawn"):
+            drawn_off = float(words[-1][1:-2])
         elif line.startswith("clean regions "):
             regions = int(words[5])
         elif line.startswith("clean pixel centres"):
             accuracy = float(words[-1][:-1])
         elif line.startswith("... counting"):
-            maps.append((accuracy, float(words[-1][:-1]), found, kept, extra, regions, off))
+            maps.append((accuracy, float(words[-1][:-1]), found, kept, extra, regions, drawn_off, off))
     print(f"{len(maps)} maps: {sum(a >= 98 for a, *_ in maps)} with at least 98% of the clean pixel centres "
           f"in a region of their colour ({sum(b >= 98 for _, b, *_ in maps)} counting colours no channel 8 steps "
           f"apart as one); {sum(f >= 0.9 * k for _, _, f, k, *_ in maps)} find 90% of the clean regions of 3 "
-          f"pixels and more; {sum(e <= 0.1 * r for *_, e, r, _ in maps)} add no more than a tenth of their regions besides; "
-          f"{sum(abs(o) <= 5 for *_, o in maps)} have within 5% of the clean regions counted 8-connected")
+          f"pixels and more; {sum(e <= 0.1 * r for *_, e, r, _, _ in maps)} add no more than a tenth of their regions besides; "
+          f"{sum(abs(o) <= 5 for *_, o in maps)} have within 5% of the clean regions counted 8-connected, "
+          f"{sum(abs(d) <= 5 for *_, d, _ in maps)} of them as drawn")
 
 
 if __name__ == "__main__":

@@ -87,7 +87,8 @@ def drawn_regions(clean):
     inner[1:-1, 1:-1] = ((group[1:-1, 1:-1] == group[:-2, 1:-1]) & (group[1:-1, 1:-1] == group[2:, 1:-1]) &
                          (group[1:-1, 1:-1] == group[1:-1, :-2]) & (group[1:-1, 1:-1] == group[1:-1, 2:]))
     pixels, inside = np.bincount(group.ravel()), np.bincount(group.ravel(), weights=inner.ravel())
-    line = inside < 0.1 * np.maximum(pixels, 1)
+    # A line up to two pixels wide has no pixel inside it, one with thicker stretches a few.
+    line = inside < 0.25 * np.maximum(pixels, 1)
     rgb = np.stack([(group >> 16) & 255, (group >> 8) & 255, group & 255], axis=2).astype(np.int32)
     count = 0
     for connectivity, kind in ((4, False), (8, True)):

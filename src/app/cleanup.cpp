@@ -466,10 +466,15 @@ struct Centres {
   std::vector<int32_t> seed;  // the peak each was taken from (-1: none)
 };
 
+// Two colours of flat areas farther apart than this (in sRGB steps) are two colours however
+// close OKLab puts them: a JPEG shifts a flat colour by a few steps, and saturated greens 60
+// steps apart in red lie within kSameColour of each other.
+constexpr double kNoiseApart = 40;
+
 // Whether an area's colour `a` is the colour of centre `c` seen twice.
 bool IsSameColour(const Lab& a, const Lab& c, From from, const std::vector<double>& flatDensity) {
   const float d2 = Distance2(a, c);
-  return d2 <= kSameColour * kSameColour ||
+  return (d2 <= kSameColour * kSameColour && RgbDistance(FromLab(a), FromLab(c)) <= kNoiseApart) ||
          (from == From::Flat && d2 <= kOneRidge * kOneRidge && IsOneRidge(FromLab(a), FromLab(c), flatDensity));
 }
 
@@ -1003,6 +1008,15 @@ std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
 
 namespace {
 
+// A colour of areas that the map's lines are drawn in as well (black borders round a district
+// a shade off black) gathers a fair share of the middles of all the lines, and more of them
+// than an area's own necks and narrow ends give it (those come to a fiftieth of its pixels).
+constexpr double kLinesOfAll = 0.15, kLinesOfArea = 0.1;
+
+bool IsAlsoTheLinesColour(double onLines, double onAreas, double allLines) {
+  return onLines > kLinesOfAll * allLines && onLines > kLinesOfArea * onAreas;
+}
+
 // `fromLines`, when given, receives which colours were taken from the middles of thin lines.
 std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& places, int count,
                                            std::optional<int32_t> fixed, std::vector<bool>* lines,
@@ -1073,8 +1087,10 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     }
     for (const Bin& b : h.flat) onAreas[Nearest(b.lab, centres.lab)] += b.weight;
     lines->clear();
+    const double allLines = std::accumulate(onLines.begin(), onLines.end(), 0.0);
     for (size_t k = 0; k < centres.lab.size(); ++k)
-      lines->push_back(centres.from[k] != From::Flat || onLines[k] > onAreas[k]);
+      lines->push_back(centres.from[k] != From::Flat || onLines[k] > onAreas[k] ||
+                       IsAlsoTheLinesColour(onLines[k], onAreas[k], allLines));
   }
   return colours;
 }

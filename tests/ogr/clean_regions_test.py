@@ -219,6 +219,42 @@ class PaleBordersMap(unittest.TestCase):
         self.assertLessEqual(abs(len(found) - clean_regions), 0.05 * clean_regions)
 
 
+class NearColoursMap(unittest.TestCase):
+    """A map whose black borders also colour a few districts, drawn a shade off black, and
+    whose greens differ in red alone, too little for OKLab to tell yet plain to the eye."""
+
+    PALETTE = np.array([(9, 9, 12), (0, 250, 0), (60, 250, 0), (250, 190, 190), (0, 130, 200),
+                        (255, 225, 25), (145, 30, 180), (210, 210, 210)], dtype=np.uint8)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.clean = damaged_map.with_borders(damaged_map.clean_map(200, 40, palette=cls.PALETTE, seed=3), (1, 1, 1))
+        picture, path = os.path.join(cls.tmp.name, "near.jpg"), os.path.join(cls.tmp.name, "near.MLL")
+        damaged_map.save_jpeg(damaged_map.damaged(cls.clean), picture)
+        run(picture, "-o", path, "--colors", "9", "--sieve", "20", "--regions", "--simplify", "1")
+        cls.found = regions(path)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def test_borders_drawn_in_a_districts_colour_stay_whole(self):
+        dark = [g for colour, g in self.found if max(int(colour[i:i + 2], 16) for i in (1, 3, 5)) < 48]
+        # The borders and the dark districts they touch are one dark network.
+        self.assertLessEqual(len(dark), 2, "the borders broke into pieces")
+        whole = sum(area(g) for _, g in self.found)
+        share = (self.clean.max(axis=2) <= 12).mean()
+        self.assertGreater(sum(area(g) for g in dark) / whole, 0.8 * share)
+
+    def test_both_greens_keep_their_colour(self):
+        reds = sorted({int(colour[1:3], 16) for colour, _ in self.found if int(colour[1:3], 16) < 120 and int(colour[3:5], 16) > 200
+                       and int(colour[5:7], 16) < 60})
+        self.assertEqual(len(reds), 2, reds)
+        self.assertLess(reds[0], 20)
+        self.assertGreater(reds[1], 40)
+
+
 @unittest.skipUnless(os.path.exists(DARK_BORDERED), "kgeography's maps are not installed")
 class DarkBordersOfARealMap(unittest.TestCase):
     """A real map whose black borders run beside dark areas (olive, maroon, navy): blurred, the

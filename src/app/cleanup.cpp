@@ -694,7 +694,7 @@ class Sieving {
         if (size_[r] >= alike_) continue;
       }
       const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r)) ||
-                       IsDash(r);
+                       IsDash(r) || IsSpeckOfABorder(r);
       const double alike = anchor_[r] == kSureOfLine || (!any && IsShadeOfABlend(r)) ? kLineApart
                            : size_[r] < alike_                                 ? kAlikeColour
                                                                                : -1;
@@ -803,6 +803,14 @@ class Sieving {
     if (size_[r] >= alike_ || anchor_[r] != kSureOfLine || colour_[r] >= lines.size() || !lines[colour_[r]])
       return false;
     return (HasPieceNearby(r) || RunsBetweenAreas(r)) && !GoesRoundSomething(r);
+  }
+
+  // Whether region r, of an area's colour and sure of it only on the middles of thin lines (the
+  // specks an islet a pixel wide is kept by), runs between two areas: a stretch of border
+  // that a JPEG tinted with an area's colour, not an islet in its sea.
+  bool IsSpeckOfABorder(int32_t r) {
+    const std::vector<bool>& lines = g_.lines;
+    return anchor_[r] == kSureOfLine && colour_[r] < lines.size() && !lines[colour_[r]] && RunsBetweenAreas(r);
   }
 
   // Whether another region of r's colour lies within kDashGap pixels of it, on the picture as
@@ -1112,8 +1120,34 @@ constexpr int32_t kBlendRadius = 4;
 // orange too, yet an orange strip along their border is no region of the map.
 constexpr double kForeignMargin = 32;
 
+// An area's colour standing out on the middle of a thin line (an islet a pixel or two wide,
+// which has no flat spot) is taken from this close only (in sRGB steps).
+constexpr double kSpeckOff = kSure / 2;
+// How far (in sRGB steps) a speck lies from every mix of the colours sure around it and of the
+// lines' colours: a line's colour in the palette is its blurred middle's tint (black drawn as
+// dark brown), so a faded stretch of line beside an area mixes them only roughly.
+constexpr double kSpeckApart = 40;
+
+// Whether the speck at (x, y), of colour `c`, is no mix of two colours sure within kBlendRadius
+// or of the lines' colours: the middle of an islet, not where a line fades beside an area.
+bool StandsApart(const IndexGrid& g, const Picture& picture, const std::vector<uint8_t>& sure, int32_t x,
+                 int32_t y, uint8_t c, std::vector<uint8_t> around) {
+  for (int32_t ny = std::max(0, y - kBlendRadius); ny <= std::min(g.height - 1, y + kBlendRadius); ++ny)
+    for (int32_t nx = std::max(0, x - kBlendRadius); nx <= std::min(g.width - 1, x + kBlendRadius); ++nx) {
+      const size_t q = static_cast<size_t>(ny) * g.width + nx;
+      const uint8_t v = g.index[q];
+      if (sure[q] && v != c && std::find(around.begin(), around.end(), v) == around.end()) around.push_back(v);
+    }
+  const int32_t own = picture.At(x, y);
+  for (size_t i = 0; i < around.size(); ++i)
+    for (size_t j = i; j < around.size(); ++j)
+      if (MixResidual(own, g.palette[around[i]], g.palette[around[j]]).first < kSpeckApart) return false;
+  return true;
+}
+
 std::vector<uint8_t> SurePixels(const IndexGrid& g, const Picture& picture, const std::vector<Place>& place) {
   std::vector<uint8_t> sure(g.index.size());
+  std::vector<size_t> specks;
   std::vector<int32_t> row(static_cast<size_t>(g.width));
   for (int32_t y = 0; y < g.height; ++y) {
     picture.ReadRow(y, row.data());
@@ -1126,9 +1160,18 @@ std::vector<uint8_t> SurePixels(const IndexGrid& g, const Picture& picture, cons
       const bool lineColour = g.lines.empty() || g.lines[c];
       if (place[p] >= Place::Flat && off <= kSure) sure[p] = kSureOfArea;
       else if (place[p] == Place::Line && lineColour && off <= 2 * kSure) sure[p] = kSureOfLine;
+      else if (place[p] == Place::Line && off <= kSpeckOff) specks.push_back(p);
     }
   }
-  return sure;
+  std::vector<uint8_t> lineColours;
+  for (size_t c = 0; c < g.lines.size(); ++c)
+    if (g.lines[c]) lineColours.push_back(static_cast<uint8_t>(c));
+  std::vector<uint8_t> withSpecks = sure;
+  for (size_t p : specks) {
+    const auto x = static_cast<int32_t>(p % g.width), y = static_cast<int32_t>(p / g.width);
+    if (StandsApart(g, picture, sure, x, y, g.index[p], lineColours)) withSpecks[p] = kSureOfLine;
+  }
+  return withSpecks;
 }
 
 // The share of a thin line's colour in the middle of the line where it is faintest (a diagonal

@@ -166,6 +166,27 @@ TEST(CleanPicture, ALineFadingInsideOneColourIsJoinedButANeckStaysOpen) {
   EXPECT_EQ(at(20, 27), 0) << "the neck was closed";
 }
 
+// An islet a pixel wide has no flat spot to be sure of its colour by, yet stands out from the
+// lake round it in no mix of the colours there: it stays. A strip of the same colour between
+// the lake and the land beside it is where a border was tinted, and goes.
+TEST(CleanPicture, AnIsletAPixelWideStaysButAStripAlongAShoreGoes) {
+  const int32_t violet = 0xE22B8A, lake = 0xCECE02, blue = 0xAD5F41, black = 0x000000;
+  Picture pic(60, 40, violet);
+  for (int32_t y = 0; y < 40; ++y) {
+    for (int32_t x = 0; x < 15; ++x) pic.Set(x, y, blue);
+    pic.Set(15, y, black);
+  }
+  for (int32_t y = 10; y < 31; ++y)
+    for (int32_t x = 25; x < 56; ++x) pic.Set(x, y, lake);
+  for (int32_t x = 30; x < 54; ++x) pic.Set(x, 20, blue);  // the islet
+  for (int32_t x = 28; x < 52; ++x) pic.Set(x, 10, blue);  // the strip, lake below, land above
+  IndexGrid g = SnapToPalette(pic, {violet, lake, blue, black}, {false, false, false, true});
+  Sieve(g, 20, 8, 240, &pic);
+  const auto at = [&](int32_t x, int32_t y) { return g.index[size_t(y) * g.width + x]; };
+  for (int32_t x = 30; x < 54; ++x) EXPECT_EQ(at(x, 20), 2) << "the islet lost column " << x;
+  for (int32_t x = 28; x < 52; ++x) EXPECT_NE(at(x, 10), 2) << "the strip stayed at column " << x;
+}
+
 // A picture in its own colours is sieved by size alone: a one-pixel strip of a colour between
 // two others is a region of the map when it is long enough, even though it looks like a blend.
 TEST(CleanPicture, APictureInItsOwnColoursIsSievedBySizeAlone) {

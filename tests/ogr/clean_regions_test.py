@@ -272,7 +272,8 @@ class DarkBordersOfARealMap(unittest.TestCase):
             run(picture, "-o", path, "--colors", str(colours), "--sieve", "20", "--regions", "--simplify", "1")
             found = regions(path)
         whole = sum(area(g) for _, g in found)
-        black = sum(area(g) for colour, g in found if max(int(colour[i:i + 2], 16) for i in (1, 3, 5)) <= 16)
+        # Black within the few steps a JPEG tints it by, not the dark grey of a blurred middle.
+        black = sum(area(g) for colour, g in found if max(int(colour[i:i + 2], 16) for i in (1, 3, 5)) <= 24)
         share = (clean.max(axis=2) == 0).mean()
         self.assertGreater(black / whole, 0.7 * share)
         self.assertLess(black / whole, 1.5 * share)

@@ -1120,6 +1120,14 @@ constexpr int32_t kBlendRadius = 4;
 // orange too, yet an orange strip along their border is no region of the map.
 constexpr double kForeignMargin = 32;
 
+// The palette indexes of the lines' colours.
+std::vector<uint8_t> LineColours(const IndexGrid& g) {
+  std::vector<uint8_t> colours;
+  for (size_t c = 0; c < g.lines.size(); ++c)
+    if (g.lines[c]) colours.push_back(static_cast<uint8_t>(c));
+  return colours;
+}
+
 // An area's colour standing out on the middle of a thin line (an islet a pixel or two wide,
 // which has no flat spot) is taken from this close only (in sRGB steps).
 constexpr double kSpeckOff = kSure / 2;
@@ -1163,9 +1171,7 @@ std::vector<uint8_t> SurePixels(const IndexGrid& g, const Picture& picture, cons
       else if (place[p] == Place::Line && off <= kSpeckOff) specks.push_back(p);
     }
   }
-  std::vector<uint8_t> lineColours;
-  for (size_t c = 0; c < g.lines.size(); ++c)
-    if (g.lines[c]) lineColours.push_back(static_cast<uint8_t>(c));
+  const std::vector<uint8_t> lineColours = LineColours(g);
   std::vector<uint8_t> withSpecks = sure;
   for (size_t p : specks) {
     const auto x = static_cast<int32_t>(p % g.width), y = static_cast<int32_t>(p / g.width);
@@ -1221,9 +1227,7 @@ int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g
 // faintest, or a JPEG has tinted it with the hue of its sides (which can make it nearer to a
 // dark area's colour than to its own).
 void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>& place) {
-  std::vector<uint8_t> lineColours;
-  for (size_t c = 0; c < g.lines.size(); ++c)
-    if (g.lines[c]) lineColours.push_back(static_cast<uint8_t>(c));
+  const std::vector<uint8_t> lineColours = LineColours(g);
   if (lineColours.empty()) return;
   for (int32_t y = 0; y < g.height; ++y)
     for (int32_t x = 0; x < g.width; ++x) {

@@ -654,6 +654,8 @@ constexpr int32_t kAlikeTimes = 12;
 // A region without a sure pixel whose area is less than this many times its perimeter is a
 // strip of blends: a small area of its own is wider.
 constexpr double kLeastWidth = 1.25;
+// The least share of an islet's border its outline holds.
+constexpr double kOutlined = 0.8;
 // A small region with fewer pixels sure of its colour than this share may be a blend.
 constexpr double kFewSure = 0.2;
 // The widest gap (in pixels) a faint line breaks with between two of its dashes.
@@ -739,9 +741,10 @@ class Sieving {
     return border;
   }
 
-  // Whether region r is a strip, or the picture's colours over it average to a mix of two or
-  // three of its neighbours' colours: a strip of blends along their border, not a small area of its own whose middle
-  // the blur left without a flat pixel.
+  // Whether region r is a strip (one a line goes round is an islet), or the picture's colours
+  // over it average to a mix of two or three of its neighbours' colours: a strip of blends
+  // along their border, not a small area of its own whose middle the blur left without a flat
+  // pixel.
   bool IsBlendOfNeighbours(int32_t r) {
     double sum[3] = {0, 0, 0};
     int64_t n = 0;
@@ -754,9 +757,15 @@ class Sieving {
     for (int k = 0; k < 3; ++k) mean |= static_cast<int32_t>(std::lround(sum[k] / std::max<int64_t>(n, 1))) << (8 * k);
     std::vector<std::pair<int64_t, int32_t>> near;
     int64_t perimeter = 0;
-    for (const auto& [o, length] : Borders(r)) near.emplace_back(length, o), perimeter += length;
-    // A strip a pixel or two wide along a border or a line is a blend whatever its colour.
-    if (static_cast<double>(n) < kLeastWidth * static_cast<double>(perimeter)) return true;
+    int64_t outline = 0;
+    for (const auto& [o, length] : Borders(r)) {
+      near.emplace_back(length, o), perimeter += length;
+      if (colour_[o] < g_.lines.size() && g_.lines[colour_[o]]) outline += length;
+    }
+    // A strip a pixel or two wide along a border or a line is a blend whatever its colour;
+    // one a line goes all round is an islet.
+    const bool outlined = static_cast<double>(outline) >= kOutlined * static_cast<double>(perimeter);
+    if (!outlined && static_cast<double>(n) < kLeastWidth * static_cast<double>(perimeter)) return true;
     std::sort(near.rbegin(), near.rend());
     near.resize(std::min<size_t>(near.size(), 4));
     const auto colour = [&](size_t i) { return g_.palette[colour_[near[i].second]]; };
@@ -1240,6 +1249,21 @@ void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>&
     }
 }
 
+// Beside a line a pixel may be the line blurred over an area whose colour no pixel nearby is
+// sure of: an islet a few pixels wide has no flat middle. Such a colour is taken, as any colour
+// not sure nearby, only when it explains the pixel by kForeignMargin better.
+void SettleOnALineOverAnyArea(const IndexGrid& g, int32_t own, const std::vector<uint8_t>& around, double& best,
+                              uint8_t& settled) {
+  for (uint8_t l : around) {
+    if (l >= g.lines.size() || !g.lines[l]) continue;
+    for (size_t c = 0; c < g.palette.size(); ++c) {
+      if (c == l || std::find(around.begin(), around.end(), c) != around.end()) continue;
+      const auto [r, nearerArea] = MixResidual(own, g.palette[l], g.palette[c]);
+      if (r + kForeignMargin < best) best = r + kForeignMargin, settled = nearerArea ? static_cast<uint8_t>(c) : l;
+    }
+  }
+}
+
 // Edge pixels of a real picture are blends of the colours on either side (scanning, scaling,
 // blurring and anti-aliasing all mix neighbouring pixels), and a blend can lie nearer to a
 // third palette colour than to either, which would draw a thin strip of that colour along the
@@ -1284,6 +1308,7 @@ void SettleEdges(IndexGrid& g, const Picture& picture, Places& places) {
             if (r3 < best) best = r3, settled[p] = three[most];
           }
         }
+      SettleOnALineOverAnyArea(g, own, around, best, settled[p]);
     }
   g.index = std::move(settled);
 }

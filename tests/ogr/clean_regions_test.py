@@ -255,6 +255,59 @@ class NearColoursMap(unittest.TestCase):
         self.assertGreater(reds[1], 40)
 
 
+class OutlinedIsletsMap(unittest.TestCase):
+    """Islets two or three pixels wide, each outlined in black, off a coast of stripes in their
+    colours: blurred, no pixel of an islet is flat, and its middle is a tint of the outline."""
+
+    SIZE = 120
+
+    @classmethod
+    def setUpClass(cls):
+        size, colours = cls.SIZE, damaged_map.COLOURS[:5]
+        picture = np.full((size, size, 3), 255, dtype=np.uint8)
+        for k, colour in enumerate(colours):
+            picture[:, 12 * k:12 * k + 12] = colour
+        rng = np.random.default_rng(5)
+        ys, xs = np.mgrid[0:size, 0:size] + 0.5
+        cls.islets = []
+        for k in range(16):
+            cx, cy, turn = 70 + (k % 4) * 13, 12 + (k // 4) * 28, rng.uniform(0, np.pi)
+            u = (xs - cx) * np.cos(turn) + (ys - cy) * np.sin(turn)
+            v = (ys - cy) * np.cos(turn) - (xs - cx) * np.sin(turn)
+            shape = (u / 5) ** 2 + (v / 1.25) ** 2 <= 1
+            picture[shape] = colours[k % 5]
+            cls.islets.append((shape, colours[k % 5]))
+        cls.clean = damaged_map.with_borders(picture)
+        with tempfile.TemporaryDirectory() as tmp:
+            jpeg, path = os.path.join(tmp, "islets.jpg"), os.path.join(tmp, "islets.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(cls.clean), jpeg)
+            run(jpeg, "-o", path, "--colors", "7", "--sieve", "20", "--regions", "--simplify", "1")
+            cls.found = regions(path)
+
+    def test_islets_keep_their_colour(self):
+        size = self.SIZE
+        mem = gdal.GetDriverByName("MEM").Create("", size, size, 3, gdal.GDT_Byte)
+        mem.SetGeoTransform([-180, 360 / size, 0, 90, 0, -180 / size])
+        source = ogr.GetDriverByName("Memory").CreateDataSource("")
+        layer = source.CreateLayer("r")
+        for channel in "rgb":
+            layer.CreateField(ogr.FieldDefn(channel, ogr.OFTInteger))
+        for colour, geometry in self.found:
+            f = ogr.Feature(layer.GetLayerDefn())
+            for i, channel in enumerate("rgb"):
+                f.SetField(channel, int(colour[1 + 2 * i:3 + 2 * i], 16))
+            f.SetGeometry(geometry)
+            layer.CreateFeature(f)
+        for i, channel in enumerate("rgb"):
+            gdal.RasterizeLayer(mem, [i + 1], layer, options=[f"ATTRIBUTE={channel}"])
+        mapped = mem.ReadAsArray().transpose(1, 2, 0).astype(int)
+        kept = 0
+        for shape, colour in self.islets:
+            middle = shape & (self.clean == colour).all(axis=2)  # the outline takes its rim
+            kept += (np.abs(mapped[middle] - colour.astype(int)).max(axis=1) < 40).mean() >= 0.5
+        self.assertGreaterEqual(kept, 12, f"{kept} of {len(self.islets)} islets kept their colour")
+
+
 @unittest.skipUnless(os.path.exists(DARK_BORDERED), "kgeography's maps are not installed")
 class DarkBordersOfARealMap(unittest.TestCase):
     """A real map whose black borders run beside dark areas (olive, maroon, navy): blurred, the

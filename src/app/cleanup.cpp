@@ -656,6 +656,10 @@ constexpr int32_t kAlikeTimes = 12;
 constexpr double kLeastWidth = 1.25;
 // The least share of an islet's border its outline holds.
 constexpr double kOutlined = 0.8;
+// The fewest pixels of an islet's middle that may give its colour to its rim.
+constexpr int32_t kLeastMiddle = 4;
+// How far (in sRGB steps) an islet's rim lies from its middle's colour at least.
+constexpr double kRimApart = 2 * kSure;
 // A small region with fewer pixels sure of its colour than this share may be a blend.
 constexpr double kFewSure = 0.2;
 // The widest gap (in pixels) a faint line breaks with between two of its dashes.
@@ -700,6 +704,7 @@ class Sieving {
       const double alike = anchor_[r] == kSureOfLine || (!any && IsShadeOfABlend(r)) ? kLineApart
                            : size_[r] < alike_                                 ? kAlikeColour
                                                                                : -1;
+      if (any && picture_) TakeOverItsRim(r);
       if (MergeIntoNeighbour(r, any ? std::numeric_limits<double>::max() : alike)) ++merged;
     }
     for (size_t p = 0; p < label_.size(); ++p) {
@@ -776,6 +781,31 @@ class Sieving {
           if (MixResidual(mean, colour(i), colour(j), colour(k)).first < kSure) return true;
       }
     return false;
+  }
+
+  // An islet's middle too small to stay gives its colour to the neighbour it would merge into
+  // when that is its rim: a small region sure of no area's colour, whose colour is a blend of
+  // the islet's with a line's (a white islet outlined in black has a rim of grey, which may be
+  // another colour of the map).
+  void TakeOverItsRim(int32_t r) {
+    const std::vector<bool>& lines = g_.lines;
+    const auto isLine = [&](uint8_t c) { return c < lines.size() && lines[c]; };
+    if (size_[r] < kLeastMiddle || isLine(colour_[r])) return;
+    int32_t rim = -1;
+    int64_t longest = 0;
+    for (const auto& [o, n] : Borders(r))
+      if (n > longest || (n == longest && o < rim)) rim = o, longest = n;
+    if (rim < 0 || isLine(colour_[rim]) || anchor_[rim] == kSureOfArea || size_[rim] >= alike_) return;
+    // A rim a shade off the middle's colour is that colour's own (gold round a yellow speck).
+    if (RgbDistance(g_.palette[colour_[rim]], g_.palette[colour_[r]]) <= kRimApart) return;
+    for (size_t l = 0; l < lines.size(); ++l) {
+      if (!lines[l]) continue;
+      const auto [off, nearerMiddle] = MixResidual(g_.palette[colour_[rim]], g_.palette[l], g_.palette[colour_[r]]);
+      if (off < kSure && nearerMiddle) {
+        colour_[rim] = colour_[r];
+        return;
+      }
+    }
   }
 
   // Whether small region r, sure of its colour on few pixels, averages to a mix of its

@@ -308,6 +308,40 @@ class OutlinedIsletsMap(unittest.TestCase):
         self.assertGreaterEqual(kept, 12, f"{kept} of {len(self.islets)} islets kept their colour")
 
 
+class WhiteIsletsBesideGreyLand(unittest.TestCase):
+    """Islets of four or five pixels drawn white with a black coast in a white sea, beside land
+    in a grey that is nearly their blurred rim's colour (kgeography draws islands outside the
+    country so)."""
+
+    def test_islets_stay_white(self):
+        size, white = 120, (255, 255, 255)
+        picture = np.full((size, size, 3), 255, dtype=np.uint8)
+        for k, colour in enumerate([*damaged_map.COLOURS[:3], (204, 204, 204)]):
+            picture[:, 12 * k:12 * k + 12] = colour
+        rng = np.random.default_rng(5)
+        ys, xs = np.mgrid[0:size, 0:size] + 0.5
+        centres = []
+        for k in range(24):
+            cx, cy = 62 + (k % 6) * 9.3 + rng.uniform(0, 1), 10 + (k // 6) * 28 + rng.uniform(0, 1)
+            d2 = (xs - cx) ** 2 + (ys - cy) ** 2
+            picture[d2 <= 2.8 ** 2] = 0
+            picture[d2 <= 1.8 ** 2] = white
+            centres.append((cx, cy))
+        picture = damaged_map.with_borders(picture)
+        with tempfile.TemporaryDirectory() as tmp:
+            jpeg, path = os.path.join(tmp, "islets.jpg"), os.path.join(tmp, "islets.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(picture), jpeg)
+            run(jpeg, "-o", path, "--colors", "6", "--sieve", "20", "--regions", "--simplify", "1")
+            found = regions(path)
+        colours = []
+        for cx, cy in centres:
+            point = ogr.CreateGeometryFromWkt(f"POINT ({-180 + 360 * cx / size} {90 - 180 * cy / size})")
+            islet = 25 * (360 / size) * (180 / size)  # no larger than the islet with its coast
+            colours += [colour.lower() for colour, g in found if g.Contains(point) and area(g) < islet]
+        self.assertLessEqual(colours.count("#cccccc"), 2, "islets taken for grey land")
+        self.assertGreaterEqual(colours.count("#ffffff"), 20, colours)
+
+
 @unittest.skipUnless(os.path.exists(DARK_BORDERED), "kgeography's maps are not installed")
 class DarkBordersOfARealMap(unittest.TestCase):
     """A real map whose black borders run beside dark areas (olive, maroon, navy): blurred, the

@@ -1423,6 +1423,49 @@ int SidePieces(unsigned mask) {
   return pieces;
 }
 
+// Whether the pixel at (x, y) holds its colour's region together there.
+bool HoldsItsOwnTogether(const IndexGrid& g, int32_t x, int32_t y) {
+  const auto at = [&](int32_t px, int32_t py) { return g.index[static_cast<size_t>(py) * g.width + px]; };
+  const uint8_t own = at(x, y);
+  unsigned mask = 0;
+  for (int j = 0; j < 8; ++j) {
+    const int32_t nx = x + kRingX[j], ny = y + kRingY[j];
+    mask |= unsigned{nx >= 0 && ny >= 0 && nx < g.width && ny < g.height && at(nx, ny) == own} << j;
+  }
+  return SidePieces(mask) >= 2;
+}
+
+// Pixel (x, y) of `index` takes line colour c, and is sure of it.
+void TakeForTheLine(IndexGrid& g, std::vector<uint8_t>& index, int32_t x, int32_t y, uint8_t c) {
+  const size_t p = static_cast<size_t>(y) * g.width + x;
+  index[p] = c;
+  if (!g.sure.empty()) g.sure[p] = kSureOfLine;
+}
+
+// Where two pixels of a line meet only at a corner, of the two pixels of two other colours
+// beside that corner the one holding more of the line takes it, unless it holds its own
+// region together: traced 4-connected, the line would break in two there.
+void JoinLineCorners(IndexGrid& g, const Picture& picture) {
+  if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
+  const int32_t w = g.width, h = g.height;
+  const auto isLine = [&](uint8_t v) { return v < g.lines.size() && g.lines[v]; };
+  const auto at = [&](int32_t x, int32_t y) { return g.index[static_cast<size_t>(y) * w + x]; };
+  for (int32_t y = 0; y + 1 < h; ++y)
+    for (int32_t x = 0; x + 1 < w; ++x)
+      for (int diagonal = 0; diagonal < 2; ++diagonal) {
+        // Corners a and b hold the line; c and d are the pixels beside their meeting.
+        const int32_t ax = x + diagonal, bx = x + 1 - diagonal;
+        const uint8_t line = at(ax, y);
+        if (!isLine(line) || at(bx, y + 1) != line || at(bx, y) == line || at(ax, y + 1) == line) continue;
+        if (at(bx, y) == at(ax, y + 1)) continue;  // one colour crossing the line there
+        const double shareC = LineShare(picture.At(bx, y), g.palette[at(bx, y)], g.palette[line]);
+        const double shareD = LineShare(picture.At(ax, y + 1), g.palette[at(ax, y + 1)], g.palette[line]);
+        const bool keepC = HoldsItsOwnTogether(g, bx, y), keepD = HoldsItsOwnTogether(g, ax, y + 1);
+        if (!keepC && (keepD || shareC >= shareD)) TakeForTheLine(g, g.index, bx, y, line);
+        else if (!keepD) TakeForTheLine(g, g.index, ax, y + 1, line);
+      }
+}
+
 // A thin line between two colours of the map is one piece where the picture draws it whole.
 // Blurred, a one-pixel line fades at its diagonal steps and beside a dark area, leaving gaps of
 // a pixel; and where its pixels meet only at a corner, a region traced 4-connected breaks in
@@ -1437,21 +1480,6 @@ void JoinLines(IndexGrid& g, const Picture& picture) {
   const int32_t w = g.width, h = g.height;
   const auto isLine = [&](uint8_t v) { return v < g.lines.size() && g.lines[v]; };
   const auto at = [&](int32_t x, int32_t y) { return g.index[static_cast<size_t>(y) * w + x]; };
-  // Whether the pixel at (x, y) holds its colour's region together there.
-  const auto joinsItsOwn = [&](int32_t x, int32_t y) {
-    const uint8_t own = at(x, y);
-    unsigned mask = 0;
-    for (int j = 0; j < 8; ++j) {
-      const int32_t nx = x + kRingX[j], ny = y + kRingY[j];
-      mask |= unsigned{nx >= 0 && ny >= 0 && nx < w && ny < h && at(nx, ny) == own} << j;
-    }
-    return SidePieces(mask) >= 2;
-  };
-  const auto take = [&](std::vector<uint8_t>& index, int32_t x, int32_t y, uint8_t c) {
-    const size_t p = static_cast<size_t>(y) * w + x;
-    index[p] = c;
-    if (!g.sure.empty()) g.sure[p] = kSureOfLine;
-  };
   const auto inside = [&](int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < w && y < h; };
   // How far a strip of the pixel's own colour runs across the gap's direction (dx, dy) with
   // line colour c `ahead` and `behind` pixels away on either side: an inlet between two shores
@@ -1488,7 +1516,7 @@ void JoinLines(IndexGrid& g, const Picture& picture) {
       const uint8_t v = at(x + kRingX[j], y + kRingY[j]);
       otherSide = v != own && !isLine(v);
     }
-    if (otherSide && !joinsItsOwn(x, y)) return true;
+    if (otherSide && !HoldsItsOwnTogether(g, x, y)) return true;
     return channelLength(x, y, dx, dy, ahead, behind, c) < kInletLength &&
            leadsBackTo(x, y, dx, dy, ahead) && leadsBackTo(x, y, -dx, -dy, behind);
   };
@@ -1500,30 +1528,17 @@ void JoinLines(IndexGrid& g, const Picture& picture) {
         const uint8_t c = at(x + dx, y + dy);
         if (!isLine(c)) continue;
         if (at(x - dx, y - dy) == c && mayClose(x, y, c, dx, dy, 1, 1)) {
-          take(joined, x, y, c);
+          TakeForTheLine(g, joined, x, y, c);
           break;
         }
         if (at(x - 2 * dx, y - 2 * dy) == c && mayClose(x, y, c, dx, dy, 1, 2) &&
             mayClose(x - dx, y - dy, c, dx, dy, 2, 1)) {
-          take(joined, x, y, c), take(joined, x - dx, y - dy, c);
+          TakeForTheLine(g, joined, x, y, c), TakeForTheLine(g, joined, x - dx, y - dy, c);
           break;
         }
       }
   g.index = std::move(joined);
-  for (int32_t y = 0; y + 1 < h; ++y)
-    for (int32_t x = 0; x + 1 < w; ++x)
-      for (int diagonal = 0; diagonal < 2; ++diagonal) {
-        // Corners a and b hold the line; c and d are the pixels beside their meeting.
-        const int32_t ax = x + diagonal, bx = x + 1 - diagonal;
-        const uint8_t line = at(ax, y);
-        if (!isLine(line) || at(bx, y + 1) != line || at(bx, y) == line || at(ax, y + 1) == line) continue;
-        if (at(bx, y) == at(ax, y + 1)) continue;  // one colour crossing the line there
-        const double shareC = LineShare(picture.At(bx, y), g.palette[at(bx, y)], g.palette[line]);
-        const double shareD = LineShare(picture.At(ax, y + 1), g.palette[at(ax, y + 1)], g.palette[line]);
-        const bool keepC = joinsItsOwn(bx, y), keepD = joinsItsOwn(ax, y + 1);
-        if (!keepC && (keepD || shareC >= shareD)) take(g.index, bx, y, line);
-        else if (!keepD) take(g.index, ax, y + 1, line);
-      }
+  JoinLineCorners(g, picture);
 }
 
 IndexGrid SnapToPalette(const Picture& picture, Places& places, std::vector<int32_t> palette,
@@ -1709,6 +1724,8 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   if (reduced && options.sieve > 0) BridgeLineGaps(grid);
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them.
   if (options.regions) Sieve(grid, options.sieve, 4, alike, &picture);
+  // Merging a speck beside a corner of a line can leave the line's pixels meeting there alone.
+  if (options.regions && reduced) JoinLineCorners(grid, picture);
   if (!fromLines.empty()) ShowLinesInTheirOwnColours(grid, picture, places, fromLines);
   done();
   return ToPicture(std::move(grid));

@@ -18,6 +18,7 @@ gdal.UseExceptions()
 CLI = os.environ["PICMAP_CLI"]
 SIZE, REGIONS, COLOURS, LAKES = 160, 50, 8, 6
 DARK_BORDERED = "/usr/share/kgeography/chhattisgarh.png"
+PALE_BORDERED = "/usr/share/kgeography/germany.png"
 
 
 def run(*args):
@@ -342,22 +343,39 @@ class WhiteIsletsBesideGreyLand(unittest.TestCase):
         self.assertGreaterEqual(colours.count("#ffffff"), 20, colours)
 
 
+def damaged_and_cleaned(path):
+    """A paletted map picture as RGB, and the regions of it damaged, in as many colours."""
+    ds = gdal.Open(path)
+    table = ds.GetRasterBand(1).GetColorTable()
+    lut = np.array([table.GetColorEntry(i)[:3] for i in range(table.GetCount())], dtype=np.uint8)
+    clean = lut[ds.ReadAsArray()]
+    with tempfile.TemporaryDirectory() as tmp:
+        picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
+        damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+        colours = len(np.unique(clean.reshape(-1, 3), axis=0))
+        run(picture, "-o", out, "--colors", str(colours), "--sieve", "20", "--regions", "--simplify", "1")
+        return clean, regions(out)
+
+
+@unittest.skipUnless(os.path.exists(PALE_BORDERED), "kgeography's maps are not installed")
+class PaleBordersOfARealMap(unittest.TestCase):
+    """A real map whose white borders run between pale areas: where the sieve merges a speck
+    beside a diagonal step, the border's pixels meet at a corner alone."""
+
+    def test_borders_stay_whole(self):
+        clean, found = damaged_and_cleaned(PALE_BORDERED)
+        white = [g for colour, g in found if min(int(colour[i:i + 2], 16) for i in (1, 3, 5)) >= 240]
+        pieces = sum(v == 0xFFFFFF for v, _ in damaged_map.region_sizes(clean, 8))
+        self.assertLessEqual(len(white), 1.5 * pieces)
+
+
 @unittest.skipUnless(os.path.exists(DARK_BORDERED), "kgeography's maps are not installed")
 class DarkBordersOfARealMap(unittest.TestCase):
     """A real map whose black borders run beside dark areas (olive, maroon, navy): blurred, the
     middles of its borders are tints of each side, and no peak of their colours stands for black."""
 
     def test_borders_are_kept_in_black(self):
-        ds = gdal.Open(DARK_BORDERED)
-        table = ds.GetRasterBand(1).GetColorTable()
-        lut = np.array([table.GetColorEntry(i)[:3] for i in range(table.GetCount())], dtype=np.uint8)
-        clean = lut[ds.ReadAsArray()]
-        with tempfile.TemporaryDirectory() as tmp:
-            picture, path = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
-            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
-            colours = len(np.unique(clean.reshape(-1, 3), axis=0))
-            run(picture, "-o", path, "--colors", str(colours), "--sieve", "20", "--regions", "--simplify", "1")
-            found = regions(path)
+        clean, found = damaged_and_cleaned(DARK_BORDERED)
         whole = sum(area(g) for _, g in found)
         # Black within the few steps a JPEG tints it by, not the dark grey of a blurred middle.
         black = sum(area(g) for colour, g in found if max(int(colour[i:i + 2], 16) for i in (1, 3, 5)) <= 24)

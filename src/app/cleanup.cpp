@@ -790,7 +790,8 @@ class Sieving {
   void TakeOverItsRim(int32_t r) {
     const std::vector<bool>& lines = g_.lines;
     const auto isLine = [&](uint8_t c) { return c < lines.size() && lines[c]; };
-    if (size_[r] < kLeastMiddle || isLine(colour_[r])) return;
+    if (size_[r] < kLeastMiddle || isLine(colour_[r]) || std::find(lines.begin(), lines.end(), true) == lines.end())
+      return;
     int32_t rim = -1;
     int64_t longest = 0;
     for (const auto& [o, n] : Borders(r))
@@ -798,7 +799,7 @@ class Sieving {
     if (rim < 0 || isLine(colour_[rim]) || anchor_[rim] == kSureOfArea || size_[rim] >= alike_) return;
     // A rim a shade off the middle's colour is that colour's own (gold round a yellow speck).
     if (RgbDistance(g_.palette[colour_[rim]], g_.palette[colour_[r]]) <= kRimApart) return;
-    for (size_t l = 0; l < lines.size(); ++l) {
+    for (size_t l = 0; l < std::min(lines.size(), g_.palette.size()); ++l) {
       if (!lines[l]) continue;
       const auto [off, nearerMiddle] = MixResidual(g_.palette[colour_[rim]], g_.palette[l], g_.palette[colour_[r]]);
       if (off < kSure && nearerMiddle) {
@@ -1284,10 +1285,14 @@ void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>&
 // not sure nearby, only when it explains the pixel by kForeignMargin better.
 void SettleOnALineOverAnyArea(const IndexGrid& g, int32_t own, const std::vector<uint8_t>& around, double& best,
                               uint8_t& settled) {
+  if (best <= kForeignMargin) return;  // a mix of colours sure nearby does as well
+  std::array<bool, 256> nearby{};
+  for (uint8_t v : around) nearby[v] = true;
+  const auto isLine = [&](size_t c) { return c < g.lines.size() && g.lines[c]; };
   for (uint8_t l : around) {
-    if (l >= g.lines.size() || !g.lines[l]) continue;
-    for (size_t c = 0; c < g.palette.size(); ++c) {
-      if (c == l || std::find(around.begin(), around.end(), c) != around.end()) continue;
+    if (!isLine(l)) continue;
+    for (size_t c = 0; c < g.palette.size() && best > kForeignMargin; ++c) {
+      if (nearby[c] || isLine(c)) continue;
       const auto [r, nearerArea] = MixResidual(own, g.palette[l], g.palette[c]);
       if (r + kForeignMargin < best) best = r + kForeignMargin, settled = nearerArea ? static_cast<uint8_t>(c) : l;
     }
@@ -1444,12 +1449,25 @@ void TakeForTheLine(IndexGrid& g, std::vector<uint8_t>& index, int32_t x, int32_
 
 // Where two pixels of a line meet only at a corner, of the two pixels of two other colours
 // beside that corner the one holding more of the line takes it, unless it holds its own
-// region together: traced 4-connected, the line would break in two there.
-void JoinLineCorners(IndexGrid& g, const Picture& picture) {
+// region together: traced 4-connected, the line would break in two there. After a sieve, a
+// pixel is neither taken from a region it would leave smaller than `leastPixels`.
+void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels = 0) {
   if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
   const int32_t w = g.width, h = g.height;
   const auto isLine = [&](uint8_t v) { return v < g.lines.size() && g.lines[v]; };
   const auto at = [&](int32_t x, int32_t y) { return g.index[static_cast<size_t>(y) * w + x]; };
+  std::vector<int32_t> label, size;
+  if (leastPixels > 0) {
+    size.assign(static_cast<size_t>(LabelRegions(g, 4, label)), 0);
+    for (int32_t r : label) ++size[r];
+  }
+  const auto mayGive = [&](int32_t x, int32_t y) {
+    return !HoldsItsOwnTogether(g, x, y) && (size.empty() || size[label[static_cast<size_t>(y) * w + x]] > leastPixels);
+  };
+  const auto take = [&](int32_t x, int32_t y, uint8_t line) {
+    if (!size.empty()) --size[label[static_cast<size_t>(y) * w + x]];
+    TakeForTheLine(g, g.index, x, y, line);
+  };
   for (int32_t y = 0; y + 1 < h; ++y)
     for (int32_t x = 0; x + 1 < w; ++x)
       for (int diagonal = 0; diagonal < 2; ++diagonal) {
@@ -1460,9 +1478,9 @@ void JoinLineCorners(IndexGrid& g, const Picture& picture) {
         if (at(bx, y) == at(ax, y + 1)) continue;  // one colour crossing the line there
         const double shareC = LineShare(picture.At(bx, y), g.palette[at(bx, y)], g.palette[line]);
         const double shareD = LineShare(picture.At(ax, y + 1), g.palette[at(ax, y + 1)], g.palette[line]);
-        const bool keepC = HoldsItsOwnTogether(g, bx, y), keepD = HoldsItsOwnTogether(g, ax, y + 1);
-        if (!keepC && (keepD || shareC >= shareD)) TakeForTheLine(g, g.index, bx, y, line);
-        else if (!keepD) TakeForTheLine(g, g.index, ax, y + 1, line);
+        const bool giveC = mayGive(bx, y), giveD = mayGive(ax, y + 1);
+        if (giveC && (!giveD || shareC >= shareD)) take(bx, y, line);
+        else if (giveD) take(ax, y + 1, line);
       }
 }
 
@@ -1725,7 +1743,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them.
   if (options.regions) Sieve(grid, options.sieve, 4, alike, &picture);
   // Merging a speck beside a corner of a line can leave the line's pixels meeting there alone.
-  if (options.regions && reduced) JoinLineCorners(grid, picture);
+  if (options.regions && reduced && options.sieve > 0) JoinLineCorners(grid, picture, options.sieve);
   if (!fromLines.empty()) ShowLinesInTheirOwnColours(grid, picture, places, fromLines);
   done();
   return ToPicture(std::move(grid));

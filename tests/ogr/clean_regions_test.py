@@ -343,7 +343,7 @@ class WhiteIsletsBesideGreyLand(unittest.TestCase):
         self.assertGreaterEqual(colours.count("#ffffff"), 20, colours)
 
 
-def damaged_and_cleaned(path):
+def damaged_and_cleaned(path, simplify=True):
     """A paletted map picture as RGB, and the regions of it damaged, in as many colours."""
     ds = gdal.Open(path)
     table = ds.GetRasterBand(1).GetColorTable()
@@ -353,7 +353,8 @@ def damaged_and_cleaned(path):
         picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
         damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
         colours = len(np.unique(clean.reshape(-1, 3), axis=0))
-        run(picture, "-o", out, "--colors", str(colours), "--sieve", "20", "--regions", "--simplify", "1")
+        run(picture, "-o", out, "--colors", str(colours), "--sieve", "20", "--regions",
+            *(("--simplify", "1") if simplify else ()))
         return clean, regions(out)
 
 
@@ -367,6 +368,11 @@ class PaleBordersOfARealMap(unittest.TestCase):
         white = [g for colour, g in found if min(int(colour[i:i + 2], 16) for i in (1, 3, 5)) >= 240]
         pieces = sum(v == 0xFFFFFF for v, _ in damaged_map.region_sizes(clean, 8))
         self.assertLessEqual(len(white), 1.5 * pieces)
+
+    def test_no_region_is_smaller_than_the_sieve(self):
+        clean, found = damaged_and_cleaned(PALE_BORDERED, simplify=False)
+        pixel = (360 / (3 * clean.shape[1])) * (180 / (3 * clean.shape[0]))
+        self.assertGreaterEqual(min(area(g) for _, g in found) / pixel, 20 - 1e-6)
 
 
 @unittest.skipUnless(os.path.exists(DARK_BORDERED), "kgeography's maps are not installed")

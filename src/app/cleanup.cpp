@@ -1449,8 +1449,8 @@ void TakeForTheLine(IndexGrid& g, std::vector<uint8_t>& index, int32_t x, int32_
 
 // Where two pixels of a line meet only at a corner, of the two pixels of two other colours
 // beside that corner the one holding more of the line takes it, unless it holds its own
-// region together: traced 4-connected, the line would break in two there. After a sieve, a
-// pixel is neither taken from a region it would leave smaller than `leastPixels`.
+// region together: traced 4-connected, the line would break in two there. After a sieve, no
+// pixel is taken from a region it would leave smaller than `leastPixels`.
 void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels = 0) {
   if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
   const int32_t w = g.width, h = g.height;

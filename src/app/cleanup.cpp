@@ -700,7 +700,7 @@ class Sieving {
         if (size_[r] >= alike_) continue;
       }
       const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r)) ||
-                       IsDash(r) || IsSpeckOfABorder(r);
+                       IsDash(r) || IsSpeckOfABorder(r) || IsTraceOfAFaintLine(r);
       const double alike = anchor_[r] == kSureOfLine || (!any && IsShadeOfABlend(r)) ? kLineApart
                            : size_[r] < alike_                                 ? kAlikeColour
                                                                                : -1;
@@ -815,6 +815,21 @@ class Sieving {
   bool IsShadeOfABlend(int32_t r) {
     return size_[r] < alike_ && picture_ && anchor_[r] == kSureOfArea &&
            sureCount_[r] < kFewSure * size_[r] && IsBlendOfNeighbours(r);
+  }
+
+  // Whether small region r, sure of its colour on few pixels, is a strip a pixel or two wide
+  // in the middle of one area that is no line: what the blur left of a faint line a pixel wide
+  // (a leader line from a label to its area), in a blend of the line's colour with the area it
+  // crosses. A strip between two areas is a border of its own (a coast between land and sea).
+  bool IsTraceOfAFaintLine(int32_t r) {
+    if (!IsShadeOfABlend(r)) return false;
+    std::unordered_map<uint8_t, int64_t> byColour;
+    int64_t perimeter = 0, most = 0;
+    for (const auto& [o, length] : Borders(r)) byColour[colour_[o]] += length, perimeter += length;
+    for (const auto& [c, length] : byColour)
+      if (length > most && !(c < g_.lines.size() && g_.lines[c])) most = length;
+    return static_cast<double>(most) >= kOutlined * static_cast<double>(perimeter) &&
+           static_cast<double>(size_[r]) < kLeastWidth * static_cast<double>(perimeter);
   }
 
   // Whether small region r is a strip along the border of two neighbours whose colours its own

@@ -19,6 +19,7 @@ CLI = os.environ["PICMAP_CLI"]
 SIZE, REGIONS, COLOURS, LAKES = 160, 50, 8, 6
 DARK_BORDERED = "/usr/share/kgeography/chhattisgarh.png"
 PALE_BORDERED = "/usr/share/kgeography/germany.png"
+LEADER_LINED = "/usr/share/kgeography/usa.png"
 
 
 def run(*args):
@@ -343,6 +344,8 @@ class WhiteIsletsBesideGreyLand(unittest.TestCase):
         self.assertGreaterEqual(colours.count("#ffffff"), 20, colours)
 
 
+
+
 def damaged_and_cleaned(path, simplify=True):
     """A paletted map picture as RGB, and the regions of it damaged, in as many colours."""
     ds = gdal.Open(path)
@@ -389,6 +392,25 @@ class DarkBordersOfARealMap(unittest.TestCase):
         self.assertGreater(black / whole, 0.7 * share)
         self.assertLess(black / whole, 1.5 * share)
 
+
+
+@unittest.skipUnless(os.path.exists(LEADER_LINED), "kgeography's maps are not installed")
+class LeaderLinesOfARealMap(unittest.TestCase):
+    """A real map whose small states are labelled on discs in the sea, each joined to its state by
+    a leader line a pixel wide in the state's colour: blurred, a leader line is a faint strip in a
+    blend of that colour and the sea's, which the quantizer may take as a colour of its own."""
+
+    def test_leader_lines_leave_no_dashes_in_the_sea(self):
+        clean, found = damaged_and_cleaned(LEADER_LINED)
+        h, w, _ = clean.shape
+        dashes = 0
+        for _, g in found:
+            west, east, south, north = g.GetEnvelope()
+            x0, x1 = (west + 180) / 360 * w, (east + 180) / 360 * w
+            y0, y1 = (90 - north) / 180 * h, (90 - south) / 180 * h
+            in_the_sea = x0 >= 600 and 15 <= y0 and y1 <= 250  # east of New England
+            dashes += in_the_sea and max(x1 - x0, y1 - y0) < 20
+        self.assertLessEqual(dashes, 20)
 
 if __name__ == "__main__":
     unittest.main()

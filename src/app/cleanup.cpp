@@ -700,7 +700,7 @@ class Sieving {
         if (size_[r] >= alike_) continue;
       }
       const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r)) ||
-                       IsDash(r) || IsSpeckOfABorder(r) || IsTraceOfAFaintLine(r);
+                       IsDash(r) || IsSpeckOfABorder(r) || IsTraceOfAFaintLine(r) || IsHaloOfALine(r);
       const double alike = anchor_[r] == kSureOfLine || (!any && IsShadeOfABlend(r)) ? kLineApart
                            : size_[r] < alike_                                 ? kAlikeColour
                                                                                : -1;
@@ -751,15 +751,8 @@ class Sieving {
   // along their border, not a small area of its own whose middle the blur left without a flat
   // pixel.
   bool IsBlendOfNeighbours(int32_t r) {
-    double sum[3] = {0, 0, 0};
-    int64_t n = 0;
-    for (int32_t member : Members(r))
-      for (int64_t i = first_[member]; i < first_[member + 1]; ++i, ++n) {
-        const int32_t c = picture_->At(pixels_[i] % g_.width, pixels_[i] / g_.width);
-        for (int k = 0; k < 3; ++k) sum[k] += Channel(c, 8 * k);
-      }
-    int32_t mean = 0;
-    for (int k = 0; k < 3; ++k) mean |= static_cast<int32_t>(std::lround(sum[k] / std::max<int64_t>(n, 1))) << (8 * k);
+    const int32_t mean = MeanColour(r);
+    const int64_t n = size_[r];
     std::vector<std::pair<int64_t, int32_t>> near;
     int64_t perimeter = 0;
     int64_t outline = 0;
@@ -781,6 +774,36 @@ class Sieving {
           if (MixResidual(mean, colour(i), colour(j), colour(k)).first < kSure) return true;
       }
     return false;
+  }
+
+  // The picture's colours over region r, averaged.
+  int32_t MeanColour(int32_t r) {
+    double sum[3] = {0, 0, 0};
+    int64_t n = 0;
+    for (int32_t member : Members(r))
+      for (int64_t i = first_[member]; i < first_[member + 1]; ++i, ++n) {
+        const int32_t c = picture_->At(pixels_[i] % g_.width, pixels_[i] / g_.width);
+        for (int k = 0; k < 3; ++k) sum[k] += Channel(c, 8 * k);
+      }
+    int32_t mean = 0;
+    for (int k = 0; k < 3; ++k) mean |= static_cast<int32_t>(std::lround(sum[k] / std::max<int64_t>(n, 1))) << (8 * k);
+    return mean;
+  }
+
+  // Whether small region r, sure of its colour only on the middles of thin lines, averages
+  // nearer the colour of the area beside it (no line's) than its own: the light rim a JPEG rings
+  // beside a dark line, which drawn on as a line's middle is a lighter colour of the map.
+  bool IsHaloOfALine(int32_t r) {
+    const std::vector<bool>& lines = g_.lines;
+    if (!picture_ || size_[r] >= alike_ || anchor_[r] != kSureOfLine) return false;
+    int32_t around = -1;
+    int64_t longest = 0;
+    for (const auto& [o, n] : Borders(r))
+      if (!(colour_[o] < lines.size() && lines[colour_[o]]) && (n > longest || (n == longest && o < around)))
+        around = o, longest = n;
+    if (around < 0) return false;
+    const int32_t mean = MeanColour(r);
+    return RgbDistance(mean, g_.palette[colour_[around]]) < RgbDistance(mean, g_.palette[colour_[r]]);
   }
 
   // An islet's middle too small to stay gives its colour to the neighbour it would merge into

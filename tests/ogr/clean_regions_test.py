@@ -20,6 +20,7 @@ SIZE, REGIONS, COLOURS, LAKES = 160, 50, 8, 6
 DARK_BORDERED = "/usr/share/kgeography/chhattisgarh.png"
 PALE_BORDERED = "/usr/share/kgeography/germany.png"
 LEADER_LINED = "/usr/share/kgeography/usa.png"
+RINGED = "/usr/share/kgeography/botswana.png"
 
 
 def run(*args):
@@ -411,6 +412,25 @@ class LeaderLinesOfARealMap(unittest.TestCase):
             in_the_sea = x0 >= 600 and 15 <= y0 and y1 <= 250  # east of New England
             dashes += in_the_sea and max(x1 - x0, y1 - y0) < 20
         self.assertLessEqual(dashes, 20)
+
+
+@unittest.skipUnless(os.path.exists(RINGED), "kgeography's maps are not installed")
+class RingingOfARealMap(unittest.TestCase):
+    """A real map whose black border turns a sharp corner in grey land: the JPEG rings a light rim
+    beside it, which, drawn on as the middle of a thin line, is the map's white."""
+
+    def test_every_region_lies_in_its_colour(self):
+        clean, found = damaged_and_cleaned(RINGED)
+        h, w, _ = clean.shape
+        own = np.unique(clean.reshape(-1, 3), axis=0).astype(int)
+        wrong = []
+        for colour, g in found:
+            point = g.PointOnSurface()
+            x, y = int((point.GetX() + 180) / 360 * w), int((90 - point.GetY()) / 180 * h)
+            nearest = own[np.abs(own - [int(colour[i:i + 2], 16) for i in (1, 3, 5)]).sum(axis=1).argmin()]
+            if (nearest != clean[y, x]).any():
+                wrong.append((colour, x, y))
+        self.assertEqual(wrong, [])
 
 if __name__ == "__main__":
     unittest.main()

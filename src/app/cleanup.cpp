@@ -660,6 +660,9 @@ constexpr double kOutlined = 0.8;
 constexpr int32_t kLeastMiddle = 4;
 // How far (in sRGB steps) an islet's rim lies from its middle's colour at least.
 constexpr double kRimApart = 2 * kSure;
+// How far (in sRGB steps) the middle of an islet in its outline reaches past the colour it
+// shows when that colour is a blend hiding its own; a JPEG's noise does not.
+constexpr double kPastOwn = kSure / 2;
 // A small region with fewer pixels sure of its colour than this share may be a blend.
 constexpr double kFewSure = 0.2;
 // The widest gap (in pixels) a faint line breaks with between two of its dashes.
@@ -695,6 +698,7 @@ class Sieving {
     int64_t merged = 0;
     for (int32_t r : small) {
       if (owner_[r] != r) continue;
+      if (picture_ && anchor_[r] != kSureOfArea) ShowTheColourItsOutlineHides(r);
       if (anchor_[r] == 0 && size_[r] >= min_ && picture_ && !IsBlendOfNeighbours(r)) {
         anchor_[r] = kSureOfArea;
         if (size_[r] >= alike_) continue;
@@ -773,6 +777,56 @@ class Sieving {
         for (size_t k = j + 1; k < near.size() && j > i; ++k)
           if (MixResidual(mean, colour(i), colour(j), colour(k)).first < kSure) return true;
       }
+    return false;
+  }
+
+  // A small islet with no flat spot inside a line going all round it is, blurred, a blend of
+  // the line's colour and its own: where its colour is such a blend, nearer another colour of
+  // the map than the line's and far from both, it takes that colour (a white islet a pixel wide
+  // in a black outline is grey, which may be a colour of the map's own).
+  void ShowTheColourItsOutlineHides(int32_t r) {
+    const std::vector<bool>& lines = g_.lines;
+    const auto isLine = [&](uint8_t c) { return c < lines.size() && lines[c]; };
+    if (size_[r] >= alike_ || isLine(colour_[r])) return;
+    std::unordered_map<uint8_t, int64_t> byColour;
+    int64_t perimeter = 0, outline = 0, longest = 0;
+    int line = -1;
+    for (const auto& [o, length] : Borders(r)) byColour[colour_[o]] += length, perimeter += length;
+    for (const auto& [c, length] : byColour)
+      if (isLine(c)) {
+        outline += length;
+        if (length > longest || (length == longest && c < line)) line = c, longest = length;
+      }
+    if (line < 0 || static_cast<double>(outline) < kOutlined * static_cast<double>(perimeter)) return;
+    const int32_t own = g_.palette[colour_[r]], drawn = g_.palette[line];
+    double best = kSure;
+    uint8_t hidden = colour_[r];
+    for (size_t c = 0; c < g_.palette.size(); ++c) {
+      if (c == colour_[r] || isLine(static_cast<uint8_t>(c)) || RgbDistance(own, g_.palette[c]) <= kRimApart) continue;
+      const auto [off, nearerIt] = MixResidual(own, drawn, g_.palette[c]);
+      if (off < best && nearerIt) best = off, hidden = static_cast<uint8_t>(c);
+    }
+    // Blurred, an islet of the colour it shows (the grey of a neighbour's islands) is nowhere
+    // farther from its outline than that colour; one of a hidden colour is, at its middle.
+    if (hidden != colour_[r] && ReachesPast(r, drawn, own, g_.palette[hidden])) colour_[r] = hidden;
+  }
+
+  // Whether a pixel of region r lies more than kPastOwn beyond colour `own` on the way from
+  // `from` to `to`.
+  bool ReachesPast(int32_t r, int32_t from, int32_t own, int32_t to) {
+    double axis[3], length2 = 0;
+    for (int k = 0; k < 3; ++k) axis[k] = Channel(to, 8 * k) - Channel(from, 8 * k), length2 += axis[k] * axis[k];
+    if (length2 == 0) return false;
+    const double length = std::sqrt(length2);
+    const auto along = [&](int32_t c) {
+      double d = 0;
+      for (int k = 0; k < 3; ++k) d += (Channel(c, 8 * k) - Channel(from, 8 * k)) * axis[k];
+      return d / length;
+    };
+    const double beyond = along(own) + kPastOwn;
+    for (int32_t member : Members(r))
+      for (int64_t i = first_[member]; i < first_[member + 1]; ++i)
+        if (along(picture_->At(pixels_[i] % g_.width, pixels_[i] / g_.width)) > beyond) return true;
     return false;
   }
 

@@ -312,12 +312,15 @@ class OutlinedIsletsMap(unittest.TestCase):
 
 
 class WhiteIsletsBesideGreyLand(unittest.TestCase):
-    """Islets of four or five pixels drawn white with a black coast in a white sea, beside land
-    in a grey that is nearly their blurred rim's colour (kgeography draws islands outside the
-    country so)."""
+    """Islets drawn white with a black coast in a white sea, beside land in a grey that is nearly
+    their blurred rim's colour (kgeography draws islands outside the country so)."""
 
-    def test_islets_stay_white(self):
-        size, white = 120, (255, 255, 255)
+    SIZE = 120
+
+    def islet_colours(self, draw):
+        """The colours of the small regions found at the islets' centres, `draw(picture, xs, ys,
+        cx, cy)` drawing each islet."""
+        size = self.SIZE
         picture = np.full((size, size, 3), 255, dtype=np.uint8)
         for k, colour in enumerate([*damaged_map.COLOURS[:3], (204, 204, 204)]):
             picture[:, 12 * k:12 * k + 12] = colour
@@ -326,9 +329,7 @@ class WhiteIsletsBesideGreyLand(unittest.TestCase):
         centres = []
         for k in range(24):
             cx, cy = 62 + (k % 6) * 9.3 + rng.uniform(0, 1), 10 + (k // 6) * 28 + rng.uniform(0, 1)
-            d2 = (xs - cx) ** 2 + (ys - cy) ** 2
-            picture[d2 <= 2.8 ** 2] = 0
-            picture[d2 <= 1.8 ** 2] = white
+            draw(picture, xs, ys, cx, cy)
             centres.append((cx, cy))
         picture = damaged_map.with_borders(picture)
         with tempfile.TemporaryDirectory() as tmp:
@@ -341,11 +342,25 @@ class WhiteIsletsBesideGreyLand(unittest.TestCase):
             point = ogr.CreateGeometryFromWkt(f"POINT ({-180 + 360 * cx / size} {90 - 180 * cy / size})")
             islet = 25 * (360 / size) * (180 / size)  # no larger than the islet with its coast
             colours += [colour.lower() for colour, g in found if g.Contains(point) and area(g) < islet]
+        return colours
+
+    def test_islets_stay_white(self):
+        def disc(picture, xs, ys, cx, cy):
+            d2 = (xs - cx) ** 2 + (ys - cy) ** 2
+            picture[d2 <= 2.8 ** 2] = 0
+            picture[d2 <= 1.8 ** 2] = 255
+        colours = self.islet_colours(disc)
         self.assertLessEqual(colours.count("#cccccc"), 2, "islets taken for grey land")
         self.assertGreaterEqual(colours.count("#ffffff"), 20, colours)
 
-
-
+    def test_islets_a_pixel_wide_stay_white(self):
+        def bar(picture, xs, ys, cx, cy):
+            x, y = int(cx), int(cy)  # the borders drawn after take the lower row and the right end
+            picture[y - 1:y + 3, x - 2:x + 4] = 0
+            picture[y:y + 2, x - 1:x + 3] = 255
+        colours = self.islet_colours(bar)
+        self.assertLessEqual(colours.count("#cccccc"), 2, "islets taken for grey land")
+        self.assertGreaterEqual(colours.count("#ffffff"), 20, colours)
 
 def damaged_and_cleaned(path, simplify=True):
     """A paletted map picture as RGB, and the regions of it damaged, in as many colours."""

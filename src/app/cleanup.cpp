@@ -663,6 +663,7 @@ constexpr double kRimApart = 2 * kSure;
 // How far (in sRGB steps) the middle of an islet in its outline reaches past the colour it
 // shows when that colour is a blend hiding its own; a JPEG's noise does not.
 constexpr double kPastOwn = kSure / 2;
+constexpr int32_t kPastOwnPixels = 2;
 // A small region with fewer pixels sure of its colour than this share may be a blend.
 constexpr double kFewSure = 0.2;
 // The widest gap (in pixels) a faint line breaks with between two of its dashes.
@@ -698,17 +699,22 @@ class Sieving {
     int64_t merged = 0;
     for (int32_t r : small) {
       if (owner_[r] != r) continue;
-      if (picture_ && anchor_[r] != kSureOfArea) ShowTheColourItsOutlineHides(r);
+      const bool recoloured = picture_ && anchor_[r] != kSureOfArea && ShowTheColourItsOutlineHides(r);
       if (anchor_[r] == 0 && size_[r] >= min_ && picture_ && !IsBlendOfNeighbours(r)) {
         anchor_[r] = kSureOfArea;
         if (size_[r] >= alike_) continue;
       }
       const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r)) ||
-                       IsDash(r) || IsSpeckOfABorder(r) || IsTraceOfAFaintLine(r) || IsHaloOfALine(r);
+                       IsDash(r) || IsSpeckOfABorder(r) || IsTraceOfAFaintLine(r);
       const double alike = anchor_[r] == kSureOfLine || (!any && IsShadeOfABlend(r)) ? kLineApart
                            : size_[r] < alike_                                 ? kAlikeColour
                                                                                : -1;
       if (any && picture_) TakeOverItsRim(r);
+      if (const int32_t area = any || recoloured ? -1 : RingedArea(r); area >= 0) {
+        MergeInto(r, area);
+        ++merged;
+        continue;
+      }
       if (MergeIntoNeighbour(r, any ? std::numeric_limits<double>::max() : alike)) ++merged;
     }
     for (size_t p = 0; p < label_.size(); ++p) {
@@ -782,12 +788,12 @@ class Sieving {
 
   // A small islet with no flat spot inside a line going all round it is, blurred, a blend of
   // the line's colour and its own: where its colour is such a blend, nearer another colour of
-  // the map than the line's and far from both, it takes that colour (a white islet a pixel wide
-  // in a black outline is grey, which may be a colour of the map's own).
-  void ShowTheColourItsOutlineHides(int32_t r) {
+  // the map than the line's and more than kRimApart from that colour, it takes it (a white islet
+  // a pixel wide in a black outline is grey, which may be a colour of the map's own).
+  bool ShowTheColourItsOutlineHides(int32_t r) {
     const std::vector<bool>& lines = g_.lines;
     const auto isLine = [&](uint8_t c) { return c < lines.size() && lines[c]; };
-    if (size_[r] >= alike_ || isLine(colour_[r])) return;
+    if (size_[r] >= alike_ || isLine(colour_[r])) return false;
     std::unordered_map<uint8_t, int64_t> byColour;
     int64_t perimeter = 0, outline = 0, longest = 0;
     int line = -1;
@@ -797,7 +803,7 @@ class Sieving {
         outline += length;
         if (length > longest || (length == longest && c < line)) line = c, longest = length;
       }
-    if (line < 0 || static_cast<double>(outline) < kOutlined * static_cast<double>(perimeter)) return;
+    if (line < 0 || static_cast<double>(outline) < kOutlined * static_cast<double>(perimeter)) return false;
     const int32_t own = g_.palette[colour_[r]], drawn = g_.palette[line];
     double best = kSure;
     uint8_t hidden = colour_[r];
@@ -808,11 +814,13 @@ class Sieving {
     }
     // Blurred, an islet of the colour it shows (the grey of a neighbour's islands) is nowhere
     // farther from its outline than that colour; one of a hidden colour is, at its middle.
-    if (hidden != colour_[r] && ReachesPast(r, drawn, own, g_.palette[hidden])) colour_[r] = hidden;
+    if (hidden == colour_[r] || !ReachesPast(r, drawn, own, g_.palette[hidden])) return false;
+    colour_[r] = hidden;
+    return true;
   }
 
-  // Whether a pixel of region r lies more than kPastOwn beyond colour `own` on the way from
-  // `from` to `to`.
+  // Whether kPastOwnPixels of region r's own pixels (not those of specks merged into it) lie
+  // more than kPastOwn beyond colour `own` on the way from `from` to `to`.
   bool ReachesPast(int32_t r, int32_t from, int32_t own, int32_t to) {
     double axis[3], length2 = 0;
     for (int k = 0; k < 3; ++k) axis[k] = Channel(to, 8 * k) - Channel(from, 8 * k), length2 += axis[k] * axis[k];
@@ -824,10 +832,10 @@ class Sieving {
       return d / length;
     };
     const double beyond = along(own) + kPastOwn;
-    for (int32_t member : Members(r))
-      for (int64_t i = first_[member]; i < first_[member + 1]; ++i)
-        if (along(picture_->At(pixels_[i] % g_.width, pixels_[i] / g_.width)) > beyond) return true;
-    return false;
+    int32_t past = 0;
+    for (int64_t i = first_[r]; i < first_[r + 1] && past < kPastOwnPixels; ++i)
+      past += along(picture_->At(pixels_[i] % g_.width, pixels_[i] / g_.width)) > beyond;
+    return past >= kPastOwnPixels;
   }
 
   // The picture's colours over region r, averaged.
@@ -844,20 +852,21 @@ class Sieving {
     return mean;
   }
 
-  // Whether small region r, sure of its colour only on the middles of thin lines, averages
-  // nearer the colour of the area beside it (no line's) than its own: the light rim a JPEG rings
-  // beside a dark line, which drawn on as a line's middle is a lighter colour of the map.
-  bool IsHaloOfALine(int32_t r) {
+  // The area beside small region r (its longest border that is no line's) when r is sure of its
+  // colour only on the middles of thin lines and averages nearer that area's colour than its
+  // own, else -1: the light rim a JPEG rings beside a dark line, which drawn on as a line's
+  // middle is a lighter colour of the map (the map's white lines' colour in grey land).
+  int32_t RingedArea(int32_t r) {
     const std::vector<bool>& lines = g_.lines;
-    if (!picture_ || size_[r] >= alike_ || anchor_[r] != kSureOfLine) return false;
+    if (!picture_ || size_[r] >= alike_ || anchor_[r] != kSureOfLine) return -1;
     int32_t around = -1;
     int64_t longest = 0;
     for (const auto& [o, n] : Borders(r))
       if (!(colour_[o] < lines.size() && lines[colour_[o]]) && (n > longest || (n == longest && o < around)))
         around = o, longest = n;
-    if (around < 0) return false;
+    if (around < 0) return -1;
     const int32_t mean = MeanColour(r);
-    return RgbDistance(mean, g_.palette[colour_[around]]) < RgbDistance(mean, g_.palette[colour_[r]]);
+    return RgbDistance(mean, g_.palette[colour_[around]]) < RgbDistance(mean, g_.palette[colour_[r]]) ? around : -1;
   }
 
   // An islet's middle too small to stay gives its colour to the neighbour it would merge into
@@ -894,8 +903,8 @@ class Sieving {
            sureCount_[r] < kFewSure * size_[r] && IsBlendOfNeighbours(r);
   }
 
-  // Whether small region r, sure of its colour on few pixels, is a strip a pixel or two wide
-  // in the middle of one area that is no line: what the blur left of a faint line a pixel wide
+  // Whether small region r, sure of its colour on few pixels, is a strip (a pixel or two wide,
+  // or a blob of a few pixels) in the middle of one area that is no line: what the blur left of a faint line a pixel wide
   // (a leader line from a label to its area), in a blend of the line's colour with the area it
   // crosses. A strip between two areas is a border of its own (a coast between land and sea).
   bool IsTraceOfAFaintLine(int32_t r) {
@@ -1021,6 +1030,11 @@ class Sieving {
       if (best < 0 || n > border[best] || (n == border[best] && o < best)) best = o;
     }
     if (best < 0) return false;  // the whole picture, or no neighbour alike
+    MergeInto(r, best);
+    return true;
+  }
+
+  void MergeInto(int32_t r, int32_t best) {
     owner_[r] = best;
     size_[best] += size_[r];
     anchor_[best] = std::max(anchor_[best], anchor_[r]);
@@ -1031,7 +1045,6 @@ class Sieving {
       into.insert(into.end(), it->second.begin(), it->second.end());
       absorbed_.erase(it);
     }
-    return true;
   }
 
   std::vector<int32_t> Members(int32_t r) const {

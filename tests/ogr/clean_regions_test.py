@@ -152,7 +152,6 @@ class CleanRegions(unittest.TestCase):
         self.assertAlmostEqual(sum(area(g) for _, g in smooth), 360 * (180 - 30 / 3600), delta=1e-6)
 
 
-
 class BorderedMap(unittest.TestCase):
     """Political maps draw one-pixel black borders between their regions: damaged, each border
     is a blurred, JPEG-tinted dark line, faintest at its diagonal steps, that the clean-up must
@@ -362,6 +361,13 @@ class WhiteIsletsBesideGreyLand(unittest.TestCase):
         self.assertLessEqual(colours.count("#cccccc"), 2, "islets taken for grey land")
         self.assertGreaterEqual(colours.count("#ffffff"), 20, colours)
 
+    def test_grey_islets_a_pixel_wide_never_turn_white(self):
+        def bar(picture, xs, ys, cx, cy):
+            x, y = int(cx), int(cy)
+            picture[y - 1:y + 3, x - 2:x + 4] = 0
+            picture[y:y + 2, x - 1:x + 3] = 204
+        self.assertNotIn("#ffffff", self.islet_colours(bar))
+
 def damaged_and_cleaned(path, simplify=True):
     """A paletted map picture as RGB, and the regions of it damaged, in as many colours."""
     ds = gdal.Open(path)
@@ -409,7 +415,6 @@ class DarkBordersOfARealMap(unittest.TestCase):
         self.assertLess(black / whole, 1.5 * share)
 
 
-
 @unittest.skipUnless(os.path.exists(LEADER_LINED), "kgeography's maps are not installed")
 class LeaderLinesOfARealMap(unittest.TestCase):
     """A real map whose small states are labelled on discs in the sea, each joined to its state by
@@ -426,6 +431,8 @@ class LeaderLinesOfARealMap(unittest.TestCase):
             y0, y1 = (90 - north) / 180 * h, (90 - south) / 180 * h
             in_the_sea = x0 >= 600 and 15 <= y0 and y1 <= 250  # east of New England
             dashes += in_the_sea and max(x1 - x0, y1 - y0) < 20
+        # The label discs, Maine's islets and a few pieces of coast make 17; the dashes of the
+        # leader lines made 27.
         self.assertLessEqual(dashes, 20)
 
 
@@ -434,18 +441,17 @@ class RingingOfARealMap(unittest.TestCase):
     """A real map whose black border turns a sharp corner in grey land: the JPEG rings a light rim
     beside it, which, drawn on as the middle of a thin line, is the map's white."""
 
-    def test_every_region_lies_in_its_colour(self):
+    def test_no_white_speck_lies_in_grey_land(self):
         clean, found = damaged_and_cleaned(RINGED)
         h, w, _ = clean.shape
-        own = np.unique(clean.reshape(-1, 3), axis=0).astype(int)
-        wrong = []
+        specks = []
         for colour, g in found:
             point = g.PointOnSurface()
             x, y = int((point.GetX() + 180) / 360 * w), int((90 - point.GetY()) / 180 * h)
-            nearest = own[np.abs(own - [int(colour[i:i + 2], 16) for i in (1, 3, 5)]).sum(axis=1).argmin()]
-            if (nearest != clean[y, x]).any():
-                wrong.append((colour, x, y))
-        self.assertEqual(wrong, [])
+            white = min(int(colour[i:i + 2], 16) for i in (1, 3, 5)) >= 232
+            if white and (clean[y, x] == 204).all():
+                specks.append((colour, x, y))
+        self.assertEqual(specks, [])
 
 if __name__ == "__main__":
     unittest.main()

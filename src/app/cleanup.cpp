@@ -756,6 +756,16 @@ class Sieving {
     return border;
   }
 
+  // The length of the border region r shares with each colour, and its whole perimeter.
+  std::pair<std::unordered_map<uint8_t, int64_t>, int64_t> BordersByColour(int32_t r) {
+    std::unordered_map<uint8_t, int64_t> byColour;
+    int64_t perimeter = 0;
+    for (const auto& [o, length] : Borders(r)) byColour[colour_[o]] += length, perimeter += length;
+    return {std::move(byColour), perimeter};
+  }
+
+  bool IsLineColour(uint8_t c) const { return c < g_.lines.size() && g_.lines[c]; }
+
   // Whether region r is a strip (one a line goes round is an islet), or the picture's colours
   // over it average to a mix of two or three of its neighbours' colours: a strip of blends
   // along their border, not a small area of its own whose middle the blur left without a flat
@@ -791,15 +801,12 @@ class Sieving {
   // the map than the line's and more than kRimApart from that colour, it takes it (a white islet
   // a pixel wide in a black outline is grey, which may be a colour of the map's own).
   bool ShowTheColourItsOutlineHides(int32_t r) {
-    const std::vector<bool>& lines = g_.lines;
-    const auto isLine = [&](uint8_t c) { return c < lines.size() && lines[c]; };
-    if (size_[r] >= alike_ || isLine(colour_[r])) return false;
-    std::unordered_map<uint8_t, int64_t> byColour;
-    int64_t perimeter = 0, outline = 0, longest = 0;
+    if (size_[r] >= alike_ || IsLineColour(colour_[r])) return false;
+    const auto [byColour, perimeter] = BordersByColour(r);
+    int64_t outline = 0, longest = 0;
     int line = -1;
-    for (const auto& [o, length] : Borders(r)) byColour[colour_[o]] += length, perimeter += length;
     for (const auto& [c, length] : byColour)
-      if (isLine(c)) {
+      if (IsLineColour(c)) {
         outline += length;
         if (length > longest || (length == longest && c < line)) line = c, longest = length;
       }
@@ -808,7 +815,8 @@ class Sieving {
     double best = kSure;
     uint8_t hidden = colour_[r];
     for (size_t c = 0; c < g_.palette.size(); ++c) {
-      if (c == colour_[r] || isLine(static_cast<uint8_t>(c)) || RgbDistance(own, g_.palette[c]) <= kRimApart) continue;
+      if (c == colour_[r] || IsLineColour(static_cast<uint8_t>(c)) || RgbDistance(own, g_.palette[c]) <= kRimApart)
+        continue;
       const auto [off, nearerIt] = MixResidual(own, drawn, g_.palette[c]);
       if (off < best && nearerIt) best = off, hidden = static_cast<uint8_t>(c);
     }
@@ -857,13 +865,11 @@ class Sieving {
   // own, else -1: the light rim a JPEG rings beside a dark line, which drawn on as a line's
   // middle is a lighter colour of the map (the map's white lines' colour in grey land).
   int32_t RingedArea(int32_t r) {
-    const std::vector<bool>& lines = g_.lines;
     if (!picture_ || size_[r] >= alike_ || anchor_[r] != kSureOfLine) return -1;
     int32_t around = -1;
     int64_t longest = 0;
     for (const auto& [o, n] : Borders(r))
-      if (!(colour_[o] < lines.size() && lines[colour_[o]]) && (n > longest || (n == longest && o < around)))
-        around = o, longest = n;
+      if (!IsLineColour(colour_[o]) && (n > longest || (n == longest && o < around))) around = o, longest = n;
     if (around < 0) return -1;
     const int32_t mean = MeanColour(r);
     return RgbDistance(mean, g_.palette[colour_[around]]) < RgbDistance(mean, g_.palette[colour_[r]]) ? around : -1;
@@ -909,11 +915,10 @@ class Sieving {
   // crosses. A strip between two areas is a border of its own (a coast between land and sea).
   bool IsTraceOfAFaintLine(int32_t r) {
     if (!IsShadeOfABlend(r)) return false;
-    std::unordered_map<uint8_t, int64_t> byColour;
-    int64_t perimeter = 0, most = 0;
-    for (const auto& [o, length] : Borders(r)) byColour[colour_[o]] += length, perimeter += length;
+    const auto [byColour, perimeter] = BordersByColour(r);
+    int64_t most = 0;
     for (const auto& [c, length] : byColour)
-      if (length > most && !(c < g_.lines.size() && g_.lines[c])) most = length;
+      if (length > most && !IsLineColour(c)) most = length;
     return static_cast<double>(most) >= kOutlined * static_cast<double>(perimeter) &&
            static_cast<double>(size_[r]) < kLeastWidth * static_cast<double>(perimeter);
   }
@@ -972,9 +977,7 @@ class Sieving {
 
   // Whether two colours other than r's each hold a fair share of r's border.
   bool RunsBetweenAreas(int32_t r) {
-    std::unordered_map<uint8_t, int64_t> byColour;
-    int64_t perimeter = 0;
-    for (const auto& [o, length] : Borders(r)) byColour[colour_[o]] += length, perimeter += length;
+    const auto [byColour, perimeter] = BordersByColour(r);
     int sides = 0;
     for (const auto& [c, length] : byColour) sides += length >= kSideShare * static_cast<double>(perimeter);
     return sides >= 2;

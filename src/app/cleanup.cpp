@@ -645,6 +645,9 @@ int32_t LabelRegions(const IndexGrid& g, int connectivity, std::vector<int32_t>&
   return count;
 }
 
+// Whether palette colour c is one of the map's lines' colours.
+bool IsLineColour(const IndexGrid& g, size_t c) { return c < g.lines.size() && g.lines[c]; }
+
 // Colours this close (in sRGB steps) are one colour's shades in a real picture when they meet in
 // small regions: the tint a JPEG gives a colour along a dark border, in patches of up to about
 // ten times the sieve's size hugging the border (a region of its own that small and that near
@@ -764,7 +767,7 @@ class Sieving {
     return {std::move(byColour), perimeter};
   }
 
-  bool IsLineColour(uint8_t c) const { return c < g_.lines.size() && g_.lines[c]; }
+  bool IsLineColour(uint8_t c) const { return picmap::IsLineColour(g_, c); }
 
   // Whether region r is a strip (one a line goes round is an islet), or the picture's colours
   // over it average to a mix of two or three of its neighbours' colours: a strip of blends
@@ -778,7 +781,7 @@ class Sieving {
     int64_t outline = 0;
     for (const auto& [o, length] : Borders(r)) {
       near.emplace_back(length, o), perimeter += length;
-      if (colour_[o] < g_.lines.size() && g_.lines[colour_[o]]) outline += length;
+      if (IsLineColour(colour_[o])) outline += length;
     }
     // A strip a pixel or two wide along a border or a line is a blend whatever its colour;
     // one a line goes all round is an islet.
@@ -881,14 +884,13 @@ class Sieving {
   // another colour of the map).
   void TakeOverItsRim(int32_t r) {
     const std::vector<bool>& lines = g_.lines;
-    const auto isLine = [&](uint8_t c) { return c < lines.size() && lines[c]; };
-    if (size_[r] < kLeastMiddle || isLine(colour_[r]) || std::find(lines.begin(), lines.end(), true) == lines.end())
+    if (size_[r] < kLeastMiddle || IsLineColour(colour_[r]) || std::find(lines.begin(), lines.end(), true) == lines.end())
       return;
     int32_t rim = -1;
     int64_t longest = 0;
     for (const auto& [o, n] : Borders(r))
       if (n > longest || (n == longest && o < rim)) rim = o, longest = n;
-    if (rim < 0 || isLine(colour_[rim]) || anchor_[rim] == kSureOfArea || size_[rim] >= alike_) return;
+    if (rim < 0 || IsLineColour(colour_[rim]) || anchor_[rim] == kSureOfArea || size_[rim] >= alike_) return;
     // A rim a shade off the middle's colour is that colour's own (gold round a yellow speck).
     if (RgbDistance(g_.palette[colour_[rim]], g_.palette[colour_[r]]) <= kRimApart) return;
     for (size_t l = 0; l < std::min(lines.size(), g_.palette.size()); ++l) {
@@ -945,9 +947,7 @@ class Sieving {
   // line within a gap's width or running between two areas. An islet too small to keep its own
   // colour inside its outline lies apart from the other coasts, with sea all round.
   bool IsDash(int32_t r) {
-    const std::vector<bool>& lines = g_.lines;
-    if (size_[r] >= alike_ || anchor_[r] != kSureOfLine || colour_[r] >= lines.size() || !lines[colour_[r]])
-      return false;
+    if (size_[r] >= alike_ || anchor_[r] != kSureOfLine || !IsLineColour(colour_[r])) return false;
     return (HasPieceNearby(r) || RunsBetweenAreas(r)) && !GoesRoundSomething(r);
   }
 
@@ -955,8 +955,7 @@ class Sieving {
   // specks an islet a pixel wide is kept by), runs between two areas: a stretch of border
   // that a JPEG tinted with an area's colour, not an islet in its sea.
   bool IsSpeckOfABorder(int32_t r) {
-    const std::vector<bool>& lines = g_.lines;
-    return anchor_[r] == kSureOfLine && colour_[r] < lines.size() && !lines[colour_[r]] && RunsBetweenAreas(r);
+    return anchor_[r] == kSureOfLine && !IsLineColour(colour_[r]) && RunsBetweenAreas(r);
   }
 
   // Whether another region of r's colour lies within kDashGap pixels of it, on the picture as
@@ -1396,7 +1395,7 @@ void SettleOnALineOverAnyArea(const IndexGrid& g, int32_t own, const std::vector
   if (best <= kForeignMargin) return;  // a mix of colours sure nearby does as well
   std::array<bool, 256> nearby{};
   for (uint8_t v : around) nearby[v] = true;
-  const auto isLine = [&](size_t c) { return c < g.lines.size() && g.lines[c]; };
+  const auto isLine = [&](size_t c) { return IsLineColour(g, c); };
   for (uint8_t l : around) {
     if (!isLine(l)) continue;
     for (size_t c = 0; c < g.palette.size() && best > kForeignMargin; ++c) {
@@ -1562,7 +1561,7 @@ void TakeForTheLine(IndexGrid& g, std::vector<uint8_t>& index, int32_t x, int32_
 void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels = 0) {
   if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
   const int32_t w = g.width, h = g.height;
-  const auto isLine = [&](uint8_t v) { return v < g.lines.size() && g.lines[v]; };
+  const auto isLine = [&](size_t c) { return IsLineColour(g, c); };
   const auto at = [&](int32_t x, int32_t y) { return g.index[static_cast<size_t>(y) * w + x]; };
   std::vector<int32_t> label, size;
   if (leastPixels > 0) {
@@ -1604,7 +1603,7 @@ void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels =
 void JoinLines(IndexGrid& g, const Picture& picture) {
   if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
   const int32_t w = g.width, h = g.height;
-  const auto isLine = [&](uint8_t v) { return v < g.lines.size() && g.lines[v]; };
+  const auto isLine = [&](size_t c) { return IsLineColour(g, c); };
   const auto at = [&](int32_t x, int32_t y) { return g.index[static_cast<size_t>(y) * w + x]; };
   const auto inside = [&](int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < w && y < h; };
   // How far a strip of the pixel's own colour runs across the gap's direction (dx, dy) with
@@ -1771,7 +1770,7 @@ class LineCrossings {
 
 int64_t BridgeLineGaps(IndexGrid& g) {
   if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return 0;
-  const auto isLine = [&](uint8_t v) { return v < g.lines.size() && g.lines[v]; };
+  const auto isLine = [&](size_t c) { return IsLineColour(g, c); };
   std::vector<int32_t> label;
   LabelRegions(g, 4, label);
   const int32_t w = g.width, h = g.height;

@@ -1021,9 +1021,14 @@ class Sieving {
   }
 
   // Into the neighbour sharing the longest border among those whose colour lies within
-  // `within` sRGB steps of the region's.
+  // `within` sRGB steps of the region's; with no bound, into an area it carries on if any.
   bool MergeIntoNeighbour(int32_t r, double within) {
     std::unordered_map<int32_t, int64_t> border = Borders(r);
+    if (within == std::numeric_limits<double>::max())
+      if (const int32_t joined = AreaItJoins(r, border); joined >= 0) {
+        MergeInto(r, joined);
+        return true;
+      }
     int32_t best = -1;
     for (const auto& [o, n] : border) {
       if (within < std::numeric_limits<double>::max() &&
@@ -1034,6 +1039,30 @@ class Sieving {
     if (best < 0) return false;  // the whole picture, or no neighbour alike
     MergeInto(r, best);
     return true;
+  }
+
+  // Of the areas beside region r, which is to go to any neighbour, one that r carries on, else
+  // -1: one of r's own colour (a piece of a river a pixel wide, cut off by blends of it with its
+  // banks), or one of a colour two of whose regions r lies between (a channel of an area a pixel
+  // or two wide between lines blurs to a blend of both, and given to the lines would cut the
+  // area in two). Only where the map draws lines: a picture sieved in its own colours keeps the
+  // longest border.
+  int32_t AreaItJoins(int32_t r, const std::unordered_map<int32_t, int64_t>& border) {
+    const std::vector<bool>& lines = g_.lines;
+    if (IsLineColour(colour_[r]) || std::find(lines.begin(), lines.end(), true) == lines.end()) return -1;
+    std::unordered_map<uint8_t, std::pair<int32_t, int64_t>> regions;  // colour: count, length
+    for (const auto& [o, n] : border)
+      if (!IsLineColour(colour_[o])) ++regions[colour_[o]].first, regions[colour_[o]].second += n;
+    int best = -1;
+    int64_t longest = 0;
+    for (const auto& [c, seen] : regions)
+      if ((seen.first >= 2 || c == colour_[r]) && (seen.second > longest || (seen.second == longest && c < best)))
+        best = c, longest = seen.second;
+    if (best < 0) return -1;
+    int32_t into = -1;
+    for (const auto& [o, n] : border)
+      if (colour_[o] == best && (into < 0 || n > border.at(into) || (n == border.at(into) && o < into))) into = o;
+    return into;
   }
 
   void MergeInto(int32_t r, int32_t best) {

@@ -21,6 +21,7 @@ DARK_BORDERED = "/usr/share/kgeography/chhattisgarh.png"
 PALE_BORDERED = "/usr/share/kgeography/germany.png"
 LEADER_LINED = "/usr/share/kgeography/usa.png"
 RINGED = "/usr/share/kgeography/botswana.png"
+NARROW_WATERS = ("/usr/share/kgeography/guyana.png", "/usr/share/kgeography/kazakhstan.png")
 
 
 def run(*args):
@@ -452,6 +453,21 @@ class RingingOfARealMap(unittest.TestCase):
             if white and (clean[y, x] == 204).all():
                 specks.append((colour, x, y))
         self.assertEqual(specks, [])
+
+
+@unittest.skipUnless(all(map(os.path.exists, NARROW_WATERS)), "kgeography's maps are not installed")
+class NarrowWatersOfARealMap(unittest.TestCase):
+    """Real maps whose white waters narrow to a pixel between dark coasts (a river in guyana, a
+    lake through a gap in a border in kazakhstan): blurred, the narrows are a blend of water and
+    coast, which given to the coast cuts the water in two."""
+
+    def test_waters_stay_whole(self):
+        for path in NARROW_WATERS:
+            clean, found = damaged_and_cleaned(path)
+            waters = sum(v == 0xFFFFFF and a >= 3 for v, a in damaged_map.region_sizes(clean))
+            white = [g for colour, g in found if colour.lower() == "#ffffff"]
+            self.assertLessEqual(len(white), waters, os.path.basename(path))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -1772,7 +1772,7 @@ class LineCrossings {
   }
 
  private:
-  bool IsLine(uint8_t v) const { return v < g_.lines.size() && g_.lines[v]; }
+  bool IsLine(uint8_t v) const { return IsLineColour(g_, v); }
 
   // From the area pixel before (x, y) in direction (dx, dy), across a run of one line colour.
   void Cross(int32_t x, int32_t y, int32_t dx, int32_t dy) {

@@ -1041,22 +1041,34 @@ class Sieving {
     return true;
   }
 
-  // Of the areas beside region r, which is to go to any neighbour, one that r carries on, else
-  // -1: one of r's own colour (a piece of a river a pixel wide, cut off by blends of it with its
-  // banks), or one of a colour two of whose regions r lies between (a channel of an area a pixel
-  // or two wide between lines blurs to a blend of both, and given to the lines would cut the
-  // area in two). Only where the map draws lines: a picture sieved in its own colours keeps the
-  // longest border.
+  // The area region r carries on, when r is to go to any neighbour, else -1: one of r's own
+  // colour (a piece of a river a pixel wide, cut off by blends of the river with its banks), or
+  // an area two of whose regions r touches, where r's pixels average nearer that area's colour
+  // than any other colour around (water a pixel wide between lines blurs at its narrows to a
+  // blend nearer the water than the coast, and given to the coast, the blend cut the water in
+  // two). Only where the map draws lines: a picture sieved in its own colours or snapped to a
+  // palette keeps the longest border.
   int32_t AreaItJoins(int32_t r, const std::unordered_map<int32_t, int64_t>& border) {
     const std::vector<bool>& lines = g_.lines;
     if (IsLineColour(colour_[r]) || std::find(lines.begin(), lines.end(), true) == lines.end()) return -1;
     std::unordered_map<uint8_t, std::pair<int32_t, int64_t>> regions;  // colour: count, length
     for (const auto& [o, n] : border)
       if (!IsLineColour(colour_[o])) ++regions[colour_[o]].first, regions[colour_[o]].second += n;
+    std::optional<int32_t> mean;
+    const auto looksMostLike = [&](uint8_t c) {
+      if (!mean) mean = MeanColour(r);
+      const double d = RgbDistance(*mean, g_.palette[c]);
+      for (const auto& [o, n] : border)
+        if (colour_[o] != c && RgbDistance(*mean, g_.palette[colour_[o]]) <= d) return false;
+      return true;
+    };
+    const auto carriesOn = [&](uint8_t c, int32_t count) {
+      return c == colour_[r] || (count >= 2 && picture_ && looksMostLike(c));
+    };
     int best = -1;
     int64_t longest = 0;
     for (const auto& [c, seen] : regions)
-      if ((seen.first >= 2 || c == colour_[r]) && (seen.second > longest || (seen.second == longest && c < best)))
+      if (carriesOn(c, seen.first) && (seen.second > longest || (seen.second == longest && c < best)))
         best = c, longest = seen.second;
     if (best < 0) return -1;
     int32_t into = -1;

@@ -678,7 +678,8 @@ constexpr double kSideShare = 0.2;
 class Sieving {
  public:
   Sieving(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alikePixels, const Picture* picture)
-      : g_(grid), picture_(picture), min_(minPixels), alike_(std::max(minPixels, alikePixels)) {
+      : g_(grid), picture_(picture), min_(minPixels), alike_(std::max(minPixels, alikePixels)),
+        drawsLines_(std::find(grid.lines.begin(), grid.lines.end(), true) != grid.lines.end()) {
     count_ = LabelRegions(g_, connectivity, label_);
     size_.assign(count_, 0);
     for (int32_t r : label_) ++size_[r];
@@ -884,7 +885,7 @@ class Sieving {
   // another colour of the map).
   void TakeOverItsRim(int32_t r) {
     const std::vector<bool>& lines = g_.lines;
-    if (size_[r] < kLeastMiddle || IsLineColour(colour_[r]) || std::find(lines.begin(), lines.end(), true) == lines.end())
+    if (size_[r] < kLeastMiddle || IsLineColour(colour_[r]) || !drawsLines_)
       return;
     int32_t rim = -1;
     int64_t longest = 0;
@@ -1049,8 +1050,7 @@ class Sieving {
   // two). Only where the map draws lines: a picture sieved in its own colours or snapped to a
   // palette keeps the longest border.
   int32_t AreaItJoins(int32_t r, const std::unordered_map<int32_t, int64_t>& border) {
-    const std::vector<bool>& lines = g_.lines;
-    if (IsLineColour(colour_[r]) || std::find(lines.begin(), lines.end(), true) == lines.end()) return -1;
+    if (IsLineColour(colour_[r]) || !drawsLines_) return -1;
     std::unordered_map<uint8_t, std::pair<int32_t, int64_t>> regions;  // colour: count, length
     for (const auto& [o, n] : border)
       if (!IsLineColour(colour_[o])) ++regions[colour_[o]].first, regions[colour_[o]].second += n;
@@ -1099,6 +1099,7 @@ class Sieving {
   IndexGrid& g_;
   const Picture* picture_;
   int32_t min_, alike_;
+  bool drawsLines_;  // whether any colour of the palette is a line's
   int32_t count_ = 0;
   std::vector<int32_t> label_, size_, owner_, pixels_;
   std::vector<int64_t> first_;

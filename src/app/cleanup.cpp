@@ -565,12 +565,35 @@ void KMeans(const std::vector<Bin>& bins, Centres& c, From moving) {
 // line's colour gathers: the JPEG's own streaks scatter theirs.
 constexpr double kHiddenLineShare = 0.1;
 
-// A thin line's colour that a blurred line hides, added while the colours are fewer than asked:
-// a dark line drawn between areas of many colours is, at its middle, a tint of each side in
-// turn, so no peak of the lines' histogram stands for it; and a white border between pale
-// areas is, blurred, a tint of them. Drawn on, its middles meet at the line's own colour.
-void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted, Centres& centres) {
-  if (centres.lab.size() >= wanted) return;
+// The flat centre that gives its place to a hidden line's colour whose peak holds `density`,
+// else -1: the least dense of those whose colour is a blend of two other centres' and whose
+// peak is less dense than the line's. Where two areas of near colours meet softly, the blur
+// leaves a band of their blend flat enough to make a peak of its own; a line lost to it is
+// lost from the map.
+int BlendGivingWay(const Centres& c, const std::vector<double>& flatDensity, double density) {
+  int weakest = -1;
+  double least = density;
+  for (size_t k = 0; k < c.lab.size(); ++k) {
+    if (c.from[k] != From::Flat || c.seed[k] < 0) continue;
+    const double d = flatDensity[BinKey(c.seed[k])];
+    if (d >= least) continue;
+    std::vector<Lab> others = c.lab;
+    others.erase(others.begin() + static_cast<std::ptrdiff_t>(k));
+    if (IsBlendOf(FromLab(c.lab[k]), others)) weakest = static_cast<int>(k), least = d;
+  }
+  return weakest;
+}
+
+// A thin line's colour that a blurred line hides, added while the colours are fewer than asked,
+// or in the place of a blend giving way to it: a dark line drawn between areas of many colours
+// is, at its middle, a tint of each side in turn, so no peak of the lines' histogram stands for
+// it; and a white border between pale areas is, blurred, a tint of them. Drawn on, its middles
+// meet at the line's own colour.
+void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted, Centres& centres,
+                          const std::vector<double>& flatDensity) {
+  if (centres.lab.size() >= wanted &&
+      BlendGivingWay(centres, flatDensity, std::numeric_limits<double>::infinity()) < 0)
+    return;
   BinSums sums;
   const auto onLine = [&](int32_t colour) {
     return centres.from[Nearest(ToLab(colour), centres.lab)] == From::Line;
@@ -595,13 +618,22 @@ void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted,
   AddPeaks(bins, density, true, peaks);
   SortDensestFirst(peaks);
   for (const Candidate& peak : peaks) {
-    if (centres.lab.size() >= wanted || peak.density < kHiddenLineShare * middles) break;
+    if (peak.density < kHiddenLineShare * middles) break;
+    const int giving = centres.lab.size() < wanted ? -1 : BlendGivingWay(centres, flatDensity, peak.density);
+    if (centres.lab.size() >= wanted && giving < 0) break;
+    Centres kept = centres;
+    if (giving >= 0) {
+      kept.lab.erase(kept.lab.begin() + giving);
+      kept.from.erase(kept.from.begin() + giving);
+      kept.seed.erase(kept.seed.begin() + giving);
+    }
     const int32_t rgb = peak.bin->rgb;
     // Drawn on, a line's colour no longer holds its sides' tints: it is told from the colours
     // (and their blends) as closely as a pixel is sure of its colour.
-    bool near = IsBlendOf(rgb, centres.lab, kSure);
-    for (size_t k = 0; k < centres.lab.size() && !near; ++k) near = RgbDistance(rgb, FromLab(centres.lab[k])) <= kSure;
+    bool near = IsBlendOf(rgb, kept.lab, kSure);
+    for (size_t k = 0; k < kept.lab.size() && !near; ++k) near = RgbDistance(rgb, FromLab(kept.lab[k])) <= kSure;
     if (near) continue;
+    centres = std::move(kept);
     centres.lab.push_back(peak.bin->lab);
     centres.from.push_back(From::Line);
     centres.seed.push_back(rgb);
@@ -1256,7 +1288,7 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     iterate(centres);
   }
   while (DropTwins(centres, fixedLab.size(), flatDensity)) iterate(centres);
-  AddHiddenLineColours(picture, places, wanted, centres);
+  AddHiddenLineColours(picture, places, wanted, centres, flatDensity);
   std::vector<int32_t> colours;
   for (size_t k = 0; k < centres.lab.size(); ++k)
     colours.push_back(k < fixedLab.size() ? *fixed : FromLab(centres.lab[k]));

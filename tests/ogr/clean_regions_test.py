@@ -21,6 +21,7 @@ DARK_BORDERED = "/usr/share/kgeography/chhattisgarh.png"
 PALE_BORDERED = "/usr/share/kgeography/germany.png"
 LEADER_LINED = "/usr/share/kgeography/usa.png"
 RINGED = "/usr/share/kgeography/botswana.png"
+SOFTLY_MEETING = "/usr/share/kgeography/manipur.png"
 NARROW_WATERS = ("/usr/share/kgeography/guyana.png", "/usr/share/kgeography/kazakhstan.png")
 
 
@@ -414,6 +415,22 @@ class DarkBordersOfARealMap(unittest.TestCase):
         share = (clean.max(axis=2) == 0).mean()
         self.assertGreater(black / whole, 0.7 * share)
         self.assertLess(black / whole, 1.5 * share)
+
+
+@unittest.skipUnless(os.path.exists(SOFTLY_MEETING), "kgeography's maps are not installed")
+class OutlineBesideSoftBlendsOfARealMap(unittest.TestCase):
+    """A real map whose only line is its black outline, with districts of near colours (greens,
+    yellow, tan) that blurred meet in a band of their blend flat enough to be a colour's peak:
+    asked for as many colours as the clean picture has, the blend took the outline's place."""
+
+    def test_outline_is_kept_in_black(self):
+        clean, found = damaged_and_cleaned(SOFTLY_MEETING)
+        darkest = [max(int(colour[i:i + 2], 16) for i in (1, 3, 5)) for colour, _ in found]
+        self.assertLessEqual(min(darkest), 48, "the outline is lost")
+        clean_colours = np.unique(clean.reshape(-1, 3), axis=0).astype(int)
+        for colour, _ in found:
+            rgb = np.array([int(colour[i:i + 2], 16) for i in (1, 3, 5)])
+            self.assertLess(np.abs(clean_colours - rgb).max(axis=1).min(), 24, f"{colour} is no colour of the map")
 
 
 @unittest.skipUnless(os.path.exists(LEADER_LINED), "kgeography's maps are not installed")

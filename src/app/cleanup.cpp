@@ -565,23 +565,20 @@ void KMeans(const std::vector<Bin>& bins, Centres& c, From moving) {
 // line's colour gathers: the JPEG's own streaks scatter theirs.
 constexpr double kHiddenLineShare = 0.1;
 
-// The flat centre that gives its place to a hidden line's colour whose peak holds `density`,
-// else -1: the least dense of those whose colour is a blend of two other centres' and whose
-// peak is less dense than the line's. Where two areas of near colours meet softly, the blur
-// leaves a band of their blend flat enough to make a peak of its own; a line lost to it is
-// lost from the map.
-int BlendGivingWay(const Centres& c, const std::vector<double>& flatDensity, double density) {
-  int weakest = -1;
-  double least = density;
+// The flat centres whose colour is a blend of two other centres', least dense first: where two
+// areas of near colours meet softly, the blur leaves a band of their blend flat enough to make
+// a peak of its own, and a line's colour lost to it is lost from the map.
+std::vector<size_t> FlatBlends(const Centres& c, const std::vector<double>& flatDensity) {
+  std::vector<size_t> blends;
   for (size_t k = 0; k < c.lab.size(); ++k) {
     if (c.from[k] != From::Flat || c.seed[k] < 0) continue;
-    const double d = flatDensity[BinKey(c.seed[k])];
-    if (d >= least) continue;
     std::vector<Lab> others = c.lab;
     others.erase(others.begin() + static_cast<std::ptrdiff_t>(k));
-    if (IsBlendOf(FromLab(c.lab[k]), others)) weakest = static_cast<int>(k), least = d;
+    if (IsBlendOf(FromLab(c.lab[k]), others)) blends.push_back(k);
   }
-  return weakest;
+  const auto density = [&](size_t k) { return flatDensity[BinKey(c.seed[k])]; };
+  std::stable_sort(blends.begin(), blends.end(), [&](size_t a, size_t b) { return density(a) < density(b); });
+  return blends;
 }
 
 // A thin line's colour that a blurred line hides, added while the colours are fewer than asked,
@@ -591,9 +588,9 @@ int BlendGivingWay(const Centres& c, const std::vector<double>& flatDensity, dou
 // meet at the line's own colour.
 void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted, Centres& centres,
                           const std::vector<double>& flatDensity) {
-  if (centres.lab.size() >= wanted &&
-      BlendGivingWay(centres, flatDensity, std::numeric_limits<double>::infinity()) < 0)
-    return;
+  // Where all places are taken, a blend less dense than a hidden line gives way to it.
+  std::vector<size_t> blends;
+  if (centres.lab.size() >= wanted && (blends = FlatBlends(centres, flatDensity)).empty()) return;
   BinSums sums;
   const auto onLine = [&](int32_t colour) {
     return centres.from[Nearest(ToLab(colour), centres.lab)] == From::Line;
@@ -619,10 +616,11 @@ void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted,
   SortDensestFirst(peaks);
   for (const Candidate& peak : peaks) {
     if (peak.density < kHiddenLineShare * middles) break;
-    const int giving = centres.lab.size() < wanted ? -1 : BlendGivingWay(centres, flatDensity, peak.density);
-    if (centres.lab.size() >= wanted && giving < 0) break;
+    const bool full = centres.lab.size() >= wanted;
+    if (full && (blends.empty() || flatDensity[BinKey(centres.seed[blends.front()])] >= peak.density)) break;
     Centres kept = centres;
-    if (giving >= 0) {
+    if (full) {
+      const auto giving = static_cast<std::ptrdiff_t>(blends.front());
       kept.lab.erase(kept.lab.begin() + giving);
       kept.from.erase(kept.from.begin() + giving);
       kept.seed.erase(kept.seed.begin() + giving);
@@ -637,6 +635,7 @@ void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted,
     centres.lab.push_back(peak.bin->lab);
     centres.from.push_back(From::Line);
     centres.seed.push_back(rgb);
+    if (full) blends = FlatBlends(centres, flatDensity);
   }
 }
 

@@ -1445,14 +1445,17 @@ int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g
 // The middles of thin lines (or of lines a few pixels wide) not sure of their colour that
 // stand out towards a line's colour take it, and are sure of it: where a blurred line is
 // faintest, or a JPEG has tinted it with the hue of its sides (which can make it nearer to a
-// dark area's colour than to its own).
+// dark area's colour than to its own). So do middles sure of a line's colour they do not stand
+// out towards: the grey middle of a thin black line lies nearer a dark teal that also draws
+// lines than black, but only towards black from its sides.
 void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>& place) {
   const std::vector<uint8_t> lineColours = LineColours(g);
   if (lineColours.empty()) return;
   for (int32_t y = 0; y < g.height; ++y)
     for (int32_t x = 0; x < g.width; ++x) {
       const size_t p = static_cast<size_t>(y) * g.width + x;
-      if (g.sure[p] || (place[p] != Place::Line && place[p] != Place::WideLine)) continue;
+      if (g.sure[p] == kSureOfArea || (place[p] != Place::Line && place[p] != Place::WideLine)) continue;
+      if (g.sure[p] == kSureOfLine && LineThrough(picture, x, y, g, {g.index[p]}) >= 0) continue;
       const int found = LineThrough(picture, x, y, g, lineColours);
       if (found < 0) continue;
       g.index[p] = static_cast<uint8_t>(found);

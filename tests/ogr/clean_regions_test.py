@@ -22,6 +22,7 @@ PALE_BORDERED = "/usr/share/kgeography/germany.png"
 LEADER_LINED = "/usr/share/kgeography/usa.png"
 RINGED = "/usr/share/kgeography/botswana.png"
 SOFTLY_MEETING = "/usr/share/kgeography/manipur.png"
+THIN_DARK_LINES = "/usr/share/kgeography/virginia.png"
 NARROW_WATERS = ("/usr/share/kgeography/guyana.png", "/usr/share/kgeography/kazakhstan.png")
 
 
@@ -431,6 +432,22 @@ class OutlineBesideSoftBlendsOfARealMap(unittest.TestCase):
         for colour, _ in found:
             rgb = np.array([int(colour[i:i + 2], 16) for i in (1, 3, 5)])
             self.assertLess(np.abs(clean_colours - rgb).max(axis=1).min(), 24, f"{colour} is no colour of the map")
+
+
+@unittest.skipUnless(os.path.exists(THIN_DARK_LINES), "kgeography's maps are not installed")
+class ThinLinesBesideADarkColourOfARealMap(unittest.TestCase):
+    """A real map with thin black leader lines and borders and one city in a dark teal: blurred,
+    the middles of the thin lines are a grey nearer that teal than black, and the teal also
+    draws lines, so they came out as dashes of teal."""
+
+    def test_only_the_city_is_teal(self):
+        clean, found = damaged_and_cleaned(THIN_DARK_LINES)
+        teal = 0x073542
+        cities = sum(v == teal and a >= 3 for v, a in damaged_map.region_sizes(clean))
+        rgb = [(teal >> s) & 0xFF for s in (16, 8, 0)]
+        tealish = [colour for colour, _ in found
+                   if max(abs(int(colour[1 + 2 * i:3 + 2 * i], 16) - rgb[i]) for i in range(3)) < 24]
+        self.assertEqual(len(tealish), cities)
 
 
 @unittest.skipUnless(os.path.exists(LEADER_LINED), "kgeography's maps are not installed")

@@ -855,11 +855,29 @@ class Sieving {
       const auto [off, nearerIt] = MixResidual(own, drawn, g_.palette[c]);
       if (off < best && nearerIt) best = off, hidden = static_cast<uint8_t>(c);
     }
+    if (hidden == colour_[r]) hidden = AreaSqueezedBetweenLines(r, byColour, drawn, own);
     // Blurred, an islet of the colour it shows (the grey of a neighbour's islands) is nowhere
     // farther from its outline than that colour; one of a hidden colour is, at its middle.
     if (hidden == colour_[r] || !ReachesPast(r, drawn, own, g_.palette[hidden])) return false;
     colour_[r] = hidden;
     return true;
+  }
+
+  // The colour of an area beside region r whose blend with the line the picture over r averages
+  // to, else r's own: an area a pixel wide between two lines blurs to a darker shade of it,
+  // which may lie nearest another colour of the map though that colour is no mix of the area's
+  // with the line (pale cyan between black borders turned teal).
+  uint8_t AreaSqueezedBetweenLines(int32_t r, const std::unordered_map<uint8_t, int64_t>& byColour,
+                                   int32_t line, int32_t own) {
+    const int32_t mean = MeanColour(r);
+    double best = kSure;
+    uint8_t area = colour_[r];
+    for (const auto& [c, length] : byColour) {
+      if (c == colour_[r] || IsLineColour(c) || RgbDistance(own, g_.palette[c]) <= kRimApart) continue;
+      const auto [off, nearerIt] = MixResidual(mean, line, g_.palette[c]);
+      if (off < best && nearerIt) best = off, area = c;
+    }
+    return area;
   }
 
   // Whether kPastOwnPixels of region r's own pixels (not those of specks merged into it) lie

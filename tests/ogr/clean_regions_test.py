@@ -23,6 +23,7 @@ LEADER_LINED = "/usr/share/kgeography/usa.png"
 RINGED = "/usr/share/kgeography/botswana.png"
 SOFTLY_MEETING = "/usr/share/kgeography/manipur.png"
 THIN_DARK_LINES = "/usr/share/kgeography/virginia.png"
+SQUEEZED_BETWEEN_LINES = "/usr/share/kgeography/belgium.png"
 NARROW_WATERS = ("/usr/share/kgeography/guyana.png", "/usr/share/kgeography/kazakhstan.png")
 
 
@@ -448,6 +449,21 @@ class ThinLinesBesideADarkColourOfARealMap(unittest.TestCase):
         tealish = [colour for colour, _ in found
                    if max(abs(int(colour[1 + 2 * i:3 + 2 * i], 16) - rgb[i]) for i in range(3)) < 24]
         self.assertEqual(len(tealish), cities)
+
+
+@unittest.skipUnless(os.path.exists(SQUEEZED_BETWEEN_LINES), "kgeography's maps are not installed")
+class AreaSqueezedBetweenLinesOfARealMap(unittest.TestCase):
+    """A real map where a province's pale cyan runs a pixel wide between two black borders:
+    blurred, the strip is a darker cyan nearest the map's teal, and came out as a teal islet."""
+
+    def test_teal_is_found_only_where_the_map_draws_it(self):
+        clean, found = damaged_and_cleaned(SQUEEZED_BETWEEN_LINES)
+        teal = 0x82BEBE
+        drawn = sum(v == teal and a >= 3 for v, a in damaged_map.region_sizes(clean))
+        rgb = [(teal >> s) & 0xFF for s in (16, 8, 0)]
+        tealish = [colour for colour, _ in found
+                   if max(abs(int(colour[1 + 2 * i:3 + 2 * i], 16) - rgb[i]) for i in range(3)) < 24]
+        self.assertEqual(len(tealish), drawn)
 
 
 @unittest.skipUnless(os.path.exists(LEADER_LINED), "kgeography's maps are not installed")

@@ -1648,11 +1648,23 @@ void TakeForTheLine(IndexGrid& g, std::vector<uint8_t>& index, int32_t x, int32_
   if (!g.sure.empty()) g.sure[p] = kSureOfLine;
 }
 
+// Whether a colour other than `near` and `line` lies within two pixels of the block of four
+// pixels at (x, y).
+bool HasAFarSide(const IndexGrid& g, int32_t x, int32_t y, uint8_t near, uint8_t line) {
+  for (int32_t ny = std::max(y - 2, 0); ny <= std::min(y + 3, g.height - 1); ++ny)
+    for (int32_t nx = std::max(x - 2, 0); nx <= std::min(x + 3, g.width - 1); ++nx) {
+      const uint8_t v = g.index[static_cast<size_t>(ny) * g.width + nx];
+      if (v != near && v != line) return true;
+    }
+  return false;
+}
+
 // Where two pixels of a line meet only at a corner, of the two pixels of two other colours
 // beside that corner the one holding more of the line takes it, unless it holds its own
 // region together: traced 4-connected, the line would break in two there. After a sieve, no
-// pixel is taken from a region it would leave smaller than `leastPixels`.
-void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels = 0) {
+// pixel is taken from a region it would leave smaller than `leastPixels`, and with
+// `blurredCorners` two pixels of one colour both holding some of the line are its corner too.
+void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels = 0, bool blurredCorners = false) {
   if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
   const int32_t w = g.width, h = g.height;
   const auto isLine = [&](size_t c) { return IsLineColour(g, c); };
@@ -1676,9 +1688,15 @@ void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels =
         const int32_t ax = x + diagonal, bx = x + 1 - diagonal;
         const uint8_t line = at(ax, y);
         if (!isLine(line) || at(bx, y + 1) != line || at(bx, y) == line || at(ax, y + 1) == line) continue;
-        if (at(bx, y) == at(ax, y + 1)) continue;  // one colour crossing the line there
         const double shareC = LineShare(picture.At(bx, y), g.palette[at(bx, y)], g.palette[line]);
         const double shareD = LineShare(picture.At(ax, y + 1), g.palette[at(ax, y + 1)], g.palette[line]);
+        // One colour crossing the line there, or, once the sieve has left only regions, a faint
+        // border's blurred corner: its blends with the far side can lie nearest the near side's
+        // colour, which then runs on round the corner along the line. A line inside one area
+        // (a frame drawn in the sea) has no far side.
+        if (at(bx, y) == at(ax, y + 1) &&
+            !(blurredCorners && std::min(shareC, shareD) >= kGapShare && HasAFarSide(g, x, y, at(bx, y), line)))
+          continue;
         const bool giveC = mayGive(bx, y), giveD = mayGive(ax, y + 1);
         if (giveC && (!giveD || shareC >= shareD)) take(bx, y, line);
         else if (giveD) take(ax, y + 1, line);
@@ -1941,7 +1959,9 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;
   Sieve(grid, options.sieve, 8, alike, &picture);
   if (reduced && options.sieve > 0) BridgeLineGaps(grid);
-  // Regions are traced 4-connected: a speck that survived by a corner would be one of them.
+  // Regions are traced 4-connected: a speck that survived by a corner would be one of them,
+  // and so would each piece of a line whose pieces meet only at corners.
+  if (options.regions && reduced && options.sieve > 0) JoinLineCorners(grid, picture, options.sieve, true);
   if (options.regions) Sieve(grid, options.sieve, 4, alike, &picture);
   // Merging a speck beside a corner of a line can leave the line's pixels meeting there alone.
   if (options.regions && reduced && options.sieve > 0) JoinLineCorners(grid, picture, options.sieve);

@@ -688,6 +688,9 @@ constexpr int32_t kAlikeTimes = 12;
 // A region without a sure pixel whose area is less than this many times its perimeter is a
 // strip of blends: a small area of its own is wider.
 constexpr double kLeastWidth = 1.25;
+// A strip of the alike size or more whose area is less than this many times its perimeter is
+// no wider than the blends of a border, which the upscale and the blur spread over four pixels.
+constexpr double kBlendWidth = 2;
 // The least share of an islet's border its outline holds.
 constexpr double kOutlined = 0.8;
 // The fewest pixels of an islet's middle that may give its colour to its rim.
@@ -727,8 +730,9 @@ class Sieving {
 
   int64_t Run() {
     std::vector<int32_t> small;
+    const std::vector<bool> strips = LongStrips();
     for (int32_t r = 0; r < count_; ++r)
-      if (size_[r] < alike_ || anchor_[r] != kSureOfArea) small.push_back(r);
+      if (size_[r] < alike_ || anchor_[r] != kSureOfArea || strips[r]) small.push_back(r);
     std::stable_sort(small.begin(), small.end(),
                      [&](int32_t a, int32_t b) { return size_[a] < size_[b]; });
     int64_t merged = 0;
@@ -740,7 +744,8 @@ class Sieving {
         if (size_[r] >= alike_) continue;
       }
       const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r)) ||
-                       IsDash(r) || IsSpeckOfABorder(r) || IsTraceOfAFaintLine(r);
+                       (strips[r] && IsBlendStrip(r, kBlendWidth)) || IsDash(r) || IsSpeckOfABorder(r) ||
+                       IsTraceOfAFaintLine(r);
       const double alike = anchor_[r] == kSureOfLine || (!any && IsShadeOfABlend(r)) ? kLineApart
                            : size_[r] < alike_                                 ? kAlikeColour
                                                                                : -1;
@@ -769,6 +774,26 @@ class Sieving {
     pixels_.resize(label_.size());
     std::vector<int64_t> at(first_.begin(), first_.end() - 1);
     for (size_t p = 0; p < label_.size(); ++p) pixels_[at[label_[p]]++] = static_cast<int32_t>(p);
+  }
+
+  // Which regions of areas, of the alike size or more, are strips by their shape: along the
+  // border of two colours close to each other the blends are flat enough to be sure of a third
+  // colour they pass near, and a long border makes a long strip of it.
+  std::vector<bool> LongStrips() const {
+    std::vector<bool> strips(count_, false);
+    if (!picture_ || alike_ <= min_) return strips;  // a picture's own colours hold no blends
+    std::vector<int64_t> perimeter(count_, 0);
+    const int32_t w = g_.width, h = g_.height;
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) {
+        const size_t p = static_cast<size_t>(y) * w + x;
+        for (const size_t q : {x + 1 < w ? p + 1 : p, y + 1 < h ? p + w : p})
+          if (q != p && label_[p] != label_[q]) ++perimeter[label_[p]], ++perimeter[label_[q]];
+      }
+    for (int32_t r = 0; r < count_; ++r)
+      strips[r] = size_[r] >= alike_ && !IsLineColour(colour_[r]) &&
+                  static_cast<double>(size_[r]) < kBlendWidth * static_cast<double>(perimeter[r]);
+    return strips;
   }
 
   // The length of the border (in pixel edges) region r shares with each neighbour.
@@ -975,13 +1000,14 @@ class Sieving {
            static_cast<double>(size_[r]) < kLeastWidth * static_cast<double>(perimeter);
   }
 
-  // Whether small region r is a strip along the border of two neighbours whose colours its own
-  // colour mixes: a palette colour drawn from the blends of one long border, not a region.
-  bool IsBlendStrip(int32_t r) {
+  // Whether region r is a strip (its area less than `width` times its perimeter) along the
+  // border of two neighbours whose colours its own colour mixes: a palette colour drawn from the
+  // blends of one long border, not a region.
+  bool IsBlendStrip(int32_t r, double width = kLeastWidth) {
     std::vector<std::pair<int64_t, int32_t>> near;
     int64_t perimeter = 0;
     for (const auto& [o, length] : Borders(r)) near.emplace_back(length, o), perimeter += length;
-    if (static_cast<double>(size_[r]) >= kLeastWidth * static_cast<double>(perimeter)) return false;
+    if (static_cast<double>(size_[r]) >= width * static_cast<double>(perimeter)) return false;
     std::sort(near.rbegin(), near.rend());
     near.resize(std::min<size_t>(near.size(), 4));
     const auto colour = [&](size_t i) { return g_.palette[colour_[near[i].second]]; };

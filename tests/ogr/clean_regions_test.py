@@ -228,6 +228,25 @@ class PaleBordersMap(unittest.TestCase):
         self.assertLessEqual(abs(len(found) - clean_regions), 0.05 * clean_regions)
 
 
+class BlendNearAThirdColour(unittest.TestCase):
+    """Two pale colours close to each other meet along a long border, and their blend lies near
+    a third colour of the map: blurred, the border is a strip of flat blends sure of that third
+    colour, long enough to pass for a region of its own."""
+
+    def test_the_border_is_no_region(self):
+        khaki, pink, beige = (199, 193, 155), (234, 176, 185), (204, 185, 170)
+        ys, xs = np.mgrid[0:200, 0:200]
+        clean = np.empty((200, 200, 3), np.uint8)
+        clean[:] = khaki
+        clean[xs > 80 + 0.3 * ys] = pink
+        clean[(xs - 40) ** 2 + (ys - 100) ** 2 < 20 ** 2] = beige
+        with tempfile.TemporaryDirectory() as tmp:
+            picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            run(picture, "-o", out, "--colors", "3", "--sieve", "20", "--regions", "--simplify", "1")
+            self.assertEqual(len(regions(out)), 3)
+
+
 class NearColoursMap(unittest.TestCase):
     """A map whose black borders also colour a few districts, drawn a shade off black, and
     whose greens differ in red alone, too little for OKLab to tell yet plain to the eye."""

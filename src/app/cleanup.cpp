@@ -1001,8 +1001,8 @@ class Sieving {
   }
 
   // Whether region r is a strip (its area less than `width` times its perimeter) along the
-  // border of two neighbours whose colours its own colour mixes: a palette colour drawn from the
-  // blends of one long border, not a region.
+  // border of two neighbours whose colours its own colour mixes, or the picture over it does: a
+  // palette colour drawn from the blends of one long border, or lying near them, not a region.
   bool IsBlendStrip(int32_t r, double width = kLeastWidth) {
     std::vector<std::pair<int64_t, int32_t>> near;
     int64_t perimeter = 0;
@@ -1011,9 +1011,17 @@ class Sieving {
     std::sort(near.rbegin(), near.rend());
     near.resize(std::min<size_t>(near.size(), 4));
     const auto colour = [&](size_t i) { return g_.palette[colour_[near[i].second]]; };
+    std::optional<int32_t> mean;
     for (size_t i = 0; i < near.size(); ++i)
-      for (size_t j = i + 1; j < near.size(); ++j)
-        if (colour(i) != colour(j) && MixResidual(g_.palette[colour_[r]], colour(i), colour(j)).first < kSure) return true;
+      for (size_t j = i + 1; j < near.size(); ++j) {
+        if (colour(i) == colour(j)) continue;
+        const double off = MixResidual(g_.palette[colour_[r]], colour(i), colour(j)).first;
+        if (off < kSure) return true;
+        // A colour just off their mix, where the picture over the strip is their mix itself.
+        if (off >= 2 * kSure || IsLineColour(colour_[r])) continue;
+        if (!mean) mean = MeanColour(r);
+        if (MixResidual(*mean, colour(i), colour(j)).first < kSure / 2) return true;
+      }
     return false;
   }
 

@@ -246,6 +246,19 @@ class BlendNearAThirdColour(unittest.TestCase):
             run(picture, "-o", out, "--colors", "3", "--sieve", "20", "--regions", "--simplify", "1")
             self.assertEqual(len(regions(out)), 3)
 
+    def test_a_pale_map_has_no_region_along_its_borders(self):
+        # Six pale colours, two of whose blends pass near a third (the strips along those
+        # borders are a few steps off that third colour, and short ones merged only by shape).
+        pale = np.array([(187, 241, 221), (192, 175, 209), (199, 193, 155), (204, 185, 170),
+                         (213, 222, 181), (234, 176, 185)], dtype=np.uint8)
+        clean = damaged_map.clean_map(300, 20, 6, seed=1, palette=pale)
+        drawn = sum(a >= 3 for _, a in damaged_map.region_sizes(clean))
+        with tempfile.TemporaryDirectory() as tmp:
+            picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            run(picture, "-o", out, "--colors", "6", "--sieve", "20", "--regions", "--simplify", "1")
+            self.assertEqual(len(regions(out)), drawn)
+
 
 class NearColoursMap(unittest.TestCase):
     """A map whose black borders also colour a few districts, drawn a shade off black, and

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numeric>
@@ -417,6 +418,25 @@ void AddPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, 
   }
 }
 
+// A bin holding at least this share of the flat pixels, and more than any bin beside it, is a
+// colour of its own even where the bins beside it, counted with their neighbours, hold more: two
+// colours a few steps apart, one of them spread by a JPEG's noise, make one peak so counted.
+constexpr double kSharpPeak = 0.02;
+
+void AddSharpPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, std::vector<Candidate>& out) {
+  std::vector<double> weight(kBins, 0.0);
+  double all = 0;
+  for (const Bin& b : bins) weight[b.key] = b.weight, all += b.weight;
+  std::vector<bool> taken(kBins, false);
+  for (const Candidate& c : out) taken[c.bin->key] = true;
+  for (const Bin& bin : bins) {
+    if (taken[bin.key] || bin.weight < kSharpPeak * all) continue;
+    bool peak = true;
+    BinNeighbours(bin.key, [&](int32_t k) { peak &= k == bin.key || weight[k] < bin.weight; });
+    if (peak) out.push_back({&bin, density[bin.key], false});
+  }
+}
+
 void SortDensestFirst(std::vector<Candidate>& candidates) {
   std::stable_sort(candidates.begin(), candidates.end(),
                    [](const Candidate& a, const Candidate& b) { return a.density > b.density; });
@@ -471,17 +491,59 @@ struct Centres {
 // steps apart in red lie within kSameColour of each other.
 constexpr double kNoiseApart = 40;
 
+// Whether the flat pixels nearest each of two close colours lie in areas of their own (two
+// colours of the map a few steps apart) rather than speckled among each other (the noise of
+// one colour split in two).
+using AreasApart = std::function<bool(int32_t, int32_t)>;
+
+// The share of a colour's flat pixels' neighbours nearest the other colour below which the two
+// colours lie apart: they meet only where their areas do, and few pixels are flat there.
+constexpr double kSpeckled = 0.1;
+// Colours closer than this (in sRGB steps) are one colour whose pixels a JPEG shifted block by
+// block, in areas of their own however apart they lie.
+constexpr double kTwoShades = 10;
+
+AreasApart FlatAreasApart(const Picture& picture, Places& places) {
+  return [&picture, &places](int32_t a, int32_t b) {
+    const std::vector<Place>& place = places.Get();
+    const int32_t w = picture.width;
+    std::vector<int32_t> row(static_cast<size_t>(w));
+    int64_t pairs[2] = {0, 0}, mixed[2] = {0, 0};
+    const auto side = [&](int32_t c) {
+      const double da = RgbDistance(c, a), db = RgbDistance(c, b);
+      return std::min(da, db) > kSure ? -1 : da <= db ? 0 : 1;
+    };
+    for (int32_t y = 0; y < picture.height; y += 2) {  // every other row tells as well
+      picture.ReadRow(y, row.data());
+      for (int32_t x = 0; x + 1 < w; ++x) {
+        const size_t p = static_cast<size_t>(y) * w + x;
+        if (place[p] < Place::Flat || place[p + 1] < Place::Flat) continue;
+        const int s = side(row[x]), t = side(row[x + 1]);
+        if (s < 0 || t < 0) continue;
+        ++pairs[s], ++pairs[t];
+        if (s != t) ++mixed[s], ++mixed[t];
+      }
+    }
+    for (int k = 0; k < 2; ++k)
+      if (pairs[k] == 0 || static_cast<double>(mixed[k]) >= kSpeckled * static_cast<double>(pairs[k])) return false;
+    return true;
+  };
+}
+
 // Whether an area's colour `a` is the colour of centre `c` seen twice.
-bool IsSameColour(const Lab& a, const Lab& c, From from, const std::vector<double>& flatDensity) {
+bool IsSameColour(const Lab& a, const Lab& c, From from, const std::vector<double>& flatDensity,
+                  const AreasApart& apart) {
   const float d2 = Distance2(a, c);
-  return (d2 <= kSameColour * kSameColour && RgbDistance(FromLab(a), FromLab(c)) <= kNoiseApart) ||
+  const double rgb = RgbDistance(FromLab(a), FromLab(c));
+  const auto twoAreas = [&] { return from == From::Flat && rgb >= kTwoShades && apart(FromLab(a), FromLab(c)); };
+  return (d2 <= kSameColour * kSameColour && rgb <= kNoiseApart && !twoAreas()) ||
          (from == From::Flat && d2 <= kOneRidge * kOneRidge && IsOneRidge(FromLab(a), FromLab(c), flatDensity));
 }
 
 // Adds the candidates not tried yet to `centres`, up to `count`, each one when no centre is its
 // colour seen twice (for a line's colour: within kLineApart, or a mix of two of them).
 void AddCandidates(const std::vector<Candidate>& candidates, size_t count, std::vector<bool>& tried,
-                   Centres& centres, const std::vector<double>& flatDensity) {
+                   Centres& centres, const std::vector<double>& flatDensity, const AreasApart& apart) {
   for (size_t n = 0; n < candidates.size() && centres.lab.size() < count; ++n) {
     if (tried[n]) continue;
     const Bin& bin = *candidates[n].bin;
@@ -489,7 +551,7 @@ void AddCandidates(const std::vector<Candidate>& candidates, size_t count, std::
     bool near = false;
     for (size_t k = 0; k < centres.lab.size() && !near; ++k)
       near = line ? RgbDistance(bin.rgb, FromLab(centres.lab[k])) <= kLineApart
-                  : IsSameColour(bin.lab, centres.lab[k], centres.from[k], flatDensity);
+                  : IsSameColour(bin.lab, centres.lab[k], centres.from[k], flatDensity, apart);
     if (near || (line && IsBlendOf(bin.rgb, centres.lab))) continue;
     centres.lab.push_back(bin.lab);
     centres.from.push_back(line ? From::Line : From::Flat);
@@ -506,13 +568,13 @@ int32_t LineSeen(const Centres& c, size_t k) { return c.seed[k] >= 0 ? c.seed[k]
 // Drops the later of every two centres closer than kSameColour (a line's colour: kLineApart) or
 // on one ridge of the flat areas' histogram, and a line's colour that is a blend of two others;
 // false when none was.
-bool DropTwins(Centres& c, size_t fixedCount, const std::vector<double>& flatDensity) {
+bool DropTwins(Centres& c, size_t fixedCount, const std::vector<double>& flatDensity, const AreasApart& apart) {
   const size_t before = c.lab.size();
   for (size_t k = fixedCount; k < c.lab.size();) {
     bool twin = false;
     for (size_t j = 0; j < k && !twin; ++j)
       twin = c.from[k] == From::Line ? RgbDistance(FromLab(c.lab[j]), LineSeen(c, k)) <= kLineApart
-                                     : IsSameColour(c.lab[k], c.lab[j], c.from[j], flatDensity);
+                                     : IsSameColour(c.lab[k], c.lab[j], c.from[j], flatDensity, apart);
     // A line's colour taken before the colours it turned out to blend.
     if (!twin && c.from[k] == From::Line) {
       std::vector<Lab> others = c.lab;
@@ -1316,12 +1378,14 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
   // areas meet.
   std::vector<Candidate> candidates;
   const std::vector<double> flatDensity = Density(h.flat);
+  const AreasApart apart = FlatAreasApart(picture, places);
   AddPeaks(h.flat, flatDensity, false, candidates);
+  AddSharpPeaks(h.flat, flatDensity, candidates);
   AddPeaks(h.line, Density(h.line), true, candidates);
   SortDensestFirst(candidates);
   std::vector<bool> tried(candidates.size());
   const auto seed = [&](Centres& centres) {
-    AddCandidates(candidates, wanted, tried, centres, flatDensity);
+    AddCandidates(candidates, wanted, tried, centres, flatDensity, apart);
     if (centres.lab.empty() && !all.empty())
       centres.lab.push_back(all.front().lab), centres.from.push_back(From::Flat), centres.seed.push_back(-1);
   };
@@ -1334,11 +1398,11 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
   iterate(centres);
   // A centre that the iterations drew onto another's colour gives its place to a peak not
   // tried yet; when none is left, the colours are fewer than asked for.
-  for (int round = 0; round < 16 && DropTwins(centres, fixedLab.size(), flatDensity); ++round) {
+  for (int round = 0; round < 16 && DropTwins(centres, fixedLab.size(), flatDensity, apart); ++round) {
     seed(centres);
     iterate(centres);
   }
-  while (DropTwins(centres, fixedLab.size(), flatDensity)) iterate(centres);
+  while (DropTwins(centres, fixedLab.size(), flatDensity, apart)) iterate(centres);
   AddHiddenLineColours(picture, places, wanted, centres, flatDensity);
   std::vector<int32_t> colours;
   for (size_t k = 0; k < centres.lab.size(); ++k)

@@ -260,6 +260,26 @@ class BlendNearAThirdColour(unittest.TestCase):
             self.assertEqual(len(regions(out)), drawn)
 
 
+class TwoShadesOfOneHue(unittest.TestCase):
+    """Two pale blues twelve steps apart, each of many areas: as close as a JPEG's noise spreads
+    one colour, and counted with their neighbours' bins, one peak; the quantizer took them for
+    one colour seen twice and gave the second place to a blend."""
+
+    def test_both_blues_keep_their_areas(self):
+        pale = np.array([(166, 242, 217), (209, 160, 182), (187, 187, 245), (181, 221, 251),
+                         (152, 157, 233), (193, 222, 250)], dtype=np.uint8)
+        clean = damaged_map.clean_map(300, 60, 6, seed=2, palette=pale)
+        with tempfile.TemporaryDirectory() as tmp:
+            picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            run(picture, "-o", out, "--colors", "6", "--sieve", "20", "--regions", "--simplify", "1")
+            found = regions(out)
+        for blue in ((181, 221, 251), (193, 222, 250)):
+            near = [c for c, _ in found if max(abs(int(c[1 + 2 * i:3 + 2 * i], 16) - blue[i]) for i in range(3)) <= 5]
+            self.assertTrue(near, f"no region of {blue}")
+        self.assertEqual(len(found), sum(a >= 3 for _, a in damaged_map.region_sizes(clean)))
+
+
 class NearColoursMap(unittest.TestCase):
     """A map whose black borders also colour a few districts, drawn a shade off black, and
     whose greens differ in red alone, too little for OKLab to tell yet plain to the eye."""

@@ -421,14 +421,16 @@ void AddPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, 
 // A bin holding at least this share of the flat pixels, and more than any bin beside it, is a
 // colour of its own even where the bins beside it, counted with their neighbours, hold more: two
 // colours a few steps apart, one of them spread by a JPEG's noise, make one peak so counted.
+// Beside such a peak it is that colour's own (a saturated colour clipped at the gamut's edge).
 constexpr double kSharpPeak = 0.02;
 
 void AddSharpPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, std::vector<Candidate>& out) {
   std::vector<double> weight(kBins, 0.0);
   double all = 0;
   for (const Bin& b : bins) weight[b.key] = b.weight, all += b.weight;
-  std::vector<bool> taken(kBins, false);
-  for (const Candidate& c : out) taken[c.bin->key] = true;
+  std::vector<bool> taken(kBins, false);  // a peak so counted, or a bin beside one
+  for (const Candidate& c : out)
+    if (!c.line) BinNeighbours(c.bin->key, [&](int32_t k) { taken[k] = true; });
   for (const Bin& bin : bins) {
     if (taken[bin.key] || bin.weight < kSharpPeak * all) continue;
     bool peak = true;
@@ -496,9 +498,11 @@ constexpr double kNoiseApart = 40;
 // one colour split in two).
 using AreasApart = std::function<bool(int32_t, int32_t)>;
 
-// The share of a colour's flat pixels' neighbours nearest the other colour below which the two
-// colours lie apart: they meet only where their areas do, and few pixels are flat there.
-constexpr double kSpeckled = 0.1;
+// The share of a colour's flat pixels whose flat pixel kPast to the right is nearest the other
+// colour, below which the two colours lie apart: they meet only where their areas do, while a
+// JPEG shifts one colour's shade block by block (of eight pixels).
+constexpr double kSpeckled = 0.15;
+constexpr int32_t kPast = 8;
 // Colours closer than this (in sRGB steps) are one colour whose pixels a JPEG shifted block by
 // block, in areas of their own however apart they lie.
 constexpr double kTwoShades = 10;
@@ -515,10 +519,10 @@ AreasApart FlatAreasApart(const Picture& picture, Places& places) {
     };
     for (int32_t y = 0; y < picture.height; y += 2) {  // every other row tells as well
       picture.ReadRow(y, row.data());
-      for (int32_t x = 0; x + 1 < w; ++x) {
+      for (int32_t x = 0; x + kPast < w; ++x) {
         const size_t p = static_cast<size_t>(y) * w + x;
-        if (place[p] < Place::Flat || place[p + 1] < Place::Flat) continue;
-        const int s = side(row[x]), t = side(row[x + 1]);
+        if (place[p] < Place::Flat || place[p + kPast] < Place::Flat) continue;
+        const int s = side(row[x]), t = side(row[x + kPast]);
         if (s < 0 || t < 0) continue;
         ++pairs[s], ++pairs[t];
         if (s != t) ++mixed[s], ++mixed[t];

@@ -442,6 +442,15 @@ def damaged_and_cleaned(path, simplify=True):
         return clean, regions(out)
 
 
+def regions_of_colour(clean, found, colour):
+    """The clean picture's regions of `colour` (3 pixels or more), and the map's regions within
+    24 steps of it in each channel."""
+    drawn = sum(v == colour and a >= 3 for v, a in damaged_map.region_sizes(clean))
+    rgb = [(colour >> s) & 0xFF for s in (16, 8, 0)]
+    near = [c for c, _ in found if max(abs(int(c[1 + 2 * i:3 + 2 * i], 16) - rgb[i]) for i in range(3)) < 24]
+    return drawn, len(near)
+
+
 @unittest.skipUnless(os.path.exists(PALE_BORDERED), "kgeography's maps are not installed")
 class PaleBordersOfARealMap(unittest.TestCase):
     """A real map whose white borders run between pale areas: where the sieve merges a speck
@@ -499,13 +508,8 @@ class ThinLinesBesideADarkColourOfARealMap(unittest.TestCase):
     draws lines, so they came out as dashes of teal."""
 
     def test_only_the_city_is_teal(self):
-        clean, found = damaged_and_cleaned(THIN_DARK_LINES)
-        teal = 0x073542
-        cities = sum(v == teal and a >= 3 for v, a in damaged_map.region_sizes(clean))
-        rgb = [(teal >> s) & 0xFF for s in (16, 8, 0)]
-        tealish = [colour for colour, _ in found
-                   if max(abs(int(colour[1 + 2 * i:3 + 2 * i], 16) - rgb[i]) for i in range(3)) < 24]
-        self.assertEqual(len(tealish), cities)
+        cities, tealish = regions_of_colour(*damaged_and_cleaned(THIN_DARK_LINES), 0x073542)
+        self.assertEqual(tealish, cities)
 
 
 @unittest.skipUnless(os.path.exists(SQUEEZED_BETWEEN_LINES), "kgeography's maps are not installed")
@@ -514,13 +518,8 @@ class AreaSqueezedBetweenLinesOfARealMap(unittest.TestCase):
     blurred, the strip is a darker cyan nearest the map's teal, and came out as a teal islet."""
 
     def test_teal_is_found_only_where_the_map_draws_it(self):
-        clean, found = damaged_and_cleaned(SQUEEZED_BETWEEN_LINES)
-        teal = 0x82BEBE
-        drawn = sum(v == teal and a >= 3 for v, a in damaged_map.region_sizes(clean))
-        rgb = [(teal >> s) & 0xFF for s in (16, 8, 0)]
-        tealish = [colour for colour, _ in found
-                   if max(abs(int(colour[1 + 2 * i:3 + 2 * i], 16) - rgb[i]) for i in range(3)) < 24]
-        self.assertEqual(len(tealish), drawn)
+        drawn, tealish = regions_of_colour(*damaged_and_cleaned(SQUEEZED_BETWEEN_LINES), 0x82BEBE)
+        self.assertEqual(tealish, drawn)
 
 
 @unittest.skipUnless(os.path.exists(LEADER_LINED), "kgeography's maps are not installed")

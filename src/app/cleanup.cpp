@@ -1795,9 +1795,16 @@ void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels =
         // One colour crossing the line there, or, once the sieve has left only regions, a faint
         // border's blurred corner: its blends with the far side can lie nearest the near side's
         // colour, which then runs on round the corner along the line. A line inside one area
-        // (a frame drawn in the sea) has no far side.
-        if (at(bx, y) == at(ax, y + 1) &&
-            !(blurredCorners && std::min(shareC, shareD) >= kGapShare && HasAFarSide(g, x, y, at(bx, y), line)))
+        // (a frame drawn in the sea) has no far side, unless the line parts two areas of that
+        // colour (a border between two neighbours of one colour, running to the picture's edge);
+        // a pocket the blur closed off is no area.
+        const auto partsTwo = [&] {
+          if (HasAFarSide(g, x, y, at(bx, y), line)) return true;
+          if (label.empty()) return false;
+          const int32_t c = label[static_cast<size_t>(y) * w + bx], d = label[static_cast<size_t>(y + 1) * w + ax];
+          return c != d && std::min(size[c], size[d]) >= kAlikeTimes * leastPixels;
+        };
+        if (at(bx, y) == at(ax, y + 1) && !(blurredCorners && std::min(shareC, shareD) >= kGapShare && partsTwo()))
           continue;
         const bool giveC = mayGive(bx, y), giveD = mayGive(ax, y + 1);
         if (giveC && (!giveD || shareC >= shareD)) take(bx, y, line);

@@ -24,6 +24,7 @@ RINGED = "/usr/share/kgeography/botswana.png"
 SOFTLY_MEETING = "/usr/share/kgeography/manipur.png"
 THIN_DARK_LINES = "/usr/share/kgeography/virginia.png"
 SQUEEZED_BETWEEN_LINES = "/usr/share/kgeography/belgium.png"
+EDGE_BORDERED = "/usr/share/kgeography/liechtenstein.png"
 NARROW_WATERS = ("/usr/share/kgeography/guyana.png", "/usr/share/kgeography/kazakhstan.png")
 
 
@@ -520,6 +521,17 @@ class AreaSqueezedBetweenLinesOfARealMap(unittest.TestCase):
     def test_teal_is_found_only_where_the_map_draws_it(self):
         drawn, tealish = regions_of_colour(*damaged_and_cleaned(SQUEEZED_BETWEEN_LINES), 0x82BEBE)
         self.assertEqual(tealish, drawn)
+
+
+@unittest.skipUnless(os.path.exists(EDGE_BORDERED), "kgeography's maps are not installed")
+class BorderToTheEdgeOfARealMap(unittest.TestCase):
+    """A real map whose grey surroundings a border parts in two, running in diagonal steps to the
+    picture's top edge: blurred, its last step meets the rest only at a corner with grey on both
+    sides, and the stretch beyond, sieved away, joined the two greys."""
+
+    def test_both_sides_stay_apart(self):
+        drawn, greys = regions_of_colour(*damaged_and_cleaned(EDGE_BORDERED), 0xCCCCCC)
+        self.assertEqual(greys, drawn)
 
 
 @unittest.skipUnless(os.path.exists(LEADER_LINED), "kgeography's maps are not installed")

@@ -1731,16 +1731,20 @@ int SidePieces(unsigned mask) {
   return pieces;
 }
 
-// Whether the pixel at (x, y) holds its colour's region together there.
-bool HoldsItsOwnTogether(const IndexGrid& g, int32_t x, int32_t y) {
+// Whether the pixel at (x, y), in colour `own`, holds that colour's region together there.
+bool HoldsItsOwnTogetherAs(const IndexGrid& g, int32_t x, int32_t y, uint8_t own) {
   const auto at = [&](int32_t px, int32_t py) { return g.index[static_cast<size_t>(py) * g.width + px]; };
-  const uint8_t own = at(x, y);
   unsigned mask = 0;
   for (int j = 0; j < 8; ++j) {
     const int32_t nx = x + kRingX[j], ny = y + kRingY[j];
     mask |= unsigned{nx >= 0 && ny >= 0 && nx < g.width && ny < g.height && at(nx, ny) == own} << j;
   }
   return SidePieces(mask) >= 2;
+}
+
+// Whether the pixel at (x, y) holds its colour's region together there.
+bool HoldsItsOwnTogether(const IndexGrid& g, int32_t x, int32_t y) {
+  return HoldsItsOwnTogetherAs(g, x, y, g.index[static_cast<size_t>(y) * g.width + x]);
 }
 
 // Pixel (x, y) of `index` takes line colour c, and is sure of it.
@@ -1885,6 +1889,114 @@ void JoinLines(IndexGrid& g, const Picture& picture) {
       }
   g.index = std::move(joined);
   JoinLineCorners(g, picture);
+}
+
+// The least share of what an islet's middle holds of its colour that a pixel of its outline
+// holds to go back to it, and how many pixels deep the outline is looked into.
+constexpr double kIsletShare = 0.5;
+constexpr int kRimDepth = 3;
+// How far (in pixels) an islet lies from any other region of its colour: a tip of an area whose
+// neck the line's blends took is no islet.
+constexpr int32_t kIsletApart = 4;
+
+// Whether another region than `label` of colour `own` lies within kIsletApart pixels of the
+// pixels `px`.
+bool AloneInItsColour(const IndexGrid& g, const std::vector<int32_t>& label, const std::vector<int32_t>& px) {
+  const int32_t w = g.width, h = g.height, r = label[px[0]];
+  const uint8_t own = g.index[px[0]];
+  for (const int32_t p : px) {
+    const int32_t x = p % w, y = p / w;
+    for (int32_t ny = std::max(y - kIsletApart, 0); ny <= std::min(y + kIsletApart, h - 1); ++ny)
+      for (int32_t nx = std::max(x - kIsletApart, 0); nx <= std::min(x + kIsletApart, w - 1); ++nx) {
+        const int32_t q = ny * w + nx;
+        if (g.index[q] == own && label[q] != r) return false;
+      }
+  }
+  return true;
+}
+
+// Regions of areas smaller than `minPixels` with a line going all round them (at least
+// kOutlined of their border), 8-connected, apart from other regions of their colour, and the
+// line colour holding most of that border.
+std::vector<std::pair<std::vector<int32_t>, uint8_t>> SmallOutlinedIslets(const IndexGrid& g, int32_t minPixels) {
+  std::vector<int32_t> label;
+  const int32_t count = LabelRegions(g, 8, label);
+  std::vector<std::vector<int32_t>> members(count);
+  for (size_t p = 0; p < label.size(); ++p)
+    if (members[label[p]].size() < static_cast<size_t>(minPixels)) members[label[p]].push_back(static_cast<int32_t>(p));
+  std::vector<std::pair<std::vector<int32_t>, uint8_t>> islets;
+  const int32_t w = g.width, h = g.height;
+  for (int32_t r = 0; r < count; ++r) {
+    std::vector<int32_t>& px = members[r];
+    if (px.empty() || px.size() >= static_cast<size_t>(minPixels) || IsLineColour(g, g.index[px[0]])) continue;
+    std::unordered_map<uint8_t, int64_t> byColour;
+    int64_t perimeter = 0;
+    for (const int32_t p : px) {
+      const int32_t x = p % w, y = p / w;
+      for (const auto& [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
+        if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+        const int32_t q = ny * w + nx;
+        if (label[q] != r) ++perimeter, ++byColour[g.index[q]];
+      }
+    }
+    int64_t outline = 0, longest = 0;
+    int line = -1;
+    for (const auto& [c, length] : byColour)
+      if (IsLineColour(g, c)) {
+        outline += length;
+        if (length > longest || (length == longest && c < line)) line = c, longest = length;
+      }
+    if (line >= 0 && static_cast<double>(outline) >= kOutlined * static_cast<double>(perimeter) &&
+        AloneInItsColour(g, label, px))
+      islets.emplace_back(std::move(px), static_cast<uint8_t>(line));
+  }
+  return islets;
+}
+
+// An islet a few pixels across drawn in a line going all round it loses its rim when blurred:
+// the line's blends are taken for the line to keep it whole, and what is left is smaller than
+// the sieve, which would merge an islet the picture shows (emirates' red islets a pixel wide
+// went black). Where the colour the islet and its outline hold, up to kRimDepth deep, adds up
+// to the sieve's size, the islet takes back the pixels of its outline holding at least half of
+// what its middle holds, except where the line would break.
+void GiveIsletsBackTheirRims(IndexGrid& g, const Picture& picture, int32_t minPixels) {
+  if (minPixels <= 1 || std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
+  const int32_t w = g.width, h = g.height;
+  for (auto& [islet, line] : SmallOutlinedIslets(g, minPixels)) {
+    const uint8_t own = g.index[islet[0]];
+    const auto ownShare = [&](int32_t p) {
+      return std::clamp(1 - LineShare(picture.At(p % w, p / w), g.palette[own], g.palette[line]), 0.0, 1.0);
+    };
+    // A blur moves colour about but keeps how much of it there is: the islet's share of its own
+    // pixels and of its outline's is its size before the blur. An islet narrower than the blur
+    // never shows its whole colour: its rim holds half of what its middle holds.
+    double size = 0, middle = 0;
+    for (const int32_t p : islet) size += ownShare(p), middle = std::max(middle, ownShare(p));
+    std::vector<int32_t> rim, looked, frontier = islet;
+    for (int depth = 0; depth < kRimDepth; ++depth) {
+      std::vector<int32_t> next;
+      for (const int32_t p : frontier) {
+        const int32_t x = p % w, y = p / w;
+        for (const auto& [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
+          if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+          const int32_t q = ny * w + nx;
+          if (g.index[q] != line) continue;
+          g.index[q] = own;  // for now, so that each pixel is looked at once
+          looked.push_back(q);
+          size += ownShare(q);
+          if (ownShare(q) >= kIsletShare * middle) next.push_back(q);
+        }
+      }
+      rim.insert(rim.end(), next.begin(), next.end());
+      frontier = std::move(next);
+    }
+    for (const int32_t q : looked) g.index[q] = line;
+    if (size < minPixels) continue;
+    for (const int32_t q : rim) g.index[q] = own;
+    for (const int32_t q : rim)
+      if (HoldsItsOwnTogetherAs(g, q % w, q / w, line)) g.index[q] = line;
+      else if (!g.sure.empty()) g.sure[q] = 0;
+  }
 }
 
 IndexGrid SnapToPalette(const Picture& picture, Places& places, std::vector<int32_t> palette,
@@ -2066,6 +2178,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   // Reduced colours hold shades of one another along borders: up to a few times the sieve's
   // size, a region goes to a neighbour of nearly its colour.
   const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;
+  if (reduced) GiveIsletsBackTheirRims(grid, picture, options.sieve);
   Sieve(grid, options.sieve, 8, alike, &picture);
   if (reduced && options.sieve > 0) BridgeLineGaps(grid);
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them,

@@ -774,6 +774,19 @@ constexpr int32_t kDashGap = 2;
 // The least share of a dash's border that each of the areas it runs between holds.
 constexpr double kSideShare = 0.2;
 
+// The line colour holding most of a region's border, given the border's length along each
+// colour and its whole length, where lines hold kOutlined of it (an islet in its outline), else -1.
+int OutlineColour(const IndexGrid& g, const std::unordered_map<uint8_t, int64_t>& byColour, int64_t perimeter) {
+  int64_t outline = 0, longest = 0;
+  int line = -1;
+  for (const auto& [c, length] : byColour)
+    if (IsLineColour(g, c)) {
+      outline += length;
+      if (length > longest || (length == longest && c < line)) line = c, longest = length;
+    }
+  return static_cast<double>(outline) >= kOutlined * static_cast<double>(perimeter) ? line : -1;
+}
+
 // The regions a sieve merges, merged one by one.
 class Sieving {
  public:
@@ -929,14 +942,8 @@ class Sieving {
   bool ShowTheColourItsOutlineHides(int32_t r) {
     if (size_[r] >= alike_ || IsLineColour(colour_[r])) return false;
     const auto [byColour, perimeter] = BordersByColour(r);
-    int64_t outline = 0, longest = 0;
-    int line = -1;
-    for (const auto& [c, length] : byColour)
-      if (IsLineColour(c)) {
-        outline += length;
-        if (length > longest || (length == longest && c < line)) line = c, longest = length;
-      }
-    if (line < 0 || static_cast<double>(outline) < kOutlined * static_cast<double>(perimeter)) return false;
+    const int line = OutlineColour(g_, byColour, perimeter);
+    if (line < 0) return false;
     const int32_t own = g_.palette[colour_[r]], drawn = g_.palette[line];
     double best = kSure;
     uint8_t hidden = colour_[r];
@@ -1939,15 +1946,7 @@ std::vector<std::pair<std::vector<int32_t>, uint8_t>> SmallOutlinedIslets(const 
         if (label[q] != r) ++perimeter, ++byColour[g.index[q]];
       }
     }
-    int64_t outline = 0, longest = 0;
-    int line = -1;
-    for (const auto& [c, length] : byColour)
-      if (IsLineColour(g, c)) {
-        outline += length;
-        if (length > longest || (length == longest && c < line)) line = c, longest = length;
-      }
-    if (line >= 0 && static_cast<double>(outline) >= kOutlined * static_cast<double>(perimeter) &&
-        AloneInItsColour(g, label, px))
+    if (const int line = OutlineColour(g, byColour, perimeter); line >= 0 && AloneInItsColour(g, label, px))
       islets.emplace_back(std::move(px), static_cast<uint8_t>(line));
   }
   return islets;

@@ -1961,8 +1961,9 @@ std::vector<std::pair<std::vector<int32_t>, uint8_t>> SmallOutlinedIslets(const 
 void GiveIsletsBackTheirRims(IndexGrid& g, const Picture& picture, int32_t minPixels) {
   if (minPixels <= 1 || std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return;
   const int32_t w = g.width, h = g.height;
-  for (auto& [islet, line] : SmallOutlinedIslets(g, minPixels)) {
-    const uint8_t own = g.index[islet[0]];
+  for (const auto& [pixels, outline] : SmallOutlinedIslets(g, minPixels)) {
+    const std::vector<int32_t>& islet = pixels;
+    const uint8_t line = outline, own = g.index[islet[0]];
     const auto ownShare = [&](int32_t p) {
       return std::clamp(1 - LineShare(picture.At(p % w, p / w), g.palette[own], g.palette[line]), 0.0, 1.0);
     };

@@ -757,6 +757,9 @@ constexpr double kLeastWidth = 1.25;
 // A strip of the alike size or more whose area is less than this many times its perimeter is
 // no wider than the blends of a border, which the upscale and the blur spread over four pixels.
 constexpr double kBlendWidth = 2;
+// How far from a mix of a line's palette colour with an area's a strip beside the line may
+// average and still be their blend.
+constexpr double kLineBlendOff = 2 * kSure;
 // The least share of an islet's border its outline holds.
 constexpr double kOutlined = 0.8;
 // The fewest pixels of an islet's middle that may give its colour to its rim.
@@ -818,7 +821,7 @@ class Sieving {
     for (int32_t r : small) {
       if (owner_[r] != r) continue;
       const bool recoloured = picture_ && anchor_[r] != kSureOfArea && ShowTheColourItsOutlineHides(r);
-      if (anchor_[r] == 0 && size_[r] >= min_ && picture_ && !IsBlendOfNeighbours(r)) {
+      if (anchor_[r] == 0 && size_[r] >= min_ && picture_ && !IsBlendOfNeighbours(r, kBlendWidth)) {
         anchor_[r] = kSureOfArea;
         if (size_[r] >= alike_) continue;
       }
@@ -908,8 +911,11 @@ class Sieving {
   // Whether region r is a strip (one a line goes round is an islet), or the picture's colours
   // over it average to a mix of two or three of its neighbours' colours: a strip of blends
   // along their border, not a small area of its own whose middle the blur left without a flat
-  // pixel.
-  bool IsBlendOfNeighbours(int32_t r) {
+  // pixel. A strip up to `lineStripWidth` along a line is a blend already where its colour
+  // averages within kLineBlendOff of a mix of the line's with an area beside it: a blurred
+  // line's palette colour averages its dark middle with its shoulders, and the blend of that
+  // middle with a strong colour lies farther off the mix (navy between black and blue).
+  bool IsBlendOfNeighbours(int32_t r, double lineStripWidth = kLeastWidth) {
     const int32_t mean = MeanColour(r);
     const int64_t n = size_[r];
     std::vector<std::pair<int64_t, int32_t>> near;
@@ -923,12 +929,15 @@ class Sieving {
     // one a line goes all round is an islet.
     const bool outlined = static_cast<double>(outline) >= kOutlined * static_cast<double>(perimeter);
     if (!outlined && static_cast<double>(n) < kLeastWidth * static_cast<double>(perimeter)) return true;
+    const bool lineStrip = !outlined && static_cast<double>(n) < lineStripWidth * static_cast<double>(perimeter);
     std::sort(near.rbegin(), near.rend());
     near.resize(std::min<size_t>(near.size(), 4));
     const auto colour = [&](size_t i) { return g_.palette[colour_[near[i].second]]; };
+    const auto isLine = [&](size_t i) { return IsLineColour(colour_[near[i].second]); };
     for (size_t i = 0; i < near.size(); ++i)
       for (size_t j = i; j < near.size(); ++j) {
-        if (MixResidual(mean, colour(i), colour(j)).first < kSure) return true;
+        const double off = MixResidual(mean, colour(i), colour(j)).first;
+        if (off < kSure || (lineStrip && isLine(i) != isLine(j) && off < kLineBlendOff)) return true;
         for (size_t k = j + 1; k < near.size() && j > i; ++k)
           if (MixResidual(mean, colour(i), colour(j), colour(k)).first < kSure) return true;
       }

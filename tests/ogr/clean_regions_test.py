@@ -26,6 +26,7 @@ THIN_DARK_LINES = "/usr/share/kgeography/virginia.png"
 SQUEEZED_BETWEEN_LINES = "/usr/share/kgeography/belgium.png"
 EDGE_BORDERED = "/usr/share/kgeography/liechtenstein.png"
 OUTLINED_ISLETS = "/usr/share/kgeography/emirates.png"
+NAVY_BESIDE_BLUE = "/usr/share/kgeography/assam-district-map.png"
 NARROW_WATERS = ("/usr/share/kgeography/guyana.png", "/usr/share/kgeography/kazakhstan.png")
 
 
@@ -546,6 +547,18 @@ class IsletsInTheirOutlinesOfARealMap(unittest.TestCase):
         # The two least, three pixels a pixel wide, hold less red than the sieve's size.
         self.assertGreaterEqual(red, drawn - 2)
         self.assertLessEqual(red, drawn)
+
+
+@unittest.skipUnless(os.path.exists(NAVY_BESIDE_BLUE), "kgeography's maps are not installed")
+class LineBlendsBesideAStrongColourOfARealMap(unittest.TestCase):
+    """A real map with a navy district, whose black borders run beside a blue one: blurred, the
+    black's blend with the blue is navy, a little farther off the mix of blue with the border's
+    colour (a grey a blurred line averages to) than a blend may lie, and strips of it along the
+    border came out as navy regions."""
+
+    def test_navy_is_found_only_where_the_map_draws_it(self):
+        drawn, navy = regions_of_colour(*damaged_and_cleaned(NAVY_BESIDE_BLUE), 0x000080)
+        self.assertEqual(navy, drawn)
 
 
 @unittest.skipUnless(os.path.exists(LEADER_LINED), "kgeography's maps are not installed")

@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <numeric>
+#include <tuple>
 #include <unordered_map>
 
 #include "support/errors.h"
@@ -1770,13 +1771,18 @@ void TakeForTheLine(IndexGrid& g, std::vector<uint8_t>& index, int32_t x, int32_
   if (!g.sure.empty()) g.sure[p] = kSureOfLine;
 }
 
-// Whether a colour other than `near` and `line` lies within two pixels of the block of four
-// pixels at (x, y).
-bool HasAFarSide(const IndexGrid& g, int32_t x, int32_t y, uint8_t near, uint8_t line) {
-  for (int32_t ny = std::max(y - 2, 0); ny <= std::min(y + 3, g.height - 1); ++ny)
-    for (int32_t nx = std::max(x - 2, 0); nx <= std::min(x + 3, g.width - 1); ++nx) {
+// How far from a corner of a line an area on its far side is looked for, beyond the line's
+// blends, when a speck lies in the corner.
+constexpr int32_t kFarSideReach = 5;
+
+// Whether a colour other than `near` and `line` (with `areasOnly`, no line's colour either) lies
+// within `reach` pixels of the block of four pixels at (x, y).
+bool HasAFarSide(const IndexGrid& g, int32_t x, int32_t y, uint8_t near, uint8_t line, int32_t reach = 2,
+                 bool areasOnly = false) {
+  for (int32_t ny = std::max(y - reach, 0); ny <= std::min(y + 1 + reach, g.height - 1); ++ny)
+    for (int32_t nx = std::max(x - reach, 0); nx <= std::min(x + 1 + reach, g.width - 1); ++nx) {
       const uint8_t v = g.index[static_cast<size_t>(ny) * g.width + nx];
-      if (v != near && v != line) return true;
+      if (v != near && v != line && !(areasOnly && IsLineColour(g, v))) return true;
     }
   return false;
 }
@@ -1803,6 +1809,23 @@ void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels =
     if (!size.empty()) --size[label[static_cast<size_t>(y) * w + x]];
     TakeForTheLine(g, g.index, x, y, line);
   };
+  // Where the pixel on one side of a faint line's corner is a speck of the colour on the other
+  // (a pocket the blur left inside the line, which the sieve will take) and the line parts
+  // two areas, the speck's pixel takes the line if it holds some of it: the line would else
+  // break there, and its piece beyond be sieved away as a dash (a white border between pale
+  // areas broken at a pocket of grey).
+  const auto takeSpeckInCorner = [&](int32_t x, int32_t y, int diagonal, double shareC, double shareD) {
+    if (label.empty()) return false;
+    const int32_t ax = x + diagonal, bx = x + 1 - diagonal;
+    const int32_t c = label[static_cast<size_t>(y) * w + bx], d = label[static_cast<size_t>(y + 1) * w + ax];
+    if ((size[c] < leastPixels) == (size[d] < leastPixels)) return false;
+    const auto [sx, sy, share] = size[c] < leastPixels ? std::tuple{bx, y, shareC} : std::tuple{ax, y + 1, shareD};
+    if (share < kGapShare || HoldsItsOwnTogether(g, sx, sy) ||
+        !HasAFarSide(g, x, y, at(bx, y), at(ax, y), kFarSideReach, true))
+      return false;
+    take(sx, sy, at(ax, y));
+    return true;
+  };
   for (int32_t y = 0; y + 1 < h; ++y)
     for (int32_t x = 0; x + 1 < w; ++x)
       for (int diagonal = 0; diagonal < 2; ++diagonal) {
@@ -1824,6 +1847,7 @@ void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels =
           const int32_t c = label[static_cast<size_t>(y) * w + bx], d = label[static_cast<size_t>(y + 1) * w + ax];
           return c != d && std::min(size[c], size[d]) >= kAlikeTimes * leastPixels;
         };
+        if (blurredCorners && at(bx, y) == at(ax, y + 1) && takeSpeckInCorner(x, y, diagonal, shareC, shareD)) continue;
         if (at(bx, y) == at(ax, y + 1) && !(blurredCorners && std::min(shareC, shareD) >= kGapShare && partsTwo()))
           continue;
         const bool giveC = mayGive(bx, y), giveD = mayGive(ax, y + 1);

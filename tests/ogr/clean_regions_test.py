@@ -27,6 +27,7 @@ SQUEEZED_BETWEEN_LINES = "/usr/share/kgeography/belgium.png"
 EDGE_BORDERED = "/usr/share/kgeography/liechtenstein.png"
 OUTLINED_ISLETS = "/usr/share/kgeography/emirates.png"
 NAVY_BESIDE_BLUE = "/usr/share/kgeography/assam-district-map.png"
+SPECK_IN_A_CORNER = "/usr/share/kgeography/slovenia_traditional.png"
 NARROW_WATERS = ("/usr/share/kgeography/guyana.png", "/usr/share/kgeography/kazakhstan.png")
 
 
@@ -559,6 +560,19 @@ class LineBlendsBesideAStrongColourOfARealMap(unittest.TestCase):
     def test_navy_is_found_only_where_the_map_draws_it(self):
         drawn, navy = regions_of_colour(*damaged_and_cleaned(NAVY_BESIDE_BLUE), 0x000080)
         self.assertEqual(navy, drawn)
+
+
+@unittest.skipUnless(os.path.exists(SPECK_IN_A_CORNER), "kgeography's maps are not installed")
+class BorderPastASpeckOfARealMap(unittest.TestCase):
+    """A real map whose black border runs in diagonal steps between white land and grey
+    surroundings: blurred, specks of grey were left in corners of its steps, the line's pixels
+    met there at a corner alone, and stretches beyond, sieved away as dashes, were lost."""
+
+    def test_border_stays_one_piece(self):
+        clean, found = damaged_and_cleaned(SPECK_IN_A_CORNER)
+        black = [c for c, _ in found if max(int(c[i:i + 2], 16) for i in (1, 3, 5)) < 48]
+        pieces = sum(v == 0 and a >= 3 for v, a in damaged_map.region_sizes(clean, 8))
+        self.assertEqual(len(black), pieces)
 
 
 @unittest.skipUnless(os.path.exists(LEADER_LINED), "kgeography's maps are not installed")

@@ -1814,10 +1814,14 @@ void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels =
   // two areas, the speck's pixel takes the line if it holds some of it: the line would else
   // break there, and its piece beyond be sieved away as a dash (a white border between pale
   // areas broken at a pocket of grey).
+  // The regions of the two pixels beside the corner of the block at (x, y) (see below).
+  const auto sides = [&](int32_t x, int32_t y, int diagonal) {
+    return std::pair{label[static_cast<size_t>(y) * w + x + 1 - diagonal], label[static_cast<size_t>(y + 1) * w + x + diagonal]};
+  };
   const auto takeSpeckInCorner = [&](int32_t x, int32_t y, int diagonal, double shareC, double shareD) {
     if (label.empty()) return false;
     const int32_t ax = x + diagonal, bx = x + 1 - diagonal;
-    const int32_t c = label[static_cast<size_t>(y) * w + bx], d = label[static_cast<size_t>(y + 1) * w + ax];
+    const auto [c, d] = sides(x, y, diagonal);
     if ((size[c] < leastPixels) == (size[d] < leastPixels)) return false;
     const auto [sx, sy, share] = size[c] < leastPixels ? std::tuple{bx, y, shareC} : std::tuple{ax, y + 1, shareD};
     if (share < kGapShare || HoldsItsOwnTogether(g, sx, sy) ||
@@ -1844,7 +1848,7 @@ void JoinLineCorners(IndexGrid& g, const Picture& picture, int32_t leastPixels =
         const auto partsTwo = [&] {
           if (HasAFarSide(g, x, y, at(bx, y), line)) return true;
           if (label.empty()) return false;
-          const int32_t c = label[static_cast<size_t>(y) * w + bx], d = label[static_cast<size_t>(y + 1) * w + ax];
+          const auto [c, d] = sides(x, y, diagonal);
           return c != d && std::min(size[c], size[d]) >= kAlikeTimes * leastPixels;
         };
         if (blurredCorners && at(bx, y) == at(ax, y + 1) && takeSpeckInCorner(x, y, diagonal, shareC, shareD)) continue;
@@ -2016,8 +2020,9 @@ void GiveIsletsBackTheirRims(IndexGrid& g, const Picture& picture, int32_t minPi
           if (g.index[q] != line) continue;
           g.index[q] = own;  // for now, so that each pixel is looked at once
           looked.push_back(q);
-          size += ownShare(q);
-          if (ownShare(q) >= kIsletShare * middle) next.push_back(q);
+          const double share = ownShare(q);
+          size += share;
+          if (share >= kIsletShare * middle) next.push_back(q);
         }
       }
       rim.insert(rim.end(), next.begin(), next.end());

@@ -755,6 +755,9 @@ constexpr int32_t kAlikeTimes = 12;
 // A region without a sure pixel whose area is less than this many times its perimeter is a
 // strip of blends: a small area of its own is wider.
 constexpr double kLeastWidth = 1.25;
+// A region holding a square of its own pixels this many across has a middle beyond the blends
+// of its rim, which the upscale and the blur spread over four pixels: a lake, not a strip.
+constexpr int32_t kFlatMiddleSide = 5;
 // A strip of the alike size or more whose area is less than this many times its perimeter is
 // no wider than the blends of a border, which the upscale and the blur spread over four pixels.
 constexpr double kBlendWidth = 2;
@@ -922,14 +925,24 @@ class Sieving {
     std::vector<std::pair<int64_t, int32_t>> near;
     int64_t perimeter = 0;
     int64_t outline = 0;
+    std::unordered_map<uint8_t, int64_t> alongArea;
     for (const auto& [o, length] : Borders(r)) {
       near.emplace_back(length, o), perimeter += length;
       if (IsLineColour(colour_[o])) outline += length;
+      else alongArea[colour_[o]] += length;
     }
     // A strip a pixel or two wide along a border or a line is a blend whatever its colour;
-    // one a line goes all round is an islet.
+    // one a line goes all round is an islet, and a blob inside one area with a flat middle is a
+    // lake (white in a pale area, blurred all round, is a thick ring of blends round its middle).
     const bool outlined = static_cast<double>(outline) >= kOutlined * static_cast<double>(perimeter);
-    if (!outlined && static_cast<double>(n) < kLeastWidth * static_cast<double>(perimeter)) return true;
+    const auto inOneArea = [&] {
+      return std::any_of(alongArea.begin(), alongArea.end(), [&](const auto& side) {
+        return static_cast<double>(side.second) >= kOutlined * static_cast<double>(perimeter);
+      });
+    };
+    if (!outlined && static_cast<double>(n) < kLeastWidth * static_cast<double>(perimeter) &&
+        !(inOneArea() && HasFlatMiddle(r)))
+      return true;
     const bool lineStrip = !outlined && static_cast<double>(n) < lineStripWidth * static_cast<double>(perimeter);
     std::sort(near.rbegin(), near.rend());
     near.resize(std::min<size_t>(near.size(), 4));
@@ -941,6 +954,36 @@ class Sieving {
         if (off < kSure || (lineStrip && isLine(i) != isLine(j) && off < kLineBlendOff)) return true;
         for (size_t k = j + 1; k < near.size() && j > i; ++k)
           if (MixResidual(mean, colour(i), colour(j), colour(k)).first < kSure) return true;
+      }
+    return false;
+  }
+
+  // Whether region r holds a square of its own pixels kFlatMiddleSide across.
+  bool HasFlatMiddle(int32_t r) {
+    const int32_t w = g_.width;
+    int32_t x0 = w, y0 = g_.height, x1 = -1, y1 = -1;
+    std::vector<int32_t> own;
+    for (int32_t member : Members(r))
+      for (int64_t i = first_[member]; i < first_[member + 1]; ++i) {
+        const int32_t p = pixels_[i], x = p % w, y = p / w;
+        own.push_back(p);
+        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+      }
+    const int32_t bw = x1 - x0 + 1, bh = y1 - y0 + 1;
+    if (bw < kFlatMiddleSide || bh < kFlatMiddleSide) return false;
+    // How many of its pixels run on to the right of each, then how many such runs of
+    // kFlatMiddleSide stand one under another.
+    std::vector<int32_t> run(static_cast<size_t>(bw) * bh, 0);
+    for (const int32_t p : own) run[static_cast<size_t>(p / w - y0) * bw + (p % w - x0)] = 1;
+    for (int32_t y = 0; y < bh; ++y)
+      for (int32_t x = bw - 2; x >= 0; --x) {
+        int32_t& cell = run[static_cast<size_t>(y) * bw + x];
+        if (cell) cell += run[static_cast<size_t>(y) * bw + x + 1];
+      }
+    for (int32_t x = 0; x + kFlatMiddleSide <= bw; ++x)
+      for (int32_t y = 0, stacked = 0; y < bh; ++y) {
+        stacked = run[static_cast<size_t>(y) * bw + x] >= kFlatMiddleSide ? stacked + 1 : 0;
+        if (stacked >= kFlatMiddleSide) return true;
       }
     return false;
   }

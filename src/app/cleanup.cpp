@@ -1419,6 +1419,10 @@ namespace {
 // than an area's own necks and narrow ends give it (those come to a fiftieth of its pixels).
 constexpr double kLinesOfAll = 0.15, kLinesOfArea = 0.1;
 
+// How far (in sRGB steps) a line's middles lie from its colour at most: as far as a pixel on
+// a line's middle is sure of a line's colour.
+constexpr double kLineMiddleOff = 2 * kSure;
+
 bool IsAlsoTheLinesColour(double onLines, double onAreas, double allLines) {
   return onLines > kLinesOfAll * allLines && onLines > kLinesOfArea * onAreas;
 }
@@ -1479,7 +1483,10 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     // A colour seen more on the middles of thin lines than on flat areas (a coast, a river)
     // is a line's colour too. The middle of a pale line blurred into an area is a blend of the
     // two that may lie nearest to a third colour; it makes no line of that colour, unless the
-    // colour is such a blend itself (a grey line between white and black).
+    // colour is such a blend itself (a grey line between white and black). Nor does a middle
+    // farther from the colour than a line's own middles lie (a blurred islet in its outline is
+    // a blend of three colours, which may lie nearest to a district's: coloured as a line's,
+    // that district's islets lost their colour).
     std::vector<double> onLines(centres.lab.size()), onAreas(centres.lab.size());
     std::vector<int32_t> rgb;
     for (const Lab& c : centres.lab) rgb.push_back(FromLab(c));
@@ -1491,6 +1498,7 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     };
     for (const Bin& b : h.line) {
       const auto k = static_cast<size_t>(Nearest(b.lab, centres.lab));
+      if (RgbDistance(b.rgb, rgb[k]) > kLineMiddleOff) continue;
       if (!blendOfOthers(b.rgb, k) || blendOfOthers(rgb[k], k)) onLines[k] += b.weight;
     }
     for (const Bin& b : h.flat) onAreas[Nearest(b.lab, centres.lab)] += b.weight;
@@ -1567,7 +1575,7 @@ std::vector<uint8_t> SurePixels(const IndexGrid& g, const Picture& picture, cons
       // from farther; that of a speck (an area's colour standing out there) only from close.
       const bool lineColour = g.lines.empty() || g.lines[c];
       if (place[p] >= Place::Flat && off <= kSure) sure[p] = kSureOfArea;
-      else if (place[p] == Place::Line && lineColour && off <= 2 * kSure) sure[p] = kSureOfLine;
+      else if (place[p] == Place::Line && lineColour && off <= kLineMiddleOff) sure[p] = kSureOfLine;
       else if (place[p] == Place::Line && off <= kSpeckOff) specks.push_back(p);
     }
   }

@@ -958,17 +958,27 @@ class Sieving {
     return false;
   }
 
-  // Whether region r holds a square of its own pixels kFlatMiddleSide across.
-  bool HasFlatMiddle(int32_t r) {
+  struct BoxedPixels {
+    std::vector<int32_t> pixels;
+    int32_t x0, y0, x1, y1;  // the box round them
+  };
+
+  BoxedPixels PixelsInABox(int32_t r) const {
     const int32_t w = g_.width;
-    int32_t x0 = w, y0 = g_.height, x1 = -1, y1 = -1;
-    std::vector<int32_t> own;
+    BoxedPixels b{{}, w, g_.height, -1, -1};
     for (int32_t member : Members(r))
       for (int64_t i = first_[member]; i < first_[member + 1]; ++i) {
         const int32_t p = pixels_[i], x = p % w, y = p / w;
-        own.push_back(p);
-        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+        b.pixels.push_back(p);
+        b.x0 = std::min(b.x0, x), b.y0 = std::min(b.y0, y), b.x1 = std::max(b.x1, x), b.y1 = std::max(b.y1, y);
       }
+    return b;
+  }
+
+  // Whether region r holds a square of its own pixels kFlatMiddleSide across.
+  bool HasFlatMiddle(int32_t r) {
+    const int32_t w = g_.width;
+    const auto [own, x0, y0, x1, y1] = PixelsInABox(r);
     const int32_t bw = x1 - x0 + 1, bh = y1 - y0 + 1;
     if (bw < kFlatMiddleSide || bh < kFlatMiddleSide) return false;
     // How many of its pixels run on to the right of each, then how many such runs of
@@ -1194,14 +1204,7 @@ class Sieving {
 
   bool GoesRoundSomething(int32_t r) {
     const int32_t w = g_.width;
-    int32_t x0 = w, y0 = g_.height, x1 = -1, y1 = -1;
-    std::vector<int32_t> own;
-    for (int32_t member : Members(r))
-      for (int64_t i = first_[member]; i < first_[member + 1]; ++i) {
-        const int32_t p = pixels_[i], x = p % w, y = p / w;
-        own.push_back(p);
-        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-      }
+    const auto [own, x0, y0, x1, y1] = PixelsInABox(r);
     // Its box with a margin of one pixel, flooded from the margin round it; beyond the picture's
     // edge is no way round (a line to the edge goes round what lies between them).
     const int32_t bw = x1 - x0 + 3, bh = y1 - y0 + 3;

@@ -770,6 +770,12 @@ constexpr double kOutlined = 0.8;
 constexpr int32_t kLeastMiddle = 4;
 // How far (in sRGB steps) an islet's rim lies from its middle's colour at least.
 constexpr double kRimApart = 2 * kSure;
+// How far (in sRGB steps) the colour an islet's outline hides lies from the colour it shows at
+// least. An islet two or three pixels wide keeps more of its colour at its middle than one a
+// pixel wide: world's white islands in black outlines are a light grey 45 steps from white, a
+// grey of the map's own. How far the middle of a blurred islet reaches does not tell nearer
+// colours apart (virginia's two reds, 31 steps apart).
+constexpr double kHiddenApart = 40;
 // How far (in sRGB steps) the middle of an islet in its outline reaches past the colour it
 // shows when that colour is a blend hiding its own; a JPEG's noise does not.
 constexpr double kPastOwn = kSure / 2;
@@ -1000,8 +1006,8 @@ class Sieving {
 
   // A small islet with no flat spot inside a line going all round it is, blurred, a blend of
   // the line's colour and its own: where its colour is such a blend, nearer another colour of
-  // the map than the line's and more than kRimApart from that colour, it takes it (a white islet
-  // a pixel wide in a black outline is grey, which may be a colour of the map's own).
+  // the map than the line's and more than kHiddenApart from that colour, it takes it (a white
+  // islet a pixel wide in a black outline is grey, which may be a colour of the map's own).
   bool ShowTheColourItsOutlineHides(int32_t r) {
     if (size_[r] >= alike_ || IsLineColour(colour_[r])) return false;
     const auto [byColour, perimeter] = BordersByColour(r);
@@ -1011,7 +1017,7 @@ class Sieving {
     double best = kSure;
     uint8_t hidden = colour_[r];
     for (size_t c = 0; c < g_.palette.size(); ++c) {
-      if (c == colour_[r] || IsLineColour(static_cast<uint8_t>(c)) || RgbDistance(own, g_.palette[c]) <= kRimApart)
+      if (c == colour_[r] || IsLineColour(static_cast<uint8_t>(c)) || RgbDistance(own, g_.palette[c]) <= kHiddenApart)
         continue;
       const auto [off, nearerIt] = MixResidual(own, drawn, g_.palette[c]);
       if (off < best && nearerIt) best = off, hidden = static_cast<uint8_t>(c);

@@ -1436,6 +1436,52 @@ bool IsAlsoTheLinesColour(double onLines, double onAreas, double allLines) {
   return onLines > kLinesOfAll * allLines && onLines > kLinesOfArea * onAreas;
 }
 
+int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g,
+                const std::vector<uint8_t>& candidates);
+
+// The most of a colour's thin-line middles that may be others' for it to be a line's colour.
+constexpr double kOthersMiddles = 0.5;
+
+// For each colour not a line's, how many middles of thin lines lie near it, and how many of
+// those are no line's of its colour: a middle standing out from its sides towards a line's
+// colour is that line's, blurred to a shade nearer a dark district's colour; one between two
+// blends of its colour with a line's is the middle of a district a few pixels across squeezed
+// between two borders. On a map of many small districts their colours gathered more such
+// middles than flat pixels, and as lines' colours their islets and the districts themselves
+// lost them (world's small countries).
+std::pair<std::vector<double>, std::vector<double>> OthersMiddles(const Picture& picture,
+                                                                  const std::vector<Place>& place,
+                                                                  const std::vector<int32_t>& rgb,
+                                                                  const std::vector<Lab>& lab,
+                                                                  const std::vector<bool>& line) {
+  std::vector<double> middles(rgb.size()), others(rgb.size());
+  IndexGrid colours;
+  colours.palette = rgb;
+  std::vector<uint8_t> lineColours;
+  for (size_t l = 0; l < rgb.size(); ++l)
+    if (line[l]) lineColours.push_back(static_cast<uint8_t>(l));
+  const auto blendWithALine = [&](int32_t side, size_t k) {
+    for (const uint8_t l : lineColours)
+      if (MixResidual(side, rgb[l], rgb[k]).first < kSure) return true;
+    return false;
+  };
+  RowWindow window(picture);
+  for (int32_t y = 0; y < picture.height; ++y, window.Next())
+    for (int32_t x = 0; x < picture.width; ++x) {
+      if (place[static_cast<size_t>(y) * picture.width + x] != Place::Line) continue;
+      const int32_t own = window.Rows()[2][x];
+      const auto k = static_cast<size_t>(Nearest(ToLab(own), lab));
+      if (line[k] || RgbDistance(own, rgb[k]) > kLineMiddleOff) continue;
+      ++middles[k];
+      std::pair<int32_t, int32_t> sides;
+      LineColourAt(window.Rows(), x, picture.width, &sides);
+      if (LineThrough(picture, x, y, colours, lineColours) >= 0 ||
+          (blendWithALine(sides.first, k) && blendWithALine(sides.second, k)))
+        ++others[k];
+    }
+  return {middles, others};
+}
+
 // `fromLines`, when given, receives which colours were taken from the middles of thin lines.
 std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& places, int count,
                                            std::optional<int32_t> fixed, std::vector<bool>* lines,
@@ -1514,8 +1560,14 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     lines->clear();
     const double allLines = std::accumulate(onLines.begin(), onLines.end(), 0.0);
     for (size_t k = 0; k < centres.lab.size(); ++k)
-      lines->push_back(centres.from[k] != From::Flat || onLines[k] > onAreas[k] ||
-                       IsAlsoTheLinesColour(onLines[k], onAreas[k], allLines));
+      lines->push_back(centres.from[k] != From::Flat || IsAlsoTheLinesColour(onLines[k], onAreas[k], allLines));
+    std::vector<bool> more(lines->size());
+    for (size_t k = 0; k < more.size(); ++k) more[k] = !(*lines)[k] && onLines[k] > onAreas[k];
+    if (std::find(more.begin(), more.end(), true) != more.end()) {
+      const auto [middles, others] = OthersMiddles(picture, places.Get(), rgb, centres.lab, *lines);
+      for (size_t k = 0; k < more.size(); ++k)
+        if (more[k] && others[k] <= kOthersMiddles * middles[k]) (*lines)[k] = true;
+    }
   }
   return colours;
 }

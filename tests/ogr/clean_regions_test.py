@@ -404,8 +404,9 @@ class WhiteIsletsBesideGreyLand(unittest.TestCase):
         self.assertGreaterEqual(colours.count("#ffffff"), 20, colours)
 
     def test_islets_stay_white_beside_a_paler_grey(self):
-        # Their middles blur to about that grey, and took it (world's islands: 9 of 23 white).
-        # Those whose middles stay within a JPEG's noise of the grey cannot be told from it.
+        # Their middles blur to about that grey, and took it (9 of 23 stayed white, as few of
+        # world's islands did). Those whose middles stay within a JPEG's noise of the grey cannot
+        # be told from it.
         def disc(picture, xs, ys, cx, cy):
             d2 = (xs - cx) ** 2 + (ys - cy) ** 2
             picture[d2 <= 2.8 ** 2] = 0

@@ -2293,6 +2293,120 @@ int64_t BridgeLineGaps(IndexGrid& g) {
   return drawn;
 }
 
+namespace {
+
+// The longest stretch (in pixels) of an area between two pieces of a line where another line
+// ends on it: the blends round the end of a border a pixel wide.
+constexpr int32_t kJunctionGap = 6;
+// How many pixels a thin region holds at most for each pixel of its border's length (a line w
+// pixels wide holds about w / 2).
+constexpr double kThinLine = 2;
+
+// Calls visit(q) for each pixel q of the ring of eight round pixel p inside the grid (with
+// `step` 2, of the four beside it).
+template <typename Visit>
+void EachAround(const IndexGrid& g, size_t p, Visit&& visit, int step = 1) {
+  const auto x = static_cast<int32_t>(p % g.width), y = static_cast<int32_t>(p / g.width);
+  for (int j = 0; j < 8; j += step) {
+    const int32_t nx = x + kRingX[j], ny = y + kRingY[j];
+    if (nx >= 0 && ny >= 0 && nx < g.width && ny < g.height) visit(static_cast<size_t>(ny) * g.width + nx);
+  }
+}
+
+// The 4-connected regions of a grid, with each one's size and whether it is thin.
+struct Pieces {
+  explicit Pieces(const IndexGrid& g) {
+    const auto count = static_cast<size_t>(LabelRegions(g, 4, label));
+    size.assign(count, 0);
+    std::vector<int64_t> border(count);
+    const int32_t w = g.width, h = g.height;
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) {
+        const size_t p = static_cast<size_t>(y) * w + x;
+        ++size[label[p]];
+        if (x + 1 < w && label[p + 1] != label[p]) ++border[label[p]], ++border[label[p + 1]];
+        if (y + 1 < h && label[p + w] != label[p]) ++border[label[p]], ++border[label[p + w]];
+      }
+    thin.resize(count);
+    for (size_t r = 0; r < count; ++r) thin[r] = static_cast<double>(size[r]) <= kThinLine * static_cast<double>(border[r]);
+  }
+  bool IsThin(size_t p) const { return thin[label[p]]; }
+  int64_t SizeAt(size_t p) const { return size[label[p]]; }
+
+  std::vector<int32_t> label;
+  std::vector<int64_t> size;
+  std::vector<uint8_t> thin;
+};
+
+// The pixels of one region beside the ending line (marked 1 in `mark`), 8-connected to the one
+// at `start`, marked 2 as they are taken; empty when they run longer than kJunctionGap.
+std::vector<size_t> StretchAlong(const Pieces& pieces, const IndexGrid& g, size_t start, std::vector<uint8_t>& mark) {
+  std::vector<size_t> stretch{start};
+  mark[start] = 2;
+  for (size_t i = 0; i < stretch.size(); ++i)
+    EachAround(g, stretch[i], [&](size_t q) {
+      if (mark[q] != 1 || pieces.label[q] != pieces.label[start]) return;
+      mark[q] = 2;
+      stretch.push_back(q);
+    });
+  if (static_cast<int32_t>(stretch.size()) > kJunctionGap) stretch.clear();
+  return stretch;
+}
+
+// The colour of a line cut at `stretch` by the line `ending` there, or -1: two thin pieces of it
+// lie beside the stretch, the smaller no larger than the piece of the ending line beside it (the
+// ending line is a border running on, not a speck of a line's colour in a pocket of blends).
+int LineCutAt(const IndexGrid& g, const Pieces& pieces, const std::vector<size_t>& stretch, uint8_t ending) {
+  std::unordered_map<uint8_t, size_t> piece;
+  int cut = -1;
+  int64_t endingSize = 0, cutSize = 0;
+  for (size_t p : stretch)
+    EachAround(g, p, [&](size_t q) {
+      const uint8_t v = g.index[q];
+      if (v == ending) endingSize = std::max(endingSize, pieces.SizeAt(q));
+      if (v == ending || !IsLineColour(g, v) || !pieces.IsThin(q)) return;
+      const auto [known, first] = piece.emplace(v, q);
+      if (first || pieces.label[known->second] == pieces.label[q]) return;
+      cut = v;
+      cutSize = std::min(pieces.SizeAt(known->second), pieces.SizeAt(q));
+    });
+  return cut >= 0 && endingSize >= cutSize ? cut : -1;
+}
+
+}  // namespace
+
+int64_t CloseLinesAtJunctions(IndexGrid& g) {
+  if (std::find(g.lines.begin(), g.lines.end(), true) == g.lines.end()) return 0;
+  const Pieces pieces(g);
+  // The area pixels beside each thin line's colour.
+  std::vector<std::vector<size_t>> beside(g.palette.size());
+  for (size_t p = 0; p < g.index.size(); ++p)
+    if (!IsLineColour(g, g.index[p]))
+      EachAround(g, p, [&](size_t q) {
+        std::vector<size_t>& along = beside[g.index[q]];
+        if (IsLineColour(g, g.index[q]) && pieces.IsThin(q) && (along.empty() || along.back() != p)) along.push_back(p);
+      }, 2);
+  // The pixels to draw are gathered first: drawing one would join the pieces beside the next.
+  std::vector<std::pair<size_t, uint8_t>> draw;
+  std::vector<uint8_t> mark(g.index.size());
+  for (const uint8_t ending : LineColours(g)) {
+    for (size_t p : beside[ending]) mark[p] = 1;
+    for (size_t p : beside[ending]) {
+      if (mark[p] != 1) continue;
+      const std::vector<size_t> stretch = StretchAlong(pieces, g, p, mark);
+      const int cut = stretch.empty() ? -1 : LineCutAt(g, pieces, stretch, ending);
+      if (cut >= 0)
+        for (size_t q : stretch) draw.emplace_back(q, static_cast<uint8_t>(cut));
+    }
+    for (size_t p : beside[ending]) mark[p] = 0;
+  }
+  for (const auto& [p, colour] : draw) {
+    g.index[p] = colour;
+    if (!g.sure.empty()) g.sure[p] = kSureOfLine;
+  }
+  return static_cast<int64_t>(draw.size());
+}
+
 int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alikePixels, const Picture* picture) {
   if ((minPixels <= 1 && alikePixels <= 1) || grid.index.empty()) return 0;
   return Sieving(grid, minPixels, connectivity, alikePixels, picture).Run();
@@ -2335,6 +2449,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   if (reduced) GiveIsletsBackTheirRims(grid, picture, options.sieve);
   Sieve(grid, options.sieve, 8, alike, &picture);
   if (reduced && options.sieve > 0) BridgeLineGaps(grid);
+  if (reduced && options.sieve > 0) CloseLinesAtJunctions(grid);
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them,
   // and so would each piece of a line whose pieces meet only at corners.
   if (options.regions && reduced && options.sieve > 0) JoinLineCorners(grid, picture, options.sieve, true);

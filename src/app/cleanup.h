@@ -90,6 +90,12 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity = 8, int32_t 
 // border broken by the blur is one line again. Returns the number of pixels drawn.
 int64_t BridgeLineGaps(IndexGrid& grid);
 
+// Where a line ends on another (a border on a coast), the blends round its end can let the
+// area beyond (the sea) reach it and cut the other line in two. A stretch of that area's pixels
+// along the ending line, a few pixels long, with a piece of the other line at each end, takes
+// the other line's colour. Returns the number of pixels drawn.
+int64_t CloseLinesAtJunctions(IndexGrid& grid);
+
 // The picture the generation reads after the clean-up `options` asks for; `background` (-1:
 // none) is kept as one of the reduced colours, so the background rule still finds it. For
 // regions the sieve also merges 4-connected regions below its size, as regions are traced so.

@@ -28,6 +28,7 @@ EDGE_BORDERED = "/usr/share/kgeography/liechtenstein.png"
 OUTLINED_ISLETS = "/usr/share/kgeography/emirates.png"
 NAVY_BESIDE_BLUE = "/usr/share/kgeography/assam-district-map.png"
 SPECK_IN_A_CORNER = "/usr/share/kgeography/slovenia_traditional.png"
+COAST_MET_BY_BORDERS = "/usr/share/kgeography/sweden.png"
 LAKES_IN_PALE_AREAS = "/usr/share/kgeography/mongolia.png"
 OUTLINED_ISLANDS = "/usr/share/kgeography/chile.png"
 SMALL_DISTRICTS = "/usr/share/kgeography/world.png"
@@ -604,6 +605,19 @@ class BorderPastASpeckOfARealMap(unittest.TestCase):
         black = [c for c, _ in found if max(int(c[i:i + 2], 16) for i in (1, 3, 5)) < 48]
         pieces = sum(v == 0 and a >= 3 for v, a in damaged_map.region_sizes(clean, 8))
         self.assertEqual(len(black), pieces)
+
+
+@unittest.skipUnless(os.path.exists(COAST_MET_BY_BORDERS), "kgeography's maps are not installed")
+class CoastMetByBordersOfARealMap(unittest.TestCase):
+    """A real map whose grey coast runs round white sea with black borders ending on it: blurred,
+    the faint coast beside a border's end reads as a blend of sea and border, the sea reached the
+    border round its end, and the coast came out in a piece between each two borders."""
+
+    def test_coast_stays_one_piece(self):
+        clean, found = damaged_and_cleaned(COAST_MET_BY_BORDERS)
+        grey = 0x95A5A7
+        coast = sum(v == grey and a >= 3 for v, a in damaged_map.region_sizes(clean, 8))
+        self.assertEqual(regions_of_colour(clean, found, grey)[1], coast)
 
 
 @unittest.skipUnless(os.path.exists(LAKES_IN_PALE_AREAS), "kgeography's maps are not installed")

@@ -1437,7 +1437,7 @@ bool IsAlsoTheLinesColour(double onLines, double onAreas, double allLines) {
 }
 
 int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g,
-                const std::vector<uint8_t>& candidates);
+                const std::vector<uint8_t>& candidates, int32_t* sides = nullptr);
 
 // The most of a colour's thin-line middles that may be others' for it to be a line's colour.
 constexpr double kOthersMiddles = 0.5;
@@ -1654,9 +1654,10 @@ std::vector<uint8_t> SurePixels(const IndexGrid& g, const Picture& picture, cons
 constexpr double kLineShare = 0.2;
 
 // The colour among `candidates` of the thin line through pixel (x, y), or -1: the pixel stands
-// out from the mix of its two neighbours across (or along), towards that colour.
+// out from the mix of its two neighbours across (or along), towards that colour. `sides`, when
+// given, is told that mix.
 int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g,
-                const std::vector<uint8_t>& candidates) {
+                const std::vector<uint8_t>& candidates, int32_t* sides) {
   const int32_t own = picture.At(x, y);
   const int32_t w = picture.width, h = picture.height;
   double bump = -1;
@@ -1674,6 +1675,10 @@ int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g
     axis(picture.At(x + 1, y - 1), picture.At(x - 1, y + 1));
   }
   if (bump < 0) return -1;
+  if (sides) {
+    *sides = 0;
+    for (int i = 0; i < 3; ++i) *sides |= static_cast<int32_t>(std::lround(std::clamp(side[i], 0.0, 255.0))) << (8 * i);
+  }
   int found = -1;
   double most = kLineShare;
   for (uint8_t c : candidates) {
@@ -1696,7 +1701,8 @@ int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g
 // faintest, or a JPEG has tinted it with the hue of its sides (which can make it nearer to a
 // dark area's colour than to its own). So do middles sure of a line's colour they do not stand
 // out towards: the grey middle of a thin black line lies nearer a dark teal that also draws
-// lines than black, but only towards black from its sides.
+// lines than black, but only towards black from its sides. And so do specks of an area's colour
+// that lies itself between the sides and the line's colour.
 void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>& place) {
   const std::vector<uint8_t> lineColours = LineColours(g);
   if (lineColours.empty()) return;
@@ -1704,9 +1710,14 @@ void FollowLines(IndexGrid& g, const Picture& picture, const std::vector<Place>&
     for (int32_t x = 0; x < g.width; ++x) {
       const size_t p = static_cast<size_t>(y) * g.width + x;
       if (g.sure[p] == kSureOfArea || (place[p] != Place::Line && place[p] != Place::WideLine)) continue;
-      if (g.sure[p] == kSureOfLine && LineThrough(picture, x, y, g, {g.index[p]}) >= 0) continue;
+      int32_t sides = 0;
+      const bool ownStandsOut = g.sure[p] == kSureOfLine && LineThrough(picture, x, y, g, {g.index[p]}, &sides) >= 0;
+      if (ownStandsOut && IsLineColour(g, g.index[p])) continue;
       const int found = LineThrough(picture, x, y, g, lineColours);
       if (found < 0) continue;
+      // A speck of an area's colour that is itself a mix of the line's colour and the sides is
+      // the line fading: a black border between red and green blurs to a dark olive.
+      if (ownStandsOut && MixResidual(g.palette[g.index[p]], sides, g.palette[found]).first > kSure) continue;
       g.index[p] = static_cast<uint8_t>(found);
       g.sure[p] = kSureOfLine;
     }

@@ -465,6 +465,19 @@ def rasterized_colours(found, width, height):
     return mem.ReadAsArray().transpose(1, 2, 0).astype(int)
 
 
+def beside(mask, reach=2):
+    """The pixels within `reach` steps (4-connected) of `mask`."""
+    near = mask.copy()
+    for _ in range(reach):
+        grown = near.copy()
+        grown[1:] |= near[:-1]
+        grown[:-1] |= near[1:]
+        grown[:, 1:] |= near[:, :-1]
+        grown[:, :-1] |= near[:, 1:]
+        near = grown
+    return near
+
+
 def regions_of_colour(clean, found, colour):
     """The clean picture's regions of `colour` (3 pixels or more), and the map's regions within
     24 steps of it in each channel."""
@@ -506,6 +519,14 @@ class DarkBordersOfARealMap(unittest.TestCase):
         share = (clean.max(axis=2) == 0).mean()
         self.assertGreater(black / whole, 0.7 * share)
         self.assertLess(black / whole, 1.5 * share)
+
+    def test_border_between_red_and_green_stays_black(self):
+        # Blurred between them, its middle is a dark olive nearer a district's colour than black.
+        clean, found = damaged_and_cleaned(DARK_BORDERED)
+        code = (clean[..., 0].astype(int) << 16) | (clean[..., 1].astype(int) << 8) | clean[..., 2]
+        border = (code == 0) & beside(code == 0xFF3333) & beside((code == 0x00FF00) | (code == 0x23FF23))
+        drawn = rasterized_colours(found, clean.shape[1], clean.shape[0])[border]
+        self.assertGreater((drawn.max(axis=1) < 48).mean(), 0.9)
 
 
 @unittest.skipUnless(os.path.exists(SOFTLY_MEETING), "kgeography's maps are not installed")

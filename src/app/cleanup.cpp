@@ -786,6 +786,16 @@ constexpr double kFewSure = 0.2;
 constexpr int32_t kDashGap = 2;
 // The least share of a dash's border that each of the areas it runs between holds.
 constexpr double kSideShare = 0.2;
+// How far (in sRGB steps) a line's colour lies from every mix of the two areas it runs between
+// where it is drawn plainly (black between blue and red), not a faint line the blur broke up.
+constexpr double kPlainLine = 120;
+// How near (in sRGB steps) a line's colour lies to a mix of another line's colour and an area
+// beside it where it is that other line fading (a blurred black border beside pink matches a
+// dark purple the map draws too).
+constexpr double kFadingOf = 40;
+// Within how many pixels the next piece of a line lies where the blur broke it at a step; a
+// border drawn on its own has none so near.
+constexpr int32_t kLoneGap = 6;
 
 // The line colour holding most of a region's border, given the border's length along each
 // colour and its whole length, where lines hold kOutlined of it (an islet in its outline), else -1.
@@ -1170,11 +1180,38 @@ class Sieving {
   // Whether region r is a short dash of a line: where a faint line broke into pieces, a piece
   // smaller than the alike size, sure of the line's colour alone, going round nothing (an
   // island's outline goes round the island, and stays), and either with the next piece of its
-  // line within a gap's width or running between two areas. An islet too small to keep its own
-  // colour inside its outline lies apart from the other coasts, with sea all round.
+  // line within a gap's width or running between two areas, unless it is a short border of its
+  // own. An islet too small to keep its own colour inside its outline lies apart from the other
+  // coasts, with sea all round.
   bool IsDash(int32_t r) {
     if (size_[r] >= alike_ || anchor_[r] != kSureOfLine || !IsLineColour(colour_[r])) return false;
-    return (HasPieceNearby(r) || RunsBetweenAreas(r)) && !GoesRoundSomething(r);
+    return (HasPieceNearby(r) || (RunsBetweenAreas(r) && !IsShortBorder(r))) && !GoesRoundSomething(r);
+  }
+
+  // Whether region r is a short border drawn plainly between two areas, not a dash of a faint
+  // line: its colour stands far out from every mix of theirs, is no other line fading beside
+  // either, and no other piece of it lies near.
+  bool IsShortBorder(int32_t r) {
+    const auto [a, b] = TwoLongestSides(r);
+    if (b < 0 || IsLineColour(a) || IsLineColour(b)) return false;
+    const int32_t own = g_.palette[colour_[r]];
+    if (MixResidual(own, g_.palette[a], g_.palette[b]).first < kPlainLine) return false;
+    for (size_t l = 0; l < g_.palette.size(); ++l)
+      if (l != colour_[r] && IsLineColour(l) &&
+          std::min(MixResidual(own, g_.palette[l], g_.palette[a]).first,
+                   MixResidual(own, g_.palette[l], g_.palette[b]).first) <= kFadingOf)
+        return false;
+    return !HasPieceNearby(r, kLoneGap);
+  }
+
+  // The two colours holding most of region r's border (-1 for a colour it lacks).
+  std::pair<int, int> TwoLongestSides(int32_t r) {
+    int a = -1, b = -1;
+    int64_t la = 0, lb = 0;
+    for (const auto& [c, length] : BordersByColour(r).first)
+      if (length > la || (length == la && c < a)) b = a, lb = la, a = c, la = length;
+      else if (length > lb || (length == lb && c < b)) b = c, lb = length;
+    return {a, b};
   }
 
   // Whether region r, of an area's colour and sure of it only on the middles of thin lines (the
@@ -1184,15 +1221,15 @@ class Sieving {
     return anchor_[r] == kSureOfLine && !IsLineColour(colour_[r]) && RunsBetweenAreas(r);
   }
 
-  // Whether another region of r's colour lies within kDashGap pixels of it, on the picture as
+  // Whether another region of r's colour lies within `gap` pixels of it, on the picture as
   // snapped.
-  bool HasPieceNearby(int32_t r) {
+  bool HasPieceNearby(int32_t r, int32_t gap = kDashGap) {
     const int32_t w = g_.width, h = g_.height, root = Find(owner_, r);
     for (int32_t member : Members(r))
       for (int64_t i = first_[member]; i < first_[member + 1]; ++i) {
         const int32_t x = pixels_[i] % w, y = pixels_[i] / w;
-        for (int32_t ny = std::max(y - kDashGap, 0); ny <= std::min(y + kDashGap, h - 1); ++ny)
-          for (int32_t nx = std::max(x - kDashGap, 0); nx <= std::min(x + kDashGap, w - 1); ++nx) {
+        for (int32_t ny = std::max(y - gap, 0); ny <= std::min(y + gap, h - 1); ++ny)
+          for (int32_t nx = std::max(x - gap, 0); nx <= std::min(x + gap, w - 1); ++nx) {
             const size_t q = static_cast<size_t>(ny) * w + nx;
             if (g_.index[q] == colour_[r] && Find(owner_, label_[q]) != root) return true;
           }

@@ -632,13 +632,23 @@ class BorderPastASpeckOfARealMap(unittest.TestCase):
 class CoastMetByBordersOfARealMap(unittest.TestCase):
     """A real map whose grey coast runs round white sea with black borders ending on it: blurred,
     the faint coast beside a border's end reads as a blend of sea and border, the sea reached the
-    border round its end, and the coast came out in a piece between each two borders."""
+    border round its end, and the coast came out in a piece between each two borders. One border
+    is short and stands alone between a blue and a red county, and was dropped as a dash."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.clean, cls.found = damaged_and_cleaned(COAST_MET_BY_BORDERS)
 
     def test_coast_stays_one_piece(self):
-        clean, found = damaged_and_cleaned(COAST_MET_BY_BORDERS)
         grey = 0x95A5A7
-        coast = sum(v == grey and a >= 3 for v, a in damaged_map.region_sizes(clean, 8))
-        self.assertEqual(regions_of_colour(clean, found, grey)[1], coast)
+        coast = sum(v == grey and a >= 3 for v, a in damaged_map.region_sizes(self.clean, 8))
+        self.assertEqual(regions_of_colour(self.clean, self.found, grey)[1], coast)
+
+    def test_short_border_between_two_counties_stays(self):
+        code = (self.clean[..., 0].astype(int) << 16) | (self.clean[..., 1].astype(int) << 8) | self.clean[..., 2]
+        border = (code == 0) & beside(code == 0x1C3ABF) & beside(code == 0xBF1C1C)
+        drawn = rasterized_colours(self.found, self.clean.shape[1], self.clean.shape[0])[border]
+        self.assertGreater((drawn.max(axis=1) < 48).mean(), 0.8)
 
 
 @unittest.skipUnless(os.path.exists(LAKES_IN_PALE_AREAS), "kgeography's maps are not installed")

@@ -1473,6 +1473,25 @@ bool IsAlsoTheLinesColour(double onLines, double onAreas, double allLines) {
   return onLines > kLinesOfAll * allLines && onLines > kLinesOfArea * onAreas;
 }
 
+// The share of all lines' middles that the colour gathering most of them needs where no colour
+// passes as a line's: a map drawing borders round a few areas only, in the colour of one of
+// them (brazil's black, a state nine steps off black), gives them a tenth of the middles, the
+// areas' narrow ends and necks giving the rest.
+constexpr double kLinesOfAllWhereNone = kLinesOfAll / 2;
+
+// Where no colour passes as a line's, the colour that gathers most middles of lines, enough of
+// them for a line's, and is no blend of two others (a pale map without lines has blends of its
+// areas on their borders), or -1.
+int ColourOfFewLines(const std::vector<double>& onLines, const std::vector<double>& onAreas, double allLines,
+                     const std::function<bool(size_t)>& isBlend) {
+  int best = -1;
+  for (size_t k = 0; k < onLines.size(); ++k)
+    if (onLines[k] > kLinesOfAllWhereNone * allLines && onLines[k] > kLinesOfArea * onAreas[k] && !isBlend(k) &&
+        (best < 0 || onLines[k] > onLines[static_cast<size_t>(best)]))
+      best = static_cast<int>(k);
+  return best;
+}
+
 int LineThrough(const Picture& picture, int32_t x, int32_t y, const IndexGrid& g,
                 const std::vector<uint8_t>& candidates, int32_t* sides = nullptr);
 
@@ -1598,6 +1617,10 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     const double allLines = std::accumulate(onLines.begin(), onLines.end(), 0.0);
     for (size_t k = 0; k < centres.lab.size(); ++k)
       lines->push_back(centres.from[k] != From::Flat || IsAlsoTheLinesColour(onLines[k], onAreas[k], allLines));
+    if (std::find(lines->begin(), lines->end(), true) == lines->end())
+      if (const int k = ColourOfFewLines(onLines, onAreas, allLines, [&](size_t c) { return blendOfOthers(rgb[c], c); });
+          k >= 0)
+        (*lines)[static_cast<size_t>(k)] = true;
     std::vector<bool> more(lines->size());
     for (size_t k = 0; k < more.size(); ++k) more[k] = !(*lines)[k] && onLines[k] > onAreas[k];
     if (std::find(more.begin(), more.end(), true) != more.end()) {

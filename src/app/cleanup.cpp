@@ -796,6 +796,9 @@ constexpr double kFadingOf = 40;
 // Within how many pixels the next piece of a line lies where the blur broke it at a step; a
 // border drawn on its own has none so near.
 constexpr int32_t kLoneGap = 6;
+// How many pixels an area drawn in a line's colour holds at least per pixel of its border: as
+// many as a line of the widest kind holds (kLineWide across, two borders) and more.
+constexpr double kAreaWide = 3;
 
 // The line colour holding most of a region's border, given the border's length along each
 // colour and its whole length, where lines hold kOutlined of it (an islet in its outline), else -1.
@@ -1192,8 +1195,8 @@ class Sieving {
   // line: its colour stands far out from every mix of theirs, is no other line fading beside
   // either, and no other piece of it lies near.
   bool IsShortBorder(int32_t r) {
-    const auto [a, b] = TwoLongestSides(r);
-    if (b < 0 || IsLineColour(a) || IsLineColour(b)) return false;
+    const auto [a, b] = TwoLongestAreaSides(r);
+    if (b < 0) return false;
     const int32_t own = g_.palette[colour_[r]];
     if (MixResidual(own, g_.palette[a], g_.palette[b]).first < kPlainLine) return false;
     for (size_t l = 0; l < g_.palette.size(); ++l)
@@ -1204,13 +1207,32 @@ class Sieving {
     return !HasPieceNearby(r, kLoneGap);
   }
 
-  // The two colours holding most of region r's border (-1 for a colour it lacks).
-  std::pair<int, int> TwoLongestSides(int32_t r) {
+  // Whether the region of colour c sharing the longest border with region r is an area: of no
+  // line's colour, or wide as an area is (a narrow district whose middles gave its colour to the
+  // lines as well: southamerica's pale green peninsula, bordered in black).
+  bool IsAreaBeside(int32_t r, int c) {
+    if (!IsLineColour(c)) return true;
+    int32_t side = -1;
+    int64_t longest = 0;
+    for (const auto& [o, length] : Borders(r))
+      if (colour_[o] == c && length > longest) side = o, longest = length;
+    if (side < 0) return false;
+    int64_t perimeter = 0;
+    for (const auto& [o, length] : Borders(side)) perimeter += length;
+    return static_cast<double>(size_[side]) >= kAreaWide * static_cast<double>(perimeter);
+  }
+
+  // The two areas' colours holding most of region r's border, each a fair share of it (-1 for
+  // one it lacks); lines it meets at its ends do not count.
+  std::pair<int, int> TwoLongestAreaSides(int32_t r) {
     int a = -1, b = -1;
     int64_t la = 0, lb = 0;
-    for (const auto& [c, length] : BordersByColour(r).first)
+    const auto [byColour, perimeter] = BordersByColour(r);
+    for (const auto& [c, length] : byColour) {
+      if (length < kSideShare * static_cast<double>(perimeter) || !IsAreaBeside(r, c)) continue;
       if (length > la || (length == la && c < a)) b = a, lb = la, a = c, la = length;
       else if (length > lb || (length == lb && c < b)) b = c, lb = length;
+    }
     return {a, b};
   }
 

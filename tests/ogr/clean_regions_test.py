@@ -33,6 +33,7 @@ LAKES_IN_PALE_AREAS = "/usr/share/kgeography/mongolia.png"
 OUTLINED_ISLANDS = "/usr/share/kgeography/chile.png"
 SMALL_DISTRICTS = "/usr/share/kgeography/world.png"
 FEW_BORDERS = "/usr/share/kgeography/brazil.png"
+NARROW_BORDERED = "/usr/share/kgeography/southamerica.png"
 NARROW_WATERS = ("/usr/share/kgeography/guyana.png", "/usr/share/kgeography/kazakhstan.png")
 
 
@@ -664,6 +665,20 @@ class FewBordersOfARealMap(unittest.TestCase):
         black = (clean == 0).all(axis=2)
         mapped = rasterized_colours(found, clean.shape[1], clean.shape[0])
         self.assertGreater((mapped[black].max(axis=1) < 48).mean(), 0.9)
+
+
+@unittest.skipUnless(os.path.exists(NARROW_BORDERED), "kgeography's maps are not installed")
+class BorderOfANarrowAreaOfARealMap(unittest.TestCase):
+    """A real map with a short black border between a grey country and a narrow pale green one,
+    ending on green coasts: the narrow country's middles gave its colour to the lines as well, and
+    the border, with a line and no two areas as its longest sides, was dropped as a dash."""
+
+    def test_border_stays_black(self):
+        clean, found = damaged_and_cleaned(NARROW_BORDERED)
+        code = (clean[..., 0].astype(int) << 16) | (clean[..., 1].astype(int) << 8) | clean[..., 2]
+        border = (code == 0) & beside(code == 0x83C988) & beside(code == 0x828282)
+        drawn = rasterized_colours(found, clean.shape[1], clean.shape[0])[border]
+        self.assertGreater((drawn.max(axis=1) < 48).mean(), 0.8)
 
 
 @unittest.skipUnless(os.path.exists(LAKES_IN_PALE_AREAS), "kgeography's maps are not installed")

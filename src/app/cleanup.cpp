@@ -2373,8 +2373,12 @@ int64_t BridgeLineGaps(IndexGrid& g) {
     bridge[key] = crossings.BridgeFor(static_cast<int32_t>(key >> 32), static_cast<int32_t>(key & 0xFFFFFFFF), n);
   // The pixels to draw are gathered first: drawing one would hide the contacts beside it.
   std::vector<std::pair<size_t, uint8_t>> draw;
+  // A colour that is the two areas' own blend runs along their border as its blurred edge.
+  const auto blendOf = [&](uint8_t c, size_t p, size_t q) {
+    return MixResidual(g.palette[c], g.palette[g.index[p]], g.palette[g.index[q]]).first < kSure;
+  };
   eachContact([&](size_t p, size_t q) {
-    if (const std::optional<uint8_t> colour = bridge[PairKey(label[p], label[q])])
+    if (const std::optional<uint8_t> colour = bridge[PairKey(label[p], label[q])]; colour && !blendOf(*colour, p, q))
       draw.emplace_back(p, *colour), draw.emplace_back(q, *colour);
   });
   int64_t drawn = 0;
@@ -2540,6 +2544,10 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   // size, a region goes to a neighbour of nearly its colour.
   const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;
   if (reduced) GiveIsletsBackTheirRims(grid, picture, options.sieve);
+  // A line faded in stretches (white between pale areas, black beside a dark one) is bridged
+  // before the sieve too: the sieve would take its pieces for the dashes of a faint line and
+  // merge them, leaving too little of it to bridge after.
+  if (reduced && options.sieve > 0) BridgeLineGaps(grid);
   Sieve(grid, options.sieve, 8, alike, &picture);
   if (reduced && options.sieve > 0) BridgeLineGaps(grid);
   if (reduced && options.sieve > 0) CloseLinesAtJunctions(grid);

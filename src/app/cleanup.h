@@ -87,7 +87,8 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity = 8, int32_t 
 
 // Where a line runs along most of the border between two areas (60% of it or more) and the
 // areas still touch, pixel beside pixel, in its gaps, those pixels take the line's colour, so a
-// border broken by the blur is one line again. Returns the number of pixels drawn.
+// border broken by the blur is one line again; not where the line's colour is the two areas'
+// own blend (their blurred edge). Returns the number of pixels drawn.
 int64_t BridgeLineGaps(IndexGrid& grid);
 
 // Where a line ends on another (a border on a coast), the blends round its end can let the

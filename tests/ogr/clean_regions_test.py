@@ -269,6 +269,20 @@ class BlendNearAThirdColour(unittest.TestCase):
             run(picture, "-o", out, "--colors", "6", "--sieve", "20", "--regions", "--simplify", "1")
             self.assertEqual(len(regions(out)), drawn)
 
+    def test_a_blend_taken_for_a_lines_colour_bridges_no_border(self):
+        # Nine pale colours and no lines: one colour found is a blend along several borders,
+        # thin enough to pass for a line's. Bridged where two areas touch, it drew their whole
+        # border as a line.
+        pale = np.random.default_rng(2010).integers(150, 256, (10, 3)).astype(np.uint8)
+        clean = damaged_map.clean_map(500, 20, 10, seed=2, palette=pale)
+        drawn = sum(a >= 3 for _, a in damaged_map.region_sizes(clean))
+        colours = len(np.unique(clean.reshape(-1, 3), axis=0))
+        with tempfile.TemporaryDirectory() as tmp:
+            picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            run(picture, "-o", out, "--colors", str(colours), "--sieve", "20", "--regions", "--simplify", "1")
+            self.assertLessEqual(len(regions(out)), drawn + 1)
+
 
 class TwoShadesOfOneHue(unittest.TestCase):
     """Two pale blues twelve steps apart, each of many areas: as close as a JPEG's noise spreads
@@ -529,6 +543,15 @@ class DarkBordersOfARealMap(unittest.TestCase):
         border = (code == 0) & beside(code == 0xFF3333) & beside((code == 0x00FF00) | (code == 0x23FF23))
         drawn = rasterized_colours(found, clean.shape[1], clean.shape[0])[border]
         self.assertGreater((drawn.max(axis=1) < 48).mean(), 0.9)
+
+    def test_border_beside_the_olive_district_stays_black(self):
+        # Its middle blurs to the olive, and the sieve took its pieces for the dashes of a faint
+        # line before the gaps between them were bridged.
+        clean, found = damaged_and_cleaned(DARK_BORDERED)
+        code = (clean[..., 0].astype(int) << 16) | (clean[..., 1].astype(int) << 8) | clean[..., 2]
+        border = (code == 0) & beside(code == 0x314004) & beside(code == 0xFFD320)
+        drawn = rasterized_colours(found, clean.shape[1], clean.shape[0])[border]
+        self.assertGreater((drawn.max(axis=1) < 48).mean(), 0.8)
 
 
 @unittest.skipUnless(os.path.exists(SOFTLY_MEETING), "kgeography's maps are not installed")

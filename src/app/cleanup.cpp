@@ -1305,6 +1305,7 @@ class Sieving {
     if (within == std::numeric_limits<double>::max())
       if (const int32_t joined = AreaItJoins(r, border); joined >= 0) {
         MergeInto(r, joined);
+        JoinThrough(joined, border);
         return true;
       }
     int32_t best = -1;
@@ -1316,7 +1317,17 @@ class Sieving {
     }
     if (best < 0) return false;  // the whole picture, or no neighbour alike
     MergeInto(r, best);
+    JoinThrough(best, border);
     return true;
+  }
+
+  // The regions of region `into`'s colour among `border` (the neighbours of a region just
+  // merged into it) are one region with it now: a speck of grey between two pieces of a white
+  // line joins them, and neither piece is left to pass for a dash of a faint line.
+  void JoinThrough(int32_t into, const std::unordered_map<int32_t, int64_t>& border) {
+    if (alike_ <= 0 || !IsLineColour(colour_[into])) return;
+    for (const auto& [o, n] : border)
+      if (const int32_t root = Find(owner_, o); root != into && colour_[root] == colour_[into]) MergeInto(root, into);
   }
 
   // The area region r carries on, when r is to go to any neighbour, else -1: one of r's own

@@ -506,15 +506,16 @@ def regions_of_colour(clean, found, colour):
 @unittest.skipUnless(os.path.exists(PALE_BORDERED), "kgeography's maps are not installed")
 class PaleBordersOfARealMap(unittest.TestCase):
     """A real map whose white borders run between pale areas: where the sieve merges a speck
-    beside a diagonal step, the border's pixels meet at a corner alone."""
+    beside a diagonal step, the border's pixels meet at a corner alone; where a speck of grey
+    lay in a border, its two pieces each passed for a dash."""
 
     def test_borders_stay_whole(self):
         clean, found = damaged_and_cleaned(PALE_BORDERED)
         white = [g for colour, g in found if min(int(colour[i:i + 2], 16) for i in (1, 3, 5)) >= 240]
         pieces = sum(v == 0xFFFFFF for v, _ in damaged_map.region_sizes(clean, 8))
-        # Broken at each such corner, they came out in 22 pieces for 8; where a border has
-        # faded away but for a stretch, that stretch is a piece of its own (13).
-        self.assertLessEqual(len(white), 1.75 * pieces)
+        # Broken at each such corner, they came out in 22 pieces for 8; broken by a speck, or
+        # faded away but for a stretch, in 10 to 13.
+        self.assertLessEqual(len(white), pieces + 1)
 
     def test_no_region_is_smaller_than_the_sieve(self):
         clean, found = damaged_and_cleaned(PALE_BORDERED, simplify=False)

@@ -1217,9 +1217,11 @@ class Sieving {
     for (const auto& [o, length] : Borders(r))
       if (colour_[o] == c && length > longest) side = o, longest = length;
     if (side < 0) return false;
+    // Once for each region: a line's network borders many dashes.
+    if (const auto known = wide_.find(side); known != wide_.end()) return known->second;
     int64_t perimeter = 0;
     for (const auto& [o, length] : Borders(side)) perimeter += length;
-    return static_cast<double>(size_[side]) >= kAreaWide * static_cast<double>(perimeter);
+    return wide_[side] = static_cast<double>(size_[side]) >= kAreaWide * static_cast<double>(perimeter);
   }
 
   // The two areas' colours holding most of region r's border, each a fair share of it (-1 for
@@ -1326,8 +1328,12 @@ class Sieving {
   // line joins them, and neither piece is left to pass for a dash of a faint line.
   void JoinThrough(int32_t into, const std::unordered_map<int32_t, int64_t>& border) {
     if (alike_ <= 0 || !IsLineColour(colour_[into])) return;
-    for (const auto& [o, n] : border)
-      if (const int32_t root = Find(owner_, o); root != into && colour_[root] == colour_[into]) MergeInto(root, into);
+    for (const auto& [o, n] : border) {
+      const int32_t root = Find(owner_, o);
+      if (root == into || colour_[root] != colour_[into]) continue;
+      // The smaller goes into the larger: a line's whole network is not moved for each speck.
+      MergeInto(root, into);
+    }
   }
 
   // The area region r carries on, when r is to go to any neighbour, else -1: one of r's own
@@ -1373,6 +1379,9 @@ class Sieving {
     auto& into = absorbed_[best];
     into.push_back(r);
     if (auto it = absorbed_.find(r); it != absorbed_.end()) {
+      // The longer list is kept and the shorter appended: a line's network joined into a piece
+      // of it is not copied whole.
+      if (it->second.size() > into.size()) std::swap(it->second, into);
       into.insert(into.end(), it->second.begin(), it->second.end());
       absorbed_.erase(it);
     }
@@ -1388,6 +1397,7 @@ class Sieving {
   const Picture* picture_;
   int32_t min_, alike_;
   bool drawsLines_;  // whether any colour of the palette is a line's
+  std::unordered_map<int32_t, bool> wide_;  // whether a region of a line's colour is as wide as an area
   int32_t count_ = 0;
   std::vector<int32_t> label_, size_, owner_, pixels_;
   std::vector<int64_t> first_;

@@ -494,6 +494,15 @@ def beside(mask, reach=2):
     return near
 
 
+def black_drawn_between(clean, found, one, other):
+    """The share of the clean picture's black pixels beside colour `one` and beside colour
+    `other` (each a 0xRRGGBB code or a tuple of them) whose region is drawn black."""
+    code = (clean[..., 0].astype(int) << 16) | (clean[..., 1].astype(int) << 8) | clean[..., 2]
+    border = (code == 0) & beside(np.isin(code, one)) & beside(np.isin(code, other))
+    drawn = rasterized_colours(found, clean.shape[1], clean.shape[0])[border]
+    return (drawn.max(axis=1) < 48).mean()
+
+
 def regions_of_colour(clean, found, colour):
     """The clean picture's regions of `colour` (3 pixels or more), and the map's regions within
     24 steps of it in each channel."""
@@ -540,19 +549,13 @@ class DarkBordersOfARealMap(unittest.TestCase):
     def test_border_between_red_and_green_stays_black(self):
         # Blurred between them, its middle is a dark olive nearer a district's colour than black.
         clean, found = damaged_and_cleaned(DARK_BORDERED)
-        code = (clean[..., 0].astype(int) << 16) | (clean[..., 1].astype(int) << 8) | clean[..., 2]
-        border = (code == 0) & beside(code == 0xFF3333) & beside((code == 0x00FF00) | (code == 0x23FF23))
-        drawn = rasterized_colours(found, clean.shape[1], clean.shape[0])[border]
-        self.assertGreater((drawn.max(axis=1) < 48).mean(), 0.9)
+        self.assertGreater(black_drawn_between(clean, found, 0xFF3333, (0x00FF00, 0x23FF23)), 0.9)
 
     def test_border_beside_the_olive_district_stays_black(self):
         # Its middle blurs to the olive, and the sieve took its pieces for the dashes of a faint
         # line before the gaps between them were bridged.
         clean, found = damaged_and_cleaned(DARK_BORDERED)
-        code = (clean[..., 0].astype(int) << 16) | (clean[..., 1].astype(int) << 8) | clean[..., 2]
-        border = (code == 0) & beside(code == 0x314004) & beside(code == 0xFFD320)
-        drawn = rasterized_colours(found, clean.shape[1], clean.shape[0])[border]
-        self.assertGreater((drawn.max(axis=1) < 48).mean(), 0.8)
+        self.assertGreater(black_drawn_between(clean, found, 0x314004, 0xFFD320), 0.8)
 
 
 @unittest.skipUnless(os.path.exists(SOFTLY_MEETING), "kgeography's maps are not installed")
@@ -671,10 +674,7 @@ class CoastMetByBordersOfARealMap(unittest.TestCase):
         self.assertEqual(regions_of_colour(self.clean, self.found, grey)[1], coast)
 
     def test_short_border_between_two_counties_stays(self):
-        code = (self.clean[..., 0].astype(int) << 16) | (self.clean[..., 1].astype(int) << 8) | self.clean[..., 2]
-        border = (code == 0) & beside(code == 0x1C3ABF) & beside(code == 0xBF1C1C)
-        drawn = rasterized_colours(self.found, self.clean.shape[1], self.clean.shape[0])[border]
-        self.assertGreater((drawn.max(axis=1) < 48).mean(), 0.8)
+        self.assertGreater(black_drawn_between(self.clean, self.found, 0x1C3ABF, 0xBF1C1C), 0.8)
 
 
 @unittest.skipUnless(os.path.exists(FEW_BORDERS), "kgeography's maps are not installed")
@@ -699,10 +699,7 @@ class BorderOfANarrowAreaOfARealMap(unittest.TestCase):
 
     def test_border_stays_black(self):
         clean, found = damaged_and_cleaned(NARROW_BORDERED)
-        code = (clean[..., 0].astype(int) << 16) | (clean[..., 1].astype(int) << 8) | clean[..., 2]
-        border = (code == 0) & beside(code == 0x83C988) & beside(code == 0x828282)
-        drawn = rasterized_colours(found, clean.shape[1], clean.shape[0])[border]
-        self.assertGreater((drawn.max(axis=1) < 48).mean(), 0.8)
+        self.assertGreater(black_drawn_between(clean, found, 0x83C988, 0x828282), 0.8)
 
 
 @unittest.skipUnless(os.path.exists(LAKES_IN_PALE_AREAS), "kgeography's maps are not installed")

@@ -1512,8 +1512,13 @@ constexpr double kLinesOfAll = 0.15, kLinesOfArea = 0.1;
 // a line's middle is sure of a line's colour.
 constexpr double kLineMiddleOff = 2 * kSure;
 
-bool IsAlsoTheLinesColour(double onLines, double onAreas, double allLines) {
-  return onLines > kLinesOfAll * allLines && onLines > kLinesOfArea * onAreas;
+// A colour of areas that is itself a blend of two others (a pale blue between a paler one and
+// white borders) gathers the middles of every line blurred between those two as well: it needs
+// twice the share of its own pixels.
+constexpr double kLinesOfBlendArea = 2 * kLinesOfArea;
+
+bool IsAlsoTheLinesColour(double onLines, double onAreas, double allLines, bool blend) {
+  return onLines > kLinesOfAll * allLines && onLines > (blend ? kLinesOfBlendArea : kLinesOfArea) * onAreas;
 }
 
 // The share of all lines' middles that the colour gathering most of them needs where no colour
@@ -1659,7 +1664,8 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     lines->clear();
     const double allLines = std::accumulate(onLines.begin(), onLines.end(), 0.0);
     for (size_t k = 0; k < centres.lab.size(); ++k)
-      lines->push_back(centres.from[k] != From::Flat || IsAlsoTheLinesColour(onLines[k], onAreas[k], allLines));
+      lines->push_back(centres.from[k] != From::Flat ||
+                       IsAlsoTheLinesColour(onLines[k], onAreas[k], allLines, blendOfOthers(rgb[k], k)));
     if (std::find(lines->begin(), lines->end(), true) == lines->end())
       if (const int k = ColourOfFewLines(onLines, onAreas, allLines, [&](size_t c) { return blendOfOthers(rgb[c], c); });
           k >= 0)

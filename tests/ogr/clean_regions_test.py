@@ -237,6 +237,20 @@ class PaleBordersMap(unittest.TestCase):
         clean_regions = len(damaged_map.region_sizes(clean, 8))
         self.assertLessEqual(abs(len(found) - clean_regions), 0.05 * clean_regions)
 
+    def test_an_area_between_a_paler_one_and_white_is_no_line(self):
+        # 0xC1DEFA lies on the mix of 0xB5DDFB with white: the white borders' blurred middles
+        # between them fall near it, and as a line's colour its strips along the borders of
+        # 0xB5DDFB stayed regions of their own (119 for 88).
+        pale = np.array([(152, 157, 233), (166, 242, 217), (181, 221, 251), (187, 187, 245), (193, 222, 250),
+                         (209, 160, 182)], dtype=np.uint8)
+        clean = damaged_map.with_borders(damaged_map.clean_map(300, 150, 6, seed=1, palette=pale), (255, 255, 255))
+        drawn = sum(a >= 3 for _, a in damaged_map.region_sizes(clean, 8))
+        with tempfile.TemporaryDirectory() as tmp:
+            picture, path = os.path.join(tmp, "pale.jpg"), os.path.join(tmp, "pale.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            run(picture, "-o", path, "--colors", "7", "--sieve", "20", "--regions", "--simplify", "1")
+            self.assertLessEqual(abs(len(regions(path)) - drawn), 0.05 * drawn)
+
 
 class BlendNearAThirdColour(unittest.TestCase):
     """Two pale colours close to each other meet along a long border, and their blend lies near

@@ -407,23 +407,35 @@ std::vector<double> Density(const std::vector<Bin>& bins) {
   return density;
 }
 
-// The peaks of a histogram: bins holding more than any bin beside them, counted with their
-// neighbours, so the noise round a flat colour does not split it.
-void AddPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, bool line,
-              std::vector<Candidate>& out) {
-  for (const Bin& bin : bins) {
-    const int32_t key = bin.key;
-    bool peak = density[key] >= kLeastPeak;
-    BinNeighbours(key, [&](int32_t k) { peak &= density[k] < density[key] || (density[k] == density[key] && k >= key); });
-    if (peak) out.push_back({&bin, density[key], line});
-  }
-}
-
 // A bin holding at least this share of the flat pixels, and more than any bin beside it, is a
 // colour of its own even where the bins beside it, counted with their neighbours, hold more: two
 // colours a few steps apart, one of them spread by a JPEG's noise, make one peak so counted.
 // Beside such a peak it is that colour's own (a saturated colour clipped at the gamut's edge).
 constexpr double kSharpPeak = 0.02;
+
+// The peaks of a histogram: bins holding more than any bin beside them, counted with their
+// neighbours, so the noise round a flat colour does not split it. A peak of the flat areas
+// whose own bin holds less than a bin beside it holding kSharpPeak of them lies between colours
+// rather than on one: two colours of the map a few steps apart, counted with their neighbours,
+// peak at the bin between them, and as one colour the map lost one of them (two browns 13
+// steps apart). Each is then a sharp peak of its own.
+void AddPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, bool line,
+              std::vector<Candidate>& out) {
+  std::vector<double> weight(kBins, 0.0);
+  double all = 0;
+  for (const Bin& b : bins) weight[b.key] = b.weight, all += b.weight;
+  const auto besideASharpPeak = [&](const Bin& bin) {
+    bool beside = false;
+    BinNeighbours(bin.key, [&](int32_t k) { beside |= weight[k] > bin.weight && weight[k] >= kSharpPeak * all; });
+    return beside;
+  };
+  for (const Bin& bin : bins) {
+    const int32_t key = bin.key;
+    bool peak = density[key] >= kLeastPeak;
+    BinNeighbours(key, [&](int32_t k) { peak &= density[k] < density[key] || (density[k] == density[key] && k >= key); });
+    if (peak && !(!line && besideASharpPeak(bin))) out.push_back({&bin, density[key], line});
+  }
+}
 
 void AddSharpPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, std::vector<Candidate>& out) {
   std::vector<double> weight(kBins, 0.0);
@@ -648,6 +660,26 @@ std::vector<size_t> FlatBlends(const Centres& c, const std::vector<double>& flat
   return blends;
 }
 
+// Where all places are taken, the flat centre that gives way to a hidden line's colour `line`:
+// the least dense blend of two others (the line's among them), where it is less dense than the
+// line's peak; or less dense than all the hidden lines' middles where it is the line's own
+// blend with an area (a white border between pale blues faded to a flat peak of pale blue,
+// which took the white's place).
+std::optional<size_t> BlendGivingWay(const Centres& centres, const Candidate& line, double middles,
+                                     const std::vector<double>& flatDensity) {
+  Centres with = centres;
+  with.lab.push_back(line.bin->lab), with.from.push_back(From::Line), with.seed.push_back(-1);
+  const std::vector<size_t> blends = FlatBlends(with, flatDensity);
+  if (blends.empty()) return std::nullopt;
+  const size_t k = blends.front();
+  const int32_t colour = FromLab(centres.lab[k]);
+  bool linesOwn = false;
+  for (size_t c = 0; c < centres.lab.size() && !linesOwn; ++c)
+    linesOwn = c != k && MixResidual(colour, line.bin->rgb, FromLab(centres.lab[c])).first < kSure;
+  if (flatDensity[BinKey(centres.seed[k])] >= (linesOwn ? middles : line.density)) return std::nullopt;
+  return k;
+}
+
 // A thin line's colour that a blurred line hides, added while the colours are fewer than asked,
 // or in the place of a blend giving way to it: a dark line drawn between areas of many colours
 // is, at its middle, a tint of each side in turn, so no peak of the lines' histogram stands for
@@ -655,9 +687,6 @@ std::vector<size_t> FlatBlends(const Centres& c, const std::vector<double>& flat
 // meet at the line's own colour.
 void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted, Centres& centres,
                           const std::vector<double>& flatDensity) {
-  // Where all places are taken, a blend less dense than a hidden line gives way to it.
-  std::vector<size_t> blends;
-  if (centres.lab.size() >= wanted && (blends = FlatBlends(centres, flatDensity)).empty()) return;
   BinSums sums;
   const auto onLine = [&](int32_t colour) {
     return centres.from[Nearest(ToLab(colour), centres.lab)] == From::Line;
@@ -683,14 +712,14 @@ void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted,
   SortDensestFirst(peaks);
   for (const Candidate& peak : peaks) {
     if (peak.density < kHiddenLineShare * middles) break;
-    const bool full = centres.lab.size() >= wanted;
-    if (full && (blends.empty() || flatDensity[BinKey(centres.seed[blends.front()])] >= peak.density)) break;
+    std::optional<size_t> giving;
+    if (centres.lab.size() >= wanted && !(giving = BlendGivingWay(centres, peak, middles, flatDensity))) break;
     Centres kept = centres;
-    if (full) {
-      const auto giving = static_cast<std::ptrdiff_t>(blends.front());
-      kept.lab.erase(kept.lab.begin() + giving);
-      kept.from.erase(kept.from.begin() + giving);
-      kept.seed.erase(kept.seed.begin() + giving);
+    if (giving) {
+      const auto at = static_cast<std::ptrdiff_t>(*giving);
+      kept.lab.erase(kept.lab.begin() + at);
+      kept.from.erase(kept.from.begin() + at);
+      kept.seed.erase(kept.seed.begin() + at);
     }
     const int32_t rgb = peak.bin->rgb;
     // Drawn on, a line's colour no longer holds its sides' tints: it is told from the colours
@@ -702,7 +731,6 @@ void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted,
     centres.lab.push_back(peak.bin->lab);
     centres.from.push_back(From::Line);
     centres.seed.push_back(rgb);
-    if (full) blends = FlatBlends(centres, flatDensity);
   }
 }
 

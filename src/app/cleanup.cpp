@@ -1771,9 +1771,13 @@ std::vector<uint8_t> SurePixels(const IndexGrid& g, const Picture& picture, cons
       const double off = RgbDistance(row[x], g.palette[c]);
       // The middle of a thin line is tinted by both its sides, so a line's colour is taken
       // from farther; that of a speck (an area's colour standing out there) only from close.
+      // So is the middle of a line a few pixels wide, though flat: a white border between pale
+      // greens keeps a yellowish white 34 steps off white there, and settled as a blend of its
+      // sides it broke into dashes.
       const bool lineColour = g.lines.empty() || g.lines[c];
+      const bool lineMiddle = place[p] == Place::Line || (place[p] == Place::Flat && !g.lines.empty());
       if (place[p] >= Place::Flat && off <= kSure) sure[p] = kSureOfArea;
-      else if (place[p] == Place::Line && lineColour && off <= kLineMiddleOff) sure[p] = kSureOfLine;
+      else if (lineMiddle && lineColour && off <= kLineMiddleOff) sure[p] = kSureOfLine;
       else if (place[p] == Place::Line && off <= kSpeckOff) specks.push_back(p);
     }
   }

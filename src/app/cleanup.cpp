@@ -195,11 +195,12 @@ int Step(int32_t a, int32_t b) {
 
 // Where a pixel lies: among the blends along a border, which change steadily and are what a
 // real picture adds to a flat map; on the middle of a line a few pixels wide (no mix of the
-// pixels two away across it: a one-pixel line scaled up and blurred), where it may take the
-// line's colour but tells nothing of it; on the middle of a thin line (no mix of its two
-// neighbours across, along or diagonally, but darker, lighter or of another hue than both); on
-// a flat spot (its eight neighbours like itself); or deep inside a flat area (its eight
-// neighbours on flat spots too).
+// pixels two away across it, straight or diagonally: a one-pixel line scaled up and blurred; a
+// diagonal one stands out only diagonally, and taken for blends it settled into its sides in
+// stretches), where it may take the line's colour but tells nothing of it; on the middle of a
+// thin line (no mix of its two neighbours across, along or diagonally, but darker, lighter or
+// of another hue than both); on a flat spot (its eight neighbours like itself); or deep inside
+// a flat area (its eight neighbours on flat spots too).
 enum class Place : uint8_t { Blend, WideLine, Line, Flat, Deep };
 
 // Rows y-2 .. y+2 of a picture while y goes down it, those beyond the picture repeating its edge.
@@ -239,7 +240,9 @@ std::vector<Place> PixelPlaces(const Picture& picture) {
       const bool line = !flat && (bump(row[l], row[r]) || bump(up[x], down[x]) || bump(up[l], down[r]) ||
                                   bump(up[r], down[l]));
       const int32_t ll = std::max(x - 2, 0), rr = std::min(x + 2, w - 1);
-      const bool wideLine = !flat && !line && (bump(row[ll], row[rr]) || bump(rows[0][x], rows[4][x]));
+      const bool wideLine = !flat && !line &&
+                            (bump(row[ll], row[rr]) || bump(rows[0][x], rows[4][x]) || bump(rows[0][ll], rows[4][rr]) ||
+                             bump(rows[0][rr], rows[4][ll]));
       place[static_cast<size_t>(y) * w + x] = flat ? Place::Flat : line ? Place::Line : wideLine ? Place::WideLine : Place::Blend;
     }
   }

@@ -213,6 +213,22 @@ class BorderedMap(unittest.TestCase):
         self.assertLessEqual(abs(mapped - len(self.maps) - areas), 0.05 * areas)
 
 
+def lightest(hex_colour):
+    return min(int(hex_colour[i:i + 2], 16) for i in (1, 3, 5))
+
+
+def white_bordered(size, count, palette, seed, colours):
+    """A map in `palette` with white borders, damaged and converted with `colours` colours: its
+    regions counted as drawn (3 pixels or more, lines 8-connected) and the regions found."""
+    clean = damaged_map.with_borders(damaged_map.clean_map(size, count, len(palette), seed=seed, palette=palette),
+                                     (255, 255, 255))
+    with tempfile.TemporaryDirectory() as tmp:
+        picture, path = os.path.join(tmp, "pale.jpg"), os.path.join(tmp, "pale.MLL")
+        damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+        run(picture, "-o", path, "--colors", str(colours), "--sieve", "20", "--regions", "--simplify", "1")
+        return sum(a >= 3 for _, a in damaged_map.region_sizes(clean, 8)), regions(path)
+
+
 class PaleBordersMap(unittest.TestCase):
     """White borders between pale areas: blurred, each is a pale tint of its sides, nearer to
     them than to white, and only drawn on does it show white again."""
@@ -228,7 +244,7 @@ class PaleBordersMap(unittest.TestCase):
             run(picture, "-o", path, "--colors", "9", "--sieve", "20", "--regions", "--simplify", "1")
             found = regions(path)
         whole = sum(area(g) for _, g in found)
-        borders = [g for colour, g in found if min(int(colour[i:i + 2], 16) for i in (1, 3, 5)) >= 240]
+        borders = [g for colour, g in found if lightest(colour) >= 240]
         share = (clean.min(axis=2) == 255).mean()
         self.assertGreater(sum(area(g) for g in borders) / whole, 0.7 * share)
         self.assertLess(sum(area(g) for g in borders) / whole, 1.5 * share)
@@ -237,34 +253,22 @@ class PaleBordersMap(unittest.TestCase):
         clean_regions = len(damaged_map.region_sizes(clean, 8))
         self.assertLessEqual(abs(len(found) - clean_regions), 0.05 * clean_regions)
 
+    PALE_BLUES = np.array([(152, 157, 233), (166, 242, 217), (181, 221, 251), (187, 187, 245), (193, 222, 250),
+                           (209, 160, 182)], dtype=np.uint8)
+
     def test_an_area_between_a_paler_one_and_white_is_no_line(self):
         # 0xC1DEFA lies on the mix of 0xB5DDFB with white: the white borders' blurred middles
         # between them fall near it, and as a line's colour its strips along the borders of
         # 0xB5DDFB stayed regions of their own (119 for 88).
-        pale = np.array([(152, 157, 233), (166, 242, 217), (181, 221, 251), (187, 187, 245), (193, 222, 250),
-                         (209, 160, 182)], dtype=np.uint8)
-        clean = damaged_map.with_borders(damaged_map.clean_map(300, 150, 6, seed=1, palette=pale), (255, 255, 255))
-        drawn = sum(a >= 3 for _, a in damaged_map.region_sizes(clean, 8))
-        with tempfile.TemporaryDirectory() as tmp:
-            picture, path = os.path.join(tmp, "pale.jpg"), os.path.join(tmp, "pale.MLL")
-            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
-            run(picture, "-o", path, "--colors", "7", "--sieve", "20", "--regions", "--simplify", "1")
-            self.assertLessEqual(abs(len(regions(path)) - drawn), 0.05 * drawn)
+        drawn, found = white_bordered(300, 150, self.PALE_BLUES, 1, 7)
+        self.assertLessEqual(abs(len(found) - drawn), 0.05 * drawn)
 
     def test_borders_faded_to_a_flat_pale_blue_stay_white(self):
         # Where the white borders fade between pale blues, their blend is flat enough to make a
         # faint peak of the areas' colours, which took the seventh place before the white could.
         # The borders came out in that blend, and with them a pale blue's areas (51 for 49).
-        pale = np.array([(152, 157, 233), (166, 242, 217), (181, 221, 251), (187, 187, 245), (193, 222, 250),
-                         (209, 160, 182)], dtype=np.uint8)
-        clean = damaged_map.with_borders(damaged_map.clean_map(240, 80, 6, seed=1, palette=pale), (255, 255, 255))
-        drawn = sum(a >= 3 for _, a in damaged_map.region_sizes(clean, 8))
-        with tempfile.TemporaryDirectory() as tmp:
-            picture, path = os.path.join(tmp, "pale.jpg"), os.path.join(tmp, "pale.MLL")
-            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
-            run(picture, "-o", path, "--colors", "7", "--sieve", "20", "--regions", "--simplify", "1")
-            found = regions(path)
-        self.assertTrue([c for c, _ in found if min(int(c[i:i + 2], 16) for i in (1, 3, 5)) >= 245])
+        drawn, found = white_bordered(240, 80, self.PALE_BLUES, 1, 7)
+        self.assertTrue([c for c, _ in found if lightest(c) >= 245])
         self.assertEqual(len(found), drawn)
 
     def test_white_borders_tinted_yellow_at_their_middles_stay_whole(self):
@@ -274,14 +278,8 @@ class PaleBordersMap(unittest.TestCase):
         # borders came out in pieces (30 regions for 16).
         pale = np.array([(188, 219, 170), (189, 175, 157), (199, 178, 165), (211, 240, 184), (224, 229, 165),
                          (231, 175, 230), (240, 189, 202), (241, 225, 170), (247, 175, 201)], dtype=np.uint8)
-        clean = damaged_map.with_borders(damaged_map.clean_map(400, 20, 9, seed=2, palette=pale), (255, 255, 255))
-        drawn = sum(a >= 3 for _, a in damaged_map.region_sizes(clean, 8))
-        with tempfile.TemporaryDirectory() as tmp:
-            picture, path = os.path.join(tmp, "pale.jpg"), os.path.join(tmp, "pale.MLL")
-            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
-            run(picture, "-o", path, "--colors", "10", "--sieve", "20", "--regions", "--simplify", "1")
-            found = regions(path)
-        self.assertEqual(len([c for c, _ in found if min(int(c[i:i + 2], 16) for i in (1, 3, 5)) >= 240]), 1)
+        drawn, found = white_bordered(400, 20, pale, 2, 10)
+        self.assertEqual(len([c for c, _ in found if lightest(c) >= 240]), 1)
         self.assertEqual(len(found), drawn)
 
 

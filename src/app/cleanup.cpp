@@ -402,10 +402,22 @@ void BinNeighbours(int32_t key, Visit&& visit) {
       }
 }
 
+// The pixels of each bin, by its key, and of all of them.
+struct Weights {
+  std::vector<double> of;
+  double all = 0;
+};
+
+Weights BinWeights(const std::vector<Bin>& bins) {
+  Weights w{std::vector<double>(kBins, 0.0)};
+  for (const Bin& b : bins) w.of[b.key] = b.weight, w.all += b.weight;
+  return w;
+}
+
 // The pixels of each bin in use counted with those of the bins beside it.
 std::vector<double> Density(const std::vector<Bin>& bins) {
-  std::vector<double> weight(kBins, 0.0), density(kBins, 0.0);
-  for (const Bin& b : bins) weight[b.key] = b.weight;
+  const std::vector<double> weight = BinWeights(bins).of;
+  std::vector<double> density(kBins, 0.0);
   for (const Bin& b : bins) BinNeighbours(b.key, [&](int32_t k) { density[b.key] += weight[k]; });
   return density;
 }
@@ -424,26 +436,24 @@ constexpr double kSharpPeak = 0.02;
 // steps apart). Each is then a sharp peak of its own.
 void AddPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, bool line,
               std::vector<Candidate>& out) {
-  std::vector<double> weight(kBins, 0.0);
-  double all = 0;
-  for (const Bin& b : bins) weight[b.key] = b.weight, all += b.weight;
+  const Weights weight = line ? Weights{} : BinWeights(bins);
   const auto besideASharpPeak = [&](const Bin& bin) {
     bool beside = false;
-    BinNeighbours(bin.key, [&](int32_t k) { beside |= weight[k] > bin.weight && weight[k] >= kSharpPeak * all; });
+    BinNeighbours(bin.key, [&](int32_t k) {
+      beside |= weight.of[k] > bin.weight && weight.of[k] >= kSharpPeak * weight.all;
+    });
     return beside;
   };
   for (const Bin& bin : bins) {
     const int32_t key = bin.key;
     bool peak = density[key] >= kLeastPeak;
     BinNeighbours(key, [&](int32_t k) { peak &= density[k] < density[key] || (density[k] == density[key] && k >= key); });
-    if (peak && !(!line && besideASharpPeak(bin))) out.push_back({&bin, density[key], line});
+    if (peak && (line || !besideASharpPeak(bin))) out.push_back({&bin, density[key], line});
   }
 }
 
 void AddSharpPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, std::vector<Candidate>& out) {
-  std::vector<double> weight(kBins, 0.0);
-  double all = 0;
-  for (const Bin& b : bins) weight[b.key] = b.weight, all += b.weight;
+  const auto [weight, all] = BinWeights(bins);
   std::vector<bool> taken(kBins, false);  // a peak so counted, or a bin beside one
   for (const Candidate& c : out)
     if (!c.line) BinNeighbours(c.bin->key, [&](int32_t k) { taken[k] = true; });

@@ -453,7 +453,9 @@ void AddPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, 
 }
 
 void AddSharpPeaks(const std::vector<Bin>& bins, const std::vector<double>& density, std::vector<Candidate>& out) {
-  const auto [weight, all] = BinWeights(bins);
+  const Weights own = BinWeights(bins);
+  const std::vector<double>& weight = own.of;
+  const double all = own.all;
   std::vector<bool> taken(kBins, false);  // a peak so counted, or a bin beside one
   for (const Candidate& c : out)
     if (!c.line) BinNeighbours(c.bin->key, [&](int32_t k) { taken[k] = true; });

@@ -801,8 +801,9 @@ constexpr double kLeastWidth = 1.25;
 // A region holding a square of its own pixels this many across has a middle beyond the blends
 // of its rim, which the upscale and the blur spread over four pixels: a lake, not a strip.
 constexpr int32_t kFlatMiddleSide = 5;
-// A strip of the alike size or more whose area is less than this many times its perimeter is
-// no wider than the blends of a border, which the upscale and the blur spread over four pixels.
+// A strip whose area is less than this many times its perimeter is no wider than the blends of
+// a border, which the upscale and the blur spread over four pixels; at any size (a strip of
+// blends a clean pixel wide and a few long passed for a small area of its own).
 constexpr double kBlendWidth = 2;
 // How far from a mix of a line's palette colour with an area's a strip beside the line may
 // average and still be their blend.
@@ -891,7 +892,7 @@ class Sieving {
         anchor_[r] = kSureOfArea;
         if (size_[r] >= alike_) continue;
       }
-      const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r)) ||
+      const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r, kBlendWidth)) ||
                        (strips[r] && IsBlendStrip(r, kBlendWidth)) || IsDash(r) || IsSpeckOfABorder(r) ||
                        IsTraceOfAFaintLine(r);
       const double alike = anchor_[r] == kSureOfLine || (!any && IsShadeOfABlend(r)) ? kLineApart

@@ -314,6 +314,19 @@ class BlendNearAThirdColour(unittest.TestCase):
             run(picture, "-o", out, "--colors", "6", "--sieve", "20", "--regions", "--simplify", "1")
             self.assertEqual(len(regions(out)), drawn)
 
+    def test_a_short_strip_of_blends_as_wide_as_a_scaled_pixel_is_no_region(self):
+        # A strip of a border's blends a clean pixel wide (three after the upscale) and a few
+        # long, smaller than the alike size, was taken for a small area of its own (19 for 18).
+        pale = np.random.default_rng(5).integers(150, 256, (10, 3)).astype(np.uint8)
+        clean = damaged_map.clean_map(300, 20, 10, seed=5, palette=pale)
+        drawn = sum(a >= 3 for _, a in damaged_map.region_sizes(clean))
+        colours = len(np.unique(clean.reshape(-1, 3), axis=0))
+        with tempfile.TemporaryDirectory() as tmp:
+            picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            run(picture, "-o", out, "--colors", str(colours), "--sieve", "20", "--regions", "--simplify", "1")
+            self.assertEqual(len(regions(out)), drawn)
+
     def test_a_blend_taken_for_a_lines_colour_bridges_no_border(self):
         # Nine pale colours and no lines: one colour found is a blend along several borders,
         # thin enough to pass for a line's. Bridged where two areas touch, it drew their whole

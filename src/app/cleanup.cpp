@@ -1630,6 +1630,71 @@ std::pair<std::vector<double>, std::vector<double>> OthersMiddles(const Picture&
   return {middles, others};
 }
 
+// A line's fewest middle pixels for its own colour to be told from them, and the least share
+// of its pixels they make up (an area's colour taken from a hatched or speckled area has a
+// few streaks' middles among many pixels of its own).
+constexpr int64_t kLeastLinePixels = 64;
+constexpr double kLeastMiddleShare = 0.2;
+
+// A line's colour that came from a faint peak of the flat areas (a few flat spots along the
+// line, far fewer than an area's) rather than from its middles: a grey or dark brown border
+// blurred between areas of every colour is, where it lies flat, tinted by the areas beside it,
+// and the iterations draw it further onto their blends. Snapped to that tint, the line was found
+// only beside those areas and broke into pieces elsewhere.
+constexpr double kFaintFlatPeak = 6 * kLeastPeak;
+// The least share of those middles, drawn on, within kSure of their median for it to be the
+// line's own colour: the necks of a small area and the blurred edges of other lines nearest an
+// area's colour scatter.
+constexpr double kAgreeingMiddles = 0.25;
+
+// The colour the middles of lines (thin or a few pixels wide) nearest centre k stand for, by
+// the median of them drawn on, where enough of them agree on it; or nothing.
+std::optional<int32_t> MiddlesColour(const Picture& picture, const std::vector<Place>& place,
+                                     const std::vector<Lab>& centres, size_t k) {
+  std::vector<int32_t> middles;
+  std::vector<int> channels[3];
+  const int32_t w = picture.width;
+  RowWindow window(picture);
+  for (int32_t y = 0; y < picture.height; ++y, window.Next())
+    for (int32_t x = 0; x < w; ++x) {
+      const Place p = place[static_cast<size_t>(y) * w + x];
+      if ((p != Place::Line && p != Place::WideLine) ||
+          static_cast<size_t>(Nearest(ToLab(window.Rows()[2][x]), centres)) != k)
+        continue;
+      middles.push_back(LineColourAt(window.Rows(), x, w));
+      for (int i = 0; i < 3; ++i) channels[i].push_back(Channel(middles.back(), 8 * i));
+    }
+  if (middles.size() < static_cast<size_t>(kLeastLinePixels)) return std::nullopt;
+  int32_t median = 0;
+  for (int i = 0; i < 3; ++i) {
+    std::nth_element(channels[i].begin(), channels[i].begin() + channels[i].size() / 2, channels[i].end());
+    median |= channels[i][channels[i].size() / 2] << (8 * i);
+  }
+  const auto agreeing = std::count_if(middles.begin(), middles.end(),
+                                      [&](int32_t c) { return RgbDistance(c, median) <= kSure; });
+  if (agreeing < kAgreeingMiddles * static_cast<double>(middles.size())) return std::nullopt;
+  return median;
+}
+
+// Line colour k taken from a faint flat peak, as its middles show it: where that lies apart
+// from every other colour and the peak's tint is a mix of it and another colour (the line
+// blurred into an area).
+std::optional<int32_t> LinesOwnColour(const Picture& picture, Places& places, const Centres& centres,
+                                      const std::vector<int32_t>& rgb, size_t k, const std::vector<double>& flatDensity) {
+  if (centres.from[k] != From::Flat || centres.seed[k] < 0 ||
+      flatDensity[BinKey(centres.seed[k])] >= kFaintFlatPeak)
+    return std::nullopt;
+  const std::optional<int32_t> own = MiddlesColour(picture, places.Get(), centres.lab, k);
+  if (!own) return std::nullopt;
+  bool apart = true, tint = false;
+  for (size_t j = 0; j < rgb.size(); ++j) {
+    if (j == k) continue;
+    apart = apart && RgbDistance(*own, rgb[j]) > kSure;
+    tint = tint || MixResidual(rgb[k], *own, rgb[j]).first < kSure;
+  }
+  return apart && tint ? own : std::nullopt;
+}
+
 // `fromLines`, when given, receives which colours were taken from the middles of thin lines.
 std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& places, int count,
                                            std::optional<int32_t> fixed, std::vector<bool>* lines,
@@ -1721,6 +1786,12 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
       for (size_t k = 0; k < more.size(); ++k)
         if (more[k] && others[k] <= kOthersMiddles * middles[k]) (*lines)[k] = true;
     }
+    // A line's colour seen more on the lines' middles than on flat areas is shown as the lines
+    // stand for it where the flat spots it was taken from were a tint of them.
+    for (size_t k = 0; k < colours.size(); ++k)
+      if ((*lines)[k] && onLines[k] > onAreas[k] && k >= fixedLab.size())
+        if (const std::optional<int32_t> own = LinesOwnColour(picture, places, centres, rgb, k, flatDensity))
+          colours[k] = *own;
   }
   return colours;
 }
@@ -1947,12 +2018,6 @@ void SettleEdges(IndexGrid& g, const Picture& picture, Places& places) {
     }
   g.index = std::move(settled);
 }
-
-// A line's fewest middle pixels for its own colour to be told from them, and the least share
-// of its pixels they make up (an area's colour taken from a hatched or speckled area has a
-// few streaks' middles among many pixels of its own).
-constexpr int64_t kLeastLinePixels = 64;
-constexpr double kLeastMiddleShare = 0.2;
 
 // Each line colour as the line stands for it rather than as its blurred middles show it (a
 // black border blurred into a dark grey tinted by its sides is black again), by the median of

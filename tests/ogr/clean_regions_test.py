@@ -213,6 +213,47 @@ class BorderedMap(unittest.TestCase):
         self.assertLessEqual(abs(mapped - len(self.maps) - areas), 0.05 * areas)
 
 
+class TintedBordersMap(unittest.TestCase):
+    """Borders in dark brown or mid grey between areas of every colour: blurred, where they lie
+    flat they are tinted by the areas beside them, and taken at that tint the map drew them in
+    an area's shade (a dark teal for the brown) and lost them beside other areas."""
+
+    AREAS = np.array([(0x05, 0x94, 0xEC), (0x17, 0x4D, 0x42), (0x3C, 0xF9, 0x0F), (0x4D, 0x3D, 0x69),
+                      (0x5A, 0x5B, 0x61), (0x5D, 0x03, 0x13), (0x6A, 0x72, 0x0D), (0xA0, 0xFE, 0xBC),
+                      (0xC9, 0xE7, 0xAC), (0xDE, 0xD2, 0xC7), (0xFB, 0x87, 0x21)], dtype=np.uint8)
+
+    def borders_drawn(self, border, seed):
+        """The share of the clean borders' pixel centres that fall in a region drawn within 16
+        steps of the border's colour."""
+        clean = damaged_map.with_borders(damaged_map.clean_map(250, 90, len(self.AREAS), seed=seed,
+                                                               palette=self.AREAS), border)
+        with tempfile.TemporaryDirectory() as tmp:
+            picture, path = os.path.join(tmp, "tinted.jpg"), os.path.join(tmp, "tinted.MLL")
+            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+            run(picture, "-o", path, "--colors", str(len(np.unique(clean.reshape(-1, 3), axis=0))),
+                "--sieve", "20", "--regions", "--simplify", "1")
+            h, w, _ = clean.shape
+            raster = gdal.GetDriverByName("MEM").Create("", w, h, 1, gdal.GDT_Byte)
+            raster.SetGeoTransform([-180, 360 / w, 0, 90, 0, -180 / h])
+            source = ogr.GetDriverByName("Memory").CreateDataSource("")
+            layer = source.CreateLayer("b")
+            for colour, g in regions(path):
+                if max(abs(int(colour[1 + 2 * i:3 + 2 * i], 16) - border[i]) for i in range(3)) <= 16:
+                    f = ogr.Feature(layer.GetLayerDefn())
+                    f.SetGeometry(g)
+                    layer.CreateFeature(f)
+            gdal.RasterizeLayer(raster, [1], layer, burn_values=[1])
+            drawn = raster.GetRasterBand(1).ReadAsArray() == 1
+        on_border = (clean == np.array(border, dtype=np.uint8)).all(axis=2)
+        return drawn[on_border].mean()
+
+    def test_dark_brown_borders_are_drawn_brown(self):
+        self.assertGreater(self.borders_drawn((0x3C, 0x28, 0x1E), 19), 0.8)
+
+    def test_grey_borders_are_drawn_grey(self):
+        self.assertGreater(self.borders_drawn((0x80, 0x80, 0x80), 23), 0.5)
+
+
 def lightest(hex_colour):
     return min(int(hex_colour[i:i + 2], 16) for i in (1, 3, 5))
 

@@ -1652,7 +1652,6 @@ constexpr double kAgreeingMiddles = 0.25;
 std::optional<int32_t> MiddlesColour(const Picture& picture, const std::vector<Place>& place,
                                      const std::vector<Lab>& centres, size_t k) {
   std::vector<int32_t> middles;
-  std::vector<int> channels[3];
   const int32_t w = picture.width;
   RowWindow window(picture);
   for (int32_t y = 0; y < picture.height; ++y, window.Next())
@@ -1662,13 +1661,14 @@ std::optional<int32_t> MiddlesColour(const Picture& picture, const std::vector<P
           static_cast<size_t>(Nearest(ToLab(window.Rows()[2][x]), centres)) != k)
         continue;
       middles.push_back(LineColourAt(window.Rows(), x, w));
-      for (int i = 0; i < 3; ++i) channels[i].push_back(Channel(middles.back(), 8 * i));
     }
   if (middles.size() < static_cast<size_t>(kLeastLinePixels)) return std::nullopt;
   int32_t median = 0;
+  std::vector<int> channel(middles.size());
   for (int i = 0; i < 3; ++i) {
-    std::nth_element(channels[i].begin(), channels[i].begin() + channels[i].size() / 2, channels[i].end());
-    median |= channels[i][channels[i].size() / 2] << (8 * i);
+    std::transform(middles.begin(), middles.end(), channel.begin(), [&](int32_t c) { return Channel(c, 8 * i); });
+    std::nth_element(channel.begin(), channel.begin() + channel.size() / 2, channel.end());
+    median |= channel[channel.size() / 2] << (8 * i);
   }
   const auto agreeing = std::count_if(middles.begin(), middles.end(),
                                       [&](int32_t c) { return RgbDistance(c, median) <= kSure; });

@@ -213,6 +213,20 @@ class BorderedMap(unittest.TestCase):
         self.assertLessEqual(abs(mapped - len(self.maps) - areas), 0.05 * areas)
 
 
+def converted(clean, colours):
+    """The regions of `clean`, damaged and converted with `colours` colours."""
+    with tempfile.TemporaryDirectory() as tmp:
+        picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
+        damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
+        run(picture, "-o", out, "--colors", str(colours), "--sieve", "20", "--regions", "--simplify", "1")
+        return regions(out)
+
+
+def steps_off(hex_colour, rgb):
+    """How far (in steps of the farthest channel) a map colour lies from an RGB triple."""
+    return max(abs(int(hex_colour[1 + 2 * i:3 + 2 * i], 16) - rgb[i]) for i in range(3))
+
+
 class TintedBordersMap(unittest.TestCase):
     """Borders in dark brown or mid grey between areas of every colour: blurred, where they lie
     flat they are tinted by the areas beside them, and taken at that tint the map drew them in
@@ -227,23 +241,19 @@ class TintedBordersMap(unittest.TestCase):
         steps of the border's colour."""
         clean = damaged_map.with_borders(damaged_map.clean_map(250, 90, len(self.AREAS), seed=seed,
                                                                palette=self.AREAS), border)
-        with tempfile.TemporaryDirectory() as tmp:
-            picture, path = os.path.join(tmp, "tinted.jpg"), os.path.join(tmp, "tinted.MLL")
-            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
-            run(picture, "-o", path, "--colors", str(len(np.unique(clean.reshape(-1, 3), axis=0))),
-                "--sieve", "20", "--regions", "--simplify", "1")
-            h, w, _ = clean.shape
-            raster = gdal.GetDriverByName("MEM").Create("", w, h, 1, gdal.GDT_Byte)
-            raster.SetGeoTransform([-180, 360 / w, 0, 90, 0, -180 / h])
-            source = ogr.GetDriverByName("Memory").CreateDataSource("")
-            layer = source.CreateLayer("b")
-            for colour, g in regions(path):
-                if max(abs(int(colour[1 + 2 * i:3 + 2 * i], 16) - border[i]) for i in range(3)) <= 16:
-                    f = ogr.Feature(layer.GetLayerDefn())
-                    f.SetGeometry(g)
-                    layer.CreateFeature(f)
-            gdal.RasterizeLayer(raster, [1], layer, burn_values=[1])
-            drawn = raster.GetRasterBand(1).ReadAsArray() == 1
+        found = converted(clean, len(np.unique(clean.reshape(-1, 3), axis=0)))
+        h, w, _ = clean.shape
+        raster = gdal.GetDriverByName("MEM").Create("", w, h, 1, gdal.GDT_Byte)
+        raster.SetGeoTransform([-180, 360 / w, 0, 90, 0, -180 / h])
+        source = ogr.GetDriverByName("Memory").CreateDataSource("")
+        layer = source.CreateLayer("b")
+        for colour, g in found:
+            if steps_off(colour, border) <= 16:
+                f = ogr.Feature(layer.GetLayerDefn())
+                f.SetGeometry(g)
+                layer.CreateFeature(f)
+        gdal.RasterizeLayer(raster, [1], layer, burn_values=[1])
+        drawn = raster.GetRasterBand(1).ReadAsArray() == 1
         on_border = (clean == np.array(border, dtype=np.uint8)).all(axis=2)
         return drawn[on_border].mean()
 
@@ -391,14 +401,9 @@ class TwoShadesOfOneHue(unittest.TestCase):
         pale = np.array([(166, 242, 217), (209, 160, 182), (187, 187, 245), (181, 221, 251),
                          (152, 157, 233), (193, 222, 250)], dtype=np.uint8)
         clean = damaged_map.clean_map(300, 60, 6, seed=2, palette=pale)
-        with tempfile.TemporaryDirectory() as tmp:
-            picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
-            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
-            run(picture, "-o", out, "--colors", "6", "--sieve", "20", "--regions", "--simplify", "1")
-            found = regions(out)
+        found = converted(clean, 6)
         for blue in ((181, 221, 251), (193, 222, 250)):
-            near = [c for c, _ in found if max(abs(int(c[1 + 2 * i:3 + 2 * i], 16) - blue[i]) for i in range(3)) <= 5]
-            self.assertTrue(near, f"no region of {blue}")
+            self.assertTrue([c for c, _ in found if steps_off(c, blue) <= 5], f"no region of {blue}")
         self.assertEqual(len(found), sum(a >= 3 for _, a in damaged_map.region_sizes(clean)))
 
     def test_two_browns_peaking_between_them_are_both_kept(self):
@@ -409,14 +414,9 @@ class TwoShadesOfOneHue(unittest.TestCase):
         pale = np.array([(188, 219, 170), *browns, (211, 240, 184), (224, 229, 165), (231, 175, 230),
                          (240, 189, 202), (241, 225, 170), (247, 175, 201)], dtype=np.uint8)
         clean = damaged_map.clean_map(300, 20, 9, seed=2, palette=pale)
-        with tempfile.TemporaryDirectory() as tmp:
-            picture, out = os.path.join(tmp, "map.jpg"), os.path.join(tmp, "map.MLL")
-            damaged_map.save_jpeg(damaged_map.damaged(clean), picture)
-            run(picture, "-o", out, "--colors", "9", "--sieve", "20", "--regions", "--simplify", "1")
-            found = regions(out)
+        found = converted(clean, 9)
         for brown in browns:
-            near = [c for c, _ in found if max(abs(int(c[1 + 2 * i:3 + 2 * i], 16) - brown[i]) for i in range(3)) <= 5]
-            self.assertTrue(near, f"no region of {brown}")
+            self.assertTrue([c for c, _ in found if steps_off(c, brown) <= 5], f"no region of {brown}")
         self.assertEqual(len(found), sum(a >= 3 for _, a in damaged_map.region_sizes(clean)))
 
 

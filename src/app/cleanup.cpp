@@ -840,6 +840,9 @@ constexpr double kFadingOf = 40;
 // Within how many pixels the next piece of a line lies where the blur broke it at a step; a
 // border drawn on its own has none so near.
 constexpr int32_t kLoneGap = 6;
+// How near (in sRGB steps) a pale line's colour lies to an area's it fades into beside it (a
+// white border beside a near-white area).
+constexpr double kFadedLine = 2 * kSure;
 // How many pixels an area drawn in a line's colour holds at least per pixel of its border: as
 // many as a line of the widest kind holds (kLineWide across, two borders) and more.
 constexpr double kAreaWide = 3;
@@ -891,6 +894,10 @@ class Sieving {
       if (anchor_[r] == 0 && size_[r] >= min_ && picture_ && !IsBlendOfNeighbours(r, kBlendWidth)) {
         anchor_[r] = kSureOfArea;
         if (size_[r] >= alike_) continue;
+      }
+      if (TakenAsFadedLine(r)) {
+        ++merged;
+        continue;
       }
       const bool any = size_[r] < min_ || anchor_[r] == 0 || (size_[r] < alike_ && picture_ && IsBlendStrip(r, kBlendWidth)) ||
                        (strips[r] && IsBlendStrip(r, kBlendWidth)) || IsDash(r) || IsSpeckOfABorder(r) ||
@@ -1225,14 +1232,73 @@ class Sieving {
   }
 
   // Whether region r is a short dash of a line: where a faint line broke into pieces, a piece
-  // smaller than the alike size, sure of the line's colour alone, going round nothing (an
-  // island's outline goes round the island, and stays), and either with the next piece of its
-  // line within a gap's width or running between two areas, unless it is a short border of its
-  // own. An islet too small to keep its own colour inside its outline lies apart from the other
+  // smaller than the alike size, sure of the line's colour alone (or, where the line fades into
+  // an area beside it, sure of it on a flat middle too: a white border beside a near-white area
+  // is three pixels wide, scaled up, and left in pieces), going round nothing (an island's
+  // outline goes round the island, and stays), and either with the next piece of its line
+  // within a gap's width or running between two areas, unless it is a short border of its own.
+  // An islet too small to keep its own colour inside its outline lies apart from the other
   // coasts, with sea all round.
   bool IsDash(int32_t r) {
-    if (size_[r] >= alike_ || anchor_[r] != kSureOfLine || !IsLineColour(colour_[r])) return false;
+    if (size_[r] >= alike_ || !IsLineColour(colour_[r])) return false;
+    if (anchor_[r] != kSureOfLine && !(anchor_[r] == kSureOfArea && FadesIntoAnAreaBeside(r))) return false;
     return (HasPieceNearby(r) || (RunsBetweenAreas(r) && !IsShortBorder(r))) && !GoesRoundSomething(r);
+  }
+
+  // Whether an area of a colour within kFadedLine of line region r's holds a fair share of its
+  // border.
+  bool FadesIntoAnAreaBeside(int32_t r) {
+    const auto [byColour, perimeter] = BordersByColour(r);
+    for (const auto& [c, length] : byColour)
+      if (!IsLineColour(c) && length >= kSideShare * static_cast<double>(perimeter) &&
+          RgbDistance(g_.palette[colour_[r]], g_.palette[c]) <= kFadedLine)
+        return true;
+    return false;
+  }
+
+  // The line colour within kFadedLine of colour c, nearest first, or -1.
+  int FadedLineColour(uint8_t c) const {
+    int line = -1;
+    double nearest = kFadedLine;
+    for (size_t l = 0; l < g_.palette.size(); ++l) {
+      if (!IsLineColour(static_cast<uint8_t>(l))) continue;
+      const double d = RgbDistance(g_.palette[c], g_.palette[l]);
+      if (d <= nearest && (line < 0 || d < nearest)) line = static_cast<int>(l), nearest = d;
+    }
+    return line;
+  }
+
+  // Takes small region r to a line, and says so, where it is a stretch of a pale line that the
+  // blur tinted nearer an area's colour than the line's own (a white border between yellow
+  // areas, where a near-white area is a colour of the map too): thin, of an area's colour within
+  // kFadedLine of the line's, beside another area, with a piece of the line near. Left in the
+  // area's colour, each stretch was a region of its own along the border.
+  bool TakenAsFadedLine(int32_t r) {
+    if (!picture_ || size_[r] < min_ || size_[r] >= alike_ || IsLineColour(colour_[r])) return false;
+    const auto [byColour, perimeter] = BordersByColour(r);
+    if (static_cast<double>(size_[r]) >= kBlendWidth * static_cast<double>(perimeter)) return false;
+    bool besideAnArea = false;
+    for (const auto& [c, length] : byColour)
+      besideAnArea = besideAnArea || (!IsLineColour(c) && length >= kSideShare * static_cast<double>(perimeter));
+    const int line = besideAnArea ? FadedLineColour(colour_[r]) : -1;
+    if (line < 0) return false;
+    const uint8_t own = colour_[r];
+    colour_[r] = static_cast<uint8_t>(line);
+    if (!HasPieceNearby(r, kLoneGap)) {
+      colour_[r] = own;
+      return false;
+    }
+    std::unordered_map<int32_t, int64_t> border = Borders(r);
+    int32_t into = -1;
+    for (const auto& [o, n] : border)
+      if (colour_[o] == line && (into < 0 || n > border[into] || (n == border[into] && o < into))) into = o;
+    if (into < 0) {
+      anchor_[r] = kSureOfLine;
+      return true;
+    }
+    MergeInto(r, into);
+    JoinThrough(into, border);
+    return true;
   }
 
   // Whether region r is a short border drawn plainly between two areas, not a dash of a faint

@@ -322,6 +322,15 @@ class PaleBordersMap(unittest.TestCase):
         self.assertTrue([c for c, _ in found if lightest(c) >= 245])
         self.assertEqual(len(found), drawn)
 
+    def test_white_borders_beside_a_near_white_area_stay_whole(self):
+        # Beside the near-white (241, 251, 216) the borders fade into it, and between other areas
+        # their middles blur nearer to it than to white: left in its colour, or in white pieces
+        # with flat middles, each stretch of border was a region of its own (87 for 40).
+        pale = np.array([(206, 241, 224), (191, 170, 255), (154, 184, 236), (244, 221, 161), (166, 239, 159),
+                         (241, 251, 216)], dtype=np.uint8)
+        drawn, found = white_bordered(500, 60, pale, 2, 7)
+        self.assertLessEqual(abs(len(found) - drawn), 0.05 * drawn)
+
     def test_white_borders_tinted_yellow_at_their_middles_stay_whole(self):
         # Scaled up, a border is a line three pixels wide whose middle is flat, or along a
         # diagonal stands out only diagonally; the JPEG tints it a yellowish white, farther off

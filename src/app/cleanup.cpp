@@ -1275,13 +1275,14 @@ class Sieving {
   // area's colour, each stretch was a region of its own along the border.
   bool TakenAsFadedLine(int32_t r) {
     if (!picture_ || size_[r] < min_ || size_[r] >= alike_ || IsLineColour(colour_[r])) return false;
+    const int line = FadedLineColour(colour_[r]);
+    if (line < 0) return false;
     const auto [byColour, perimeter] = BordersByColour(r);
     if (static_cast<double>(size_[r]) >= kBlendWidth * static_cast<double>(perimeter)) return false;
     bool besideAnArea = false;
     for (const auto& [c, length] : byColour)
       besideAnArea = besideAnArea || (!IsLineColour(c) && length >= kSideShare * static_cast<double>(perimeter));
-    const int line = besideAnArea ? FadedLineColour(colour_[r]) : -1;
-    if (line < 0) return false;
+    if (!besideAnArea) return false;
     const uint8_t own = colour_[r];
     colour_[r] = static_cast<uint8_t>(line);
     if (!HasPieceNearby(r, kLoneGap)) {

@@ -840,9 +840,9 @@ constexpr double kFadingOf = 40;
 // Within how many pixels the next piece of a line lies where the blur broke it at a step; a
 // border drawn on its own has none so near.
 constexpr int32_t kLoneGap = 6;
-// How near (in sRGB steps) a pale line's colour lies to an area's it fades into beside it (a
-// white border beside a near-white area).
-constexpr double kFadedLine = 2 * kSure;
+// How near (in sRGB steps) a pale line's colour lies to an area's it fades into beside it: a
+// white border fades into a near-white green beside it, the two taken 55 steps apart.
+constexpr double kFadedLine = 56;
 // How many pixels an area drawn in a line's colour holds at least per pixel of its border: as
 // many as a line of the widest kind holds (kLineWide across, two borders) and more.
 constexpr double kAreaWide = 3;

@@ -330,6 +330,13 @@ class PaleBordersMap(unittest.TestCase):
                          (241, 251, 216)], dtype=np.uint8)
         drawn, found = white_bordered(500, 60, pale, 2, 7)
         self.assertLessEqual(abs(len(found) - drawn), 0.05 * drawn)
+        # A near-white green (213, 248, 217) lies farther from white, and the borders between
+        # pale yellow-greens beside it came out in its colour (23 regions for 18).
+        pale = np.array([(213, 248, 217), (204, 174, 225), (224, 203, 154), (175, 175, 242), (243, 157, 204),
+                         (224, 247, 160), (253, 197, 189), (205, 240, 178), (254, 156, 240), (217, 198, 201)],
+                        dtype=np.uint8)
+        drawn, found = white_bordered(500, 20, pale, 1, 11)
+        self.assertLessEqual(abs(len(found) - drawn), 0.05 * drawn)
 
     def test_white_borders_tinted_yellow_at_their_middles_stay_whole(self):
         # Scaled up, a border is a line three pixels wide whose middle is flat, or along a

@@ -695,6 +695,43 @@ std::optional<size_t> BlendGivingWay(const Centres& centres, const Candidate& li
   return k;
 }
 
+// A line's fewest middle pixels for its own colour to be told from them, and the least share
+// of its pixels they make up (an area's colour taken from a hatched or speckled area has a
+// few streaks' middles among many pixels of its own).
+constexpr int64_t kLeastLinePixels = 64;
+constexpr double kLeastMiddleShare = 0.2;
+
+// The median, channel by channel, of line middles drawn on, where at least `share` of them lie
+// within kSure of it; or nothing.
+std::optional<int32_t> AgreedMedian(const std::vector<int32_t>& middles, double share) {
+  if (middles.size() < static_cast<size_t>(kLeastLinePixels)) return std::nullopt;
+  int32_t median = 0;
+  std::vector<int> channel(middles.size());
+  for (int i = 0; i < 3; ++i) {
+    std::transform(middles.begin(), middles.end(), channel.begin(), [&](int32_t c) { return Channel(c, 8 * i); });
+    std::nth_element(channel.begin(), channel.begin() + channel.size() / 2, channel.end());
+    median |= channel[channel.size() / 2] << (8 * i);
+  }
+  const auto agreeing = std::count_if(middles.begin(), middles.end(),
+                                      [&](int32_t c) { return RgbDistance(c, median) <= kSure; });
+  if (agreeing < share * static_cast<double>(middles.size())) return std::nullopt;
+  return median;
+}
+
+// Where the colours are still fewer than asked, the median of the hidden lines' middles: a dark
+// line between areas of many colours is at its middle a tint of each side in turn, and so many
+// tints scatter too widely for a peak, while their median lies near the line's own colour (a
+// dark brown border between twelve colours, drawn in a brown area's colour before).
+void AddLinesMedian(const std::vector<int32_t>& middles, Centres& centres) {
+  const std::optional<int32_t> median = AgreedMedian(middles, kHiddenLineShare);
+  if (!median || IsBlendOf(*median, centres.lab, kSure)) return;
+  for (const Lab& c : centres.lab)
+    if (RgbDistance(*median, FromLab(c)) <= kSure) return;
+  centres.lab.push_back(ToLab(*median));
+  centres.from.push_back(From::Line);
+  centres.seed.push_back(*median);
+}
+
 // A thin line's colour that a blurred line hides, added while the colours are fewer than asked,
 // or in the place of a blend giving way to it: a dark line drawn between areas of many colours
 // is, at its middle, a tint of each side in turn, so no peak of the lines' histogram stands for
@@ -703,6 +740,7 @@ std::optional<size_t> BlendGivingWay(const Centres& centres, const Candidate& li
 void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted, Centres& centres,
                           const std::vector<double>& flatDensity) {
   BinSums sums;
+  std::vector<int32_t> middleColours;
   const auto onLine = [&](int32_t colour) {
     return centres.from[Nearest(ToLab(colour), centres.lab)] == From::Line;
   };
@@ -716,7 +754,8 @@ void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted,
       const int32_t drawnOn = LineColourAt(window.Rows(), x, w, &sides);
       // A narrow strip of an area between two lines stands out from them as a line would; a
       // line whose colour was taken, tinted by dark sides, is still that line.
-      if (!onLine(sides.first) && !onLine(sides.second) && !onLine(drawnOn)) sums.Add(drawnOn);
+      if (!onLine(sides.first) && !onLine(sides.second) && !onLine(drawnOn))
+        sums.Add(drawnOn), middleColours.push_back(drawnOn);
     }
   const std::vector<Bin> bins = sums.Bins();
   double middles = 0;
@@ -747,6 +786,7 @@ void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted,
     centres.from.push_back(From::Line);
     centres.seed.push_back(rgb);
   }
+  if (centres.lab.size() < wanted) AddLinesMedian(middleColours, centres);
 }
 
 // ---- Connected regions ---------------------------------------------------------------------
@@ -1697,12 +1737,6 @@ std::pair<std::vector<double>, std::vector<double>> OthersMiddles(const Picture&
   return {middles, others};
 }
 
-// A line's fewest middle pixels for its own colour to be told from them, and the least share
-// of its pixels they make up (an area's colour taken from a hatched or speckled area has a
-// few streaks' middles among many pixels of its own).
-constexpr int64_t kLeastLinePixels = 64;
-constexpr double kLeastMiddleShare = 0.2;
-
 // A line's colour that came from a faint peak of the flat areas (a few flat spots along the
 // line, far fewer than an area's) rather than from its middles: a grey or dark brown border
 // blurred between areas of every colour is, where it lies flat, tinted by the areas beside it,
@@ -1729,18 +1763,7 @@ std::optional<int32_t> MiddlesColour(const Picture& picture, const std::vector<P
         continue;
       middles.push_back(LineColourAt(window.Rows(), x, w));
     }
-  if (middles.size() < static_cast<size_t>(kLeastLinePixels)) return std::nullopt;
-  int32_t median = 0;
-  std::vector<int> channel(middles.size());
-  for (int i = 0; i < 3; ++i) {
-    std::transform(middles.begin(), middles.end(), channel.begin(), [&](int32_t c) { return Channel(c, 8 * i); });
-    std::nth_element(channel.begin(), channel.begin() + channel.size() / 2, channel.end());
-    median |= channel[channel.size() / 2] << (8 * i);
-  }
-  const auto agreeing = std::count_if(middles.begin(), middles.end(),
-                                      [&](int32_t c) { return RgbDistance(c, median) <= kSure; });
-  if (agreeing < kAgreeingMiddles * static_cast<double>(middles.size())) return std::nullopt;
-  return median;
+  return AgreedMedian(middles, kAgreeingMiddles);
 }
 
 // Line colour k taken from a faint flat peak, as its middles show it: where that lies apart

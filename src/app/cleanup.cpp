@@ -701,35 +701,47 @@ std::optional<size_t> BlendGivingWay(const Centres& centres, const Candidate& li
 constexpr int64_t kLeastLinePixels = 64;
 constexpr double kLeastMiddleShare = 0.2;
 
-// The median, channel by channel, of line middles drawn on, where at least `share` of them lie
-// within kSure of it; or nothing.
-std::optional<int32_t> AgreedMedian(const std::vector<int32_t>& middles, double share) {
-  if (middles.size() < static_cast<size_t>(kLeastLinePixels)) return std::nullopt;
+// The least share of line middles, drawn on, within kSure of their median for it to be the
+// line's own colour: the necks of a small area and the blurred edges of other lines nearest an
+// area's colour scatter.
+constexpr double kAgreeingMiddles = 0.25;
+
+// The median, channel by channel, of colours.
+int32_t MedianColour(const std::vector<int32_t>& colours) {
   int32_t median = 0;
-  std::vector<int> channel(middles.size());
+  std::vector<int> channel(colours.size());
   for (int i = 0; i < 3; ++i) {
-    std::transform(middles.begin(), middles.end(), channel.begin(), [&](int32_t c) { return Channel(c, 8 * i); });
+    std::transform(colours.begin(), colours.end(), channel.begin(), [&](int32_t c) { return Channel(c, 8 * i); });
     std::nth_element(channel.begin(), channel.begin() + channel.size() / 2, channel.end());
     median |= channel[channel.size() / 2] << (8 * i);
   }
-  const auto agreeing = std::count_if(middles.begin(), middles.end(),
-                                      [&](int32_t c) { return RgbDistance(c, median) <= kSure; });
-  if (agreeing < share * static_cast<double>(middles.size())) return std::nullopt;
   return median;
+}
+
+// The share of colours within kSure of colour c.
+double ShareNear(const std::vector<int32_t>& colours, int32_t c) {
+  const auto near = std::count_if(colours.begin(), colours.end(), [&](int32_t o) { return RgbDistance(o, c) <= kSure; });
+  return colours.empty() ? 0 : static_cast<double>(near) / static_cast<double>(colours.size());
 }
 
 // Where the colours are still fewer than asked, the median of the hidden lines' middles: a dark
 // line between areas of many colours is at its middle a tint of each side in turn, and so many
 // tints scatter too widely for a peak, while their median lies near the line's own colour (a
-// dark brown border between twelve colours, drawn in a brown area's colour before).
+// dark brown border between twelve colours, drawn in a brown area's colour before). Where the
+// map has no line's colour yet and a quarter of the middles agree on it, it stands though it is
+// a blend of two colours: a grey border between areas on both sides of grey is their blend too.
 void AddLinesMedian(const std::vector<int32_t>& middles, Centres& centres) {
-  const std::optional<int32_t> median = AgreedMedian(middles, kHiddenLineShare);
-  if (!median || IsBlendOf(*median, centres.lab, kSure)) return;
+  if (middles.size() < static_cast<size_t>(kLeastLinePixels)) return;
+  const int32_t median = MedianColour(middles);
+  const double agreeing = ShareNear(middles, median);
+  if (agreeing < kHiddenLineShare) return;
   for (const Lab& c : centres.lab)
-    if (RgbDistance(*median, FromLab(c)) <= kSure) return;
-  centres.lab.push_back(ToLab(*median));
+    if (RgbDistance(median, FromLab(c)) <= kSure) return;
+  const bool lineYet = std::find(centres.from.begin(), centres.from.end(), From::Line) != centres.from.end();
+  if (IsBlendOf(median, centres.lab, kSure) && (lineYet || agreeing < kAgreeingMiddles)) return;
+  centres.lab.push_back(ToLab(median));
   centres.from.push_back(From::Line);
-  centres.seed.push_back(*median);
+  centres.seed.push_back(median);
 }
 
 // A thin line's colour that a blurred line hides, added while the colours are fewer than asked,
@@ -1743,10 +1755,6 @@ std::pair<std::vector<double>, std::vector<double>> OthersMiddles(const Picture&
 // and the iterations draw it further onto their blends. Snapped to that tint, the line was found
 // only beside those areas and broke into pieces elsewhere.
 constexpr double kFaintFlatPeak = 6 * kLeastPeak;
-// The least share of those middles, drawn on, within kSure of their median for it to be the
-// line's own colour: the necks of a small area and the blurred edges of other lines nearest an
-// area's colour scatter.
-constexpr double kAgreeingMiddles = 0.25;
 
 // The colour the middles of lines (thin or a few pixels wide) nearest centre k stand for, by
 // the median of them drawn on, where enough of them agree on it; or nothing.
@@ -1763,7 +1771,10 @@ std::optional<int32_t> MiddlesColour(const Picture& picture, const std::vector<P
         continue;
       middles.push_back(LineColourAt(window.Rows(), x, w));
     }
-  return AgreedMedian(middles, kAgreeingMiddles);
+  if (middles.size() < static_cast<size_t>(kLeastLinePixels)) return std::nullopt;
+  const int32_t median = MedianColour(middles);
+  if (ShareNear(middles, median) < kAgreeingMiddles) return std::nullopt;
+  return median;
 }
 
 // Line colour k taken from a faint flat peak, as its middles show it: where that lies apart

@@ -263,6 +263,19 @@ class TintedBordersMap(unittest.TestCase):
     def test_grey_borders_are_drawn_grey(self):
         self.assertGreater(self.borders_drawn((0x80, 0x80, 0x80), 23), 0.5)
 
+    def test_grey_borders_on_a_blend_of_two_colours_stay_borders(self):
+        # The map's grey lies on a blend of two of its colours: the borders' middles agreed on
+        # it, but as a blend it was taken for no colour of its own, and the borders went into the
+        # areas beside them (9 regions for 12).
+        areas = np.array([(0x8A, 0x81, 0x28), (0x22, 0xEA, 0x91), (0x03, 0x55, 0xEB), (0xCF, 0x13, 0x1A),
+                          (0x13, 0x3A, 0x32), (0x5B, 0xC5, 0x6D), (0xBE, 0x6D, 0x1E), (0x7B, 0x99, 0xF7)],
+                         dtype=np.uint8)
+        clean = damaged_map.with_borders(damaged_map.clean_map(250, 15, 8, seed=43, lakes=1, palette=areas),
+                                         (0x80, 0x80, 0x80))
+        drawn = sum(a >= 3 for _, a in damaged_map.region_sizes(clean, 8))
+        found = converted(clean, len(np.unique(clean.reshape(-1, 3), axis=0)))
+        self.assertLessEqual(abs(len(found) - drawn), 0.05 * drawn)
+
     def test_dark_brown_borders_between_twelve_colours_stay_borders(self):
         # Tinted by twelve colours in turn, the border's blurred middles scatter too widely to
         # make a peak, and it was drawn in the brown area's colour: it joined those areas and

@@ -706,6 +706,11 @@ constexpr double kLeastMiddleShare = 0.2;
 // area's colour scatter.
 constexpr double kAgreeingMiddles = 0.25;
 
+// Whether colour c lies within kSure of one of the centres.
+bool NearACentre(int32_t c, const std::vector<Lab>& centres) {
+  return std::any_of(centres.begin(), centres.end(), [&](const Lab& l) { return RgbDistance(c, FromLab(l)) <= kSure; });
+}
+
 // The median, channel by channel, of colours.
 int32_t MedianColour(const std::vector<int32_t>& colours) {
   int32_t median = 0;
@@ -734,9 +739,7 @@ void AddLinesMedian(const std::vector<int32_t>& middles, Centres& centres) {
   if (middles.size() < static_cast<size_t>(kLeastLinePixels)) return;
   const int32_t median = MedianColour(middles);
   const double agreeing = ShareNear(middles, median);
-  if (agreeing < kHiddenLineShare) return;
-  for (const Lab& c : centres.lab)
-    if (RgbDistance(median, FromLab(c)) <= kSure) return;
+  if (agreeing < kHiddenLineShare || NearACentre(median, centres.lab)) return;
   const bool lineYet = std::find(centres.from.begin(), centres.from.end(), From::Line) != centres.from.end();
   if (IsBlendOf(median, centres.lab, kSure) && (lineYet || agreeing < kAgreeingMiddles)) return;
   centres.lab.push_back(ToLab(median));
@@ -790,9 +793,7 @@ void AddHiddenLineColours(const Picture& picture, Places& places, size_t wanted,
     const int32_t rgb = peak.bin->rgb;
     // Drawn on, a line's colour no longer holds its sides' tints: it is told from the colours
     // (and their blends) as closely as a pixel is sure of its colour.
-    bool near = IsBlendOf(rgb, kept.lab, kSure);
-    for (size_t k = 0; k < kept.lab.size() && !near; ++k) near = RgbDistance(rgb, FromLab(kept.lab[k])) <= kSure;
-    if (near) continue;
+    if (IsBlendOf(rgb, kept.lab, kSure) || NearACentre(rgb, kept.lab)) continue;
     centres = std::move(kept);
     centres.lab.push_back(peak.bin->lab);
     centres.from.push_back(From::Line);

@@ -562,13 +562,19 @@ AreasApart FlatAreasApart(const Picture& picture, Places& places) {
   };
 }
 
+// How far (in OKLab) the noise round the background colour reaches and is still the
+// background's: the background is given exactly and never follows its pixels, so a JPEG's or a
+// scan's paper, a few steps off it, made a near-white colour of its own and was mapped.
+constexpr float kBackgroundNoise = 2 * kSameColour;
+
 // Whether an area's colour `a` is the colour of centre `c` seen twice.
 bool IsSameColour(const Lab& a, const Lab& c, From from, const std::vector<double>& flatDensity,
                   const AreasApart& apart) {
   const float d2 = Distance2(a, c);
   const double rgb = RgbDistance(FromLab(a), FromLab(c));
-  const auto twoAreas = [&] { return from == From::Flat && rgb >= kTwoShades && apart(FromLab(a), FromLab(c)); };
-  return (d2 <= kSameColour * kSameColour && rgb <= kNoiseApart && !twoAreas()) ||
+  const auto twoAreas = [&] { return from != From::Line && rgb >= kTwoShades && apart(FromLab(a), FromLab(c)); };
+  const float same = from == From::Given ? kBackgroundNoise : kSameColour;
+  return (d2 <= same * same && rgb <= kNoiseApart && !twoAreas()) ||
          (from == From::Flat && d2 <= kOneRidge * kOneRidge && IsOneRidge(FromLab(a), FromLab(c), flatDensity));
 }
 

@@ -259,6 +259,36 @@ TEST(CleanPicture, TheBackgroundStaysOneOfTheColoursExactly) {
   EXPECT_NE(clean.At(10, 10), 0xFFFFFF);
 }
 
+// Paper noise round a white background given as the background (up to 12 steps a channel, as
+// a JPEG or a scan leaves it) stays the background's and unmapped, while a pale blue area 50
+// steps off white keeps a colour of its own.
+TEST(CleanPicture, NoiseRoundTheBackgroundIsTheBackground) {
+  Picture pic(64, 48, 0xFFFFFF);
+  uint32_t seed = 12345;
+  const auto noise = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int32_t>((seed >> 16) % 13);
+  };
+  for (int32_t y = 0; y < 48; ++y)
+    for (int32_t x = 0; x < 64; ++x) {
+      const int32_t r = 255 - noise(), g = 255 - noise(), b = 255 - noise();
+      pic.Set(x, y, r | g << 8 | b << 16);
+    }
+  for (int32_t y = 8; y < 24; ++y)
+    for (int32_t x = 8; x < 24; ++x) pic.Set(x, y, 0x1010E0);
+  for (int32_t y = 28; y < 44; ++y)
+    for (int32_t x = 36; x < 60; ++x) pic.Set(x, y, 0xFAE1D2);
+  CleanupOptions o;
+  o.colours = 4;
+  const Picture clean = CleanPicture(pic, o, 0xFFFFFF);
+  int64_t background = 0;
+  for (int32_t y = 0; y < 48; ++y)
+    for (int32_t x = 0; x < 64; ++x) background += clean.At(x, y) == 0xFFFFFF;
+  EXPECT_EQ(background, 64 * 48 - 16 * 16 - 24 * 16);
+  for (int s = 0; s < 24; s += 8) EXPECT_NEAR(clean.At(47, 35) >> s & 0xFF, 0xFAE1D2 >> s & 0xFF, 8);
+  EXPECT_NE(clean.At(15, 15), 0xFFFFFF);
+}
+
 class RegionGeneration : public AppTest {
  protected:
   // Regions of the picture reduced to `colours`, sieved and simplified by a pixel.

@@ -2772,9 +2772,15 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   Places places(picture);
   if (palette.empty() && options.colours > 0)
     palette = RepresentativeColours(picture, places, options.colours, fixed, &lines, &fromLines);
-  else if (!palette.empty() && fixed && std::find(palette.begin(), palette.end(), *fixed) == palette.end() &&
-           palette.size() < kMaxCleanColours)
+  else if (!palette.empty() && fixed && std::find(palette.begin(), palette.end(), *fixed) == palette.end()) {
+    // A full palette has no place left for the background, which would be snapped to a
+    // palette colour and mapped with the rest.
+    if (palette.size() >= kMaxCleanColours)
+      throw Error(err::kInvalidCall, u"cleanup.CleanPicture",
+                  u"the palette holds 256 colours and the background colour is none of them: leave one "
+                  u"out for it");
     palette.push_back(*fixed);
+  }
   if (palette.empty()) {
     std::optional<std::vector<int32_t>> own = OwnColours(picture);
     if (!own)

@@ -257,6 +257,12 @@ TEST(CleanPicture, TheBackgroundStaysOneOfTheColoursExactly) {
   const Picture clean = CleanPicture(pic, o, 0xFFFFFF);
   EXPECT_EQ(clean.At(3, 3), 0xFFFFFF);
   EXPECT_NE(clean.At(10, 10), 0xFFFFFF);
+  // A full palette leaves the background no place: refused rather than mapped.
+  CleanupOptions full;
+  for (int32_t i = 0; i < 256; ++i) full.palette.push_back(i * 0x010203);
+  EXPECT_THROW(CleanPicture(pic, full, 0xFFFFFF), Error);
+  full.palette.back() = 0xFFFFFF;
+  EXPECT_EQ(CleanPicture(pic, full, 0xFFFFFF).At(3, 3), 0xFFFFFF);
 }
 
 // Paper noise round a white background given as the background (up to 12 steps a channel, as

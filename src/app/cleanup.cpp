@@ -1,11 +1,13 @@
 #include "app/cleanup.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -165,6 +167,10 @@ std::optional<int32_t> HexColour(const QString& text) {
   const uint32_t rgb = text.mid(1).toUInt(&ok, 16);
   if (!ok) return std::nullopt;
   return static_cast<int32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+}
+
+bool IsHexWord(const QString& text) {
+  return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return std::isxdigit(c.unicode()) != 0; });
 }
 
 std::optional<int32_t> GimpColour(const QString& line) {
@@ -1660,8 +1666,11 @@ std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
     ++lineNumber;
     const QString line = QString::fromUtf8(file.readLine()).trimmed();
     if (line.isEmpty() || (gimp && (lineNumber == 1 || line.contains(':')))) continue;
-    if (line.startsWith('#') && (gimp || line.size() != 7)) continue;  // a comment
-    const std::optional<int32_t> c = gimp ? GimpColour(line) : HexColour(line);
+    // A '#' starts a comment, unless hex digits follow it: a colour mistyped with a digit too
+    // few is refused, not passed over with its areas left to another colour.
+    const QString word = line.section(QRegularExpression(QStringLiteral("\\s")), 0, 0);
+    if (line.startsWith('#') && (gimp || !IsHexWord(word.mid(1)))) continue;
+    const std::optional<int32_t> c = gimp ? GimpColour(line) : HexColour(word);
     if (!c) PaletteError(path, u"line " + FromUtf8(std::to_string(lineNumber)) +
                                    u" is not a colour (#RRGGBB, or R G B in a GIMP palette)");
     colours.push_back(*c);

@@ -23,16 +23,18 @@ int32_t Mix(int32_t a, int32_t b, double t) {
 
 TEST(PaletteFile, ReadsHexLinesAndGimpPalettesAndNamesTheLineItCannotRead) {
   TempFolder folder;
-  folder.Write("p.txt", "# borders\n#FF0000\n\n#00ff80\n");
-  EXPECT_EQ(ReadPaletteFile(folder.File("p.txt")), (std::vector<int32_t>{0x0000FF, 0x80FF00}));
+  folder.Write("p.txt", "# borders\n#FF0000\n\n#00ff80 green\n#0000FF\t# sea\n");
+  EXPECT_EQ(ReadPaletteFile(folder.File("p.txt")), (std::vector<int32_t>{0x0000FF, 0x80FF00, 0xFF0000}));
   folder.Write("p.gpl", "GIMP Palette\nName: map\nColumns: 2\n#\n255   0   0\tRed\n 0 0 255 Blue\n");
   EXPECT_EQ(ReadPaletteFile(folder.File("p.gpl")), (std::vector<int32_t>{0x0000FF, 0xFF0000}));
-  folder.Write("bad.txt", "#FF0000\nred\n");
-  try {
-    ReadPaletteFile(folder.File("bad.txt"));
-    FAIL() << "a palette with a word in it was read";
-  } catch (const Error& e) {
-    EXPECT_NE(e.Description().find(u"bad.txt: line 2"), std::u16string::npos);
+  for (const char* bad : {"#FF0000\nred\n", "#FF0000\n#00800\n"}) {  // a word; a digit too few
+    folder.Write("bad.txt", bad);
+    try {
+      ReadPaletteFile(folder.File("bad.txt"));
+      FAIL() << "a palette with a bad line was read: " << bad;
+    } catch (const Error& e) {
+      EXPECT_NE(e.Description().find(u"bad.txt: line 2"), std::u16string::npos);
+    }
   }
 }
 

@@ -190,7 +190,8 @@ bool frmMainLogic::MakePolygons() {
                    {PixelSizeText(row.pw), PixelSizeText(ph)});
     return false;
   }
-  const int32_t mask = ToneMask(s.toneIndex);
+  // A palette's colours are the ones the user wants on the map: kept exactly, not toned.
+  const int32_t mask = cleanup_.palette.empty() ? ToneMask(s.toneIndex) : 0;
   Picture cleaned;
   const Picture& source = CleanedPicture(pic, cleaned);
   if (cleanup_.regions) return MakeRegions(source, row.eastWrapped, row.pw, ph, mask);

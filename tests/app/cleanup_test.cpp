@@ -340,6 +340,27 @@ TEST_F(RegionGeneration, RegionsOfACleanedPictureCarryThingAndToneColour) {
   EXPECT_GT(polygons[0]->Poly()->Count(), 9);  // outline, bridge there and back, lake
 }
 
+// The colours of a palette are the map's exactly, whatever the tone: regions and rectangles.
+TEST_F(RegionGeneration, APalettesColoursAreKeptWhateverTheTone) {
+  Picture pic(32, 32, 0xFFFFFF);
+  for (int32_t y = 8; y < 24; ++y)
+    for (int32_t x = 8; x < 24; ++x) pic.Set(x, y, 0x1008F0);
+  StartWith(pic);
+  logic->MutableState().backColor = 0xFFFFFF;
+  logic->mnuToneItem_Click(4);
+  for (const bool regions : {true, false}) {
+    CleanupOptions o;
+    o.palette = {0x0000FF, 0xFF0000};
+    o.regions = regions;
+    logic->SetCleanup(o);
+    logic->mnuPolygon_Click();
+    std::set<int32_t> colours;
+    for (int32_t i = 1; i <= logic->State().oMap->Count(); ++i)
+      if (auto f = logic->State().oMap->Item(i); f->FigCode() == figcode::kPolygon) colours.insert(f->OwnColor());
+    EXPECT_EQ(colours, std::set<int32_t>{0x0000FF}) << (regions ? "regions" : "rectangles");
+  }
+}
+
 // A picture across the 180° meridian (its middle column straddles it): every region crossing
 // it is cut there into a piece ending 1″ short of 180°E and one starting 1″ short of 180°W, as
 // the rectangles are; no point lies beyond.

@@ -6,10 +6,13 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+
+#include <algorithm>
 
 #include "support/errors.h"
 
@@ -22,9 +25,11 @@ CleanupDialog::CleanupDialog(const CleanupOptions& current, QWidget* parent)
   auto* form = new QFormLayout;
   colours_ = new QSpinBox(this);
   colours_->setObjectName(QStringLiteral("spnColours"));
-  colours_->setRange(0, kMaxCleanColours);
+  // One colour is no reduction: the least value shows as such, so a typed 1 does not stand
+  // for a single colour that would never be used.
+  colours_->setRange(1, kMaxCleanColours);
   colours_->setSpecialValueText(tr("減らさない"));
-  colours_->setValue(current.colours);
+  colours_->setValue(std::max(current.colours, 1));
   form->addRow(tr("色数(&C):"), colours_);
 
   palette_ = new QLineEdit(this);
@@ -34,7 +39,10 @@ CleanupDialog::CleanupDialog(const CleanupOptions& current, QWidget* parent)
   auto* paletteRow = new QHBoxLayout;
   paletteRow->addWidget(palette_);
   paletteRow->addWidget(browse);
-  form->addRow(tr("パレット(&P):"), paletteRow);
+  // A row of a layout gets no buddy of its own: without one the access key showed as "&P".
+  auto* paletteLabel = new QLabel(tr("パレット(&P):"), this);
+  paletteLabel->setBuddy(palette_);
+  form->addRow(paletteLabel, paletteRow);
 
   sieve_ = new QSpinBox(this);
   sieve_->setObjectName(QStringLiteral("spnSieve"));

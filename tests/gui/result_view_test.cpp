@@ -3,9 +3,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QSpinBox>
+
+#include <algorithm>
 
 #include "app/frm_main.h"
 #include "app/picture_loader.h"
@@ -64,7 +68,14 @@ TEST_F(ResultViewTest, ItemFollowsCompressionInTheMenuAndWaitsForAGeneration) {
 TEST_F(ResultViewTest, TheCleanupStepMakesRegionsTheResultViewShows) {
   ASSERT_TRUE(StartWindow());
   CleanupDialog dialog(window->Logic().Cleanup(), window.get());
-  dialog.findChild<QSpinBox*>(QStringLiteral("spnColours"))->setValue(2);
+  auto* colours = dialog.findChild<QSpinBox*>(QStringLiteral("spnColours"));
+  colours->setValue(1);  // one colour is shown as no reduction, as it is taken
+  EXPECT_EQ(colours->text(), colours->specialValueText());
+  const auto labels = dialog.findChildren<QLabel*>();
+  EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel* l) {
+    return l->buddy() == dialog.findChild<QLineEdit*>(QStringLiteral("txtPalette"));
+  })) << "the palette's access key has no field";
+  colours->setValue(2);
   dialog.findChild<QSpinBox*>(QStringLiteral("spnSieve"))->setValue(9);
   dialog.findChild<QCheckBox*>(QStringLiteral("chkRegions"))->setChecked(true);
   dialog.findChild<QDoubleSpinBox*>(QStringLiteral("spnSimplify"))->setValue(1.5);

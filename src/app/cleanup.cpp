@@ -2087,6 +2087,39 @@ void SettleOnALineOverAnyArea(const IndexGrid& g, int32_t own, const std::vector
   }
 }
 
+// The ring of eight neighbours, clockwise from above.
+constexpr int kRingX[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kRingY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
+
+// How many steps (in any channel) a pixel lies at most from the middle of a flat area to be
+// that area's: its very colour, as a clean picture draws it. A JPEG's noise brings a blend
+// along an edge a step or two from the middle now and then.
+constexpr int kSameFlat = 0;
+
+// Whether pixel (x, y), of colour `own`, has the very colour of a pixel deep inside a flat area
+// of its palette colour within kBlendRadius, that colour too far from the palette's to be sure
+// of it: the rim of a flat area whose colour the palette lacks. Its colour may be a mix of the
+// colours beside it (a blue between white and a darker blue), but a blend fades across an edge
+// while the rim is as flat as the middle; taken for a blend, the rim came out in another colour
+// than the middle. Where the middle is sure of its colour, its blends are settled as before.
+bool OfAFlatAreaNearby(const IndexGrid& g, const Picture& picture, const std::vector<Place>& place, int32_t x,
+                       int32_t y, int32_t own) {
+  const int32_t w = g.width, h = g.height;
+  const uint8_t mine = g.index[static_cast<size_t>(y) * w + x];
+  // Along the eight directions: the middle of a flat area lies straight inwards from its rim.
+  for (int j = 0; j < 8; ++j)
+    for (int32_t d = 1; d <= kBlendRadius; ++d) {
+      const int32_t nx = x + d * kRingX[j], ny = y + d * kRingY[j];
+      if (nx < 0 || ny < 0 || nx >= w || ny >= h) break;
+      const size_t q = static_cast<size_t>(ny) * w + nx;
+      if (g.index[q] != mine) break;
+      if (place[q] == Place::Deep) {
+        if (!g.sure[q] && Step(own, picture.At(nx, ny)) <= kSameFlat) return true;
+        break;
+      }
+    }
+  return false;
+}
+
 // Edge pixels of a real picture are blends of the colours on either side (scanning, scaling,
 // blurring and anti-aliasing all mix neighbouring pixels), and a blend can lie nearer to a
 // third palette colour than to either, which would draw a thin strip of that colour along the
@@ -2132,6 +2165,7 @@ void SettleEdges(IndexGrid& g, const Picture& picture, Places& places) {
           }
         }
       SettleOnALineOverAnyArea(g, own, around, best, settled[p]);
+      if (settled[p] != mine && OfAFlatAreaNearby(g, picture, place, x, y, own)) settled[p] = mine;
     }
   g.index = std::move(settled);
 }
@@ -2192,9 +2226,6 @@ constexpr double kGapShare = 0.25;
 constexpr int32_t kInletLength = 6;
 // The widest a line is crossed over (in pixels) when its sides are looked for.
 constexpr int32_t kLineWide = 6;
-
-// The ring of eight neighbours, clockwise from above.
-constexpr int kRingX[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kRingY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 
 // How many pieces of a colour, as regions are traced (4-connected), meet the pixel in the
 // middle of the ring `mask`: runs of the ring that hold a side neighbour.

@@ -297,6 +297,40 @@ TEST(CleanPicture, NoiseRoundTheBackgroundIsTheBackground) {
   EXPECT_NE(clean.At(15, 15), 0xFFFFFF);
 }
 
+// A flat area whose colour the palette lacks goes whole to its nearest colour. Its rim lies
+// beside other colours, and its colour is a mix of them (blue between red and white, or
+// between white and a darker blue); a rim taken for a blend came out another colour than the
+// middle. Blue under red, three rows apart, with red and green given; then 16 squares of
+// colours reduced to 8.
+TEST(CleanPicture, AFlatAreaGoesWholeToOneColour) {
+  Picture two(48, 32, 0xFFFFFF);
+  for (int32_t y = 4; y < 14; ++y)
+    for (int32_t x = 4; x < 30; ++x) two.Set(x, y, 0x0000FF);
+  for (int32_t y = 17; y < 28; ++y)
+    for (int32_t x = 4; x < 40; ++x) two.Set(x, y, 0xFF0000);
+  CleanupOptions given;
+  given.palette = {0x0000FF, 0x008000};
+  const Picture clean = CleanPicture(two, given, 0xFFFFFF);
+  for (int32_t y = 17; y < 28; ++y)
+    for (int32_t x = 4; x < 40; ++x) ASSERT_EQ(clean.At(x, y), 0x008000) << x << "," << y;
+
+  Picture grid(80, 80, 0xFFFFFF);
+  for (int32_t i = 0; i < 16; ++i) {
+    const int32_t colour = (i * 37 % 240) | (i * 91 % 240) << 8 | (i * 53 % 240) << 16;
+    for (int32_t y = 0; y < 16; ++y)
+      for (int32_t x = 0; x < 16; ++x) grid.Set(i % 4 * 20 + 2 + x, i / 4 * 20 + 2 + y, colour);
+  }
+  CleanupOptions fewer;
+  fewer.colours = 8;
+  const Picture reduced = CleanPicture(grid, fewer, 0xFFFFFF);
+  for (int32_t i = 0; i < 16; ++i) {
+    const int32_t left = i % 4 * 20 + 2, top = i / 4 * 20 + 2;
+    for (int32_t y = 0; y < 16; ++y)
+      for (int32_t x = 0; x < 16; ++x)
+        ASSERT_EQ(reduced.At(left + x, top + y), reduced.At(left + 8, top + 8)) << "square " << i;
+  }
+}
+
 class RegionGeneration : public AppTest {
  protected:
   // Regions of the picture reduced to `colours`, sieved and simplified by a pixel.

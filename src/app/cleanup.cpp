@@ -170,7 +170,8 @@ std::optional<int32_t> HexColour(const QString& text) {
 }
 
 bool IsHexWord(const QString& text) {
-  return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return std::isxdigit(c.unicode()) != 0; });
+  return !text.isEmpty() &&
+         std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0; });
 }
 
 std::optional<int32_t> GimpColour(const QString& line) {

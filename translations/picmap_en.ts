@@ -402,6 +402,10 @@
         <translation>The polygons were generated. Now run [Two-Dimensional Compression] or [Save].</translation>
     </message>
     <message>
+        <source>ポリゴン生成に成功しました. [保存] してください.</source>
+        <translation>The polygons were generated. Now [Save] them.</translation>
+    </message>
+    <message>
         <source>ポリゴン生成は中断されました.</source>
         <translation>Polygon generation was aborted.</translation>
     </message>

@@ -71,6 +71,8 @@ inline constexpr UiText kMapFilter{QT_TRANSLATE_NOOP("frmMain", "経緯度地図
 inline constexpr char16_t kImagePolygon[] = u"画像ポリゴン";
 inline constexpr UiText kPolygonDone{QT_TRANSLATE_NOOP("frmMain",
     "ポリゴン生成に成功しました. [２次元圧縮] もしくは [保存] してください.")};
+// Regions are no rectangles, so there is nothing to compress: saving is the one step left.
+inline constexpr UiText kRegionsDone{QT_TRANSLATE_NOOP("frmMain", "ポリゴン生成に成功しました. [保存] してください.")};
 inline constexpr UiText kPolygonCancelled{QT_TRANSLATE_NOOP("frmMain", "ポリゴン生成は中断されました.")};
 inline constexpr UiText kPolygonFailed{QT_TRANSLATE_NOOP("frmMain", "ポリゴン生成に失敗しました.")};
 inline constexpr UiText kCompressCancelled{QT_TRANSLATE_NOOP("frmMain", "２次元圧縮は中断されました.")};

@@ -358,7 +358,7 @@ TEST_F(RegionGeneration, RegionsOfACleanedPictureCarryThingAndToneColour) {
   logic->mnuToneItem_Click(4);
   CleanIntoRegions(3, 10);
   logic->mnuPolygon_Click();
-  ASSERT_EQ(win.LastMessage(), frmtext::kPolygonDone);
+  ASSERT_EQ(win.LastMessage(), frmtext::kRegionsDone);
   EXPECT_FALSE(win.MenuEnabled(Menu::mnuCompress));
   std::vector<std::shared_ptr<clsMapFigure>> polygons;
   for (int32_t i = 1; i <= logic->State().oMap->Count(); ++i)
@@ -408,7 +408,7 @@ TEST_F(RegionGeneration, RegionsAcrossTheMeridianAreCutThere) {
   o.regions = true;
   logic->SetCleanup(o);
   logic->mnuPolygon_Click();
-  ASSERT_EQ(win.LastMessage(), frmtext::kPolygonDone);
+  ASSERT_EQ(win.LastMessage(), frmtext::kRegionsDone);
   EXPECT_EQ(logic->LastRegions().regions, 3);
   EXPECT_EQ(win.progressMax, 4);  // arcs and simplifying on either side
   std::vector<std::pair<int32_t, int32_t>> spans;  // west and east end of each polygon

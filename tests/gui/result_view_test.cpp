@@ -88,7 +88,7 @@ TEST_F(ResultViewTest, TheCleanupStepMakesRegionsTheResultViewShows) {
   window->Logic().SetCleanup(o);
   OpenPicture(WritePicture(Stripes(40, 20, {kRed, kBlue}), "two.png"));
   Trigger(Menu::mnuPolygon);
-  ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
+  ASSERT_EQ(dialogs.LastMessage(), frmtext::kRegionsDone) << "the message must not send the user to compression";
   EXPECT_EQ(window->Logic().LastRegions().regions, 2);
   EXPECT_TRUE(ShowResult()->isEnabled());
   EXPECT_FALSE(window->findChild<QMenu*>(QStringLiteral("mnuConvert"))->actions()[2]->isEnabled());

@@ -1773,6 +1773,11 @@ std::pair<std::vector<double>, std::vector<double>> OthersMiddles(const Picture&
 // only beside those areas and broke into pieces elsewhere.
 constexpr double kFaintFlatPeak = 6 * kLeastPeak;
 
+// A flat peak is faint beside the lines, too, where the line middles nearest it are many times
+// its flat spots: a grey border between magenta and lilac areas lies flat, tinted magenta, at
+// its crossings only, while its middles run the whole border.
+constexpr double kFaintBesideMiddles = 12;
+
 // The colour the middles of lines (thin or a few pixels wide) nearest centre k stand for, by
 // the median of them drawn on, where enough of them agree on it; or nothing.
 std::optional<int32_t> MiddlesColour(const Picture& picture, const std::vector<Place>& place,
@@ -1798,10 +1803,11 @@ std::optional<int32_t> MiddlesColour(const Picture& picture, const std::vector<P
 // from every other colour and the peak's tint is a mix of it and another colour (the line
 // blurred into an area).
 std::optional<int32_t> LinesOwnColour(const Picture& picture, Places& places, const Centres& centres,
-                                      const std::vector<int32_t>& rgb, size_t k, const std::vector<double>& flatDensity) {
-  if (centres.from[k] != From::Flat || centres.seed[k] < 0 ||
-      flatDensity[BinKey(centres.seed[k])] >= kFaintFlatPeak)
-    return std::nullopt;
+                                      const std::vector<int32_t>& rgb, size_t k, const std::vector<double>& flatDensity,
+                                      double onLines) {
+  if (centres.from[k] != From::Flat || centres.seed[k] < 0) return std::nullopt;
+  const double flat = flatDensity[BinKey(centres.seed[k])];
+  if (flat >= kFaintFlatPeak && flat * kFaintBesideMiddles >= onLines) return std::nullopt;
   const std::optional<int32_t> own = MiddlesColour(picture, places.Get(), centres.lab, k);
   if (!own) return std::nullopt;
   bool apart = true, tint = false;
@@ -1908,7 +1914,7 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     // stand for it where the flat spots it was taken from were a tint of them.
     for (size_t k = 0; k < colours.size(); ++k)
       if ((*lines)[k] && onLines[k] > onAreas[k] && k >= fixedLab.size())
-        if (const std::optional<int32_t> own = LinesOwnColour(picture, places, centres, rgb, k, flatDensity))
+        if (const std::optional<int32_t> own = LinesOwnColour(picture, places, centres, rgb, k, flatDensity, onLines[k]))
           colours[k] = *own;
   }
   return colours;

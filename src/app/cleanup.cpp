@@ -1607,9 +1607,15 @@ Picture ToPicture(IndexGrid grid) {
   return Picture::Indexed(grid.width, grid.height, owner->data(), grid.width, table, owner);
 }
 
+// How far in from the footprint's edge the fill outside takes its colours: a picture cut out
+// of its background (a magic wand's selection) keeps a rim of blends with what was cut, and
+// drawn on outside, the rim passed for an area of its own colour.
+constexpr int kFootprintRim = 2;
+
 // Outside a warped picture's footprint there is nothing to clean: each such pixel takes the
-// colour of the nearest pixel inside on its row (a row wholly outside, that of the nearest row
-// with one), so it brings no colour of its own and splits no region.
+// colour of the nearest pixel inside on its row, kFootprintRim in from the edge (a row wholly
+// outside, that of the nearest row with one), so it brings no colour of its own and splits no
+// region.
 Picture FilledOutside(const Picture& picture) {
   const int32_t w = picture.width, h = picture.height;
   auto buffer = std::make_shared<std::vector<uint32_t>>(size_t(w) * size_t(h));
@@ -1625,7 +1631,12 @@ Picture FilledOutside(const Picture& picture) {
     for (int32_t x = w - 1, next = -1; x >= 0; --x) {
       if (picture.Inside(x, y)) next = x;
       const int32_t l = left[x];
-      const int32_t from = l < 0 ? next : next < 0 || x - l <= next - x ? l : next;
+      int32_t from = l < 0 ? next : next < 0 || x - l <= next - x ? l : next;
+      if (from != x)
+        for (int i = 0, step = from < x ? -1 : 1; i < kFootprintRim && from + step >= 0 && from + step < w &&
+                                                  picture.Inside(from + step, y);
+             ++i)
+          from += step;
       out[x] = static_cast<uint32_t>(colours[from]) | 0xFF000000u;
     }
     filled[static_cast<size_t>(y)] = true;
@@ -1637,19 +1648,81 @@ Picture FilledOutside(const Picture& picture) {
       if (y - d >= 0 && filled[static_cast<size_t>(y - d)]) from = y - d;
       else if (y + d < h && filled[static_cast<size_t>(y + d)]) from = y + d;
     }
+    for (int i = 0, step = from < y ? -1 : 1; from >= 0 && i < kFootprintRim && from + step >= 0 && from + step < h &&
+                                              filled[static_cast<size_t>(from + step)];
+         ++i)
+      from += step;
     if (from >= 0) std::copy_n(buffer->data() + size_t(from) * w, w, buffer->data() + size_t(y) * w);
   }
   return Picture::Direct(w, h, reinterpret_cast<const uint8_t*>(buffer->data()), ptrdiff_t{w} * 4, buffer);
 }
 
-// The cleaned colours inside the source's footprint, nothing outside it.
-Picture WithFootprintOf(const Picture& cleaned, const Picture& source) {
+// Merges each region of one colour inside the footprint (pixels whose X byte is not 0) smaller
+// than `minPixels` into the neighbour inside it shares the longest border with, smallest first.
+// Cleaned with the outside filled, a blend on the footprint's rim ran on outside as a streak
+// that no sieve could take for a speck; cut back to the footprint, it is one.
+void SieveInsideFootprint(std::vector<uint32_t>& px, int32_t w, int32_t h, int32_t minPixels, int connectivity) {
+  const auto inside = [&](size_t p) { return (px[p] >> 24) != 0; };
+  std::vector<int32_t> parent(px.size());
+  std::iota(parent.begin(), parent.end(), 0);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      const size_t p = static_cast<size_t>(y) * w + x;
+      if (!inside(p)) continue;
+      const auto join = [&](int32_t nx, int32_t ny) {
+        if (nx < 0 || nx >= w || ny < 0) return;
+        const size_t q = static_cast<size_t>(ny) * w + nx;
+        if (px[q] == px[p]) Unite(parent, static_cast<int32_t>(p), static_cast<int32_t>(q));
+      };
+      join(x - 1, y), join(x, y - 1);
+      if (connectivity == 8) join(x - 1, y - 1), join(x + 1, y - 1);
+    }
+  std::vector<int32_t> size(px.size(), 0);
+  for (size_t p = 0; p < px.size(); ++p)
+    if (inside(p)) ++size[Find(parent, static_cast<int32_t>(p))];
+  // Only the small regions' pixels are listed: a region they join that was not small stays so.
+  std::unordered_map<int32_t, std::vector<int32_t>> pixels;
+  for (size_t p = 0; p < px.size(); ++p)
+    if (inside(p))
+      if (const int32_t r = Find(parent, static_cast<int32_t>(p)); size[r] < minPixels) pixels[r].push_back(static_cast<int32_t>(p));
+  std::vector<int32_t> small;
+  for (const auto& [r, list] : pixels) small.push_back(r);
+  std::sort(small.begin(), small.end(), [&](int32_t a, int32_t b) { return size[a] != size[b] ? size[a] < size[b] : a < b; });
+  for (const int32_t r : small) {
+    if (Find(parent, r) != r || size[r] >= minPixels) continue;
+    std::unordered_map<int32_t, int64_t> border;
+    for (const int32_t p : pixels[r]) {
+      const int32_t x = p % w, y = p / w;
+      for (const auto& [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
+        if (nx < 0 || nx >= w || ny < 0 || ny >= h) continue;
+        const size_t q = static_cast<size_t>(ny) * w + nx;
+        if (inside(q))
+          if (const int32_t o = Find(parent, static_cast<int32_t>(q)); o != r) ++border[o];
+      }
+    }
+    int32_t best = -1;
+    for (const auto& [o, n] : border)
+      if (best < 0 || n > border[best] || (n == border[best] && o < best)) best = o;
+    if (best < 0) continue;  // an islet alone in the footprint
+    std::vector<int32_t> moved = std::move(pixels[r]);
+    for (const int32_t p : moved) px[p] = px[best];
+    parent[r] = best;
+    size[best] += size[r];
+    if (const auto target = pixels.find(best); target != pixels.end())
+      target->second.insert(target->second.end(), moved.begin(), moved.end());
+  }
+}
+
+// The cleaned colours inside the source's footprint, nothing outside it; regions the cut left
+// below `minPixels` go to their neighbours inside.
+Picture WithFootprintOf(const Picture& cleaned, const Picture& source, int32_t minPixels, int connectivity) {
   const int32_t w = cleaned.width, h = cleaned.height;
   auto buffer = std::make_shared<std::vector<uint32_t>>(size_t(w) * size_t(h), 0u);
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x)
       if (source.Inside(x, y))
         (*buffer)[size_t(y) * w + x] = static_cast<uint32_t>(cleaned.At(x, y)) | 0xFF000000u;
+  if (minPixels > 1) SieveInsideFootprint(*buffer, w, h, minPixels, connectivity);
   Picture p = Picture::Direct(w, h, reinterpret_cast<const uint8_t*>(buffer->data()), ptrdiff_t{w} * 4, buffer);
   p.footprint = true;
   return p;
@@ -2807,7 +2880,8 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alik
 Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background, int* colours,
                      const std::function<void()>& stageDone) {
   if (source.footprint && !source.IsIndexed())
-    return WithFootprintOf(CleanPicture(FilledOutside(source), options, background, colours, stageDone), source);
+    return WithFootprintOf(CleanPicture(FilledOutside(source), options, background, colours, stageDone), source,
+                           options.sieve, options.regions ? 4 : 8);
   const auto done = [&] {
     if (stageDone) stageDone();
   };

@@ -203,6 +203,48 @@ TEST(CleanPicture, APictureInItsOwnColoursIsSievedBySizeAlone) {
   for (int32_t y = 0; y < 12; ++y) EXPECT_EQ(clean.At(21, y), between) << "row " << y;
 }
 
+// A picture cut out of its background keeps a rim of blends with it along the cut; drawn on
+// outside before cleaning, pieces of that rim passed for regions and stayed as specks.
+TEST(CleanPicture, TheRimOfACutOutPictureLeavesNoRegionBelowTheSieve) {
+  constexpr int32_t w = 60, h = 60, sieve = 20;
+  const auto inside = [](int32_t x, int32_t y) { return (x - 30) * (x - 30) + (y - 30) * (y - 30) < 25 * 25; };
+  auto bits = std::make_shared<std::vector<uint32_t>>(size_t{w} * h, 0u);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      if (!inside(x, y)) continue;
+      const bool rim = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+      const int32_t colour = rim ? ((x + y) / 2 % 2 ? 0xC0C0C0 : 0x909090) : x < 30 ? kOrange : kLime;
+      (*bits)[size_t(y) * w + x] = static_cast<uint32_t>(colour) | 0xFF000000u;
+    }
+  Picture pic = Picture::Direct(w, h, reinterpret_cast<const uint8_t*>(bits->data()), ptrdiff_t{w} * 4, bits);
+  pic.footprint = true;
+  CleanupOptions o;
+  o.colours = 4;
+  o.sieve = sieve;
+  o.regions = true;
+  const Picture clean = CleanPicture(pic, o, -1);
+  // Regions inside the footprint, 4-connected as they are traced.
+  std::vector<int32_t> region(size_t{w} * h, -1);
+  for (int32_t start = 0; start < w * h; ++start) {
+    if (region[start] >= 0 || !inside(start % w, start / w)) continue;
+    std::vector<int32_t> stack{start}, pixels;
+    region[start] = start;
+    while (!stack.empty()) {
+      const int32_t p = stack.back();
+      stack.pop_back();
+      pixels.push_back(p);
+      for (const int32_t q : {p - 1, p + 1, p - w, p + w}) {
+        if (q < 0 || q >= w * h || std::abs(q % w - p % w) > 1 || region[q] >= 0 || !inside(q % w, q / w)) continue;
+        if (clean.At(q % w, q / w) != clean.At(p % w, p / w)) continue;
+        region[q] = start;
+        stack.push_back(q);
+      }
+    }
+    EXPECT_GE(pixels.size(), size_t{sieve}) << "a region of " << pixels.size() << " pixels at (" << start % w << ", "
+                                            << start / w << ")";
+  }
+}
+
 // A reduction may take the blend of two colours from the pixels of their border; the short
 // strips of it along that border are merged though their pixels are sure of it, while a wide
 // area of the same colour stays.

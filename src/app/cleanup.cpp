@@ -174,6 +174,14 @@ bool IsHexWord(const QString& text) {
          std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0; });
 }
 
+// "#" and six characters, all but one of them hex digits.
+bool IsMistypedHexColour(const QString& word) {
+  if (word.size() != 7) return false;
+  return std::count_if(word.begin() + 1, word.end(), [](QChar c) {
+           return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0;
+         }) == 5;
+}
+
 std::optional<int32_t> GimpColour(const QString& line) {
   const QStringList parts = line.simplified().split(' ');
   if (parts.size() < 3) return std::nullopt;
@@ -1734,16 +1742,19 @@ std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
   QFile file(QString::fromStdU16String(path));
   if (!file.open(QIODevice::ReadOnly)) PaletteError(path, u"cannot be read");
   std::vector<int32_t> colours;
-  const bool gimp = file.peek(12).startsWith("GIMP Palette");
+  QByteArray head = file.peek(15);
+  if (head.startsWith("\xEF\xBB\xBF")) head.remove(0, 3);  // a byte order mark, as editors on Windows write
+  const bool gimp = head.startsWith("GIMP Palette");
   int lineNumber = 0;
   while (!file.atEnd()) {
     ++lineNumber;
     const QString line = QString::fromUtf8(file.readLine()).trimmed();
     if (line.isEmpty() || (gimp && (lineNumber == 1 || line.contains(':')))) continue;
     // A '#' starts a comment, unless hex digits follow it: a colour mistyped with a digit too
-    // few is refused, not passed over with its areas left to another colour.
+    // few, or with one letter for a digit (O for 0), is refused, not passed over with its areas
+    // left to another colour.
     const QString word = line.section(QRegularExpression(QStringLiteral("\\s")), 0, 0);
-    if (line.startsWith('#') && (gimp || !IsHexWord(word.mid(1)))) continue;
+    if (line.startsWith('#') && (gimp || !(IsHexWord(word.mid(1)) || IsMistypedHexColour(word)))) continue;
     const std::optional<int32_t> c = gimp ? GimpColour(line) : HexColour(word);
     if (!c) PaletteError(path, u"line " + FromUtf8(std::to_string(lineNumber)) +
                                    u" is not a colour (#RRGGBB, or R G B in a GIMP palette)");

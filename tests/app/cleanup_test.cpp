@@ -27,7 +27,10 @@ TEST(PaletteFile, ReadsHexLinesAndGimpPalettesAndNamesTheLineItCannotRead) {
   EXPECT_EQ(ReadPaletteFile(folder.File("p.txt")), (std::vector<int32_t>{0x0000FF, 0x80FF00, 0xFF0000}));
   folder.Write("p.gpl", "GIMP Palette\nName: map\nColumns: 2\n#\n255   0   0\tRed\n 0 0 255 Blue\n");
   EXPECT_EQ(ReadPaletteFile(folder.File("p.gpl")), (std::vector<int32_t>{0x0000FF, 0xFF0000}));
-  for (const char* bad : {"#FF0000\nred\n", "#FF0000\n#00800\n"}) {  // a word; a digit too few
+  folder.Write("bom.gpl", "\xEF\xBB\xBFGIMP Palette\r\nName: map\r\n255 0 0 Red\r\n");
+  EXPECT_EQ(ReadPaletteFile(folder.File("bom.gpl")), (std::vector<int32_t>{0x0000FF}));
+  // A word; a digit too few; a letter O for a zero.
+  for (const char* bad : {"#FF0000\nred\n", "#FF0000\n#00800\n", "#FF0000\n#FF00O0\n"}) {
     folder.Write("bad.txt", bad);
     try {
       ReadPaletteFile(folder.File("bad.txt"));

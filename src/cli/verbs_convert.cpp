@@ -1,6 +1,8 @@
 // picmap-cli convert: runs the main window's conversion steps on a scripted window, answering
 // its dialogs and input boxes from the command line.
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <unistd.h>
 
 #include <cstdio>
@@ -267,6 +269,14 @@ QString ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
   return {};
 }
 
+// The map file -o names: in a folder it names (or one its trailing '/' marks), the map takes
+// the picture's name, as cp and mv put a file into a folder.
+std::u16string MapPathFromOutput(const QString& output, const std::u16string& picture) {
+  if (!output.endsWith('/') && !QFileInfo(output).isDir()) return ToU16(output);
+  const QString name = QFileInfo(QString::fromStdU16String(picture)).fileName();
+  return ChangeExtension(ToU16(QDir(output).filePath(name)), u"MLL");
+}
+
 // Fills `o` from the parsed command line; an empty result, or the usage error to report.
 QString ReadOptions(const QCommandLineParser& p, Options& o) {
   const QStringList pos = p.positionalArguments();
@@ -274,7 +284,7 @@ QString ReadOptions(const QCommandLineParser& p, Options& o) {
   o.picture = ToU16(pos[0]);
   if (p.isSet("output") && p.value("output").isEmpty())
     return TrQ("picmap-cli", "-o/--output: 地図ファイルの名前が空です");
-  o.map = p.isSet("output") ? ToU16(p.value("output")) : ChangeExtension(o.picture, u"MLL");
+  o.map = p.isSet("output") ? MapPathFromOutput(p.value("output"), o.picture) : ChangeExtension(o.picture, u"MLL");
   if (p.isSet("things")) o.things = ToU16(p.value("things"));
   o.world = p.isSet("world");
   o.worldFile = p.isSet("world-file");

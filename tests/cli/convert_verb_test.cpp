@@ -166,6 +166,19 @@ TEST_F(ConvertVerbTest, DefaultsWriteBesideThePicture) {
   }
 }
 
+// -o naming a folder puts the map into it under the picture's name, not beside it.
+TEST_F(ConvertVerbTest, AnOutputFolderTakesTheMapUnderThePicturesName) {
+  ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "Japan.png").string()), "PNG"));
+  fs::create_directories(dir_ / "maps");
+  for (const std::string slash : {"", "/"}) {
+    const RunResult r = Run("'" + (dir_ / "Japan.png").string() + "' --compress 0 -o '" + (dir_ / "maps").string() + slash + "'");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir_ / "maps" / "Japan.MLL")) << slash;
+    EXPECT_FALSE(fs::exists(dir_ / "maps.MLL")) << slash;
+    fs::remove_all(dir_ / "maps"), fs::create_directories(dir_ / "maps");
+  }
+}
+
 TEST_F(ConvertVerbTest, BadOptionsAreUsageErrors) {
   ASSERT_TRUE(Regions().save(QString::fromStdString((dir_ / "r.png").string()), "PNG"));
   const std::string pic = "'" + (dir_ / "r.png").string() + "'";

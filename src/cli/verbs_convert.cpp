@@ -449,12 +449,14 @@ void PrintRegions(const RegionCounts& r) {
   Report("regions:", text);
 }
 
-// A folder that cannot be written is found before the picture is read and converted.
+// A folder that cannot be written, or a read-only map the save would refuse to replace, is
+// found before the picture is read and converted.
 bool OutputsCanBeWritten(const std::u16string& chosen) {
   clsMap map;
   map.FileName(chosen);
   clsThings things;
   things.FileName(chosen);
+  if (IsReadOnlyFile(map.FileName(), true)) return false;
   for (const std::u16string& file : {map.FileName(), things.FileName()}) {
     try {
       StagedFile probe;

@@ -384,6 +384,13 @@ TEST_F(FirstHourTest, AnOutputThatCannotBeWrittenIsFoundBeforeTheConversion) {
   EXPECT_EQ(r.exit, 1);
   EXPECT_EQ(r.out, "");  // nothing was converted
   EXPECT_EQ(r.err, "picmap-cli convert: " + (dir_ / "no" / "m.MLL").string() + ": No such folder (error 53)\n");
+  const fs::path locked = dir_ / "locked.MLL";
+  std::ofstream(locked) << "kept";
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const RunResult readOnly = Run(Picture() + " -o '" + locked.string() + "'");
+  EXPECT_EQ(readOnly.exit, 1);
+  EXPECT_EQ(readOnly.out, "");
+  EXPECT_EQ(readOnly.err, "picmap-cli convert: " + locked.string() + ": is a read-only file.\n");
 }
 
 TEST_F(FirstHourTest, ExportSpeaksGdalsOptionsAndWritesWhatItsNameSays) {

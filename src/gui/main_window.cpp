@@ -39,6 +39,7 @@
 #include "gui/cursors.h"
 #include "gui/dialog_provider.h"
 #include "gui/preview_widget.h"
+#include "ogr/mll_driver.h"
 #include "gui/control_point_dock.h"
 #include "gui/reference_dock.h"
 #include "gui/qt_text.h"
@@ -325,8 +326,10 @@ void frmMain::BuildViewMenu() {
   }
 }
 
-// The layers live in the logic, so the list and its menu items are made once it is.
+// The layers live in the logic, so the list and its menu items are made once it is. The map
+// files the window saves open as layers too, whether or not GDAL finds the driver's plugin.
 void frmMain::BuildReferenceDock() {
+  ogr::RegisterMllDriver();
   viewMenu_->addSeparator();
   addReference_ = viewMenu_->addAction(tr("参照レイヤーの追加(&L)..."));
   addReference_->setObjectName(QStringLiteral("mnuAddReference"));

@@ -46,6 +46,18 @@ class ReferenceTest : public WindowTest {
   QListWidget* List() { return window->References()->List(); }
 };
 
+// A map the window has just saved opens as a layer, wherever GDAL looks for its plugins.
+TEST_F(ReferenceTest, AMapTheWindowSavedOpensAsALayer) {
+  OpenPicture(WritePicture(Stripes(40, 20, {kGreen}), "green.png"));
+  window->Logic().SetEventInterval(std::chrono::milliseconds(0));
+  Trigger(Menu::mnuPolygon);
+  dialogs.saveAnswers.push_back(folder.File("green.MLL"));
+  Trigger(Menu::mnuSave);
+  ASSERT_TRUE(fs::exists(folder.Path() / "green.MLL"));
+  AddFromMenu(folder.File("green.MLL"));
+  EXPECT_EQ(window->Logic().References().Count(), 1u) << ToUtf8(dialogs.LastMessage());
+}
+
 TEST_F(ReferenceTest, ALayerIsDrawnUnderThePictureAndCanBeHiddenOrPutOver) {
   const int32_t sea = OnTheLine();
   AddFromMenu(Equator());

@@ -227,6 +227,33 @@
     </message>
 </context>
 <context>
+    <name>ReferenceLayer</name>
+    <message>
+        <source>GDAL で読み込めません</source>
+        <translation>GDAL cannot read it</translation>
+    </message>
+    <message>
+        <source>座標系がなく, 座標も経度緯度ではありません</source>
+        <translation>no coordinate system, and its coordinates are not longitude/latitude</translation>
+    </message>
+    <message>
+        <source>座標系を経度緯度に変換できません</source>
+        <translation>its coordinate system cannot be turned into longitude/latitude</translation>
+    </message>
+    <message>
+        <source>線も多角形もありません</source>
+        <translation>no lines or polygons in it</translation>
+    </message>
+    <message>
+        <source>地球上の位置を示す情報がありません</source>
+        <translation>it carries no georeferencing</translation>
+    </message>
+    <message>
+        <source>ベクターの地物もラスターのバンドもありません</source>
+        <translation>neither vector features nor raster bands in it</translation>
+    </message>
+</context>
+<context>
     <name>StagedFile</name>
     <message>
         <source>%1 で他の保存が終わるのを待っています</source>
@@ -239,6 +266,33 @@
     <message>
         <source>%1 のバックアップは短くした名前 %2 で残しています</source>
         <translation>the backup of %1 is kept under the shortened name %2</translation>
+    </message>
+</context>
+<context>
+    <name>cleanup</name>
+    <message>
+        <source>読み込めません</source>
+        <translation>cannot be read</translation>
+    </message>
+    <message>
+        <source>%1 行目は色ではありません (#RRGGBB, GIMP パレットでは R G B)</source>
+        <translation>line %1 is not a colour (#RRGGBB, or R G B in a GIMP palette)</translation>
+    </message>
+    <message>
+        <source>色がひとつもありません</source>
+        <translation>holds no colour</translation>
+    </message>
+    <message>
+        <source>256 色を超える色があります</source>
+        <translation>holds more than 256 colours</translation>
+    </message>
+    <message>
+        <source>パレットが 256 色で無効色がありません: 無効色のために 1 色あけてください</source>
+        <translation>the palette holds 256 colours and the background colour is none of them: leave one out for it</translation>
+    </message>
+    <message>
+        <source>画像の色が 256 色を超えています: 小領域を除く前に色を減らしてください (--colors または --palette)</source>
+        <translation>the picture holds more than 256 colours: reduce them (--colors or --palette) before removing small regions</translation>
     </message>
 </context>
 <context>

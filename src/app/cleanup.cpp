@@ -18,6 +18,7 @@
 
 #include "support/errors.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
@@ -1740,7 +1741,7 @@ Picture WithFootprintOf(const Picture& cleaned, const Picture& source, int32_t m
 
 std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
   QFile file(QString::fromStdU16String(path));
-  if (!file.open(QIODevice::ReadOnly)) PaletteError(path, u"cannot be read");
+  if (!file.open(QIODevice::ReadOnly)) PaletteError(path, Tr("cleanup", "読み込めません"));
   std::vector<int32_t> colours;
   QByteArray head = file.peek(15);
   if (head.startsWith("\xEF\xBB\xBF")) head.remove(0, 3);  // a byte order mark, as editors on Windows write
@@ -1756,12 +1757,13 @@ std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
     const QString word = line.section(QRegularExpression(QStringLiteral("\\s")), 0, 0);
     if (line.startsWith('#') && (gimp || !(IsHexWord(word.mid(1)) || IsMistypedHexColour(word)))) continue;
     const std::optional<int32_t> c = gimp ? GimpColour(line) : HexColour(word);
-    if (!c) PaletteError(path, u"line " + FromUtf8(std::to_string(lineNumber)) +
-                                   u" is not a colour (#RRGGBB, or R G B in a GIMP palette)");
+    if (!c)
+      PaletteError(path, Arg(Tr("cleanup", "%1 行目は色ではありません (#RRGGBB, GIMP パレットでは R G B)"),
+                             {FromUtf8(std::to_string(lineNumber))}));
     colours.push_back(*c);
   }
-  if (colours.empty()) PaletteError(path, u"holds no colour");
-  if (colours.size() > kMaxCleanColours) PaletteError(path, u"holds more than 256 colours");
+  if (colours.empty()) PaletteError(path, Tr("cleanup", "色がひとつもありません"));
+  if (colours.size() > kMaxCleanColours) PaletteError(path, Tr("cleanup", "256 色を超える色があります"));
   return colours;
 }
 
@@ -2909,16 +2911,15 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
     // palette colour and mapped with the rest.
     if (palette.size() >= kMaxCleanColours)
       throw Error(err::kInvalidCall, u"cleanup.CleanPicture",
-                  u"the palette holds 256 colours and the background colour is none of them: leave one "
-                  u"out for it");
+                  Tr("cleanup", "パレットが 256 色で無効色がありません: 無効色のために 1 色あけてください"));
     palette.push_back(*fixed);
   }
   if (palette.empty()) {
     std::optional<std::vector<int32_t>> own = OwnColours(picture);
     if (!own)
       throw Error(err::kInvalidCall, u"cleanup.CleanPicture",
-                  u"the picture holds more than 256 colours: reduce them (--colors or "
-                  u"--palette) before removing small regions");
+                  Tr("cleanup", "画像の色が 256 色を超えています: 小領域を除く前に色を減らしてください (--colors "
+                                "または --palette)"));
     palette = std::move(*own);
   }
   if (colours) *colours = static_cast<int>(palette.size());

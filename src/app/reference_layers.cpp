@@ -13,6 +13,7 @@
 #include "support/errors.h"
 #include "support/library.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 
 namespace picmap {
 
@@ -33,7 +34,7 @@ void RegisterGdal() {
 
 std::u16string LastGdalError() {
   const char* m = CPLGetLastErrorMsg();
-  return m && *m ? FromUtf8(m) : std::u16string(u"GDAL cannot read it");
+  return m && *m ? FromUtf8(m) : Tr("ReferenceLayer", "GDAL で読み込めません");
 }
 
 struct DatasetClose {
@@ -184,7 +185,7 @@ std::unique_ptr<OGRCoordinateTransformation> ToWgs84(OGRLayer& layer, const std:
   if (!srs) {
     OGREnvelope e;
     if (layer.GetExtent(&e, TRUE) == OGRERR_NONE && !FitsTheGlobe(e.MinX, e.MaxX, e.MinY, e.MaxY))
-      Refuse(path, u"no coordinate system, and its coordinates are not longitude/latitude");
+      Refuse(path, Tr("ReferenceLayer", "座標系がなく, 座標も経度緯度ではありません"));
     return nullptr;
   }
   OGRSpatialReference source(*srs);
@@ -192,7 +193,7 @@ std::unique_ptr<OGRCoordinateTransformation> ToWgs84(OGRLayer& layer, const std:
   const OGRSpatialReference target = Wgs84();
   std::unique_ptr<OGRCoordinateTransformation> ct(
       OGRCreateCoordinateTransformation(&source, &target));
-  if (!ct) Refuse(path, u"its coordinate system cannot be turned into longitude/latitude");
+  if (!ct) Refuse(path, Tr("ReferenceLayer", "座標系を経度緯度に変換できません"));
   return ct;
 }
 
@@ -215,7 +216,7 @@ void ReferenceLayer::ReadVector(void* dataset) {
       if (copy->transform(ct.get()) == OGRERR_NONE) collect.Add(copy.get());
     }
   }
-  if (lines_.PointCount() == 0) Refuse(path_, u"no lines or polygons in it");
+  if (lines_.PointCount() == 0) Refuse(path_, Tr("ReferenceLayer", "線も多角形もありません"));
 }
 
 // Each octave of zoom has its copy thinned to about half a pixel; from a few arc-seconds a
@@ -259,14 +260,14 @@ void ReferenceLayer::OpenRaster(void* dataset) {
   if (wkt.empty() && hasGcps && ds->GetGCPProjection()) wkt = ds->GetGCPProjection();
   double gt[6];
   const bool hasGt = ds->GetGeoTransform(gt) == CE_None;
-  if (!hasGt && !hasGcps) Refuse(path_, u"it carries no georeferencing");
+  if (!hasGt && !hasGcps) Refuse(path_, Tr("ReferenceLayer", "地球上の位置を示す情報がありません"));
   OGRSpatialReference srs;
   if (!wkt.empty()) srs.importFromWkt(wkt.c_str());
   const bool northUp = hasGt && gt[2] == 0 && gt[4] == 0;
   if (wkt.empty()) {
     if (!northUp || !FitsTheGlobe(gt[0], gt[0] + ds->GetRasterXSize() * gt[1],
                                   gt[3] + ds->GetRasterYSize() * gt[5], gt[3]))
-      Refuse(path_, u"no coordinate system, and its coordinates are not longitude/latitude");
+      Refuse(path_, Tr("ReferenceLayer", "座標系がなく, 座標も経度緯度ではありません"));
   }
   if (wkt.empty() || (northUp && srs.IsGeographic() && !hasGcps)) {
     std::copy(gt, gt + 6, raster_->gt);
@@ -424,7 +425,7 @@ std::unique_ptr<ReferenceLayer> ReferenceLayer::Open(const std::u16string& path)
     layer->kind_ = Kind::Raster;
     layer->OpenRaster(ds.release());
   } else {
-    Refuse(path, u"neither vector features nor raster bands in it");
+    Refuse(path, Tr("ReferenceLayer", "ベクターの地物もラスターのバンドもありません"));
   }
   return layer;
 }

@@ -36,7 +36,7 @@ TEST(PaletteFile, ReadsHexLinesAndGimpPalettesAndNamesTheLineItCannotRead) {
       ReadPaletteFile(folder.File("bad.txt"));
       FAIL() << "a palette with a bad line was read: " << bad;
     } catch (const Error& e) {
-      EXPECT_NE(e.Description().find(u"bad.txt: line 2"), std::u16string::npos);
+      EXPECT_NE(e.Description().find(u"bad.txt: 2 行目"), std::u16string::npos);
     }
   }
 }

@@ -16,6 +16,7 @@ namespace picmap {
 struct CleanupOptions {
   int colours = 0;              // reduce to this many colours (0: keep the picture's)
   std::vector<int32_t> palette; // snap every pixel to the nearest of these (empty: none)
+  std::u16string paletteFile;   // the file the palette was read from, shown when it is changed
   int sieve = 0;                // merge 8-connected regions below this many pixels
   bool regions = false;         // one polygon per connected region instead of rectangles
   double simplify = 0;          // tolerance of the shared border arcs, in pixels

@@ -43,6 +43,10 @@ CleanupDialog::CleanupDialog(const CleanupOptions& current, QWidget* parent)
   auto* paletteLabel = new QLabel(tr("パレット(&P):"), this);
   paletteLabel->setBuddy(palette_);
   form->addRow(paletteLabel, paletteRow);
+  // A palette gives the colours: the number of colours is greyed out while one is named.
+  connect(palette_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { colours_->setEnabled(text.trimmed().isEmpty()); });
+  palette_->setText(QString::fromStdU16String(current.paletteFile));
 
   sieve_ = new QSpinBox(this);
   sieve_->setObjectName(QStringLiteral("spnSieve"));
@@ -98,7 +102,8 @@ void CleanupDialog::accept() {
   o.smooth = o.regions && smooth_->isChecked();
   if (!palette_->text().trimmed().isEmpty()) {
     try {
-      o.palette = ReadPaletteFile(palette_->text().trimmed().toStdU16String());
+      o.paletteFile = palette_->text().trimmed().toStdU16String();
+      o.palette = ReadPaletteFile(o.paletteFile);
     } catch (const Error& e) {
       QMessageBox::warning(this, windowTitle(), QString::fromStdU16String(e.Description()));
       return;

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 
 #include <algorithm>
+#include <fstream>
 
 #include "app/frm_main.h"
 #include "app/picture_loader.h"
@@ -61,6 +62,24 @@ TEST_F(ResultViewTest, ItemFollowsCompressionInTheMenuAndWaitsForAGeneration) {
   Trigger(Menu::mnuPolygon);
   ASSERT_EQ(dialogs.LastMessage(), frmtext::kPolygonDone);
   EXPECT_TRUE(item->isEnabled());
+}
+
+// A palette named in the clean-up dialog greys out the number of colours, and is still there,
+// and still used, when the dialog is opened again and accepted for another change.
+TEST_F(ResultViewTest, APaletteStaysChosenWhenTheCleanupDialogIsOpenedAgain) {
+  ASSERT_TRUE(StartWindow());
+  std::ofstream(folder.Path() / "two.txt") << "#FF0000\n#0000FF\n";
+  CleanupDialog first(window->Logic().Cleanup(), window.get());
+  first.findChild<QLineEdit*>(QStringLiteral("txtPalette"))->setText(QString::fromStdU16String(folder.File("two.txt")));
+  EXPECT_FALSE(first.findChild<QSpinBox*>(QStringLiteral("spnColours"))->isEnabled());
+  first.accept();
+  ASSERT_EQ(first.Options().palette.size(), 2u);
+  CleanupDialog again(first.Options(), window.get());
+  EXPECT_FALSE(again.findChild<QSpinBox*>(QStringLiteral("spnColours"))->isEnabled());
+  again.findChild<QSpinBox*>(QStringLiteral("spnSieve"))->setValue(5);
+  again.accept();
+  EXPECT_EQ(again.Options().palette, first.Options().palette);
+  EXPECT_EQ(again.Options().sieve, 5);
 }
 
 // The clean-up dialog's choices reach the next generation; its regions are then shown over

@@ -150,10 +150,17 @@ bool frmMainLogic::FinishGeneration(bool ok) {
     window_.Message(cleanup_.regions ? frmtext::kRegionsDone : frmtext::kPolygonDone, false);
     window_.SetMenuEnabled(Menu::mnuCompress, !cleanup_.regions);  // regions are no rectangles
     window_.SetMenuEnabled(Menu::mnuSave, true);
-  } else if (state_.cancelRequest) {
-    window_.Message(frmtext::kPolygonCancelled, true);
   } else {
-    window_.MessageWithDetail(frmtext::kPolygonFailed, refusal_, true);
+    if (state_.cancelRequest)
+      window_.Message(frmtext::kPolygonCancelled, true);
+    else
+      window_.MessageWithDetail(frmtext::kPolygonFailed, refusal_, true);
+    // A generation that stopped took the map it was replacing with it: there is nothing left
+    // to save, compress or show.
+    if (!state_.oMap || state_.oMap->Count() == 0) {
+      window_.SetMenuEnabled(Menu::mnuCompress, false);
+      window_.SetMenuEnabled(Menu::mnuSave, false);
+    }
   }
   window_.SetMenuEnabled(Menu::mnuCancel, false);
   window_.SetMenuEnabled(Menu::mnuPolygon, true);

@@ -477,6 +477,8 @@ TEST_F(RegionGeneration, StopIsTakenBetweenStagesAndLeavesNoHalfMap) {
     for (int32_t x = 10; x < 50; ++x) pic.Set(x, y, 0x0404F8);
   StartWith(pic);
   CleanIntoRegions(2, 10);
+  logic->mnuPolygon_Click();
+  ASSERT_TRUE(win.MenuEnabled(Menu::mnuSave));
   int stage = 0;
   win.onDoEvents = [&] {
     if (win.progressValue > stage) stage = win.progressValue;
@@ -489,6 +491,7 @@ TEST_F(RegionGeneration, StopIsTakenBetweenStagesAndLeavesNoHalfMap) {
   EXPECT_EQ(win.progressValue, 0);
   EXPECT_EQ(logic->State().oMap->Count(), 0);
   EXPECT_TRUE(win.MenuEnabled(Menu::mnuPolygon));
+  EXPECT_FALSE(win.MenuEnabled(Menu::mnuSave)) << "the map of the run before is gone: nothing is left to save";
 }
 
 }  // namespace

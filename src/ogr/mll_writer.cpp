@@ -692,14 +692,15 @@ void MllWriterDataset::TakeTheSourcesThings() {
   }
 }
 
-// Versions before 1.06 keep no colour of a figure's own, and at most 65535 points of a figure.
+// Versions before 1.05 keep no colour of a figure's own, and those before 1.06 at most 65535
+// points of a figure.
 void MllWriterDataset::TellWhatTheVersionLost(const clsMap& map) const {
   const clsMap::Thinning thinned = map.ThinnedByLastSave();
   if (thinned.points > 0)
     CPLError(CE_Warning, CPLE_AppDefined,
              "MLL: %s: %lld point(s) thinned away from %d figure(s) to fit version %.2f",
              path_.c_str(), static_cast<long long>(thinned.points), thinned.figures, version_ / 100.0);
-  if (version_ >= 106) return;
+  if (version_ >= 105) return;
   int64_t coloured = 0;
   for (const auto& figure : figures_) coloured += figure->OwnColor() >= 0;
   if (coloured > 0)

@@ -289,8 +289,13 @@ class Writing(ConvertedMap):
 
     def test_version_option_and_projected_data(self):
         out = self.path("old.MLL")
-        run("ogr2ogr", "-f", "MLL", "-dsco", "VERSION=104", out, self.gis_data("v.gpkg"))
+        p = run("ogr2ogr", "-f", "MLL", "-dsco", "VERSION=104", out, self.gis_data("v.gpkg"))
         self.assertIn("Version: 1.04", run(CLI, "info", out).stdout)
+        self.assertIn("keeps no colour", p.stderr)
+        # Version 1.05 keeps a figure's own colour, and is not said to lose it.
+        p = run("ogr2ogr", "-f", "MLL", "-dsco", "VERSION=105", self.path("v105.MLL"), self.path("v.gpkg"))
+        self.assertNotIn("colour", p.stderr)
+        self.assertEqual([f["color"] for f in dump(self.path("v105.MLL")) if f["code"] == 3], [0x0000FF])
         projected = self.path("utm.gpkg")
         run("ogr2ogr", "-f", "GPKG", "-t_srs", "EPSG:3857", projected, self.gis_data("p.gpkg"))
         p = run("ogr2ogr", "-f", "MLL", self.path("utm.MLL"), projected, ok=False)

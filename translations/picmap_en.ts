@@ -1109,6 +1109,10 @@ Save it?<byte value="xd"/>
         <source>基準点 %1 点, %2</source>
         <translation>%1 control points (%2)</translation>
     </message>
+    <message>
+        <source>%1 個の図形の色を捨てました (版 %2 は図形ごとの色を持たないため)</source>
+        <translation>dropped the own colours of %1 figure(s) (version %2 keeps none)</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

@@ -149,6 +149,17 @@ void PrintThinning(const clsMap& map) {
                          .arg(Q(DoubleToText(map.Version() / 100.0))));
 }
 
+// A version before 1.05 keeps no colour of a figure's own: the copy says how many lost theirs.
+void PrintColoursLost(const clsMap& map) {
+  if (map.Version() >= 105) return;
+  int64_t coloured = 0;
+  for (int32_t i = 1; i <= map.Count(); ++i) coloured += map.Item(i)->OwnColor() >= 0;
+  if (coloured == 0) return;
+  Report("colours lost:", TrQ("picmap-cli", "%1 個の図形の色を捨てました (版 %2 は図形ごとの色を持たないため)")
+                              .arg(static_cast<long long>(coloured))
+                              .arg(Q(DoubleToText(map.Version() / 100.0))));
+}
+
 }  // namespace
 
 int RunMapInfo(const QStringList& args) {
@@ -212,6 +223,7 @@ int RunMapCopy(const QStringList& args) {
     map.Modify(true);  // a copy is written even when nothing changed
     if (SaveMap(map, !parser.isSet("no-backup")) != 0) return kExitFailure;
     PrintThinning(map);
+    PrintColoursLost(map);
     // The extension follows the map's mode (".MLL" or ".MXY"), which may differ from OUT's.
     if (map.FileName() != out)
       Fail(TrQ("picmap-cli", "%1 として書き込みました").arg(Q(map.FileName())), kExitOk);

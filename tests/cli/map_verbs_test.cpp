@@ -174,6 +174,13 @@ TEST_F(MapVerbsTest, CopyWritesAnotherVersionAndKeepsABackup) {
   ASSERT_EQ(info.exit, 0) << info.err;
   EXPECT_NE(info.out.find("Version: 1.05 (105)\n"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Bounds: x -10 .. 100, y -50 .. 40\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("colours lost:"), std::string::npos) << r.out;  // 1.05 keeps them
+  // Version 1.04 keeps no figure's own colour: the copy says so, not a silent grey map.
+  const Result old = Run("copy '" + Path("japan.MLL") + "' '" + Path("old.MLL") + "' --version 104");
+  ASSERT_EQ(old.exit, 0) << old.err;
+  EXPECT_NE(old.out.find("colours lost: dropped the own colours of 1 figure(s) (version 1.04 keeps none)\n"),
+            std::string::npos)
+      << old.out;
   const Result same = Run("copy '" + Path("out.MLL") + "' '" + Path("again.MLL") + "'");
   ASSERT_EQ(same.exit, 0) << same.err;
   EXPECT_TRUE(fs::exists(dir_ / "again.MLL"));

@@ -384,11 +384,18 @@ void MllDataset::SetHeaderMetadata(MapSource& source, const LayerEntries& remark
     if (!headerText_.empty()) headerText_ += '\n';
     headerText_ += key + ": " + value;
   }
-  // Named for a translation to another map file, which keeps this map's things.
+  // Named for a translation to another map file, which keeps this map's things. The name is
+  // made absolute: carried over in another format's metadata, a relative one would be looked up
+  // from wherever the next translation runs, and find another map's thing file or none.
   for (const char* ext : {"THG", "thg"}) {
-    const std::string thg = CPLResetExtension(GetDescription(), ext);
+    std::string thg = CPLResetExtension(GetDescription(), ext);
     VSIStatBufL stat;
     if (VSIStatL(thg.c_str(), &stat) != 0) continue;
+    if (CPLIsFilenameRelative(thg.c_str()) && !STARTS_WITH(thg.c_str(), "/vsi"))
+      if (char* here = CPLGetCurrentDir()) {
+        thg = CPLFormFilename(here, thg.c_str(), nullptr);
+        CPLFree(here);
+      }
     SetMetadataItem(kThingFileItem, thg.c_str());
     break;
   }

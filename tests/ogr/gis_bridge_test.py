@@ -427,6 +427,16 @@ class WritingBack(ConvertedMap):
         run("ogr2ogr", "-f", "MLL", again, first)
         with open(self.path("again.THG"), encoding="cp932") as f:
             self.assertIn("手書きの事象", f.read())
+        # Through a GeoPackage written from the map's folder by a relative name, and read back
+        # from another folder that holds a thing file of the same name: the map's own is kept.
+        os.makedirs(self.path("elsewhere"))
+        with open(self.path("elsewhere/label.THG"), "w", encoding="cp932", newline="") as f:
+            f.write("[THING]\r\nNUMBER=778\r\nNAME=別の地図の事象\r\nFIGURE=4\r\nCATEGORY=1\r\n")
+        subprocess.run(["ogr2ogr", "-f", "GPKG", "carried.gpkg", "label.MLL"], cwd=self.dir, check=True)
+        subprocess.run(["ogr2ogr", "-f", "MLL", "far.MLL", "../carried.gpkg"], cwd=self.path("elsewhere"),
+                       check=True, capture_output=True)
+        with open(self.path("elsewhere/far.THG"), encoding="cp932") as f:
+            self.assertIn("手書きの事象", f.read())
 
     def test_a_place_that_cannot_be_written_fails_at_once(self):
         src = self.geojson("one.geojson", [({}, self.point(1))])

@@ -225,6 +225,10 @@
         <source>%1: このプログラムが読める地図ファイルではありません (%2)</source>
         <translation>%1: not a map file this program can read (%2)</translation>
     </message>
+    <message>
+        <source>%1: シェープファイルには 1 種類の図形しか入りません (地図には %2 種類): 種類ごとに書き出すにはフォルダーを指定してください</source>
+        <translation>%1: a shapefile holds one kind of figure and the map holds %2: name a folder to write one shapefile for each</translation>
+    </message>
 </context>
 <context>
     <name>ReferenceLayer</name>

@@ -305,7 +305,20 @@ bool Prepare(const ExportRequest& request, GDALDriver& driver, Sources& s, Expor
     }
     s.top = s.dissolved.get();
   }
-  if (LayersToExport(*s.top).size() > 1 && !driver.GetMetadataItem(GDAL_DCAP_MULTIPLE_VECTOR_LAYERS)) {
+  const size_t kinds = LayersToExport(*s.top).size();
+  // A shapefile holds one kind of figure; a folder of them one file for each kind.
+  const bool shapefile = EQUAL(driver.GetDescription(), "ESRI Shapefile");
+  const bool shapefileFolder = shapefile && !EQUAL(CPLGetExtension(request.out.c_str()), "shp");
+  if (kinds > 1 && shapefile && !shapefileFolder) {
+    Refuse(result,
+           request.out + ": a shapefile holds one kind of figure and the map holds " + std::to_string(kinds) +
+               ": name a folder to write one shapefile for each",
+           QT_TRANSLATE_NOOP("MapExport", "%1: シェープファイルには 1 種類の図形しか入りません (地図には %2 種類): "
+                                          "種類ごとに書き出すにはフォルダーを指定してください"),
+           {request.out, std::to_string(kinds)});
+    return false;
+  }
+  if (kinds > 1 && !shapefileFolder && !driver.GetMetadataItem(GDAL_DCAP_MULTIPLE_VECTOR_LAYERS)) {
     s.combined = Combined(*s.top);
     if (!s.combined) {
       result.error = LastGdalError("the figures could not be gathered into one layer");

@@ -287,6 +287,19 @@ class Writing(ConvertedMap):
         self.assertEqual((line["color"], line["thing"], line["admin"]), (0x302010, 5, 12))
         self.assertEqual((polygon["color"], polygon["thing"]), (0xC0B0A0, 0))
 
+    def test_a_map_of_several_kinds_goes_to_a_folder_of_shapefiles(self):
+        mixed = self.path("mixed.MLL")
+        run("ogr2ogr", "-f", "MLL", mixed, self.gis_data("mixed.gpkg"))
+        folder = self.path("shapes")
+        run(CLI, "export", mixed, folder, "-f", "ESRI Shapefile")
+        ds = gdal.OpenEx(folder, gdal.OF_VECTOR)
+        kinds = {ds.GetLayer(i).GetName(): ds.GetLayer(i).GetFeatureCount() for i in range(ds.GetLayerCount())}
+        self.assertEqual((kinds["polygons"], kinds["polylines"], kinds["symbols"]), (1, 1, 1))
+        # One shapefile holds one kind: refused at once, nothing written.
+        p = run(CLI, "export", mixed, self.path("one.shp"), ok=False)
+        self.assertIn("name a folder", p.stderr)
+        self.assertFalse(os.path.exists(self.path("one.shp")))
+
     def test_version_option_and_projected_data(self):
         out = self.path("old.MLL")
         p = run("ogr2ogr", "-f", "MLL", "-dsco", "VERSION=104", out, self.gis_data("v.gpkg"))

@@ -459,6 +459,7 @@ std::string LayerLosses::Describe() const {
   add(badColours, "colour(s) that are not #RRGGBB ignored");
   add(alphaColours, "colour(s) stored without their transparency");
   add(repaired, "invalid polygon(s) repaired before they were stored");
+  add(heights, "feature(s) stored without their Z or M values");
   return text;
 }
 
@@ -633,6 +634,7 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
     if (layerName != "remarks") ++losses.noGeometry;
     return true;
   }
+  losses.heights += g->Is3D() || g->IsMeasured();
   const std::string name = "feature " +
                            std::to_string(feature.GetFID() >= 0 ? feature.GetFID() : number) +
                            " of layer " + layerName;

@@ -365,11 +365,13 @@ class WritingBack(ConvertedMap):
             ({"color": "#ff00ff80"}, self.point(2)),
             ({}, None),
             ({}, {"type": "LineString", "coordinates": [[1, 1]]}),
+            ({}, {"type": "Point", "coordinates": [3, 3, 120]}),
         ])
         p = run("ogr2ogr", "-f", "MLL", self.path("losses.MLL"), path)
         self.assertEqual(p.stderr.count("layer losses:"), 1, p.stderr)
         for told in ["1 feature(s) without geometry", "1 line(s) of one point",
-                     "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency"]:
+                     "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency",
+                     "1 feature(s) stored without their Z or M values"]:
             self.assertIn(told, p.stderr)
 
     def rasterized(self, path, layer):

@@ -18,6 +18,24 @@
 
 namespace picmap {
 
+namespace {
+
+// A tolerance box that takes a decimal comma for the point: where the locale groups digits
+// with a comma, "0,5" read as 5 pixels.
+class DecimalBox : public QDoubleSpinBox {
+ public:
+  using QDoubleSpinBox::QDoubleSpinBox;
+  QValidator::State validate(QString& text, int& pos) const override {
+    text.replace(',', '.');
+    return QDoubleSpinBox::validate(text, pos);
+  }
+  double valueFromText(const QString& text) const override {
+    return QDoubleSpinBox::valueFromText(QString(text).replace(',', '.'));
+  }
+};
+
+}  // namespace
+
 CleanupDialog::CleanupDialog(const CleanupOptions& current, QWidget* parent)
     : QDialog(parent), options_(current) {
   setObjectName(QStringLiteral("dlgCleanup"));
@@ -61,7 +79,7 @@ CleanupDialog::CleanupDialog(const CleanupOptions& current, QWidget* parent)
   regions_->setChecked(current.regions);
   form->addRow(regions_);
 
-  simplify_ = new QDoubleSpinBox(this);
+  simplify_ = new DecimalBox(this);
   simplify_->setObjectName(QStringLiteral("spnSimplify"));
   simplify_->setRange(0, 1000);
   simplify_->setDecimals(1);

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSpinBox>
+#include <QTest>
 
 #include <algorithm>
 #include <fstream>
@@ -66,7 +67,7 @@ TEST_F(ResultViewTest, ItemFollowsCompressionInTheMenuAndWaitsForAGeneration) {
 
 // A palette named in the clean-up dialog greys out the number of colours, and is still there,
 // and still used, when the dialog is opened again and accepted for another change.
-TEST_F(ResultViewTest, APaletteStaysChosenWhenTheCleanupDialogIsOpenedAgain) {
+TEST_F(ResultViewTest, TheCleanupDialogKeepsItsPaletteAndReadsADecimalComma) {
   ASSERT_TRUE(StartWindow());
   std::ofstream(folder.Path() / "two.txt") << "#FF0000\n#0000FF\n";
   CleanupDialog first(window->Logic().Cleanup(), window.get());
@@ -77,6 +78,13 @@ TEST_F(ResultViewTest, APaletteStaysChosenWhenTheCleanupDialogIsOpenedAgain) {
   CleanupDialog again(first.Options(), window.get());
   EXPECT_FALSE(again.findChild<QSpinBox*>(QStringLiteral("spnColours"))->isEnabled());
   again.findChild<QSpinBox*>(QStringLiteral("spnSieve"))->setValue(5);
+  // A decimal comma typed for the point is the point, not a digit group.
+  auto* simplify = again.findChild<QDoubleSpinBox*>(QStringLiteral("spnSimplify"));
+  simplify->setEnabled(true);
+  simplify->findChild<QLineEdit*>()->selectAll();
+  QTest::keyClicks(simplify, QStringLiteral("0,5"));
+  simplify->interpretText();
+  EXPECT_EQ(simplify->value(), 0.5);
   again.accept();
   EXPECT_EQ(again.Options().palette, first.Options().palette);
   EXPECT_EQ(again.Options().sieve, 5);

@@ -66,7 +66,8 @@ TEST_F(ResultViewTest, ItemFollowsCompressionInTheMenuAndWaitsForAGeneration) {
 }
 
 // A palette named in the clean-up dialog greys out the number of colours, and is still there,
-// and still used, when the dialog is opened again and accepted for another change.
+// and still used, when the dialog is opened again and accepted for another change; a decimal
+// comma in the tolerance is its point.
 TEST_F(ResultViewTest, TheCleanupDialogKeepsItsPaletteAndReadsADecimalComma) {
   ASSERT_TRUE(StartWindow());
   std::ofstream(folder.Path() / "two.txt") << "#FF0000\n#0000FF\n";

@@ -695,7 +695,6 @@ void frmMain::LoadWorldPicture() {
   if (auto world = LoadPictureFile(file, LoaderForPath(file))) worldImage_ = ImageFromPicture(*world);
 }
 
-// The preview opens at its full 2:1 size where the screen has room for it.
 // The preview opens at its full 2:1 size where the screen has room for it, with room below
 // for the labels as they read once a picture is open.
 void frmMain::StartSize() {
@@ -706,8 +705,8 @@ void frmMain::StartSize() {
       {Label::lblSouth, Tr("frmMain", "南端緯度：") + u"S90°00′00″"},
       {Label::lblMapSize, Tr("frmMain", "地図化領域サイズ：") + u"\n360°00′00″x180°00′00″"},
       {Label::lblImgSize, Tr("frmMain", "画像ピクセル数：") + u"\n10000x10000"},
-      {Label::lblPixelSize, Tr("frmMain", "ピクセルサイズ：") + u"\n0°00′00″x0°00′00″"},
-      {Label::lblBackColor1, Tr("frmMain", "色コード：BBGGRR = ") + u"000000"},
+      {Label::lblPixelSize, Tr("frmMain", "ピクセルサイズ：") + u"\n000°00′00″x000°00′00″"},
+      {Label::lblBackColor1, Tr("frmMain", "色コード：BBGGRR = ") + u"000000 (#000000)"},
       {Label::lblFigureNum, Tr("frmMain", "図形総数：") + u"1000000"}};
   for (const auto& [label, text] : samples) LabelWidget(label)->setText(ToQ(text));
   QSize size = sizeHint();

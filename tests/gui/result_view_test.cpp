@@ -135,7 +135,8 @@ TEST_F(ResultViewTest, CheckedPreviewShowsTheMapOverTheWorldAndUncheckedThePictu
       QImage(QString::fromStdString((folder.Path() / "world.png").string())));
   EXPECT_EQ(ColourFromRgb(worldOnly.pixel(Outside())), worldOutside);
   // A right click picks the colour of what is shown.
-  QTest::mouseClick(window->Preview(), Qt::RightButton, Qt::NoModifier, Outside());
+  QTest::mouseClick(window->Preview(), Qt::RightButton, Qt::NoModifier,
+                    Outside() + window->Preview()->CanvasOrigin());
   EXPECT_EQ(window->Logic().State().backColor, worldOutside);
 
   ShowResult()->setChecked(false);

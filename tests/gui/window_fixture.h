@@ -122,6 +122,10 @@ class WindowTest : public ::testing::Test {
     return QPoint(static_cast<int>(std::lround((lon + 648000.0) * K())),
                   static_cast<int>(std::lround((324000.0 - lat) * K())));
   }
+  // The same point where the pointer meets it: the canvas is centred in the preview's room.
+  QPoint OnPreview(int32_t lon, int32_t lat) const {
+    return At(lon, lat) + window->Preview()->CanvasOrigin();
+  }
 
   ProgramInfo oldInfo = Program();
   TempFolder folder;

@@ -179,10 +179,15 @@ TEST_F(WindowTest, EdgesAreEnteredThroughTheInputBox) {
 TEST_F(WindowTest, RightClickOnThePreviewPicksTheColourUnderThePointer) {
   ASSERT_TRUE(StartWindow());
   OpenPicture(WritePicture(Stripes(90, 45, {kRed, kBlue}), "pick.png"));
-  const QPoint onBlue(static_cast<int>(window->PreviewWidth() * 0.8), 50);
+  QTest::qWait(50);  // the window's layout settles on the event loop
+  const QPoint onBlue =
+      QPoint(static_cast<int>(window->PreviewWidth() * 0.8), 50) + window->Preview()->CanvasOrigin();
+  const QSize previewBefore = window->Preview()->Canvas().size();
   QTest::mouseClick(window->Preview(), Qt::RightButton, Qt::NoModifier, onBlue);
   EXPECT_EQ(window->Logic().State().backColor, kBlue);
   EXPECT_EQ(LabelText(Label::lblBackColor1), u"色コード：BBGGRR = " + ColorCodeStr(kBlue) + u" (#0000FF)");
+  QTest::qWait(50);
+  EXPECT_EQ(window->Preview()->Canvas().size(), previewBefore) << "the colour's label reflowed the window";
   EXPECT_EQ(window->Swatch()->ShownColour(), QColor(0, 0, 255));
   // A left click picks nothing.
   QTest::mouseClick(window->Preview(), Qt::LeftButton, Qt::NoModifier,
@@ -226,11 +231,11 @@ TEST_F(WindowTest, DraggingAnEdgeAndTheWholeAreaChangesTheExtents) {
   PreviewWidget* p = window->Preview();
 
   // Hover on the west edge: the west-east sizing arrow; drag it 30 degrees west.
-  const QPoint west = At(-324000, 0);
+  const QPoint west = OnPreview(-324000, 0);
   QTest::mouseMove(p, west);
   EXPECT_EQ(p->cursor().shape(), Qt::SizeHorCursor);
   QTest::mousePress(p, Qt::LeftButton, Qt::NoModifier, west);
-  const QPoint target = At(-432000, 0);
+  const QPoint target = OnPreview(-432000, 0);
   QTest::mouseMove(p, target);
   QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, target);
   const int32_t draggedWest = window->Logic().State().west;
@@ -238,12 +243,12 @@ TEST_F(WindowTest, DraggingAnEdgeAndTheWholeAreaChangesTheExtents) {
   EXPECT_EQ(LabelText(Label::lblWest), u"西端経度：" + LonToStr(draggedWest));
 
   // The north-west corner gives the diagonal arrow.
-  QTest::mouseMove(p, At(draggedWest, 162000));
+  QTest::mouseMove(p, OnPreview(draggedWest, 162000));
   EXPECT_EQ(p->cursor().shape(), Qt::SizeFDiagCursor);
 
   // Inside the area: the move arrow; a move drag shifts both longitudes and latitudes.
   const ConversionState before = window->Logic().State();
-  const QPoint inside = At(0, 0);
+  const QPoint inside = OnPreview(0, 0);
   QTest::mouseMove(p, inside);
   EXPECT_EQ(p->cursor().shape(), Qt::SizeAllCursor);
   QTest::mousePress(p, Qt::LeftButton, Qt::NoModifier, inside);
@@ -260,7 +265,7 @@ TEST_F(WindowTest, DraggingAnEdgeAndTheWholeAreaChangesTheExtents) {
   EXPECT_EQ(LabelText(Label::lblEast), u"東端経度：" + LonToStr(after.east));
   EXPECT_EQ(LabelText(Label::lblSouth), u"南端緯度：" + LatToStr(after.south));
   // Away from the area the default arrow comes back.
-  QTest::mouseMove(p, At(600000, -300000));
+  QTest::mouseMove(p, OnPreview(600000, -300000));
   EXPECT_EQ(p->cursor().shape(), Qt::ArrowCursor);
 }
 

@@ -1117,6 +1117,10 @@ Save it?<byte value="xd"/>
         <source>%1 個の図形の色を捨てました (版 %2 は図形ごとの色を持たないため)</source>
         <translation>dropped the own colours of %1 figure(s) (version %2 keeps none)</translation>
     </message>
+    <message>
+        <source>%1: 入力のファイルに出力を書き込むことになります. -o で別の名前を指定してください</source>
+        <translation>%1: the output would be written over this input file; choose another name with -o</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

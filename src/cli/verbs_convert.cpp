@@ -17,6 +17,7 @@
 #include "cli/cli.h"
 #include "cli/common.h"
 #include "map/clsMap.h"
+#include "map/layer_style.h"
 #include "support/angle.h"
 #include "support/colorlib.h"
 #include "support/errors.h"
@@ -449,13 +450,36 @@ void PrintRegions(const RegionCounts& r) {
   Report("regions:", text);
 }
 
-// A folder that cannot be written, or a read-only map the save would refuse to replace, is
-// found before the picture is read and converted.
-bool OutputsCanBeWritten(const std::u16string& chosen) {
+// Two names for one file: the same path, or links to one file.
+bool SameFile(const std::u16string& a, const std::u16string& b) {
+  const QFileInfo fa(Q(a)), fb(Q(b));
+  if (fa.exists() && fb.exists()) return fa.canonicalFilePath() == fb.canonicalFilePath();
+  return fa.absoluteFilePath() == fb.absoluteFilePath();
+}
+
+// A picture named like one of the outputs (pic.MLL, pic.THG) would be replaced by the map.
+bool OutputsSpareTheInputs(const Options& o, const std::u16string& mapFile, const std::u16string& thingFile) {
+  // Control points written back over their own file are the user's choice.
+  const std::u16string outputs[] = {mapFile, thingFile, QgisStyleFileOf(mapFile), o.saveGcpFile};
+  for (const std::u16string& input : {o.picture, o.gcpFile})
+    for (const std::u16string& output : outputs)
+      if (!input.empty() && !output.empty() && !(input == o.gcpFile && output == o.saveGcpFile) &&
+          SameFile(input, output)) {
+        Fail(TrQ("picmap-cli", "%1: 入力のファイルに出力を書き込むことになります. -o で別の名前を指定してください")
+                 .arg(Q(input)));
+        return false;
+      }
+  return true;
+}
+
+// A folder that cannot be written, a read-only map the save would refuse to replace, or an
+// output that would replace an input is found before the picture is read and converted.
+bool OutputsCanBeWritten(const Options& o) {
   clsMap map;
-  map.FileName(chosen);
+  map.FileName(o.map);
   clsThings things;
-  things.FileName(chosen);
+  things.FileName(o.map);
+  if (!OutputsSpareTheInputs(o, map.FileName(), things.FileName())) return false;
   if (IsReadOnlyFile(map.FileName(), true)) return false;
   for (const std::u16string& file : {map.FileName(), things.FileName()}) {
     try {
@@ -644,7 +668,7 @@ bool SaveControlPoints(const Options& o, const ControlPointSet& fitted) {
 }
 
 int Convert(const Options& o) {
-  if (!OutputsCanBeWritten(o.map)) return kExitFailure;
+  if (!OutputsCanBeWritten(o)) return kExitFailure;
   ProgramInfo info = Program();
   info.folder = DataFolderFor(info.folder);
   SetProgramInfo(info);

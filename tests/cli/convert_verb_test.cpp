@@ -391,6 +391,14 @@ TEST_F(FirstHourTest, AnOutputThatCannotBeWrittenIsFoundBeforeTheConversion) {
   EXPECT_EQ(readOnly.exit, 1);
   EXPECT_EQ(readOnly.out, "");
   EXPECT_EQ(readOnly.err, "picmap-cli convert: " + locked.string() + ": is a read-only file.\n");
+  // A picture named like the map it would become is not written over, backup or not.
+  const fs::path picture = dir_ / "scan.MLL";
+  fs::rename(dir_ / "regions.png", picture);
+  const std::string before = ReadAll(picture);
+  const RunResult self = Run("'" + picture.string() + "' --no-backup");
+  EXPECT_EQ(self.exit, 1);
+  EXPECT_NE(self.err.find(picture.string() + ": "), std::string::npos) << self.err;
+  EXPECT_EQ(ReadAll(picture), before);
 }
 
 TEST_F(FirstHourTest, ExportSpeaksGdalsOptionsAndWritesWhatItsNameSays) {

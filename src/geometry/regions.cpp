@@ -228,10 +228,9 @@ class Tracer {
 
   // The arcs whose shortcut passes over a whole island, or a group of regions that touch
   // nothing else: the area between a removed stretch and the segment that replaces it holds
-  // the first point of another arc. No segment crosses there, yet the island would change
-  // sides.
+  // a mark of another arc. No segment crosses there, yet the island would change sides.
   std::vector<bool> SweepingArcs() const {
-    const FirstPoints firsts(*this, 1);
+    const ArcMarks marks(*this, 1);
     std::vector<bool> sweeping(arcs_.size(), false);
     for (size_t i = 0; i < arcs_.size(); ++i) {
       const Arc& a = arcs_[i];
@@ -240,26 +239,32 @@ class Tracer {
       for (size_t k = 1, kept = 1; k < a.points.size() && !sweeping[i]; ++k) {
         if (kept >= a.simple.size() || !(a.points[k] == a.simple[kept])) continue;
         ++kept;
-        if (k > lo + 1) sweeping[i] = firsts.AnyInside(a.points, lo, k, i);
+        if (k > lo + 1) sweeping[i] = marks.AnyInside(a.points, lo, k, i);
         lo = k;
       }
     }
     return sweeping;
   }
 
-  // The first point of every arc, in `units` per cell, found by buckets of the plane.
-  class FirstPoints {
+  // Marks of every arc, in `units` per cell, found by buckets of the plane: its ends, and the
+  // corners next to them. An island that touches its surroundings at one corner is an arc
+  // from a junction on that corner back to it, so only a corner of its own can show it lies
+  // behind a shortcut that ends there.
+  class ArcMarks {
    public:
-    FirstPoints(const Tracer& t, int32_t units) : t_(t), units_(units), bw_(t.w_ / kBucket + 1) {
+    ArcMarks(const Tracer& t, int32_t units) : t_(t), units_(units), bw_(t.w_ / kBucket + 1) {
       buckets_.resize(static_cast<size_t>(bw_) * (t.h_ / kBucket + 1));
       for (size_t j = 0; j < t.arcs_.size(); ++j) {
-        const PolyPoint& p = t.arcs_[j].points.front();
-        buckets_[static_cast<size_t>(p.y / kBucket) * bw_ + p.x / kBucket].push_back(static_cast<int32_t>(j));
+        const std::vector<PolyPoint>& pts = t.arcs_[j].points;
+        std::vector<PolyPoint> marks{pts.front(), pts.back()};
+        if (pts.size() > 2) marks.insert(marks.end(), {pts[1], pts[pts.size() - 2]});
+        for (const PolyPoint& p : marks)
+          buckets_[static_cast<size_t>(p.y / kBucket) * bw_ + p.x / kBucket].push_back({static_cast<int32_t>(j), p});
       }
     }
 
-    // Whether the stretch pts[lo..hi], closed by the segment back, holds the first point of an
-    // arc other than `self`.
+    // Whether the stretch pts[lo..hi], closed by the segment back, holds a mark of an arc
+    // other than `self`.
     bool AnyInside(const std::vector<PolyPoint>& pts, size_t lo, size_t hi, size_t self) const {
       int32_t x0 = pts[lo].x, x1 = x0, y0 = pts[lo].y, y1 = y0;
       for (size_t k = lo; k <= hi; ++k) {
@@ -269,8 +274,7 @@ class Tracer {
       const int32_t cell = kBucket * units_;
       for (int32_t by = y0 / cell; by <= y1 / cell; ++by)
         for (int32_t bx = x0 / cell; bx <= x1 / cell; ++bx)
-          for (int32_t j : buckets_[static_cast<size_t>(by) * bw_ + bx]) {
-            const PolyPoint f = t_.arcs_[j].points.front();
+          for (const auto& [j, f] : buckets_[static_cast<size_t>(by) * bw_ + bx]) {
             const PolyPoint q{f.x * units_, f.y * units_};
             if (static_cast<size_t>(j) != self && q.x > x0 && q.x < x1 && q.y > y0 && q.y < y1 &&
                 StrictlyInside(q, pts, lo, hi))
@@ -283,7 +287,11 @@ class Tracer {
     static constexpr int32_t kBucket = 16;
     const Tracer& t_;
     int32_t units_, bw_;
-    std::vector<std::vector<int32_t>> buckets_;
+    struct Mark {
+      int32_t arc;
+      PolyPoint at;
+    };
+    std::vector<std::vector<Mark>> buckets_;
   };
 
   // ---- Smoothing ----
@@ -329,10 +337,10 @@ class Tracer {
     }
   }
 
-  // The smoothed arcs a cut corner of which holds the first point of another arc: as behind a
+  // The smoothed arcs a cut corner of which holds a mark of another arc: as behind a
   // shortcut, an island there would change sides though no segment crosses.
   std::vector<bool> CuttingOffIslands() const {
-    const FirstPoints firsts(*this, kQuarters);
+    const ArcMarks marks(*this, kQuarters);
     std::vector<bool> cutting(arcs_.size(), false);
     for (size_t i = 0; i < arcs_.size(); ++i) {
       const Arc& a = arcs_[i];
@@ -342,7 +350,7 @@ class Tracer {
         const std::vector<PolyPoint> corner{{(c[k - 1].x + 3 * c[k].x) / 4, (c[k - 1].y + 3 * c[k].y) / 4},
                                             c[k],
                                             {(3 * c[k].x + c[k + 1].x) / 4, (3 * c[k].y + c[k + 1].y) / 4}};
-        cutting[i] = firsts.AnyInside(corner, 0, 2, i);
+        cutting[i] = marks.AnyInside(corner, 0, 2, i);
       }
     }
     return cutting;

@@ -167,6 +167,29 @@ TEST(TraceRegions, AnIslandNeverChangesSidesBehindAShortcut) {
   EXPECT_FALSE(Contains(r[1].outer, 20.5, 11.5));  // b
 }
 
+// An island that touches the region beyond the border at one corner, where that border's arc
+// ends: the shortcut of the arc from the top down to that corner would leave the island (2)
+// in the region beyond (0).
+TEST(TraceRegions, AnIslandTouchingTheBorderAtACornerNeverChangesSides) {
+  const std::vector<std::string> rows = {
+      "1111111100022222222222", "1111111100002222222222", "1111111100002222222222",
+      "1111111110002222222222", "1111111110000222222222", "1111111111000022222222",
+      "1111111111000022222222", "1111111111100022222222", "1111111111110002222222",
+      "1111111111110000222222", "1111111111110000022222", "1111111111111000002222",
+      "1111111111111100002222", "1111111111111110002222", "1111111111111110000222",
+      "1111111111111111000022", "1111111111111111000022", "1111111111111111100022",
+      "1111111111111111100002", "0011111111111111110000", "0001111111111111110000",
+      "0000000011111111111000", "0000000001111111111100", "3333000000001111111100",
+      "3333330000000111111100", "3333333330000000122100", "3333333333000000011100",
+      "3333333333333000000000"};
+  for (double tolerance : {5.0, 20.0}) {
+    const std::vector<TracedRegion> r = Trace(FromRows(rows), tolerance);
+    const auto beyond = std::find_if(r.begin(), r.end(), [](const TracedRegion& t) { return t.cls == '0'; });
+    ASSERT_NE(beyond, r.end());
+    EXPECT_FALSE(Contains(beyond->outer, 18, 25.5)) << tolerance;
+  }
+}
+
 // A square with an island in each corner, smoothed: cutting a corner would leave its island
 // outside the square, in the region round it. The corners with an island stay.
 TEST(TraceRegions, AnIslandNeverChangesSidesBehindARoundedCorner) {

@@ -148,6 +148,28 @@ struct Grid {
   int32_t west = 0, east = 0, north = 0, south = 0;
 };
 
+// Whether the pole at `latitude` (90 or -90) lies on the picture.
+bool PoleOnPicture(const Chain& chain, double latitude, int width, int height) {
+  double x = 0, y = latitude, z = 0;
+  int ok = TRUE;
+  if (chain.toMap && !chain.toMap->Transform(1, &x, &y, &z, nullptr, &ok)) return false;
+  if (!ok || !chain.picture->ToPixel(x, y, x, y)) return false;
+  return x >= 0 && x <= width && y >= 0 && y <= height;
+}
+
+// The suggested extent follows the picture's edges; a pole inside a polar picture lies beyond
+// every edge point, so the grid is taken up to it and round the whole world.
+void ReachPoles(const Chain& chain, int width, int height, double extent[4]) {
+  const bool north = PoleOnPicture(chain, 90, width, height);
+  const bool south = PoleOnPicture(chain, -90, width, height);
+  if (north) extent[3] = 90;
+  if (south) extent[1] = -90;
+  if (!north && !south) return;
+  const double centre = std::isfinite(chain.centreLongitude) ? chain.centreLongitude : 0;
+  extent[0] = centre - 180;
+  extent[2] = centre + 180;
+}
+
 Grid SuggestedGrid(GDALDataset& source, Chain& chain) {
   double gt[6], extent[4];
   int w = 0, h = 0;
@@ -155,6 +177,7 @@ Grid SuggestedGrid(GDALDataset& source, Chain& chain) {
   if (GDALSuggestedWarpOutput2(GDALDataset::ToHandle(&source), ChainTransform, &chain, gt, &w, &h,
                                extent, 0) != CE_None)
     Refuse(Tr("georef", "画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています."));
+  ReachPoles(chain, source.GetRasterXSize(), source.GetRasterYSize(), extent);
   const double seconds = std::max(gt[1] * 3600, kFinestSeconds);
   Grid g;
   // West of -180° the grid is the same place a turn further east.

@@ -185,6 +185,27 @@ TEST(PlaceOnLonLatGrid, WarpsTheSameOnOneThreadOrMany) {
   EXPECT_LT(a.east, 147 * 3600);
 }
 
+// A polar stereographic picture has its pole inside and no edge near it: the grid must reach
+// the pole and go round the world, or the cap round the pole is lost.
+TEST(PlaceOnLonLatGrid, APolarPictureReachesItsPole) {
+  Picture source(200, 200, 0xFFFFFF);
+  for (int32_t y = 0; y < 200; ++y)
+    for (int32_t x = 0; x < 200; ++x)
+      if (std::hypot(x - 100, y - 100) < 40) source.Set(x, y, 0x0000FF);  // 800 km round the pole
+  const double grid[6] = {-2e6, 20000, 0, 2e6, 0, -20000};
+  for (const char* crs : {"EPSG:3413", "EPSG:3031"}) {
+    const Georeference georef{CrsFromUserInput(crs), AffineTransform(grid), "test"};
+    const PlacedPicture placed = PlaceOnLonLatGrid(source, georef, WarpLimits());
+    const bool north = std::string(crs) == "EPSG:3413";
+    EXPECT_EQ(north ? placed.north : -placed.south, 90 * 3600) << crs;
+    EXPECT_EQ((placed.east - placed.west) % 1296000, 0) << crs << ": round the world";
+    const int32_t poleRow = north ? 0 : placed.picture.height - 1;
+    int32_t red = 0;
+    for (int32_t x = 0; x < placed.picture.width; ++x) red += placed.picture.At(x, poleRow) == 0x0000FF;
+    EXPECT_EQ(red, placed.picture.width) << crs << ": the row at the pole is the cap's";
+  }
+}
+
 // A GeoTIFF in UTM opened in the window is placed by its own georeferencing: the picture is
 // warped and the extents are the warped grid's, with nothing typed in.
 using GeorefWindowTest = test::AppTest;

@@ -718,6 +718,10 @@ Save it?<byte value="xd"/>
         <source>座標変換式</source>
         <translation>geotransform</translation>
     </message>
+    <message>
+        <source>基準点 %1 の緯度 %2 が -90 から 90 の範囲を外れています.</source>
+        <translation>The latitude of control point %1, %2, lies outside -90 to 90.</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>

@@ -1,6 +1,7 @@
 // Fitting transformations to control points: the polynomial and thin-plate-spline ones are
 // GDAL's GCP transformers; linear, Helmert and projective are small least-squares fits here.
 #include <gdal_alg.h>
+#include <ogr_spatialref.h>
 
 #include <algorithm>
 #include <array>
@@ -381,14 +382,49 @@ std::shared_ptr<const PictureTransform> AffineTransform(const double geoTransfor
   return std::make_shared<AffineMap>(geoTransform);
 }
 
+namespace {
+
+bool InLongitudeLatitude(const std::string& crs) {
+  if (crs.empty()) return true;
+  OGRSpatialReference srs;
+  return srs.SetFromUserInput(crs.c_str()) == OGRERR_NONE && srs.IsGeographic() &&
+         std::abs(srs.GetAngularUnits() - M_PI / 180) < 1e-12;
+}
+
+void CheckLatitudes(const std::vector<ControlPoint>& points) {
+  for (size_t i = 0; i < points.size(); ++i)
+    if (points[i].enabled && !(std::abs(points[i].mapY) <= 90))
+      Refuse(Arg(Tr("georef", "基準点 %1 の緯度 %2 が -90 から 90 の範囲を外れています."),
+                 {FromUtf8(std::to_string(i + 1)), Num(points[i].mapY, 6)}));
+}
+
+// Points on both sides of the 180° meridian (170 and -170) lie 20° apart, not 340°: the
+// western ones are taken a turn further east, past 180°, when that brings them closer.
+double LongitudeTurn(const std::vector<ControlPoint>& points) {
+  double lo = INFINITY, hi = -INFINITY, loTurned = INFINITY, hiTurned = -INFINITY;
+  for (const ControlPoint& p : points)
+    if (p.enabled) {
+      const double turned = p.mapX < 0 ? p.mapX + 360 : p.mapX;
+      lo = std::min(lo, p.mapX), hi = std::max(hi, p.mapX);
+      loTurned = std::min(loTurned, turned), hiTurned = std::max(hiTurned, turned);
+    }
+  return hi - lo > 180 && hiTurned - loTurned < hi - lo ? 360 : 0;
+}
+
+}  // namespace
+
 ControlPointFit FitControlPoints(const ControlPointSet& set, TransformKind kind, int32_t width,
                                  int32_t height) {
   CheckPointsInside(set.points, width, height);
+  const bool lonLat = InLongitudeLatitude(set.crs);
+  if (lonLat) CheckLatitudes(set.points);
+  const double turn = lonLat ? LongitudeTurn(set.points) : 0;
+  auto mapX = [turn](const ControlPoint& p) { return p.mapX < 0 ? p.mapX + turn : p.mapX; };
   Points px, map;
   for (const ControlPoint& p : set.points)
     if (p.enabled) {
       px.push_back({p.pixelX, p.pixelY});
-      map.push_back({p.mapX, p.mapY});
+      map.push_back({mapX(p), p.mapY});
     }
   const int needed = MinimumPoints(kind);
   if (static_cast<int>(px.size()) < needed)
@@ -407,7 +443,7 @@ ControlPointFit FitControlPoints(const ControlPointSet& set, TransformKind kind,
   double sum = 0;
   for (ControlPoint& p : fit.points) {
     double qx = 0, qy = 0;
-    if (!fit.transform->ToPixel(p.mapX, p.mapY, qx, qy)) qx = qy = NAN;
+    if (!fit.transform->ToPixel(mapX(p), p.mapY, qx, qy)) qx = qy = NAN;
     p.residualX = qx - p.pixelX;
     p.residualY = qy - p.pixelY;
     if (p.enabled) sum += p.residualX * p.residualX + p.residualY * p.residualY;

@@ -22,6 +22,7 @@ using MapFn = std::function<void(double, double, double&, double&)>;
 // accident.
 ControlPointSet PointsOf(const MapFn& f, int n = 12) {
   ControlPointSet set;
+  set.crs = "EPSG:3857";  // plain numbers, not longitudes and latitudes
   for (int i = 0; i < n; ++i) {
     ControlPoint p;
     p.pixelX = 20 + (i * 137) % 360;
@@ -127,6 +128,23 @@ TEST(ControlPointFit, RefusesWhatCannotPlaceThePicture) {
     y = -py;
   });
   EXPECT_NE(FailureOf(folded, TransformKind::Poly2).find("poly2"), std::string::npos);
+  ControlPointSet beyondThePole;  // in degrees
+  beyondThePole.points = {{0, 0, 10, 80}, {300, 0, 30, 80}, {0, 200, 10, 95}};
+  EXPECT_NE(FailureOf(beyondThePole, TransformKind::Poly1).find("基準点 3"), std::string::npos);
+}
+
+// A picture of the Pacific placed by points at 170° east and 170° west spans 20°, not 340°.
+TEST(ControlPointFit, PointsAcrossThe180thMeridianSpanItTheShortWay) {
+  ControlPointSet set = PointsOf([](double px, double py, double& x, double& y) {
+    x = std::remainder(165 + px / 20, 360.0);  // 165°E to 175°W over the picture
+    y = 40 - py / 20;
+  });
+  set.crs.clear();
+  const ControlPointFit fit = FitControlPoints(set, TransformKind::Poly1, 400, 300);
+  EXPECT_LT(fit.rmsPixels, 1e-6);
+  double x, y;
+  ASSERT_TRUE(fit.transform->ToMap(400, 0, x, y));
+  EXPECT_NEAR(x, 185, 1e-6);
 }
 
 TEST(PointsFile, WritesWhatItReadsBackExactly) {

@@ -1125,6 +1125,10 @@ Save it?<byte value="xd"/>
         <source>%1: 入力のファイルに出力を書き込むことになります. -o で別の名前を指定してください</source>
         <translation>%1: the output would be written over this input file; choose another name with -o</translation>
     </message>
+    <message>
+        <source>--things: 事象ファイル (.THG) を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>--things: give a thing file (.THG), not &apos;%1&apos;</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

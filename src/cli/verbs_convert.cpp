@@ -287,6 +287,10 @@ QString ReadOptions(const QCommandLineParser& p, Options& o) {
     return TrQ("picmap-cli", "-o/--output: 地図ファイルの名前が空です");
   o.map = p.isSet("output") ? MapPathFromOutput(p.value("output"), o.picture) : ChangeExtension(o.picture, u"MLL");
   if (p.isSet("things")) o.things = ToU16(p.value("things"));
+  // The thing file is always read under the name ending in .THG, whatever the name ends in.
+  if (const QString suffix = QFileInfo(p.value("things")).suffix(); p.isSet("things") && !suffix.isEmpty() &&
+      suffix.compare(QStringLiteral("THG"), Qt::CaseInsensitive) != 0)
+    return TrQ("picmap-cli", "--things: 事象ファイル (.THG) を指定してください ('%1' ではなく)").arg(p.value("things"));
   o.world = p.isSet("world");
   o.worldFile = p.isSet("world-file");
   o.noBackup = p.isSet("no-backup");

@@ -294,6 +294,10 @@ TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
   r = Run("'" + (dir_ / "r.png").string() + "' --background-at 31,15 --things '" +
           (fs::path(PICMAP_RUNTIME_DIR) / "PICMAP.THG").string() + "'");
   EXPECT_EQ(r.exit, 0) << r.err;
+  // A picture given as the template would have been read as the thing file beside it.
+  r = Run("'" + (dir_ / "r.png").string() + "' --background-at 31,15 --things '" + (dir_ / "r.png").string() + "'");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("--things: "), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -1129,6 +1129,10 @@ Save it?<byte value="xd"/>
         <source>--things: 事象ファイル (.THG) を指定してください (&apos;%1&apos; ではなく)</source>
         <translation>--things: give a thing file (.THG), not &apos;%1&apos;</translation>
     </message>
+    <message>
+        <source>注意: %1: 地図は空です (どの画素も背景色か, 整理で取り除かれました)</source>
+        <translation>note: %1: the map is empty (every pixel is the background colour or was removed by the clean-up)</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

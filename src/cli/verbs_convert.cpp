@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -713,6 +714,9 @@ int Convert(const Options& o) {
   Report("figures", TrQ("picmap-cli", "(生成後): %1").arg(logic.State().oMap->Count()));
   if (o.cleanup.colours > 0) PrintColours(logic.CleanedColours(), o.cleanup.colours);
   if (o.cleanup.regions) PrintRegions(logic.LastRegions());
+  const clsMap& generated = *logic.State().oMap;
+  if (std::none_of(generated.begin(), generated.end(), [](const auto& f) { return f->FigCode() == figcode::kPolygon; }))
+    Fail(TrQ("picmap-cli", "注意: %1: 地図は空です (どの画素も背景色か, 整理で取り除かれました)").arg(Q(o.picture)), kExitOk);
 
   for (int run = 1; run <= o.compressRuns; ++run) {
     InstallProgress(win, TrQ("picmap-cli", "図形を圧縮中"));

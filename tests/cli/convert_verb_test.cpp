@@ -405,6 +405,17 @@ TEST_F(FirstHourTest, AnOutputThatCannotBeWrittenIsFoundBeforeTheConversion) {
   EXPECT_EQ(ReadAll(picture), before);
 }
 
+TEST_F(FirstHourTest, APictureOfBackgroundOnlySaysTheMapIsEmpty) {
+  QImage white(32, 32, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  const fs::path picture = dir_ / "white.png";
+  ASSERT_TRUE(white.save(QString::fromStdString(picture.string())));
+  const RunResult r = Run("'" + picture.string() + "' --background FFFFFF");
+  EXPECT_EQ(r.exit, 0);
+  EXPECT_NE(r.err.find(picture.string() + ": the map is empty"), std::string::npos) << r.err;
+  EXPECT_EQ(Run(Picture()).err, "");
+}
+
 TEST_F(FirstHourTest, ExportSpeaksGdalsOptionsAndWritesWhatItsNameSays) {
   const fs::path map = dir_ / "m.MLL";
   ASSERT_EQ(Run(Picture() + " -o '" + map.string() + "'").exit, 0);

@@ -722,6 +722,10 @@ Save it?<byte value="xd"/>
         <source>基準点 %1 の緯度 %2 が -90 から 90 の範囲を外れています.</source>
         <translation>The latitude of control point %1, %2, lies outside -90 to 90.</translation>
     </message>
+    <message>
+        <source>経緯度の格子 (1 ピクセル 10″ 以上) に載せると %1x%2 ピクセルにしかなりません: 画像の範囲が狭すぎます (16x16 ピクセル以上が必要です).</source>
+        <translation>On the longitude/latitude grid (pixels of 10″ or more) the picture is only %1x%2 pixels: it covers too small an area (at least 16x16 pixels are needed).</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>

@@ -330,6 +330,12 @@ PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& geore
   const double centre = CentreLongitude(source, probe);
   probe.centreLongitude = centre;
   const Grid grid = SuggestedGrid(*src, probe);
+  // The grid's pixels are 10" at the finest: a picture of finer pixels over a few seconds
+  // of arc comes out of the warp smaller than the conversion takes.
+  if (grid.w < 16 || grid.h < 16)
+    Refuse(Arg(Tr("georef", "経緯度の格子 (1 ピクセル 10″ 以上) に載せると %1x%2 ピクセルにしかなりません: "
+                            "画像の範囲が狭すぎます (16x16 ピクセル以上が必要です)."),
+               {Num(grid.w), Num(grid.h)}));
   CheckSize(grid, limits);
   const size_t pixels = size_t(grid.w) * size_t(grid.h);
   auto buffer = std::make_shared<std::vector<uint8_t>>();

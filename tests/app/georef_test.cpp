@@ -224,6 +224,18 @@ TEST(PlaceOnLonLatGrid, APolarPictureReachesItsPole) {
   }
 }
 
+// Metre pixels over a few metres land on one 10" pixel: told as such, not as a tiny picture.
+TEST(PlaceOnLonLatGrid, APictureOfAFewMetresIsRefusedForItsArea) {
+  const double grid[6] = {300000, 0.01, 0, 4.5e6, 0, -0.01};
+  const Georeference georef{CrsFromUserInput("EPSG:32654"), AffineTransform(grid), "test"};
+  try {
+    PlaceOnLonLatGrid(Picture(100, 80, 0xFF), georef, WarpLimits());
+    ADD_FAILURE() << "placed";
+  } catch (const Error& e) {
+    EXPECT_NE(ToUtf8(e.Description()).find("1x1"), std::string::npos) << ToUtf8(e.Description());
+  }
+}
+
 // A GeoTIFF in UTM opened in the window is placed by its own georeferencing: the picture is
 // warped and the extents are the warped grid's, with nothing typed in.
 using GeorefWindowTest = test::AppTest;

@@ -696,7 +696,10 @@ int Convert(const Options& o) {
   if (int r = PlaceByGeoreference(logic, win, o, fitted); r != kExitOk) return r;
   if (o.world) logic.mnuWorld_Click();
   mark = win.messages.size();
-  if (o.worldFile && !logic.mnuWorldFile_Click()) return Failure(win, mark, o.picture);
+  // With --source-crs the world file has placed the picture in its CRS already; read again
+  // as degrees, metres would fall off the globe.
+  const bool worldFileRead = o.sourceCrs && logic.LastPlacement();
+  if (o.worldFile && !worldFileRead && !logic.mnuWorldFile_Click()) return Failure(win, mark, o.picture);
   if (int r = EnterEdges(logic, win, o); r != kExitOk) return r;
   if (int r = SetBackground(logic, win, o); r != kExitOk) return r;
   logic.mnuTone_Click();

@@ -166,6 +166,10 @@ class Projections(unittest.TestCase):
         with open(self.path("utm.prj"), "w") as prj:
             prj.write(srs_of("EPSG:32654").ExportToWkt())
         self.assertRoundTrip(png)
+        # Without the .prj, the CRS named: the world file in metres places it the same.
+        os.remove(self.path("utm.prj"))
+        self.assertRoundTrip(png, "--world-file", "--source-crs", "EPSG:32654",
+                             out=self.path("utm_named.MLL"))
 
     def control_points(self, raster, crs, fractions=((.07, .05), (.93, .08), (.5, .45),
                                                      (.12, .9), (.9, .85), (.45, .12))):

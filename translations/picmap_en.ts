@@ -229,6 +229,10 @@
         <source>%1: シェープファイルには 1 種類の図形しか入りません (地図には %2 種類): 種類ごとに書き出すにはフォルダーを指定してください</source>
         <translation>%1: a shapefile holds one kind of figure and the map holds %2: name a folder to write one shapefile for each</translation>
     </message>
+    <message>
+        <source>%1: 全体を読み込めません: %2</source>
+        <translation>%1: cannot be read whole: %2</translation>
+    </message>
 </context>
 <context>
     <name>ReferenceLayer</name>

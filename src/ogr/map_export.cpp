@@ -239,7 +239,12 @@ bool Translate(GDALDataset& source, const ExportRequest& request, const std::str
   if (written) GDALClose(written);
   CPLPopErrorHandler();
   if (!written || !tFirstFailure.empty()) {
-    RefuseWrite(result, out, WriteFailureCause(out));
+    // The map driver's own messages: the map broke off while it was read, not the output.
+    if (tFirstFailure.rfind("MLL: ", 0) == 0)
+      Refuse(result, request.map + ": cannot be read whole: " + tFirstFailure.substr(5),
+             QT_TRANSLATE_NOOP("MapExport", "%1: 全体を読み込めません: %2"), {request.map, tFirstFailure.substr(5)});
+    else
+      RefuseWrite(result, out, WriteFailureCause(out));
     return false;
   }
   for (OGRLayer* layer : layers) result.features += layer->GetFeatureCount();

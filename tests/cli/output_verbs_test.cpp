@@ -312,6 +312,14 @@ TEST_F(OutputVerbsTest, ExportFailuresExitOne) {
   const Outcome r = Cli("export " + Quoted("map.MLL") + " " + Quoted("no/dir/x.geojson"));
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("no/dir/x.geojson: cannot write: No such folder"), std::string::npos) << r.err;
+  // A map cut short is named as the cause, not the output, and nothing is written.
+  fs::copy_file(Path("map.MLL"), Path("cut.MLL"));
+  fs::copy_file(Path("map.THG"), Path("cut.THG"));
+  fs::resize_file(Path("cut.MLL"), fs::file_size(Path("cut.MLL")) - 7);
+  const Outcome cut = Cli("export " + Quoted("cut.MLL") + " " + Quoted("cut.gpkg"));
+  EXPECT_EQ(cut.exit, 1);
+  EXPECT_NE(cut.err.find("cut.MLL: cannot be read whole: "), std::string::npos) << cut.err;
+  EXPECT_FALSE(fs::exists(Path("cut.gpkg")));
   EXPECT_EQ(Cli("export " + Quoted("map.MLL") + " " + Quoted("x.unknown")).exit, 2);
   EXPECT_EQ(Cli("export " + Quoted("map.MLL") + " " + Quoted("x") + " -f NoSuchFormat").exit, 2);
 }

@@ -635,6 +635,10 @@ Save it?<byte value="xd"/>
         <source>GISラスタファイル(*.TIF;*.TIFF;*.JP2;*.PNM)|*.TIF;*.TIFF;*.JP2;*.J2K;*.PNM;*.PPM;*.PGM;*.IMG|すべてのファイル(*.*)|*.*|</source>
         <translation>GIS raster files (*.TIF;*.TIFF;*.JP2;*.PNM)|*.TIF;*.TIFF;*.JP2;*.J2K;*.PNM;*.PPM;*.PGM;*.IMG|All files (*.*)|*.*|</translation>
     </message>
+    <message>
+        <source>フォルダーです. 画像ファイルを指定してください.</source>
+        <translation>It is a folder; give a picture file.</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>

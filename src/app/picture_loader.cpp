@@ -100,7 +100,8 @@ std::u16string PictureProblem(const std::u16string& path) {
   const QString file = ToQString(path);
   const QFileInfo info(file);
   if (!info.exists()) return FileErrorText(err::kFileNotFound);
-  if (info.isDir() || !info.isReadable()) return FileErrorText(err::kPathFileAccess);
+  if (info.isDir()) return Tr("frmMain", "フォルダーです. 画像ファイルを指定してください.");
+  if (!info.isReadable()) return FileErrorText(err::kPathFileAccess);
   if (!PictureFileIsWhole(file)) return frmtext::kIncompletePicture;  // before a decoder complains
   if (!IsQtPictureFile(path)) {
     std::u16string problem;

@@ -165,6 +165,8 @@ TEST(PictureLoaderTest, PicturesOverQtsDefaultLimitLoadAndTheTooLargeSayHowLarge
   EXPECT_EQ(problem.rfind(u"画像が大きすぎます: 200000x200000ピクセル (152587MB).", 0), 0u)
       << ToUtf8(problem);
   EXPECT_EQ(PictureProblem(dir.File("none.png")), u"ファイルが見つかりません.");
+  std::filesystem::create_directory(dir.Path() / "maps.png");
+  EXPECT_EQ(PictureProblem(dir.File("maps.png")), u"フォルダーです. 画像ファイルを指定してください.");
 }
 
 }  // namespace

@@ -412,15 +412,18 @@ int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
   return kExitOk;
 }
 
-int SetBackground(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
-  std::optional<int32_t> colour = o.background;
-  if (o.backgroundAt) {
-    if (!win.SourcePicture().Contains(o.atX, o.atY))
-      return Usage(TrQ("picmap-cli", "--background-at: 画素 %1,%2 は画像の外にあります")
-                       .arg(o.atX)
-                       .arg(o.atY));
-    colour = win.SourcePixel(o.atX, o.atY);
-  }
+// The colour at --background-at's pixel of the picture as its file holds it: read before a
+// warp, which moves every pixel (and the corners of a projected picture off it).
+int ColourAtGivenPixel(const ScriptedWindow& win, const Options& o, std::optional<int32_t>& colour) {
+  colour = o.background;
+  if (!o.backgroundAt) return kExitOk;
+  if (!win.SourcePicture().Contains(o.atX, o.atY))
+    return Usage(TrQ("picmap-cli", "--background-at: 画素 %1,%2 は画像の外にあります").arg(o.atX).arg(o.atY));
+  colour = win.SourcePixel(o.atX, o.atY);
+  return kExitOk;
+}
+
+int SetBackground(frmMainLogic& logic, ScriptedWindow& win, const std::optional<int32_t>& colour) {
   if (!colour) return kExitOk;
   if (*colour >= 0) win.colorAnswers.push_back(*colour);  // none: the dialog is cancelled
   logic.mnuBackColor_Click();
@@ -692,6 +695,8 @@ int Convert(const Options& o) {
   if (!logic.State().pictureLoaded) {
     return Fail(TrQ("picmap-cli", "%1: 画像が 16 x 16 画素より小さいです").arg(Q(o.picture)));
   }
+  std::optional<int32_t> background;
+  if (int r = ColourAtGivenPixel(win, o, background); r != kExitOk) return r;
   ControlPointSet fitted;
   if (int r = PlaceByGeoreference(logic, win, o, fitted); r != kExitOk) return r;
   if (o.world) logic.mnuWorld_Click();
@@ -701,7 +706,7 @@ int Convert(const Options& o) {
   const bool worldFileRead = o.sourceCrs && logic.LastPlacement();
   if (o.worldFile && !worldFileRead && !logic.mnuWorldFile_Click()) return Failure(win, mark, o.picture);
   if (int r = EnterEdges(logic, win, o); r != kExitOk) return r;
-  if (int r = SetBackground(logic, win, o); r != kExitOk) return r;
+  if (int r = SetBackground(logic, win, background); r != kExitOk) return r;
   logic.mnuTone_Click();
   logic.mnuToneItem_Click(o.tone);
 

@@ -144,6 +144,24 @@ class Projections(unittest.TestCase):
                                  original=across)
         self.assertRegex(r.stdout, r"extents: west E16\d°.*, east W1[67]\d°")
 
+    def test_background_at_takes_the_pixel_of_the_picture_as_given(self):
+        """The warped grid's corner lies off a projected picture: the pixel is the file's own."""
+        utm = self.path("utm_assigned.tif")
+        gdal.Translate(utm, self.original, outputSRS="EPSG:32654",
+                       outputBounds=[300000, 5.1e6, 900000, 4.7e6])
+        src = gdal.Open(utm)
+        corner = "#%02X%02X%02X" % tuple(int(src.GetRasterBand(b + 1).ReadAsArray(0, 0, 1, 1)[0, 0])
+                                         for b in range(3))
+        out = self.path("utm_assigned.MLL")
+        r = subprocess.run([CLI, "convert", "--lang", "en", "--background-at", "0,0", utm, "-o", out],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("warped:", r.stdout)
+        ds = ogr.Open(out)
+        colours = {f.GetField("color") for f in ds.GetLayerByName("polygons")}
+        self.assertNotIn(corner, colours)
+        self.assertGreater(len(colours), 3)
+
     def test_a_paletted_picture_keeps_its_exact_colours_through_the_warp(self):
         self.assertRoundTrip(self.warp(self.path("paletted.tif"), "pal3857.tif", "EPSG:3857",
                                        "-dstalpha"))

@@ -580,8 +580,10 @@ AreasApart FlatAreasApart(const Picture& picture, Places& places) {
 
 // How far (in OKLab) the noise round the background colour reaches and is still the
 // background's: the background is given exactly and never follows its pixels, so a JPEG's or a
-// scan's paper, a few steps off it, made a near-white colour of its own and was mapped.
-constexpr float kBackgroundNoise = 2 * kSameColour;
+// scan's paper, a few steps off it, made a near-white colour of its own and was mapped. A
+// background picked with the pointer on a noisy sea is one pixel of it, as likely at the edge
+// of its noise (three times its spread, 14 steps a channel) as in its middle.
+constexpr float kBackgroundNoise = 4 * kSameColour;
 
 // Whether an area's colour `a` is the colour of centre `c` seen twice.
 bool IsSameColour(const Lab& a, const Lab& c, From from, const std::vector<double>& flatDensity,

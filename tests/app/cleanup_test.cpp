@@ -342,6 +342,35 @@ TEST(CleanPicture, NoiseRoundTheBackgroundIsTheBackground) {
   EXPECT_NE(clean.At(15, 15), 0xFFFFFF);
 }
 
+// A background picked on a noisy sea takes the pixel under the pointer, which may lie at the
+// edge of the noise (14 steps a channel off the sea's middle): the whole sea is still the
+// background's, and the land keeps its colour.
+TEST(CleanPicture, ABackgroundPickedAtTheEdgeOfTheNoiseTakesTheWholeSea) {
+  Picture pic(64, 48, 0);
+  uint32_t seed = 777;
+  const auto noise = [&] {  // four draws: bell-shaped, 4 steps either way on average
+    int32_t sum = -12;
+    for (int k = 0; k < 4; ++k) sum += static_cast<int32_t>(((seed = seed * 1103515245u + 12345u) >> 16) % 7);
+    return sum;
+  };
+  for (int32_t y = 0; y < 48; ++y)
+    for (int32_t x = 0; x < 64; ++x) {
+      const int32_t r = 65 + noise(), g = 94 + noise(), b = 152 + noise();
+      pic.Set(x, y, r | g << 8 | b << 16);
+    }
+  for (int32_t y = 8; y < 40; ++y)
+    for (int32_t x = 8; x < 40; ++x) pic.Set(x, y, 0x3CA0E6);
+  CleanupOptions o;
+  o.colours = 8;
+  const int32_t picked = 51 | 80 << 8 | 138 << 16;
+  const Picture clean = CleanPicture(pic, o, picked);
+  int64_t background = 0;
+  for (int32_t y = 0; y < 48; ++y)
+    for (int32_t x = 0; x < 64; ++x) background += clean.At(x, y) == picked;
+  EXPECT_EQ(background, 64 * 48 - 32 * 32);
+  EXPECT_EQ(clean.At(20, 20), 0x3CA0E6);
+}
+
 // A flat area whose colour the palette lacks goes whole to its nearest colour. Its rim lies
 // beside other colours, and its colour is a mix of them (blue between red and white, or
 // between white and a darker blue); a rim taken for a blend came out another colour than the

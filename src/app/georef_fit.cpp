@@ -398,17 +398,26 @@ void CheckLatitudes(const std::vector<ControlPoint>& points) {
                  {FromUtf8(std::to_string(i + 1)), Num(points[i].mapY, 6)}));
 }
 
-// Points on both sides of the 180° meridian (170 and -170) lie 20° apart, not 340°: the
-// western ones are taken a turn further east, past 180°, when that brings them closer.
-double LongitudeTurn(const std::vector<ControlPoint>& points) {
-  double lo = INFINITY, hi = -INFINITY, loTurned = INFINITY, hiTurned = -INFINITY;
+// How far east longitudes run with the picture's columns (the sign of their covariance).
+double EastwardWithColumns(const std::vector<ControlPoint>& points, double turn) {
+  double n = 0, sx = 0, sl = 0, sxl = 0;
   for (const ControlPoint& p : points)
     if (p.enabled) {
-      const double turned = p.mapX < 0 ? p.mapX + 360 : p.mapX;
-      lo = std::min(lo, p.mapX), hi = std::max(hi, p.mapX);
-      loTurned = std::min(loTurned, turned), hiTurned = std::max(hiTurned, turned);
+      const double lon = p.mapX < 0 ? p.mapX + turn : p.mapX;
+      n += 1, sx += p.pixelX, sl += lon, sxl += p.pixelX * lon;
     }
-  return hi - lo > 180 && hiTurned - loTurned < hi - lo ? 360 : 0;
+  return n > 0 ? sxl - sx * sl / n : 0;
+}
+
+// Points on both sides of the 180° meridian (170 and -170) lie 20° apart, not 340°: where the
+// longitudes run west across the picture as read, and east taken past 180°, the western ones
+// are taken a turn further east. A world map from -100 to 100 runs east as read and stays.
+double LongitudeTurn(const std::vector<ControlPoint>& points) {
+  double lo = INFINITY, hi = -INFINITY;
+  for (const ControlPoint& p : points)
+    if (p.enabled) lo = std::min(lo, p.mapX), hi = std::max(hi, p.mapX);
+  const bool turnedEast = EastwardWithColumns(points, 360) > 0 && EastwardWithColumns(points, 0) <= 0;
+  return hi - lo > 180 && turnedEast ? 360 : 0;
 }
 
 }  // namespace

@@ -252,7 +252,7 @@ class Tracer {
   // behind a shortcut that ends there.
   class ArcMarks {
    public:
-    ArcMarks(const Tracer& t, int32_t units) : t_(t), units_(units), bw_(t.w_ / kBucket + 1) {
+    ArcMarks(const Tracer& t, int32_t units) : units_(units), bw_(t.w_ / kBucket + 1) {
       buckets_.resize(static_cast<size_t>(bw_) * (t.h_ / kBucket + 1));
       for (size_t j = 0; j < t.arcs_.size(); ++j) {
         const std::vector<PolyPoint>& pts = t.arcs_[j].points;
@@ -285,7 +285,6 @@ class Tracer {
 
    private:
     static constexpr int32_t kBucket = 16;
-    const Tracer& t_;
     int32_t units_, bw_;
     struct Mark {
       int32_t arc;

@@ -145,6 +145,14 @@ TEST(ControlPointFit, PointsAcrossThe180thMeridianSpanItTheShortWay) {
   double x, y;
   ASSERT_TRUE(fit.transform->ToMap(400, 0, x, y));
   EXPECT_NEAR(x, 185, 1e-6);
+  // A map of the world's middle, 100° west to 100° east, runs east as read and stays so.
+  ControlPointSet world = PointsOf([](double px, double py, double& x, double& y) {
+    x = -100 + px / 2;
+    y = 60 - py / 5;
+  });
+  world.crs.clear();
+  ASSERT_TRUE(FitControlPoints(world, TransformKind::Poly1, 400, 300).transform->ToMap(400, 0, x, y));
+  EXPECT_NEAR(x, 100, 1e-6);
 }
 
 TEST(PointsFile, WritesWhatItReadsBackExactly) {

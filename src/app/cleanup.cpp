@@ -2893,12 +2893,17 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alik
 }
 
 Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background, int* colours,
-                     const std::function<void()>& stageDone) {
-  if (source.footprint && !source.IsIndexed())
-    return WithFootprintOf(CleanPicture(FilledOutside(source), options, background, colours, stageDone), source,
-                           options.sieve, options.regions ? 4 : 8);
+                     const std::function<void()>& stageDone, const std::function<void()>& stepDone) {
+  if (source.footprint && !source.IsIndexed()) {
+    Picture cleaned = CleanPicture(FilledOutside(source), options, background, colours, stageDone, stepDone);
+    if (stepDone) stepDone();
+    return WithFootprintOf(cleaned, source, options.sieve, options.regions ? 4 : 8);
+  }
   const auto done = [&] {
     if (stageDone) stageDone();
+  };
+  const auto step = [&] {
+    if (stepDone) stepDone();
   };
   const Picture& picture = source;
   std::vector<int32_t> palette = options.palette;
@@ -2933,19 +2938,26 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   // size, a region goes to a neighbour of nearly its colour.
   const int32_t alike = reduced ? options.sieve * kAlikeTimes : 0;
   if (reduced) GiveIsletsBackTheirRims(grid, picture, options.sieve);
+  step();
   // A line faded in stretches (white between pale areas, black beside a dark one) is bridged
   // before the sieve too: the sieve would take its pieces for the dashes of a faint line and
   // merge them, leaving too little of it to bridge after.
   if (reduced && options.sieve > 0) BridgeLineGaps(grid);
+  step();
   Sieve(grid, options.sieve, 8, alike, &picture);
+  step();
   if (reduced && options.sieve > 0) BridgeLineGaps(grid);
   if (reduced && options.sieve > 0) CloseLinesAtJunctions(grid);
+  step();
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them,
   // and so would each piece of a line whose pieces meet only at corners.
   if (options.regions && reduced && options.sieve > 0) JoinLineCorners(grid, picture, options.sieve, true);
+  step();
   if (options.regions) Sieve(grid, options.sieve, 4, alike, &picture);
+  step();
   // Merging a speck beside a corner of a line can leave the line's pixels meeting there alone.
   if (options.regions && reduced && options.sieve > 0) JoinLineCorners(grid, picture, options.sieve);
+  step();
   if (!fromLines.empty()) ShowLinesInTheirOwnColours(grid, picture, places, fromLines);
   done();
   return ToPicture(std::move(grid));

@@ -102,8 +102,11 @@ int64_t CloseLinesAtJunctions(IndexGrid& grid);
 // none) is kept as one of the reduced colours, so the background rule still finds it. For
 // regions the sieve also merges 4-connected regions below its size, as regions are traced so.
 // `colours`, when given, is told how many colours the cleaned picture holds. `stageDone`, when
-// given, is called after the colours are chosen, after snapping and after the sieve.
+// given, is called after the colours are chosen, after snapping and after the sieve;
+// `stepDone` between the steps of the sieve's stage, a second or two apart on a large picture
+// (a window answers there, and may stop the work by throwing).
 Picture CleanPicture(const Picture& picture, const CleanupOptions& options, int32_t background,
-                     int* colours = nullptr, const std::function<void()>& stageDone = {});
+                     int* colours = nullptr, const std::function<void()>& stageDone = {},
+                     const std::function<void()>& stepDone = {});
 
 }  // namespace picmap

@@ -299,6 +299,7 @@ class frmMainLogic {
   int cleanupStage_ = 0;
   void StartCleanupStages();
   void CleanupStageDone();
+  void CleanupStepDone();
 
   // Save.
   bool RenameHeaderRemarks(const std::u16string& chosenPath);

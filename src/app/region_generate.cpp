@@ -12,6 +12,11 @@ namespace picmap {
 // between them the window shows how far it got and takes a request to stop.
 void frmMainLogic::CleanupStageDone() {
   window_.SetProgressValue(++cleanupStage_);
+  CleanupStepDone();
+}
+
+// Within a long stage the window still answers, and a stop is taken a step later.
+void frmMainLogic::CleanupStepDone() {
   EventsIfDue();
   if (state_.cancelRequest)
     throw Error(err::kInvalidCall, u"frmMain.CleanupStageDone", u"stopped at the user's request");
@@ -32,7 +37,8 @@ const Picture& frmMainLogic::CleanedPicture(const Picture& source, Picture& stor
   StartCleanupStages();
   if (!cleanup_.ChangesPicture()) return source;
   try {
-    store = CleanPicture(source, cleanup_, state_.backColor, &cleanedColours_, [this] { CleanupStageDone(); });
+    store = CleanPicture(source, cleanup_, state_.backColor, &cleanedColours_, [this] { CleanupStageDone(); },
+                         [this] { CleanupStepDone(); });
   } catch (const Error& e) {
     refusal_ = e.Description();
     window_.SetProgressValue(0);

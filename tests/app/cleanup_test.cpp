@@ -523,5 +523,24 @@ TEST_F(RegionGeneration, StopIsTakenBetweenStagesAndLeavesNoHalfMap) {
   EXPECT_FALSE(win.MenuEnabled(Menu::mnuSave)) << "the map of the run before is gone: nothing is left to save";
 }
 
+// The sieve's stage is the longest on a large picture: the window answers within it, and a
+// stop asked there is taken before the stage ends.
+TEST_F(RegionGeneration, StopIsTakenWithinTheSievesStage) {
+  Picture pic(64, 64, 0xFDFEFF);
+  for (int32_t y = 10; y < 50; ++y)
+    for (int32_t x = 10; x < 50; ++x) pic.Set(x, y, 0x0404F8);
+  StartWith(pic);
+  CleanIntoRegions(2, 10);
+  int stage = 0, answersInTheSieve = 0;
+  win.onDoEvents = [&] {
+    stage = std::max(stage, int(win.progressValue));
+    if (stage == 2 && ++answersInTheSieve == 3) logic->mnuCancel_Click();
+  };
+  logic->mnuPolygon_Click();
+  EXPECT_EQ(win.LastMessage(), u"ポリゴン生成は中断されました.");
+  EXPECT_EQ(stage, 2);
+  EXPECT_EQ(answersInTheSieve, 3);
+}
+
 }  // namespace
 }  // namespace picmap::test

@@ -416,6 +416,14 @@ class RegionGeneration : public AppTest {
     o.simplify = 1;
     logic->SetCleanup(o);
   }
+  // A blue square on off-white paper, to be cleaned into two colours and traced as regions.
+  void StartWithABlueSquareToCleanIntoRegions() {
+    Picture pic(64, 64, 0xFDFEFF);
+    for (int32_t y = 10; y < 50; ++y)
+      for (int32_t x = 10; x < 50; ++x) pic.Set(x, y, 0x0404F8);
+    StartWith(pic);
+    CleanIntoRegions(2, 10);
+  }
 };
 
 // A speckled red square with a blue lake on an off-white ground, background white: the map
@@ -501,11 +509,7 @@ TEST_F(RegionGeneration, RegionsAcrossTheMeridianAreCutThere) {
 // The clean-up and the tracing show their stages, and stop between them when asked: the map
 // is then left empty, not with regions traced but never simplified.
 TEST_F(RegionGeneration, StopIsTakenBetweenStagesAndLeavesNoHalfMap) {
-  Picture pic(64, 64, 0xFDFEFF);
-  for (int32_t y = 10; y < 50; ++y)
-    for (int32_t x = 10; x < 50; ++x) pic.Set(x, y, 0x0404F8);
-  StartWith(pic);
-  CleanIntoRegions(2, 10);
+  StartWithABlueSquareToCleanIntoRegions();
   logic->mnuPolygon_Click();
   ASSERT_TRUE(win.MenuEnabled(Menu::mnuSave));
   int stage = 0;
@@ -526,11 +530,7 @@ TEST_F(RegionGeneration, StopIsTakenBetweenStagesAndLeavesNoHalfMap) {
 // The sieve's stage is the longest on a large picture: the window answers within it, and a
 // stop asked there is taken before the stage ends.
 TEST_F(RegionGeneration, StopIsTakenWithinTheSievesStage) {
-  Picture pic(64, 64, 0xFDFEFF);
-  for (int32_t y = 10; y < 50; ++y)
-    for (int32_t x = 10; x < 50; ++x) pic.Set(x, y, 0x0404F8);
-  StartWith(pic);
-  CleanIntoRegions(2, 10);
+  StartWithABlueSquareToCleanIntoRegions();
   int stage = 0, answersInTheSieve = 0;
   win.onDoEvents = [&] {
     stage = std::max(stage, int(win.progressValue));

@@ -276,7 +276,16 @@ void Report(const char* key, const QString& text) {
 
 void ReportError(const Error& e, const QString& file) { PrintFailure(e, U(file)); }
 
-bool LoadMapFile(clsMap& map, const QString& path) {
+void ReportMapReadError(const Error& e, const QString& path) {
+  if (e.Number() == err::kMapVersion || e.Number() == err::kMapElement) {
+    Fail(TrQ("picmap-cli", "%1: このプログラムが読める地図ファイルではありません (%2)")
+             .arg(path, Q(Describe(e))));
+    return;
+  }
+  ReportError(e, path);
+}
+
+bool LoadMapFile(clsMap& map, const QString& path, MapPart part) {
   if (path.endsWith(".MXY", Qt::CaseInsensitive)) map.MapMode(2);
   map.AssignFileName(U(path));
   if (QFileInfo(path).isDir()) {
@@ -285,14 +294,9 @@ bool LoadMapFile(clsMap& map, const QString& path) {
   }
   try {
     // A missing file or a file error has been reported on the way.
-    return map.Load() == 0;
+    return (part == MapPart::kWhole ? map.Load() : map.LoadHeader()) == 0;
   } catch (const Error& e) {
-    if (e.Number() == err::kMapVersion || e.Number() == err::kMapElement) {
-      Fail(TrQ("picmap-cli", "%1: このプログラムが読める地図ファイルではありません (%2)")
-               .arg(path, Q(Describe(e))));
-      return false;
-    }
-    ReportError(e, path);
+    ReportMapReadError(e, path);
     return false;
   }
 }

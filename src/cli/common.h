@@ -61,9 +61,12 @@ void ReportError(const Error& e, const QString& file);
 // system takes to reclaim the whole process.
 int EndVerb(const clsMap& map, int code);
 
-// Loads exactly `path` (any extension; ".MXY" as an x/y map). False after the failure was
-// reported; a file that is no map file is said to be one.
-bool LoadMapFile(clsMap& map, const QString& path);
+// Loads exactly `path` (any extension; ".MXY" as an x/y map), or only its header's figures.
+// False after the failure was reported; a file that is no map file is said to be one.
+enum class MapPart { kWhole, kHeader };
+bool LoadMapFile(clsMap& map, const QString& path, MapPart part = MapPart::kWhole);
+// A failure to read the map file `path`, reported as LoadMapFile reports it.
+void ReportMapReadError(const Error& e, const QString& path);
 
 // The map's Save, with a line "kept: NAME" for the backup of the file it replaced (unless
 // `keepBackup` is false: then the old file is replaced without one).

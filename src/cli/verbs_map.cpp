@@ -18,13 +18,16 @@
 #include "cli/common.h"
 #include "map/clsMap.h"
 #include "map/layer_style.h"
+#include "map/map_elements.h"
 #include "map/clsMapRem.h"
 #include "map/clsMapSymbol.h"
 #include "map/clsMapText.h"
+#include "support/binfile.h"
 #include "support/errors.h"
 #include "support/figcodes.h"
 #include "support/library.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 
 namespace picmap::cli {
 
@@ -90,17 +93,33 @@ struct Bounds {
   }
 };
 
-Bounds BoundsOf(const clsMap& map) {
-  Bounds b;
-  for (const auto& f : map) {
-    if (f->FigCode() == 1) continue;
-    const std::shared_ptr<clsPoly> poly = f->Poly();
-    if (poly->Count() == 0) continue;
-    const clsRect r = poly->RectBound();
-    b.Add(r.mLeft, r.mTop);
-    b.Add(r.mRight, r.mBottom);
+// What a walk over every element of a map file finds: how many figures of each kind, and
+// where the figures with points lie.
+struct FigureTally {
+  int64_t total = 0;
+  int64_t counts[6] = {};
+  Bounds bounds;
+};
+
+// Walks the file element by element, so that a map too big to load is summarised in the
+// memory of one figure; refuses a file Load would refuse, with Load's message.
+bool TallyMapFile(const QString& path, FigureTally& tally) {
+  try {
+    BinaryReader reader(U(path));
+    int16_t version = 0;
+    WalkMapElements(reader, version, [&](const MapElement& e) {
+      if (!e.right) RaiseInvalidElement(Tr("clsMap", "不正な図形内容"), e.position, e.code);
+      ++tally.total;
+      ++tally.counts[e.code];
+      if (e.code == figcode::kRemark || !e.bounded) return;
+      tally.bounds.Add(e.minX, e.minY);
+      tally.bounds.Add(e.maxX, e.maxY);
+    });
+    return true;
+  } catch (const Error& e) {
+    ReportMapReadError(e, path);
+    return false;
   }
-  return b;
 }
 
 std::u16string Number(int64_t v) { return FromUtf8(std::to_string(v)); }
@@ -114,15 +133,13 @@ std::u16string Fact(const std::function<std::u16string()>& read) {
   }
 }
 
-void PrintInfo(const clsMap& map) {
-  int32_t counts[6] = {};
-  for (const auto& f : map) ++counts[f->FigCode()];
+void PrintInfo(const clsMap& map, const FigureTally& tally) {
   const int16_t ver = map.Version();
   PrintLine(u"Version: " + DoubleToText(ver / 100.0) + u" (" + Number(ver) + u")");
   PrintLine(u"MapMode: " + Number(map.MapMode()));
-  std::u16string figures = u"Figures: " + Number(map.Count());
+  std::u16string figures = u"Figures: " + Number(tally.total);
   for (int32_t code = 1; code <= 5; ++code)
-    figures += u", " + FigureName(code, 1) + u" " + Number(counts[code]);
+    figures += u", " + FigureName(code, 1) + u" " + Number(tally.counts[code]);
   PrintLine(figures);
   PrintLine(u"MapName(1): " + Fact([&] { return map.MapName(1); }));
   PrintLine(u"MapName(2): " + Fact([&] { return map.MapName(2); }));
@@ -131,7 +148,7 @@ void PrintInfo(const clsMap& map) {
   PrintLine(u"Country: " + Fact([&] { return Number(map.Country()); }));
   PrintLine(u"Level: " + Fact([&] { return Number(map.Level()); }));
   PrintLine(u"LastDate: " + GeneralDateText(map.LastDate()));
-  const Bounds b = BoundsOf(map);
+  const Bounds& b = tally.bounds;
   // As ranges: in a longitude/latitude map the smaller y is the southern edge, so "top" and
   // "bottom" would mislead.
   PrintLine(b.any ? u"Bounds: x " + Number(b.left) + u" .. " + Number(b.right) + u", y " +
@@ -167,9 +184,11 @@ int RunMapInfo(const QStringList& args) {
   parser.setApplicationDescription("Prints a summary of a map file (.MLL or .MXY).");
   parser.addPositionalArgument("MAP", "The map file.");
   if (int code = ParseVerb(parser, args, 1); code >= 0) return code;
-  clsMap map;
-  if (!LoadMapFile(map, parser.positionalArguments()[0])) return kExitFailure;
-  PrintInfo(map);
+  const QString path = parser.positionalArguments()[0];
+  clsMap header;
+  FigureTally tally;
+  if (!LoadMapFile(header, path, MapPart::kHeader) || !TallyMapFile(path, tally)) return kExitFailure;
+  PrintInfo(header, tally);
   return kExitOk;
 }
 

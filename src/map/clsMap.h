@@ -126,6 +126,9 @@ class clsMap {
   // 0 on success, 53 for a missing file, otherwise the number of the failure (or the
   // failure is passed up, as the file-error dialog decides).
   int32_t Load();
+  // Load of only the figures the header lines are looked for among: what a map says of
+  // itself, from a map that may be too big to hold.
+  int32_t LoadHeader();
   // 0 on success and when there is nothing to save, 70 for a read-only file.
   int32_t Save();
   // What the figures lost to fit versions 1.04 and 1.05 (at most 65535 points each) when
@@ -149,6 +152,7 @@ class clsMap {
   static constexpr uint32_t kRecordBit = 0x80000000u;
   static constexpr int16_t kInserted = 1;
   static constexpr int16_t kRemoved = 2;
+  static constexpr int32_t kHeaderLines = 50;  // header lines are looked for among the first 50 figures
 
   bool InBound(int32_t Index) const { return Index >= 1 && Index <= Count(); }
   bool RefusedByLock(const char16_t* operation) const;
@@ -183,6 +187,7 @@ class clsMap {
   void CountElement(BinaryReader& r, LoadState& s);
   void CountElementAt(int64_t position, LoadState& s);
   void ReadAllElements(BinaryReader& r, LoadState& s);
+  int32_t LoadFigures(int32_t limit);
   int32_t EndLoadWithFailure(const FileFailure& f);
   int16_t VersionToWrite();
   void WriteFile(BinaryWriter& w, int16_t ver, int16_t& lastReported);

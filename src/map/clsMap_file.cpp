@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "map/clsMap.h"
 #include "map/clsMapPolygon.h"
@@ -103,6 +104,7 @@ struct clsMap::LoadState {
   int64_t length = 0;
   int16_t version = 0;
   int32_t elements = 0;
+  int32_t limit = std::numeric_limits<int32_t>::max();  // the figures to read at most
   int16_t lastReported = -1;
 };
 
@@ -112,9 +114,14 @@ void clsMap::RaiseProgress(int16_t& lastReported, int16_t p) {
   if (Progress) Progress(p);
 }
 
-int32_t clsMap::Load() {
+int32_t clsMap::Load() { return LoadFigures(std::numeric_limits<int32_t>::max()); }
+
+int32_t clsMap::LoadHeader() { return LoadFigures(kHeaderLines); }
+
+int32_t clsMap::LoadFigures(int32_t limit) {
   LoadState s;
   s.file = fileName_;
+  s.limit = limit;
   if (!FileExists(s.file)) {
     ShowError(Tr("clsMap", "地図図形ファイルが存在しません.") + u"\r\n" + s.file);
     return err::kFileNotFound;
@@ -134,7 +141,7 @@ int32_t clsMap::Load() {
     // A converted map is mostly rectangles, with a few shorter remarks: room for a little
     // more than the file holds rectangles saves the figure table its copies while it grows
     // (room never used costs no memory).
-    if (s.version >= kNewestVersion) {
+    if (s.version >= kNewestVersion && s.limit == std::numeric_limits<int32_t>::max()) {
       const auto rectangles = static_cast<size_t>(s.length) / clsMapPolygon::kRectangleElement106;
       slots_.reserve(rectangles + rectangles / 16 + 64);
     }
@@ -167,8 +174,11 @@ void clsMap::ReadHeader(BinaryReader& r, LoadState& s) {
 // Generated rectangles, the bulk of a converted map, are taken in runs straight from the
 // read buffer; anything else goes element by element through the figures' own readers.
 void clsMap::ReadAllElements(BinaryReader& r, LoadState& s) {
+  const bool whole = s.limit == std::numeric_limits<int32_t>::max();
   for (;;) {
-    if (s.version >= kNewestVersion) RetryFileStatement(s.file, [&] { ReadRectangleRun(r, s); });
+    if (s.elements >= s.limit) return;
+    // Runs are taken a buffer at a time, past any limit: a limited load reads one by one.
+    if (whole && s.version >= kNewestVersion) RetryFileStatement(s.file, [&] { ReadRectangleRun(r, s); });
     CountElement(r, s);
     const int64_t start = r.Position();
     const bool more = RetryFileStatement(s.file, [&] {

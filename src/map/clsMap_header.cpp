@@ -16,7 +16,6 @@ namespace picmap {
 
 namespace {
 
-constexpr int32_t kHeaderLines = 50;  // header lines are looked for among the first 50 figures
 constexpr char16_t kVersionKey[] = u"地図バージョン";
 constexpr char16_t kLastDateKey[] = u"最終更新日時";
 constexpr char16_t kMapCodeKey[] = u"地図コード";

@@ -21,6 +21,7 @@
 #include "map/clsMapRem.h"
 #include "map/clsMapSymbol.h"
 #include "map/clsMapText.h"
+#include "map/map_rectangle.h"
 #include "support/platform.h"
 #include "support/text.h"
 
@@ -125,6 +126,39 @@ TEST_F(MapVerbsTest, InfoSummarisesTheMap) {
       << r.out;
   EXPECT_NE(r.out.find("LastDate: "), std::string::npos);
   EXPECT_NE(r.out.find("Bounds: x -10 .. 100, y -50 .. 40\n"), std::string::npos) << r.out;
+}
+
+// A converted map can hold more figures than memory: info counts them without holding them,
+// and still refuses damage past the header lines as a load would.
+TEST_F(MapVerbsTest, InfoSummarisesAMapBiggerThanItsMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's shadow memory does not fit under a data limit";
+#endif
+  constexpr int32_t kRectangles = 600000;
+  {
+    ScopedScriptedPorts ports;
+    clsMap map;
+    map.FileName(FromUtf8(Path("big.MLL")));
+    map.Add(NewRemark(u"# 欧文地図名：Big"));
+    for (int32_t i = 0; i < kRectangles; ++i)
+      ASSERT_TRUE(map.AddRectangle(MapRectangle{NewFigureId(), i % 1000, i / 1000 + 1, i % 1000 + 1,
+                                                i / 1000, 0xFF, 0, -1, true}));
+    ASSERT_EQ(map.Save(), 0);
+  }
+  // Holding the map takes well over 40 MB.
+  Result r = Run("info '" + Path("big.MLL") + "'", "ulimit -d 40000; ");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("POLYGON 600000,"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("MapName(1): Big\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Bounds: x 0 .. 1000, y 0 .. 600\n"), std::string::npos) << r.out;
+
+  std::string bytes = Slurp(dir_ / "big.MLL");
+  bytes[bytes.size() - clsMapPolygon::kRectangleElement106] = 9;  // the last figure's code
+  WriteBytes("big.MLL", bytes);
+  r = Run("info '" + Path("big.MLL") + "'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("not a map file this program can read (invalid figure code"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out;
 }
 
 TEST_F(MapVerbsTest, DumpPrintsEveryFigureAsJson) {

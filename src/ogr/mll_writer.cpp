@@ -622,8 +622,30 @@ OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* 
     stopped_ = true;
     return nullptr;
   }
+  if (!degrees_ && srs && !AcceptedOnPlane(name, *srs)) {
+    stopped_ = true;
+    return nullptr;
+  }
   layers_.push_back(std::make_unique<MllWriterLayer>(*this, name, type));
   return layers_.back().get();
+}
+
+// An x/y map keeps whole units and no CRS: degrees would all be rounded to whole degrees, and
+// a projected layer is written in its own units, which the reader is told.
+bool MllWriterDataset::AcceptedOnPlane(const char* name, const OGRSpatialReference& srs) {
+  if (srs.IsGeographic()) {
+    CPLError(CE_Failure, CPLE_NotSupported,
+             "MXY: layer %s is in longitude/latitude degrees, and an x/y map holds whole units "
+             "(every point would be rounded to a whole degree); write a .MLL map instead",
+             name);
+    return false;
+  }
+  const char* unit = nullptr;
+  srs.GetLinearUnits(&unit);
+  CPLError(CE_Warning, CPLE_AppDefined,
+           "MXY: an x/y map keeps no CRS; layer %s is written in whole %s of %s", name,
+           unit ? unit : "units", srs.GetName() ? srs.GetName() : "its CRS");
+  return true;
 }
 
 bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerName,

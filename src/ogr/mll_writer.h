@@ -78,14 +78,15 @@ class MllWriterDataset final : public GDALDataset {
   bool Write();
   bool Stopped() const;
   bool CanWriteHere() const;
+  static bool AcceptedOnPlane(const char* name, const OGRSpatialReference& srs);
   void TellWhatTheVersionLost(const clsMap& map) const;
   std::vector<std::u16string> HeaderLines(const std::u16string& base);
   void TakeTheSourcesThings();
 
   std::string path_;
   int16_t version_ = 106;
-  bool qgisStyle_ = true;
-  bool thingsGiven_ = false;  // THINGS= named the template  // NAME.qml beside the map, QGIS's default style for its layers
+  bool qgisStyle_ = true;     // NAME.qml beside the map, QGIS's default style for its layers
+  bool thingsGiven_ = false;  // THINGS= named the template
   bool degrees_ = true;
   int16_t defaultThing_ = 0;
   std::shared_ptr<clsThings> things_;

@@ -314,6 +314,13 @@ class Writing(ConvertedMap):
         p = run("ogr2ogr", "-f", "MLL", self.path("utm.MLL"), projected, ok=False)
         self.assertNotEqual(p.returncode, 0)
         self.assertIn("-t_srs EPSG:4326", p.stderr)
+        # An x/y map holds whole units: degrees are refused, metres are written and said to be.
+        p = run("ogr2ogr", "-f", "MLL", self.path("deg.MXY"), self.gis_data("p.gpkg"), ok=False)
+        self.assertNotEqual(p.returncode, 0)
+        self.assertIn("rounded to a whole degree", p.stderr)
+        self.assertFalse(os.path.exists(self.path("deg.MXY")))
+        p = run("ogr2ogr", "-f", "MLL", self.path("web.MXY"), projected)
+        self.assertIn("keeps no CRS", p.stderr)
 
     def test_point_outside_the_world_is_refused(self):
         geojson = self.path("far.geojson")

@@ -639,6 +639,12 @@ Save it?<byte value="xd"/>
         <source>フォルダーです. 画像ファイルを指定してください.</source>
         <translation>It is a folder; give a picture file.</translation>
     </message>
+    <message>
+        <source>「%1」は %2 と読めます (数の後の %3 は秒を表します).<byte value="xd"/>
+%4 のことですか?</source>
+        <translation>&quot;%1&quot; reads as %2 (%3 after a number counts arc-seconds).<byte value="xd"/>
+Did you mean %4?</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>

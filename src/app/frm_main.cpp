@@ -351,6 +351,7 @@ EdgeEntry frmMainLogic::EnterEdge(Edge edge) {
   } catch (...) {
     return RefuseEdge(EdgeEntry::Unreadable, answer, edge, 0);  // the edge stays as it was
   }
+  if (!TakeLetterInFront(answer, edge, value)) return EdgeEntry::Cancelled;
   if (!AcceptsEdge(edge, value)) return RefuseEdge(EdgeEntry::OutOfRange, answer, edge, value);
   const Placement before = CurrentPlacement();
   StoreEdge(edge, value);
@@ -358,6 +359,24 @@ EdgeEntry frmMainLogic::EnterEdge(Edge edge) {
   ShowStatus();
   DrawPreview();
   return EdgeEntry::Stored;
+}
+
+// "36.5S" reads as 36.5″ north, though it is mostly typed meaning 36.5° south: the user is asked
+// which. False when the question is cancelled.
+bool frmMainLogic::TakeLetterInFront(const std::u16string& answer, Edge edge, int32_t& value) {
+  const std::optional<int32_t> meant = LetterInFrontReading(answer);
+  if (!meant) return true;
+  const bool longitude = edge == Edge::West || edge == Edge::East;
+  auto text = [&](int32_t v) { return longitude ? LonToStr(v) : LatToStr(v); };
+  const std::u16string letter(1, static_cast<char16_t>(std::toupper(TrimText(answer).back())));
+  const std::u16string question =
+      Arg(Tr("frmMain", "「%1」は %2 と読めます (数の後の %3 は秒を表します).\r\n%4 のことですか?"),
+          {answer, text(value), letter, text(*meant)});
+  switch (window_.AskYesNoCancel(question)) {
+    case MsgAnswer::Yes: value = *meant; return true;
+    case MsgAnswer::No: return true;
+    default: return false;
+  }
 }
 
 // Tells why an entered edge was not taken; the edge stays as it was.

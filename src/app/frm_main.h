@@ -265,6 +265,7 @@ class frmMainLogic {
   enum class Edge { West, East, North, South };
   EdgeEntry EnterEdge(Edge edge);
   bool AcceptsEdge(Edge edge, int32_t value) const;
+  bool TakeLetterInFront(const std::u16string& answer, Edge edge, int32_t& value);
   EdgeEntry RefuseEdge(EdgeEntry why, const std::u16string& answer, Edge edge, int32_t value);
   void StoreEdge(Edge edge, int32_t value);
   void SetPlacement(const Placement& p);

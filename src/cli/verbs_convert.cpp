@@ -342,6 +342,8 @@ EdgeEntry EnterEdge(frmMainLogic& logic, ScriptedWindow& win, const Options& o, 
                                            &frmMainLogic::mnuNorth_Click,
                                            &frmMainLogic::mnuSouth_Click};
   win.inputAnswers.push_back(ToU16(*o.edges[i]));
+  // A letter after the number keeps its reading, as the warning before has told.
+  if (LetterInFrontReading(ToU16(*o.edges[i]))) win.questionAnswers.push_back(MsgAnswer::No);
   return (logic.*enter[i])();
 }
 
@@ -365,17 +367,13 @@ std::optional<int32_t> AngleOf(const std::u16string& text) {
   }
 }
 
-// "90S" is 90 arc-seconds to the angle grammar (S after a number counts seconds), though
-// whoever types it on --south means 90° south. Where a letter at the end reads otherwise than
-// the same letter in front, say what it was read as and how to write the other.
+// Where a letter at the end reads otherwise than the same letter in front ("90S" on --south),
+// say what it was read as and how to write the other.
 void WarnOfTrailingLetter(int edge, const QString& given) {
+  const std::optional<int32_t> read = AngleOf(ToU16(given));
+  if (!read || !LetterInFrontReading(ToU16(given))) return;
   const QString text = given.trimmed();
-  if (text.size() < 2 || !QString("SWENswen").contains(text.back())) return;
   const QString before = text.left(text.size() - 1).trimmed();
-  if (before.isEmpty() || !before.back().isDigit()) return;
-  const std::optional<int32_t> read = AngleOf(ToU16(text));
-  const std::optional<int32_t> meant = AngleOf(ToU16(text.back() + before));
-  if (!read || !meant || *read == *meant) return;
   const bool latitude = edge >= 2;
   const std::u16string readText = latitude ? LatToStr(*read) : LonToStr(*read);
   const QString letter = text.back().toUpper();

@@ -158,4 +158,19 @@ void RaiseAngleError(int32_t number, const std::u16string& procedure, const std:
   throw e;
 }
 
+std::optional<int32_t> LetterInFrontReading(const std::u16string& text) {
+  const std::u16string t = TrimText(text);
+  if (t.size() < 2 || std::u16string_view(u"SWENswen").find(t.back()) == std::u16string_view::npos)
+    return std::nullopt;
+  const std::u16string before = TrimText(t.substr(0, t.size() - 1));
+  if (before.empty() || before.back() < u'0' || before.back() > u'9') return std::nullopt;
+  try {
+    const int32_t read = AngleSecStrToVal(AngleFormalStr(t));
+    const int32_t meant = AngleSecStrToVal(AngleFormalStr(t.back() + before));
+    if (read != meant) return meant;
+  } catch (const Error&) {
+  }
+  return std::nullopt;
+}
+
 }  // namespace picmap

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace picmap {
@@ -32,6 +33,10 @@ void ResetAngleSettings();          // back to "not yet set" (for tests)
 std::u16string AngleFormalStr(const std::u16string& text);
 // Reads a formal text into arc-seconds; raises for a text of 10 characters or fewer.
 int32_t AngleSecStrToVal(const std::u16string& formal);
+// A letter N, S, E or W after a number counts arc-seconds ("36.5S" is 36.5″ north), though
+// whoever types "36.5S" for a southern edge means 36.5° south. When the same letter in front
+// reads otherwise, that reading; none for any other text.
+std::optional<int32_t> LetterInFrontReading(const std::u16string& text);
 double AnglePosToRadian(double x, double y);
 [[noreturn]] void RaiseAngleError(int32_t number, const std::u16string& procedure,
                                   const std::u16string& comment);

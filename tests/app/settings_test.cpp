@@ -124,6 +124,36 @@ TEST_F(SettingsTest, EdgeEntriesReadFreeAngleText) {
   EXPECT_EQ(win.prompts.back().defaultText, u"N90°00′00″");
 }
 
+// "36.5S" is 36.5 arc-seconds to the angle grammar; whoever types it is asked what was meant.
+TEST_F(SettingsTest, ALetterAfterTheNumberIsAskedAbout) {
+  ASSERT_TRUE(logic->Form_Load());
+  win.inputAnswers = {u"36.5S"};
+  win.questionAnswers = {MsgAnswer::Yes};
+  EXPECT_EQ(logic->mnuSouth_Click(), EdgeEntry::Stored);
+  EXPECT_EQ(logic->State().south, -131400);
+  ASSERT_EQ(win.questions.size(), 1u);
+  EXPECT_EQ(win.questions[0],
+            u"「36.5S」は N00°00′36″ と読めます (数の後の S は秒を表します).\r\nS36°30′00″ のことですか?");
+
+  win.inputAnswers = {u"10S"};
+  win.questionAnswers = {MsgAnswer::No};
+  EXPECT_EQ(logic->mnuNorth_Click(), EdgeEntry::Stored);
+  EXPECT_EQ(logic->State().north, 10);
+
+  win.inputAnswers = {u"20s"};
+  win.questionAnswers = {MsgAnswer::Cancel};
+  EXPECT_EQ(logic->mnuNorth_Click(), EdgeEntry::Cancelled);
+  EXPECT_EQ(logic->State().north, 10);
+  win.inputAnswers = {u"45N", u"S36.5", u"36.5°S"};
+  EXPECT_EQ(logic->mnuNorth_Click(), EdgeEntry::Stored);
+  EXPECT_EQ(logic->State().north, 162000);
+  win.inputAnswers = {u"S36.5", u"36.5°S"};
+  EXPECT_EQ(logic->mnuSouth_Click(), EdgeEntry::Stored);
+  EXPECT_EQ(logic->mnuSouth_Click(), EdgeEntry::Stored);
+  EXPECT_EQ(win.questions.size(), 3u);  // nothing to ask where the letter leads or follows a unit
+  EXPECT_TRUE(win.messages.empty());
+}
+
 TEST_F(SettingsTest, NorthAndSouthStayThirtySecondsApart) {
   ASSERT_TRUE(logic->Form_Load());
   win.inputAnswers = {u"S89°59′31″"};

@@ -82,6 +82,15 @@ void Affine(const double* gt, double& x, double& y) {
   x = u;
 }
 
+// The longitude within 180° of `centre`. An edge 180° away stays on its side: the east edge
+// of a whole-world picture comes back a hair past 180° and would otherwise jump to the west.
+double WithinHalfTurn(double longitude, double centre) {
+  constexpr double kHair = 1e-7;
+  const double d = longitude - centre;
+  if (std::fabs(d) <= 180 + kHair) return longitude;
+  return centre + std::remainder(d, 360.0);
+}
+
 int ChainTransform(void* arg, int dstToSrc, int n, double* x, double* y, double* z, int* ok) {
   Chain& c = *static_cast<Chain*>(arg);
   for (int i = 0; i < n; ++i) ok[i] = TRUE;
@@ -98,7 +107,7 @@ int ChainTransform(void* arg, int dstToSrc, int n, double* x, double* y, double*
       for (int i = 0; i < n; ++i) ok[i] = ok[i] && more[i];
     }
     if (std::isfinite(c.centreLongitude))
-      for (int i = 0; i < n; ++i) x[i] = c.centreLongitude + std::remainder(x[i] - c.centreLongitude, 360.0);
+      for (int i = 0; i < n; ++i) x[i] = WithinHalfTurn(x[i], c.centreLongitude);
     for (int i = 0; i < n; ++i)
       if (ok[i]) Affine(c.gridInverse, x[i], y[i]);
   }
@@ -157,6 +166,31 @@ bool PoleOnPicture(const Chain& chain, double latitude, int width, int height) {
   return x >= 0 && x <= width && y >= 0 && y <= height;
 }
 
+// The suggested extent is whole pixels of the suggested size from its west and north edges,
+// so it may stop short of the picture's east and south edges by up to half a pixel (a
+// whole-world picture lost its last 0.37°). The edges themselves are taken in.
+void ReachEdges(Chain& chain, int width, int height, double extent[4]) {
+  constexpr int kSteps = 64;
+  std::vector<double> x, y, z;
+  for (int i = 0; i <= kSteps; ++i) {
+    const double u = width * double(i) / kSteps, v = height * double(i) / kSteps;
+    for (const auto& [px, py] : {std::pair{u, 0.0}, {u, double(height)}, {0.0, v}, {double(width), v}}) {
+      x.push_back(px);
+      y.push_back(py);
+    }
+  }
+  z.assign(x.size(), 0);
+  std::vector<int> ok(x.size(), FALSE);
+  ChainTransform(&chain, FALSE, static_cast<int>(x.size()), x.data(), y.data(), z.data(), ok.data());
+  for (size_t i = 0; i < x.size(); ++i) {
+    if (!ok[i] || !std::isfinite(x[i]) || !std::isfinite(y[i])) continue;
+    extent[0] = std::min(extent[0], x[i]);
+    extent[1] = std::min(extent[1], y[i]);
+    extent[2] = std::max(extent[2], x[i]);
+    extent[3] = std::max(extent[3], y[i]);
+  }
+}
+
 // The suggested extent follows the picture's edges; a pole inside a polar picture lies beyond
 // every edge point, so the grid is taken up to it and round the whole world.
 void ReachPoles(const Chain& chain, int width, int height, double extent[4]) {
@@ -177,6 +211,7 @@ Grid SuggestedGrid(GDALDataset& source, Chain& chain) {
   if (GDALSuggestedWarpOutput2(GDALDataset::ToHandle(&source), ChainTransform, &chain, gt, &w, &h,
                                extent, 0) != CE_None)
     Refuse(Tr("georef", "画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています."));
+  ReachEdges(chain, source.GetRasterXSize(), source.GetRasterYSize(), extent);
   ReachPoles(chain, source.GetRasterXSize(), source.GetRasterYSize(), extent);
   const double seconds = std::max(gt[1] * 3600, kFinestSeconds);
   Grid g;

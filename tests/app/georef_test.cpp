@@ -1,6 +1,7 @@
 #include "app/georef.h"
 
 #include <gdal_priv.h>
+#include <ogr_spatialref.h>
 #include <gtest/gtest.h>
 
 #include "app_fixture.h"
@@ -8,6 +9,8 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <utility>
 
 #include "support/errors.h"
 #include "support/text.h"
@@ -230,6 +233,38 @@ TEST(PlaceOnLonLatGrid, APolarPictureReachesItsPole) {
     for (int32_t x = 0; x < placed.picture.width; ++x) red += placed.picture.At(x, poleRow) == 0x0000FF;
     EXPECT_EQ(red, placed.picture.width) << crs << ": the row at the pole is the cap's";
   }
+}
+
+// A whole-world Web Mercator picture spans 180° W to 180° E: the grid must reach both edges,
+// and every picture edge, though the suggested grid stops at whole pixels.
+TEST(PlaceOnLonLatGrid, TheGridReachesEveryEdgeOfThePicture) {
+  constexpr double kHalf = 20037508.342789244;
+  Picture source(256, 256, 0x0000FF);
+  for (int32_t y = 0; y < 256; ++y)
+    for (int32_t x = 128; x < 256; ++x) source.Set(x, y, 0xFF0000);
+  const double grid[6] = {-kHalf, 2 * kHalf / 256, 0, kHalf, 0, -2 * kHalf / 256};
+  const Georeference georef{CrsFromUserInput("EPSG:3857"), AffineTransform(grid), "test"};
+  const PlacedPicture placed = PlaceOnLonLatGrid(source, georef, WarpLimits());
+  EXPECT_EQ(placed.west, -648000);
+  EXPECT_EQ(placed.east, 648000);
+  const int32_t row = placed.picture.height / 2, last = placed.picture.width - 1;
+  EXPECT_EQ(placed.picture.At(last, row), 0xFF0000) << "the east edge column is the picture's";
+  EXPECT_EQ(placed.picture.At(0, row), 0x0000FF);
+
+  const double utm[6] = {300000, 2000, 0, 4.5e6, 0, -2000};
+  const Georeference zone{CrsFromUserInput("EPSG:32654"), AffineTransform(utm), "test"};
+  const PlacedPicture inZone = PlaceOnLonLatGrid(Picture(300, 200, 0xFF), zone, WarpLimits());
+  auto toLonLat = [](double x, double y) {
+    OGRSpatialReference from, to;
+    from.importFromEPSG(32654);
+    to.importFromEPSG(4326);
+    to.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(&from, &to));
+    t->Transform(1, &x, &y);
+    return std::pair{x * 3600, y * 3600};
+  };
+  EXPECT_GE(inZone.east, toLonLat(900000, 4.5e6).first) << "the north-east corner is the farthest east";
+  EXPECT_LE(inZone.south, toLonLat(500000, 4.1e6).second) << "the south edge bows south at the zone's centre";
 }
 
 // Metre pixels over a few metres land on one 10" pixel: told as such, not as a tiny picture.

@@ -278,13 +278,16 @@ bool clsThing::ReadKeyLine(const SourceLine& line, SourceLine* numberLine) {
   return true;
 }
 
-void clsThing::ReadThing(TextLineReader& in, SourceLine* numberLine) {
+void clsThing::ReadThing(TextLineReader& in, SourceLine* numberLine, std::u16string* endLine) {
   try {
     while (!in.AtEnd()) {
       SourceLine line;
       line.text = in.ReadLine();
       line.number = in.LineNumber();
-      if (!ReadKeyLine(line, numberLine)) break;
+      if (!ReadKeyLine(line, numberLine)) {
+        if (endLine) *endLine = std::move(line.text);
+        break;
+      }
     }
     RecoveryAll();
     page_ = 1;

@@ -82,8 +82,9 @@ class clsThing {
 
   // Reads the key lines of one thing block (the block's header line is already read). An
   // error names the line it arose in; a NUMBER line outside 0..999 is one. `numberLine`, when
-  // given, receives the NUMBER line the thing took its number from.
-  void ReadThing(TextLineReader& in, SourceLine* numberLine = nullptr);
+  // given, receives the NUMBER line the thing took its number from; `endLine` the line that
+  // ended the block (a blank line, or the next section's header where no blank line came first).
+  void ReadThing(TextLineReader& in, SourceLine* numberLine = nullptr, std::u16string* endLine = nullptr);
   // Writes the key lines and the closing empty line; a thing without a number writes nothing.
   void WriteThing(TextLineWriter& out);
 

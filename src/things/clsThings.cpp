@@ -196,6 +196,12 @@ int32_t clsThings::GiveUp(FileFailure& failure, const std::u16string& procedure)
   return failure.error.Number();
 }
 
+namespace {
+
+bool IsSectionHeader(const std::u16string& line) { return StartsWith(TrimText(line), u"["); }
+
+}  // namespace
+
 std::vector<std::u16string> clsThings::ReadBlock(TextLineReader& in) {
   std::vector<std::u16string> lines;
   while (!Step([&] { return in.AtEnd(); })) {
@@ -214,7 +220,7 @@ void clsThings::ReadCategoryLine(const std::u16string& line) {
 
 // A later block with a number already read would replace the earlier thing; the file is
 // refused instead, naming the line the second number stands in.
-void clsThings::ReadThingBlock(TextLineReader& in, const SourceLine& headerLine) {
+std::optional<std::u16string> clsThings::ReadThingBlock(TextLineReader& in, const SourceLine& headerLine) {
   const std::u16string header = UpperText(TrimText(headerLine.text));
   auto thing = std::make_shared<clsThing>();
   SourceLine numberLine = headerLine;
@@ -223,27 +229,32 @@ void clsThings::ReadThingBlock(TextLineReader& in, const SourceLine& headerLine)
     const std::u16string digits = header.size() > 8 ? header.substr(7, header.size() - 8) : u"";
     Step([&] { ReadingLine(headerLine, [&] { thing->Index(clsThing::NumberOfText(digits)); }); });
   }
-  Step([&] { thing->ReadThing(in, &numberLine); });
+  std::u16string endLine;
+  Step([&] { thing->ReadThing(in, &numberLine, &endLine); });
   if (Item(thing->Index())) {
     Step([&] { Throw(err::kClassDefault, u"", u"事象番号が重複しています" + numberLine.Location()); });
   }
   Step([&] { return Add(thing); });
+  if (IsSectionHeader(endLine)) return endLine;
+  return std::nullopt;
 }
 
-void clsThings::ReadSection(TextLineReader& in, const std::u16string& line) {
+std::optional<std::u16string> clsThings::ReadSection(TextLineReader& in, const std::u16string& line) {
   const std::u16string header = UpperText(TrimText(line));
   const bool known = header == u"[COMMENT]" || header == u"[CATEGORY]" || header == u"[LINK]" ||
                      header == u"[NATION]" || StartsWith(header, u"[THING");
   if (known) ++sectionsRead_;
+  std::optional<std::u16string> next;
   if (header == u"[COMMENT]") {
     comment_ = Join(ReadBlock(in));
   } else if (header == u"[CATEGORY]") {
     for (const std::u16string& entry : ReadBlock(in)) Step([&] { ReadCategoryLine(entry); });
   } else if (StartsWith(header, u"[THING")) {
-    ReadThingBlock(in, SourceLine{in.LineNumber(), line});
+    next = ReadThingBlock(in, SourceLine{in.LineNumber(), line});
   } else if (header == u"[LINK]" || header == u"[NATION]") {
     ReadBlock(in);
   }
+  return next;
 }
 
 int32_t clsThings::Load() {
@@ -269,9 +280,10 @@ int32_t clsThings::ReadLines(TextLineReader& in, const std::function<void()>& op
     ClearAll();
     sectionsRead_ = 0;
     Step(open);
-    while (!Step([&] { return in.AtEnd(); })) {
-      const std::u16string line = Step([&] { return in.ReadLine(); });
-      ReadSection(in, line);
+    std::optional<std::u16string> next;
+    while (next || !Step([&] { return in.AtEnd(); })) {
+      const std::u16string line = next ? *std::exchange(next, std::nullopt) : Step([&] { return in.ReadLine(); });
+      next = ReadSection(in, line);
     }
     Step([&] { in.Close(); });
   } catch (FileFailure& failure) {

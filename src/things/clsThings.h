@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,10 +86,11 @@ class clsThings {
   int32_t GiveUp(FileFailure& failure, const std::u16string& procedure);
 
   int32_t ReadLines(TextLineReader& in, const std::function<void()>& open);
-  void ReadSection(TextLineReader& in, const std::u16string& line);
+  // The next section's header when a thing block ran into it without a blank line.
+  std::optional<std::u16string> ReadSection(TextLineReader& in, const std::u16string& line);
   std::vector<std::u16string> ReadBlock(TextLineReader& in);
   void ReadCategoryLine(const std::u16string& line);
-  void ReadThingBlock(TextLineReader& in, const SourceLine& headerLine);
+  std::optional<std::u16string> ReadThingBlock(TextLineReader& in, const SourceLine& headerLine);
   void WriteSections(TextLineWriter& out);
 
   std::u16string fileName_;

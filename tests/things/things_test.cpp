@@ -170,6 +170,18 @@ TEST_F(Catalogue, ReaderAcceptsHeaderVariants) {
   EXPECT_EQ(things_.Item(99), nullptr);
 }
 
+// Hand-written files often leave out the blank line between things: the next header still
+// starts a thing, and a number taken twice is still found.
+TEST_F(Catalogue, ThingBlocksWithoutBlankLinesBetweenThemAreEachRead) {
+  ASSERT_EQ(LoadLines({u"[THING]", u"NUMBER=0", u"NAME=x", u"[THING]", u"NUMBER=1", u"NAME=y",
+                       u"[CATEGORY]", u"3,roads"}),
+            0);
+  EXPECT_EQ(Numbers(things_), (std::vector<int16_t>{0, 1}));
+  EXPECT_EQ(things_.Item(1)->Name(), u"y");
+  EXPECT_EQ(things_.CategoryName(3), u"roads");
+  EXPECT_THROW(LoadLines({u"[THING]", u"NUMBER=4", u"[THING]", u"NUMBER=4"}), Error);
+}
+
 // A second block with a number already taken would replace the first thing without a word,
 // and a number no thing can have would be renumbered or end in a bare overflow: the load is
 // refused, naming the line and its text.

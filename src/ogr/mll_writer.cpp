@@ -171,6 +171,13 @@ bool AddAreas(const OGRGeometry& g, const FigureSink& sink) {
   return AddPolygonalParts(*repaired, sink);
 }
 
+// Language 1 keeps one byte a character ("^" after a vowel is its notation for a circumflex,
+// no loss), language 2 code page 932.
+bool StorableTexts(const std::u16string& latin, const std::u16string& japanese) {
+  return std::all_of(latin.begin(), latin.end(), [](char16_t c) { return c <= 0xFF; }) &&
+         FromCp932(ToCp932(japanese)) == japanese;
+}
+
 // A point with a text (the `text`/`text_latin` fields a map's texts are exported with, or an
 // OGR LABEL style) is a text figure again; any other point a symbol.
 bool AddPoint(const OGRPoint& point, const FigureSink& sink) {
@@ -180,8 +187,10 @@ bool AddPoint(const OGRPoint& point, const FigureSink& sink) {
   if (sink.label && sink.label->HasText()) {
     auto fig = std::make_shared<clsMapText>();
     fig->SetTextPoint(p);
-    fig->TextUnicode(1, FromUtf8(sink.label->latin));
-    fig->TextUnicode(2, FromUtf8(sink.label->japanese));
+    const std::u16string latin = FromUtf8(sink.label->latin), japanese = FromUtf8(sink.label->japanese);
+    fig->TextUnicode(1, latin);
+    fig->TextUnicode(2, japanese);
+    sink.losses.alteredTexts += !StorableTexts(latin, japanese);
     fig->Angle(sink.label->angle);
     fig->TextFix(sink.label->fix);
     Attach(fig, sink);
@@ -281,9 +290,10 @@ bool CheckedNumberField(OGRFeature& f, const char* name, int32_t hi, const std::
   const int i = f.GetFieldIndex(name);
   if (i < 0 || !f.IsFieldSetAndNotNull(i)) return true;
   const std::string text = f.GetFieldAsString(i);
+  if (text.empty()) return true;  // an empty cell of a CSV file: no value, as a null is
   char* end = nullptr;
   const long v = std::strtol(text.c_str(), &end, 10);
-  if (!text.empty() && *end == '\0' && v >= 0 && v <= hi) return true;
+  if (*end == '\0' && v >= 0 && v <= hi) return true;
   CPLError(CE_Failure, CPLE_AppDefined, "MLL: %s: %s '%s' is not a number from 0 to %d",
            feature.c_str(), name, text.c_str(), hi);
   return false;
@@ -292,12 +302,12 @@ bool CheckedNumberField(OGRFeature& f, const char* name, int32_t hi, const std::
 // An integer field of the feature within [lo, hi]; `fallback` when absent, null or outside.
 int32_t IntField(OGRFeature& f, const char* name, int32_t lo, int32_t hi, int32_t fallback) {
   const int i = f.GetFieldIndex(name);
-  if (i < 0 || !f.IsFieldSetAndNotNull(i)) return fallback;
+  if (i < 0 || !f.IsFieldSetAndNotNull(i) || !*f.GetFieldAsString(i)) return fallback;
   const int v = f.GetFieldAsInteger(i);
   return v >= lo && v <= hi ? v : fallback;
 }
 
-// The first colour of the feature's style: a brush's fill, else a pen's or symbol's colour.
+// The first colour of the feature's style: a brush's fill, else a pen's, symbol's or label's.
 int32_t StyleColor(OGRFeature& f) {
   OGRStyleMgr manager;
   manager.InitFromFeature(&f);
@@ -311,6 +321,7 @@ int32_t StyleColor(OGRFeature& f) {
       case OGRSTCBrush: c = static_cast<OGRStyleBrush*>(tool.get())->ForeColor(isNull); break;
       case OGRSTCPen: c = static_cast<OGRStylePen*>(tool.get())->Color(isNull); break;
       case OGRSTCSymbol: c = static_cast<OGRStyleSymbol*>(tool.get())->Color(isNull); break;
+      case OGRSTCLabel: c = static_cast<OGRStyleLabel*>(tool.get())->ForeColor(isNull); break;
       default: break;
     }
     if (!isNull) found = ColorFromHex(c);
@@ -460,6 +471,8 @@ std::string LayerLosses::Describe() const {
   add(alphaColours, "colour(s) stored without their transparency");
   add(repaired, "invalid polygon(s) repaired before they were stored");
   add(heights, "feature(s) stored without their Z or M values");
+  add(alteredTexts, "text(s) with characters a map file cannot hold (text: code page 932, "
+                    "text_latin: one byte each), stored as ? or other characters");
   return text;
 }
 

@@ -29,6 +29,7 @@ struct LayerLosses {
   int64_t alphaColours = 0;   // #RRGGBBAA: the map keeps no transparency
   int64_t repaired = 0;       // invalid polygons made valid before they were stored
   int64_t heights = 0;        // Z or M values: a map's points are longitude and latitude alone
+  int64_t alteredTexts = 0;   // texts whose characters the map's text encodings cannot hold
   std::string Describe() const;
 };
 

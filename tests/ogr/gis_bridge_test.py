@@ -373,13 +373,21 @@ class WritingBack(ConvertedMap):
             ({}, None),
             ({}, {"type": "LineString", "coordinates": [[1, 1]]}),
             ({}, {"type": "Point", "coordinates": [3, 3, 120]}),
+            ({"text": "Zürich ☃", "text_latin": "Zurich"}, self.point(4)),
+            ({"text": "東京", "text_latin": "Zürich"}, self.point(5)),
+            ({"text": "東京", "text_latin": "To^kyo^", "thing": "", "admin": ""}, self.point(6)),
         ])
         p = run("ogr2ogr", "-f", "MLL", self.path("losses.MLL"), path)
         self.assertEqual(p.stderr.count("layer losses:"), 1, p.stderr)
         for told in ["1 feature(s) without geometry", "1 line(s) of one point",
                      "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency",
-                     "1 feature(s) stored without their Z or M values"]:
+                     "1 feature(s) stored without their Z or M values",
+                     "1 text(s) with characters a map file cannot hold"]:
             self.assertIn(told, p.stderr)
+        # An empty cell is no value: the figure takes the default thing, not a refusal.
+        texts = [f for f in dump(self.path("losses.MLL")) if f["code"] == 5]
+        self.assertEqual([(t["text1"], t["text2"], t["thing"]) for t in texts],
+                         [("Zurich", "Z?rich ?", 0), ("Zürich", "東京", 0), ("Tôkyô", "東京", 0)])
 
     def rasterized(self, path, layer):
         """The layer burnt onto a 0.01° grid over 0..12°, at pixel centres."""

@@ -97,6 +97,7 @@ void frmMainLogic::FitAndWarp() {
       state_.north = placed.north;
       state_.south = placed.south;
       warpedOnto_ = CurrentPlacement();
+      shownWarp_ = fit_->transform;
       fitStatus_ = Arg(Tr("frmMain", "RMS: %1 ピクセル"), {Number(fit_->rmsPixels, 2)});
       return;
     } catch (const Error& e) {
@@ -104,7 +105,24 @@ void frmMainLogic::FitAndWarp() {
       fitStatus_ = e.Description();
     }
   }
-  window_.ReplaceSourcePicture(original_);
+  ShowOwnPlacementOrOriginal();
+}
+
+// Without a fit, a picture that carries its own placement is shown placed by it again; any
+// other is shown as opened, on the extents it has.
+void frmMainLogic::ShowOwnPlacementOrOriginal() {
+  if (!ownPlacement_) {
+    window_.ReplaceSourcePicture(original_);
+    shownWarp_.reset();
+    return;
+  }
+  window_.ReplaceSourcePicture(ownPlacement_->picture);
+  state_.west = ownPlacement_->west;
+  state_.east = ownPlacement_->east;
+  state_.north = ownPlacement_->north;
+  state_.south = ownPlacement_->south;
+  warpedOnto_ = CurrentPlacement();
+  shownWarp_ = ownInLonLat_;
 }
 
 void frmMainLogic::AddControlPoint(double px, double py, double lonDeg, double latDeg) {
@@ -246,17 +264,18 @@ std::pair<double, double> frmMainLogic::LonLatAt(float X, float Y) {
 
 // The pixel of the picture as opened under a preview position. Shown warped, the picture is
 // its warp's grid drawn on the extents (moved since, perhaps): the position on that grid
-// goes back through the fit; else the rectangle the picture is drawn in gives the pixel.
+// goes back through the warp's transformation; else the rectangle the picture is drawn in
+// gives the pixel.
 std::optional<std::pair<double, double>> frmMainLogic::OriginalPixelAt(float X, float Y) {
   if (original_.Empty()) return std::nullopt;
   const PreviewRect r = PictureRects().front();
   const double fx = (X - r.x) / static_cast<double>(r.w), fy = (Y - r.y) / static_cast<double>(r.h);
   double px = fx * original_.width, py = fy * original_.height;
-  if (fit_) {
+  if (shownWarp_) {
     const Placement& g = warpedOnto_;
     const double lon = (g.west + fx * (double(g.east) - g.west)) / kSecondsPerDegree;
     const double lat = (g.north - fy * (double(g.north) - g.south)) / kSecondsPerDegree;
-    if (!fit_->transform->ToPixel(lon, lat, px, py)) return std::nullopt;
+    if (!shownWarp_->ToPixel(lon, lat, px, py)) return std::nullopt;
   }
   if (px < 0 || py < 0 || px >= original_.width || py >= original_.height) return std::nullopt;
   return std::pair{px, py};
@@ -265,9 +284,9 @@ std::optional<std::pair<double, double>> frmMainLogic::OriginalPixelAt(float X, 
 std::optional<std::pair<double, double>> frmMainLogic::PixelToPreview(double px, double py) {
   if (original_.Empty()) return std::nullopt;
   double fx = px / original_.width, fy = py / original_.height;
-  if (fit_) {
+  if (shownWarp_) {
     double lon = 0, lat = 0;
-    if (!fit_->transform->ToMap(px, py, lon, lat)) return std::nullopt;
+    if (!shownWarp_->ToMap(px, py, lon, lat)) return std::nullopt;
     const Placement& g = warpedOnto_;
     fx = (lon * kSecondsPerDegree - g.west) / (double(g.east) - g.west);
     fy = (g.north - lat * kSecondsPerDegree) / (double(g.north) - g.south);

@@ -218,6 +218,9 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   original_ = window_.SourcePicture();
   points_.reset();
   fit_.reset();
+  ownPlacement_.reset();
+  ownInLonLat_.reset();
+  shownWarp_.reset();
   fitStatus_.clear();
   pending_.reset();
   markDrag_.reset();
@@ -303,6 +306,10 @@ bool frmMainLogic::PlaceByGeoreference(const Georeference& georef, const WarpLim
     state_.east = placed.east;
     state_.north = placed.north;
     state_.south = placed.south;
+    ownInLonLat_ = InLonLat(georef);
+    ownPlacement_ = placed;
+    shownWarp_ = ownInLonLat_;
+    warpedOnto_ = CurrentPlacement();
     state_.pictureLoaded = placed.picture.width >= 16 && placed.picture.height >= 16;
     window_.SetMenuEnabled(Menu::mnuPolygon, state_.pictureLoaded);
     placed.picture = Picture();  // the window holds the pixels; the report needs the numbers

@@ -213,6 +213,7 @@ class frmMainLogic {
   std::vector<PreviewRect> PictureRects();
   // The picture pixel drawn at a preview position, if any.
   std::optional<std::pair<int32_t, int32_t>> PicturePixelAt(float X, float Y);
+  std::optional<std::pair<int32_t, int32_t>> PointerPixel(float X, float Y);
   // The status text for the pointer at a preview position: its longitude and latitude and
   // the picture pixel under it.
   std::u16string PointerText(float X, float Y);
@@ -348,7 +349,15 @@ class frmMainLogic {
   Picture original_;  // the picture as opened, before any warp
   std::shared_ptr<const ControlPointState> points_;
   std::optional<ControlPointFit> fit_;
-  Placement warpedOnto_;  // the grid the fit's warp was made on (the extents may move since)
+  // The placement the picture file carries itself (a GeoTIFF's): shown again when no control
+  // points fit, and the way back from a click on its warp to the pixel as opened.
+  std::optional<PlacedPicture> ownPlacement_;
+  std::shared_ptr<const PictureTransform> ownInLonLat_;
+  // Pixel <-> longitude/latitude of the warp shown (the fit's or the file's own), none when
+  // the picture is shown as opened.
+  std::shared_ptr<const PictureTransform> shownWarp_;
+  Placement warpedOnto_;  // the grid that warp was made on (the extents may move since)
+  void ShowOwnPlacementOrOriginal();
   std::u16string fitStatus_;
   std::optional<std::pair<double, double>> pending_;  // a clicked pixel awaiting its angles
   struct MarkDrag {

@@ -76,6 +76,10 @@ struct Georeference {
   std::string origin;  // where it came from, for reports (UTF-8, in the language of the messages)
 };
 
+// The georeference's pixels <-> WGS 84 longitude/latitude in degrees (through its CRS). Throws
+// Error as PlaceOnLonLatGrid does for a CRS that cannot be turned into longitude/latitude.
+std::shared_ptr<const PictureTransform> InLonLat(const Georeference& georef);
+
 // A north-up geotransform (the six world-file terms in GDAL's order) as a transformation.
 std::shared_ptr<const PictureTransform> AffineTransform(const double geoTransform[6]);
 

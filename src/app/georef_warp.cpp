@@ -352,6 +352,38 @@ std::optional<PlacedPicture> AsItIs(const Picture& source, const Georeference& g
 
 }  // namespace
 
+namespace {
+
+// Pixel <-> map CRS <-> longitude/latitude, one point at a time (for the window's clicks).
+class LonLatTransform final : public PictureTransform {
+ public:
+  LonLatTransform(const Georeference& georef, const OGRSpatialReference& crs) : picture_(georef.transform) {
+    const OGRSpatialReference wgs84 = LonLat();
+    toLonLat_.reset(OGRCreateCoordinateTransformation(&crs, &wgs84));
+    toMap_.reset(OGRCreateCoordinateTransformation(&wgs84, &crs));
+    if (!toLonLat_ || !toMap_) Refuse(Tr("georef", "画像の座標参照系から経緯度 (WGS 84) へ変換できません."));
+  }
+  bool ToMap(double px, double py, double& x, double& y) const override {
+    return picture_->ToMap(px, py, x, y) && toLonLat_->Transform(1, &x, &y);
+  }
+  bool ToPixel(double x, double y, double& px, double& py) const override {
+    return toMap_->Transform(1, &x, &y) && picture_->ToPixel(x, y, px, py);
+  }
+
+ private:
+  std::shared_ptr<const PictureTransform> picture_;
+  std::unique_ptr<OGRCoordinateTransformation> toLonLat_, toMap_;
+};
+
+}  // namespace
+
+std::shared_ptr<const PictureTransform> InLonLat(const Georeference& georef) {
+  EnsureGdalRegistered();
+  const OGRSpatialReference crs = CrsOf(georef);
+  if (IsWgs84LonLat(crs)) return georef.transform;
+  return std::make_shared<LonLatTransform>(georef, crs);
+}
+
 PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& georef,
                                 const WarpLimits& limits) {
   EnsureGdalRegistered();

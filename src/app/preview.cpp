@@ -300,13 +300,22 @@ std::optional<std::pair<int32_t, int32_t>> frmMainLogic::PicturePixelAt(float X,
   return std::nullopt;
 }
 
+// Control points are pixels of the picture as opened, so in their mode the pointer's pixel is
+// one of those; otherwise the pixel of the picture the generation takes.
+std::optional<std::pair<int32_t, int32_t>> frmMainLogic::PointerPixel(float X, float Y) {
+  if (!cpMode_) return PicturePixelAt(X, Y);
+  const auto pixel = OriginalPixelAt(X, Y);
+  if (!pixel) return std::nullopt;
+  return std::pair{static_cast<int32_t>(pixel->first), static_cast<int32_t>(pixel->second)};
+}
+
 std::u16string frmMainLogic::PointerText(float X, float Y) {
   const PreviewView& v = Viewport();
   if (v.Scale() <= 0) return {};
   const int32_t lon = std::clamp(Round(std::clamp(v.LonAt(X), -1e9, 1e9)), -648000, 648000);
   const int32_t lat = std::clamp(Round(std::clamp(v.LatAt(Y), -1e9, 1e9)), -324000, 324000);
   std::u16string text = Arg(Tr("frmMain", "経度：%1  緯度：%2"), {LonToStr(lon), LatToStr(lat)});
-  if (const auto pixel = PicturePixelAt(X, Y)) {
+  if (const auto pixel = PointerPixel(X, Y)) {
     text += Arg(Tr("frmMain", "  画像ピクセル：%1, %2"),
                 {U16(std::to_string(pixel->first)), U16(std::to_string(pixel->second))});
   }

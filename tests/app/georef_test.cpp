@@ -283,30 +283,74 @@ TEST(PlaceOnLonLatGrid, APictureOfAFewMetresIsRefusedForItsArea) {
 // warped and the extents are the warped grid's, with nothing typed in.
 using GeorefWindowTest = test::AppTest;
 
-TEST_F(GeorefWindowTest, AGeoTiffOpensPlacedByItsOwnCrs) {
+// A UTM sheet of `metres` pixels, its west edge 100 km west of the zone's 141° E, at 35.2° N.
+std::string WriteUtmSheet(const std::filesystem::path& file, double metres) {
   GDALAllRegister();
-  const std::string tif = (folder.Path() / "sheet.tif").string();
-  {
-    std::unique_ptr<GDALDataset> ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
-        tif.c_str(), 120, 80, 3, GDT_Byte, nullptr));
-    const double utm[6] = {400000, 1000, 0, 3900000, 0, -1000};
-    ds->SetGeoTransform(const_cast<double*>(utm));
-    OGRSpatialReference srs;
-    srs.importFromEPSG(32654);
-    ds->SetSpatialRef(&srs);
-    std::vector<uint8_t> red(120 * 80, 200);
-    for (int b = 1; b <= 3; ++b)
-      ASSERT_EQ(ds->GetRasterBand(b)->RasterIO(GF_Write, 0, 0, 120, 80, red.data(), 120, 80,
-                                                 GDT_Byte, 0, 0, nullptr), CE_None);
-  }
+  std::unique_ptr<GDALDataset> ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+      file.string().c_str(), 120, 80, 3, GDT_Byte, nullptr));
+  const double utm[6] = {400000, metres, 0, 3900000, 0, -metres};
+  ds->SetGeoTransform(const_cast<double*>(utm));
+  OGRSpatialReference srs;
+  srs.importFromEPSG(32654);
+  ds->SetSpatialRef(&srs);
+  std::vector<uint8_t> red(120 * 80, 200);
+  for (int b = 1; b <= 3; ++b)
+    EXPECT_EQ(ds->GetRasterBand(b)->RasterIO(GF_Write, 0, 0, 120, 80, red.data(), 120, 80,
+                                               GDT_Byte, 0, 0, nullptr), CE_None);
+  return file.string();
+}
+
+TEST_F(GeorefWindowTest, AGeoTiffOpensPlacedByItsOwnCrs) {
+  const std::string tif = WriteUtmSheet(folder.Path() / "sheet.tif", 1000);
   ASSERT_TRUE(logic->Form_Load());
   win.openAnswers.push_back(FromUtf8(tif));
   logic->mnuOpen_Click();
   ASSERT_TRUE(logic->LastPlacement());
   EXPECT_TRUE(logic->LastPlacement()->warped);
   const ConversionState& s = logic->State();
-  EXPECT_NEAR(s.west / 3600.0, 139.9, 0.1);  // 100 km west of the zone's 141° E
+  EXPECT_NEAR(s.west / 3600.0, 139.9, 0.1);
   EXPECT_NEAR(s.north / 3600.0, 35.24, 0.1);
   EXPECT_EQ(s.east - s.west, logic->LastPlacement()->east - logic->LastPlacement()->west);
   EXPECT_TRUE(win.SourcePicture().footprint);
+}
+
+// On a GeoTIFF shown placed by its own CRS, a click goes back through that CRS to the pixel
+// as opened; while no control points fit, and once they are gone, the own placement stands.
+TEST_F(GeorefWindowTest, ControlPointsOnAGeoTiffTakeThePixelThroughItsCrs) {
+  const std::string tif = WriteUtmSheet(folder.Path() / "wide.tif", 8000);  // 960 x 640 km
+  ASSERT_TRUE(logic->Form_Load());
+  win.openAnswers.push_back(FromUtf8(tif));
+  logic->mnuOpen_Click();
+  const ConversionState& s = logic->State();
+  const int32_t ownWidth = win.SourceWidth(), ownWest = s.west, ownSouth = s.south;
+  logic->ShowPictureArea();
+  logic->SetControlPointMode(true);
+  // Where UTM (900 km, 3500 km) lies on the preview.
+  OGRSpatialReference utm, wgs84;
+  utm.importFromEPSG(32654);
+  wgs84.importFromEPSG(4326);
+  wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRCoordinateTransformation> toLonLat(OGRCreateCoordinateTransformation(&utm, &wgs84));
+  std::unique_ptr<OGRCoordinateTransformation> toUtm(OGRCreateCoordinateTransformation(&wgs84, &utm));
+  double x = 900000, y = 3500000;
+  ASSERT_TRUE(toLonLat->Transform(1, &x, &y));
+  const PreviewView& v = logic->Viewport();
+  const auto X = static_cast<float>(v.X(x * 3600)), Y = static_cast<float>(v.Y(y * 3600));
+  logic->picDst_MouseDown(mouse::kLeft, 0, X, Y);
+  logic->picDst_MouseDown(mouse::kLeft, 0, X + 5, Y + 5);  // its angles, anywhere
+  const std::vector<ControlPoint> rows = logic->ControlPointRows();
+  ASSERT_EQ(rows.size(), 1u);
+  double lon = ((X - v.OffsetX()) / v.Scale() - 648000) / 3600, lat = (324000 - (Y - v.OffsetY()) / v.Scale()) / 3600;
+  ASSERT_TRUE(toUtm->Transform(1, &lon, &lat));
+  EXPECT_NEAR(rows[0].pixelX, (lon - 400000) / 8000, 0.01);
+  EXPECT_NEAR(rows[0].pixelY, (3900000 - lat) / 8000, 0.01);
+  EXPECT_EQ(win.SourceWidth(), ownWidth) << "one point fits nothing: the own placement stands";
+  const std::string pixel = "画像ピクセル：" + std::to_string(int(rows[0].pixelX)) + ", " +
+                            std::to_string(int(rows[0].pixelY));
+  EXPECT_NE(ToUtf8(logic->PointerText(X, Y)).find(pixel), std::string::npos)
+      << ToUtf8(logic->PointerText(X, Y)) << ": the pixel a control point takes";
+  logic->RemoveControlPoint(0);
+  EXPECT_EQ(win.SourceWidth(), ownWidth);
+  EXPECT_EQ(s.west, ownWest);
+  EXPECT_EQ(s.south, ownSouth);
 }

@@ -358,6 +358,7 @@ class frmMainLogic {
   std::shared_ptr<const PictureTransform> shownWarp_;
   Placement warpedOnto_;  // the grid that warp was made on (the extents may move since)
   void ShowOwnPlacementOrOriginal();
+  std::optional<Georeference> ProjectedWorldFile() const;
   std::u16string fitStatus_;
   std::optional<std::pair<double, double>> pending_;  // a clicked pixel awaiting its angles
   struct MarkDrag {

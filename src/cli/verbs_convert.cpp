@@ -620,7 +620,7 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
   try {
     if (!o.gcps.isEmpty() || !o.gcpFile.empty())
       g = GeoreferenceByPoints(o, win, fitted);
-    else if (o.GeoreferenceAsked() || !o.EdgesGiven())
+    else if (o.GeoreferenceAsked() || !o.EdgesGiven() || o.worldFile)
       g = GeoreferenceOfFile(o.picture, &note,
                              o.sourceCrs ? CrsNamed("--source-crs", *o.sourceCrs) : std::string());
   } catch (const Error& e) {
@@ -699,9 +699,8 @@ int Convert(const Options& o) {
   if (int r = PlaceByGeoreference(logic, win, o, fitted); r != kExitOk) return r;
   if (o.world) logic.mnuWorld_Click();
   mark = win.messages.size();
-  // With --source-crs the world file has placed the picture in its CRS already; read again
-  // as degrees, metres would fall off the globe.
-  const bool worldFileRead = o.sourceCrs && logic.LastPlacement();
+  // A world file with a CRS (given, or beside it) has placed the picture already.
+  const bool worldFileRead = logic.LastPlacement() && o.gcps.isEmpty() && o.gcpFile.empty();
   if (o.worldFile && !worldFileRead && !logic.mnuWorldFile_Click()) return Failure(win, mark, o.picture);
   if (int r = EnterEdges(logic, win, o); r != kExitOk) return r;
   if (int r = SetBackground(logic, win, background); r != kExitOk) return r;

@@ -3,6 +3,10 @@
 #include "app_fixture.h"
 
 #include <gtest/gtest.h>
+#include <ogr_spatialref.h>
+
+#include <QImage>
+#include <QString>
 
 #include <clocale>
 #include <filesystem>
@@ -141,6 +145,26 @@ TEST_F(WorldFileMenuTest, RefusalsShowAMessageAndChangeNothing) {
   EXPECT_EQ(logic->State().east, 36000);
   EXPECT_EQ(logic->State().north, 36000);
   EXPECT_EQ(logic->State().south, 0);
+}
+
+// A world file in metres with its CRS beside it (.prj) is read through the CRS, not as degrees
+// that would lie far off the globe.
+TEST_F(WorldFileMenuTest, AWorldFileInMetresWithItsCrsPlacesThePictureThroughIt) {
+  StartWith(Solid(64, 48, 0x112233), "merc.png");
+  ASSERT_TRUE(QImage(64, 48, QImage::Format_RGB32).save(QString::fromStdU16String(folder.File("merc.png"))));
+  folder.Write("merc.pgw", "10000\n0\n0\n-10000\n14000000\n5700000\n");
+  OGRSpatialReference mercator;
+  mercator.importFromEPSG(3857);
+  char* wkt = nullptr;
+  mercator.exportToWkt(&wkt);
+  folder.Write("merc.prj", wkt);
+  CPLFree(wkt);
+  ASSERT_TRUE(logic->mnuWorldFile_Click()) << ToUtf8(win.LastMessage());
+  ASSERT_TRUE(logic->LastPlacement());
+  EXPECT_TRUE(logic->LastPlacement()->warped);
+  EXPECT_NEAR(logic->State().west / 3600.0, 125.719, 0.01);  // the corner of the pixel centred 14000 km east
+  EXPECT_NEAR(logic->State().east / 3600.0, 131.469, 0.01);
+  EXPECT_NEAR(logic->State().north / 3600.0, 45.53, 0.01);
 }
 
 // A small picture opened after an accepted one stands in the picture box: the world file

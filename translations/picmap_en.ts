@@ -645,6 +645,12 @@ Save it?<byte value="xd"/>
         <translation>&quot;%1&quot; reads as %2 (%3 after a number counts arc-seconds).<byte value="xd"/>
 Did you mean %4?</translation>
     </message>
+    <message>
+        <source>地図は生成したときの範囲 (%1 – %2, %3 – %4) のままです. その後に変えた範囲は地図に入っていません.<byte value="xd"/>
+このまま保存しますか? (いまの範囲で保存するには生成し直してください.)</source>
+        <translation>The map lies on the extents it was generated on (%1 – %2, %3 – %4); the extents changed since are not in it.<byte value="xd"/>
+Save it as it is? (To save it on the present extents, generate it again.)</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>

@@ -223,6 +223,7 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   ownPlacement_.reset();
   ownInLonLat_.reset();
   shownWarp_.reset();
+  generatedOn_.reset();
   fitStatus_.clear();
   pending_.reset();
   markDrag_.reset();

@@ -358,6 +358,9 @@ class frmMainLogic {
   std::shared_ptr<const PictureTransform> shownWarp_;
   Placement warpedOnto_;  // the grid that warp was made on (the extents may move since)
   void ShowOwnPlacementOrOriginal();
+  // The extents the map was generated on: moved since, a save asks first.
+  std::optional<Placement> generatedOn_;
+  bool MaySaveOnOldExtents();
   std::optional<Georeference> ProjectedWorldFile() const;
   std::u16string fitStatus_;
   std::optional<std::pair<double, double>> pending_;  // a clicked pixel awaiting its angles

@@ -147,6 +147,7 @@ void frmMainLogic::mnuPolygon_Click() {
 bool frmMainLogic::FinishGeneration(bool ok) {
   if (ok) {
     mapUnsaved_ = true;
+    generatedOn_ = CurrentPlacement();
     window_.Message(cleanup_.regions ? frmtext::kRegionsDone : frmtext::kPolygonDone, false);
     window_.SetMenuEnabled(Menu::mnuCompress, !cleanup_.regions);  // regions are no rectangles
     window_.SetMenuEnabled(Menu::mnuSave, true);

@@ -6,6 +6,7 @@
 #include "map/clsMapRem.h"
 #include "map/converter_header.h"
 #include "map/layer_style.h"
+#include "support/angle.h"
 #include "support/errormng.h"
 #include "support/errors.h"
 #include "support/figcodes.h"
@@ -44,8 +45,25 @@ std::shared_ptr<clsMapRem> FindHeaderLine(clsMap& map, const std::u16string& key
 
 }  // namespace
 
+// A map keeps the extents it was generated on: saved after the extents moved, it would not lie
+// where the window now shows the picture.
+bool frmMainLogic::MaySaveOnOldExtents() {
+  if (!generatedOn_) return true;
+  const Placement now = CurrentPlacement();
+  if (now.west == generatedOn_->west && now.east == generatedOn_->east && now.north == generatedOn_->north &&
+      now.south == generatedOn_->south)
+    return true;
+  const std::u16string question =
+      Arg(Tr("frmMain", "地図は生成したときの範囲 (%1 – %2, %3 – %4) のままです. その後に変えた範囲は地図に入っていません.\r\n"
+                        "このまま保存しますか? (いまの範囲で保存するには生成し直してください.)"),
+          {LonToStr(generatedOn_->west), LonToStr(generatedOn_->east), LatToStr(generatedOn_->north),
+           LatToStr(generatedOn_->south)});
+  return window_.AskYesNoCancel(question) == MsgAnswer::Yes;
+}
+
 void frmMainLogic::mnuSave_Click() {
   lastSaveOk_ = false;
+  if (!MaySaveOnOldExtents()) return;
   const std::u16string caption = window_.Caption();
   bool busy = false;
   try {

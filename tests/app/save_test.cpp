@@ -93,6 +93,29 @@ TEST_F(SaveTest, CancelledDialogReportsFailure) {
   EXPECT_EQ(Map().FileName(), folder.File("japan.MLL"));
 }
 
+// The map lies where it was generated: with the extents moved since, the save asks first.
+TEST_F(SaveTest, ExtentsMovedAfterTheGenerationAreAskedAbout) {
+  win.inputAnswers = {u"E1"};
+  ASSERT_EQ(logic->mnuEast_Click(), EdgeEntry::Stored);
+  win.questionAnswers = {MsgAnswer::No};
+  logic->mnuSave_Click();
+  EXPECT_TRUE(win.saveRequests.empty()) << "no file dialog after No";
+  ASSERT_EQ(win.questions.size(), 1u);
+  EXPECT_EQ(win.questions[0].rfind(u"地図は生成したときの範囲 (E000°00′00″ – E000°26′40″, N00°26′40″ – N00°00′00″) のままです.", 0), 0u)
+      << ToUtf8(win.questions[0]);
+  EXPECT_FALSE(Exists("moved.MLL"));
+  EXPECT_FALSE(logic->LastSaveSucceeded());
+  win.questionAnswers = {MsgAnswer::Yes};
+  SaveAs(folder.File("moved.MLL"));
+  EXPECT_TRUE(Exists("moved.MLL"));
+  // Back on the extents it was generated on, nothing is asked.
+  win.inputAnswers = {u"E0°26′40″"};
+  ASSERT_EQ(logic->mnuEast_Click(), EdgeEntry::Stored);
+  SaveAs(folder.File("again.MLL"));
+  EXPECT_EQ(win.questions.size(), 2u);
+  EXPECT_TRUE(Exists("again.MLL"));
+}
+
 TEST_F(SaveTest, EmptyNameSavesNothingAndSaysNothing) {
   SaveAs(u"");
   EXPECT_TRUE(win.messages.empty());

@@ -173,6 +173,12 @@ CPLStringList TranslateArguments(const ExportRequest& request, const std::string
   if (!request.layerName.empty()) {
     args.AddString("-nln");
     args.AddString(request.layerName.c_str());
+    // Several kinds of figure in the one layer: it is declared for any geometry, or the first
+    // kind's type would be claimed for all (a GeoPackage then does not conform).
+    if (layers.size() > 1) {
+      args.AddString("-nlt");
+      args.AddString("GEOMETRY");
+    }
   }
   if (EQUAL(format.c_str(), "CSV") && !Given(request.layerOptions, "GEOMETRY")) {
     args.AddString("-lco");  // a CSV file without its geometry would be a list of attributes

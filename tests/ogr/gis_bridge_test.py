@@ -524,6 +524,22 @@ class Export(ConvertedMap):
         self.assertEqual(ds.GetLayerCount(), 1)
         self.assertEqual(ds.GetLayer(0).GetFeatureCount(), len(self.figures_of(3)))
 
+    def test_several_kinds_in_one_named_layer_are_declared_as_any_geometry(self):
+        mixed = self.path("mixed.geojson")
+        with open(mixed, "w") as f:
+            json.dump({"type": "FeatureCollection", "features": [
+                {"type": "Feature", "properties": {}, "geometry": g} for g in (
+                    {"type": "Point", "coordinates": [6, 0]},
+                    {"type": "LineString", "coordinates": [[1, 1], [2, 2]]},
+                    {"type": "Polygon", "coordinates": [[[0, 0], [1, 0], [1, 1], [0, 0]]]})]}, f)
+        run("ogr2ogr", "-f", "MLL", self.path("mixed.MLL"), mixed)
+        p = run(CLI, "export", self.path("mixed.MLL"), self.path("one.gpkg"), "--nln", "all")
+        self.assertNotIn("not normally allowed", p.stderr)
+        ds = ogr.Open(self.path("one.gpkg"))
+        layer = ds.GetLayerByName("all")
+        self.assertEqual(layer.GetGeomType(), ogr.wkbUnknown)
+        self.assertEqual(layer.GetFeatureCount(), 3)
+
     def polygonize_regions(self):
         """Regions of each colour of the picture, by gdal_polygonize.py -8."""
         index = {".": 0, "r": 1, "b": 2, "g": 3}

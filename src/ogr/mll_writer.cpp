@@ -97,10 +97,18 @@ bool AddLine(const OGRSimpleCurve& curve, const FigureSink& sink) {
   }
   auto fig = std::make_shared<clsMapPolyline>();
   clsPoly& poly = *fig->Poly();
+  bool somewhere = false;  // not every point on the first's arc-second
+  PolyPoint first{};
   for (int i = 0; i < curve.getNumPoints(); ++i) {
     PolyPoint p;
     if (!ToMapPoint(curve.getX(i), curve.getY(i), sink, p)) return false;
+    if (i == 0) first = p;
+    somewhere = somewhere || p.x != first.x || p.y != first.y;
     poly.AddXandY(p.x, p.y);
+  }
+  if (!somewhere) {  // shorter than an arc-second: a line of one point on the map's grid
+    ++sink.losses.shortLines;
+    return true;
   }
   Attach(fig, sink);
   return true;
@@ -465,6 +473,7 @@ std::string LayerLosses::Describe() const {
     if (n > 0) text += (text.empty() ? "" : "; ") + std::to_string(n) + " " + what;
   };
   add(noGeometry, "feature(s) without geometry left out");
+  add(emptyGeometries, "feature(s) of an empty geometry left out");
   add(shortLines, "line(s) of one point left out");
   add(shortPolygons, "polygon ring(s) of fewer than 4 points left out");
   add(badColours, "colour(s) that are not #RRGGBB ignored");
@@ -667,6 +676,10 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
   if (!g) {
     // A map's own remarks layer: its header lines come back through the dataset's metadata.
     if (layerName != "remarks") ++losses.noGeometry;
+    return true;
+  }
+  if (g->IsEmpty()) {
+    ++losses.emptyGeometries;
     return true;
   }
   losses.heights += g->Is3D() || g->IsMeasured();

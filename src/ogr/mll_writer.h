@@ -23,7 +23,8 @@ class MllWriterDataset;
 // What a layer's features held that no figure can: told once per layer, with counts.
 struct LayerLosses {
   int64_t noGeometry = 0;
-  int64_t shortLines = 0;     // lines of fewer than two points
+  int64_t emptyGeometries = 0;
+  int64_t shortLines = 0;     // lines of fewer than two points (on the arc-second grid)
   int64_t shortPolygons = 0;  // rings of fewer than four points
   int64_t badColours = 0;     // colour texts that are not #RRGGBB
   int64_t alphaColours = 0;   // #RRGGBBAA: the map keeps no transparency

@@ -376,10 +376,13 @@ class WritingBack(ConvertedMap):
             ({"text": "Zürich ☃", "text_latin": "Zurich"}, self.point(4)),
             ({"text": "東京", "text_latin": "Zürich"}, self.point(5)),
             ({"text": "東京", "text_latin": "To^kyo^", "thing": "", "admin": ""}, self.point(6)),
+            ({}, {"type": "LineString", "coordinates": [[100, 10], [100.00001, 10]]}),
+            ({}, {"type": "GeometryCollection", "geometries": []}),
         ])
         p = run("ogr2ogr", "-f", "MLL", self.path("losses.MLL"), path)
         self.assertEqual(p.stderr.count("layer losses:"), 1, p.stderr)
-        for told in ["1 feature(s) without geometry", "1 line(s) of one point",
+        for told in ["1 feature(s) without geometry", "2 line(s) of one point",
+                     "1 feature(s) of an empty geometry",
                      "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency",
                      "1 feature(s) stored without their Z or M values",
                      "1 text(s) with characters a map file cannot hold"]:

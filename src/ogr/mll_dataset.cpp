@@ -317,7 +317,11 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
              path.c_str(), source->unreadFrom, source->unreadReason.c_str(), located);
   }
   source->StartReading();
-  source->things = ThingLookup::BesideMap(FromUtf8(path), ReadWholeFile);
+  std::u16string thingProblem;
+  source->things = ThingLookup::BesideMap(FromUtf8(path), ReadWholeFile, &thingProblem);
+  if (!source->things.HasThings())
+    CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s; thing names are empty and colours only the figures' own",
+             ToUtf8(thingProblem).c_str());
 
   std::unique_ptr<MllDataset> ds(new MllDataset);
   ds->SetDescription(path.c_str());

@@ -28,21 +28,29 @@ ThingLookup ThingLookup::BesideMap(const std::u16string& mapFile) {
   return ThingLookup();
 }
 
-ThingLookup ThingLookup::BesideMap(const std::u16string& mapFile, const FileReader& read) {
+ThingLookup ThingLookup::BesideMap(const std::u16string& mapFile, const FileReader& read,
+                                   std::u16string* problem) {
+  auto refuse = [&](const std::u16string& why) {
+    if (problem) *problem = why;
+    return ThingLookup();
+  };
   for (const char16_t* ext : {u".THG", u".thg"}) {
     const std::u16string file = ChangeExtension(mapFile, ext);
     std::optional<std::string> content = read(file);
     if (!content) continue;
     auto things = std::make_shared<clsThings>();
     things->AssignFileName(file);
+    // As for a local file, a thing file that cannot be read leaves the map without thing
+    // colours and names.
     try {
-      if (things->LoadContent(std::move(*content)) == 0) return ThingLookup(things);
-    } catch (const Error&) {
-      // As for a local file: the map is read without thing colours and names.
+      if (things->LoadContent(std::move(*content)) != 0) return refuse(file + u": cannot be read");
+    } catch (const Error& e) {
+      return refuse(file + u": " + e.Description());
     }
-    return ThingLookup();
+    if (things->SectionsRead() == 0) return refuse(file + u": not a thing file");
+    return ThingLookup(things);
   }
-  return ThingLookup();
+  return refuse(ThingFileOf(mapFile) + u": no such thing file");
 }
 
 std::optional<std::u16string> ThingLookup::NameOf(int16_t thing) const {

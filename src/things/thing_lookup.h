@@ -26,8 +26,10 @@ class ThingLookup {
   static ThingLookup BesideMap(const std::u16string& mapFile);
   // The whole content of a file, or none when there is no such file.
   using FileReader = std::function<std::optional<std::string>(const std::u16string& file)>;
-  // BesideMap with the files read by `read` (the map file driver reads through GDAL).
-  static ThingLookup BesideMap(const std::u16string& mapFile, const FileReader& read);
+  // BesideMap with the files read by `read` (the map file driver reads through GDAL). Without
+  // things, `problem` (when given) says why: no thing file, or what is wrong with it.
+  static ThingLookup BesideMap(const std::u16string& mapFile, const FileReader& read,
+                               std::u16string* problem = nullptr);
   // The file BesideMap looks for first.
   static std::u16string ThingFileOf(const std::u16string& mapFile);
 

@@ -137,6 +137,11 @@ class Reading(ConvertedMap):
         feature = ds.GetLayerByName("polygons").GetNextFeature()
         self.assertEqual(feature["thing_name"], "")
         self.assertEqual(feature["thing"], 0)
+        # Said, for a missing thing file as for one that is none.
+        self.assertIn("lone.THG: no such thing file", run("ogrinfo", "-ro", "-so", lone).stderr)
+        with open(self.path("lone.THG"), "wb") as f:
+            f.write(bytes(range(256)))
+        self.assertIn("lone.THG: not a thing file", run("ogrinfo", "-ro", "-so", lone).stderr)
 
     def test_a_map_under_another_name_is_known_by_its_content(self):
         renamed = self.path("renamed.bin")

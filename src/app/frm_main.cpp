@@ -1,8 +1,6 @@
 // Start-up, closing, picture opening, extents, colour and tone settings, status labels.
 #include "app/frm_main.h"
 
-#include <ogr_spatialref.h>
-
 #include <string>
 
 #include "app/picture_loader.h"
@@ -280,7 +278,8 @@ bool frmMainLogic::mnuWorldFile_Click() {
     window_.Message(frmtext::kWorldFileNoPicture, true);
     return false;
   }
-  if (const std::optional<Georeference> own = ProjectedWorldFile()) return PlaceByGeoreference(*own);
+  // In a projected CRS's units, the world file places the picture through the CRS.
+  if (const std::optional<Georeference> own = ProjectedWorldFile(state_.picturePath)) return PlaceByGeoreference(*own);
   const WorldFileResult r =
       ExtentsForPicture(state_.picturePath, window_.SourceWidth(), window_.SourceHeight());
   if (!r.extents) {
@@ -296,21 +295,6 @@ bool frmMainLogic::mnuWorldFile_Click() {
   ShowStatus();
   DrawPreview();
   return true;
-}
-
-// A world file with a projected CRS beside it (.prj, .aux.xml) is in that CRS's units: the
-// picture is placed through the CRS, as a GIS raster is on opening. Without a CRS, or with
-// longitudes and latitudes, its terms are degrees.
-std::optional<Georeference> frmMainLogic::ProjectedWorldFile() const {
-  try {
-    std::optional<Georeference> own = GeoreferenceOfFile(state_.picturePath);
-    if (!own || own->crs.empty()) return std::nullopt;
-    OGRSpatialReference crs;
-    if (crs.SetFromUserInput(own->crs.c_str()) != OGRERR_NONE || !crs.IsProjected()) return std::nullopt;
-    return own;
-  } catch (const Error&) {
-    return std::nullopt;  // the degree reading then says what is wrong with the file
-  }
 }
 
 bool frmMainLogic::PlaceByGeoreference(const Georeference& georef, const WarpLimits& limits) {

@@ -361,7 +361,6 @@ class frmMainLogic {
   // The extents the map was generated on: moved since, a save asks first.
   std::optional<Placement> generatedOn_;
   bool MaySaveOnOldExtents();
-  std::optional<Georeference> ProjectedWorldFile() const;
   std::u16string fitStatus_;
   std::optional<std::pair<double, double>> pending_;  // a clicked pixel awaiting its angles
   struct MarkDrag {

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/georef_internal.h"
+#include "app/world_file.h"
 #include "support/errors.h"
 #include "support/library.h"
 #include "support/stagedfile.h"
@@ -211,6 +212,19 @@ std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path, std::
     return Georeference{crs, AffineTransform(gt), ToUtf8(Tr("georef", "座標変換式"))};
   }
   return FromEmbeddedGcps(*ds);
+}
+
+std::optional<Georeference> ProjectedWorldFile(const std::u16string& picturePath) {
+  if (FindWorldFile(picturePath).empty()) return std::nullopt;
+  try {
+    std::optional<Georeference> own = GeoreferenceOfFile(picturePath);
+    if (!own || own->crs.empty()) return std::nullopt;
+    OGRSpatialReference crs;
+    if (crs.SetFromUserInput(own->crs.c_str()) != OGRERR_NONE || !crs.IsProjected()) return std::nullopt;
+    return own;
+  } catch (const Error&) {
+    return std::nullopt;  // the reading in degrees then says what is wrong with the file
+  }
 }
 
 }  // namespace picmap

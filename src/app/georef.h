@@ -92,6 +92,11 @@ std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path,
                                                std::string* note = nullptr,
                                                const std::string& crs = {});
 
+// The placement by a world file beside the picture whose CRS (a .prj or .aux.xml beside it) is
+// projected. None without a world file, without a CRS, or with one in longitude and latitude:
+// the world file's terms are then degrees.
+std::optional<Georeference> ProjectedWorldFile(const std::u16string& picturePath);
+
 // A CRS as the user wrote it (EPSG:32654, WKT, a PROJ string) in WKT; throws Error when OGR
 // does not know it.
 std::string CrsFromUserInput(const std::string& text);

@@ -82,12 +82,12 @@ void Affine(const double* gt, double& x, double& y) {
   x = u;
 }
 
-// The longitude within 180° of `centre`. An edge 180° away stays on its side: the east edge
-// of a whole-world picture comes back a hair past 180° and would otherwise jump to the west.
+// The longitude within 180° of `centre`. The east edge of a whole-world picture comes back a
+// hair past 180° east of it and stays there; it would otherwise jump to the west edge.
 double WithinHalfTurn(double longitude, double centre) {
   constexpr double kHair = 1e-7;
   const double d = longitude - centre;
-  if (std::fabs(d) <= 180 + kHair) return longitude;
+  if (d > 180 && d <= 180 + kHair) return longitude;
   return centre + std::remainder(d, 360.0);
 }
 
@@ -213,6 +213,9 @@ Grid SuggestedGrid(GDALDataset& source, Chain& chain) {
     Refuse(Tr("georef", "画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています."));
   ReachEdges(chain, source.GetRasterXSize(), source.GetRasterYSize(), extent);
   ReachPoles(chain, source.GetRasterXSize(), source.GetRasterYSize(), extent);
+  // A hair beyond ±180° is ±180°: a turn east for it would leave the grid a sliver.
+  for (const int i : {0, 2})
+    if (std::fabs(std::fabs(extent[i]) - 180) < 1e-6) extent[i] = std::copysign(180.0, extent[i]);
   const double seconds = std::max(gt[1] * 3600, kFinestSeconds);
   Grid g;
   // West of -180° the grid is the same place a turn further east.

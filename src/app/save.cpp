@@ -75,7 +75,9 @@ void frmMainLogic::mnuSave_Click() {
     if (!chosen) throw Error(err::kClassDefault, u"frmMain.mnuSave_Click/", u"cancelled");
     if (chosen->empty()) return;
     state_.oMap->FileName(*chosen);
-    state_.things->FileName(*chosen);
+    // Through a link, the thing and style files go beside the linked map, where it is read.
+    state_.oMap->FileName(LinkTarget(state_.oMap->FileName()));
+    state_.things->FileName(state_.oMap->FileName());
     if (!RenameHeaderRemarks(state_.oMap->FileName()))
       throw Error(err::kClassDefault, u"frmMain.mnuSave_Click/", u"header");
     ScreenMousePointer(pointer::kHourglass);

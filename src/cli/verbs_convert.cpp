@@ -620,9 +620,11 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
   try {
     if (!o.gcps.isEmpty() || !o.gcpFile.empty())
       g = GeoreferenceByPoints(o, win, fitted);
-    else if (o.GeoreferenceAsked() || !o.EdgesGiven() || o.worldFile)
+    else if (o.GeoreferenceAsked() || !o.EdgesGiven())
       g = GeoreferenceOfFile(o.picture, &note,
                              o.sourceCrs ? CrsNamed("--source-crs", *o.sourceCrs) : std::string());
+    else if (o.worldFile)
+      g = ProjectedWorldFile(o.picture);
   } catch (const Error& e) {
     return Fail(Utf8(o.gcpFile.empty() ? o.picture : o.gcpFile) + ": " +
                     TerminalText(e.Description()),
@@ -699,7 +701,8 @@ int Convert(const Options& o) {
   if (int r = PlaceByGeoreference(logic, win, o, fitted); r != kExitOk) return r;
   if (o.world) logic.mnuWorld_Click();
   mark = win.messages.size();
-  // A world file with a CRS (given, or beside it) has placed the picture already.
+  // A world file in a CRS (given, or projected beside it) has placed the picture already; read
+  // again as degrees, metres would fall off the globe.
   const bool worldFileRead = logic.LastPlacement() && o.gcps.isEmpty() && o.gcpFile.empty();
   if (o.worldFile && !worldFileRead && !logic.mnuWorldFile_Click()) return Failure(win, mark, o.picture);
   if (int r = EnterEdges(logic, win, o); r != kExitOk) return r;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -175,7 +176,8 @@ CPLStringList TranslateArguments(const ExportRequest& request, const std::string
     args.AddString(request.layerName.c_str());
     // Several kinds of figure in the one layer: it is declared for any geometry, or the first
     // kind's type would be claimed for all (a GeoPackage then does not conform).
-    if (layers.size() > 1) {
+    if (std::any_of(layers.begin(), layers.end(),
+                    [&](OGRLayer* l) { return l->GetGeomType() != layers.front()->GetGeomType(); })) {
       args.AddString("-nlt");
       args.AddString("GEOMETRY");
     }

@@ -97,16 +97,19 @@ bool AddLine(const OGRSimpleCurve& curve, const FigureSink& sink) {
   }
   auto fig = std::make_shared<clsMapPolyline>();
   clsPoly& poly = *fig->Poly();
-  bool somewhere = false;  // not every point on the first's arc-second
+  bool moves = false, movesOnGrid = false;  // a point away from the first, in the source, on the map
   PolyPoint first{};
   for (int i = 0; i < curve.getNumPoints(); ++i) {
     PolyPoint p;
     if (!ToMapPoint(curve.getX(i), curve.getY(i), sink, p)) return false;
     if (i == 0) first = p;
-    somewhere = somewhere || p.x != first.x || p.y != first.y;
+    moves = moves || curve.getX(i) != curve.getX(0) || curve.getY(i) != curve.getY(0);
+    movesOnGrid = movesOnGrid || p.x != first.x || p.y != first.y;
     poly.AddXandY(p.x, p.y);
   }
-  if (!somewhere) {  // shorter than an arc-second: a line of one point on the map's grid
+  // Shorter than the map's unit, a line becomes one point on its grid; a line of one point
+  // repeated is a figure of the map itself and stays.
+  if (moves && !movesOnGrid) {
     ++sink.losses.shortLines;
     return true;
   }
@@ -350,7 +353,9 @@ FigureAttributes AttributesOf(OGRFeature& f, int16_t defaultThing, LayerLosses& 
   FigureAttributes a;
   const int ci = f.GetFieldIndex("color");
   if (ci >= 0 && f.IsFieldSetAndNotNull(ci)) a.color = ColorField(f.GetFieldAsString(ci), losses);
-  if (a.color < 0) a.color = StyleColor(f);
+  // A map's own layers have the field, empty for a figure drawn in its thing's colour, and a
+  // style drawn in that colour: it must not become the figure's own.
+  if (ci < 0) a.color = StyleColor(f);
   a.thing = IntField(f, "thing", 0, 999, defaultThing);
   a.admin = IntField(f, "admin", 0, 999, 0);
   a.showMode = IntField(f, "show_mode", -1, 1, -1);
@@ -550,7 +555,8 @@ MllWriterDataset* MllWriterDataset::Create(const std::string& path, CSLConstList
     return nullptr;
   }
   auto* ds = new MllWriterDataset;
-  ds->path_ = path;
+  // Through a link, the map and its thing and style files are written beside the linked file.
+  ds->path_ = IsVirtual(path) ? path : ToUtf8(LinkTarget(FromUtf8(path)));
   ds->version_ = static_cast<int16_t>(std::atoi(version));
   ds->qgisStyle_ = CPLFetchBool(options, "QML", true);
   ds->degrees_ = !EndsWithIgnoringCase(path, ".MXY");

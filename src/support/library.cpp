@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 #include "support/errors.h"
@@ -269,6 +270,20 @@ bool FileExists(const std::u16string& file) {
     return ::stat(ToUtf8(file).c_str(), &st) == 0;
   } catch (...) {
     return false;
+  }
+}
+
+std::u16string LinkTarget(const std::u16string& file) {
+  try {
+    const std::filesystem::path path(ToUtf8(file));
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) return file;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    if (error || !EqualsIgnoringCase(FromUtf8(target.extension().string()), FromUtf8(path.extension().string())))
+      return file;
+    return FromUtf8(target.string());
+  } catch (...) {
+    return file;
   }
 }
 

@@ -28,6 +28,10 @@ int16_t ScreenMousePointerDepth();
 void ShowError(const std::u16string& message);
 
 bool FileExists(const std::u16string& file);
+// The file a symbolic link names, through every link; `file` itself when it is no link, a link
+// to nothing, or a link to a file of another extension. A map's companion files are named
+// after the file really written.
+std::u16string LinkTarget(const std::u16string& file);
 // True when the file exists and this process may not write it, decided from the mode bits
 // (root ignores permission bits, so access() would say writable). With showMessage the
 // "...は読み取り専用ファイルです." box is shown when the result is true.

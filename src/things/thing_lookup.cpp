@@ -13,7 +13,7 @@ std::u16string ThingLookup::ThingFileOf(const std::u16string& mapFile) {
 
 ThingLookup ThingLookup::BesideMap(const std::u16string& mapFile) {
   for (const char16_t* ext : {u".THG", u".thg"}) {
-    const std::u16string file = ChangeExtension(mapFile, ext);
+    const std::u16string file = ChangeExtension(LinkTarget(mapFile), ext);
     if (!FileExists(file)) continue;
     auto things = std::make_shared<clsThings>();
     // The exact name: on a case-sensitive file system ".thg" is another file than ".THG".
@@ -35,7 +35,7 @@ ThingLookup ThingLookup::BesideMap(const std::u16string& mapFile, const FileRead
     return ThingLookup();
   };
   for (const char16_t* ext : {u".THG", u".thg"}) {
-    const std::u16string file = ChangeExtension(mapFile, ext);
+    const std::u16string file = ChangeExtension(LinkTarget(mapFile), ext);
     std::optional<std::string> content = read(file);
     if (!content) continue;
     auto things = std::make_shared<clsThings>();
@@ -50,7 +50,7 @@ ThingLookup ThingLookup::BesideMap(const std::u16string& mapFile, const FileRead
     if (things->SectionsRead() == 0) return refuse(file + u": not a thing file");
     return ThingLookup(things);
   }
-  return refuse(ThingFileOf(mapFile) + u": no such thing file");
+  return refuse(ThingFileOf(LinkTarget(mapFile)) + u": no such thing file");
 }
 
 std::optional<std::u16string> ThingLookup::NameOf(int16_t thing) const {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include "support/errors.h"
@@ -250,6 +251,19 @@ TEST(PlaceOnLonLatGrid, TheGridReachesEveryEdgeOfThePicture) {
   const int32_t row = placed.picture.height / 2, last = placed.picture.width - 1;
   EXPECT_EQ(placed.picture.At(last, row), 0xFF0000) << "the east edge column is the picture's";
   EXPECT_EQ(placed.picture.At(0, row), 0x0000FF);
+
+  // A hair west of 180° W is still the west edge, not a sliver at 180° E.
+  ControlPointSet set;
+  for (const auto& [px, py, lon, lat] : {std::tuple{0.0, 0.0, -180.00000005, 89.0}, {720.0, 0.0, 179.99999995, 88.5},
+                                         {720.0, 360.0, 179.99999995, -89.5}, {0.0, 360.0, -180.00000005, -89.0}}) {
+    ControlPoint p;
+    p.pixelX = px, p.pixelY = py, p.mapX = lon, p.mapY = lat;
+    set.points.push_back(p);
+  }
+  const Georeference hair{"", FitControlPoints(set, TransformKind::Poly1, 720, 360).transform, "test"};
+  const PlacedPicture world = PlaceOnLonLatGrid(Picture(720, 360, 0xFF), hair, WarpLimits());
+  EXPECT_EQ(world.west, -648000);
+  EXPECT_EQ(world.east, 648000);
 
   const double utm[6] = {300000, 2000, 0, 4.5e6, 0, -2000};
   const Georeference zone{CrsFromUserInput("EPSG:32654"), AffineTransform(utm), "test"};

@@ -327,6 +327,28 @@ class Writing(ConvertedMap):
         p = run("ogr2ogr", "-f", "MLL", self.path("web.MXY"), projected)
         self.assertIn("keeps no CRS", p.stderr)
 
+    def test_a_world_file_in_metres_is_read_through_the_crs_beside_it(self):
+        picture = self.path("web.png")
+        write_png(picture, PICTURE, scale=4)
+        with open(self.path("web.pgw"), "w") as f:
+            f.write("100000\n0\n0\n-100000\n14000000\n4000000\n")
+        srs = osr.SpatialReference()
+        srs.ImportFromEPSG(3857)
+        with open(self.path("web.prj"), "w") as f:
+            f.write(srs.ExportToWkt())
+        p = run(CLI, "convert", picture, "--world-file", "--background", "FFFFFF", "-o", self.path("web.MLL"))
+        self.assertIn("warped:", p.stdout)
+        self.assertIn("west E125°", p.stdout)
+        # Degrees with a longitude/latitude CRS stay as they are, pixel for pixel.
+        with open(self.path("web.pgw"), "w") as f:
+            f.write("0.5\n0\n0\n-0.5\n125.25\n35.75\n")
+        srs.ImportFromEPSG(4326)
+        with open(self.path("web.prj"), "w") as f:
+            f.write(srs.ExportToWkt())
+        p = run(CLI, "convert", picture, "--world-file", "--background", "FFFFFF", "-o", self.path("deg.MLL"))
+        self.assertNotIn("warped:", p.stdout)
+        self.assertIn("west E125°00′00″", p.stdout)
+
     def test_point_outside_the_world_is_refused(self):
         geojson = self.path("far.geojson")
         with open(geojson, "w") as f:
@@ -371,6 +393,18 @@ class WritingBack(ConvertedMap):
         backups = [n for n in os.listdir(self.dir) if n.startswith("over-") and n.endswith(".MLL")]
         self.assertEqual([self.bytes_of(self.path(n)) for n in backups], [old])
 
+    def test_a_map_written_through_a_link_keeps_its_companions_beside_the_linked_file(self):
+        os.makedirs(self.path("real"))
+        shutil.copy(self.map, self.path("real/m.MLL"))
+        os.symlink("real/m.MLL", self.path("m.MLL"))
+        seven = self.geojson("pts.geojson", [({}, self.point(i)) for i in range(3)])
+        run("ogr2ogr", "-f", "MLL", self.path("m.MLL"), seven)
+        self.assertTrue(os.path.islink(self.path("m.MLL")))
+        self.assertEqual(sorted(n for n in os.listdir(self.dir) if n.startswith("m.")), ["m.MLL"])
+        self.assertTrue(os.path.exists(self.path("real/m.THG")))
+        p = run("ogrinfo", "-ro", "-so", self.path("m.MLL"))
+        self.assertNotIn("thing file", p.stderr)
+
     def test_what_no_figure_can_hold_is_told_once_per_layer(self):
         path = self.geojson("losses.geojson", [
             ({"color": "#GGHHII"}, self.point(1)),
@@ -382,6 +416,7 @@ class WritingBack(ConvertedMap):
             ({"text": "東京", "text_latin": "Zürich"}, self.point(5)),
             ({"text": "東京", "text_latin": "To^kyo^", "thing": "", "admin": ""}, self.point(6)),
             ({}, {"type": "LineString", "coordinates": [[100, 10], [100.00001, 10]]}),
+            ({}, {"type": "LineString", "coordinates": [[7, 7], [7, 7]]}),  # a map's own: kept
             ({}, {"type": "GeometryCollection", "geometries": []}),
         ])
         p = run("ogr2ogr", "-f", "MLL", self.path("losses.MLL"), path)
@@ -393,9 +428,14 @@ class WritingBack(ConvertedMap):
                      "1 text(s) with characters a map file cannot hold"]:
             self.assertIn(told, p.stderr)
         # An empty cell is no value: the figure takes the default thing, not a refusal.
-        texts = [f for f in dump(self.path("losses.MLL")) if f["code"] == 5]
+        figures = dump(self.path("losses.MLL"))
+        self.assertEqual(len([f for f in figures if f["code"] == 2]), 1)
+        texts = [f for f in figures if f["code"] == 5]
         self.assertEqual([(t["text1"], t["text2"], t["thing"]) for t in texts],
                          [("Zurich", "Z?rich ?", 0), ("Zürich", "東京", 0), ("Tôkyô", "東京", 0)])
+        # Copied map to map, a text drawn in its thing's colour does not take that colour as its own.
+        run("ogr2ogr", "-f", "MLL", self.path("again.MLL"), self.path("losses.MLL"))
+        self.assertEqual({f["color"] for f in dump(self.path("again.MLL")) if f["code"] == 5}, {-1})
 
     def rasterized(self, path, layer):
         """The layer burnt onto a 0.01° grid over 0..12°, at pixel centres."""

@@ -1363,7 +1363,7 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
     </message>
     <message>
         <source>２次元圧縮(&amp;R)</source>
-        <translation>Two-Dimensional Compression (&amp;R)</translation>
+        <translation>Two-Dimensional Comp&amp;ression</translation>
     </message>
     <message>
         <source>処理中止(&amp;A)</source>

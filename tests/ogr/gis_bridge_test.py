@@ -330,24 +330,23 @@ class Writing(ConvertedMap):
     def test_a_world_file_in_metres_is_read_through_the_crs_beside_it(self):
         picture = self.path("web.png")
         write_png(picture, PICTURE, scale=4)
-        with open(self.path("web.pgw"), "w") as f:
-            f.write("100000\n0\n0\n-100000\n14000000\n4000000\n")
-        srs = osr.SpatialReference()
-        srs.ImportFromEPSG(3857)
-        with open(self.path("web.prj"), "w") as f:
-            f.write(srs.ExportToWkt())
-        p = run(CLI, "convert", picture, "--world-file", "--background", "FFFFFF", "-o", self.path("web.MLL"))
-        self.assertIn("warped:", p.stdout)
-        self.assertIn("west E125°", p.stdout)
+
+        def convert(terms, epsg, out):
+            with open(self.path("web.pgw"), "w") as f:
+                f.write("\n".join(terms) + "\n")
+            srs = osr.SpatialReference()
+            srs.ImportFromEPSG(epsg)
+            with open(self.path("web.prj"), "w") as f:
+                f.write(srs.ExportToWkt())
+            return run(CLI, "convert", picture, "--world-file", "--background", "FFFFFF", "-o", self.path(out)).stdout
+
+        out = convert(["100000", "0", "0", "-100000", "14000000", "4000000"], 3857, "web.MLL")
+        self.assertIn("warped:", out)
+        self.assertIn("west E125°", out)
         # Degrees with a longitude/latitude CRS stay as they are, pixel for pixel.
-        with open(self.path("web.pgw"), "w") as f:
-            f.write("0.5\n0\n0\n-0.5\n125.25\n35.75\n")
-        srs.ImportFromEPSG(4326)
-        with open(self.path("web.prj"), "w") as f:
-            f.write(srs.ExportToWkt())
-        p = run(CLI, "convert", picture, "--world-file", "--background", "FFFFFF", "-o", self.path("deg.MLL"))
-        self.assertNotIn("warped:", p.stdout)
-        self.assertIn("west E125°00′00″", p.stdout)
+        out = convert(["0.5", "0", "0", "-0.5", "125.25", "35.75"], 4326, "deg.MLL")
+        self.assertNotIn("warped:", out)
+        self.assertIn("west E125°00′00″", out)
 
     def test_point_outside_the_world_is_refused(self):
         geojson = self.path("far.geojson")

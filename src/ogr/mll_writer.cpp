@@ -281,20 +281,6 @@ bool StyleLabel(OGRFeature& f, PointLabel& label) {
   return false;
 }
 
-PointLabel LabelOf(OGRFeature& f) {
-  PointLabel label;
-  label.japanese = StringField(f, "text");
-  label.latin = StringField(f, "text_latin");
-  if (!label.HasText()) {
-    StyleLabel(f, label);
-    return label;
-  }
-  if (const int i = f.GetFieldIndex("angle"); i >= 0 && f.IsFieldSetAndNotNull(i))
-    label.angle = f.GetFieldAsInteger(i);
-  if (const int i = f.GetFieldIndex("text_fix"); i >= 0 && f.IsFieldSetAndNotNull(i))
-    label.fix = f.GetFieldAsInteger(i);
-  return label;
-}
 
 // A `thing` or `admin` value that is no number in range is the feature's fault, not a 0.
 bool CheckedNumberField(OGRFeature& f, const char* name, int32_t hi, const std::string& feature) {
@@ -310,12 +296,37 @@ bool CheckedNumberField(OGRFeature& f, const char* name, int32_t hi, const std::
   return false;
 }
 
-// An integer field of the feature within [lo, hi]; `fallback` when absent, null or outside.
-int32_t IntField(OGRFeature& f, const char* name, int32_t lo, int32_t hi, int32_t fallback) {
+// An integer field of the feature within [lo, hi]; `fallback` when absent, null or empty.
+// A value that is no whole number in range ("abc", 2.5, 99 for 0 .. 24) is counted, for a
+// reader's "abc" is no 0. A real-valued angle is rounded to whole degrees.
+int32_t IntField(OGRFeature& f, const char* name, int32_t lo, int32_t hi, int32_t fallback,
+                 LayerLosses& losses, bool round = false) {
   const int i = f.GetFieldIndex(name);
-  if (i < 0 || !f.IsFieldSetAndNotNull(i) || !*f.GetFieldAsString(i)) return fallback;
-  const int v = f.GetFieldAsInteger(i);
-  return v >= lo && v <= hi ? v : fallback;
+  if (i < 0 || !f.IsFieldSetAndNotNull(i)) return fallback;
+  const char* text = f.GetFieldAsString(i);
+  while (*text == ' ') ++text;
+  if (!*text) return fallback;
+  char* end = nullptr;
+  double v = CPLStrtod(text, &end);
+  while (*end == ' ') ++end;
+  if (round) v = std::nearbyint(v);
+  if (*end == '\0' && std::isfinite(v) && v == std::floor(v) && v >= lo && v <= hi)
+    return static_cast<int32_t>(v);
+  ++losses.ignoredValues;
+  return fallback;
+}
+
+PointLabel LabelOf(OGRFeature& f, LayerLosses& losses) {
+  PointLabel label;
+  label.japanese = StringField(f, "text");
+  label.latin = StringField(f, "text_latin");
+  if (!label.HasText()) {
+    StyleLabel(f, label);
+    return label;
+  }
+  label.angle = IntField(f, "angle", INT32_MIN, INT32_MAX, 0, losses, true);
+  label.fix = IntField(f, "text_fix", 0, 24, 0, losses);
+  return label;
 }
 
 // The first colour of the feature's style: a brush's fill, else a pen's, symbol's or label's.
@@ -356,10 +367,10 @@ FigureAttributes AttributesOf(OGRFeature& f, int16_t defaultThing, LayerLosses& 
   // A map's own layers have the field, empty for a figure drawn in its thing's colour, and a
   // style drawn in that colour: it must not become the figure's own.
   if (ci < 0) a.color = StyleColor(f);
-  a.thing = IntField(f, "thing", 0, 999, defaultThing);
-  a.admin = IntField(f, "admin", 0, 999, 0);
-  a.showMode = IntField(f, "show_mode", -1, 1, -1);
-  a.jumpMark = IntField(f, "jump_mark", 0, 9, 0);
+  a.thing = IntField(f, "thing", 0, 999, defaultThing, losses);
+  a.admin = IntField(f, "admin", 0, 999, 0, losses);
+  a.showMode = IntField(f, "show_mode", -1, 1, -1, losses);
+  a.jumpMark = IntField(f, "jump_mark", 0, 9, 0, losses);
   return a;
 }
 
@@ -485,6 +496,8 @@ std::string LayerLosses::Describe() const {
   add(alphaColours, "colour(s) stored without their transparency");
   add(repaired, "invalid polygon(s) repaired before they were stored");
   add(heights, "feature(s) stored without their Z or M values");
+  add(ignoredValues, "value(s) of angle, text_fix, show_mode or jump_mark that are no whole "
+                     "number in range, ignored");
   add(alteredTexts, "text(s) with characters a map file cannot hold (text: code page 932, "
                     "text_latin: one byte each), stored as ? or other characters");
   return text;
@@ -698,7 +711,7 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
     return false;
   }
   const FigureAttributes attributes = AttributesOf(feature, defaultThing_, losses);
-  const PointLabel label = LabelOf(feature);
+  const PointLabel label = LabelOf(feature, losses);
   const FigureSink sink{figures_, attributes, degrees_, name, losses, &label};
   const size_t before = figures_.size();
   if (AddGeometry(*g, sink)) return true;

@@ -417,6 +417,8 @@ class WritingBack(ConvertedMap):
             ({}, {"type": "LineString", "coordinates": [[100, 10], [100.00001, 10]]}),
             ({}, {"type": "LineString", "coordinates": [[7, 7], [7, 7]]}),  # a map's own: kept
             ({}, {"type": "GeometryCollection", "geometries": []}),
+            ({"text": "角", "angle": "abc", "text_fix": -5, "show_mode": 7}, self.point(8)),
+            ({"text": "角", "angle": 45.4, "text_fix": 3}, self.point(9)),
         ])
         p = run("ogr2ogr", "-f", "MLL", self.path("losses.MLL"), path)
         self.assertEqual(p.stderr.count("layer losses:"), 1, p.stderr)
@@ -424,14 +426,17 @@ class WritingBack(ConvertedMap):
                      "1 feature(s) of an empty geometry",
                      "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency",
                      "1 feature(s) stored without their Z or M values",
-                     "1 text(s) with characters a map file cannot hold"]:
+                     "1 text(s) with characters a map file cannot hold",
+                     "3 value(s) of angle, text_fix, show_mode or jump_mark"]:
             self.assertIn(told, p.stderr)
         # An empty cell is no value: the figure takes the default thing, not a refusal.
         figures = dump(self.path("losses.MLL"))
         self.assertEqual(len([f for f in figures if f["code"] == 2]), 1)
         texts = [f for f in figures if f["code"] == 5]
-        self.assertEqual([(t["text1"], t["text2"], t["thing"]) for t in texts],
+        self.assertEqual([(t["text1"], t["text2"], t["thing"]) for t in texts[:3]],
                          [("Zurich", "Z?rich ?", 0), ("Zürich", "東京", 0), ("Tôkyô", "東京", 0)])
+        # "abc" is no angle of 0 a user gave; the values in range are kept.
+        self.assertEqual([(t["angle"], t["fix"]) for t in texts[3:]], [(0, 0), (45, 3)])
         # Copied map to map, a text drawn in its thing's colour does not take that colour as its own.
         run("ogr2ogr", "-f", "MLL", self.path("again.MLL"), self.path("losses.MLL"))
         self.assertEqual({f["color"] for f in dump(self.path("again.MLL")) if f["code"] == 5}, {-1})

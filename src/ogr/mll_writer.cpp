@@ -498,6 +498,7 @@ std::string LayerLosses::Describe() const {
   add(heights, "feature(s) stored without their Z or M values");
   add(ignoredValues, "value(s) of angle, text_fix, show_mode or jump_mark that are no whole "
                      "number in range, ignored");
+  add(unplacedTexts, "text(s) of features without a point, not stored (a map keeps texts on points)");
   add(alteredTexts, "text(s) with characters a map file cannot hold (text: code page 932, "
                     "text_latin: one byte each), stored as ? or other characters");
   return text;
@@ -714,7 +715,12 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
   const PointLabel label = LabelOf(feature, losses);
   const FigureSink sink{figures_, attributes, degrees_, name, losses, &label};
   const size_t before = figures_.size();
-  if (AddGeometry(*g, sink)) return true;
+  if (AddGeometry(*g, sink)) {
+    // Only a point carries a text; a polygon's or line's is lost, and said so.
+    const auto isText = [](const auto& fig) { return std::dynamic_pointer_cast<clsMapText>(fig) != nullptr; };
+    losses.unplacedTexts += label.HasText() && std::none_of(figures_.begin() + before, figures_.end(), isText);
+    return true;
+  }
   figures_.resize(before);
   ++refused_;
   return false;

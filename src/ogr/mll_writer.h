@@ -31,6 +31,7 @@ struct LayerLosses {
   int64_t repaired = 0;       // invalid polygons made valid before they were stored
   int64_t heights = 0;        // Z or M values: a map's points are longitude and latitude alone
   int64_t alteredTexts = 0;   // texts whose characters the map's text encodings cannot hold
+  int64_t unplacedTexts = 0;  // texts of lines and polygons: only a point is a text figure
   int64_t ignoredValues = 0;  // angle, text_fix, show_mode or jump_mark texts out of range
   std::string Describe() const;
 };

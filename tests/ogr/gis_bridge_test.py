@@ -419,6 +419,7 @@ class WritingBack(ConvertedMap):
             ({}, {"type": "GeometryCollection", "geometries": []}),
             ({"text": "角", "angle": "abc", "text_fix": -5, "show_mode": 7}, self.point(8)),
             ({"text": "角", "angle": 45.4, "text_fix": 3}, self.point(9)),
+            ({"text": "川"}, {"type": "LineString", "coordinates": [[1, 1], [2, 2]]}),
         ])
         p = run("ogr2ogr", "-f", "MLL", self.path("losses.MLL"), path)
         self.assertEqual(p.stderr.count("layer losses:"), 1, p.stderr)
@@ -427,11 +428,12 @@ class WritingBack(ConvertedMap):
                      "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency",
                      "1 feature(s) stored without their Z or M values",
                      "1 text(s) with characters a map file cannot hold",
-                     "3 value(s) of angle, text_fix, show_mode or jump_mark"]:
+                     "3 value(s) of angle, text_fix, show_mode or jump_mark",
+                     "1 text(s) of features without a point, not stored"]:
             self.assertIn(told, p.stderr)
         # An empty cell is no value: the figure takes the default thing, not a refusal.
         figures = dump(self.path("losses.MLL"))
-        self.assertEqual(len([f for f in figures if f["code"] == 2]), 1)
+        self.assertEqual(len([f for f in figures if f["code"] == 2]), 2)  # [7 7] and the river
         texts = [f for f in figures if f["code"] == 5]
         self.assertEqual([(t["text1"], t["text2"], t["thing"]) for t in texts[:3]],
                          [("Zurich", "Z?rich ?", 0), ("Zürich", "東京", 0), ("Tôkyô", "東京", 0)])

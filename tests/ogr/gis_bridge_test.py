@@ -443,6 +443,20 @@ class WritingBack(ConvertedMap):
         run("ogr2ogr", "-f", "MLL", self.path("again.MLL"), self.path("losses.MLL"))
         self.assertEqual({f["color"] for f in dump(self.path("again.MLL")) if f["code"] == 5}, {-1})
 
+    def test_the_driver_speaks_english_unless_the_locale_is_japanese(self):
+        target = self.path("readonly.MLL")
+        run("ogr2ogr", "-f", "MLL", target, self.map)
+        os.chmod(target, 0o444)
+        try:
+            for lang, words in [("C.UTF-8", "is a read-only file."), ("ja_JP.UTF-8", "は読み取り専用ファイルです.")]:
+                env = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_MESSAGES")}
+                env["LANG"] = lang
+                p = subprocess.run(["ogr2ogr", "-f", "MLL", target, self.map], env=env,
+                                   capture_output=True, text=True)
+                self.assertIn(words, p.stderr)
+        finally:
+            os.chmod(target, 0o644)
+
     def rasterized(self, path, layer):
         """The layer burnt onto a 0.01° grid over 0..12°, at pixel centres."""
         mem = gdal.GetDriverByName("MEM").Create("", 1200, 1200, 1, gdal.GDT_Byte)

@@ -2892,6 +2892,12 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alik
   return Sieving(grid, minPixels, connectivity, alikePixels, picture).Run();
 }
 
+bool AllIn(const std::vector<int32_t>& colours, const std::vector<int32_t>& palette) {
+  return std::all_of(colours.begin(), colours.end(), [&](int32_t c) {
+    return std::find(palette.begin(), palette.end(), c) != palette.end();
+  });
+}
+
 Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background, int* colours,
                      const std::function<void()>& stageDone, const std::function<void()>& stepDone) {
   if (source.footprint && !source.IsIndexed()) {
@@ -2908,7 +2914,6 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   const Picture& picture = source;
   std::vector<int32_t> palette = options.palette;
   const std::optional<int32_t> fixed = background >= 0 ? std::optional(background) : std::nullopt;
-  const bool reduced = options.colours > 0 || !palette.empty();
   std::vector<bool> lines, fromLines;
   Places places(picture);
   if (palette.empty() && options.colours > 0)
@@ -2921,13 +2926,17 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
                   Tr("cleanup", "パレットが 256 色で無効色がありません: 無効色のために 1 色あけてください"));
     palette.push_back(*fixed);
   }
+  const std::optional<std::vector<int32_t>> own = OwnColours(picture);
+  // A picture already in the colours asked for (no more of them than --colors, or all in the
+  // palette) is a clean drawing, sieved as it is: settled as a blurred one, its one-pixel
+  // borders passed for the blends of their sides and were given to them.
+  const bool reduced = !palette.empty() && !(own && AllIn(*own, palette));
   if (palette.empty()) {
-    std::optional<std::vector<int32_t>> own = OwnColours(picture);
     if (!own)
       throw Error(err::kInvalidCall, u"cleanup.CleanPicture",
                   Tr("cleanup", "画像の色が 256 色を超えています: 小領域を除く前に色を減らしてください (--colors "
                                 "または --palette)"));
-    palette = std::move(*own);
+    palette = *own;
   }
   if (colours) *colours = static_cast<int>(palette.size());
   done();
@@ -2950,10 +2959,11 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   if (reduced && options.sieve > 0) CloseLinesAtJunctions(grid);
   step();
   // Regions are traced 4-connected: a speck that survived by a corner would be one of them,
-  // and so would each piece of a line whose pieces meet only at corners.
+  // and so would each piece of a line whose pieces meet only at corners. In a clean drawing
+  // those pieces are its own, and a region the sieve keeps whole (8-connected) stays whole.
   if (options.regions && reduced && options.sieve > 0) JoinLineCorners(grid, picture, options.sieve, true);
   step();
-  if (options.regions) Sieve(grid, options.sieve, 4, alike, &picture);
+  if (options.regions && reduced) Sieve(grid, options.sieve, 4, alike, &picture);
   step();
   // Merging a speck beside a corner of a line can leave the line's pixels meeting there alone.
   if (options.regions && reduced && options.sieve > 0) JoinLineCorners(grid, picture, options.sieve);

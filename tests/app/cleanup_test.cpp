@@ -206,6 +206,30 @@ TEST(CleanPicture, APictureInItsOwnColoursIsSievedBySizeAlone) {
   for (int32_t y = 0; y < 12; ++y) EXPECT_EQ(clean.At(21, y), between) << "row " << y;
 }
 
+// A clean drawing asked for no fewer colours than it has, or snapped to a palette holding them
+// all, keeps every pixel: its one-pixel borders, diagonal ones too, were given to their sides.
+TEST(CleanPicture, ACleanDrawingKeepsItsOnePixelBordersWhateverTheColoursAsked) {
+  constexpr int32_t kBlack = 0;
+  Picture pic(60, 60, kOrange);
+  for (int32_t y = 0; y < 60; ++y)
+    for (int32_t x = 0; x < 60; ++x) {
+      if (x + y > 60) pic.Set(x, y, kLime);
+      if (x + y == 60 || x == 30) pic.Set(x, y, kBlack);  // a diagonal and a straight border
+    }
+  CleanupOptions byCount, byPalette, asItIs;
+  byCount.colours = 3;
+  byPalette.palette = {kBlack, kOrange, kLime, kYellow};
+  for (CleanupOptions* o : {&byCount, &byPalette, &asItIs}) {
+    o->sieve = 20;
+    o->regions = true;
+    const Picture clean = CleanPicture(pic, *o, -1);
+    int changed = 0;
+    for (int32_t y = 0; y < 60; ++y)
+      for (int32_t x = 0; x < 60; ++x) changed += clean.At(x, y) != pic.At(x, y);
+    EXPECT_EQ(changed, 0) << "colours " << o->colours << ", palette of " << o->palette.size();
+  }
+}
+
 // A picture cut out of its background keeps a rim of blends with it along the cut; drawn on
 // outside before cleaning, pieces of that rim passed for regions and stayed as specks.
 TEST(CleanPicture, TheRimOfACutOutPictureLeavesNoRegionBelowTheSieve) {

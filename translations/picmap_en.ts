@@ -651,6 +651,10 @@ Did you mean %4?</translation>
         <translation>The map lies on the extents it was generated on (%1 – %2, %3 – %4); the extents changed since are not in it.<byte value="xd"/>
 Save it as it is? (To save it on the present extents, generate it again.)</translation>
     </message>
+    <message>
+        <source>画像を読み込むメモリが足りません: %1x%2ピクセル (%3MB).</source>
+        <translation>There is not enough memory to read the picture: %1x%2 pixels (%3MB).</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>

@@ -106,7 +106,14 @@ std::optional<Picture> LoadRasterPicture(const std::u16string& path, int64_t lim
     return std::nullopt;
   }
   const size_t pixels = size_t(w) * size_t(h);
-  auto buffer = std::make_shared<std::vector<uint8_t>>(pixels * 4, 255);
+  std::shared_ptr<std::vector<uint8_t>> buffer;
+  try {
+    buffer = std::make_shared<std::vector<uint8_t>>(pixels * 4, 255);
+  } catch (const std::bad_alloc&) {  // the machine's memory is shared, or limited (ulimit -v)
+    Say(problem, Arg(Tr("frmMain", "画像を読み込むメモリが足りません: %1x%2ピクセル (%3MB)."),
+                     {Num(w), Num(h), Num(bytes >> 20)}));
+    return std::nullopt;
+  }
   if (!ReadColours(*ds, buffer->data(), pixels)) {
     Say(problem, FromUtf8(quiet.LastMessage()));
     return std::nullopt;

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <csignal>
+#include <new>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -167,7 +168,12 @@ int Main(int argc, char** argv, std::span<const Verb> verbs) {
                       .arg(args[1]),
                   kExitUsage);
     args.removeAt(1);
-    return verb->run(args);
+    // What runs out of memory past the checks gets one line, not an abort.
+    try {
+      return verb->run(args);
+    } catch (const std::bad_alloc&) {
+      return Fail(TrQ("picmap-cli", "メモリが足りません"), kExitFailure);
+    }
   }
   QCommandLineParser parser;
   parser.setApplicationDescription("Turns raster pictures of maps into vector map files.\n\n" +

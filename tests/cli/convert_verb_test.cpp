@@ -46,9 +46,9 @@ class ConvertVerbTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  RunResult Run(const std::string& args, const std::string& verb = "convert") {
+  RunResult Run(const std::string& args, const std::string& verb = "convert", const std::string& before = "") {
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    const std::string cmd = "QT_QPA_PLATFORM=offscreen " + locale_ + " '" + PICMAP_RUNTIME_DIR +
+    const std::string cmd = before + "QT_QPA_PLATFORM=offscreen " + locale_ + " '" + PICMAP_RUNTIME_DIR +
                             "/picmap-cli' " + verb + " " + args + " >'" + out.string() + "' 2>'" +
                             err.string() + "'";
     const int status = std::system(cmd.c_str());
@@ -427,6 +427,23 @@ TEST_F(FirstHourTest, ExportSpeaksGdalsOptionsAndWritesWhatItsNameSays) {
   r = Run("-of FlatGeobuf '" + map.string() + "' '" + dat.string() + "'", "export");
   ASSERT_EQ(r.exit, 0) << r.err;
   EXPECT_TRUE(fs::is_regular_file(dat));
+}
+
+// A picture within the machine's size limit but beyond the memory left (a limit of the shell,
+// other programs) is refused in one line, where the process used to abort.
+TEST_F(ConvertVerbTest, APictureBeyondTheMemoryLeftIsRefusedInOneLine) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's shadow memory does not fit under a data limit";
+#endif
+  const std::string tif = (dir_ / "huge.tif").string();  // 1.6 GB of pixels in a few KB
+  ASSERT_EQ(std::system(("gdal_create -q -of GTiff -outsize 20000 20000 -bands 3 -co TILED=YES "
+                         "-co SPARSE_OK=TRUE '" + tif + "'").c_str()), 0);
+  const std::string map = (dir_ / "huge.MLL").string();
+  const RunResult r = Run("'" + tif + "' -o '" + map + "' --background '#FFFFFF'", "convert", "ulimit -d 1000000; ");
+  EXPECT_EQ(r.exit, 1) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_NE(r.err.find("huge.tif: "), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(map));
 }
 
 }  // namespace

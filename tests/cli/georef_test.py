@@ -166,6 +166,25 @@ class Projections(unittest.TestCase):
         self.assertRoundTrip(self.warp(self.path("paletted.tif"), "pal3857.tif", "EPSG:3857",
                                        "-dstalpha"))
 
+    def test_no_data_of_every_band_cuts_out_only_where_all_bands_hold_it(self):
+        path, out = self.path("nodata.tif"), self.path("nodata.MLL")
+        rgb = np.full((3, 40, 60), 255, np.uint8)  # no-data all round
+        rgb[:, 10:30, 5:25] = np.array([255, 0, 0], np.uint8)[:, None, None]  # 255 in one band
+        rgb[:, 10:30, 35:55] = np.array([0, 0, 255], np.uint8)[:, None, None]
+        ds = gdal.GetDriverByName("GTiff").Create(path, 60, 40, 3, gdal.GDT_Byte)
+        ds.SetGeoTransform([WEST, PX, 0, NORTH, 0, -PY])
+        ds.SetProjection(srs_of("EPSG:4326").ExportToWkt())
+        for b in range(3):
+            ds.GetRasterBand(b + 1).WriteArray(rgb[b])
+            ds.GetRasterBand(b + 1).SetNoDataValue(255)
+        ds = None
+        r = subprocess.run([CLI, "convert", "--lang", "en", "--background", "none", "--regions", path,
+                            "-o", out], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        ds = ogr.Open(out)
+        self.assertEqual(sorted(f.GetField("color") for f in ds.GetLayerByName("polygons")),
+                         ["#0000FF", "#FF0000"])
+
     def test_a_longitude_latitude_geotiff_is_used_as_it_is(self):
         r = self.assertRoundTrip(self.original)
         self.assertNotIn("warped:", r.stdout)

@@ -13,6 +13,7 @@
 #include "app/frm_main.h"
 #include "app/picture_completeness.h"
 #include "app/raster_picture.h"
+#include "app/world_file.h"
 #include "support/errormng.h"
 #include "support/errors.h"
 #include "support/library.h"
@@ -34,9 +35,13 @@ QImage DecodePng(const QString& path) {
 }
 
 // The standard loader: the format follows the file's content, whatever its name says.
-QImage DecodeStandard(const QString& path) {
+// A photograph of a paper map is stored as the camera was held; its EXIF orientation turns it
+// upright, as every viewer shows it. A world file counts the pixels as stored (GDAL reads them
+// so), and a picture with one stays as stored.
+QImage DecodeStandard(const QString& path, bool upright) {
   QImageReader reader(path);
   reader.setDecideFormatFromContent(true);
+  reader.setAutoTransform(upright);
   return reader.read();
 }
 
@@ -88,7 +93,8 @@ std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader
   if (loader == PictureLoader::Standard && !IsQtPictureFile(path))
     return LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20);
   try {
-    QImage image = loader == PictureLoader::Png ? DecodePng(file) : DecodeStandard(file);
+    QImage image = loader == PictureLoader::Png ? DecodePng(file)
+                                                : DecodeStandard(file, FindWorldFile(path).empty());
     if (image.isNull()) return std::nullopt;
     return PictureFromImage(std::move(image));
   } catch (const std::bad_alloc&) {

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <mutex>
 #include <climits>
 #include <new>
 
@@ -35,14 +37,50 @@ QImage DecodePng(const QString& path) {
 }
 
 // The standard loader: the format follows the file's content, whatever its name says.
+// libjpeg fills what a damaged JPEG lacks with grey and only warns ("premature end of data
+// segment"): such a picture is refused as one cut short is, before its grey is mapped. Minor
+// faults a camera leaves (extraneous bytes before a marker) are no loss and pass.
+class JpegLossWatch {
+ public:
+  JpegLossWatch() : lock_(Mutex()), previous_(qInstallMessageHandler(&Note)) { current_ = this; }
+  ~JpegLossWatch() {
+    qInstallMessageHandler(previous_);
+    current_ = nullptr;
+  }
+  JpegLossWatch(const JpegLossWatch&) = delete;
+  JpegLossWatch& operator=(const JpegLossWatch&) = delete;
+  bool LostData() const { return lost_; }
+
+ private:
+  static std::mutex& Mutex() {
+    static std::mutex m;
+    return m;
+  }
+  static void Note(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    JpegLossWatch* watch = current_;
+    if (!watch) return;
+    if (context.category && std::strcmp(context.category, "qt.gui.imageio.jpeg") == 0 &&
+        text.contains(QStringLiteral("premature end"), Qt::CaseInsensitive))
+      watch->lost_ = true;
+    if (watch->previous_) watch->previous_(type, context, text);
+  }
+  std::lock_guard<std::mutex> lock_;
+  QtMessageHandler previous_;
+  bool lost_ = false;
+  static inline JpegLossWatch* current_ = nullptr;
+};
+
 // A photograph of a paper map is stored as the camera was held; its EXIF orientation turns it
 // upright, as every viewer shows it. A world file counts the pixels as stored (GDAL reads them
 // so), and a picture with one stays as stored.
-QImage DecodeStandard(const QString& path, bool upright) {
+QImage DecodeStandard(const QString& path, bool upright, bool* lostData = nullptr) {
   QImageReader reader(path);
   reader.setDecideFormatFromContent(true);
   reader.setAutoTransform(upright);
-  return reader.read();
+  JpegLossWatch watch;
+  QImage image = reader.read();
+  if (lostData) *lostData = watch.LostData();
+  return watch.LostData() ? QImage() : image;
 }
 
 // The file's data, mapped rather than read: a picture may be hundreds of megabytes. A file
@@ -109,6 +147,8 @@ std::u16string PictureProblem(const std::u16string& path) {
   if (info.isDir()) return Tr("frmMain", "フォルダーです. 画像ファイルを指定してください.");
   if (!info.isReadable()) return FileErrorText(err::kPathFileAccess);
   if (!PictureFileIsWhole(file)) return frmtext::kIncompletePicture;  // before a decoder complains
+  if (bool lost = false; IsQtPictureFile(path) && (DecodeStandard(file, false, &lost), lost))
+    return frmtext::kIncompletePicture;
   if (!IsQtPictureFile(path)) {
     std::u16string problem;
     if (!LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20, &problem) && !problem.empty())

@@ -767,6 +767,7 @@ void frmMain::ApplyMenuStates() {
   }
   for (QAction* tone : tones_) tone->setEnabled(!job);
   worldFile_->setEnabled(!job);
+  cleanup_->setEnabled(!job);
   if (recentMenu_) recentMenu_->menuAction()->setEnabled(!job && !recent_.Files().isEmpty());
   for (QAction* a : viewActions_)
     if (a) a->setEnabled(!job);

@@ -30,6 +30,7 @@ TEST_F(JobsTest, GenerationShowsProgressBlocksReentryAndEnablesSaveAndCompressio
   QSignalSpy progress(window->Progress(), &QProgressBar::valueChanged);
   struct Seen {
     bool job = false, openEnabled = true, cancelEnabled = false, polygonEnabled = true;
+    bool cleanupEnabled = true;  // options changed during a run would not be its own
     bool waitCursor = false;
     std::u16string caption;
   } seen;
@@ -39,6 +40,7 @@ TEST_F(JobsTest, GenerationShowsProgressBlocksReentryAndEnablesSaveAndCompressio
     seen.openEnabled = window->MenuAction(Menu::mnuOpen)->isEnabled();
     seen.cancelEnabled = window->MenuAction(Menu::mnuCancel)->isEnabled();
     seen.polygonEnabled = window->MenuAction(Menu::mnuPolygon)->isEnabled();
+    seen.cleanupEnabled = window->findChild<QAction*>(QStringLiteral("mnuCleanup"))->isEnabled();
     const QCursor* c = QGuiApplication::overrideCursor();
     seen.waitCursor = c && c->shape() == Qt::WaitCursor;
     seen.caption = FromQ(window->windowTitle());
@@ -50,6 +52,8 @@ TEST_F(JobsTest, GenerationShowsProgressBlocksReentryAndEnablesSaveAndCompressio
   EXPECT_FALSE(seen.openEnabled);
   EXPECT_TRUE(seen.cancelEnabled);
   EXPECT_FALSE(seen.polygonEnabled);
+  EXPECT_FALSE(seen.cleanupEnabled);
+  EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("mnuCleanup"))->isEnabled());
   EXPECT_TRUE(seen.waitCursor);
   EXPECT_EQ(seen.caption, caption + u"   [ポリゴン生成中...]");
   EXPECT_GE(progress.count(), 10);

@@ -1907,6 +1907,59 @@ std::optional<int32_t> LinesOwnColour(const Picture& picture, Places& places, co
   return apart && tint ? own : std::nullopt;
 }
 
+// Which of the centres are lines' colours, with the weight of the lines' middles and of the flat
+// areas nearest each.
+struct LineShares {
+  std::vector<bool> lines;
+  std::vector<double> onLines, onAreas;
+};
+
+LineShares LineColours(const Picture& picture, Places& places, const Histogram& h, const Centres& centres) {
+  // A colour seen more on the middles of thin lines than on flat areas (a coast, a river)
+  // is a line's colour too. The middle of a pale line blurred into an area is a blend of the
+  // two that may lie nearest to a third colour; it makes no line of that colour, unless the
+  // colour is such a blend itself (a grey line between white and black). Nor does a middle
+  // farther from the colour than a line's own middles lie (a blurred islet in its outline is
+  // a blend of three colours, which may lie nearest to a district's: coloured as a line's,
+  // that district's islets lost their colour).
+  LineShares shares;
+  std::vector<bool>& lines = shares.lines;
+  std::vector<double>& onLines = shares.onLines;
+  std::vector<double>& onAreas = shares.onAreas;
+  onLines.assign(centres.lab.size(), 0);
+  onAreas.assign(centres.lab.size(), 0);
+  std::vector<int32_t> rgb;
+  for (const Lab& c : centres.lab) rgb.push_back(FromLab(c));
+  const auto blendOfOthers = [&](int32_t colour, size_t k) {
+    for (size_t i = 0; i < rgb.size(); ++i)
+      for (size_t j = i + 1; j < rgb.size(); ++j)
+        if (i != k && j != k && MixResidual(colour, rgb[i], rgb[j]).first < kBlendMargin) return true;
+    return false;
+  };
+  for (const Bin& b : h.line) {
+    const auto k = static_cast<size_t>(Nearest(b.lab, centres.lab));
+    if (RgbDistance(b.rgb, rgb[k]) > kLineMiddleOff) continue;
+    if (!blendOfOthers(b.rgb, k) || blendOfOthers(rgb[k], k)) onLines[k] += b.weight;
+  }
+  for (const Bin& b : h.flat) onAreas[Nearest(b.lab, centres.lab)] += b.weight;
+  const double allLines = std::accumulate(onLines.begin(), onLines.end(), 0.0);
+  for (size_t k = 0; k < centres.lab.size(); ++k)
+    lines.push_back(centres.from[k] != From::Flat ||
+                   IsAlsoTheLinesColour(onLines[k], onAreas[k], allLines, blendOfOthers(rgb[k], k)));
+  if (std::find(lines.begin(), lines.end(), true) == lines.end())
+    if (const int k = ColourOfFewLines(onLines, onAreas, allLines, [&](size_t c) { return blendOfOthers(rgb[c], c); });
+        k >= 0)
+      lines[static_cast<size_t>(k)] = true;
+  std::vector<bool> more(lines.size());
+  for (size_t k = 0; k < more.size(); ++k) more[k] = !lines[k] && onLines[k] > onAreas[k];
+  if (std::find(more.begin(), more.end(), true) != more.end()) {
+    const auto [middles, others] = OthersMiddles(picture, places.Get(), rgb, centres.lab, lines);
+    for (size_t k = 0; k < more.size(); ++k)
+      if (more[k] && others[k] <= kOthersMiddles * middles[k]) lines[k] = true;
+  }
+  return shares;
+}
+
 // `fromLines`, when given, receives which colours were taken from the middles of thin lines.
 std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& places, int count,
                                            std::optional<int32_t> fixed, std::vector<bool>* lines,
@@ -1960,44 +2013,12 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     for (From from : centres.from) fromLines->push_back(from == From::Line);
   }
   if (lines) {
-    // A colour seen more on the middles of thin lines than on flat areas (a coast, a river)
-    // is a line's colour too. The middle of a pale line blurred into an area is a blend of the
-    // two that may lie nearest to a third colour; it makes no line of that colour, unless the
-    // colour is such a blend itself (a grey line between white and black). Nor does a middle
-    // farther from the colour than a line's own middles lie (a blurred islet in its outline is
-    // a blend of three colours, which may lie nearest to a district's: coloured as a line's,
-    // that district's islets lost their colour).
-    std::vector<double> onLines(centres.lab.size()), onAreas(centres.lab.size());
+    const LineShares shares = LineColours(picture, places, h, centres);
+    *lines = shares.lines;
+    const std::vector<double>& onLines = shares.onLines;
+    const std::vector<double>& onAreas = shares.onAreas;
     std::vector<int32_t> rgb;
     for (const Lab& c : centres.lab) rgb.push_back(FromLab(c));
-    const auto blendOfOthers = [&](int32_t colour, size_t k) {
-      for (size_t i = 0; i < rgb.size(); ++i)
-        for (size_t j = i + 1; j < rgb.size(); ++j)
-          if (i != k && j != k && MixResidual(colour, rgb[i], rgb[j]).first < kBlendMargin) return true;
-      return false;
-    };
-    for (const Bin& b : h.line) {
-      const auto k = static_cast<size_t>(Nearest(b.lab, centres.lab));
-      if (RgbDistance(b.rgb, rgb[k]) > kLineMiddleOff) continue;
-      if (!blendOfOthers(b.rgb, k) || blendOfOthers(rgb[k], k)) onLines[k] += b.weight;
-    }
-    for (const Bin& b : h.flat) onAreas[Nearest(b.lab, centres.lab)] += b.weight;
-    lines->clear();
-    const double allLines = std::accumulate(onLines.begin(), onLines.end(), 0.0);
-    for (size_t k = 0; k < centres.lab.size(); ++k)
-      lines->push_back(centres.from[k] != From::Flat ||
-                       IsAlsoTheLinesColour(onLines[k], onAreas[k], allLines, blendOfOthers(rgb[k], k)));
-    if (std::find(lines->begin(), lines->end(), true) == lines->end())
-      if (const int k = ColourOfFewLines(onLines, onAreas, allLines, [&](size_t c) { return blendOfOthers(rgb[c], c); });
-          k >= 0)
-        (*lines)[static_cast<size_t>(k)] = true;
-    std::vector<bool> more(lines->size());
-    for (size_t k = 0; k < more.size(); ++k) more[k] = !(*lines)[k] && onLines[k] > onAreas[k];
-    if (std::find(more.begin(), more.end(), true) != more.end()) {
-      const auto [middles, others] = OthersMiddles(picture, places.Get(), rgb, centres.lab, *lines);
-      for (size_t k = 0; k < more.size(); ++k)
-        if (more[k] && others[k] <= kOthersMiddles * middles[k]) (*lines)[k] = true;
-    }
     // A line's colour seen more on the lines' middles than on flat areas is shown as the lines
     // stand for it where the flat spots it was taken from were a tint of them.
     for (size_t k = 0; k < colours.size(); ++k)
@@ -2892,6 +2913,19 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alik
   return Sieving(grid, minPixels, connectivity, alikePixels, picture).Run();
 }
 
+// Which colours of a palette the picture draws as thin lines (a border, a river): they are
+// joined, bridged and kept through the sieve as the lines of colours it chose itself.
+std::vector<bool> PaletteLineColours(const Picture& picture, Places& places, const std::vector<int32_t>& palette,
+                                     std::optional<int32_t> fixed) {
+  Centres centres;
+  for (int32_t c : palette) {
+    centres.lab.push_back(ToLab(c));
+    centres.from.push_back(fixed && c == *fixed ? From::Given : From::Flat);
+    centres.seed.push_back(-1);
+  }
+  return LineColours(picture, places, ColourBins(picture, places), centres).lines;
+}
+
 bool AllIn(const std::vector<int32_t>& colours, const std::vector<int32_t>& palette) {
   return std::all_of(colours.begin(), colours.end(), [&](int32_t c) {
     return std::find(palette.begin(), palette.end(), c) != palette.end();
@@ -2931,6 +2965,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   // palette) is a clean drawing, sieved as it is: settled as a blurred one, its one-pixel
   // borders passed for the blends of their sides and were given to them.
   const bool reduced = !palette.empty() && !(own && AllIn(*own, palette));
+  if (reduced && !options.palette.empty()) lines = PaletteLineColours(picture, places, palette, fixed);
   if (palette.empty()) {
     if (!own)
       throw Error(err::kInvalidCall, u"cleanup.CleanPicture",

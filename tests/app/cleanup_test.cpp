@@ -1,5 +1,6 @@
 // Clean-up of real pictures: palette files, colour reduction, the sieve, and generation of
 // regions from a cleaned picture.
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -228,6 +229,27 @@ TEST(CleanPicture, ACleanDrawingKeepsItsOnePixelBordersWhateverTheColoursAsked) 
       for (int32_t x = 0; x < 60; ++x) changed += clean.At(x, y) != pic.At(x, y);
     EXPECT_EQ(changed, 0) << "colours " << o->colours << ", palette of " << o->palette.size();
   }
+}
+
+// A blurred one-pixel border scaled up three times, snapped to a palette holding its black:
+// the palette's line is kept through the sieve, as a line of colours chosen by count is.
+TEST(CleanPicture, AThinLineOfAPaletteSurvivesTheSieve) {
+  constexpr int32_t kBlack = 0;
+  Picture pic(90, 90, kOrange);
+  for (int32_t y = 0; y < 90; ++y)
+    for (int32_t x = 0; x < 90; ++x) {
+      const double across = std::abs(x - y * 0.7 - 30) / std::hypot(1.0, 0.7);  // from the line's middle
+      const double ink = std::clamp(1.9 - across, 0.0, 1.0) * 0.85;
+      pic.Set(x, y, Mix(x - y * 0.7 > 30 ? kLime : kOrange, kBlack, ink));
+    }
+  CleanupOptions o;
+  o.palette = {kOrange, kLime, kBlack};
+  o.sieve = 20;
+  o.regions = true;
+  const Picture clean = CleanPicture(pic, o, -1);
+  int black = 0;
+  for (int32_t y = 0; y < 90; ++y) black += clean.At(static_cast<int32_t>(y * 0.7 + 30), y) == kBlack;
+  EXPECT_GE(black, 85);
 }
 
 // A picture cut out of its background keeps a rim of blends with it along the cut; drawn on

@@ -655,10 +655,6 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>画像を読み込むメモリが足りません: %1x%2ピクセル (%3MB).</source>
         <translation>There is not enough memory to read the picture: %1x%2 pixels (%3MB).</translation>
     </message>
-    <message>
-        <source>ポリゴン生成を終えましたが, 地図は空です (どの画素も無効色か, 画像の整理で取り除かれました).</source>
-        <translation>The polygons are generated, but the map is empty (every pixel is the invalid colour or was removed by the clean-up).</translation>
-    </message>
 </context>
 <context>
     <name>georef</name>

@@ -148,13 +148,7 @@ bool frmMainLogic::FinishGeneration(bool ok) {
   if (ok) {
     mapUnsaved_ = true;
     generatedOn_ = CurrentPlacement();
-    // Every pixel the background's, or taken by the clean-up: no success to report.
-    const bool empty = std::none_of(state_.oMap->begin(), state_.oMap->end(),
-                                    [](const auto& f) { return f->FigCode() == figcode::kPolygon; });
-    window_.Message(empty ? Tr("frmMain", "ポリゴン生成を終えましたが, 地図は空です "
-                                          "(どの画素も無効色か, 画像の整理で取り除かれました).")
-                          : cleanup_.regions ? frmtext::kRegionsDone : frmtext::kPolygonDone,
-                    false);
+    window_.Message(cleanup_.regions ? frmtext::kRegionsDone : frmtext::kPolygonDone, false);
     window_.SetMenuEnabled(Menu::mnuCompress, !cleanup_.regions);  // regions are no rectangles
     window_.SetMenuEnabled(Menu::mnuSave, true);
   } else {

@@ -472,15 +472,6 @@ class RegionGeneration : public AppTest {
   }
 };
 
-// A sieve that takes every region leaves an empty map, which is no success to report.
-TEST_F(RegionGeneration, AnEmptyMapIsSaidToBeEmpty) {
-  StartWithABlueSquareToCleanIntoRegions();
-  logic->MutableState().backColor = 0xFFFFFF;
-  CleanIntoRegions(2, 1000000);
-  logic->mnuPolygon_Click();
-  EXPECT_NE(win.LastMessage().find(u"地図は空です"), std::u16string::npos) << ToUtf8(win.LastMessage());
-}
-
 // A speckled red square with a blue lake on an off-white ground, background white: the map
 // holds the red region (its lake joined by a keyhole) and the lake, with the tone mask.
 TEST_F(RegionGeneration, RegionsOfACleanedPictureCarryThingAndToneColour) {

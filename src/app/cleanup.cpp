@@ -2913,17 +2913,21 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alik
   return Sieving(grid, minPixels, connectivity, alikePixels, picture).Run();
 }
 
-// Which colours of a palette the picture draws as thin lines (a border, a river): they are
-// joined, bridged and kept through the sieve as the lines of colours it chose itself.
-std::vector<bool> PaletteLineColours(const Picture& picture, Places& places, const std::vector<int32_t>& palette,
-                                     std::optional<int32_t> fixed) {
+// Which colours of a palette the picture draws as thin lines (a border, a river): those seen
+// more on the middles of its thin lines than on its flat areas. They are joined, bridged and
+// kept through the sieve as the lines of colours it chose itself; a colour of areas stays one,
+// though a narrow strip of it passes for a line.
+std::vector<bool> PaletteLineColours(const Picture& picture, Places& places, const std::vector<int32_t>& palette) {
   Centres centres;
   for (int32_t c : palette) {
     centres.lab.push_back(ToLab(c));
-    centres.from.push_back(fixed && c == *fixed ? From::Given : From::Flat);
+    centres.from.push_back(From::Flat);
     centres.seed.push_back(-1);
   }
-  return LineColours(picture, places, ColourBins(picture, places), centres).lines;
+  const LineShares shares = LineColours(picture, places, ColourBins(picture, places), centres);
+  std::vector<bool> lines(palette.size());
+  for (size_t k = 0; k < lines.size(); ++k) lines[k] = shares.onLines[k] > shares.onAreas[k];
+  return lines;
 }
 
 bool AllIn(const std::vector<int32_t>& colours, const std::vector<int32_t>& palette) {
@@ -2965,7 +2969,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   // palette) is a clean drawing, sieved as it is: settled as a blurred one, its one-pixel
   // borders passed for the blends of their sides and were given to them.
   const bool reduced = !palette.empty() && !(own && AllIn(*own, palette));
-  if (reduced && !options.palette.empty()) lines = PaletteLineColours(picture, places, palette, fixed);
+  if (reduced && !options.palette.empty()) lines = PaletteLineColours(picture, places, palette);
   if (palette.empty()) {
     if (!own)
       throw Error(err::kInvalidCall, u"cleanup.CleanPicture",

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <atomic>
 #include <mutex>
 #include <climits>
 #include <new>
@@ -15,7 +16,6 @@
 #include "app/frm_main.h"
 #include "app/picture_completeness.h"
 #include "app/raster_picture.h"
-#include "app/world_file.h"
 #include "support/errormng.h"
 #include "support/errors.h"
 #include "support/library.h"
@@ -36,16 +36,21 @@ QImage DecodePng(const QString& path) {
   return reader.read();
 }
 
-// The standard loader: the format follows the file's content, whatever its name says.
 // libjpeg fills what a damaged JPEG lacks with grey and only warns ("premature end of data
 // segment"): such a picture is refused as one cut short is, before its grey is mapped. Minor
-// faults a camera leaves (extraneous bytes before a marker) are no loss and pass.
+// faults a camera leaves (extraneous bytes before a marker) are no loss and pass. libjpeg
+// passes on only the first warning of a decode, so a file with both passes.
 class JpegLossWatch {
  public:
-  JpegLossWatch() : lock_(Mutex()), previous_(qInstallMessageHandler(&Note)) { current_ = this; }
+  JpegLossWatch() {
+    const std::lock_guard<std::mutex> lock(Mutex());
+    if (installed_++ == 0) previous_.store(qInstallMessageHandler(&Note));
+    watch_ = this;
+  }
   ~JpegLossWatch() {
-    qInstallMessageHandler(previous_);
-    current_ = nullptr;
+    watch_ = nullptr;
+    const std::lock_guard<std::mutex> lock(Mutex());
+    if (--installed_ == 0) qInstallMessageHandler(previous_.load());
   }
   JpegLossWatch(const JpegLossWatch&) = delete;
   JpegLossWatch& operator=(const JpegLossWatch&) = delete;
@@ -56,27 +61,25 @@ class JpegLossWatch {
     static std::mutex m;
     return m;
   }
+  // Runs on whichever thread logs; only the decoding thread's own watch takes note.
   static void Note(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    JpegLossWatch* watch = current_;
-    if (!watch) return;
-    if (context.category && std::strcmp(context.category, "qt.gui.imageio.jpeg") == 0 &&
+    if (watch_ && context.category && std::strcmp(context.category, "qt.gui.imageio.jpeg") == 0 &&
         text.contains(QStringLiteral("premature end"), Qt::CaseInsensitive))
-      watch->lost_ = true;
-    if (watch->previous_) watch->previous_(type, context, text);
+      watch_->lost_ = true;
+    if (const QtMessageHandler previous = previous_.load()) previous(type, context, text);
   }
-  std::lock_guard<std::mutex> lock_;
-  QtMessageHandler previous_;
   bool lost_ = false;
-  static inline JpegLossWatch* current_ = nullptr;
+  static inline thread_local JpegLossWatch* watch_ = nullptr;
+  static inline std::atomic<QtMessageHandler> previous_{nullptr};
+  static inline int installed_ = 0;
 };
 
-// A photograph of a paper map is stored as the camera was held; its EXIF orientation turns it
-// upright, as every viewer shows it. A world file counts the pixels as stored (GDAL reads them
-// so), and a picture with one stays as stored.
-QImage DecodeStandard(const QString& path, bool upright, bool* lostData = nullptr) {
+// The standard loader: the format follows the file's content, whatever its name says. A JPEG
+// is read with its pixels as stored, whatever its EXIF orientation says, as GDAL and GIS
+// programs read it (world files, control points and .aux.xml count those pixels).
+QImage DecodeStandard(const QString& path, bool* lostData = nullptr) {
   QImageReader reader(path);
   reader.setDecideFormatFromContent(true);
-  reader.setAutoTransform(upright);
   JpegLossWatch watch;
   QImage image = reader.read();
   if (lostData) *lostData = watch.LostData();
@@ -131,8 +134,7 @@ std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader
   if (loader == PictureLoader::Standard && !IsQtPictureFile(path))
     return LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20);
   try {
-    QImage image = loader == PictureLoader::Png ? DecodePng(file)
-                                                : DecodeStandard(file, FindWorldFile(path).empty());
+    QImage image = loader == PictureLoader::Png ? DecodePng(file) : DecodeStandard(file);
     if (image.isNull()) return std::nullopt;
     return PictureFromImage(std::move(image));
   } catch (const std::bad_alloc&) {
@@ -147,7 +149,7 @@ std::u16string PictureProblem(const std::u16string& path) {
   if (info.isDir()) return Tr("frmMain", "フォルダーです. 画像ファイルを指定してください.");
   if (!info.isReadable()) return FileErrorText(err::kPathFileAccess);
   if (!PictureFileIsWhole(file)) return frmtext::kIncompletePicture;  // before a decoder complains
-  if (bool lost = false; IsQtPictureFile(path) && (DecodeStandard(file, false, &lost), lost))
+  if (bool lost = false; IsQtPictureFile(path) && (DecodeStandard(file, &lost), lost))
     return frmtext::kIncompletePicture;
   if (!IsQtPictureFile(path)) {
     std::u16string problem;

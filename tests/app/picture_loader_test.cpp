@@ -57,30 +57,6 @@ TEST(PictureLoaderTest, PngDecoderReadsPngDataOnly) {
   EXPECT_EQ(LoaderForPath(u"/a/b.jpg"), PictureLoader::Standard);
 }
 
-// A camera's JPEG is read upright, as a viewer shows it; with a world file, as stored, the
-// pixels that file counts.
-TEST(PictureLoaderTest, AJpegIsTurnedByItsExifOrientationUnlessAWorldFilePlacesIt) {
-  TempFolder dir;
-  QImage stored(40, 20, QImage::Format_RGB32);
-  stored.fill(Qt::white);
-  QByteArray jpeg;
-  QBuffer buffer(&jpeg);
-  ASSERT_TRUE(stored.save(&buffer, "JPEG"));
-  // An EXIF segment after the start marker: orientation 6, turned a quarter clockwise.
-  const char exif[] = "\xFF\xE1\x00\x22" "Exif\0\0" "II*\0\x08\0\0\0" "\x01\0"
-                      "\x12\x01\x03\0\x01\0\0\0\x06\0\0\0" "\0\0\0\0";
-  jpeg.insert(2, QByteArray(exif, sizeof exif - 1));
-  dir.Write("phone.jpg", jpeg.toStdString());
-  auto upright = LoadPictureFile(dir.File("phone.jpg"), PictureLoader::Standard);
-  ASSERT_TRUE(upright);
-  EXPECT_EQ(upright->width, 20);
-  EXPECT_EQ(upright->height, 40);
-  dir.Write("phone.jgw", "0.1\n0\n0\n-0.1\n130\n36\n");
-  auto placed = LoadPictureFile(dir.File("phone.jpg"), PictureLoader::Standard);
-  ASSERT_TRUE(placed);
-  EXPECT_EQ(placed->width, 40);
-}
-
 TEST(PictureLoaderTest, TranslucentPixelsLieOverWhite) {
   QImage img(2, 1, QImage::Format_ARGB32);
   img.setPixel(0, 0, qRgba(0, 0, 0, 0));

@@ -74,19 +74,23 @@ bool ReadColours(GDALDataset& ds, uint8_t* buffer, size_t pixels) {
 bool ReadFootprint(GDALDataset& ds, uint8_t* buffer, size_t pixels) {
   GDALRasterBand& first = *ds.GetRasterBand(1);
   if (first.GetMaskFlags() & GMF_ALL_VALID) return false;
-  if (!ReadBand(*first.GetMaskBand(), buffer, 3)) return false;
   // Each colour band's own no-data value: a pixel lies outside only where every band holds its
   // value, as gdalwarp reads them. By the red band alone, with no-data 255 on each band, a pure
-  // red was cut out and a pure blue kept.
-  if (first.GetMaskFlags() == GMF_NODATA && ds.GetRasterCount() >= 3) {
-    std::vector<uint8_t> mask(pixels);
-    for (int b = 2; b <= 3; ++b) {
-      GDALRasterBand& band = *ds.GetRasterBand(b);
-      if (band.GetMaskFlags() != GMF_NODATA) continue;
-      const int w = band.GetXSize(), h = band.GetYSize();
-      if (band.GetMaskBand()->RasterIO(GF_Read, 0, 0, w, h, mask.data(), w, h, GDT_Byte, 1, w, nullptr) != CE_None)
+  // red was cut out and a pure blue kept. A colour band without one holds none.
+  const bool perBand = first.GetMaskFlags() == GMF_NODATA && ds.GetRasterCount() >= 3;
+  if (perBand)
+    for (int b = 2; b <= 3; ++b)
+      if (ds.GetRasterBand(b)->GetMaskFlags() != GMF_NODATA) return false;
+  if (!ReadBand(*first.GetMaskBand(), buffer, 3)) return false;
+  for (int b = 2; perBand && b <= 3; ++b) {
+    GDALRasterBand& band = *ds.GetRasterBand(b);
+    const int w = band.GetXSize(), h = band.GetYSize();
+    std::vector<uint8_t> row(static_cast<size_t>(w));
+    for (int y = 0; y < h; ++y) {
+      if (band.GetMaskBand()->RasterIO(GF_Read, 0, y, w, 1, row.data(), w, 1, GDT_Byte, 1, w, nullptr) != CE_None)
         return false;
-      for (size_t i = 0; i < pixels; ++i) buffer[4 * i + 3] = std::max(buffer[4 * i + 3], mask[i]);
+      uint8_t* px = buffer + 4 * (static_cast<size_t>(y) * w);
+      for (int x = 0; x < w; ++x) px[4 * x + 3] = std::max(px[4 * x + 3], row[static_cast<size_t>(x)]);
     }
   }
   for (size_t i = 0; i < pixels; ++i) {

@@ -1907,57 +1907,60 @@ std::optional<int32_t> LinesOwnColour(const Picture& picture, Places& places, co
   return apart && tint ? own : std::nullopt;
 }
 
-// Which of the centres are lines' colours, with the weight of the lines' middles and of the flat
-// areas nearest each.
+// How much of the lines' middles and of the flat areas lies nearest each centre, and whether
+// each centre's colour is itself a blend of two others.
+//
+// A colour seen more on the middles of thin lines than on flat areas (a coast, a river) is a
+// line's colour too. The middle of a pale line blurred into an area is a blend of the two that
+// may lie nearest to a third colour; it makes no line of that colour, unless the colour is
+// such a blend itself (a grey line between white and black). Nor does a middle farther from the
+// colour than a line's own middles lie (a blurred islet in its outline is a blend of three
+// colours, which may lie nearest to a district's: coloured as a line's, that district's islets
+// lost their colour).
 struct LineShares {
-  std::vector<bool> lines;
+  std::vector<int32_t> rgb;
   std::vector<double> onLines, onAreas;
+  std::vector<bool> blend;  // the centre's colour is a blend of two others
 };
 
-LineShares LineColours(const Picture& picture, Places& places, const Histogram& h, const Centres& centres) {
-  // A colour seen more on the middles of thin lines than on flat areas (a coast, a river)
-  // is a line's colour too. The middle of a pale line blurred into an area is a blend of the
-  // two that may lie nearest to a third colour; it makes no line of that colour, unless the
-  // colour is such a blend itself (a grey line between white and black). Nor does a middle
-  // farther from the colour than a line's own middles lie (a blurred islet in its outline is
-  // a blend of three colours, which may lie nearest to a district's: coloured as a line's,
-  // that district's islets lost their colour).
-  LineShares shares;
-  std::vector<bool>& lines = shares.lines;
-  std::vector<double>& onLines = shares.onLines;
-  std::vector<double>& onAreas = shares.onAreas;
-  onLines.assign(centres.lab.size(), 0);
-  onAreas.assign(centres.lab.size(), 0);
-  std::vector<int32_t> rgb;
-  for (const Lab& c : centres.lab) rgb.push_back(FromLab(c));
+LineShares LineWeights(const Histogram& h, const Centres& centres) {
+  LineShares s;
+  for (const Lab& c : centres.lab) s.rgb.push_back(FromLab(c));
   const auto blendOfOthers = [&](int32_t colour, size_t k) {
-    for (size_t i = 0; i < rgb.size(); ++i)
-      for (size_t j = i + 1; j < rgb.size(); ++j)
-        if (i != k && j != k && MixResidual(colour, rgb[i], rgb[j]).first < kBlendMargin) return true;
+    for (size_t i = 0; i < s.rgb.size(); ++i)
+      for (size_t j = i + 1; j < s.rgb.size(); ++j)
+        if (i != k && j != k && MixResidual(colour, s.rgb[i], s.rgb[j]).first < kBlendMargin) return true;
     return false;
   };
+  for (size_t k = 0; k < s.rgb.size(); ++k) s.blend.push_back(blendOfOthers(s.rgb[k], k));
+  s.onLines.assign(centres.lab.size(), 0);
+  s.onAreas.assign(centres.lab.size(), 0);
   for (const Bin& b : h.line) {
     const auto k = static_cast<size_t>(Nearest(b.lab, centres.lab));
-    if (RgbDistance(b.rgb, rgb[k]) > kLineMiddleOff) continue;
-    if (!blendOfOthers(b.rgb, k) || blendOfOthers(rgb[k], k)) onLines[k] += b.weight;
+    if (RgbDistance(b.rgb, s.rgb[k]) > kLineMiddleOff) continue;
+    if (s.blend[k] || !blendOfOthers(b.rgb, k)) s.onLines[k] += b.weight;
   }
-  for (const Bin& b : h.flat) onAreas[Nearest(b.lab, centres.lab)] += b.weight;
-  const double allLines = std::accumulate(onLines.begin(), onLines.end(), 0.0);
+  for (const Bin& b : h.flat) s.onAreas[Nearest(b.lab, centres.lab)] += b.weight;
+  return s;
+}
+
+// Which of the centres are lines' colours.
+std::vector<bool> LineColours(const Picture& picture, Places& places, const LineShares& s, const Centres& centres) {
+  std::vector<bool> lines;
+  const double allLines = std::accumulate(s.onLines.begin(), s.onLines.end(), 0.0);
   for (size_t k = 0; k < centres.lab.size(); ++k)
-    lines.push_back(centres.from[k] != From::Flat ||
-                   IsAlsoTheLinesColour(onLines[k], onAreas[k], allLines, blendOfOthers(rgb[k], k)));
+    lines.push_back(centres.from[k] != From::Flat || IsAlsoTheLinesColour(s.onLines[k], s.onAreas[k], allLines, s.blend[k]));
   if (std::find(lines.begin(), lines.end(), true) == lines.end())
-    if (const int k = ColourOfFewLines(onLines, onAreas, allLines, [&](size_t c) { return blendOfOthers(rgb[c], c); });
-        k >= 0)
+    if (const int k = ColourOfFewLines(s.onLines, s.onAreas, allLines, [&](size_t c) { return s.blend[c]; }); k >= 0)
       lines[static_cast<size_t>(k)] = true;
   std::vector<bool> more(lines.size());
-  for (size_t k = 0; k < more.size(); ++k) more[k] = !lines[k] && onLines[k] > onAreas[k];
+  for (size_t k = 0; k < more.size(); ++k) more[k] = !lines[k] && s.onLines[k] > s.onAreas[k];
   if (std::find(more.begin(), more.end(), true) != more.end()) {
-    const auto [middles, others] = OthersMiddles(picture, places.Get(), rgb, centres.lab, lines);
+    const auto [middles, others] = OthersMiddles(picture, places.Get(), s.rgb, centres.lab, lines);
     for (size_t k = 0; k < more.size(); ++k)
       if (more[k] && others[k] <= kOthersMiddles * middles[k]) lines[k] = true;
   }
-  return shares;
+  return lines;
 }
 
 // `fromLines`, when given, receives which colours were taken from the middles of thin lines.
@@ -2013,12 +2016,11 @@ std::vector<int32_t> RepresentativeColours(const Picture& picture, Places& place
     for (From from : centres.from) fromLines->push_back(from == From::Line);
   }
   if (lines) {
-    const LineShares shares = LineColours(picture, places, h, centres);
-    *lines = shares.lines;
+    const LineShares shares = LineWeights(h, centres);
+    *lines = LineColours(picture, places, shares, centres);
     const std::vector<double>& onLines = shares.onLines;
     const std::vector<double>& onAreas = shares.onAreas;
-    std::vector<int32_t> rgb;
-    for (const Lab& c : centres.lab) rgb.push_back(FromLab(c));
+    const std::vector<int32_t>& rgb = shares.rgb;
     // A line's colour seen more on the lines' middles than on flat areas is shown as the lines
     // stand for it where the flat spots it was taken from were a tint of them.
     for (size_t k = 0; k < colours.size(); ++k)
@@ -2916,17 +2918,23 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alik
 // Which colours of a palette the picture draws as thin lines (a border, a river): those seen
 // more on the middles of its thin lines than on its flat areas. They are joined, bridged and
 // kept through the sieve as the lines of colours it chose itself; a colour of areas stays one,
-// though a narrow strip of it passes for a line.
+// though a narrow strip of it passes for a line. None found, any colour may be a line's, as
+// before. A palette of more colours than a map draws (a photograph's) is taken as it is: the
+// blends of every two of them would cost more than they tell.
+constexpr size_t kMostLinePalette = 64;
+
 std::vector<bool> PaletteLineColours(const Picture& picture, Places& places, const std::vector<int32_t>& palette) {
+  if (palette.size() > kMostLinePalette) return {};
   Centres centres;
   for (int32_t c : palette) {
     centres.lab.push_back(ToLab(c));
     centres.from.push_back(From::Flat);
     centres.seed.push_back(-1);
   }
-  const LineShares shares = LineColours(picture, places, ColourBins(picture, places), centres);
+  const LineShares shares = LineWeights(ColourBins(picture, places), centres);
   std::vector<bool> lines(palette.size());
   for (size_t k = 0; k < lines.size(); ++k) lines[k] = shares.onLines[k] > shares.onAreas[k];
+  if (std::find(lines.begin(), lines.end(), true) == lines.end()) return {};
   return lines;
 }
 

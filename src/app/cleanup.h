@@ -100,7 +100,9 @@ int64_t CloseLinesAtJunctions(IndexGrid& grid);
 
 // The picture the generation reads after the clean-up `options` asks for; `background` (-1:
 // none) is kept as one of the reduced colours, so the background rule still finds it. For
-// regions the sieve also merges 4-connected regions below its size, as regions are traced so.
+// regions of a picture whose colours were reduced the sieve also merges 4-connected regions
+// below its size, as regions are traced so; a picture already in the colours asked for (or in
+// its own) keeps every region the 8-connected sieve keeps.
 // `colours`, when given, is told how many colours the cleaned picture holds. `stageDone`, when
 // given, is called after the colours are chosen, after snapping and after the sieve;
 // `stepDone` between the steps of the sieve's stage, a second or two apart on a large picture

@@ -298,7 +298,7 @@ bool CheckedNumberField(OGRFeature& f, const char* name, int32_t hi, const std::
 
 // An integer field of the feature within [lo, hi]; `fallback` when absent, null or empty.
 // A value that is no whole number in range ("abc", 2.5, 99 for 0 .. 24) is counted, for a
-// reader's "abc" is no 0. A real-valued angle is rounded to whole degrees.
+// reader's "abc" is no 0. An angle is rounded to whole degrees first (45.4 is 45, not counted).
 int32_t IntField(OGRFeature& f, const char* name, int32_t lo, int32_t hi, int32_t fallback,
                  LayerLosses& losses, bool round = false) {
   const int i = f.GetFieldIndex(name);

@@ -1161,6 +1161,10 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>注意: %1: 地図は空です (どの画素も背景色か, 整理で取り除かれました)</source>
         <translation>note: %1: the map is empty (every pixel is the background colour or was removed by the clean-up)</translation>
     </message>
+    <message>
+        <source>注意: 西端 %1 が東端 %2 より東にあるため, 180° 経線をまたいで %3° の幅に置きました (--west と --east が入れ違いではありませんか?)</source>
+        <translation>note: the west edge %1 lies east of the east edge %2, so the picture spans %3° across the 180° meridian (were --west and --east given the wrong way round?)</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

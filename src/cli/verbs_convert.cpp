@@ -387,6 +387,18 @@ void WarnOfTrailingLetter(int edge, const QString& given) {
 
 // North is checked against the current south and south against the current north, so a pair
 // that moves the area below its old south is entered south first.
+// A west edge east of the east edge places the picture across the 180° meridian, the long way
+// round: meant for a picture of the Pacific, more often two edges given the wrong way round.
+void WarnOfAWideCrossing(const ConversionState& s, const Options& o) {
+  constexpr int32_t kHalfTurn = 648000;
+  if (!o.edges[0] || !o.edges[1] || s.east > s.west || s.east - s.west + 2 * kHalfTurn <= kHalfTurn) return;
+  Fail(TrQ("picmap-cli", "注意: 西端 %1 が東端 %2 より東にあるため, 180° 経線をまたいで %3° の幅に置きました "
+                         "(--west と --east が入れ違いではありませんか?)")
+           .arg(Q(LonToStr(s.west)), Q(LonToStr(s.east)))
+           .arg((s.east - s.west + 2 * kHalfTurn) / 3600.0, 0, 'f', 1),
+       kExitOk);
+}
+
 int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
   constexpr int kNorth = 2, kSouth = 3;
   bool southDone = false;
@@ -407,6 +419,7 @@ int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
       return Usage(TrQ("picmap-cli", "--%1: '%2' は範囲外です (%3)")
                        .arg(QString::fromLatin1(kEdgeOptions[i]), *o.edges[i], RangeHint(i, *o.edges[i])));
   }
+  WarnOfAWideCrossing(logic.State(), o);
   return kExitOk;
 }
 

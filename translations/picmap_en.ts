@@ -1165,6 +1165,10 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>注意: 西端 %1 が東端 %2 より東にあるため, 180° 経線をまたいで %3° の幅に置きました (--west と --east が入れ違いではありませんか?)</source>
         <translation>note: the west edge %1 lies east of the east edge %2, so the picture spans %3° across the 180° meridian (were --west and --east given the wrong way round?)</translation>
     </message>
+    <message>
+        <source>注意: 西端と東端がともに %1 のため, 地球を一周する 360° の幅に置きました</source>
+        <translation>note: the west and east edges are both %1, so the picture goes once round the globe (360°)</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

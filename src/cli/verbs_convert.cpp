@@ -392,6 +392,12 @@ void WarnOfTrailingLetter(int edge, const QString& given) {
 void WarnOfAWideCrossing(const ConversionState& s, const Options& o) {
   constexpr int32_t kHalfTurn = 648000;
   if (!o.edges[0] || !o.edges[1] || s.east > s.west || s.east - s.west + 2 * kHalfTurn <= kHalfTurn) return;
+  if (s.east == s.west) {  // a world map drawn from that meridian round, or one edge given twice
+    Fail(TrQ("picmap-cli", "注意: 西端と東端がともに %1 のため, 地球を一周する 360° の幅に置きました")
+             .arg(Q(LonToStr(s.west))),
+         kExitOk);
+    return;
+  }
   Fail(TrQ("picmap-cli", "注意: 西端 %1 が東端 %2 より東にあるため, 180° 経線をまたいで %3° の幅に置きました "
                          "(--west と --east が入れ違いではありませんか?)")
            .arg(Q(LonToStr(s.west)), Q(LonToStr(s.east)))

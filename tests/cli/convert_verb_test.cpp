@@ -356,6 +356,8 @@ TEST_F(FirstHourTest, EdgesTheWrongWayRoundAreToldOf) {
   EXPECT_EQ(r.exit, 0) << r.err;
   EXPECT_NE(r.err.find("E131°00′00″"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("359.0°"), std::string::npos) << r.err;
+  r = Run(Picture() + " --west 131 --east 131 --north 36 --south 35");
+  EXPECT_NE(r.err.find("E131°00′00″, so the picture goes once round the globe"), std::string::npos) << r.err;
   r = Run(Picture() + " --west 170 --east -170 --north 36 --south 35");
   EXPECT_EQ(r.err.find("--west"), std::string::npos) << r.err;  // 20° across 180°: meant
 }

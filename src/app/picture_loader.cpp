@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <atomic>
-#include <mutex>
 #include <climits>
+#include <cstring>
+#include <mutex>
 #include <new>
 
 #include "app/frm_main.h"

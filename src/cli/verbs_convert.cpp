@@ -385,8 +385,6 @@ void WarnOfTrailingLetter(int edge, const QString& given) {
        kExitOk);
 }
 
-// North is checked against the current south and south against the current north, so a pair
-// that moves the area below its old south is entered south first.
 // A west edge east of the east edge places the picture across the 180° meridian, the long way
 // round: meant for a picture of the Pacific, more often two edges given the wrong way round.
 void WarnOfAWideCrossing(const ConversionState& s, const Options& o) {
@@ -405,6 +403,8 @@ void WarnOfAWideCrossing(const ConversionState& s, const Options& o) {
        kExitOk);
 }
 
+// North is checked against the current south and south against the current north, so a pair
+// that moves the area below its old south is entered south first.
 int EnterEdges(frmMainLogic& logic, ScriptedWindow& win, const Options& o) {
   constexpr int kNorth = 2, kSouth = 3;
   bool southDone = false;

@@ -6,6 +6,19 @@
 
 namespace picmap::ogr {
 
+// The map reader's descriptions end in a "/" for each procedure the error passed through.
+std::string DescriptionText(const Error& e) {
+  std::u16string d = e.Description();
+  while (!d.empty() && d.back() == u'/') d.pop_back();
+  return ToUtf8(d);
+}
+
+std::string ErrorText(const Error& e) {
+  const std::string description = DescriptionText(e);
+  if (e.Source().empty()) return description + " (error " + std::to_string(e.Number()) + ")";
+  return "error " + std::to_string(e.Number()) + " in " + ToUtf8(e.Source()) + ": " + description;
+}
+
 MsgAnswer CplMessages::Show(const std::u16string& text, const std::u16string&, MsgButtons buttons,
                             MsgIcon) {
   std::string line = ToUtf8(text);

@@ -2,10 +2,18 @@
 // of going to whatever message port the host process has.
 #pragma once
 
+#include <string>
+
 #include "support/errormng.h"
 #include "support/platform.h"
 
 namespace picmap::ogr {
+
+// An error of the map or thing library as the tail of a CPLError line: its description and
+// number, and the procedure that raised it where one is named.
+std::string ErrorText(const Error& e);
+// The description alone.
+std::string DescriptionText(const Error& e);
 
 class CplMessages final : public MessageBoxPort {
  public:

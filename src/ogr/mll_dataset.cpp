@@ -72,8 +72,6 @@ std::optional<std::string> ReadWholeFile(const std::u16string& name) {
   return content;
 }
 
-std::string Utf8Description(const Error& e) { return ToUtf8(e.Description()); }
-
 // The layer of each figure code (1 .. 5).
 std::array<int, 6> LayerOfCode() {
   std::array<int, 6> layer{};
@@ -158,7 +156,7 @@ OGRFeature* MllLayer::Make(size_t entry) {
   } catch (...) {
     const Error e = CurrentError();
     CPLError(CE_Failure, CPLE_AppDefined, "MLL: feature %d of layer %s cannot be read and is left out: %s",
-             position, defn_->GetName(), Utf8Description(e).c_str());
+             position, defn_->GetName(), DescriptionText(e).c_str());
     return nullptr;
   }
 }
@@ -272,8 +270,7 @@ MllDataset* MllDataset::Open(GDALOpenInfo& info) {
     return OpenSource(info);
   } catch (...) {
     const Error e = CurrentError();
-    CPLError(CE_Failure, CPLE_OpenFailed, "MLL: %s: error %d in %s: %s", info.pszFilename,
-             e.Number(), ToUtf8(e.Source()).c_str(), Utf8Description(e).c_str());
+    CPLError(CE_Failure, CPLE_OpenFailed, "MLL: %s: %s", info.pszFilename, ErrorText(e).c_str());
     return nullptr;
   }
 }
@@ -308,10 +305,15 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
       located = e.position;
     });
   } catch (const Error& e) {
-    if (e.Number() == err::kMapVersion || located == 0) throw;
+    if (e.Number() == err::kMapVersion || source->version == 0) {  // no header could be read
+      CPLError(CE_Failure, CPLE_OpenFailed, "MLL: %s: not a map file this driver can read (%s)",
+               path.c_str(), DescriptionText(e).c_str());
+      return nullptr;
+    }
+    if (located == 0) throw;
     // What lies before the damage is read; the rest cannot even be found.
     source->unreadFrom = located + 1;
-    source->unreadReason = Utf8Description(e);
+    source->unreadReason = DescriptionText(e);
     CPLError(CE_Warning, CPLE_AppDefined,
              "MLL: %s: element %d cannot be read (%s); only the %d figures before it are read",
              path.c_str(), source->unreadFrom, source->unreadReason.c_str(), located);

@@ -15,6 +15,10 @@ namespace picmap::ogr {
 namespace {
 
 constexpr char kHeaderMark[] = "Map File Version";
+// A version 0.99 map has no header: it starts with a remark (code 1, administrator 0, six
+// characters) whose comment is the projection remark, in code page 932.
+constexpr unsigned char kOldestMapStart[] = {0x01, 0x00, 0x00, 0x00, 0x06, 0x00, '[', 0x93, 0x8A,
+                                             0x89, 0x65, 0x8F, 0xF0, 0x8C, 0x8F, ']'};
 // The version remark is the first element; its text lies well within the first bytes.
 constexpr int kHeaderProbe = 64;
 
@@ -24,23 +28,30 @@ bool HasMapExtension(const char* name) {
 }
 
 bool HasHeaderMark(const char* bytes, int n) {
+  if (n >= static_cast<int>(sizeof kOldestMapStart) &&
+      std::memcmp(bytes, kOldestMapStart, sizeof kOldestMapStart) == 0)
+    return true;
   const size_t mark = std::strlen(kHeaderMark);
   for (int i = 0; i + static_cast<int>(mark) <= std::min(n, kHeaderProbe); ++i)
     if (std::memcmp(bytes + i, kHeaderMark, mark) == 0) return true;
   return false;
 }
 
-// By content: the extension only tells a longitude/latitude map from an x/y one. A map GDAL
-// could not open for update (a read-only file) is looked at all the same: it opens read-only.
+// By content: the extension only tells a longitude/latitude map from an x/y one. A file named
+// as a map that is none (empty, cut or something else) is taken all the same, so that opening
+// it says why it cannot be read instead of GDAL's bare "not recognized". A map GDAL could not
+// open for update (a read-only file) is looked at all the same: it opens read-only.
 int Identify(GDALOpenInfo* info) {
-  if (info->fpL) return HasHeaderMark(reinterpret_cast<const char*>(info->pabyHeader), info->nHeaderBytes);
+  if (info->fpL)
+    return HasHeaderMark(reinterpret_cast<const char*>(info->pabyHeader), info->nHeaderBytes) ||
+           HasMapExtension(info->pszFilename);
   if (info->eAccess != GA_Update || !info->bStatOK || info->bIsDirectory) return FALSE;
   VSILFILE* fp = VSIFOpenL(info->pszFilename, "rb");
   if (!fp) return FALSE;
   char bytes[kHeaderProbe];
   const auto n = static_cast<int>(VSIFReadL(bytes, 1, sizeof bytes, fp));
   VSIFCloseL(fp);
-  return HasHeaderMark(bytes, n);
+  return HasHeaderMark(bytes, n) || HasMapExtension(info->pszFilename);
 }
 
 // GDAL deletes an existing file before it asks a driver to create one under its name. A map is

@@ -822,8 +822,7 @@ bool MllWriterDataset::Write() {
     }
   } catch (...) {
     const Error e = CurrentError();
-    CPLError(CE_Failure, CPLE_FileIO, "MLL: %s: error %d in %s: %s", path_.c_str(), e.Number(),
-             ToUtf8(e.Source()).c_str(), ToUtf8(e.Description()).c_str());
+    CPLError(CE_Failure, CPLE_FileIO, "MLL: %s: %s", path_.c_str(), ErrorText(e).c_str());
     return false;
   }
   if (CPLGetLastErrorType() != CE_Failure)  // else the file error named the cause already

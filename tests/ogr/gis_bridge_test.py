@@ -3,6 +3,7 @@ and picmap-cli export through it. Run by ctest with PICMAP_CLI and GDAL_DRIVER_P
 import json
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 import unittest
@@ -200,12 +201,32 @@ class Reading(ConvertedMap):
         with open(self.map, "rb") as f:
             self.assertEqual(f.read(), before)
 
-    def test_a_file_named_mll_without_the_header_is_not_claimed(self):
+    def test_a_file_named_as_a_map_that_is_none_is_refused_with_the_reason(self):
         fake = self.path("fake.MLL")
+        for content in [b"", b"\x01\x00" + b"not a map" * 20]:
+            with open(fake, "wb") as f:
+                f.write(content)
+            p = run("ogrinfo", "-ro", "-so", fake, ok=False)
+            self.assertNotEqual(p.returncode, 0)
+            self.assertIn("fake.MLL: not a map file this driver can read (", p.stderr)
+        with open(self.map, "rb") as f:
+            whole = f.read()
         with open(fake, "wb") as f:
-            f.write(b"\x01\x00" + b"not a map" * 20)
-        with self.assertRaises(RuntimeError):
-            gdal.OpenEx(fake, gdal.OF_VECTOR, allowed_drivers=["MLL"])
+            f.write(whole[:40])
+        self.assertIn("fake.MLL: Input past end of file (error 62)",
+                      run("ogrinfo", "-ro", "-so", fake, ok=False).stderr)
+
+    def test_a_map_of_the_oldest_version_without_a_header_opens(self):
+        old = self.path("old.MLL")
+        remark = "[投影条件]".encode("cp932")
+        with open(old, "wb") as f:
+            f.write(struct.pack("<hhh", 1, 0, 6) + remark)  # the projection remark, no header
+            f.write(struct.pack("<hhhh4i", 2, 0, 1, 2, 10, 20, 30, 40))  # a line of two points
+        ds = ogr.Open(old)
+        lines = ds.GetLayerByName("polylines")
+        self.assertEqual(lines.GetFeatureCount(), 1)
+        line = lines.GetNextFeature()
+        self.assertEqual(line.GetGeometryRef().GetPointCount(), 2)
 
 
 class Writing(ConvertedMap):

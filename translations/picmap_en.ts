@@ -750,6 +750,14 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>経緯度の格子 (1 ピクセル 10″ 以上) に載せると %1x%2 ピクセルにしかなりません: 画像の範囲が狭すぎます (16x16 ピクセル以上が必要です).</source>
         <translation>On the longitude/latitude grid (pixels of 10″ or more) the picture is only %1x%2 pixels: it covers too small an area (at least 16x16 pixels are needed).</translation>
     </message>
+    <message>
+        <source>gdal_translate -b 1 -b 2 -b 3 で 3 帯を選べます.</source>
+        <translation>gdal_translate -b 1 -b 2 -b 3 picks three of its bands.</translation>
+    </message>
+    <message>
+        <source>gdal_translate -ot Byte -scale で 8 ビットにできます.</source>
+        <translation>gdal_translate -ot Byte -scale makes it 8-bit.</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>
@@ -944,10 +952,6 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
     <message>
         <source>--background-at: 画素 %1,%2 は画像の外にあります</source>
         <translation>--background-at: pixel %1,%2 lies outside the picture</translation>
-    </message>
-    <message>
-        <source>%1: 画像が 16 x 16 画素より小さいです</source>
-        <translation>%1: the picture is smaller than 16 x 16 pixels</translation>
     </message>
     <message>
         <source>行を生成中</source>
@@ -1168,6 +1172,10 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
     <message>
         <source>注意: 西端と東端がともに %1 のため, 地球を一周する 360° の幅に置きました</source>
         <translation>note: the west and east edges are both %1, so the picture goes once round the globe (360°)</translation>
+    </message>
+    <message>
+        <source>注意: --regions の領域はすでに一つずつの図形なので, --compress は行いません</source>
+        <translation>note: each region of --regions is one figure already, so --compress is not run</translation>
     </message>
 </context>
 <context>

@@ -171,6 +171,8 @@ QString ReadCleanupOptions(const QCommandLineParser& p, Options& o) {
   }
   c.smooth = p.isSet("smooth");
   if (c.smooth && !c.regions) return TrQ("picmap-cli", "--smooth: --regions と共に指定してください");
+  if (c.regions && p.isSet("compress") && o.compressRuns > 0)
+    Fail(TrQ("picmap-cli", "注意: --regions の領域はすでに一つずつの図形なので, --compress は行いません"), kExitOk);
   if (c.regions) o.compressRuns = 0;
   return {};
 }
@@ -712,7 +714,7 @@ int Convert(const Options& o) {
   logic.mnuOpen_Click();
   if (win.loads.empty() || !win.loads.back().ok) return Failure(win, mark, o.picture);
   if (!logic.State().pictureLoaded) {
-    return Fail(TrQ("picmap-cli", "%1: 画像が 16 x 16 画素より小さいです").arg(Q(o.picture)));
+    return Fail(Q(o.picture) + ": " + Q(TooSmallText(win.SourceWidth(), win.SourceHeight())));
   }
   std::optional<int32_t> background;
   if (int r = ColourAtGivenPixel(win, o, background); r != kExitOk) return r;

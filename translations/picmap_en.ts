@@ -1177,6 +1177,10 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>注意: --regions の領域はすでに一つずつの図形なので, --compress は行いません</source>
         <translation>note: each region of --regions is one figure already, so --compress is not run</translation>
     </message>
+    <message>
+        <source>注意: 画像の画素 (約 %1 秒) は地図で扱える 10 秒より細かいため, 粗い格子に載せました</source>
+        <translation>note: the picture&apos;s pixels (about %1 seconds) are finer than the 10 seconds a map takes, so it is placed on a coarser grid</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

@@ -106,6 +106,9 @@ struct PlacedPicture {
   Picture picture;  // outside the source's footprint the X byte is 0 (see Picture::footprint)
   int32_t west = 0, east = 0, north = 0, south = 0;  // arc-seconds, whole grid
   bool warped = false;  // false when the source already was such a grid and is used as it is
+  // The warp's pixel as the picture's own resolution would have it (arc-seconds); above the
+  // grid's when a picture finer than 10" was coarsened to it.
+  double ownSeconds = 0;
 };
 
 struct WarpLimits {

@@ -153,6 +153,7 @@ std::unique_ptr<GDALDataset> StripDataset(uint8_t* buffer, int32_t w, int32_t fi
 
 struct Grid {
   double gt[6];
+  double ownSeconds = 0;  // the pixel GDAL would have chosen, before the 10" floor
   int32_t w = 0, h = 0;
   int32_t west = 0, east = 0, north = 0, south = 0;
 };
@@ -218,6 +219,7 @@ Grid SuggestedGrid(GDALDataset& source, Chain& chain) {
     if (std::fabs(std::fabs(extent[i]) - 180) < 1e-6) extent[i] = std::copysign(180.0, extent[i]);
   const double seconds = std::max(gt[1] * 3600, kFinestSeconds);
   Grid g;
+  g.ownSeconds = gt[1] * 3600;
   // West of -180° the grid is the same place a turn further east.
   const double shift = extent[0] < -180 ? 360 : 0;
   g.west = static_cast<int32_t>(std::floor((extent[0] + shift) * 3600));
@@ -444,6 +446,7 @@ PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& geore
   placed.north = grid.north;
   placed.south = grid.south;
   placed.warped = true;
+  placed.ownSeconds = grid.ownSeconds;
   return placed;
 }
 

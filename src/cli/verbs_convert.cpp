@@ -682,6 +682,10 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
                           .arg(win.SourceHeight())
                           .arg(QString::fromStdString(Fixed(double(span) / win.SourceWidth(), 3)),
                                QString::fromStdString(Fixed(double(p.north - p.south) / win.SourceHeight(), 3))));
+  if (p.warped && p.ownSeconds > 0 && p.ownSeconds * 1.5 < double(span) / win.SourceWidth())
+    Fail(TrQ("picmap-cli", "注意: 画像の画素 (約 %1 秒) は地図で扱える 10 秒より細かいため, 粗い格子に載せました")
+             .arg(QString::fromStdString(Fixed(p.ownSeconds, 2))),
+         kExitOk);
   return kExitOk;
 }
 

@@ -124,6 +124,15 @@ class Projections(unittest.TestCase):
             with self.subTest(name):
                 r = self.assertRoundTrip(self.warp(self.original, name, crs, *extra))
                 self.assertIn("warped:", r.stdout)
+                self.assertNotIn("finer than", r.stderr)
+
+    def test_a_picture_finer_than_the_map_grid_is_told_it_is_coarsened(self):
+        fine = self.path("utm_fine.tif")  # 60 m pixels, about 2 seconds
+        gdal.Translate(fine, self.original, outputSRS="EPSG:32654", width=500, height=400,
+                       outputBounds=[400000, 4.0e6, 430000, 3.976e6])
+        r = convert(fine, "-o", self.path("fine.MLL"))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertRegex(r.stderr, r"pixels \(about [12]\.\d\d seconds\) are finer than the 10 seconds")
 
     def test_cleaned_regions_of_a_warped_picture_stay_inside_its_footprint(self):
         utm = self.warp(self.original, "utm_r.tif", "EPSG:32654", "-dstalpha")

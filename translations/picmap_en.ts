@@ -758,6 +758,14 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>gdal_translate -ot Byte -scale で 8 ビットにできます.</source>
         <translation>gdal_translate -ot Byte -scale makes it 8-bit.</translation>
     </message>
+    <message>
+        <source>座標変換式 (またはワールドファイル) が画素を位置に写せません: 画素の大きさが 0 か, 行と列が同じ向きです.</source>
+        <translation>the geotransform (or world file) cannot place the pixels: a pixel size is 0, or rows and columns run the same way.</translation>
+    </message>
+    <message>
+        <source>座標変換式が画像を緯度 ±90° の外まで置いています.</source>
+        <translation>the geotransform places the picture beyond ±90° of latitude.</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>

@@ -5,6 +5,7 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -124,13 +125,39 @@ std::string CrsOfPrjBeside(const std::u16string& path) {
   return {};
 }
 
+bool Invertible(const double gt[6]) {
+  double terms[6], inverse[6];
+  std::copy(gt, gt + 6, terms);
+  return std::all_of(gt, gt + 6, [](double t) { return std::isfinite(t); }) && GDALInvGeoTransform(terms, inverse);
+}
+
+[[noreturn]] void RefuseSingularGeoTransform() {
+  Refuse(Tr("georef", "座標変換式 (またはワールドファイル) が画素を位置に写せません: 画素の大きさが 0 か, "
+                      "行と列が同じ向きです."));
+}
+
+// GDAL passes over a world file whose pixel size is 0 as if there were none, which would leave
+// the picture on the whole world without a word.
+void RefuseASingularWorldFile(const std::u16string& path) {
+  const std::u16string name = FindWorldFile(path);
+  if (name.empty()) return;
+  std::ifstream in(Utf8Path(name));
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::optional<WorldFileTerms> t = ParseWorldFile(text.str());
+  const double gt[6] = {t ? t->c : 0, t ? t->a : 0, t ? t->b : 0, t ? t->f : 0, t ? t->d : 0, t ? t->e : 0};
+  if (t && !Invertible(gt)) RefuseSingularGeoTransform();
+}
+
 bool IsDefaultGeoTransform(const double gt[6]) {
   return gt[0] == 0 && gt[1] == 1 && gt[2] == 0 && gt[3] == 0 && gt[4] == 0 && gt[5] == 1;
 }
 
+// One or two points stored in the file place nothing: the fit says how many it needs, as for
+// points given by hand, instead of the picture falling back to the whole world.
 std::optional<Georeference> FromEmbeddedGcps(GDALDataset& ds) {
   const OGRSpatialReference* srs = ds.GetGCPSpatialRef();
-  if (ds.GetGCPCount() < 3 || !srs) return std::nullopt;
+  if (ds.GetGCPCount() < 1 || !srs) return std::nullopt;
   ControlPointSet set;
   set.crs = WktOf(*srs);
   const GDAL_GCP* gcps = ds.GetGCPs();
@@ -209,8 +236,10 @@ std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path, std::
       if (note) *note = "it has a geotransform (or world file) but no CRS";
       return std::nullopt;
     }
+    if (!Invertible(gt)) RefuseSingularGeoTransform();
     return Georeference{crs, AffineTransform(gt), ToUtf8(Tr("georef", "座標変換式"))};
   }
+  if (ds->GetGCPCount() == 0) RefuseASingularWorldFile(path);
   return FromEmbeddedGcps(*ds);
 }
 

@@ -389,12 +389,36 @@ std::shared_ptr<const PictureTransform> InLonLat(const Georeference& georef) {
   return std::make_shared<LonLatTransform>(georef, crs);
 }
 
+namespace {
+
+// Rows of a north-up picture in degrees beyond a pole would be dropped by the warp unseen; such
+// a geotransform is wrong, as a world file beyond the poles is.
+void RefuseRowsBeyondThePoles(const Picture& source, const Georeference& georef, bool lonLat) {
+  double gt[6];
+  if (!lonLat || !NorthUpTerms(*georef.transform, source.width, source.height, gt)) return;
+  const double slack = std::fabs(gt[5]) / 2;
+  const double north = gt[3], south = gt[3] + source.height * gt[5];
+  if (std::max(north, south) > 90 + slack || std::min(north, south) < -90 - slack)
+    Refuse(Tr("georef", "座標変換式が画像を緯度 ±90° の外まで置いています."));
+}
+
+// A footprint with no pixel left: the transformation put the whole picture off the globe.
+bool AnyPixelPlaced(const std::vector<uint8_t>& bgrx) {
+  for (size_t i = 3; i < bgrx.size(); i += 4)
+    if (bgrx[i]) return true;
+  return false;
+}
+
+}  // namespace
+
 PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& georef,
                                 const WarpLimits& limits) {
   EnsureGdalRegistered();
+  QuietGdalErrors quiet;  // a point off the projection is the picture's fault, said below
   if (source.Empty() || !georef.transform) Refuse(Tr("georef", "画像の位置が決まっていません."));
   const OGRSpatialReference crs = CrsOf(georef);
   const bool lonLat = IsWgs84LonLat(crs);
+  RefuseRowsBeyondThePoles(source, georef, lonLat);
   if (auto placed = AsItIs(source, georef, lonLat)) return *placed;
 
   auto src = SourceDataset(source);
@@ -436,6 +460,8 @@ PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& geore
   for (std::thread& w : workers) w.join();
   for (const std::string& f : failures)
     if (!f.empty()) Refuse(FromUtf8(f));
+  if (!AnyPixelPlaced(*buffer))
+    Refuse(Tr("georef", "画像の位置を経緯度に変換できません: 基準点または座標参照系が画像を地球の外に置いています."));
   if (const Picture::Palette* palette = source.ColourTable()) ColourIndexes(buffer->data(), pixels, *palette);
 
   PlacedPicture placed;

@@ -194,6 +194,41 @@ class Projections(unittest.TestCase):
         self.assertEqual(sorted(f.GetField("color") for f in ds.GetLayerByName("polygons")),
                          ["#0000FF", "#FF0000"])
 
+    def test_georeferencing_that_cannot_place_the_picture_is_refused_and_nothing_written(self):
+        src = gdal.Open(self.original)
+        pixels = [src.GetRasterBand(b + 1).ReadAsArray() for b in range(3)]
+
+        def picture(name, gt=None, crs="EPSG:32654", gcps=()):
+            ds = gdal.GetDriverByName("GTiff").Create(self.path(name), W, H, 3, gdal.GDT_Byte)
+            for b in range(3):
+                ds.GetRasterBand(b + 1).WriteArray(pixels[b])
+            if gt:
+                ds.SetGeoTransform(gt)
+                ds.SetProjection(srs_of(crs).ExportToWkt())
+            if gcps:
+                ds.SetGCPs([gdal.GCP(x, y, 0, px, py) for px, py, x, y in gcps], srs_of(crs).ExportToWkt())
+            return self.path(name)
+
+        png = self.path("zero_world.png")
+        gdal.Translate(png, self.original, format="PNG")
+        os.remove(png + ".aux.xml")  # only the world file places it
+        with open(self.path("zero_world.pgw"), "w") as f:
+            f.write("0\n0\n0\n-100\n300050\n3999950\n")
+        with open(self.path("zero_world.prj"), "w") as f:
+            f.write(srs_of("EPSG:32654").ExportToWkt())
+        for name, reason in [
+                (picture("singular.tif", [300000, 100, 100, 4e6, 100, 100]), "cannot place the pixels"),
+                (png, "cannot place the pixels"),
+                (picture("two_points.tif", gcps=[(0, 0, 3e5, 4e6), (W, 0, 3.8e5, 4e6)]), "too few control points"),
+                (picture("past_pole.tif", [10, 0.1, 0, 100, 0, -0.1], "EPSG:4326"), "beyond ±90° of latitude")]:
+            with self.subTest(name):
+                out = self.path(os.path.basename(name) + ".MLL")
+                r = convert(name, "-o", out)
+                self.assertEqual(r.returncode, 1, r.stdout)
+                self.assertIn(reason, r.stderr)
+                self.assertEqual(len(r.stderr.strip().splitlines()), 1, r.stderr)
+                self.assertFalse(os.path.exists(out))
+
     def test_a_longitude_latitude_geotiff_is_used_as_it_is(self):
         r = self.assertRoundTrip(self.original)
         self.assertNotIn("warped:", r.stdout)

@@ -766,6 +766,10 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>座標変換式が画像を緯度 ±90° の外まで置いています.</source>
         <translation>the geotransform places the picture beyond ±90° of latitude.</translation>
     </message>
+    <message>
+        <source>座標参照系 &apos;%1&apos; は地表の位置を表しません (地心座標系または高さの座標系です).</source>
+        <translation>the CRS &apos;%1&apos; gives no positions on the earth&apos;s surface (it is geocentric or vertical).</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>

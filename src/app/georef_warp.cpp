@@ -42,6 +42,9 @@ OGRSpatialReference CrsOf(const Georeference& g) {
   if (srs.SetFromUserInput(g.crs.c_str()) != OGRERR_NONE)
     Refuse(Arg(Tr("georef", "座標参照系 '%1' がわかりません (EPSG:32654 のような符号, WKT または PROJ の文字列)."),
                {FromUtf8(g.crs.substr(0, 80))}));
+  if (srs.IsGeocentric() || srs.IsVertical())
+    Refuse(Arg(Tr("georef", "座標参照系 '%1' は地表の位置を表しません (地心座標系または高さの座標系です)."),
+               {FromUtf8(srs.GetName() ? srs.GetName() : "")}));
   srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
   return srs;
 }
@@ -393,9 +396,10 @@ namespace {
 
 // Rows of a north-up picture in degrees beyond a pole would be dropped by the warp unseen; such
 // a geotransform is wrong, as a world file beyond the poles is.
-void RefuseRowsBeyondThePoles(const Picture& source, const Georeference& georef, bool lonLat) {
+void RefuseRowsBeyondThePoles(const Picture& source, const Georeference& georef, const OGRSpatialReference& crs) {
   double gt[6];
-  if (!lonLat || !NorthUpTerms(*georef.transform, source.width, source.height, gt)) return;
+  const bool degrees = crs.IsGeographic() && std::abs(crs.GetAngularUnits() - M_PI / 180) < 1e-12;
+  if (!degrees || !NorthUpTerms(*georef.transform, source.width, source.height, gt)) return;
   const double slack = std::fabs(gt[5]) / 2;
   const double north = gt[3], south = gt[3] + source.height * gt[5];
   if (std::max(north, south) > 90 + slack || std::min(north, south) < -90 - slack)
@@ -418,7 +422,7 @@ PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& geore
   if (source.Empty() || !georef.transform) Refuse(Tr("georef", "画像の位置が決まっていません."));
   const OGRSpatialReference crs = CrsOf(georef);
   const bool lonLat = IsWgs84LonLat(crs);
-  RefuseRowsBeyondThePoles(source, georef, lonLat);
+  RefuseRowsBeyondThePoles(source, georef, crs);
   if (auto placed = AsItIs(source, georef, lonLat)) return *placed;
 
   auto src = SourceDataset(source);

@@ -216,14 +216,17 @@ class Projections(unittest.TestCase):
             f.write("0\n0\n0\n-100\n300050\n3999950\n")
         with open(self.path("zero_world.prj"), "w") as f:
             f.write(srs_of("EPSG:32654").ExportToWkt())
-        for name, reason in [
+        utm = picture("utm_metres.tif", [3e5, 100, 0, 4e6, 0, -100])
+        for name, reason, *extra in [
                 (picture("singular.tif", [300000, 100, 100, 4e6, 100, 100]), "cannot place the pixels"),
                 (png, "cannot place the pixels"),
                 (picture("two_points.tif", gcps=[(0, 0, 3e5, 4e6), (W, 0, 3.8e5, 4e6)]), "too few control points"),
-                (picture("past_pole.tif", [10, 0.1, 0, 100, 0, -0.1], "EPSG:4326"), "beyond ±90° of latitude")]:
-            with self.subTest(name):
+                (picture("past_pole.tif", [10, 0.1, 0, 100, 0, -0.1], "EPSG:4326"), "beyond ±90° of latitude"),
+                (utm, "beyond ±90° of latitude", "--source-crs", "EPSG:4979"),  # metres read as degrees
+                (utm, "it is geocentric or vertical", "--source-crs", "EPSG:4978")]:
+            with self.subTest(name, extra=extra):
                 out = self.path(os.path.basename(name) + ".MLL")
-                r = convert(name, "-o", out)
+                r = convert(name, "-o", out, *extra)
                 self.assertEqual(r.returncode, 1, r.stdout)
                 self.assertIn(reason, r.stderr)
                 self.assertEqual(len(r.stderr.strip().splitlines()), 1, r.stderr)

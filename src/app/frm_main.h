@@ -135,6 +135,8 @@ class frmMainLogic {
   void PlaceRastersOnOpening(bool on) { placeRastersOnOpening_ = on; }
   // The placement of the last PlaceByGeoreference, for reports.
   const std::optional<PlacedPicture>& LastPlacement() const { return lastPlacement_; }
+  // The picture as opened, before a placement warped it.
+  const Picture& OpenedPicture() const { return original_; }
   void mnuBackColor_Click();
   void picBackColor_Click();
   void mnuTone_Click();

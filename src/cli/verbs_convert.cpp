@@ -451,13 +451,14 @@ int SetBackground(frmMainLogic& logic, ScriptedWindow& win, const std::optional<
 
 void PrintSettings(const frmMainLogic& logic, const ScriptedWindow& win, const Options& o) {
   const ConversionState& s = logic.State();
-  Report("picture:", TrQ("picmap-cli", "%1 (%2 x %3 画素)")
-                         .arg(Q(o.picture))
-                         .arg(win.SourceWidth())
-                         .arg(win.SourceHeight()));
+  // The picture's own size: a warp's grid is on the line of its own.
+  const Picture& opened = logic.OpenedPicture().Empty() ? win.SourcePicture() : logic.OpenedPicture();
+  Report("picture:", TrQ("picmap-cli", "%1 (%2 x %3 画素)").arg(Q(o.picture)).arg(opened.width).arg(opened.height));
+  // Equal edges are once round the globe, which the two longitudes alone do not show.
   Report("extents:", TrQ("picmap-cli", "西端 %1, 東端 %2, 北端 %3, 南端 %4")
-                         .arg(Q(LonToStr(s.west)), Q(LonToStr(s.east)), Q(LatToStr(s.north)),
-                              Q(LatToStr(s.south))));
+                             .arg(Q(LonToStr(s.west)), Q(LonToStr(s.east)), Q(LatToStr(s.north)),
+                                  Q(LatToStr(s.south))) +
+                         (s.west == s.east ? " (360°)" : ""));
 }
 
 // Fewer colours than asked for come out when the picture shows no more that can be told apart

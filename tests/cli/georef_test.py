@@ -122,9 +122,12 @@ class Projections(unittest.TestCase):
                                  ("utm.tif", "EPSG:32654", ["-dstalpha"]),
                                  ("lcc.tif", LAMBERT, ["-dstnodata", "0"])]:
             with self.subTest(name):
-                r = self.assertRoundTrip(self.warp(self.original, name, crs, *extra))
+                warped = self.warp(self.original, name, crs, *extra)
+                r = self.assertRoundTrip(warped)
                 self.assertIn("warped:", r.stdout)
                 self.assertNotIn("finer than", r.stderr)
+                size = gdal.Open(warped)
+                self.assertIn(f"{name} ({size.RasterXSize} x {size.RasterYSize} pixels)", r.stdout)
 
     def test_a_picture_finer_than_the_map_grid_is_told_it_is_coarsened(self):
         fine = self.path("utm_fine.tif")  # 60 m pixels, about 2 seconds
@@ -151,7 +154,10 @@ class Projections(unittest.TestCase):
         flat_colour_map(across, west=170.0)
         r = self.assertRoundTrip(self.warp(across, "utm60.tif", "EPSG:32660", "-dstalpha"),
                                  original=across)
-        self.assertRegex(r.stdout, r"extents: west E16\d°.*, east W1[67]\d°")
+        self.assertRegex(r.stdout, r"extents: west E16\d°.*, east W1[67]\d°.*″\n")
+        r = convert(across, "-o", self.path("round.MLL"), "--west", "170", "--east", "170")
+        self.assertIn("east E170°00′00″, north", r.stdout)
+        self.assertRegex(r.stdout, r"extents: .*″ \(360°\)\n")
 
     def test_background_at_takes_the_pixel_of_the_picture_as_given(self):
         """The warped grid's corner lies off a projected picture: the pixel is the file's own."""

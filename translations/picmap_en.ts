@@ -770,6 +770,10 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>座標参照系 &apos;%1&apos; は地表の位置を表しません (地心座標系または高さの座標系です).</source>
         <translation>the CRS &apos;%1&apos; gives no positions on the earth&apos;s surface (it is geocentric or vertical).</translation>
     </message>
+    <message>
+        <source>画像のデータが壊れているか途中で切れています (%1)</source>
+        <translation>the picture&apos;s data is damaged or cut short (%1)</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>

@@ -101,6 +101,12 @@ bool ReadFootprint(GDALDataset& ds, uint8_t* buffer, size_t pixels) {
   return true;
 }
 
+// GDAL's read errors start with the file's path, which the line names already.
+std::string WithoutPath(const std::string& message) {
+  const size_t band = message.find(", band ");
+  return band == std::string::npos ? message : message.substr(band + 2);
+}
+
 }  // namespace
 
 std::optional<Picture> LoadRasterPicture(const std::u16string& path, int64_t limitBytes,
@@ -137,7 +143,7 @@ std::optional<Picture> LoadRasterPicture(const std::u16string& path, int64_t lim
     return std::nullopt;
   }
   if (!ReadColours(*ds, buffer->data(), pixels)) {
-    Say(problem, FromUtf8(quiet.LastMessage()));
+    Say(problem, Arg(Tr("georef", "画像のデータが壊れているか途中で切れています (%1)"), {FromUtf8(WithoutPath(quiet.LastMessage()))}));
     return std::nullopt;
   }
   const bool footprint = ReadFootprint(*ds, buffer->data(), pixels);

@@ -312,7 +312,8 @@ int32_t IntField(OGRFeature& f, const char* name, int32_t lo, int32_t hi, int32_
   if (round) v = std::nearbyint(v);
   if (*end == '\0' && std::isfinite(v) && v == std::floor(v) && v >= lo && v <= hi)
     return static_cast<int32_t>(v);
-  ++losses.ignoredValues;
+  ++losses.ignoredValues[name];
+  if (losses.firstIgnoredAt == 0) losses.firstIgnoredAt = losses.current;
   return fallback;
 }
 
@@ -496,8 +497,16 @@ std::string LayerLosses::Describe() const {
   add(alphaColours, "colour(s) stored without their transparency");
   add(repaired, "invalid polygon(s) repaired before they were stored");
   add(heights, "feature(s) stored without their Z or M values");
-  add(ignoredValues, "value(s) of angle, text_fix, show_mode or jump_mark that are no whole "
-                     "number in range, ignored");
+  if (!ignoredValues.empty()) {
+    int64_t n = 0;
+    std::string fields;
+    for (const auto& [field, count] : ignoredValues) {
+      n += count;
+      fields += (fields.empty() ? "" : ", ") + field + " " + std::to_string(count);
+    }
+    add(n, ("value(s) that are no whole number in range, ignored (" + fields + "; the first in feature " +
+            std::to_string(firstIgnoredAt) + ")").c_str());
+  }
   add(unplacedTexts, "text(s) of features without a point, not stored (a map keeps texts on points)");
   add(alteredTexts, "text(s) with characters a map file cannot hold (text: code page 932, "
                     "text_latin: one byte each), stored as ? or other characters");
@@ -544,6 +553,7 @@ OGRErr MllWriterLayer::CreateField(OGRFieldDefn* field, int) {
 
 OGRErr MllWriterLayer::ICreateFeature(OGRFeature* feature) {
   ++written_;
+  losses_.current = written_;
   try {
     return owner_.AddFeature(*feature, defn_->GetName(), written_, losses_) ? OGRERR_NONE
                                                                          : OGRERR_FAILURE;

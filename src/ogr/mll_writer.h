@@ -3,6 +3,7 @@
 // written beside it, when the dataset is closed.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,7 +33,11 @@ struct LayerLosses {
   int64_t heights = 0;        // Z or M values: a map's points are longitude and latitude alone
   int64_t alteredTexts = 0;   // texts whose characters the map's text encodings cannot hold
   int64_t unplacedTexts = 0;  // texts of lines and polygons: only a point is a text figure
-  int64_t ignoredValues = 0;  // angle, text_fix, show_mode or jump_mark texts out of range
+  // Integer fields whose text is no whole number in range, by field name, and the position in
+  // the layer of the first feature that held one.
+  std::map<std::string, int64_t> ignoredValues;
+  int64_t firstIgnoredAt = 0;
+  int64_t current = 0;  // the position of the feature being written
   std::string Describe() const;
 };
 

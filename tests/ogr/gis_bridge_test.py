@@ -449,7 +449,8 @@ class WritingBack(ConvertedMap):
                      "1 colour(s) that are not #RRGGBB", "1 colour(s) stored without their transparency",
                      "1 feature(s) stored without their Z or M values",
                      "1 text(s) with characters a map file cannot hold",
-                     "3 value(s) of angle, text_fix, show_mode or jump_mark",
+                     "3 value(s) that are no whole number in range, ignored (angle 1, show_mode 1, "
+                     "text_fix 1; the first in feature 12)",
                      "1 text(s) of features without a point, not stored"]:
             self.assertIn(told, p.stderr)
         # An empty cell is no value: the figure takes the default thing, not a refusal.

@@ -205,9 +205,20 @@ CPLStringList TranslateArguments(const ExportRequest& request, const std::string
 // first cause instead. Any failure, even one GDAL's translation goes on after (a feature that
 // could not be read), fails the export: its output would miss features.
 thread_local std::string tFirstFailure;
+// A format without fields of its own (DXF, DGN) refuses each field, and GDAL writes the
+// figures without them: told once, as a warning, not as a failed export.
+thread_local int tFieldsRefused = 0;
+
+bool IsFieldRefusal(const char* message) {
+  return message && (std::strstr(message, "field creation") || std::strstr(message, "CreateField() not supported"));
+}
 
 void CPL_STDCALL FirstFailureOnly(CPLErr kind, CPLErrorNum number, const char* message) {
   if (kind < CE_Failure) return CPLDefaultErrorHandler(kind, number, message);
+  if (IsFieldRefusal(message)) {
+    ++tFieldsRefused;
+    return;
+  }
   if (tFirstFailure.empty()) tFirstFailure = message && *message ? message : "failed";
 }
 
@@ -241,11 +252,15 @@ bool Translate(GDALDataset& source, const ExportRequest& request, const std::str
   int usageError = FALSE;
   CPLErrorReset();
   tFirstFailure.clear();
+  tFieldsRefused = 0;
   CPLPushErrorHandler(FirstFailureOnly);
   GDALDatasetH written = GDALVectorTranslate(out.c_str(), nullptr, 1, &src, options, &usageError);
   GDALVectorTranslateOptionsFree(options);
   if (written) GDALClose(written);
   CPLPopErrorHandler();
+  if (tFieldsRefused > 0 && written && tFirstFailure.empty())
+    CPLError(CE_Warning, CPLE_AppDefined, "%s holds no fields of ours: the figures are written without their fields",
+             format.c_str());
   if (!written || !tFirstFailure.empty()) {
     // The map driver's own messages: the map broke off while it was read, not the output.
     if (tFirstFailure.rfind("MLL: ", 0) == 0)

@@ -602,6 +602,11 @@ class Export(ConvertedMap):
             self.assertEqual(feature["thing_name"], "画像ポリゴン", name)
             if name.endswith(".geojson"):
                 self.assertGreater(signed_area(ring), 0)  # RFC 7946: counter-clockwise
+        # A CAD format keeps no fields of ours: the figures go all the same, with a warning.
+        p = run(CLI, "export", self.map, self.path("m.dxf"))
+        self.assertIn("DXF holds no fields of ours", p.stderr)
+        ds = ogr.Open(self.path("m.dxf"))
+        self.assertEqual(ds.GetLayer(0).GetFeatureCount(), len(polygons))
 
     def test_an_existing_output_needs_overwrite(self):
         out = self.path("again.gpkg")

@@ -186,6 +186,13 @@ CPLStringList TranslateArguments(const ExportRequest& request, const std::string
     args.AddString("-lco");  // a CSV file without its geometry would be a list of attributes
     args.AddString("GEOMETRY=AS_WKT");
   }
+  if (EQUAL(format.c_str(), "MapInfo File")) {
+    args.AddString("-unsetFieldWidth");  // its decimal fields end at 20 digits: fig_id as a float
+    if (!Given(request.layerOptions, "ENCODING")) {  // a map's texts are code page 932 already
+      args.AddString("-lco");
+      args.AddString("ENCODING=CP932");
+    }
+  }
   if (EQUAL(format.c_str(), "ESRI Shapefile")) {  // thing names are Japanese
     args.AddString("-lco");
     args.AddString("ENCODING=UTF-8");

@@ -585,7 +585,7 @@ def signed_area(ring):
 class Export(ConvertedMap):
     def test_every_format_holds_the_polygons(self):
         polygons = self.figures_of(3)
-        for name in ["m.gpkg", "m.fgb", "m.shp", "m.geojson"]:
+        for name in ["m.gpkg", "m.fgb", "m.shp", "m.geojson", "m.tab"]:
             out = self.path(name)
             p = run(CLI, "export", self.map, out)
             self.assertIn(f"{len(polygons)} features", p.stdout)

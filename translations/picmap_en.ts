@@ -774,6 +774,10 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>画像のデータが壊れているか途中で切れています (%1)</source>
         <translation>the picture&apos;s data is damaged or cut short (%1)</translation>
     </message>
+    <message>
+        <source>回転の項のあるワールドファイル</source>
+        <translation>world file with rotation terms</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>

@@ -280,6 +280,13 @@ bool frmMainLogic::mnuWorldFile_Click() {
   }
   // In a projected CRS's units, the world file places the picture through the CRS.
   if (const std::optional<Georeference> own = ProjectedWorldFile(state_.picturePath)) return PlaceByGeoreference(*own);
+  try {
+    if (const std::optional<Georeference> turned = RotatedWorldFile(state_.picturePath))
+      return PlaceByGeoreference(*turned);
+  } catch (const Error& e) {
+    window_.Message(state_.picturePath + u"\r\n" + e.Description(), true);
+    return false;
+  }
   const WorldFileResult r =
       ExtentsForPicture(state_.picturePath, window_.SourceWidth(), window_.SourceHeight());
   if (!r.extents) {

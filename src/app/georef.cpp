@@ -136,17 +136,29 @@ bool Invertible(const double gt[6]) {
                       "行と列が同じ向きです."));
 }
 
-// GDAL passes over a world file whose pixel size is 0 as if there were none, which would leave
-// the picture on the whole world without a word.
-void RefuseASingularWorldFile(const std::u16string& path) {
+std::optional<WorldFileTerms> WorldFileBeside(const std::u16string& path) {
   const std::u16string name = FindWorldFile(path);
-  if (name.empty()) return;
+  if (name.empty()) return std::nullopt;
   std::ifstream in(Utf8Path(name));
   std::stringstream text;
   text << in.rdbuf();
-  const std::optional<WorldFileTerms> t = ParseWorldFile(text.str());
-  const double gt[6] = {t ? t->c : 0, t ? t->a : 0, t ? t->b : 0, t ? t->f : 0, t ? t->d : 0, t ? t->e : 0};
-  if (t && !Invertible(gt)) RefuseSingularGeoTransform();
+  return ParseWorldFile(text.str());
+}
+
+// A world file gives the centre of the upper-left pixel; a geotransform its outer corner.
+void GeoTransformOf(const WorldFileTerms& t, double gt[6]) {
+  const double terms[6] = {t.c - t.a / 2 - t.b / 2, t.a, t.b, t.f - t.d / 2 - t.e / 2, t.d, t.e};
+  std::copy(terms, terms + 6, gt);
+}
+
+// GDAL passes over a world file whose pixel size is 0 as if there were none, which would leave
+// the picture on the whole world without a word.
+void RefuseASingularWorldFile(const std::u16string& path) {
+  const std::optional<WorldFileTerms> t = WorldFileBeside(path);
+  if (!t) return;
+  double gt[6];
+  GeoTransformOf(*t, gt);
+  if (!Invertible(gt)) RefuseSingularGeoTransform();
 }
 
 bool IsDefaultGeoTransform(const double gt[6]) {
@@ -254,6 +266,15 @@ std::optional<Georeference> ProjectedWorldFile(const std::u16string& picturePath
   } catch (const Error&) {
     return std::nullopt;  // the reading in degrees then says what is wrong with the file
   }
+}
+
+std::optional<Georeference> RotatedWorldFile(const std::u16string& picturePath) {
+  const std::optional<WorldFileTerms> t = WorldFileBeside(picturePath);
+  if (!t || (t->b == 0 && t->d == 0)) return std::nullopt;
+  double gt[6];
+  GeoTransformOf(*t, gt);
+  if (!Invertible(gt)) RefuseSingularGeoTransform();
+  return Georeference{std::string(), AffineTransform(gt), ToUtf8(Tr("georef", "回転の項のあるワールドファイル"))};
 }
 
 }  // namespace picmap

@@ -97,6 +97,11 @@ std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path,
 // the world file's terms are then degrees.
 std::optional<Georeference> ProjectedWorldFile(const std::u16string& picturePath);
 
+// The placement by a world file in degrees with rotation terms, which edges cannot give: the
+// picture is warped by it, as GIS programs place it. None without a world file or without
+// rotation terms.
+std::optional<Georeference> RotatedWorldFile(const std::u16string& picturePath);
+
 // A CRS as the user wrote it (EPSG:32654, WKT, a PROJ string) in WKT; throws Error when OGR
 // does not know it.
 std::string CrsFromUserInput(const std::string& text);

@@ -135,8 +135,8 @@ TEST_F(WorldFileMenuTest, RefusalsShowAMessageAndChangeNothing) {
   Open(Solid(36, 18, 0x112233), "japan.png");
   SetExtents(0, 36000, 36000, 0);
   EXPECT_FALSE(logic->mnuWorldFile_Click());  // no world file
-  folder.Write("japan.pgw", "10\n0.5\n0\n-10\n-175\n85\n");
-  EXPECT_FALSE(logic->mnuWorldFile_Click());  // rotation term
+  folder.Write("japan.pgw", "10\n0.5\n0.5\n0.025\n-175\n85\n");
+  EXPECT_FALSE(logic->mnuWorldFile_Click());  // rows and columns the same way
   folder.Write("japan.pgw", "20\n0\n0\n-10\n-175\n85\n");
   EXPECT_FALSE(logic->mnuWorldFile_Click());  // east beyond 180°
   EXPECT_EQ(win.messages.size(), 4u);

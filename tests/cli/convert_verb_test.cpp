@@ -249,10 +249,11 @@ TEST_F(ConvertVerbTest, WorldFileSetsTheExtentsOrRefuses) {
   EXPECT_NE(r.out.find("west E120°00′00″, east E136°00′00″, north N40°00′00″, south N32°00′00″"),
             std::string::npos)
       << r.out;
+  // Rotation terms: the picture is warped by them, its right edge raised 6.4° above its left.
   std::ofstream(dir_ / "r.pgw") << "0.25\n0.1\n0\n-0.25\n120.125\n39.875\n";
-  r = Run(pic + " --world-file --lang ja");
-  EXPECT_EQ(r.exit, 1);
-  EXPECT_NE(r.err.find("回転"), std::string::npos) << r.err;
+  r = Run(pic + " --world-file");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("west E120°00′00″, east E136°00′00″, north N46°2"), std::string::npos) << r.out;
 }
 
 // Edges given after the world file move the area as a pair: a new north below the world

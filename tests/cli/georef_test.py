@@ -4,6 +4,7 @@ A flat-colour map drawn as a longitude/latitude box is warped by gdalwarp into W
 a UTM zone and a Lambert projection; picmap places each by its own georeferencing, and the map
 it writes must put the original picture's pixels back into figures of their colours.
 """
+import math
 import os
 import re
 import subprocess
@@ -237,6 +238,26 @@ class Projections(unittest.TestCase):
                 self.assertIn(reason, r.stderr)
                 self.assertEqual(len(r.stderr.strip().splitlines()), 1, r.stderr)
                 self.assertFalse(os.path.exists(out))
+
+    def test_a_world_file_with_rotation_terms_places_the_picture_turned(self):
+        turn = math.radians(10)
+        size = PX / 2  # finer than the original, so the turned copy loses none of it
+        gt = [WEST - 3.5, size * math.cos(turn), size * math.sin(turn),
+              NORTH - 0.5, size * math.sin(turn), -size * math.cos(turn)]
+        turned = gdal.GetDriverByName("MEM").Create("", int(W * 3.2), int(H * 3.8), 3, gdal.GDT_Byte)
+        turned.SetGeoTransform(gt)
+        turned.SetProjection(srs_of("EPSG:4326").ExportToWkt())
+        for b in range(3):
+            turned.GetRasterBand(b + 1).Fill(255)
+        gdal.Warp(turned, self.original, resampleAlg="near")
+        png = self.path("turned.png")
+        gdal.GetDriverByName("PNG").CreateCopy(png, turned)
+        if os.path.exists(png + ".aux.xml"):
+            os.remove(png + ".aux.xml")
+        a, b, d, e = gt[1], gt[2], gt[4], gt[5]
+        with open(self.path("turned.pgw"), "w") as f:  # the centre of the upper-left pixel
+            f.write(f"{a}\n{d}\n{b}\n{e}\n{gt[0] + a / 2 + b / 2}\n{gt[3] + d / 2 + e / 2}\n")
+        self.assertRoundTrip(png, "--world-file")
 
     def test_a_longitude_latitude_geotiff_is_used_as_it_is(self):
         r = self.assertRoundTrip(self.original)

@@ -655,6 +655,14 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
         <source>画像を読み込むメモリが足りません: %1x%2ピクセル (%3MB).</source>
         <translation>There is not enough memory to read the picture: %1x%2 pixels (%3MB).</translation>
     </message>
+    <message>
+        <source>基準点が保存されていません.<byte value="xd"/>
+基準点ファイルに保存しますか?<byte value="xd"/>
+([いいえ] を選ぶと基準点は破棄されます.)</source>
+        <translation>The control points have not been saved.<byte value="xd"/>
+Save them to a points file?<byte value="xd"/>
+(No discards the control points.)</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>

@@ -229,20 +229,21 @@ bool frmMainLogic::LoadPointsFile(const std::u16string& path) {
   }
   if (!cpMode_) SetControlPointMode(true);
   ChangePoints([&](ControlPointState& s) { s.set = std::move(set); });
+  pointsInFile_ = points_;
   return true;
 }
 
-void frmMainLogic::mnuSavePoints_Click() {
+bool frmMainLogic::SaveControlPoints() {
   if (!points_ || points_->set.points.empty()) {
     window_.Message(Tr("frmMain", "保存する基準点がありません."), true);
-    return;
+    return false;
   }
   FileDialogRequest request;
   request.title = Tr("frmMain", "基準点ファイル名を指定する");
   request.fileName = state_.picturePath + u".points";
   request.filter = kPointsFilter;
   const std::optional<std::u16string> chosen = window_.SaveFileDialog(request);
-  if (!chosen || chosen->empty()) return;
+  if (!chosen || chosen->empty()) return false;
   ControlPointSet set = points_->set;
   set.points = ControlPointRows();
   try {
@@ -250,7 +251,10 @@ void frmMainLogic::mnuSavePoints_Click() {
   } catch (const Error& e) {
     window_.MessageWithDetail(*chosen + u"\r\n" + Tr("frmMain", "に基準点を保存できませんでした."),
                               e.Description(), true);
+    return false;
   }
+  pointsInFile_ = points_;
+  return true;
 }
 
 // ---- Clicks and marks ----

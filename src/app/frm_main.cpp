@@ -82,7 +82,7 @@ void frmMainLogic::Form_Unload() {
 
 void frmMainLogic::mnuQuit_Click() { window_.CloseWindow(); }
 
-bool frmMainLogic::Form_QueryUnload() { return MayDropMap(); }
+bool frmMainLogic::Form_QueryUnload() { return MayDropMap() && MayDropControlPoints(); }
 
 // Yes saves (and keeps everything when the save is cancelled or fails), No drops the map.
 bool frmMainLogic::MayDropMap() {
@@ -95,6 +95,15 @@ bool frmMainLogic::MayDropMap() {
       return true;
     default:
       return false;
+  }
+}
+
+bool frmMainLogic::MayDropControlPoints() {
+  if (!points_ || points_->set.points.empty() || points_ == pointsInFile_) return true;
+  switch (window_.AskYesNoCancel(frmtext::kPointsUnsaved)) {
+    case MsgAnswer::Yes: return SaveControlPoints();
+    case MsgAnswer::No: return true;
+    default: return false;
   }
 }
 
@@ -205,7 +214,7 @@ void frmMainLogic::mnuOpen_Click() {
 // convert: a preview, labels or a figure count left from the previous picture would be taken
 // for this one's.
 void frmMainLogic::LoadPictureFile(const std::u16string& path) {
-  if (!MayDropMap()) return;
+  if (!MayDropMap() || !MayDropControlPoints()) return;
   if (!window_.LoadSourcePicture(path, LoaderForPath(path))) {
     window_.Message(path + u"\r\n" + PictureProblem(path), true);
     return;
@@ -217,6 +226,7 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   // Placements and control points belong to the picture they were made for.
   original_ = window_.SourcePicture();
   points_.reset();
+  pointsInFile_.reset();
   fit_.reset();
   ownPlacement_.reset();
   ownInLonLat_.reset();

@@ -93,6 +93,8 @@ inline constexpr UiText kReferenceFilter{QT_TRANSLATE_NOOP("frmMain",
 inline constexpr UiText kReferenceFailed{QT_TRANSLATE_NOOP("frmMain", "を参照レイヤーとして読み込めませんでした.")};
 inline constexpr UiText kMapUnsaved{QT_TRANSLATE_NOOP("frmMain",
     "生成した地図が保存されていません.\r\n保存しますか?\r\n([いいえ] を選ぶと地図は破棄されます.)")};
+inline constexpr UiText kPointsUnsaved{QT_TRANSLATE_NOOP("frmMain",
+    "基準点が保存されていません.\r\n基準点ファイルに保存しますか?\r\n([いいえ] を選ぶと基準点は破棄されます.)")};
 }  // namespace frmtext
 
 class frmMainLogic {
@@ -177,7 +179,9 @@ class frmMainLogic {
   // The longitude and latitude of the point whose pixel was clicked, typed in.
   void mnuTypeLonLat_Click();
   void mnuLoadPoints_Click();
-  void mnuSavePoints_Click();
+  void mnuSavePoints_Click() { SaveControlPoints(); }
+  // Asks for a points file and writes the points; true when they were written.
+  bool SaveControlPoints();
   bool LoadPointsFile(const std::u16string& path);
   std::vector<PreviewMark> Marks();
 
@@ -277,6 +281,8 @@ class frmMainLogic {
   void ShowUndoState();
   // Asks what becomes of an unsaved map before it would be lost; false: keep everything.
   bool MayDropMap();
+  // The same for control points not kept in a points file (set by hand, or changed since).
+  bool MayDropControlPoints();
   void LoadPictureFile(const std::u16string& path);
   void AttachMap(std::shared_ptr<clsMap> map);
   std::u16string SpanText(int32_t sec) const;
@@ -350,6 +356,7 @@ class frmMainLogic {
   bool cpMode_ = false;
   Picture original_;  // the picture as opened, before any warp
   std::shared_ptr<const ControlPointState> points_;
+  std::shared_ptr<const ControlPointState> pointsInFile_;  // as last saved to or loaded from a file
   std::optional<ControlPointFit> fit_;
   // The placement the picture file carries itself (a GeoTIFF's): shown again when no control
   // points fit, and the way back from a click on its warp to the pixel as opened.

@@ -1,6 +1,7 @@
 // Control-point mode: clicks set a point's pixel and then its longitude and latitude, the
 // picture is shown warped by the fit, marks can be dragged, and every change can be undone.
 #include <cmath>
+#include <filesystem>
 
 #include <QImage>
 
@@ -142,6 +143,32 @@ TEST_F(ControlPointTest, TypedAnglesDisablingRemovingAndPointFiles) {
   folder.Write("bad.points", "not,a\npoints file\n");
   EXPECT_FALSE(logic->LoadPointsFile(folder.File("bad.points")));
   EXPECT_EQ(logic->ControlPointRows().size(), 4u);
+}
+
+// Points set by hand are work of their own: another picture or quitting asks first, as an
+// unsaved map does; points as they are in their file go without a question.
+TEST_F(ControlPointTest, PointsNotInAFileAreAskedForBeforeTheyAreLost) {
+  Point(0, 0, 10, 40);
+  Point(99, 0, 60, 40);
+  Open(Solid(60, 40, 0xFF0000), "other.png");  // no answer: cancelled
+  EXPECT_EQ(win.questions.size(), 1u);
+  EXPECT_EQ(win.SourceWidth(), 100);
+  EXPECT_EQ(logic->ControlPointRows().size(), 2u);
+  EXPECT_FALSE(logic->Form_QueryUnload());
+  win.questionAnswers = {MsgAnswer::Yes};
+  win.saveAnswers.push_back(folder.File("two.points"));
+  EXPECT_TRUE(logic->Form_QueryUnload());
+  EXPECT_TRUE(std::filesystem::exists(folder.File("two.points")));
+  Open(Solid(60, 40, 0xFF0000), "other.png");  // kept in their file: no question
+  EXPECT_EQ(win.questions.size(), 3u);
+  EXPECT_EQ(win.SourceWidth(), 60);
+  logic->SetControlPointMode(true);
+  ASSERT_TRUE(logic->LoadPointsFile(folder.File("two.points")));
+  EXPECT_TRUE(logic->Form_QueryUnload());
+  logic->RemoveControlPoint(1);
+  win.questionAnswers = {MsgAnswer::No};
+  EXPECT_TRUE(logic->Form_QueryUnload());
+  EXPECT_EQ(win.questions.size(), 4u);
 }
 
 }  // namespace

@@ -255,7 +255,14 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
     return;
   }
   lastPlacement_.reset();
-  if (!placeRastersOnOpening_ || IsQtPictureFile(path)) return;
+  if (!placeRastersOnOpening_) return;
+  // A picture of the window's own formats takes the edges as they stand, unless a world file
+  // in a projected CRS beside it says where it lies: stretched into those edges unwarped, it
+  // would lie wrong without a word.
+  if (IsQtPictureFile(path)) {
+    if (const std::optional<Georeference> own = ProjectedWorldFile(path)) PlaceByGeoreference(*own);
+    return;
+  }
   try {
     // Control points set in the window still take the pixels of the raster as it is in its
     // file, as picmap-cli convert --gcp does, so a .points file serves both.

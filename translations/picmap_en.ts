@@ -663,6 +663,10 @@ Save it as it is? (To save it on the present extents, generate it again.)</trans
 Save them to a points file?<byte value="xd"/>
 (No discards the control points.)</translation>
     </message>
+    <message>
+        <source>%1 (範囲を動かしたため, 地図は基準点に合っていません)</source>
+        <translation>%1 (the extents were moved: the map no longer fits the control points)</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>

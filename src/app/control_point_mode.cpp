@@ -56,9 +56,23 @@ void frmMainLogic::SetControlPointMode(bool on) {
   DrawPreview();
 }
 
+// Without a fit there are no residuals: a 0 would read as a point that fits exactly.
 std::vector<ControlPoint> frmMainLogic::ControlPointRows() const {
   if (fit_) return fit_->points;
-  return points_ ? points_->set.points : std::vector<ControlPoint>{};
+  std::vector<ControlPoint> rows = points_ ? points_->set.points : std::vector<ControlPoint>{};
+  for (ControlPoint& p : rows) p.residualX = p.residualY = NAN;
+  return rows;
+}
+
+// Edges moved after the fit (by hand, typed, the whole world) move the warped picture away
+// from where the points put it: the fit's figures no longer describe the map.
+std::u16string frmMainLogic::FitStatus() const {
+  const Placement now = CurrentPlacement();
+  const Placement& fitted = warpedOnto_;
+  if (!fit_ || (now.west == fitted.west && now.east == fitted.east && now.north == fitted.north &&
+                now.south == fitted.south))
+    return fitStatus_;
+  return Arg(Tr("frmMain", "%1 (範囲を動かしたため, 地図は基準点に合っていません)"), {fitStatus_});
 }
 
 TransformKind frmMainLogic::ControlPointTransform() const {

@@ -116,20 +116,22 @@ Placement frmMainLogic::CurrentPlacement() const {
 // Other control points show the picture warped by their fit; the extents are then the ones
 // the placement had, exactly.
 void frmMainLogic::SetPlacement(const Placement& p) {
-  if (p.points != points_) {
+  const bool pointsChanged = p.points != points_;
+  if (pointsChanged) {
     points_ = p.points;
     FitAndWarp();
-    window_.ControlPointsChanged();
   }
   state_.west = p.west;
   state_.east = p.east;
   state_.north = p.north;
   state_.south = p.south;
+  if (pointsChanged || fit_) window_.ControlPointsChanged();
 }
 
 void frmMainLogic::PlacementChanged(const Placement& before) {
   history_.Changed(before, CurrentPlacement());
   ShowUndoState();
+  if (fit_) window_.ControlPointsChanged();  // the fit's status speaks of the extents too
 }
 
 void frmMainLogic::ShowUndoState() { window_.SetUndoState(history_.CanUndo(), history_.CanRedo()); }

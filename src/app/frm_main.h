@@ -167,7 +167,7 @@ class frmMainLogic {
   std::vector<ControlPoint> ControlPointRows() const;
   TransformKind ControlPointTransform() const;
   // The RMS of the fit, or why there is none.
-  std::u16string FitStatus() const { return fitStatus_; }
+  std::u16string FitStatus() const;
   bool PendingPixel() const { return pending_.has_value(); }
   void AddControlPoint(double px, double py, double lonDeg, double latDeg);
   void SetTransform(TransformKind kind);

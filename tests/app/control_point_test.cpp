@@ -63,11 +63,15 @@ TEST_F(ControlPointTest, ThreeClickedPointsPlaceThePictureByTheirFit) {
   const std::vector<PreviewMark> after = logic->Marks();
   EXPECT_NEAR(after[1].x - before[1].x, 2, 0.01);  // 3600″ of 1800″ a preview pixel
   EXPECT_NEAR(after[0].x, before[0].x, 1e-9);
+  EXPECT_NE(logic->FitStatus().find(u"地図は基準点に合っていません"), std::u16string::npos);
   SetExtents(s.west - 3600, s.east - 3600, s.north, s.south);
+  EXPECT_EQ(logic->FitStatus().rfind(u"RMS: ", 0), 0u) << ToUtf8(logic->FitStatus());
+  EXPECT_EQ(logic->FitStatus().find(u"合っていません"), std::u16string::npos);
 
   // Undo takes back the third point, and with it the fit; redo brings both back.
   logic->mnuUndo_Click();
   EXPECT_EQ(logic->ControlPointRows().size(), 2u);
+  EXPECT_TRUE(std::isnan(logic->ControlPointRows()[0].Residual()));  // no fit, no residual
   EXPECT_EQ(win.SourceWidth(), 100);
   EXPECT_EQ(s.west, 0);
   logic->mnuRedo_Click();

@@ -47,13 +47,16 @@ ControlPointDock::ControlPointDock(frmMainLogic& logic, QWidget* parent)
   transform_->setObjectName(QStringLiteral("cboTransform"));
   for (TransformKind k : kKinds) transform_->addItem(QString::fromLatin1(TransformName(k)));
   caption->setBuddy(transform_);
+  // The fit's status on a line of its own: a refusal or a note wraps there over the dock's
+  // width instead of squeezing beside the box.
   rms_ = new QLabel(body);
   rms_->setObjectName(QStringLiteral("lblRms"));
   rms_->setWordWrap(true);
   row->addWidget(caption);
   row->addWidget(transform_);
-  row->addWidget(rms_, 1);
+  row->addStretch(1);
   column->addLayout(row);
+  column->addWidget(rms_);
 
   table_ = new QTableWidget(0, kColumns, body);
   table_->setObjectName(QStringLiteral("tblControlPoints"));

@@ -75,6 +75,12 @@ TEST_F(ControlPointWindowTest, ClicksPlacePointsAndTheTableShowsTheirFit) {
   ASSERT_TRUE(window->UndoAction()->isEnabled());
   window->UndoAction()->trigger();
   EXPECT_EQ(Table()->rowCount(), 4);
+  // The whole world chosen afterwards stretches the warped picture off its fit: the table says so.
+  Trigger(Menu::mnuWorld);
+  EXPECT_TRUE(window->ControlPoints()->Rms()->text().contains(QStringLiteral("基準点に合っていません")))
+      << window->ControlPoints()->Rms()->text().toStdString();
+  window->UndoAction()->trigger();
+  EXPECT_FALSE(window->ControlPoints()->Rms()->text().contains(QStringLiteral("合っていません")));
 }
 
 }  // namespace

@@ -790,6 +790,10 @@ Save them to a points file?<byte value="xd"/>
         <source>回転の項のあるワールドファイル</source>
         <translation>world file with rotation terms</translation>
     </message>
+    <message>
+        <source>gdal_translate -b 1 -b 2 -b 3 -ot Byte -scale で 8 ビットの 3 帯にできます.</source>
+        <translation>gdal_translate -b 1 -b 2 -b 3 -ot Byte -scale makes three 8-bit bands of it.</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>
@@ -1212,6 +1216,10 @@ Save them to a points file?<byte value="xd"/>
     <message>
         <source>注意: 画像の画素 (約 %1 秒) は地図で扱える 10 秒より細かいため, 粗い格子に載せました</source>
         <translation>note: the picture&apos;s pixels (about %1 seconds) are finer than the 10 seconds a map takes, so it is placed on a coarser grid</translation>
+    </message>
+    <message>
+        <source>%1: 画像が 16 x 16 画素より小さいです (%2 x %3 画素)</source>
+        <translation>%1: the picture is smaller than 16 x 16 pixels (%2 x %3 pixels)</translation>
     </message>
 </context>
 <context>

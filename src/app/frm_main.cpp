@@ -300,7 +300,8 @@ bool frmMainLogic::mnuWorldFile_Click() {
   // In a projected CRS's units, the world file places the picture through the CRS.
   if (const std::optional<Georeference> own = ProjectedWorldFile(state_.picturePath)) return PlaceByGeoreference(*own);
   try {
-    if (const std::optional<Georeference> turned = RotatedWorldFile(state_.picturePath))
+    if (const std::optional<Georeference> turned =
+            RotatedWorldFile(state_.picturePath, original_.width, original_.height))
       return PlaceByGeoreference(*turned);
   } catch (const Error& e) {
     window_.Message(state_.picturePath + u"\r\n" + e.Description(), true);

@@ -166,7 +166,8 @@ class frmMainLogic {
   // The points as the table shows them, residuals filled in when the fit succeeded.
   std::vector<ControlPoint> ControlPointRows() const;
   TransformKind ControlPointTransform() const;
-  // The RMS of the fit, or why there is none.
+  // The RMS of the fit, and whether the extents have been moved off it since; or why there
+  // is no fit.
   std::u16string FitStatus() const;
   bool PendingPixel() const { return pending_.has_value(); }
   void AddControlPoint(double px, double py, double lonDeg, double latDeg);

@@ -6,6 +6,7 @@
 #include <ogr_spatialref.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -151,6 +152,32 @@ void GeoTransformOf(const WorldFileTerms& t, double gt[6]) {
   std::copy(terms, terms + 6, gt);
 }
 
+// The picture's corners through a geotransform, as [x, y] four times.
+std::array<std::array<double, 2>, 4> CornersOf(const double gt[6], int width, int height) {
+  std::array<std::array<double, 2>, 4> corners{};
+  const double px[4] = {0, double(width), 0, double(width)}, py[4] = {0, 0, double(height), double(height)};
+  for (int i = 0; i < 4; ++i)
+    corners[i] = {gt[0] + px[i] * gt[1] + py[i] * gt[2], gt[3] + px[i] * gt[4] + py[i] * gt[5]};
+  return corners;
+}
+
+// Half a pixel's reach along x and y: corners that far past a limit are rounding, not a fault.
+std::array<double, 2> HalfPixel(const double gt[6]) {
+  return {(std::fabs(gt[1]) + std::fabs(gt[2])) / 2, (std::fabs(gt[4]) + std::fabs(gt[5])) / 2};
+}
+
+// Rows in degrees beyond a pole would be dropped by the warp unseen; such a geotransform is
+// wrong, as a world file beyond the poles is. Control points are fitted, and clipped there.
+void RefuseRowsBeyondThePoles(const double gt[6], int width, int height, const std::string& crs) {
+  OGRSpatialReference srs;
+  if (srs.SetFromUserInput(crs.c_str()) != OGRERR_NONE || !srs.IsGeographic() ||
+      std::abs(srs.GetAngularUnits() - M_PI / 180) > 1e-12)
+    return;
+  const double slack = HalfPixel(gt)[1];
+  for (const auto& c : CornersOf(gt, width, height))
+    if (std::fabs(c[1]) > 90 + slack) Refuse(Tr("georef", "座標変換式が画像を緯度 ±90° の外まで置いています."));
+}
+
 // GDAL passes over a world file whose pixel size is 0 as if there were none, which would leave
 // the picture on the whole world without a word.
 void RefuseASingularWorldFile(const std::u16string& path) {
@@ -249,9 +276,12 @@ std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path, std::
       return std::nullopt;
     }
     if (!Invertible(gt)) RefuseSingularGeoTransform();
+    RefuseRowsBeyondThePoles(gt, ds->GetRasterXSize(), ds->GetRasterYSize(), crs);
     return Georeference{crs, AffineTransform(gt), ToUtf8(Tr("georef", "座標変換式"))};
   }
-  if (ds->GetGCPCount() == 0) RefuseASingularWorldFile(path);
+  // Without a CRS a world file is read only when asked for, and says what is wrong then.
+  const bool crsKnown = !givenCrs.empty() || ds->GetSpatialRef() || !CrsOfPrjBeside(path).empty();
+  if (ds->GetGCPCount() == 0 && crsKnown) RefuseASingularWorldFile(path);
   return FromEmbeddedGcps(*ds);
 }
 
@@ -268,12 +298,16 @@ std::optional<Georeference> ProjectedWorldFile(const std::u16string& picturePath
   }
 }
 
-std::optional<Georeference> RotatedWorldFile(const std::u16string& picturePath) {
+std::optional<Georeference> RotatedWorldFile(const std::u16string& picturePath, int32_t width, int32_t height) {
   const std::optional<WorldFileTerms> t = WorldFileBeside(picturePath);
-  if (!t || (t->b == 0 && t->d == 0)) return std::nullopt;
+  if (!t || (t->b == 0 && t->d == 0 && t->a > 0 && t->e < 0)) return std::nullopt;
   double gt[6];
   GeoTransformOf(*t, gt);
   if (!Invertible(gt)) RefuseSingularGeoTransform();
+  const std::array<double, 2> slack = HalfPixel(gt);
+  for (const auto& c : CornersOf(gt, width, height))
+    if (std::fabs(c[0]) > 180 + slack[0] || std::fabs(c[1]) > 90 + slack[1])
+      Refuse(Tr("frmMain", "ワールドファイルの示す範囲が経度±180度・緯度±90度を超えています."));
   return Georeference{std::string(), AffineTransform(gt), ToUtf8(Tr("georef", "回転の項のあるワールドファイル"))};
 }
 

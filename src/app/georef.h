@@ -97,21 +97,25 @@ std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path,
 // the world file's terms are then degrees.
 std::optional<Georeference> ProjectedWorldFile(const std::u16string& picturePath);
 
-// The placement by a world file in degrees with rotation terms, which edges cannot give: the
-// picture is warped by it, as GIS programs place it. None without a world file or without
-// rotation terms.
-std::optional<Georeference> RotatedWorldFile(const std::u16string& picturePath);
+// The placement by a world file in degrees that edges cannot give (rotation terms, or a
+// picture upside down or mirrored): the picture is warped by it, as GIS programs place it.
+// None without a world file or for a north-up one. Throws Error for one that cannot place
+// the width x height picture (pixel size 0, corners beyond ±180° or ±90°).
+std::optional<Georeference> RotatedWorldFile(const std::u16string& picturePath, int32_t width, int32_t height);
 
 // A CRS as the user wrote it (EPSG:32654, WKT, a PROJ string) in WKT; throws Error when OGR
 // does not know it.
 std::string CrsFromUserInput(const std::string& text);
+
+// The generation takes no pixel finer than this (arc-seconds): a warp's grid is never finer.
+inline constexpr double kFinestPixelSeconds = 10.0;
 
 // A picture placed on a longitude/latitude grid, ready for the generation.
 struct PlacedPicture {
   Picture picture;  // outside the source's footprint the X byte is 0 (see Picture::footprint)
   int32_t west = 0, east = 0, north = 0, south = 0;  // arc-seconds, whole grid
   bool warped = false;  // false when the source already was such a grid and is used as it is
-  // The warp's pixel as the picture's own resolution would have it (arc-seconds); above the
+  // The warp's pixel as the picture's own resolution would have it (arc-seconds); below the
   // grid's when a picture finer than 10" was coarsened to it.
   double ownSeconds = 0;
 };

@@ -23,7 +23,6 @@ namespace picmap {
 
 namespace {
 
-constexpr double kFinestSeconds = 10.0;  // the generation refuses pixels finer than 10"
 
 [[noreturn]] void Refuse(const std::u16string& why) { Throw(5, u"georef", why); }
 
@@ -42,7 +41,8 @@ OGRSpatialReference CrsOf(const Georeference& g) {
   if (srs.SetFromUserInput(g.crs.c_str()) != OGRERR_NONE)
     Refuse(Arg(Tr("georef", "座標参照系 '%1' がわかりません (EPSG:32654 のような符号, WKT または PROJ の文字列)."),
                {FromUtf8(g.crs.substr(0, 80))}));
-  if (srs.IsGeocentric() || srs.IsVertical())
+  // A compound CRS (a position and a height) is placed by its horizontal part.
+  if (srs.IsGeocentric() || (srs.IsVertical() && !srs.IsGeographic() && !srs.IsProjected()))
     Refuse(Arg(Tr("georef", "座標参照系 '%1' は地表の位置を表しません (地心座標系または高さの座標系です)."),
                {FromUtf8(srs.GetName() ? srs.GetName() : "")}));
   srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
@@ -220,7 +220,7 @@ Grid SuggestedGrid(GDALDataset& source, Chain& chain) {
   // A hair beyond ±180° is ±180°: a turn east for it would leave the grid a sliver.
   for (const int i : {0, 2})
     if (std::fabs(std::fabs(extent[i]) - 180) < 1e-6) extent[i] = std::copysign(180.0, extent[i]);
-  const double seconds = std::max(gt[1] * 3600, kFinestSeconds);
+  const double seconds = std::max(gt[1] * 3600, kFinestPixelSeconds);
   Grid g;
   g.ownSeconds = gt[1] * 3600;
   // West of -180° the grid is the same place a turn further east.
@@ -344,7 +344,7 @@ double CentreLongitude(const Picture& source, Chain& chain) {
 std::optional<PlacedPicture> AsItIs(const Picture& source, const Georeference& georef, bool lonLat) {
   double gt[6];
   if (!lonLat || !NorthUpTerms(*georef.transform, source.width, source.height, gt)) return std::nullopt;
-  if (gt[1] * 3600 < kFinestSeconds || -gt[5] * 3600 < kFinestSeconds) return std::nullopt;
+  if (gt[1] * 3600 < kFinestPixelSeconds || -gt[5] * 3600 < kFinestPixelSeconds) return std::nullopt;
   PlacedPicture placed;
   placed.picture = source;
   placed.west = static_cast<int32_t>(std::nearbyint(gt[0] * 3600));
@@ -394,18 +394,6 @@ std::shared_ptr<const PictureTransform> InLonLat(const Georeference& georef) {
 
 namespace {
 
-// Rows of a north-up picture in degrees beyond a pole would be dropped by the warp unseen; such
-// a geotransform is wrong, as a world file beyond the poles is.
-void RefuseRowsBeyondThePoles(const Picture& source, const Georeference& georef, const OGRSpatialReference& crs) {
-  double gt[6];
-  const bool degrees = crs.IsGeographic() && std::abs(crs.GetAngularUnits() - M_PI / 180) < 1e-12;
-  if (!degrees || !NorthUpTerms(*georef.transform, source.width, source.height, gt)) return;
-  const double slack = std::fabs(gt[5]) / 2;
-  const double north = gt[3], south = gt[3] + source.height * gt[5];
-  if (std::max(north, south) > 90 + slack || std::min(north, south) < -90 - slack)
-    Refuse(Tr("georef", "座標変換式が画像を緯度 ±90° の外まで置いています."));
-}
-
 // A footprint with no pixel left: the transformation put the whole picture off the globe.
 bool AnyPixelPlaced(const std::vector<uint8_t>& bgrx) {
   for (size_t i = 3; i < bgrx.size(); i += 4)
@@ -422,7 +410,6 @@ PlacedPicture PlaceOnLonLatGrid(const Picture& source, const Georeference& geore
   if (source.Empty() || !georef.transform) Refuse(Tr("georef", "画像の位置が決まっていません."));
   const OGRSpatialReference crs = CrsOf(georef);
   const bool lonLat = IsWgs84LonLat(crs);
-  RefuseRowsBeyondThePoles(source, georef, crs);
   if (auto placed = AsItIs(source, georef, lonLat)) return *placed;
 
   auto src = SourceDataset(source);

@@ -118,9 +118,11 @@ std::optional<Picture> LoadRasterPicture(const std::u16string& path, int64_t lim
   if (!ds || ds->GetRasterCount() < 1) return std::nullopt;
   const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
   if (ds->GetRasterCount() > 4 || !AllBytes(*ds)) {
-    const std::u16string how = AllBytes(*ds)
-                                   ? Tr("georef", "gdal_translate -b 1 -b 2 -b 3 で 3 帯を選べます.")
-                                   : Tr("georef", "gdal_translate -ot Byte -scale で 8 ビットにできます.");
+    const bool bytes = AllBytes(*ds), fewBands = ds->GetRasterCount() <= 4;
+    const std::u16string how =
+        bytes      ? Tr("georef", "gdal_translate -b 1 -b 2 -b 3 で 3 帯を選べます.")
+        : fewBands ? Tr("georef", "gdal_translate -ot Byte -scale で 8 ビットにできます.")
+                   : Tr("georef", "gdal_translate -b 1 -b 2 -b 3 -ot Byte -scale で 8 ビットの 3 帯にできます.");
     Say(problem, Arg(Tr("georef", "%1 帯の %2 のラスタは画像として読めません (8 ビットの灰色, パレット, RGB または RGBA が読めます)."),
                      {Num(ds->GetRasterCount()),
                       FromUtf8(GDALGetDataTypeName(ds->GetRasterBand(1)->GetRasterDataType()))}) +

@@ -645,8 +645,11 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
     else if (o.GeoreferenceAsked() || !o.EdgesGiven())
       g = GeoreferenceOfFile(o.picture, &note,
                              o.sourceCrs ? CrsNamed("--source-crs", *o.sourceCrs) : std::string());
-    else if (o.worldFile)
+    else if (o.worldFile) {
       g = ProjectedWorldFile(o.picture);
+      const Picture& opened = logic.OpenedPicture();
+      if (!g) g = RotatedWorldFile(o.picture, opened.width, opened.height);
+    }
   } catch (const Error& e) {
     return Fail(Utf8(o.gcpFile.empty() ? o.picture : o.gcpFile) + ": " +
                     TerminalText(e.Description()),
@@ -683,7 +686,7 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
                           .arg(win.SourceHeight())
                           .arg(QString::fromStdString(Fixed(double(span) / win.SourceWidth(), 3)),
                                QString::fromStdString(Fixed(double(p.north - p.south) / win.SourceHeight(), 3))));
-  if (p.warped && p.ownSeconds > 0 && p.ownSeconds * 1.5 < double(span) / win.SourceWidth())
+  if (p.warped && p.ownSeconds > 0 && p.ownSeconds < 0.95 * kFinestPixelSeconds)
     Fail(TrQ("picmap-cli", "注意: 画像の画素 (約 %1 秒) は地図で扱える 10 秒より細かいため, 粗い格子に載せました")
              .arg(QString::fromStdString(Fixed(p.ownSeconds, 2))),
          kExitOk);
@@ -719,7 +722,10 @@ int Convert(const Options& o) {
   logic.mnuOpen_Click();
   if (win.loads.empty() || !win.loads.back().ok) return Failure(win, mark, o.picture);
   if (!logic.State().pictureLoaded) {
-    return Fail(Q(o.picture) + ": " + Q(TooSmallText(win.SourceWidth(), win.SourceHeight())));
+    return Fail(TrQ("picmap-cli", "%1: 画像が 16 x 16 画素より小さいです (%2 x %3 画素)")
+                    .arg(Q(o.picture))
+                    .arg(win.SourceWidth())
+                    .arg(win.SourceHeight()));
   }
   std::optional<int32_t> background;
   if (int r = ColourAtGivenPixel(win, o, background); r != kExitOk) return r;

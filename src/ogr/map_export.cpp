@@ -188,7 +188,9 @@ CPLStringList TranslateArguments(const ExportRequest& request, const std::string
   }
   if (EQUAL(format.c_str(), "MapInfo File")) {
     args.AddString("-unsetFieldWidth");  // its decimal fields end at 20 digits: fig_id as a float
-    if (!Given(request.layerOptions, "ENCODING")) {  // a map's texts are code page 932 already
+    // Its tables name their code page; every text of a map fits code page 932, so the
+    // writer's recoding loses nothing, and MapInfo shows Japanese instead of guessing.
+    if (!Given(request.layerOptions, "ENCODING")) {
       args.AddString("-lco");
       args.AddString("ENCODING=CP932");
     }

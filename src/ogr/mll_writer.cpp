@@ -281,7 +281,6 @@ bool StyleLabel(OGRFeature& f, PointLabel& label) {
   return false;
 }
 
-
 // A `thing` or `admin` value that is no number in range is the feature's fault, not a 0.
 bool CheckedNumberField(OGRFeature& f, const char* name, int32_t hi, const std::string& feature) {
   const int i = f.GetFieldIndex(name);

@@ -121,6 +121,7 @@ class Projections(unittest.TestCase):
     def test_projected_pictures_come_back_to_their_colours(self):
         for name, crs, extra in [("merc.tif", "EPSG:3857", ["-dstalpha"]),
                                  ("utm.tif", "EPSG:32654", ["-dstalpha"]),
+                                 ("utm_height.tif", "EPSG:32654+5773", ["-dstalpha"]),  # with a height CRS
                                  ("lcc.tif", LAMBERT, ["-dstnodata", "0"])]:
             with self.subTest(name):
                 warped = self.warp(self.original, name, crs, *extra)
@@ -131,12 +132,13 @@ class Projections(unittest.TestCase):
                 self.assertIn(f"{name} ({size.RasterXSize} x {size.RasterYSize} pixels)", r.stdout)
 
     def test_a_picture_finer_than_the_map_grid_is_told_it_is_coarsened(self):
-        fine = self.path("utm_fine.tif")  # 60 m pixels, about 2 seconds
-        gdal.Translate(fine, self.original, outputSRS="EPSG:32654", width=500, height=400,
-                       outputBounds=[400000, 4.0e6, 430000, 3.976e6])
-        r = convert(fine, "-o", self.path("fine.MLL"))
-        self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertRegex(r.stderr, r"pixels \(about [12]\.\d\d seconds\) are finer than the 10 seconds")
+        for metres, seconds in [(60, r"[12]\.\d\d"), (240, r"[6-9]\.\d\d")]:
+            fine = self.path(f"utm_{metres}.tif")
+            gdal.Translate(fine, self.original, outputSRS="EPSG:32654", width=300, height=200,
+                           outputBounds=[400000, 4.0e6, 400000 + 300 * metres, 4.0e6 - 200 * metres])
+            r = convert(fine, "-o", self.path(f"fine{metres}.MLL"))
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertRegex(r.stderr, rf"pixels \(about {seconds} seconds\) are finer than the 10 seconds")
 
     def test_cleaned_regions_of_a_warped_picture_stay_inside_its_footprint(self):
         utm = self.warp(self.original, "utm_r.tif", "EPSG:32654", "-dstalpha")
@@ -223,6 +225,11 @@ class Projections(unittest.TestCase):
             f.write("0\n0\n0\n-100\n300050\n3999950\n")
         with open(self.path("zero_world.prj"), "w") as f:
             f.write(srs_of("EPSG:32654").ExportToWkt())
+        turned = self.path("turned_past_pole.png")
+        gdal.Translate(turned, self.original, format="PNG")
+        os.remove(turned + ".aux.xml")
+        with open(self.path("turned_past_pole.pgw"), "w") as f:
+            f.write("0.05\n0.01\n0.01\n-0.05\n130\n95\n")
         utm = picture("utm_metres.tif", [3e5, 100, 0, 4e6, 0, -100])
         for name, reason, *extra in [
                 (picture("singular.tif", [300000, 100, 100, 4e6, 100, 100]), "cannot place the pixels"),
@@ -230,7 +237,8 @@ class Projections(unittest.TestCase):
                 (picture("two_points.tif", gcps=[(0, 0, 3e5, 4e6), (W, 0, 3.8e5, 4e6)]), "too few control points"),
                 (picture("past_pole.tif", [10, 0.1, 0, 100, 0, -0.1], "EPSG:4326"), "beyond ±90° of latitude"),
                 (utm, "beyond ±90° of latitude", "--source-crs", "EPSG:4979"),  # metres read as degrees
-                (utm, "it is geocentric or vertical", "--source-crs", "EPSG:4978")]:
+                (utm, "it is geocentric or vertical", "--source-crs", "EPSG:4978"),
+                (turned, "beyond ±180° of longitude or ±90° of latitude", "--world-file")]:
             with self.subTest(name, extra=extra):
                 out = self.path(os.path.basename(name) + ".MLL")
                 r = convert(name, "-o", out, *extra)
@@ -238,6 +246,32 @@ class Projections(unittest.TestCase):
                 self.assertIn(reason, r.stderr)
                 self.assertEqual(len(r.stderr.strip().splitlines()), 1, r.stderr)
                 self.assertFalse(os.path.exists(out))
+
+    def test_pictures_that_cannot_be_read_say_how_to_make_them_readable(self):
+        def raster(name, bands, kind, size=(40, 30)):
+            ds = gdal.GetDriverByName("GTiff").Create(self.path(name), *size, bands, kind)
+            ds.SetGeoTransform([WEST, PX, 0, NORTH, 0, -PY])
+            ds.SetProjection(srs_of("EPSG:4326").ExportToWkt())
+            ds = None
+            return self.path(name)
+
+        whole = raster("whole.tif", 3, gdal.GDT_Byte, (400, 300))
+        with open(whole, "rb") as f:
+            data = f.read()
+        with open(self.path("cut.tif"), "wb") as f:
+            f.write(data[:len(data) // 2])
+        for name, said in [(raster("u16.tif", 3, gdal.GDT_UInt16), "gdal_translate -ot Byte -scale makes it 8-bit"),
+                           (raster("b5.tif", 5, gdal.GDT_Byte), "gdal_translate -b 1 -b 2 -b 3 picks"),
+                           (raster("u16b5.tif", 5, gdal.GDT_UInt16), "-b 3 -ot Byte -scale makes three 8-bit"),
+                           (self.path("cut.tif"), "data is damaged or cut short"),
+                           (raster("tiny.tif", 3, gdal.GDT_Byte, (40, 8)), "smaller than 16 x 16 pixels (40 x 8 pixels)")]:
+            with self.subTest(name):
+                r = convert(name, "-o", self.path("unread.MLL"))
+                self.assertEqual(r.returncode, 1, r.stdout)
+                self.assertIn(said, r.stderr)
+                self.assertEqual(r.stderr.count(os.path.basename(name)), 1, r.stderr)
+        r = convert(self.original, "-o", self.path("regions.MLL"), "--regions", "--compress", "2")
+        self.assertIn("note: each region of --regions is one figure already, so --compress is not run", r.stderr)
 
     def test_a_world_file_with_rotation_terms_places_the_picture_turned(self):
         turn = math.radians(10)

@@ -217,12 +217,12 @@ class Reading(ConvertedMap):
                       run("ogrinfo", "-ro", "-so", fake, ok=False).stderr)
 
     def test_a_map_of_the_oldest_version_without_a_header_opens(self):
-        old = self.path("old.MLL")
+        old = self.path("old.bin")  # known by its first remark, not by its name
         remark = "[投影条件]".encode("cp932")
         with open(old, "wb") as f:
             f.write(struct.pack("<hhh", 1, 0, 6) + remark)  # the projection remark, no header
             f.write(struct.pack("<hhhh4i", 2, 0, 1, 2, 10, 20, 30, 40))  # a line of two points
-        ds = ogr.Open(old)
+        ds = gdal.OpenEx(old, gdal.OF_VECTOR, allowed_drivers=["MLL"])
         lines = ds.GetLayerByName("polylines")
         self.assertEqual(lines.GetFeatureCount(), 1)
         line = lines.GetNextFeature()

@@ -787,12 +787,12 @@ Save them to a points file?<byte value="xd"/>
         <translation>the picture&apos;s data is damaged or cut short (%1)</translation>
     </message>
     <message>
-        <source>回転の項のあるワールドファイル</source>
-        <translation>world file with rotation terms</translation>
-    </message>
-    <message>
         <source>gdal_translate -b 1 -b 2 -b 3 -ot Byte -scale で 8 ビットの 3 帯にできます.</source>
         <translation>gdal_translate -b 1 -b 2 -b 3 -ot Byte -scale makes three 8-bit bands of it.</translation>
+    </message>
+    <message>
+        <source>回転または反転したワールドファイル</source>
+        <translation>world file turned or flipped</translation>
     </message>
 </context>
 <context>

@@ -308,7 +308,7 @@ std::optional<Georeference> RotatedWorldFile(const std::u16string& picturePath, 
   for (const auto& c : CornersOf(gt, width, height))
     if (std::fabs(c[0]) > 180 + slack[0] || std::fabs(c[1]) > 90 + slack[1])
       Refuse(Tr("frmMain", "ワールドファイルの示す範囲が経度±180度・緯度±90度を超えています."));
-  return Georeference{std::string(), AffineTransform(gt), ToUtf8(Tr("georef", "回転の項のあるワールドファイル"))};
+  return Georeference{std::string(), AffineTransform(gt), ToUtf8(Tr("georef", "回転または反転したワールドファイル"))};
 }
 
 }  // namespace picmap

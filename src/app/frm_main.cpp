@@ -98,8 +98,24 @@ bool frmMainLogic::MayDropMap() {
   }
 }
 
+namespace {
+
+// What a points file holds: the transformation chosen is not written there.
+bool SamePointsAsInFile(const ControlPointState& now, const ControlPointState* inFile) {
+  if (!inFile || now.set.points.size() != inFile->set.points.size()) return false;
+  for (size_t i = 0; i < now.set.points.size(); ++i) {
+    const ControlPoint &a = now.set.points[i], &b = inFile->set.points[i];
+    if (a.pixelX != b.pixelX || a.pixelY != b.pixelY || a.mapX != b.mapX || a.mapY != b.mapY ||
+        a.enabled != b.enabled)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool frmMainLogic::MayDropControlPoints() {
-  if (!points_ || points_->set.points.empty() || points_ == pointsInFile_) return true;
+  if (!points_ || points_->set.points.empty() || SamePointsAsInFile(*points_, pointsInFile_.get())) return true;
   switch (window_.AskYesNoCancel(frmtext::kPointsUnsaved)) {
     case MsgAnswer::Yes: return SaveControlPoints();
     case MsgAnswer::No: return true;

@@ -168,6 +168,7 @@ TEST_F(ControlPointTest, PointsNotInAFileAreAskedForBeforeTheyAreLost) {
   EXPECT_EQ(win.SourceWidth(), 60);
   logic->SetControlPointMode(true);
   ASSERT_TRUE(logic->LoadPointsFile(folder.File("two.points")));
+  logic->SetTransform(TransformKind::Helmert);  // a points file holds no transformation
   EXPECT_TRUE(logic->Form_QueryUnload());
   logic->RemoveControlPoint(1);
   win.questionAnswers = {MsgAnswer::No};

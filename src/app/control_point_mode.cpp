@@ -125,18 +125,18 @@ void frmMainLogic::FitAndWarp() {
 // Without a fit, a picture that carries its own placement is shown placed by it again; any
 // other is shown as opened, on the extents it has.
 void frmMainLogic::ShowOwnPlacementOrOriginal() {
-  if (!ownPlacement_) {
+  if (!own_) {
     window_.ReplaceSourcePicture(original_);
     shownWarp_.reset();
     return;
   }
-  window_.ReplaceSourcePicture(ownPlacement_->picture);
-  state_.west = ownPlacement_->west;
-  state_.east = ownPlacement_->east;
-  state_.north = ownPlacement_->north;
-  state_.south = ownPlacement_->south;
+  window_.ReplaceSourcePicture(own_->placed.picture);
+  state_.west = own_->placed.west;
+  state_.east = own_->placed.east;
+  state_.north = own_->placed.north;
+  state_.south = own_->placed.south;
   warpedOnto_ = CurrentPlacement();
-  shownWarp_ = ownInLonLat_;
+  shownWarp_ = own_->inLonLat;
 }
 
 void frmMainLogic::AddControlPoint(double px, double py, double lonDeg, double latDeg) {

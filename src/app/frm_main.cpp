@@ -126,21 +126,28 @@ bool frmMainLogic::MayDropControlPoints() {
 // ---- Undo and lock ----
 
 Placement frmMainLogic::CurrentPlacement() const {
-  return {state_.west, state_.east, state_.north, state_.south, points_};
+  return {state_.west, state_.east, state_.north, state_.south, points_, own_};
 }
 
 // Other control points show the picture warped by their fit; the extents are then the ones
 // the placement had, exactly.
 void frmMainLogic::SetPlacement(const Placement& p) {
-  const bool pointsChanged = p.points != points_;
+  const bool pointsChanged = p.points != points_, ownChanged = p.own != own_;
+  own_ = p.own;
   if (pointsChanged) {
     points_ = p.points;
     FitAndWarp();
+  } else if (ownChanged && !fit_) {
+    ShowOwnPlacementOrOriginal();
   }
   state_.west = p.west;
   state_.east = p.east;
   state_.north = p.north;
   state_.south = p.south;
+  if (ownChanged) {  // the picture shown is another, and so may be its size
+    state_.pictureLoaded = window_.SourceWidth() >= 16 && window_.SourceHeight() >= 16;
+    window_.SetMenuEnabled(Menu::mnuPolygon, state_.pictureLoaded);
+  }
   if (pointsChanged || fit_) window_.ControlPointsChanged();
 }
 
@@ -246,8 +253,7 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   points_.reset();
   pointsInFile_.reset();
   fit_.reset();
-  ownPlacement_.reset();
-  ownInLonLat_.reset();
+  own_.reset();
   shownWarp_.reset();
   generatedOn_.reset();
   fitStatus_.clear();
@@ -313,12 +319,19 @@ bool frmMainLogic::mnuWorldFile_Click() {
     window_.Message(frmtext::kWorldFileNoPicture, true);
     return false;
   }
+  // A warp by the world file is a step of its own: undone, the picture shown before comes back.
+  const Placement before = CurrentPlacement();
+  const auto warpAsAStep = [&](const Georeference& georef) {
+    if (!PlaceByGeoreference(georef)) return false;
+    PlacementChanged(before);
+    return true;
+  };
   // In a projected CRS's units, the world file places the picture through the CRS.
-  if (const std::optional<Georeference> own = ProjectedWorldFile(state_.picturePath)) return PlaceByGeoreference(*own);
+  if (const std::optional<Georeference> own = ProjectedWorldFile(state_.picturePath)) return warpAsAStep(*own);
   try {
     if (const std::optional<Georeference> turned =
             RotatedWorldFile(state_.picturePath, original_.width, original_.height))
-      return PlaceByGeoreference(*turned);
+      return warpAsAStep(*turned);
   } catch (const Error& e) {
     window_.Message(state_.picturePath + u"\r\n" + e.Description(), true);
     return false;
@@ -329,7 +342,6 @@ bool frmMainLogic::mnuWorldFile_Click() {
     window_.Message(r.message, true);
     return false;
   }
-  const Placement before = CurrentPlacement();
   state_.west = r.extents->west;
   state_.east = r.extents->east;
   state_.north = r.extents->north;
@@ -353,9 +365,8 @@ bool frmMainLogic::PlaceByGeoreference(const Georeference& georef, const WarpLim
     state_.east = placed.east;
     state_.north = placed.north;
     state_.south = placed.south;
-    ownInLonLat_ = InLonLat(georef);
-    ownPlacement_ = placed;
-    shownWarp_ = ownInLonLat_;
+    own_ = std::make_shared<const OwnPlacement>(OwnPlacement{placed, InLonLat(georef)});
+    shownWarp_ = own_->inLonLat;
     warpedOnto_ = CurrentPlacement();
     state_.pictureLoaded = placed.picture.width >= 16 && placed.picture.height >= 16;
     window_.SetMenuEnabled(Menu::mnuPolygon, state_.pictureLoaded);

@@ -361,8 +361,7 @@ class frmMainLogic {
   std::optional<ControlPointFit> fit_;
   // The placement the picture file carries itself (a GeoTIFF's): shown again when no control
   // points fit, and the way back from a click on its warp to the pixel as opened.
-  std::optional<PlacedPicture> ownPlacement_;
-  std::shared_ptr<const PictureTransform> ownInLonLat_;
+  std::shared_ptr<const OwnPlacement> own_;
   // Pixel <-> longitude/latitude of the warp shown (the fit's or the file's own), none when
   // the picture is shown as opened.
   std::shared_ptr<const PictureTransform> shownWarp_;

@@ -19,13 +19,22 @@ struct ControlPointState {
   TransformKind kind = TransformKind::Poly1;
 };
 
-// Extents in arc-seconds, as ConversionState keeps them, and the control points behind them.
+// A picture warped by a georeference of its own (a GeoTIFF's, a world file's): the warp and
+// the way from longitude/latitude back to the pixels as opened.
+struct OwnPlacement {
+  PlacedPicture placed;
+  std::shared_ptr<const PictureTransform> inLonLat;
+};
+
+// Extents in arc-seconds, as ConversionState keeps them, the control points behind them, and
+// the picture's own placement that is shown when no points fit.
 struct Placement {
   int32_t west = 0;
   int32_t east = 0;
   int32_t north = 0;
   int32_t south = 0;
   std::shared_ptr<const ControlPointState> points;
+  std::shared_ptr<const OwnPlacement> own;
   friend bool operator==(const Placement&, const Placement&) = default;
 };
 

@@ -16,7 +16,7 @@ class UndoTest : public AppTest {
   }
   void Move(float x, float y, int16_t button = 0) { logic->picDst_MouseMove(button, 0, x, y); }
   void Release(float x, float y) { logic->picDst_MouseUp(mouse::kLeft, 0, x, y); }
-  Placement P(int32_t w, int32_t e, int32_t n, int32_t s) { return {w, e, n, s, nullptr}; }
+  Placement P(int32_t w, int32_t e, int32_t n, int32_t s) { return {w, e, n, s, nullptr, nullptr}; }
 };
 
 TEST_F(UndoTest, EveryKindOfChangeIsUndoneExactlyInOrderAndRedone) {

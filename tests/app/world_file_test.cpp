@@ -165,6 +165,15 @@ TEST_F(WorldFileMenuTest, AWorldFileInMetresWithItsCrsPlacesThePictureThroughIt)
   EXPECT_NEAR(logic->State().west / 3600.0, 125.719, 0.01);  // the corner of the pixel centred 14000 km east
   EXPECT_NEAR(logic->State().east / 3600.0, 131.469, 0.01);
   EXPECT_NEAR(logic->State().north / 3600.0, 45.53, 0.01);
+  const int32_t warpedWidth = win.SourceWidth();
+  EXPECT_NE(warpedWidth, 64);
+  // Undone, the picture as opened comes back with the extents it had; redone, the warp.
+  logic->mnuUndo_Click();
+  EXPECT_EQ(win.SourceWidth(), 64);
+  EXPECT_EQ(logic->State().west, -648000);
+  logic->mnuRedo_Click();
+  EXPECT_EQ(win.SourceWidth(), warpedWidth);
+  EXPECT_NEAR(logic->State().west / 3600.0, 125.719, 0.01);
   // Opened again with other edges standing, it is placed by them at once, not stretched.
   SetExtents(0, 36000, 36000, 0);
   Open(Solid(64, 48, 0x112233), "merc.png");

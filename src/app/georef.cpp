@@ -140,10 +140,7 @@ bool Invertible(const double gt[6]) {
 std::optional<WorldFileTerms> WorldFileBeside(const std::u16string& path) {
   const std::u16string name = FindWorldFile(path);
   if (name.empty()) return std::nullopt;
-  std::ifstream in(Utf8Path(name));
-  std::stringstream text;
-  text << in.rdbuf();
-  return ParseWorldFile(text.str());
+  return ReadWorldFile(name);
 }
 
 // A world file gives the centre of the upper-left pixel; a geotransform its outer corner.

@@ -124,17 +124,22 @@ WorldFileResult ExtentsFromWorldFile(const WorldFileTerms& t, int32_t width, int
   return WorldFileResult{WorldFileExtents{*west, *east, *north, *south}, u""};
 }
 
+std::optional<WorldFileTerms> ReadWorldFile(const std::u16string& file) {
+  std::ifstream in(ToUtf8(file), std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  if (!in) return std::nullopt;
+  return ParseWorldFile(buffer.str());
+}
+
 WorldFileResult ExtentsForPicture(const std::u16string& picturePath, int32_t width,
                                   int32_t height) {
   const std::u16string file = FindWorldFile(picturePath);
   if (file.empty())
     return Refuse(picturePath + u"\r\n" +
                   Tr("frmMain", "に対応するワールドファイル(.pgw .jgw .gfw .bpw .tfw .wld)がありません."));
-  std::ifstream in(ToUtf8(file), std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  auto terms = ParseWorldFile(buffer.str());
-  if (!in || !terms) return Refuse(file + u"\r\n" + Tr("frmMain", "はワールドファイルとして読めません."));
+  const std::optional<WorldFileTerms> terms = ReadWorldFile(file);
+  if (!terms) return Refuse(file + u"\r\n" + Tr("frmMain", "はワールドファイルとして読めません."));
   return ExtentsFromWorldFile(*terms, width, height);
 }
 

@@ -28,6 +28,9 @@ struct WorldFileTerms {
 };
 std::optional<WorldFileTerms> ParseWorldFile(const std::string& text);
 
+// Reads and parses the world file `file`; empty when it cannot be read or is no world file.
+std::optional<WorldFileTerms> ReadWorldFile(const std::u16string& file);
+
 // The outer edges of a width x height picture, checked against the ranges of the edge entries
 // (longitudes -180..180 degrees with east at least 30" beyond west, latitudes -90..90 with
 // north at least 30" above south).

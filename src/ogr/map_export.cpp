@@ -239,6 +239,11 @@ std::string WriteFailureCause(const std::string& out) {
   std::string cause = tFirstFailure.empty() ? LastGdalError("failed") : tFirstFailure;
   for (char& c : cause)
     if (c == '\n') c = ' ';
+  // Each colour of a map is a brush of its own in a MapInfo table, whose styles fill a few
+  // thousand at most: the picture's colours, not the file, are too many.
+  if (cause.find("tool blocks") != std::string::npos)
+    cause += " (a MapInfo table holds a few thousand colours at most: reduce the picture's colours "
+             "with convert --colors, or write another format)";
   return cause;
 }
 

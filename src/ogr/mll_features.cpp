@@ -55,10 +55,11 @@ constexpr FieldSpec kTextFields[] = {
     {"text", OFTString}, {"text_latin", OFTString}, {"angle", OFTInteger}, {"text_fix", OFTInteger}};
 constexpr FieldSpec kRemarkFields[] = {{"text", OFTString}};
 
-// Identifiers are whole numbers near 4e14: formats with fixed-width numbers (dBase) need
-// the width stated to keep all their digits.
-constexpr int kIdWidth = 24;
-constexpr int kIdDecimals = 5;
+// Identifiers are whole numbers near 4e14 (up to 3e16 in the year 9999): formats with
+// fixed-width numbers (dBase) need the width stated to keep all their digits, and MapInfo's
+// decimals end at 20 characters. Two decimals keep all a double holds at that size.
+constexpr int kIdWidth = 20;
+constexpr int kIdDecimals = 2;
 
 void AddFields(OGRFeatureDefn& defn, const FieldSpec* begin, const FieldSpec* end) {
   for (const FieldSpec* f = begin; f != end; ++f) {

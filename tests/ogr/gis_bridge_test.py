@@ -608,6 +608,15 @@ class Export(ConvertedMap):
         ds = ogr.Open(self.path("m.dxf"))
         self.assertEqual(ds.GetLayer(0).GetFeatureCount(), len(polygons))
 
+    def test_gdal_tools_carry_every_identifier_into_fixed_width_formats(self):
+        source = ogr.Open(self.map)
+        ids = sorted(f["fig_id"] for f in source.GetLayerByName("polygons"))
+        self.assertGreater(ids[0], 1e14)
+        for name, driver in [("d.tab", "MapInfo File"), ("d.shp", "ESRI Shapefile")]:
+            run("ogr2ogr", "-f", driver, self.path(name), self.map, "polygons")
+            ds = ogr.Open(self.path(name))
+            self.assertEqual(sorted(f["fig_id"] for f in ds.GetLayer(0)), ids, name)
+
     def test_an_existing_output_needs_overwrite(self):
         out = self.path("again.gpkg")
         run(CLI, "export", self.map, out)

@@ -794,6 +794,10 @@ Save them to a points file?<byte value="xd"/>
         <source>回転または反転したワールドファイル</source>
         <translation>world file turned or flipped</translation>
     </message>
+    <message>
+        <source>座標変換式が画像を %1 km にわたって置いています. 地球より大きな範囲です.</source>
+        <translation>The geotransform spreads the picture over %1 km, more than the whole earth.</translation>
+    </message>
 </context>
 <context>
     <name>picmap-cli</name>

@@ -238,6 +238,7 @@ class Projections(unittest.TestCase):
                 (picture("past_pole.tif", [10, 0.1, 0, 100, 0, -0.1], "EPSG:4326"), "beyond ±90° of latitude"),
                 (utm, "beyond ±90° of latitude", "--source-crs", "EPSG:4979"),  # metres read as degrees
                 (utm, "it is geocentric or vertical", "--source-crs", "EPSG:4978"),
+                (picture("huge_pixels.tif", [3e5, 1e9, 0, 4e6, 0, -1e9]), "more than the whole earth"),
                 (turned, "beyond ±180° of longitude or ±90° of latitude", "--world-file")]:
             with self.subTest(name, extra=extra):
                 out = self.path(os.path.basename(name) + ".MLL")

@@ -162,8 +162,11 @@ std::pair<double, int> MixResidual(int32_t x, int32_t a, int32_t b, int32_t c) {
   throw Error(err::kInvalidCall, u"cleanup.ReadPaletteFile", path + u": " + why);
 }
 
+bool IsHexWord(const QString& text);
+
 std::optional<int32_t> HexColour(const QString& text) {
-  if (text.size() != 7 || text[0] != '#') return std::nullopt;
+  // QString's number reading takes "0x0000" as hex too: only six hex digits are a colour.
+  if (text.size() != 7 || text[0] != '#' || !IsHexWord(text.mid(1))) return std::nullopt;
   bool ok = false;
   const uint32_t rgb = text.mid(1).toUInt(&ok, 16);
   if (!ok) return std::nullopt;
@@ -175,12 +178,15 @@ bool IsHexWord(const QString& text) {
          std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0; });
 }
 
-// "#" and six characters, all but one of them hex digits.
+// "#" and six characters, all but one of them hex digits or the letter O typed for 0; or a
+// colour with a mark after it ("#FF0000," copied from a list), which no comment's word has.
 bool IsMistypedHexColour(const QString& word) {
+  const auto hex = [](QChar c) { return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0; };
+  if (word.size() > 7)
+    return std::all_of(word.begin() + 1, word.begin() + 7, hex) && !word[7].isLetterOrNumber();
   if (word.size() != 7) return false;
-  return std::count_if(word.begin() + 1, word.end(), [](QChar c) {
-           return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0;
-         }) == 5;
+  const auto digitLike = std::count_if(word.begin() + 1, word.end(), [&](QChar c) { return hex(c) || c == 'O' || c == 'o'; });
+  return digitLike >= 5 && std::count_if(word.begin() + 1, word.end(), hex) < 6;
 }
 
 std::optional<int32_t> GimpColour(const QString& line) {
@@ -1762,7 +1768,8 @@ std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
     if (!c)
       PaletteError(path, Arg(Tr("cleanup", "%1 行目は色ではありません (#RRGGBB, GIMP パレットでは R G B)"),
                              {FromUtf8(std::to_string(lineNumber))}));
-    colours.push_back(*c);
+    // A colour listed twice is one colour: counted twice it took a second place of the 256.
+    if (std::find(colours.begin(), colours.end(), *c) == colours.end()) colours.push_back(*c);
   }
   if (colours.empty()) PaletteError(path, Tr("cleanup", "色がひとつもありません"));
   if (colours.size() > kMaxCleanColours) PaletteError(path, Tr("cleanup", "256 色を超える色があります"));
@@ -2919,21 +2926,38 @@ int64_t Sieve(IndexGrid& grid, int32_t minPixels, int connectivity, int32_t alik
 // more on the middles of its thin lines than on its flat areas. They are joined, bridged and
 // kept through the sieve as the lines of colours it chose itself; a colour of areas stays one,
 // though a narrow strip of it passes for a line. None found, any colour may be a line's, as
-// before. A palette of more colours than a map draws (a photograph's) is taken as it is: the
-// blends of every two of them would cost more than they tell.
+// before. Only the colours the picture shows count: a palette file may list many more than
+// the map draws (a standard set of a hundred colours), and those it does not draw tell nothing
+// of its lines. A picture showing more colours than a map draws (a photograph's) is taken as it
+// is: the blends of every two of them would cost more than they tell.
 constexpr size_t kMostLinePalette = 64;
 
+// The palette's colours nearest to a peak's worth of the picture's flat or line pixels.
+std::vector<size_t> ShownColours(const Histogram& h, const std::vector<Lab>& palette) {
+  std::vector<double> weight(palette.size(), 0);
+  for (const std::vector<Bin>* bins : {&h.flat, &h.line})
+    for (const Bin& b : *bins) weight[static_cast<size_t>(Nearest(b.lab, palette))] += b.weight;
+  std::vector<size_t> shown;
+  for (size_t k = 0; k < palette.size(); ++k)
+    if (weight[k] >= kLeastPeak) shown.push_back(k);
+  return shown;
+}
+
 std::vector<bool> PaletteLineColours(const Picture& picture, Places& places, const std::vector<int32_t>& palette) {
-  if (palette.size() > kMostLinePalette) return {};
+  std::vector<Lab> lab;
+  for (int32_t c : palette) lab.push_back(ToLab(c));
+  const Histogram h = ColourBins(picture, places);
+  const std::vector<size_t> shown = ShownColours(h, lab);
+  if (shown.size() > kMostLinePalette) return {};
   Centres centres;
-  for (int32_t c : palette) {
-    centres.lab.push_back(ToLab(c));
+  for (size_t k : shown) {
+    centres.lab.push_back(lab[k]);
     centres.from.push_back(From::Flat);
     centres.seed.push_back(-1);
   }
-  const LineShares shares = LineWeights(ColourBins(picture, places), centres);
+  const LineShares shares = LineWeights(h, centres);
   std::vector<bool> lines(palette.size());
-  for (size_t k = 0; k < lines.size(); ++k) lines[k] = shares.onLines[k] > shares.onAreas[k];
+  for (size_t i = 0; i < shown.size(); ++i) lines[shown[i]] = shares.onLines[i] > shares.onAreas[i];
   if (std::find(lines.begin(), lines.end(), true) == lines.end()) return {};
   return lines;
 }

@@ -24,14 +24,15 @@ int32_t Mix(int32_t a, int32_t b, double t) {
 
 TEST(PaletteFile, ReadsHexLinesAndGimpPalettesAndNamesTheLineItCannotRead) {
   TempFolder folder;
-  folder.Write("p.txt", "# borders\n#FF0000\n\n#00ff80 green\n#0000FF\t# sea\n");
+  folder.Write("p.txt", "# borders\n#FF0000\n\n#00ff80 green\n#0000FF\t# sea\n#Colour\n#FF0000 again\n");
   EXPECT_EQ(ReadPaletteFile(folder.File("p.txt")), (std::vector<int32_t>{0x0000FF, 0x80FF00, 0xFF0000}));
   folder.Write("p.gpl", "GIMP Palette\nName: map\nColumns: 2\n#\n255   0   0\tRed\n 0 0 255 Blue\n");
   EXPECT_EQ(ReadPaletteFile(folder.File("p.gpl")), (std::vector<int32_t>{0x0000FF, 0xFF0000}));
   folder.Write("bom.gpl", "\xEF\xBB\xBFGIMP Palette\r\nName: map\r\n255 0 0 Red\r\n");
   EXPECT_EQ(ReadPaletteFile(folder.File("bom.gpl")), (std::vector<int32_t>{0x0000FF}));
-  // A word; a digit too few; a letter O for a zero.
-  for (const char* bad : {"#FF0000\nred\n", "#FF0000\n#00800\n", "#FF0000\n#FF00O0\n"}) {
+  // A word; a digit too few; a letter O for a zero, or four; a mark after a colour; "0x".
+  for (const std::string& bad : std::vector<std::string>{"#FF0000\nred\n", "#FF0000\n#00800\n", "#FF0000\n#FF00O0\n", "#FF0000\n#FFOOOO\n",
+                                "#FF0000\n#FF0000,\n", std::string("#FF0000\n#FFFFFF\0\n", 17), "#FF0000\n#0x0000\n"}) {
     folder.Write("bad.txt", bad);
     try {
       ReadPaletteFile(folder.File("bad.txt"));
@@ -232,7 +233,8 @@ TEST(CleanPicture, ACleanDrawingKeepsItsOnePixelBordersWhateverTheColoursAsked) 
 }
 
 // A blurred one-pixel border scaled up three times, snapped to a palette holding its black:
-// the palette's line is kept through the sieve, as a line of colours chosen by count is.
+// the palette's line is kept through the sieve, as a line of colours chosen by count is; also
+// when the palette lists many colours the picture does not show (a standard set).
 TEST(CleanPicture, AThinLineOfAPaletteSurvivesTheSieve) {
   constexpr int32_t kBlack = 0;
   Picture pic(90, 90, kOrange);
@@ -242,14 +244,18 @@ TEST(CleanPicture, AThinLineOfAPaletteSurvivesTheSieve) {
       const double ink = std::clamp(1.9 - across, 0.0, 1.0) * 0.85;
       pic.Set(x, y, Mix(x - y * 0.7 > 30 ? kLime : kOrange, kBlack, ink));
     }
-  CleanupOptions o;
-  o.palette = {kOrange, kLime, kBlack};
-  o.sieve = 20;
-  o.regions = true;
-  const Picture clean = CleanPicture(pic, o, -1);
-  int black = 0;
-  for (int32_t y = 0; y < 85; ++y) black += clean.At(static_cast<int32_t>(y * 0.7 + 30), y) == kBlack;  // x < 90
-  EXPECT_GE(black, 80);
+  std::vector<int32_t> standard = {kOrange, kLime, kBlack};
+  for (int32_t k = 0; k < 70; ++k) standard.push_back(0xFF0000 | (3 * k));  // blues to violets
+  for (const auto& palette : {std::vector<int32_t>{kOrange, kLime, kBlack}, standard}) {
+    CleanupOptions o;
+    o.palette = palette;
+    o.sieve = 20;
+    o.regions = true;
+    const Picture clean = CleanPicture(pic, o, -1);
+    int black = 0;
+    for (int32_t y = 0; y < 85; ++y) black += clean.At(static_cast<int32_t>(y * 0.7 + 30), y) == kBlack;  // x < 90
+    EXPECT_GE(black, 80) << "palette of " << palette.size();
+  }
 }
 
 // A picture cut out of its background keeps a rim of blends with it along the cut; drawn on

@@ -1225,6 +1225,10 @@ Save them to a points file?<byte value="xd"/>
         <source>%1: 画像が 16 x 16 画素より小さいです (%2 x %3 画素)</source>
         <translation>%1: the picture is smaller than 16 x 16 pixels (%2 x %3 pixels)</translation>
     </message>
+    <message>
+        <source>注意: %1: 背景色 %2 の部分が画像にありません: どの画素も地図に入ります</source>
+        <translation>note: %1: the picture has no area of the background colour %2: every pixel is mapped</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

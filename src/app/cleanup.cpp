@@ -590,6 +590,8 @@ AreasApart FlatAreasApart(const Picture& picture, Places& places) {
 // background picked with the pointer on a noisy sea is one pixel of it, as likely at the edge
 // of its noise (three times its spread, 14 steps a channel) as in its middle.
 constexpr float kBackgroundNoise = 4 * kSameColour;
+// No channel of a colour within kBackgroundNoise of another lies farther from it than this.
+constexpr int kBackgroundSteps = 64;
 
 // Whether an area's colour `a` is the colour of centre `c` seen twice.
 bool IsSameColour(const Lab& a, const Lab& c, From from, const std::vector<double>& flatDensity,
@@ -2962,16 +2964,39 @@ std::vector<bool> PaletteLineColours(const Picture& picture, Places& places, con
   return lines;
 }
 
+// Whether the picture shows the background colour: a pixel of it exactly, or flat spots within
+// its noise (a JPEG's paper a few steps off the white typed). A picture without flat spots (all
+// noise) may show it anywhere.
+bool ShowsBackground(const Picture& picture, Places& places, int32_t background) {
+  const Lab wanted = ToLab(background);
+  const std::vector<Place>& place = places.Get();
+  std::vector<int32_t> row(static_cast<size_t>(picture.width));
+  int64_t flat = 0, near = 0;
+  for (int32_t y = 0; y < picture.height; ++y) {
+    picture.ReadRow(y, row.data());
+    for (int32_t x = 0; x < picture.width; ++x) {
+      if (row[x] == background) return true;
+      if (place[static_cast<size_t>(y) * picture.width + x] < Place::Flat) continue;
+      ++flat;
+      // Most pixels lie far off in sRGB already: OKLab only for those that may be near.
+      if (Step(row[x], background) <= kBackgroundSteps &&
+          Distance2(ToLab(row[x]), wanted) <= kBackgroundNoise * kBackgroundNoise)
+        ++near;
+    }
+  }
+  return near >= kLeastPeak || flat == 0;
+}
+
 bool AllIn(const std::vector<int32_t>& colours, const std::vector<int32_t>& palette) {
   return std::all_of(colours.begin(), colours.end(), [&](int32_t c) {
     return std::find(palette.begin(), palette.end(), c) != palette.end();
   });
 }
 
-Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background, int* colours,
+Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32_t background, CleanupReport* report,
                      const std::function<void()>& stageDone, const std::function<void()>& stepDone) {
   if (source.footprint && !source.IsIndexed()) {
-    Picture cleaned = CleanPicture(FilledOutside(source), options, background, colours, stageDone, stepDone);
+    Picture cleaned = CleanPicture(FilledOutside(source), options, background, report, stageDone, stepDone);
     if (stepDone) stepDone();
     return WithFootprintOf(cleaned, source, options.sieve, options.regions ? 4 : 8);
   }
@@ -2983,9 +3008,11 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   };
   const Picture& picture = source;
   std::vector<int32_t> palette = options.palette;
-  const std::optional<int32_t> fixed = background >= 0 ? std::optional(background) : std::nullopt;
   std::vector<bool> lines, fromLines;
   Places places(picture);
+  const bool backgroundShown = background >= 0 && ShowsBackground(picture, places, background);
+  if (report) report->backgroundUnseen = background >= 0 && !backgroundShown;
+  const std::optional<int32_t> fixed = backgroundShown ? std::optional(background) : std::nullopt;
   if (palette.empty() && options.colours > 0)
     palette = RepresentativeColours(picture, places, options.colours, fixed, &lines, &fromLines);
   else if (!palette.empty() && fixed && std::find(palette.begin(), palette.end(), *fixed) == palette.end()) {
@@ -3009,7 +3036,7 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
                                 "または --palette)"));
     palette = *own;
   }
-  if (colours) *colours = static_cast<int>(palette.size());
+  if (report) report->colours = static_cast<int>(palette.size());
   done();
   // A picture sieved in its own colours has no blends to settle: it is sieved as it is.
   IndexGrid grid = SnapToPalette(picture, places, std::move(palette), std::move(lines), reduced);

@@ -103,12 +103,20 @@ int64_t CloseLinesAtJunctions(IndexGrid& grid);
 // regions of a picture whose colours were reduced the sieve also merges 4-connected regions
 // below its size, as regions are traced so; a picture already in the colours asked for (or in
 // its own) keeps every region the 8-connected sieve keeps.
-// `colours`, when given, is told how many colours the cleaned picture holds. `stageDone`, when
+// `report`, when given, is told how many colours the cleaned picture holds, and whether the
+// picture shows the background colour at all: a colour it holds no area of (typed, not picked)
+// is no colour of the clean-up either, or the blends nearest to it would be left unmapped, holes
+// in the map. `stageDone`, when
 // given, is called after the colours are chosen, after snapping and after the sieve;
 // `stepDone` between the steps of the sieve's stage, a second or two apart on a large picture
 // (a window answers there, and may stop the work by throwing).
+struct CleanupReport {
+  int colours = 0;                // how many colours the cleaned picture holds
+  bool backgroundUnseen = false;  // the picture shows no area of the background colour
+};
+
 Picture CleanPicture(const Picture& picture, const CleanupOptions& options, int32_t background,
-                     int* colours = nullptr, const std::function<void()>& stageDone = {},
+                     CleanupReport* report = nullptr, const std::function<void()>& stageDone = {},
                      const std::function<void()>& stepDone = {});
 
 }  // namespace picmap

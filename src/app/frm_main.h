@@ -267,7 +267,8 @@ class frmMainLogic {
   // What the last generation of regions made.
   const RegionCounts& LastRegions() const { return lastRegions_; }
   // How many colours the last clean-up kept (0: none ran).
-  int CleanedColours() const { return cleanedColours_; }
+  int CleanedColours() const { return cleanupReport_.colours; }
+  bool BackgroundUnseen() const { return cleanupReport_.backgroundUnseen; }
 
  private:
   enum class Edge { West, East, North, South };
@@ -304,7 +305,7 @@ class frmMainLogic {
   bool MakeRegions(const Picture& pic, int32_t eastWrapped, double pw, double ph, int32_t mask);
   CleanupOptions cleanup_;
   RegionCounts lastRegions_;
-  int cleanedColours_ = 0;
+  CleanupReport cleanupReport_;
   // Stages of the clean-up (colours, snapping, sieve) and of the tracing (arcs, simplifying).
   static constexpr int kCleanupStages = 3, kTraceStages = 2;
   int cleanupStage_ = 0;

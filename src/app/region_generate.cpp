@@ -33,11 +33,11 @@ void frmMainLogic::StartCleanupStages() {
 }
 
 const Picture& frmMainLogic::CleanedPicture(const Picture& source, Picture& store) {
-  cleanedColours_ = 0;
+  cleanupReport_ = {};
   StartCleanupStages();
   if (!cleanup_.ChangesPicture()) return source;
   try {
-    store = CleanPicture(source, cleanup_, state_.backColor, &cleanedColours_, [this] { CleanupStageDone(); },
+    store = CleanPicture(source, cleanup_, state_.backColor, &cleanupReport_, [this] { CleanupStageDone(); },
                          [this] { CleanupStepDone(); });
   } catch (const Error& e) {
     refusal_ = e.Description();

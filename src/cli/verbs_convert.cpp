@@ -753,6 +753,10 @@ int Convert(const Options& o) {
   PrintSettings(logic, win, o);
   Report("figures", TrQ("picmap-cli", "(生成後): %1").arg(logic.State().oMap->Count()));
   if (o.cleanup.colours > 0) PrintColours(logic.CleanedColours(), o.cleanup.colours);
+  if (logic.BackgroundUnseen())
+    Fail(TrQ("picmap-cli", "注意: %1: 背景色 %2 の部分が画像にありません: どの画素も地図に入ります")
+             .arg(Q(o.picture), QString::fromStdU16String(HtmlColorStr(logic.State().backColor))),
+         kExitOk);
   if (o.cleanup.regions) PrintRegions(logic.LastRegions());
   const clsMap& generated = *logic.State().oMap;
   if (std::none_of(generated.begin(), generated.end(), [](const auto& f) { return f->FigCode() == figcode::kPolygon; }))

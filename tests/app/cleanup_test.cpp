@@ -394,6 +394,31 @@ TEST(CleanPicture, NoiseRoundTheBackgroundIsTheBackground) {
   EXPECT_NE(clean.At(15, 15), 0xFFFFFF);
 }
 
+// A background colour typed that the picture holds no area of (a dark blue beside the blends
+// of black and blue) is no colour of the clean-up: the blends nearest to it were left out of
+// the map as holes along the border.
+TEST(CleanPicture, ABackgroundThePictureDoesNotShowTakesNoPixel) {
+  constexpr int32_t kBlue = 0xC80000, kTypedBackground = 0x563412;
+  Picture pic(60, 40, 0);
+  for (int32_t y = 0; y < 40; ++y)
+    for (int32_t x = 0; x < 60; ++x) pic.Set(x, y, Mix(0, kBlue, std::clamp((x - 27) / 6.0, 0.0, 1.0)));
+  for (const int colours : {2, 3}) {
+    CleanupOptions o;
+    o.colours = colours;
+    o.sieve = 4;
+    CleanupReport report;
+    const Picture clean = CleanPicture(pic, o, kTypedBackground, &report);
+    EXPECT_TRUE(report.backgroundUnseen);
+    for (int32_t y = 0; y < 40; ++y)
+      for (int32_t x = 0; x < 60; ++x) ASSERT_NE(clean.At(x, y), kTypedBackground) << x << "," << y << " of " << colours;
+  }
+  CleanupReport shown;
+  CleanupOptions o;
+  o.colours = 2;
+  CleanPicture(pic, o, kBlue, &shown);
+  EXPECT_FALSE(shown.backgroundUnseen);
+}
+
 // A background picked on a noisy sea takes the pixel under the pointer, which may lie at the
 // edge of the noise (14 steps a channel off the sea's middle): the whole sea is still the
 // background's, and the land keeps its colour.

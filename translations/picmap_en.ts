@@ -1229,6 +1229,10 @@ Save them to a points file?<byte value="xd"/>
         <source>注意: %1: 背景色 %2 の部分が画像にありません: どの画素も地図に入ります</source>
         <translation>note: %1: the picture has no area of the background colour %2: every pixel is mapped</translation>
     </message>
+    <message>
+        <source>-o/--output: 地図ファイル (.MLL) を指定してください (&apos;%1&apos; ではなく)</source>
+        <translation>-o/--output: give a map file (.MLL), not &apos;%1&apos;</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

@@ -199,7 +199,7 @@ void AddOptions(QCommandLineParser& p) {
   p.addPositionalArgument("PICTURE", "The picture: BMP, GIF, PNG, JPEG, or any raster GDAL reads "
                                      "(GeoTIFF, JPEG 2000, PNM, ...) of 8-bit grey, palette, RGB "
                                      "or RGBA.");
-  p.addOption({{"o", "output"}, "The map file (default: the picture's path with .MLL).", "MAP"});
+  p.addOption({{"o", "output"}, "The map file, ending in .MLL, or a folder (default: the picture's path with .MLL).", "MAP"});
   p.addOption({"world", "Place the picture on the whole world (the default)."});
   p.addOption({"world-file",
                "Take the extents from the world file beside the picture (.pgw, .jgw, .gfw, "
@@ -288,6 +288,12 @@ QString ReadOptions(const QCommandLineParser& p, Options& o) {
   o.picture = ToU16(pos[0]);
   if (p.isSet("output") && p.value("output").isEmpty())
     return TrQ("picmap-cli", "-o/--output: 地図ファイルの名前が空です");
+  // A map is saved under the name ending in .MLL: another ending would be changed silently, and
+  // the map written over whatever map bears that name (the picture's, for -o PICTURE).
+  if (const QFileInfo out(p.value("output")); p.isSet("output") && !out.isDir() && !p.value("output").endsWith('/') &&
+                                              !out.suffix().isEmpty() &&
+                                              out.suffix().compare(QStringLiteral("MLL"), Qt::CaseInsensitive) != 0)
+    return TrQ("picmap-cli", "-o/--output: 地図ファイル (.MLL) を指定してください ('%1' ではなく)").arg(p.value("output"));
   o.map = p.isSet("output") ? MapPathFromOutput(p.value("output"), o.picture) : ChangeExtension(o.picture, u"MLL");
   if (p.isSet("things")) o.things = ToU16(p.value("things"));
   // The thing file is always read under the name ending in .THG, whatever the name ends in.

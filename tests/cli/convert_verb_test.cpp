@@ -195,6 +195,10 @@ TEST_F(ConvertVerbTest, BadOptionsAreUsageErrors) {
   r = Run(pic + " -o ''");
   EXPECT_EQ(r.exit, 2);
   EXPECT_NE(r.err.find("empty"), std::string::npos) << r.err;
+  // The picture's own name given as the map's would have been written as r.MLL, over its map.
+  r = Run(pic + " -o " + pic);
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("give a map file (.MLL)"), std::string::npos) << r.err;
   r = Run(pic + " --tone 100");
   EXPECT_EQ(r.exit, 2);
   r = Run(pic + " --background 12345");

@@ -2968,23 +2968,26 @@ std::vector<bool> PaletteLineColours(const Picture& picture, Places& places, con
 // its noise (a JPEG's paper a few steps off the white typed). A picture without flat spots (all
 // noise) may show it anywhere.
 bool ShowsBackground(const Picture& picture, Places& places, int32_t background) {
+  std::vector<int32_t> row(static_cast<size_t>(picture.width));
+  for (int32_t y = 0; y < picture.height; ++y) {
+    picture.ReadRow(y, row.data());
+    if (std::find(row.begin(), row.end(), background) != row.end()) return true;
+  }
   const Lab wanted = ToLab(background);
   const std::vector<Place>& place = places.Get();
-  std::vector<int32_t> row(static_cast<size_t>(picture.width));
   int64_t flat = 0, near = 0;
   for (int32_t y = 0; y < picture.height; ++y) {
     picture.ReadRow(y, row.data());
     for (int32_t x = 0; x < picture.width; ++x) {
-      if (row[x] == background) return true;
       if (place[static_cast<size_t>(y) * picture.width + x] < Place::Flat) continue;
       ++flat;
       // Most pixels lie far off in sRGB already: OKLab only for those that may be near.
       if (Step(row[x], background) <= kBackgroundSteps &&
-          Distance2(ToLab(row[x]), wanted) <= kBackgroundNoise * kBackgroundNoise)
-        ++near;
+          Distance2(ToLab(row[x]), wanted) <= kBackgroundNoise * kBackgroundNoise && ++near >= kLeastPeak)
+        return true;
     }
   }
-  return near >= kLeastPeak || flat == 0;
+  return flat == 0;
 }
 
 bool AllIn(const std::vector<int32_t>& colours, const std::vector<int32_t>& palette) {
@@ -3010,7 +3013,9 @@ Picture CleanPicture(const Picture& source, const CleanupOptions& options, int32
   std::vector<int32_t> palette = options.palette;
   std::vector<bool> lines, fromLines;
   Places places(picture);
-  const bool backgroundShown = background >= 0 && ShowsBackground(picture, places, background);
+  // Only colours chosen or given leave the background a place to draw blends to.
+  const bool chosen = options.colours > 0 || !options.palette.empty();
+  const bool backgroundShown = background >= 0 && (!chosen || ShowsBackground(picture, places, background));
   if (report) report->backgroundUnseen = background >= 0 && !backgroundShown;
   const std::optional<int32_t> fixed = backgroundShown ? std::optional(background) : std::nullopt;
   if (palette.empty() && options.colours > 0)

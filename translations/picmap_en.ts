@@ -667,6 +667,10 @@ Save them to a points file?<byte value="xd"/>
         <source>%1 (範囲を動かしたため, 地図は基準点に合っていません)</source>
         <translation>%1 (the extents were moved: the map no longer fits the control points)</translation>
     </message>
+    <message>
+        <source>背景色 %1 の部分が画像にありません. どの画素も地図に入りました.</source>
+        <translation>The picture has no area of the background colour %1. Every pixel went into the map.</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>

@@ -590,8 +590,9 @@ AreasApart FlatAreasApart(const Picture& picture, Places& places) {
 // background picked with the pointer on a noisy sea is one pixel of it, as likely at the edge
 // of its noise (three times its spread, 14 steps a channel) as in its middle.
 constexpr float kBackgroundNoise = 4 * kSameColour;
-// No channel of a colour within kBackgroundNoise of another lies farther from it than this.
-constexpr int kBackgroundSteps = 64;
+// The least share of a picture's flat spots and line middles that the background seen only in
+// gaps between areas covers.
+constexpr double kBackgroundInGaps = 0.01;
 
 // Whether an area's colour `a` is the colour of centre `c` seen twice.
 bool IsSameColour(const Lab& a, const Lab& c, From from, const std::vector<double>& flatDensity,
@@ -1764,7 +1765,9 @@ std::vector<int32_t> ReadPaletteFile(const std::u16string& path) {
     // A '#' starts a comment, unless hex digits follow it: a colour mistyped with a digit too
     // few, or with one letter for a digit (O for 0), is refused, not passed over with its areas
     // left to another colour.
-    const QString word = line.section(QRegularExpression(QStringLiteral("\\s")), 0, 0);
+    // Any space ends the colour: the wide space of a Japanese keyboard before a name too.
+    const QString word =
+        line.section(QRegularExpression(QStringLiteral("\\s"), QRegularExpression::UseUnicodePropertiesOption), 0, 0);
     if (line.startsWith('#') && (gimp || !(IsHexWord(word.mid(1)) || IsMistypedHexColour(word)))) continue;
     const std::optional<int32_t> c = gimp ? GimpColour(line) : HexColour(word);
     if (!c)
@@ -2964,9 +2967,11 @@ std::vector<bool> PaletteLineColours(const Picture& picture, Places& places, con
   return lines;
 }
 
-// Whether the picture shows the background colour: a pixel of it exactly, or flat spots within
-// its noise (a JPEG's paper a few steps off the white typed). A picture without flat spots (all
-// noise) may show it anywhere.
+// Whether the picture shows the background colour: a pixel of it exactly, flat spots that the
+// clean-up takes for its noise (a JPEG's paper a few steps off the white typed), or a share of
+// the middles of lines near it (paper between areas seen only in gaps a pixel or two wide). A
+// few such middles alone are the blends along a border (black beside blue passes through the
+// navy typed). A picture without flat spots or lines (all noise) may show it anywhere.
 bool ShowsBackground(const Picture& picture, Places& places, int32_t background) {
   std::vector<int32_t> row(static_cast<size_t>(picture.width));
   for (int32_t y = 0; y < picture.height; ++y) {
@@ -2975,19 +2980,22 @@ bool ShowsBackground(const Picture& picture, Places& places, int32_t background)
   }
   const Lab wanted = ToLab(background);
   const std::vector<Place>& place = places.Get();
-  int64_t flat = 0, near = 0;
+  int64_t seen = 0, nearFlat = 0, nearLine = 0;
   for (int32_t y = 0; y < picture.height; ++y) {
     picture.ReadRow(y, row.data());
     for (int32_t x = 0; x < picture.width; ++x) {
-      if (place[static_cast<size_t>(y) * picture.width + x] < Place::Flat) continue;
-      ++flat;
+      const Place at = place[static_cast<size_t>(y) * picture.width + x];
+      if (at == Place::Blend) continue;
+      ++seen;
       // Most pixels lie far off in sRGB already: OKLab only for those that may be near.
-      if (Step(row[x], background) <= kBackgroundSteps &&
-          Distance2(ToLab(row[x]), wanted) <= kBackgroundNoise * kBackgroundNoise && ++near >= kLeastPeak)
-        return true;
+      if (Step(row[x], background) > kNoiseApart || RgbDistance(row[x], background) > kNoiseApart ||
+          Distance2(ToLab(row[x]), wanted) > kBackgroundNoise * kBackgroundNoise)
+        continue;
+      if (at >= Place::Flat && ++nearFlat >= kLeastPeak) return true;
+      if (at < Place::Flat) ++nearLine;
     }
   }
-  return flat == 0;
+  return seen == 0 || (nearLine >= kLeastPeak && static_cast<double>(nearLine) >= kBackgroundInGaps * static_cast<double>(seen));
 }
 
 bool AllIn(const std::vector<int32_t>& colours, const std::vector<int32_t>& palette) {

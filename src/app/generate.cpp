@@ -13,6 +13,7 @@
 #include "map/clsMapPolygon.h"
 #include "map/clsMapRem.h"
 #include "map/converter_header.h"
+#include "support/colorlib.h"
 #include "support/figcodes.h"
 #include "support/library.h"
 #include "support/numeric.h"
@@ -148,6 +149,11 @@ bool frmMainLogic::FinishGeneration(bool ok) {
   if (ok) {
     mapUnsaved_ = true;
     generatedOn_ = CurrentPlacement();
+    // The background was no colour of the clean-up: the map holds what the user asked to leave out.
+    if (BackgroundUnseen())
+      window_.Message(Arg(Tr("frmMain", "背景色 %1 の部分が画像にありません. どの画素も地図に入りました."),
+                          {HtmlColorStr(state_.backColor)}),
+                      false);
     window_.Message(cleanup_.regions ? frmtext::kRegionsDone : frmtext::kPolygonDone, false);
     window_.SetMenuEnabled(Menu::mnuCompress, !cleanup_.regions);  // regions are no rectangles
     window_.SetMenuEnabled(Menu::mnuSave, true);

@@ -175,10 +175,10 @@ void RefuseRowsBeyondThePoles(const double gt[6], int width, int height, const s
     if (std::fabs(c[1]) > 90 + slack) Refuse(Tr("georef", "座標変換式が画像を緯度 ±90° の外まで置いています."));
 }
 
-// Twice the equator's length: no projection of the earth spreads a picture of it wider (a
-// whole-world Mercator or plate carrée is one length across). A geotransform placing the
-// picture farther apart (pixels of 1e9 m) is wrong; warped, it would smear the picture over the
-// whole world.
+// Twice the equator's length: no projection of the earth spreads a picture of it wider east to
+// west (a whole-world Mercator or plate carrée is one length across; north to south a Mercator
+// near the poles reaches farther). A geotransform placing the picture wider (pixels of 1e9 m)
+// is wrong; warped, it would smear the picture over the whole world.
 constexpr double kWidestProjectedMetres = 2 * 40075017.0;
 
 void RefuseAPictureWiderThanTheEarth(const double gt[6], int width, int height, const std::string& crs) {
@@ -187,7 +187,7 @@ void RefuseAPictureWiderThanTheEarth(const double gt[6], int width, int height, 
   const auto corners = CornersOf(gt, width, height);
   double reach = 0;
   for (const auto& a : corners)
-    for (const auto& b : corners) reach = std::max({reach, std::fabs(a[0] - b[0]), std::fabs(a[1] - b[1])});
+    for (const auto& b : corners) reach = std::max(reach, std::fabs(a[0] - b[0]));
   if (reach * srs.GetLinearUnits() > kWidestProjectedMetres)
     Refuse(Arg(Tr("georef", "座標変換式が画像を %1 km にわたって置いています. 地球より大きな範囲です."),
                {FromUtf8(std::to_string(std::llround(std::min(reach * srs.GetLinearUnits() / 1000, 9e15))))}));

@@ -276,7 +276,9 @@ QString ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
 // The map file -o names: in a folder it names (or one its trailing '/' marks), the map takes
 // the picture's name, as cp and mv put a file into a folder.
 std::u16string MapPathFromOutput(const QString& output, const std::u16string& picture) {
-  if (!output.endsWith('/') && !QFileInfo(output).isDir()) return ToU16(output);
+  // A name of an ending alone (".mymap") would be saved as ".MLL".
+  if (!output.endsWith('/') && !QFileInfo(output).isDir())
+    return ToU16(QFileInfo(output).completeBaseName().isEmpty() ? output + QStringLiteral(".MLL") : output);
   const QString name = QFileInfo(QString::fromStdU16String(picture)).fileName();
   return ChangeExtension(ToU16(QDir(output).filePath(name)), u"MLL");
 }
@@ -291,7 +293,7 @@ QString ReadOptions(const QCommandLineParser& p, Options& o) {
   // A map is saved under the name ending in .MLL: another ending would be changed silently, and
   // the map written over whatever map bears that name (the picture's, for -o PICTURE).
   if (const QFileInfo out(p.value("output")); p.isSet("output") && !out.isDir() && !p.value("output").endsWith('/') &&
-                                              !out.suffix().isEmpty() &&
+                                              !out.completeBaseName().isEmpty() && !out.suffix().isEmpty() &&
                                               out.suffix().compare(QStringLiteral("MLL"), Qt::CaseInsensitive) != 0)
     return TrQ("picmap-cli", "-o/--output: 地図ファイル (.MLL) を指定してください ('%1' ではなく)").arg(p.value("output"));
   o.map = p.isSet("output") ? MapPathFromOutput(p.value("output"), o.picture) : ChangeExtension(o.picture, u"MLL");

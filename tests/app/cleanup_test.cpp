@@ -559,6 +559,18 @@ TEST_F(RegionGeneration, RegionsOfACleanedPictureCarryThingAndToneColour) {
   EXPECT_GT(polygons[0]->Poly()->Count(), 9);  // outline, bridge there and back, lake
 }
 
+// A background colour typed that the picture has no area of is told of before the map is done:
+// every pixel went into the map, the blends nearest to it too.
+TEST_F(RegionGeneration, ABackgroundThePictureDoesNotShowIsToldOf) {
+  StartWithABlueSquareToCleanIntoRegions();
+  logic->MutableState().backColor = 0x563412;
+  logic->mnuPolygon_Click();
+  ASSERT_GE(win.messages.size(), 2u);
+  EXPECT_EQ(win.LastMessage(), frmtext::kRegionsDone);
+  EXPECT_NE(win.messages[win.messages.size() - 2].text.find(u"#123456"), std::u16string::npos);
+  EXPECT_EQ(logic->LastRegions().regions, 2);
+}
+
 // The colours of a palette are the map's exactly, whatever the tone: regions and rectangles.
 TEST_F(RegionGeneration, APalettesColoursAreKeptWhateverTheTone) {
   Picture pic(32, 32, 0xFFFFFF);

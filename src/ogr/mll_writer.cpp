@@ -435,6 +435,22 @@ bool MapField(const char* name) {
 }
 
 
+// A figure keeps the identifier its map gave it (fig_id, carried through a GeoPackage or a
+// shapefile and back), so links to it from other data still find it; a value that is no
+// identifier (no date of years 100 to 9999) is passed over. Only the first figure of a feature
+// takes it: the other parts of a multi-geometry are figures of their own, with new ones.
+void KeepIdentifier(OGRFeature& feature, clsMapFigure& first) {
+  const int i = feature.GetFieldIndex("fig_id");
+  if (i < 0 || !feature.IsFieldSetAndNotNull(i)) return;
+  const double id = feature.GetFieldAsDouble(i);
+  try {
+    FigDateOf(id);
+  } catch (const Error&) {
+    return;
+  }
+  first.FigID(id);
+}
+
 bool IsVirtual(const std::string& path) { return path.rfind("/vsi", 0) == 0; }
 
 // A folder of our own under the temporary folder, removed with everything in it.
@@ -725,6 +741,7 @@ bool MllWriterDataset::AddFeature(OGRFeature& feature, const std::string& layerN
   const FigureSink sink{figures_, attributes, degrees_, name, losses, &label};
   const size_t before = figures_.size();
   if (AddGeometry(*g, sink)) {
+    if (figures_.size() > before) KeepIdentifier(feature, *figures_[before]);
     // Only a point carries a text; a polygon's or line's is lost, and said so.
     const auto isText = [](const auto& fig) { return std::dynamic_pointer_cast<clsMapText>(fig) != nullptr; };
     losses.unplacedTexts += label.HasText() && std::none_of(figures_.begin() + before, figures_.end(), isText);

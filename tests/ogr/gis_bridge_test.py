@@ -238,6 +238,12 @@ class Writing(ConvertedMap):
         again = [(f["points"], f["color"], f["thing"]) for f in dump(back) if f["code"] == 3]
         original = [(f["points"], f["color"], f["thing"]) for _, f in self.figures_of(3)]
         self.assertEqual(again, original)
+
+        def identifiers(path):
+            ds = ogr.Open(path)
+            return [f["fig_id"] for f in ds.GetLayerByName("polygons")]
+        # Links from other data to a figure's identifier still find it.
+        self.assertEqual(identifiers(back), identifiers(self.map))
         info = run(CLI, "info", back).stdout
         # The header comes back through the GeoPackage's metadata; the file names are the new ones.
         self.assertIn("MapName(1): shapes", info)

@@ -140,8 +140,12 @@ bool AddPolygon(const OGRPolygon& polygon, const FigureSink& sink) {
   if (polygon.IsEmpty()) return true;
   Ring outer;
   if (!RingPoints(*polygon.getExteriorRing(), sink, outer)) return false;
-  if (outer.size() < 4 || DoubleSignedArea(outer) == 0) {
+  if (outer.size() < 4) {
     ++sink.losses.shortPolygons;
+    return true;
+  }
+  if (DoubleSignedArea(outer) == 0) {
+    ++sink.losses.noArea;
     return true;
   }
   std::vector<Ring> holes;
@@ -178,8 +182,13 @@ bool AddAreas(const OGRGeometry& g, const FigureSink& sink) {
   if (valid || !repaired) return wkbFlatten(g.getGeometryType()) == wkbPolygon
                                      ? AddPolygon(*g.toPolygon(), sink)
                                      : AddGeometry(g, sink);
-  ++sink.losses.repaired;
-  return AddPolygonalParts(*repaired, sink);
+  // A polygon without area (a spike, a ring back and forth along a line) repairs into lines
+  // alone: nothing of it is stored, and it is told as left out, not as repaired.
+  const size_t before = sink.figures.size();
+  const bool added = AddPolygonalParts(*repaired, sink);
+  if (added && sink.figures.size() == before) ++sink.losses.noArea;
+  else ++sink.losses.repaired;
+  return added;
 }
 
 // Language 1 keeps one byte a character ("^" after a vowel is its notation for a circumflex,
@@ -508,6 +517,7 @@ std::string LayerLosses::Describe() const {
   add(emptyGeometries, "feature(s) of an empty geometry left out");
   add(shortLines, "line(s) of one point left out");
   add(shortPolygons, "polygon ring(s) of fewer than 4 points left out");
+  add(noArea, "polygon(s) without area left out");
   add(badColours, "colour(s) that are not #RRGGBB ignored");
   add(alphaColours, "colour(s) stored without their transparency");
   add(repaired, "invalid polygon(s) repaired before they were stored");

@@ -27,6 +27,7 @@ struct LayerLosses {
   int64_t emptyGeometries = 0;
   int64_t shortLines = 0;     // lines of fewer than two points (on the arc-second grid)
   int64_t shortPolygons = 0;  // rings of fewer than four points
+  int64_t noArea = 0;         // polygons without area (on the arc-second grid, or repaired into lines)
   int64_t badColours = 0;     // colour texts that are not #RRGGBB
   int64_t alphaColours = 0;   // #RRGGBBAA: the map keeps no transparency
   int64_t repaired = 0;       // invalid polygons made valid before they were stored

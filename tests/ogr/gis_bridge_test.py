@@ -447,6 +447,8 @@ class WritingBack(ConvertedMap):
             ({"text": "角", "angle": "abc", "text_fix": -5, "show_mode": 7}, self.point(8)),
             ({"text": "角", "angle": 45.4, "text_fix": 3}, self.point(9)),
             ({"text": "川"}, {"type": "LineString", "coordinates": [[1, 1], [2, 2]]}),
+            ({}, {"type": "Polygon", "coordinates": [[[20, 20], [21, 20], [22, 20], [20, 20]]]}),  # flat
+            ({}, {"type": "Polygon", "coordinates": [[[30, 30], [31, 31], [30, 30], [30, 30]]]}),  # a spike
         ])
         p = run("ogr2ogr", "-f", "MLL", self.path("losses.MLL"), path)
         self.assertEqual(p.stderr.count("layer losses:"), 1, p.stderr)
@@ -457,7 +459,8 @@ class WritingBack(ConvertedMap):
                      "1 text(s) with characters a map file cannot hold",
                      "3 value(s) that are no whole number in range, ignored (angle 1, show_mode 1, "
                      "text_fix 1; the first in feature 12)",
-                     "1 text(s) of features without a point, not stored"]:
+                     "1 text(s) of features without a point, not stored",
+                     "2 polygon(s) without area left out"]:
             self.assertIn(told, p.stderr)
         # An empty cell is no value: the figure takes the default thing, not a refusal.
         figures = dump(self.path("losses.MLL"))

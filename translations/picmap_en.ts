@@ -335,6 +335,13 @@
     </message>
 </context>
 <context>
+    <name>clsThing</name>
+    <message>
+        <source>事象番号が範囲外です(0～999)</source>
+        <translation>The thing number is out of range (0 to 999)</translation>
+    </message>
+</context>
+<context>
     <name>clsThings</name>
     <message>
         <source>は変更禁止.</source>
@@ -343,6 +350,10 @@
     <message>
         <source>事象ファイルが存在しません.</source>
         <translation>The thing file does not exist.</translation>
+    </message>
+    <message>
+        <source>事象番号が重複しています</source>
+        <translation>The thing number is given twice</translation>
     </message>
 </context>
 <context>

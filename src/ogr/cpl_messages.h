@@ -6,6 +6,7 @@
 
 #include "support/errormng.h"
 #include "support/platform.h"
+#include "support/text.h"
 
 namespace picmap::ogr {
 
@@ -28,6 +29,27 @@ class CplMessages final : public MessageBoxPort {
 
  private:
   MessageBoxPort* previous_;
+};
+
+// While it lives, the libraries' messages are dropped: the caller tells their cause in a line of
+// its own (a thing file that cannot be read, told once with what the map is read without).
+class SilentMessages final : public MessageBoxPort {
+ public:
+  SilentMessages() : previous_(SetMessageBoxPort(this)) {}
+  ~SilentMessages() override { SetMessageBoxPort(previous_); }
+  SilentMessages(const SilentMessages&) = delete;
+  SilentMessages& operator=(const SilentMessages&) = delete;
+  MsgAnswer Show(const std::u16string& text, const std::u16string&, MsgButtons buttons, MsgIcon) override {
+    last_ = text;
+    return buttons == MsgButtons::Ok ? MsgAnswer::Ok : buttons == MsgButtons::YesNo ? MsgAnswer::No
+           : buttons == MsgButtons::AbortRetryIgnore ? MsgAnswer::Abort : MsgAnswer::Cancel;
+  }
+  // The first line of the last message dropped, for a caller that has no error to tell.
+  std::string LastLine() const { return ToUtf8(last_.substr(0, last_.find_first_of(u"\r\n"))); }
+
+ private:
+  MessageBoxPort* previous_;
+  std::u16string last_;
 };
 
 // While it lives, a file error of the map or the thing catalogue is one CPLError line naming the

@@ -320,7 +320,10 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
   }
   source->StartReading();
   std::u16string thingProblem;
-  source->things = ThingLookup::BesideMap(FromUtf8(path), ReadWholeFile, &thingProblem);
+  {
+    const SilentMessages toldBelow;
+    source->things = ThingLookup::BesideMap(FromUtf8(path), ReadWholeFile, &thingProblem);
+  }
   if (!source->things.HasThings())
     CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s; thing names are empty and colours only the figures' own",
              ToUtf8(thingProblem).c_str());

@@ -388,14 +388,19 @@ bool EndsWithIgnoringCase(const std::string& s, const char* tail) {
   return s.size() >= n && EQUAL(s.c_str() + s.size() - n, tail);
 }
 
-std::shared_ptr<clsThings> LoadTemplate(const std::string& file) {
+// The template thing file, or nothing with `why` it cannot be read told once by the caller.
+std::shared_ptr<clsThings> LoadTemplate(const std::string& file, std::string* why = nullptr) {
   auto things = std::make_shared<clsThings>();
   things->AssignFileName(FromUtf8(file));
-  CplMessages messages;
+  SilentMessages messages;
+  std::string reason;
   try {
     if (things->Load() == 0) return things;
-  } catch (const Error&) {
+    reason = messages.LastLine();
+  } catch (const Error& e) {
+    reason = DescriptionText(e);
   }
+  if (why) *why = reason;
   return nullptr;
 }
 
@@ -597,10 +602,12 @@ MllWriterDataset* MllWriterDataset::Create(const std::string& path, CSLConstList
     return nullptr;
   }
   const std::string thingFile = TemplateThingFile(options);
-  std::shared_ptr<clsThings> things = thingFile.empty() ? nullptr : LoadTemplate(thingFile);
+  std::string why;
+  std::shared_ptr<clsThings> things = thingFile.empty() ? nullptr : LoadTemplate(thingFile, &why);
   if (!things) {
-    CPLError(CE_Failure, CPLE_OpenFailed, "MLL: cannot read the template thing file %s",
-             thingFile.empty() ? "PICMAP.THG (give it with -dsco THINGS=...)" : thingFile.c_str());
+    CPLError(CE_Failure, CPLE_OpenFailed, "MLL: cannot read the template thing file %s%s%s",
+             thingFile.empty() ? "PICMAP.THG (give it with -dsco THINGS=...)" : thingFile.c_str(),
+             why.empty() ? "" : ": ", why.c_str());
     return nullptr;
   }
   auto* ds = new MllWriterDataset;
@@ -688,7 +695,7 @@ OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* 
              "MLL: layer %s is not in longitude/latitude degrees; reproject it with "
              "-t_srs EPSG:4326",
              name);
-    stopped_ = true;
+    refusedLayers_.push_back(name);
     return nullptr;
   }
   if (degrees_ && srs && !SameAsWgs84(*srs)) {
@@ -696,11 +703,11 @@ OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* 
              "MLL: layer %s is in %s, whose datum is not WGS 84 (a map file holds WGS 84 "
              "longitudes and latitudes); reproject it with -t_srs EPSG:4326",
              name, srs->GetName() ? srs->GetName() : "another geographic CRS");
-    stopped_ = true;
+    refusedLayers_.push_back(name);
     return nullptr;
   }
   if (!degrees_ && srs && !AcceptedOnPlane(name, *srs)) {
-    stopped_ = true;
+    refusedLayers_.push_back(name);
     return nullptr;
   }
   layers_.push_back(std::make_unique<MllWriterLayer>(*this, name, type));
@@ -831,6 +838,11 @@ bool MllWriterDataset::Write() {
   for (const auto& layer : layers_)
     if (const std::string lost = layer->Describe(); !lost.empty())
       CPLError(CE_Warning, CPLE_AppDefined, "MLL: layer %s: %s", layer->GetName(), lost.c_str());
+  // A refused layer stops ogr2ogr, unless -skipfailures goes on past it: then the others are
+  // written, as the features of a layer are past one refused.
+  for (const std::string& layer : refusedLayers_)
+    CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s is written without layer %s, refused above", path_.c_str(),
+             layer.c_str());
   if (refused_ > 0)
     CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s is written without the %lld feature(s) refused above",
              path_.c_str(), static_cast<long long>(refused_));

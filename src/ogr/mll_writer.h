@@ -107,6 +107,7 @@ class MllWriterDataset final : public GDALDataset {
   size_t transactionStart_ = 0;
   bool inTransaction_ = false;
   bool stopped_ = false;  // a rollback took back stored features
+  std::vector<std::string> refusedLayers_;  // layers whose CRS a map cannot hold
 };
 
 // The template thing file the writer copies beside the map: the THINGS creation option, else

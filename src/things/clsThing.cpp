@@ -11,6 +11,7 @@
 #include "support/library.h"
 #include "support/numeric.h"
 #include "support/text.h"
+#include "support/ui_text.h"
 #include "things/textlines.h"
 
 namespace picmap {
@@ -209,7 +210,7 @@ int16_t clsThing::NumberOfText(const std::u16string& text) {
   const double value = Val(text);
   // Checked before the 16-bit conversion, which would end a huge value in a bare overflow.
   if (!(std::fabs(value) < 10000) || !IsThingNumber(CInt(value)))
-    Throw(err::kClassDefault, u"", u"事象番号が範囲外です(0～999)");
+    Throw(err::kClassDefault, u"", Tr("clsThing", "事象番号が範囲外です(0～999)"));
   return CInt(value);
 }
 

@@ -232,7 +232,7 @@ std::optional<std::u16string> clsThings::ReadThingBlock(TextLineReader& in, cons
   std::u16string endLine;
   Step([&] { thing->ReadThing(in, &numberLine, &endLine); });
   if (Item(thing->Index())) {
-    Step([&] { Throw(err::kClassDefault, u"", u"事象番号が重複しています" + numberLine.Location()); });
+    Step([&] { Throw(err::kClassDefault, u"", Tr("clsThings", "事象番号が重複しています") + numberLine.Location()); });
   }
   Step([&] { return Add(thing); });
   if (IsSectionHeader(endLine)) return endLine;

@@ -143,6 +143,13 @@ class Reading(ConvertedMap):
         with open(self.path("lone.THG"), "wb") as f:
             f.write(bytes(range(256)))
         self.assertIn("lone.THG: not a thing file", run("ogrinfo", "-ro", "-so", lone).stderr)
+        # One that cannot be read is told once, in one line with the reason and its line.
+        with open(self.path("lone.THG"), "w", encoding="cp932", newline="") as f:
+            f.write("[THING]\r\nNUMBER=0\r\nNAME=a\r\n\r\n[THING]\r\nNUMBER=0\r\nNAME=b\r\n")
+        stderr = run("ogrinfo", "--config", "MLL_LANGUAGE", "en", "-ro", "-so", lone).stderr
+        told = [line for line in stderr.splitlines() if "lone.THG" in line]
+        self.assertEqual(len(told), 1, told)
+        self.assertIn("The thing number is given twice(Line:", told[0])
 
     def test_a_map_under_another_name_is_known_by_its_content(self):
         renamed = self.path("renamed.bin")
@@ -346,6 +353,13 @@ class Writing(ConvertedMap):
         p = run("ogr2ogr", "-f", "MLL", self.path("utm.MLL"), projected, ok=False)
         self.assertNotEqual(p.returncode, 0)
         self.assertIn("-t_srs EPSG:4326", p.stderr)
+        # With -skipfailures the layers in degrees are written without it, and it is named.
+        both = self.path("both.gpkg")
+        run("ogr2ogr", "-f", "GPKG", both, self.path("p.gpkg"), "-nln", "degrees")
+        run("ogr2ogr", "-update", "-f", "GPKG", both, projected, "-nln", "metres")
+        p = run("ogr2ogr", "-skipfailures", "-f", "MLL", self.path("both.MLL"), both, "metres", "degrees")
+        self.assertIn("without layer metres", p.stderr)
+        self.assertEqual(len([f for f in dump(self.path("both.MLL")) if f["code"] == 3]), 1)
         # An x/y map holds whole units: degrees are refused, metres are written and said to be.
         p = run("ogr2ogr", "-f", "MLL", self.path("deg.MXY"), self.gis_data("p.gpkg"), ok=False)
         self.assertNotEqual(p.returncode, 0)

@@ -315,7 +315,7 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
     source->unreadFrom = located + 1;
     source->unreadReason = DescriptionText(e);
     CPLError(CE_Warning, CPLE_AppDefined,
-             "MLL: %s: element %d cannot be read (%s); only the %d figures before it are read",
+             "MLL: %s: element %d cannot be read (%s); only the %d element(s) before it are read",
              path.c_str(), source->unreadFrom, source->unreadReason.c_str(), located);
   }
   source->StartReading();

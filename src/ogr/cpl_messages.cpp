@@ -19,12 +19,10 @@ std::string ErrorText(const Error& e) {
   return "error " + std::to_string(e.Number()) + " in " + ToUtf8(e.Source()) + ": " + description;
 }
 
-MsgAnswer CplMessages::Show(const std::u16string& text, const std::u16string&, MsgButtons buttons,
-                            MsgIcon) {
-  std::string line = ToUtf8(text);
-  for (char& c : line)
-    if (c == '\r' || c == '\n') c = ' ';
-  CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s", line.c_str());
+namespace {
+
+// The answer that gives up, for the buttons a message offers: no retry loops in a host.
+MsgAnswer GiveUpAnswer(MsgButtons buttons) {
   switch (buttons) {
     case MsgButtons::Ok: return MsgAnswer::Ok;
     case MsgButtons::YesNo: return MsgAnswer::No;
@@ -32,6 +30,20 @@ MsgAnswer CplMessages::Show(const std::u16string& text, const std::u16string&, M
     default: return MsgAnswer::Cancel;
   }
 }
+
+}  // namespace
+
+MsgAnswer CplMessages::Show(const std::u16string& text, const std::u16string&, MsgButtons buttons,
+                            MsgIcon) {
+  last_ = text;
+  if (quiet_) return GiveUpAnswer(buttons);
+  std::string line = ToUtf8(text);
+  for (char& c : line)
+    if (c == '\r' || c == '\n') c = ' ';
+  CPLError(CE_Warning, CPLE_AppDefined, "MLL: %s", line.c_str());
+  return GiveUpAnswer(buttons);
+}
+
 
 namespace {
 

@@ -16,39 +16,25 @@ std::string ErrorText(const Error& e);
 // The description alone.
 std::string DescriptionText(const Error& e);
 
+// While it lives, the libraries' messages become GDAL warnings; kept `quiet`, they are dropped
+// and the caller tells their cause in a line of its own (a thing file that cannot be read,
+// told once with what the map is read without).
 class CplMessages final : public MessageBoxPort {
  public:
-  CplMessages() : previous_(SetMessageBoxPort(this)) {}
+  explicit CplMessages(bool quiet = false) : previous_(SetMessageBoxPort(this)), quiet_(quiet) {}
   ~CplMessages() override { SetMessageBoxPort(previous_); }
   CplMessages(const CplMessages&) = delete;
   CplMessages& operator=(const CplMessages&) = delete;
 
-  // Reports the text and answers with the buttons' "give up" answer (no retry loops).
+  // Reports the text (unless quiet) and answers with the buttons' "give up" answer.
   MsgAnswer Show(const std::u16string& text, const std::u16string& title, MsgButtons buttons,
                  MsgIcon icon) override;
-
- private:
-  MessageBoxPort* previous_;
-};
-
-// While it lives, the libraries' messages are dropped: the caller tells their cause in a line of
-// its own (a thing file that cannot be read, told once with what the map is read without).
-class SilentMessages final : public MessageBoxPort {
- public:
-  SilentMessages() : previous_(SetMessageBoxPort(this)) {}
-  ~SilentMessages() override { SetMessageBoxPort(previous_); }
-  SilentMessages(const SilentMessages&) = delete;
-  SilentMessages& operator=(const SilentMessages&) = delete;
-  MsgAnswer Show(const std::u16string& text, const std::u16string&, MsgButtons buttons, MsgIcon) override {
-    last_ = text;
-    return buttons == MsgButtons::Ok ? MsgAnswer::Ok : buttons == MsgButtons::YesNo ? MsgAnswer::No
-           : buttons == MsgButtons::AbortRetryIgnore ? MsgAnswer::Abort : MsgAnswer::Cancel;
-  }
-  // The first line of the last message dropped, for a caller that has no error to tell.
+  // The first line of the last message, for a caller that has no error to tell.
   std::string LastLine() const { return ToUtf8(last_.substr(0, last_.find_first_of(u"\r\n"))); }
 
  private:
   MessageBoxPort* previous_;
+  bool quiet_;
   std::u16string last_;
 };
 

@@ -321,7 +321,7 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
   source->StartReading();
   std::u16string thingProblem;
   {
-    const SilentMessages toldBelow;
+    const CplMessages toldBelow(true);
     source->things = ThingLookup::BesideMap(FromUtf8(path), ReadWholeFile, &thingProblem);
   }
   if (!source->things.HasThings())

@@ -392,7 +392,7 @@ bool EndsWithIgnoringCase(const std::string& s, const char* tail) {
 std::shared_ptr<clsThings> LoadTemplate(const std::string& file, std::string* why = nullptr) {
   auto things = std::make_shared<clsThings>();
   things->AssignFileName(FromUtf8(file));
-  SilentMessages messages;
+  CplMessages messages(true);
   std::string reason;
   try {
     if (things->Load() == 0) return things;

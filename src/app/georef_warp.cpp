@@ -315,17 +315,26 @@ void ColourIndexes(uint8_t* buffer, size_t pixels, const Picture::Palette& palet
 }
 
 // The terms of a transformation that moves and scales the picture along the axes only, whatever
-// fit made it: a control-point fit of a longitude/latitude box is one up to rounding.
+// fit made it: a control-point fit of a longitude/latitude box is one up to rounding. A
+// second-order or thin-plate-spline fit may bend the inside with its corners on a box, so the
+// inside is sampled as well as the corners.
 bool NorthUpTerms(const PictureTransform& t, int32_t w, int32_t h, double gt[6]) {
-  double x0, y0, xw, yw, xh, yh, xc, yc;
-  if (!t.ToMap(0, 0, x0, y0) || !t.ToMap(w, 0, xw, yw) || !t.ToMap(0, h, xh, yh) ||
-      !t.ToMap(w, h, xc, yc))
-    return false;
+  double x0, y0, xw, yw, xh, yh;
+  if (!t.ToMap(0, 0, x0, y0) || !t.ToMap(w, 0, xw, yw) || !t.ToMap(0, h, xh, yh)) return false;
   gt[0] = x0, gt[1] = (xw - x0) / w, gt[2] = 0, gt[3] = y0, gt[4] = 0, gt[5] = (yh - y0) / h;
-  // Within a thousandth of a pixel at every corner.
+  // Within a thousandth of a pixel everywhere.
   const double slackX = std::abs(gt[1]) * 1e-3, slackY = std::abs(gt[5]) * 1e-3;
-  return std::abs(yw - y0) <= slackY && std::abs(xh - x0) <= slackX &&
-         std::abs(xc - xw) <= slackX && std::abs(yc - yh) <= slackY;
+  constexpr int kSteps = 8;
+  for (int i = 0; i <= kSteps; ++i) {
+    for (int j = 0; j <= kSteps; ++j) {
+      const double px = static_cast<double>(w) * i / kSteps, py = static_cast<double>(h) * j / kSteps;
+      double x, y;
+      if (!t.ToMap(px, py, x, y)) return false;
+      if (std::abs(x - (gt[0] + px * gt[1])) > slackX || std::abs(y - (gt[3] + py * gt[5])) > slackY)
+        return false;
+    }
+  }
+  return true;
 }
 
 // An east edge past 180° lies on the other side (the extents then cross the 180° meridian).

@@ -281,6 +281,35 @@ TEST(PlaceOnLonLatGrid, TheGridReachesEveryEdgeOfThePicture) {
   EXPECT_LE(inZone.south, toLonLat(500000, 4.1e6).second) << "the south edge bows south at the zone's centre";
 }
 
+// Corners pinned on a longitude/latitude box and one point inside moved: a second-order or
+// thin-plate-spline fit bends the inside, so the picture must be warped, not taken as it is.
+TEST(PlaceOnLonLatGrid, AFitThatBendsTheInsideOfABoxIsWarped) {
+  ControlPointSet set;
+  for (const auto& [px, py, lon, lat] : {std::tuple{0.0, 0.0, 130.0, 40.0}, {200.0, 0.0, 140.0, 40.0},
+                                         {200.0, 100.0, 140.0, 35.0}, {0.0, 100.0, 130.0, 35.0},
+                                         {100.0, 50.0, 135.3, 37.2}, {100.0, 0.0, 135.0, 40.0},
+                                         {100.0, 100.0, 135.0, 35.0}, {0.0, 50.0, 130.0, 37.5},
+                                         {200.0, 50.0, 140.0, 37.5}}) {
+    ControlPoint p;
+    p.pixelX = px, p.pixelY = py, p.mapX = lon, p.mapY = lat;
+    set.points.push_back(p);
+  }
+  Picture source(200, 100, 0xFFFFFF);
+  source.Set(100, 50, 0x00FF00);
+  for (TransformKind kind : {TransformKind::Poly2, TransformKind::ThinPlateSpline}) {
+    const Georeference georef{"", FitControlPoints(set, kind, 200, 100).transform, "test"};
+    const PlacedPicture placed = PlaceOnLonLatGrid(source, georef, WarpLimits());
+    EXPECT_TRUE(placed.warped) << TransformName(kind);
+    bool found = false;  // the green pixel lies where the fit takes it, 135.3° E 37.2° N
+    const double gx = (135.3 * 3600 - placed.west) * placed.picture.width / (placed.east - placed.west);
+    const double gy = (placed.north - 37.2 * 3600) * placed.picture.height / (placed.north - placed.south);
+    for (int32_t y = std::max(0, int(gy) - 2); y <= std::min(placed.picture.height - 1, int(gy) + 2); ++y)
+      for (int32_t x = std::max(0, int(gx) - 2); x <= std::min(placed.picture.width - 1, int(gx) + 2); ++x)
+        found |= placed.picture.At(x, y) == 0x00FF00;
+    EXPECT_TRUE(found) << TransformName(kind);
+  }
+}
+
 // Metre pixels over a few metres land on one 10" pixel: told as such, not as a tiny picture.
 TEST(PlaceOnLonLatGrid, APictureOfAFewMetresIsRefusedForItsArea) {
   const double grid[6] = {300000, 0.01, 0, 4.5e6, 0, -0.01};

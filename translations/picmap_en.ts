@@ -1248,6 +1248,14 @@ Save them to a points file?<byte value="xd"/>
         <source>-o/--output: 地図ファイル (.MLL) を指定してください (&apos;%1&apos; ではなく)</source>
         <translation>-o/--output: give a map file (.MLL), not &apos;%1&apos;</translation>
     </message>
+    <message>
+        <source>注意: %1: 画像自身の位置参照は使わず, 指定の端 (%2) で配置しました. 指定のない端は全世界のままです</source>
+        <translation>note: %1: its own georeferencing is not used: it is placed by the edges given (%2), and the edges not given are the whole world&apos;s</translation>
+    </message>
+    <message>
+        <source>注意: %1: 画像自身の位置参照は使わず, 指定の端で配置しました</source>
+        <translation>note: %1: its own georeferencing is not used: it is placed by the edges given</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

@@ -53,7 +53,7 @@ void PrintErrors(const ScriptedWindow& win, size_t from, const std::u16string& f
   for (size_t i = from; i < win.messages.size(); ++i) {
     if (!win.messages[i].errorIcon) continue;
     std::string line = TerminalText(win.messages[i].text);
-    if (!win.messages[i].detail.empty()) line += "\n" + TerminalText(win.messages[i].detail);
+    if (!win.messages[i].detail.empty()) line.append("\n").append(TerminalText(win.messages[i].detail));
     // Its lines become parts of one, the full stop before each colon dropped.
     for (size_t at = line.find('\n'); at != std::string::npos; at = line.find('\n', at)) {
       const bool stop = at > 0 && line[at - 1] == '.';
@@ -641,6 +641,29 @@ std::string CrsName(const std::string& wkt) {
                                                                   : wkt.substr(open + 1, close - open - 1);
 }
 
+// Edges typed for a picture that carries its own georeferencing place it by the edges alone;
+// with some edges missing, those keep the whole world's, and the picture lands far from where
+// the file puts it. Neither is what a user of a GeoTIFF expects without a word.
+void NoteGeoreferenceSetAside(const Options& o) {
+  if (o.worldFile || o.world || o.GeoreferenceAsked()) return;
+  QStringList given;
+  for (int i = 0; i < 4; ++i)
+    if (o.edges[i]) given << QStringLiteral("--") + QString::fromLatin1(kEdgeOptions[i]);
+  if (given.isEmpty()) return;
+  try {
+    if (!GeoreferenceOfFile(o.picture)) return;
+  } catch (const Error&) {
+    return;  // a georeferencing that could not be used is no loss to tell of
+  }
+  Fail(given.size() < 4
+           ? TrQ("picmap-cli", "注意: %1: 画像自身の位置参照は使わず, 指定の端 (%2) で配置しました. "
+                               "指定のない端は全世界のままです")
+                 .arg(Q(o.picture), given.join(QStringLiteral(", ")))
+           : TrQ("picmap-cli", "注意: %1: 画像自身の位置参照は使わず, 指定の端で配置しました")
+                 .arg(Q(o.picture)),
+       kExitOk);
+}
+
 // Places the picture by control points, the CRS given, or the georeferencing the file carries
 // (only when no edge option says otherwise). kExitOk also when nothing georeferences it.
 int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options& o,
@@ -664,6 +687,7 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
                 kExitFailure);
   }
   if (!g) {
+    NoteGeoreferenceSetAside(o);
     if (o.sourceCrs)
       return Fail(TrQ("picmap-cli", "%1: --source-crs: 画像に座標変換式もワールドファイルもありません. "
                                     "基準点 (--gcp, --gcp-file) を指定してください")

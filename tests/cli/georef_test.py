@@ -303,6 +303,11 @@ class Projections(unittest.TestCase):
         japanese = subprocess.run([CLI, "convert", "--lang", "ja", "--background", "#FFFFFF", self.original,
                                    "-o", self.path("ja.MLL")], capture_output=True, text=True)
         self.assertIn("georeference: 座標変換式 (WGS 84)", japanese.stdout)
+        # An edge typed sets the file's own placement aside: never without a word.
+        one_edge = convert(self.original, "-o", self.path("west.MLL"), "--west", "100")
+        self.assertEqual(one_edge.returncode, 0, one_edge.stderr)
+        self.assertIn("its own georeferencing is not used", one_edge.stderr)
+        self.assertIn("(--west)", one_edge.stderr)
 
     def test_a_world_file_with_a_prj_places_a_png(self):
         utm = self.warp(self.original, "utm_w.tif", "EPSG:32654", "-dstalpha")

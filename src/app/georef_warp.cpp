@@ -354,6 +354,10 @@ std::optional<PlacedPicture> AsItIs(const Picture& source, const Georeference& g
   double gt[6];
   if (!lonLat || !NorthUpTerms(*georef.transform, source.width, source.height, gt)) return std::nullopt;
   if (gt[1] * 3600 < kFinestPixelSeconds || -gt[5] * 3600 < kFinestPixelSeconds) return std::nullopt;
+  // Longitudes counted past 180° (0..360, or a sheet at 300..400) are the same meridians a whole
+  // turn round: warped instead, the grid would take square pixels and coarsen the picture.
+  if (std::isfinite(gt[0])) gt[0] = std::remainder(gt[0], 360.0);
+  if (gt[0] >= 180) gt[0] -= 360;
   PlacedPicture placed;
   placed.picture = source;
   placed.west = static_cast<int32_t>(std::nearbyint(gt[0] * 3600));

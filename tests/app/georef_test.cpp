@@ -310,6 +310,19 @@ TEST(PlaceOnLonLatGrid, AFitThatBendsTheInsideOfABoxIsWarped) {
   }
 }
 
+// Longitudes counted on past 180° are the same meridians: such a sheet keeps its own pixels.
+TEST(PlaceOnLonLatGrid, LongitudesPast180AreTakenAWholeTurnRound) {
+  for (const double west : {300.0, -420.0}) {
+    const double grid[6] = {west, 0.5, 0, 40, 0, -0.05};
+    const PlacedPicture placed =
+        PlaceOnLonLatGrid(Picture(200, 100, 0xFF), Georeference{"", AffineTransform(grid), "test"}, WarpLimits());
+    EXPECT_FALSE(placed.warped) << west;
+    EXPECT_EQ(placed.picture.height, 100) << west;
+    EXPECT_EQ(placed.west, -60 * 3600) << west;
+    EXPECT_EQ(placed.east, 40 * 3600) << west;
+  }
+}
+
 // Metre pixels over a few metres land on one 10" pixel: told as such, not as a tiny picture.
 TEST(PlaceOnLonLatGrid, APictureOfAFewMetresIsRefusedForItsArea) {
   const double grid[6] = {300000, 0.01, 0, 4.5e6, 0, -0.01};

@@ -1005,10 +1005,6 @@ Save them to a points file?<byte value="xd"/>
         <translation>--%1: &apos;%2&apos; is out of range (%3)</translation>
     </message>
     <message>
-        <source>--background-at: 画素 %1,%2 は画像の外にあります</source>
-        <translation>--background-at: pixel %1,%2 lies outside the picture</translation>
-    </message>
-    <message>
         <source>行を生成中</source>
         <translation>generating rows</translation>
     </message>
@@ -1255,6 +1251,10 @@ Save them to a points file?<byte value="xd"/>
     <message>
         <source>注意: %1: 画像自身の位置参照は使わず, 指定の端で配置しました</source>
         <translation>note: %1: its own georeferencing is not used: it is placed by the edges given</translation>
+    </message>
+    <message>
+        <source>--background-at: 画素 %1,%2 は画像の外にあります (%3 は %4 x %5 画素)</source>
+        <translation>--background-at: pixel %1,%2 lies outside the picture (%3 is %4 x %5 pixels)</translation>
     </message>
 </context>
 <context>

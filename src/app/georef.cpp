@@ -275,6 +275,18 @@ std::string CrsFromUserInput(const std::string& text) {
   return WktOf(srs);
 }
 
+std::string CrsDisplayName(const std::string& wkt) {
+  if (wkt.empty()) return "WGS 84";
+  EnsureGdalRegistered();
+  QuietGdalErrors quiet;
+  OGRSpatialReference srs;
+  if (srs.importFromWkt(wkt.c_str()) != OGRERR_NONE) return "?";
+  const char* name = srs.GetName();
+  if (name && *name && std::string_view(name) != "unknown") return name;
+  const char* projection = srs.GetAttrValue("PROJECTION");
+  return projection ? projection : "?";
+}
+
 std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path, std::string* note,
                                                const std::string& givenCrs) {
   EnsureGdalRegistered();

@@ -445,7 +445,12 @@ int ColourAtGivenPixel(const ScriptedWindow& win, const Options& o, std::optiona
   colour = o.background;
   if (!o.backgroundAt) return kExitOk;
   if (!win.SourcePicture().Contains(o.atX, o.atY))
-    return Usage(TrQ("picmap-cli", "--background-at: 画素 %1,%2 は画像の外にあります").arg(o.atX).arg(o.atY));
+    return Usage(TrQ("picmap-cli", "--background-at: 画素 %1,%2 は画像の外にあります (%3 は %4 x %5 画素)")
+                     .arg(o.atX)
+                     .arg(o.atY)
+                     .arg(Q(o.picture))
+                     .arg(win.SourceWidth())
+                     .arg(win.SourceHeight()));
   colour = win.SourcePixel(o.atX, o.atY);
   return kExitOk;
 }
@@ -629,16 +634,10 @@ std::optional<Georeference> GeoreferenceByPoints(const Options& o, const Scripte
   fitted = set;
   return Georeference{set.crs, fit.transform,
                       TrQ("picmap-cli", "基準点 %1 点, %2")
-                          .arg(set.points.size())
+                          .arg(std::count_if(set.points.begin(), set.points.end(),
+                                             [](const ControlPoint& p) { return p.enabled; }))
                           .arg(QString::fromStdString(TransformName(kind)))
                           .toStdString()};
-}
-
-std::string CrsName(const std::string& wkt) {
-  if (wkt.empty()) return "WGS 84";
-  const size_t open = wkt.find('"'), close = wkt.find('"', open + 1);
-  return open == std::string::npos || close == std::string::npos ? "its CRS"
-                                                                  : wkt.substr(open + 1, close - open - 1);
 }
 
 // Edges typed for a picture that carries its own georeferencing place it by the edges alone;
@@ -710,7 +709,7 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
   if (!placed) return Failure(win, mark);
   const PlacedPicture& p = *logic.LastPlacement();
   Report("georeference:", TrQ("picmap-cli", "%1 (%2)")
-                             .arg(QString::fromStdString(g->origin), QString::fromStdString(CrsName(g->crs))));
+                             .arg(QString::fromStdString(g->origin), QString::fromStdString(CrsDisplayName(g->crs))));
   const int32_t span = p.east > p.west ? p.east - p.west : p.east - p.west + 1296000;
   if (p.warped)
     Report("warped:", TrQ("picmap-cli", "%1 x %2 画素, 1 画素 %3 x %4 秒")

@@ -23,7 +23,7 @@ class ReferenceLayersTest : public AppTest {
   std::u16string Parallel(int n) {
     std::string coords;
     for (int i = 0; i < n; ++i)
-      coords += (i ? "," : "") + ("[" + std::to_string(130.0 + 10.0 * i / (n - 1)) + ",35]");
+      coords.append(i ? ",[" : "[").append(std::to_string(130.0 + 10.0 * i / (n - 1))).append(",35]");
     return Json("line.geojson", R"({"type":"FeatureCollection","features":[{"type":"Feature",
       "properties":{},"geometry":{"type":"LineString","coordinates":[)" + coords + "]}}]}");
   }

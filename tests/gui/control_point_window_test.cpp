@@ -114,7 +114,7 @@ class AlignmentTest : public ControlPointWindowTest {
     std::string ring;
     for (int i = 0; i <= 4; ++i) {
       const auto& c = kPixel[i % 4];
-      ring += (i ? "," : "") + ("[" + std::to_string(Lon(c[0])) + "," + std::to_string(Lat(c[1])) + "]");
+      ring.append(i ? ",[" : "[").append(std::to_string(Lon(c[0]))).append(",").append(std::to_string(Lat(c[1]))).append("]");
     }
     const fs::path p = folder.Path() / "island.geojson";
     std::ofstream(p) << R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},

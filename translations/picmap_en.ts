@@ -503,8 +503,8 @@
         <translation>could not be read as a picture.</translation>
     </message>
     <message>
-        <source>画像ファイルが途中で切れています (the picture is incomplete).</source>
-        <translation>The picture file is cut off before its end (the picture is incomplete).</translation>
+        <source>画像ファイルが途中で切れています.</source>
+        <translation>The picture file is cut off before its end.</translation>
     </message>
     <message>
         <source>ワールドファイルから設定(&amp;F)</source>

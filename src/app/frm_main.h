@@ -80,7 +80,7 @@ inline constexpr UiText kSaveDone{QT_TRANSLATE_NOOP("frmMain", "保存に成功�
 inline constexpr UiText kSaveFailed{QT_TRANSLATE_NOOP("frmMain", "保存に失敗しました.")};
 inline constexpr UiText kNotAPicture{QT_TRANSLATE_NOOP("frmMain", "を画像として読み込めませんでした.")};
 inline constexpr UiText kIncompletePicture{QT_TRANSLATE_NOOP("frmMain",
-    "画像ファイルが途中で切れています (the picture is incomplete).")};
+    "画像ファイルが途中で切れています.")};
 inline constexpr UiText kWorldFileCaption{QT_TRANSLATE_NOOP("frmMain", "ワールドファイルから設定(&F)")};
 inline constexpr UiText kWorldFileNoPicture{QT_TRANSLATE_NOOP("frmMain", "先に画像ファイルを開いてください.")};
 // Entries after the picture filter's own: the GIS rasters the picture is read from through GDAL.

@@ -117,13 +117,13 @@ TEST(PictureLoaderTest, PictureCutInHalfIsRefusedAsIncomplete) {
     EXPECT_TRUE(LoadPictureFile(dir.File("whole.pic"), PictureLoader::Standard)) << format;
     EXPECT_FALSE(LoadPictureFile(dir.File("half.pic"), PictureLoader::Standard)) << format;
     const std::u16string problem = PictureProblem(dir.File("half.pic"));
-    EXPECT_NE(problem.find(u"the picture is incomplete"), std::u16string::npos)
+    EXPECT_NE(problem.find(u"途中で切れています"), std::u16string::npos)
         << format << ": " << ToUtf8(problem);
     if (std::string(format) != "JPEG") continue;
     // Its end marker put back, the decoder still fills the lost half with grey.
     dir.Write("mended.jpg", whole.substr(0, whole.size() / 2) + "\xFF\xD9");
     EXPECT_FALSE(LoadPictureFile(dir.File("mended.jpg"), PictureLoader::Standard));
-    EXPECT_NE(PictureProblem(dir.File("mended.jpg")).find(u"the picture is incomplete"), std::u16string::npos);
+    EXPECT_NE(PictureProblem(dir.File("mended.jpg")).find(u"途中で切れています"), std::u16string::npos);
   }
 }
 

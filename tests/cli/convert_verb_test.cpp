@@ -294,7 +294,7 @@ TEST_F(ConvertVerbTest, FailuresExitOneWithTheMessage) {
   fs::resize_file(dir_ / "cut.jpg", fs::file_size(dir_ / "cut.jpg") / 2);
   r = Run("'" + (dir_ / "cut.jpg").string() + "'");
   EXPECT_EQ(r.exit, 1);
-  EXPECT_NE(r.err.find("the picture is incomplete"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("cut off before its end"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(dir_ / "cut.MLL"));
   // The background taken from a pixel (31,15 is white), with the template named.
   r = Run("'" + (dir_ / "r.png").string() + "' --background-at 31,15 --things '" +

@@ -1256,6 +1256,10 @@ Save them to a points file?<byte value="xd"/>
         <source>--background-at: 画素 %1,%2 は画像の外にあります (%3 は %4 x %5 画素)</source>
         <translation>--background-at: pixel %1,%2 lies outside the picture (%3 is %4 x %5 pixels)</translation>
     </message>
+    <message>
+        <source>画像に収められた基準点 %1 点, %2</source>
+        <translation>%1 control points of the file (%2)</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

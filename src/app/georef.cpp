@@ -209,7 +209,7 @@ bool IsDefaultGeoTransform(const double gt[6]) {
 
 // One or two points stored in the file place nothing: the fit says how many it needs, as for
 // points given by hand, instead of the picture falling back to the whole world.
-std::optional<Georeference> FromEmbeddedGcps(GDALDataset& ds) {
+std::optional<ControlPointSet> EmbeddedGcps(GDALDataset& ds) {
   const OGRSpatialReference* srs = ds.GetGCPSpatialRef();
   if (ds.GetGCPCount() < 1 || !srs) return std::nullopt;
   ControlPointSet set;
@@ -217,11 +217,17 @@ std::optional<Georeference> FromEmbeddedGcps(GDALDataset& ds) {
   const GDAL_GCP* gcps = ds.GetGCPs();
   for (int i = 0; i < ds.GetGCPCount(); ++i)
     set.points.push_back({gcps[i].dfGCPPixel, gcps[i].dfGCPLine, gcps[i].dfGCPX, gcps[i].dfGCPY});
-  const TransformKind kind = set.points.size() > 20 ? TransformKind::ThinPlateSpline : TransformKind::Poly1;
-  const ControlPointFit fit = FitControlPoints(set, kind, ds.GetRasterXSize(), ds.GetRasterYSize());
-  return Georeference{set.crs, fit.transform,
+  return set;
+}
+
+std::optional<Georeference> FromEmbeddedGcps(GDALDataset& ds) {
+  const std::optional<ControlPointSet> set = EmbeddedGcps(ds);
+  if (!set) return std::nullopt;
+  const TransformKind kind = DefaultKindForFilePoints(set->points.size());
+  const ControlPointFit fit = FitControlPoints(*set, kind, ds.GetRasterXSize(), ds.GetRasterYSize());
+  return Georeference{set->crs, fit.transform,
                       ToUtf8(Arg(Tr("georef", "画像に収められた基準点 %1 点, %2"),
-                                 {FromUtf8(std::to_string(set.points.size())), FromUtf8(TransformName(kind))}))};
+                                 {FromUtf8(std::to_string(set->points.size())), FromUtf8(TransformName(kind))}))};
 }
 
 }  // namespace
@@ -311,6 +317,20 @@ std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path, std::
   const bool crsKnown = !givenCrs.empty() || ds->GetSpatialRef() || !CrsOfPrjBeside(path).empty();
   if (ds->GetGCPCount() == 0 && crsKnown) RefuseASingularWorldFile(path);
   return FromEmbeddedGcps(*ds);
+}
+
+TransformKind DefaultKindForFilePoints(size_t points) {
+  return points > 20 ? TransformKind::ThinPlateSpline : TransformKind::Poly1;
+}
+
+std::optional<ControlPointSet> ControlPointsOfFile(const std::u16string& path) {
+  EnsureGdalRegistered();
+  QuietGdalErrors quiet;
+  std::unique_ptr<GDALDataset> ds(GDALDataset::Open(Utf8Path(path).c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  if (!ds) return std::nullopt;
+  double gt[6];
+  if (ds->GetGeoTransform(gt) == CE_None && !IsDefaultGeoTransform(gt)) return std::nullopt;
+  return EmbeddedGcps(*ds);
 }
 
 std::optional<Georeference> ProjectedWorldFile(const std::u16string& picturePath) {

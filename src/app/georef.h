@@ -66,6 +66,13 @@ ControlPointFit FitControlPoints(const ControlPointSet& set, TransformKind kind,
 // "mapX,mapY,sourceX,sourceY,enable,dX,dY,residual", then one point per line with sourceY
 // negative downwards. Reading throws Error naming the file and line.
 ControlPointSet ReadPointsFile(const std::u16string& path);
+// The control points a picture file carries itself (a GeoTIFF's GCPs) with their CRS, when it
+// carries them and no geotransform, which would place it first. std::nullopt otherwise, also
+// when the file cannot be read.
+std::optional<ControlPointSet> ControlPointsOfFile(const std::u16string& path);
+// How control points carried in a file place it when no transformation is chosen: a
+// thin-plate spline beyond 20 points, a first-order polynomial up to them.
+TransformKind DefaultKindForFilePoints(size_t points);
 // Writes through a staged file; the residual columns come from the points.
 void WritePointsFile(const std::u16string& path, const ControlPointSet& set);
 

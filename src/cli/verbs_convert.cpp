@@ -91,6 +91,7 @@ struct Options {
   std::u16string gcpFile, saveGcpFile;
   std::optional<TransformKind> transform;
   int64_t warpLimitBytes = 0;
+  bool pointsInPicture = false;  // no points given, and the picture carries its own
   bool GeoreferenceAsked() const {
     return sourceCrs || !gcps.isEmpty() || !gcpFile.empty() || transform;
   }
@@ -253,9 +254,12 @@ QString ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
           .arg(p.value("transform"));
   }
   const bool points = !o.gcps.isEmpty() || !o.gcpFile.empty();
+  // A picture that carries control points of its own takes them as given points: fitted by the
+  // transformation asked for, with their residuals told and saved when asked.
+  o.pointsInPicture = !points && !o.sourceCrs && !o.EdgesGiven() && ControlPointsOfFile(o.picture).has_value();
   if (!o.gcps.isEmpty() && !o.gcpFile.empty())
     return TrQ("picmap-cli", "--gcp と --gcp-file は同時に指定できません");
-  if ((o.transform || !o.saveGcpFile.empty() || o.gcpCrs) && !points)
+  if ((o.gcpCrs && !points) || ((o.transform || !o.saveGcpFile.empty()) && !points && !o.pointsInPicture))
     return TrQ("picmap-cli", "--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp または "
                              "--gcp-file) に使います");
   if (o.GeoreferenceAsked() && (o.world || o.edges[0] || o.edges[1] || o.edges[2] || o.edges[3]))
@@ -579,6 +583,9 @@ std::optional<ControlPoint> PointOfOption(const QString& text, bool plainNumbers
 
 ControlPointSet GivenPoints(const Options& o) {
   if (!o.gcpFile.empty()) return ReadPointsFile(o.gcpFile);
+  if (o.pointsInPicture) {
+    if (std::optional<ControlPointSet> own = ControlPointsOfFile(o.picture)) return *own;
+  }
   ControlPointSet set;
   if (o.gcpCrs) set.crs = CrsNamed("--gcp-crs", *o.gcpCrs);
   for (const QString& g : o.gcps) {
@@ -627,15 +634,17 @@ void PrintResiduals(const ControlPointFit& fit, TransformKind kind) {
 std::optional<Georeference> GeoreferenceByPoints(const Options& o, const ScriptedWindow& win,
                                                  ControlPointSet& fitted) {
   ControlPointSet set = GivenPoints(o);
-  const TransformKind kind = o.transform.value_or(TransformKind::Poly1);
+  const TransformKind kind =
+      o.transform.value_or(o.pointsInPicture ? DefaultKindForFilePoints(set.points.size()) : TransformKind::Poly1);
   const ControlPointFit fit = FitControlPoints(set, kind, win.SourceWidth(), win.SourceHeight());
   PrintResiduals(fit, kind);
   set.points = fit.points;
   fitted = set;
+  const auto enabled = std::count_if(set.points.begin(), set.points.end(), [](const ControlPoint& p) { return p.enabled; });
   return Georeference{set.crs, fit.transform,
-                      TrQ("picmap-cli", "基準点 %1 点, %2")
-                          .arg(std::count_if(set.points.begin(), set.points.end(),
-                                             [](const ControlPoint& p) { return p.enabled; }))
+                      (o.pointsInPicture ? TrQ("picmap-cli", "画像に収められた基準点 %1 点, %2")
+                                         : TrQ("picmap-cli", "基準点 %1 点, %2"))
+                          .arg(enabled)
                           .arg(QString::fromStdString(TransformName(kind)))
                           .toStdString()};
 }
@@ -670,7 +679,7 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
   std::optional<Georeference> g;
   std::string note;
   try {
-    if (!o.gcps.isEmpty() || !o.gcpFile.empty())
+    if (!o.gcps.isEmpty() || !o.gcpFile.empty() || o.pointsInPicture)
       g = GeoreferenceByPoints(o, win, fitted);
     else if (o.GeoreferenceAsked() || !o.EdgesGiven())
       g = GeoreferenceOfFile(o.picture, &note,

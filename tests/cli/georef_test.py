@@ -361,6 +361,13 @@ class Projections(unittest.TestCase):
                 self.control_points(utm, "EPSG:4326", grid)]
         r = self.assertRoundTrip(plain, *gcps, "--transform", "tps")
         self.assertLess(rms_of(r.stdout), 0.5)
+        # The same points carried in the picture file are fitted by the transformation asked for.
+        points = [gdal.GCP(x, y, 0, px, py) for px, py, x, y in self.control_points(utm, "EPSG:4326", grid)]
+        carried = self.path("gcps.tif")
+        gdal.Translate(carried, plain, GCPs=points, outputSRS="EPSG:4326")
+        r = self.assertRoundTrip(carried, "--transform", "tps")
+        self.assertIn("16 control points of the file (tps)", r.stdout)
+        self.assertLess(rms_of(r.stdout), 0.5)
 
     def plain_png(self, raster):
         """The raster's pixels without any georeferencing."""

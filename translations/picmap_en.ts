@@ -682,6 +682,10 @@ Save them to a points file?<byte value="xd"/>
         <source>背景色 %1 の部分が画像にありません. どの画素も地図に入りました.</source>
         <translation>The picture has no area of the background colour %1. Every pixel went into the map.</translation>
     </message>
+    <message>
+        <source>画像の外です. 基準点は, まず画像の上の点を, 次にその点の地図上の位置をクリックします.</source>
+        <translation>That is outside the picture. A control point is a point of the picture clicked first, then its place on the map.</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>
@@ -1105,10 +1109,6 @@ Save them to a points file?<byte value="xd"/>
         <translation>--gcp and --gcp-file exclude each other</translation>
     </message>
     <message>
-        <source>--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp または --gcp-file) に使います</source>
-        <translation>--transform, --gcp-crs and --save-gcp-file apply to control points (--gcp or --gcp-file)</translation>
-    </message>
-    <message>
         <source>--world と端の指定は位置参照 (--source-crs, --gcp, --gcp-file) と同時に指定できません</source>
         <translation>--world and the edge options exclude georeferencing (--source-crs, --gcp, --gcp-file)</translation>
     </message>
@@ -1259,6 +1259,10 @@ Save them to a points file?<byte value="xd"/>
     <message>
         <source>画像に収められた基準点 %1 点, %2</source>
         <translation>%1 control points of the file (%2)</translation>
+    </message>
+    <message>
+        <source>--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp, --gcp-file, または座標参照系つきで画像に収められ, 座標変換式も端の指定もないときの基準点) に使います</source>
+        <translation>--transform, --gcp-crs and --save-gcp-file apply to control points (--gcp, --gcp-file, or those stored in the picture with a CRS, when it has no geotransform and no edge is given)</translation>
     </message>
 </context>
 <context>

@@ -67,6 +67,7 @@ std::vector<ControlPoint> frmMainLogic::ControlPointRows() const {
 // Edges moved after the fit (by hand, typed, the whole world) move the warped picture away
 // from where the points put it: the fit's figures no longer describe the map.
 std::u16string frmMainLogic::FitStatus() const {
+  if (!clickHint_.empty()) return clickHint_;
   const Placement now = CurrentPlacement();
   const Placement& fitted = warpedOnto_;
   if (!fit_ || (now.west == fitted.west && now.east == fitted.east && now.north == fitted.north &&
@@ -350,6 +351,10 @@ void frmMainLogic::picDst_MouseDown(int16_t Button, int16_t /*Shift*/, float X, 
     }
   }
   if (markDrag_) return;
+  if (!clickHint_.empty()) {
+    clickHint_.clear();
+    window_.ControlPointsChanged();
+  }
   if (pending_) {
     const auto [px, py] = *pending_;
     const auto [lon, lat] = LonLatAt(X, Y);
@@ -358,6 +363,11 @@ void frmMainLogic::picDst_MouseDown(int16_t Button, int16_t /*Shift*/, float X, 
     return;
   }
   pending_ = OriginalPixelAt(X, Y);
+  // A click beside the picture (after a fit moved it, where it was) would else do nothing at all.
+  if (!pending_) {
+    clickHint_ = Tr("frmMain", "画像の外です. 基準点は, まず画像の上の点を, 次にその点の地図上の位置をクリックします.");
+    window_.ControlPointsChanged();
+  }
   DrawPreview();
 }
 

@@ -257,6 +257,7 @@ void frmMainLogic::LoadPictureFile(const std::u16string& path) {
   shownWarp_.reset();
   generatedOn_.reset();
   fitStatus_.clear();
+  clickHint_.clear();
   pending_.reset();
   markDrag_.reset();
   history_.Clear();

@@ -372,6 +372,7 @@ class frmMainLogic {
   std::optional<Placement> generatedOn_;
   bool MaySaveOnOldExtents();
   std::u16string fitStatus_;
+  std::u16string clickHint_;  // why the last click set no point, until the next click
   std::optional<std::pair<double, double>> pending_;  // a clicked pixel awaiting its angles
   struct MarkDrag {
     size_t index;

@@ -289,8 +289,9 @@ std::string CrsDisplayName(const std::string& wkt) {
   if (srs.importFromWkt(wkt.c_str()) != OGRERR_NONE) return "?";
   const char* name = srs.GetName();
   if (name && *name && std::string_view(name) != "unknown") return name;
-  const char* projection = srs.GetAttrValue("PROJECTION");
-  return projection ? projection : "?";
+  for (const char* part : {"PROJECTION", "DATUM"})  // a longitude/latitude one has no projection
+    if (const char* value = srs.GetAttrValue(part)) return value;
+  return "?";
 }
 
 std::optional<Georeference> GeoreferenceOfFile(const std::u16string& path, std::string* note,

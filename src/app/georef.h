@@ -114,7 +114,8 @@ std::optional<Georeference> RotatedWorldFile(const std::u16string& picturePath, 
 // does not know it.
 std::string CrsFromUserInput(const std::string& text);
 // A CRS's name for reports: "WGS 84" for the empty one; a CRS made from a PROJ string has no
-// name of its own ("unknown") and is called by its projection, as "Lambert_Conformal_Conic_2SP".
+// name of its own ("unknown") and is called by its projection, as "Lambert_Conformal_Conic_2SP",
+// or, in longitude and latitude, by its datum.
 std::string CrsDisplayName(const std::string& wkt);
 
 // The generation takes no pixel finer than this (arc-seconds): a warp's grid is never finer.

@@ -330,8 +330,8 @@ bool NorthUpTerms(const PictureTransform& t, int32_t w, int32_t h, double gt[6])
       const double px = static_cast<double>(w) * i / kSteps, py = static_cast<double>(h) * j / kSteps;
       double x, y;
       if (!t.ToMap(px, py, x, y)) return false;
-      if (std::abs(x - (gt[0] + px * gt[1])) > slackX || std::abs(y - (gt[3] + py * gt[5])) > slackY)
-        return false;
+      if (!(std::abs(x - (gt[0] + px * gt[1])) <= slackX && std::abs(y - (gt[3] + py * gt[5])) <= slackY))
+        return false;  // NaN fails too
     }
   }
   return true;
@@ -354,14 +354,16 @@ std::optional<PlacedPicture> AsItIs(const Picture& source, const Georeference& g
   double gt[6];
   if (!lonLat || !NorthUpTerms(*georef.transform, source.width, source.height, gt)) return std::nullopt;
   if (gt[1] * 3600 < kFinestPixelSeconds || -gt[5] * 3600 < kFinestPixelSeconds) return std::nullopt;
+  if (!std::all_of(gt, gt + 6, [](double v) { return std::isfinite(v) && std::abs(v) < 1e6; })) return std::nullopt;
   // Longitudes counted past 180° (0..360, or a sheet at 300..400) are the same meridians a whole
-  // turn round: warped instead, the grid would take square pixels and coarsen the picture.
-  if (std::isfinite(gt[0])) gt[0] = std::remainder(gt[0], 360.0);
-  if (gt[0] >= 180) gt[0] -= 360;
+  // turn round: warped instead, the grid would take square pixels and coarsen the picture. The
+  // turn is taken on the edges as the map rounds them, so a hair west of 180° W stays there.
+  const double west = std::nearbyint(gt[0] * 3600);
+  const double shift = -std::floor((west + 648000) / 1296000) * 1296000;
   PlacedPicture placed;
   placed.picture = source;
-  placed.west = static_cast<int32_t>(std::nearbyint(gt[0] * 3600));
-  placed.east = static_cast<int32_t>(std::nearbyint((gt[0] + source.width * gt[1]) * 3600));
+  placed.west = static_cast<int32_t>(west + shift);
+  placed.east = static_cast<int32_t>(std::nearbyint((gt[0] + source.width * gt[1]) * 3600) + shift);
   placed.north = static_cast<int32_t>(std::nearbyint(gt[3] * 3600));
   placed.south = static_cast<int32_t>(std::nearbyint((gt[3] + source.height * gt[5]) * 3600));
   if (placed.west < -648000 || placed.west >= 648000 || placed.east - placed.west > 1296000 ||

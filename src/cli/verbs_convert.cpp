@@ -260,8 +260,8 @@ QString ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
   if (!o.gcps.isEmpty() && !o.gcpFile.empty())
     return TrQ("picmap-cli", "--gcp と --gcp-file は同時に指定できません");
   if ((o.gcpCrs && !points) || ((o.transform || !o.saveGcpFile.empty()) && !points && !o.pointsInPicture))
-    return TrQ("picmap-cli", "--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp または "
-                             "--gcp-file) に使います");
+    return TrQ("picmap-cli", "--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp, --gcp-file, "
+                             "または座標参照系つきで画像に収められ, 座標変換式も端の指定もないときの基準点) に使います");
   if (o.GeoreferenceAsked() && (o.world || o.edges[0] || o.edges[1] || o.edges[2] || o.edges[3]))
     return TrQ("picmap-cli", "--world と端の指定は位置参照 (--source-crs, --gcp, --gcp-file) と"
                              "同時に指定できません");
@@ -606,11 +606,13 @@ std::string Fixed(double v, int decimals) {
   return buf;
 }
 
-void PrintResiduals(const ControlPointFit& fit, TransformKind kind) {
+// `eachPoint` false leaves out the line of each point: a GeoTIFF may carry hundreds.
+void PrintResiduals(const ControlPointFit& fit, TransformKind kind, bool eachPoint) {
   int enabled = 0;
   for (size_t i = 0; i < fit.points.size(); ++i) {
     const ControlPoint& p = fit.points[i];
     enabled += p.enabled;
+    if (!eachPoint) continue;
     Report("gcp", TrQ("picmap-cli", "%1: 画素 %2,%3 は %4,%5: 残差 %6,%7 = %8 px%9")
                       .arg(i + 1)
                       .arg(QString::fromStdString(Fixed(p.pixelX, 2)), QString::fromStdString(Fixed(p.pixelY, 2)),
@@ -637,7 +639,7 @@ std::optional<Georeference> GeoreferenceByPoints(const Options& o, const Scripte
   const TransformKind kind =
       o.transform.value_or(o.pointsInPicture ? DefaultKindForFilePoints(set.points.size()) : TransformKind::Poly1);
   const ControlPointFit fit = FitControlPoints(set, kind, win.SourceWidth(), win.SourceHeight());
-  PrintResiduals(fit, kind);
+  PrintResiduals(fit, kind, !o.pointsInPicture || set.points.size() <= 20);
   set.points = fit.points;
   fitted = set;
   const auto enabled = std::count_if(set.points.begin(), set.points.end(), [](const ControlPoint& p) { return p.enabled; });

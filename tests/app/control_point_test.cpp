@@ -39,8 +39,12 @@ class ControlPointTest : public AppTest {
 
 TEST_F(ControlPointTest, ThreeClickedPointsPlaceThePictureByTheirFit) {
   // The picture truly spans 10° E..60° E, 40° N..15° N: half a degree a pixel.
+  Click(100, 300);  // beside the picture: no point, and the dock says why
+  EXPECT_FALSE(logic->PendingPixel());
+  EXPECT_NE(logic->FitStatus().find(u"画像の外です"), std::u16string::npos);
   Point(0, 0, 10, 40);
   EXPECT_FALSE(logic->PendingPixel());
+  EXPECT_EQ(logic->FitStatus().find(u"画像の外です"), std::u16string::npos);
   Point(99, 0, 60, 40);
   EXPECT_EQ(win.SourceWidth(), 100);  // two points fit nothing yet
   EXPECT_FALSE(logic->FitStatus().empty());

@@ -312,6 +312,12 @@ TEST(PlaceOnLonLatGrid, AFitThatBendsTheInsideOfABoxIsWarped) {
 
 // Longitudes counted on past 180° are the same meridians: such a sheet keeps its own pixels.
 TEST(PlaceOnLonLatGrid, LongitudesPast180AreTakenAWholeTurnRound) {
+  // A hair west of 180° W rounds onto it and stays there.
+  const double hair[6] = {-180.0000000001, 0.5, 0, 40, 0, -0.05};
+  const PlacedPicture atEdge =
+      PlaceOnLonLatGrid(Picture(200, 100, 0xFF), Georeference{"", AffineTransform(hair), "test"}, WarpLimits());
+  EXPECT_FALSE(atEdge.warped);
+  EXPECT_EQ(atEdge.west, -648000);
   for (const double west : {300.0, -420.0}) {
     const double grid[6] = {west, 0.5, 0, 40, 0, -0.05};
     const PlacedPicture placed =

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -118,6 +119,18 @@ void ControlPointDock::Refill() {
   rms_->setText(ToQ(logic_.FitStatus()));
   remove_->setEnabled(!rows.empty());
   filling_ = false;
+}
+
+int ControlPointDock::WholeTableWidth() const {
+  const QFontMetrics metrics(table_->font());
+  const QString widest[kColumns] = {QStringLiteral("00000.0"), QStringLiteral("00000.0"), ToQ(LonToStr(-647999)),
+                                    ToQ(LatToStr(-323999)),    table_->horizontalHeaderItem(kEnabled)->text(),
+                                    QStringLiteral("0000.00")};
+  int width = table_->verticalHeader()->sizeHint().width() + 2 * table_->frameWidth() +
+              table_->verticalScrollBar()->sizeHint().width();
+  for (const QString& text : widest) width += metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth();
+  const QMargins margins = widget()->layout()->contentsMargins();
+  return width + margins.left() + margins.right();
 }
 
 void ControlPointDock::CellChanged(int row, int column) {

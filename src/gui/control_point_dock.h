@@ -24,6 +24,8 @@ class ControlPointDock : public QDockWidget {
 
   // Shows the points and the fit as the logic has them now.
   void Refill();
+  // The width that shows every column of the table with angles in full, without scrolling.
+  int WholeTableWidth() const;
   QTableWidget* Table() const { return table_; }
   QComboBox* Transform() const { return transform_; }
   QLabel* Rms() const { return rms_; }

@@ -390,7 +390,7 @@ void frmMain::BuildControlPoints() {
     if (on != logic_->ControlPointMode()) Dispatch([&] { logic_->SetControlPointMode(on); });
     // Without a picture there is nothing to place: the mode does not come on.
     if (logic_->ControlPointMode() != on) controlPointMode_->setChecked(logic_->ControlPointMode());
-    if (logic_->ControlPointMode()) controlPointDock_->show();
+    if (logic_->ControlPointMode() && !controlPointDock_->isVisible()) ShowControlPointDock();
   });
 
   // The mode's button sits in the menu bar's corner, no higher than the menu titles: a tool
@@ -406,6 +406,22 @@ void frmMain::BuildControlPoints() {
           [this](int16_t b, int16_t s, float x, float y) {
             Dispatch([&] { logic_->picDst_MouseDown(b, s, x, y); });
           });
+}
+
+// The dock opens wide enough for every column of its table; the window grows by as much where
+// the screen has room, so the preview keeps its size.
+void frmMain::ShowControlPointDock() {
+  controlPointDock_->show();
+  const int wanted = controlPointDock_->WholeTableWidth();
+  if (!isMaximized() && !isFullScreen() && screen()) {
+    const QRect screenArea = screen()->availableGeometry(), frame = frameGeometry();
+    const int grow =
+        std::clamp(wanted - controlPointDock_->width(), 0, std::max(screenArea.width() - frame.width(), 0));
+    const int pastRight = frame.right() + grow - screenArea.right();
+    if (pastRight > 0) move(x() - pastRight, y());
+    resize(width() + grow, height());
+  }
+  resizeDocks({controlPointDock_}, {wanted}, Qt::Horizontal);
 }
 
 void frmMain::ControlPointsChanged() {

@@ -145,6 +145,7 @@ class frmMain : public QMainWindow, public WindowPort {
   class Ports;
 
   void BuildMenus();
+  void ShowControlPointDock();
   QAction* AddMenuItem(QMenu* menu, Menu item, const QString& caption,
                        std::function<void()> onClick);
   QMenu* AddSubmenu(QMenu* parent, Menu item, const QString& caption);

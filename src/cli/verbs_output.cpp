@@ -199,6 +199,7 @@ int RunExport(const QStringList& args) {
   if (request.dissolve)
     what += TrQ("picmap-cli", " (%1 個のポリゴンを統合)").arg(static_cast<long long>(result.figures));
   Report("wrote", what);
+  for (const std::string& backup : result.keptBackups) std::printf("kept: %s\n", backup.c_str());
   return kExitOk;
 }
 

@@ -16,6 +16,7 @@
 
 #include "ogr/dissolve.h"
 #include "ogr/mll_driver.h"
+#include "ogr/mll_features.h"
 #include "support/errors.h"
 #include "support/stagedfile.h"
 #include "support/text.h"
@@ -110,10 +111,17 @@ DatasetPtr NewMemoryDataset() {
   return DatasetPtr(memory ? memory->Create("", 0, 0, 0, GDT_Unknown, nullptr) : nullptr);
 }
 
+// A map written from the gathered or dissolved figures keeps the source map's thing file, which
+// its dataset names: without the name it would get the template's things.
+void CarryThingFile(GDALDataset& from, GDALDataset& to) {
+  if (const char* thg = from.GetMetadataItem(kThingFileItem)) to.SetMetadataItem(kThingFileItem, thg);
+}
+
 // A dataset in memory with the dissolved polygons and the other layers as they are.
 DatasetPtr Dissolved(GDALDataset& map, ExportResult& result) {
   DatasetPtr ds = NewMemoryDataset();
   if (!ds) return nullptr;
+  CarryThingFile(map, *ds);
   for (OGRLayer* layer : LayersToExport(map)) {
     if (EQUAL(layer->GetName(), "polygons")) {
       DissolveCounts counts;
@@ -133,6 +141,7 @@ DatasetPtr Combined(GDALDataset& source) {
   DatasetPtr ds = NewMemoryDataset();
   OGRLayer* all = ds ? ds->CreateLayer("figures", layers[0]->GetSpatialRef(), wkbUnknown) : nullptr;
   if (!all) return nullptr;
+  CarryThingFile(source, *ds);
   for (OGRLayer* layer : layers) {
     OGRFeatureDefn* defn = layer->GetLayerDefn();
     for (int i = 0; i < defn->GetFieldCount(); ++i)
@@ -252,6 +261,22 @@ void RefuseWrite(ExportResult& result, const std::string& out, const std::string
          QT_TRANSLATE_NOOP("MapExport", "%1: 書き込めません: %2"), {out, cause});
 }
 
+// The text formats' writers pass over a short write: a full disk leaves a cut file they close
+// as written. Their output is read back and must hold every feature.
+bool ReadsBackWhole(const std::string& out, const std::string& format, int64_t expected) {
+  static const char* const kUnchecked[] = {"GeoJSON", "GeoJSONSeq", "KML", "LIBKML", "GML"};
+  if (std::none_of(std::begin(kUnchecked), std::end(kUnchecked),
+                   [&](const char* f) { return EQUAL(f, format.c_str()); }))
+    return true;
+  const char* const readers[] = {format.c_str(), EQUAL(format.c_str(), "KML") ? "LIBKML" : "KML", nullptr};
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  DatasetPtr back(GDALDataset::Open(out.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, readers));
+  int64_t found = 0;
+  for (int i = 0; back && i < back->GetLayerCount(); ++i) found += back->GetLayer(i)->GetFeatureCount(TRUE);
+  CPLPopErrorHandler();
+  return back && found == expected;
+}
+
 bool Translate(GDALDataset& source, const ExportRequest& request, const std::string& out,
                const std::string& format, ExportResult& result) {
   const std::vector<OGRLayer*> layers = LayersToExport(source);
@@ -285,6 +310,11 @@ bool Translate(GDALDataset& source, const ExportRequest& request, const std::str
     return false;
   }
   for (OGRLayer* layer : layers) result.features += layer->GetFeatureCount();
+  if (!ReadsBackWhole(out, format, result.features)) {
+    tFirstFailure = "the file written is not whole";
+    RefuseWrite(result, out, WriteFailureCause(out));
+    return false;
+  }
   return true;
 }
 
@@ -401,7 +431,9 @@ class StagedOutput {
     return target;
   }
 
-  void PutInPlace() {
+  // `keepBackups` keeps each file replaced under its time-stamped backup name, as a map's save
+  // keeps it; their names are returned.
+  std::vector<std::string> PutInPlace(bool keepBackups) {
     const std::string besideTarget = CPLGetPath(target_.c_str());
     std::vector<std::unique_ptr<StagedFile>> files;
     SaveTransaction all;
@@ -410,9 +442,12 @@ class StagedOutput {
       files.push_back(std::make_unique<StagedFile>());
       files.back()->Adopt(FromUtf8(besideTarget.empty() ? name : besideTarget + "/" + name),
                           FromUtf8(entry.path().string()));
-      files.back()->Commit();
+      files.back()->Commit(keepBackups);
     }
     all.Complete();
+    std::vector<std::string> kept;
+    for (const std::u16string& backup : all.KeptBackups()) kept.push_back(ToUtf8(backup));
+    return kept;
   }
 
  private:
@@ -439,7 +474,9 @@ bool WriteStaged(GDALDataset& source, const ExportRequest& request, ExportResult
       return false;
     }
     if (fgbName && std::rename(written.c_str(), staged.Path().c_str()) != 0) ThrowFileError(errno, request.out);
-    staged.PutInPlace();
+    // A map written over another is kept with its thing file, as every save of a map keeps
+    // them: the thing file may hold things of the user's own.
+    result.keptBackups = staged.PutInPlace(EQUAL(result.format.c_str(), "MLL"));
     return true;
   } catch (const Error& e) {
     // The description ends in the path the line names already.

@@ -30,6 +30,7 @@ struct ExportResult {
   std::string format;  // the driver used
   int64_t features = 0;
   int64_t figures = 0;  // rectangles that went into the dissolve
+  std::vector<std::string> keptBackups;  // the files a map written over was kept under
 };
 
 ExportResult ExportMap(const ExportRequest& request);

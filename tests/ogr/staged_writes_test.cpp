@@ -89,6 +89,45 @@ TEST_F(StagedWritesTest, ExportFailingAtAnyStepKeepsTheOldOutput) {
   EXPECT_NE(Bytes(out), old);
 }
 
+// GeoJSON's and KML's writers close a file cut short by a full disk as written: such an
+// export fails, and the output it would replace stays.
+TEST_F(StagedWritesTest, AnExportCutShortFailsInEveryTextFormat) {
+  ogr::ExportRequest request;
+  request.overwrite = true;
+  for (const char* name : {"out.geojson", "out.kml"}) {
+    request.out = dir_.Path(name).string();
+    request.map = SaveMap("small.MLL", 1);
+    ASSERT_EQ(ogr::ExportMap(request).error, "") << name;
+    const std::string old = Bytes(request.out);
+    request.map = SaveMap("large.MLL", 400);
+    ogr::ExportResult result;
+    {
+      const ScopedFileSizeLimit limit(old.size() + 4096);
+      result = ogr::ExportMap(request);
+    }
+    EXPECT_NE(result.error, "") << name;
+    EXPECT_EQ(Bytes(request.out), old) << name;
+  }
+}
+
+// A map exported to a map file keeps its own thing file, and one written over keeps the map and
+// thing file it replaces under backup names.
+TEST_F(StagedWritesTest, AMapExportedToAMapKeepsItsThingsAndWhatItReplaces) {
+  const std::string things = Bytes(std::filesystem::path(PICMAP_SOURCE_DIR) / "data/PICMAP.THG") +
+                             "\r\n[THING]\r\nNUMBER=5\r\nFIGURE=POLYGON\r\nNAME=\"mine\"\r\nCATEGORY=2\r\n";
+  ogr::ExportRequest request;
+  request.map = SaveMap("a.MLL", 2);
+  std::ofstream(dir_.Path("a.THG"), std::ios::binary) << things;
+  request.out = dir_.Path("b.MLL").string();
+  ASSERT_EQ(ogr::ExportMap(request).error, "");
+  EXPECT_NE(Bytes(dir_.Path("b.THG")).find("NAME=\"mine\""), std::string::npos);
+  request.overwrite = true;
+  const ogr::ExportResult again = ogr::ExportMap(request);
+  ASSERT_EQ(again.error, "");
+  EXPECT_EQ(again.keptBackups.size(), 3u);  // map, thing file, QGIS style
+  EXPECT_NE(Bytes(dir_.Path("b.THG")).find("NAME=\"mine\""), std::string::npos);
+}
+
 TEST_F(StagedWritesTest, DriverWritingOverAMapKeepsItUntilTheNewOneIsWhole) {
   const std::string map = SaveMap("m.MLL", 5);
   const std::string old = Bytes(map);

@@ -256,6 +256,11 @@ std::string WriteFailureCause(const std::string& out) {
   return cause;
 }
 
+void RefuseUnreadable(ExportResult& result, const std::string& map, const std::string& cause) {
+  Refuse(result, map + ": cannot be read whole: " + cause,
+         QT_TRANSLATE_NOOP("MapExport", "%1: 全体を読み込めません: %2"), {map, cause});
+}
+
 void RefuseWrite(ExportResult& result, const std::string& out, const std::string& cause) {
   Refuse(result, out + ": cannot write: " + cause,
          QT_TRANSLATE_NOOP("MapExport", "%1: 書き込めません: %2"), {out, cause});
@@ -303,8 +308,7 @@ bool Translate(GDALDataset& source, const ExportRequest& request, const std::str
   if (!written || !tFirstFailure.empty()) {
     // The map driver's own messages: the map broke off while it was read, not the output.
     if (tFirstFailure.rfind("MLL: ", 0) == 0)
-      Refuse(result, request.map + ": cannot be read whole: " + tFirstFailure.substr(5),
-             QT_TRANSLATE_NOOP("MapExport", "%1: 全体を読み込めません: %2"), {request.map, tFirstFailure.substr(5)});
+      RefuseUnreadable(result, request.map, tFirstFailure.substr(5));
     else
       RefuseWrite(result, out, WriteFailureCause(out));
     return false;
@@ -340,6 +344,18 @@ bool TargetFree(const ExportRequest& request, ExportResult& result) {
   return false;
 }
 
+// A layer whose every figure is damaged counts no feature and is not exported; read through
+// once, it tells of its figures as a layer that is exported does.
+void ReadLayersLeftOut(GDALDataset& map) {
+  for (int i = 0; i < map.GetLayerCount(); ++i) {
+    OGRLayer* layer = map.GetLayer(i);
+    if (layer->GetGeomType() == wkbNone || layer->GetFeatureCount() > 0) continue;
+    layer->ResetReading();
+    while (OGRFeature* f = layer->GetNextFeature()) OGRFeature::DestroyFeature(f);
+    layer->ResetReading();
+  }
+}
+
 // The map and what is made of it on the way to the output; `top` is the one written.
 struct Sources {
   DatasetPtr map, dissolved, combined;
@@ -369,6 +385,7 @@ bool Prepare(const ExportRequest& request, GDALDriver& driver, Sources& s, Expor
     return false;
   }
   s.top = s.map.get();
+  ReadLayersLeftOut(*s.map);
   if (request.dissolve) {
     s.dissolved = Dissolved(*s.map, result);
     if (!s.dissolved) {
@@ -495,7 +512,17 @@ ExportResult ExportMap(const ExportRequest& request) {
   GDALDriver* driver = OutputDriver(request, result);
   if (!driver || !TargetFree(request, result)) return result;
   Sources sources;
-  if (!Prepare(request, *driver, sources, result)) return result;
+  // The map is read while it is prepared (counted, gathered into one layer, dissolved): a figure
+  // that cannot be read there fails the export as it does while the output is written.
+  tFirstFailure.clear();
+  CPLPushErrorHandler(FirstFailureOnly);
+  const bool prepared = Prepare(request, *driver, sources, result);
+  CPLPopErrorHandler();
+  if (!prepared) return result;
+  if (tFirstFailure.rfind("MLL: ", 0) == 0) {
+    RefuseUnreadable(result, request.map, tFirstFailure.substr(5));
+    return result;
+  }
   WriteStaged(*sources.top, request, result);
   return result;
 }

@@ -112,7 +112,7 @@ class OutputVerbsTest : public ::testing::Test {
                  dir_);
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  std::string Quoted(const std::string& name) const { return "'" + Path(name) + "'"; }
+  std::string Quoted(const std::string& name) const { return std::string("'").append(Path(name)).append("'"); }
 
   // Converts `picture` (already saved under that name) to map.MLL; the extents as texts.
   void Convert(const std::string& picture, const std::string& extents, const std::string& more) {
@@ -316,10 +316,13 @@ TEST_F(OutputVerbsTest, ExportFailuresExitOne) {
   fs::copy_file(Path("map.MLL"), Path("cut.MLL"));
   fs::copy_file(Path("map.THG"), Path("cut.THG"));
   fs::resize_file(Path("cut.MLL"), fs::file_size(Path("cut.MLL")) - 7);
-  const Outcome cut = Cli("export " + Quoted("cut.MLL") + " " + Quoted("cut.gpkg"));
-  EXPECT_EQ(cut.exit, 1);
-  EXPECT_NE(cut.err.find("cut.MLL: cannot be read whole: "), std::string::npos) << cut.err;
-  EXPECT_FALSE(fs::exists(Path("cut.gpkg")));
+  // Also into a format of one layer, where the figures are gathered before the writing.
+  for (const std::string out : {"cut.gpkg", "cut.geojson"}) {
+    const Outcome cut = Cli("export " + Quoted("cut.MLL") + " " + Quoted(out));
+    EXPECT_EQ(cut.exit, 1) << out;
+    EXPECT_NE(cut.err.find("cut.MLL: cannot be read whole: "), std::string::npos) << cut.err;
+    EXPECT_FALSE(fs::exists(Path(out)));
+  }
   EXPECT_EQ(Cli("export " + Quoted("map.MLL") + " " + Quoted("x.unknown")).exit, 2);
   EXPECT_EQ(Cli("export " + Quoted("map.MLL") + " " + Quoted("x") + " -f NoSuchFormat").exit, 2);
 }

@@ -1264,6 +1264,10 @@ Save them to a points file?<byte value="xd"/>
         <source>--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp, --gcp-file, または座標参照系つきで画像に収められ, 座標変換式も端の指定もないときの基準点) に使います</source>
         <translation>--transform, --gcp-crs and --save-gcp-file apply to control points (--gcp, --gcp-file, or those stored in the picture with a CRS, when it has no geotransform and no edge is given)</translation>
     </message>
+    <message>
+        <source>標準出力に書き込めません: %1</source>
+        <translation>cannot write to standard output: %1</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -55,6 +57,16 @@ int RunInPictureModule(const char* verb, int argc, char** argv) {
   std::fprintf(stderr, "picmap-cli %s: the module picmap_pictures.so cannot be loaded:%s\n",
                verb, tried.c_str());
   return kExitFailure;
+}
+
+// A report or dump sent where it cannot be written (a full disk, /dev/full, a closed pipe) is
+// a failure, not a success with half the text lost.
+int StandardOutputWritten(int code) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
+  const QString why = errno ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("I/O error");
+  Fail(TrQ("picmap-cli", "標準出力に書き込めません: %1").arg(why), kExitFailure);
+  return code == kExitOk ? kExitFailure : code;
 }
 
 void InstallProgramInfo() {
@@ -170,7 +182,7 @@ int Main(int argc, char** argv, std::span<const Verb> verbs) {
     args.removeAt(1);
     // What runs out of memory past the checks gets one line, not an abort.
     try {
-      return verb->run(args);
+      return StandardOutputWritten(verb->run(args));
     } catch (const std::bad_alloc&) {
       return Fail(TrQ("picmap-cli", "メモリが足りません"), kExitFailure);
     }

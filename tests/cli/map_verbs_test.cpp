@@ -358,6 +358,10 @@ TEST_F(MapVerbsTest, FileErrorsAreOneLineNamingTheFileAndTheError) {
   r = Run("copy --verbose '" + Path("a.MLL") + "' '" + Path("missing/b.MLL") + "'");
   EXPECT_NE(r.err.find("*Code=53"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("再試行しますか"), std::string::npos) << r.err;
+  // A dump whose output cannot be written whole (here past a 1 KB file-size limit) fails.
+  r = Run("dump '" + Path("a.MLL") + "'", "ulimit -f 1; ");
+  EXPECT_EQ(r.exit, 1) << r.out.size();
+  EXPECT_NE(r.err.find("cannot write to standard output"), std::string::npos) << r.err;
 }
 
 // A file-size limit cuts the copy off anywhere: the map already there stays whole.

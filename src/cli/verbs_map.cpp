@@ -261,6 +261,9 @@ int RunMapStyle(const QStringList& args) {
   parser.addPositionalArgument("MAP", "The map file.");
   if (int code = ParseVerb(parser, args, 1); code >= 0) return code;
   const QString map = parser.positionalArguments()[0];
+  // Only a map gets a style: beside anything else the file would style nothing.
+  clsMap header;
+  if (!LoadMapFile(header, map, MapPart::kHeader)) return kExitFailure;
   try {
     WriteQgisStyleBeside(U(map));
   } catch (const Error& e) {

@@ -338,12 +338,13 @@ TEST_F(MapVerbsTest, VerbsReadExactlyTheNamedFileAndRefuseOthers) {
 
   WriteBytes("japan.png", "\x89PNG\r\n\x1a\n0123456789");
   MakeMap("japan.MLL");  // beside the picture, and not what was asked for
-  for (const char* verb : {"info", "dump"}) {
+  for (const char* verb : {"info", "dump", "style"}) {
     r = Run(std::string(verb) + " '" + Path("japan.png") + "'");
     EXPECT_EQ(r.exit, 1) << verb;
     EXPECT_NE(r.err.find(Path("japan.png") + ": not a map file"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
   }
+  EXPECT_FALSE(fs::exists(dir_ / "japan.qml"));
   r = Run("things '" + Path("japan.MLL") + "'");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find(Path("japan.MLL") + ": not a thing file"), std::string::npos) << r.err;

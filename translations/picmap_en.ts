@@ -1268,6 +1268,10 @@ Save them to a points file?<byte value="xd"/>
         <source>標準出力に書き込めません: %1</source>
         <translation>cannot write to standard output: %1</translation>
     </message>
+    <message>
+        <source>%1: 事象ファイルではありません (通常のファイルではありません)</source>
+        <translation>%1: not a thing file (not a regular file)</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

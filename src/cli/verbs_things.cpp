@@ -1,6 +1,7 @@
 // picmap-cli things THG: prints a thing file as one JSON object (comment, named categories,
 // and every thing with its eight working pages, in file order).
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,6 +75,9 @@ int RunThings(const QStringList& args) {
   parser.addPositionalArgument("THG", "The thing file to print.");
   if (int code = ParseVerb(parser, args, 1); code >= 0) return code;
   const QString path = parser.positionalArguments()[0];
+  // A device or a pipe (/dev/zero) would be read without end.
+  if (const QFileInfo file(path); file.exists() && !file.isFile())
+    return Fail(TrQ("picmap-cli", "%1: 事象ファイルではありません (通常のファイルではありません)").arg(path));
   clsThings things;
   // Exactly the file named: the catalogue's own rule would turn "x.thg" into "x.THG".
   things.AssignFileName(U(path));

@@ -348,6 +348,9 @@ TEST_F(MapVerbsTest, VerbsReadExactlyTheNamedFileAndRefuseOthers) {
   r = Run("things '" + Path("japan.MLL") + "'");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find(Path("japan.MLL") + ": not a thing file"), std::string::npos) << r.err;
+  r = Run("things /dev/zero");  // read without end before
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("/dev/zero: not a thing file"), std::string::npos) << r.err;
 }
 
 // Nobody can answer a dialog on the command line: one line per failure, no retry question.

@@ -151,7 +151,7 @@ OGRFeature* MllLayer::Make(size_t entry) {
   const int32_t position = entries_[entry].position;
   try {
     const clsMapFigure& figure = source_->Figure(position, entries_[entry].offset);
-    const FeatureContext context{&source_->things, source_->degrees, &source_->features};
+    const FeatureContext context{&source_->things, source_->degrees, &source_->features, source_->version >= 106};
     return FeatureOf(figure, position, defn_, context);
   } catch (...) {
     const Error e = CurrentError();

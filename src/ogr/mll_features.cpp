@@ -328,8 +328,10 @@ OGRFeature* FeatureOf(const clsMapFigure& figure, int32_t index, OGRFeatureDefn*
   std::unique_ptr<OGRFeature> f(new OGRFeature(defn));
   f->SetFID(index);
   f->SetField(kFigIndex, index);
-  f->SetField(kFigId, figure.FigID());
-  f->SetField(kFigDate, cache.DateOf(figure.FigID()).c_str());
+  if (context.storesIds) {
+    f->SetField(kFigId, figure.FigID());
+    f->SetField(kFigDate, cache.DateOf(figure.FigID()).c_str());
+  }
   if (figure.FigCode() == figcode::kRemark) {
     f->SetField(kRemarkText, ToUtf8(static_cast<const clsMapRem&>(figure).Comment()).c_str());
     return f.release();

@@ -74,6 +74,9 @@ struct FeatureContext {
   bool degrees;  // a longitude/latitude map: arc-seconds become degrees
   // Kept by a reader of many features of the map; without it each feature works all out anew.
   FeatureCache* cache = nullptr;
+  // Versions before 1.06 store no figure identifier: the one a figure gets at each reading is
+  // no identity, and its fields stay null.
+  bool storesIds = true;
 };
 
 // The feature of the figure at 1-based position `index` (null geometry for a point list too

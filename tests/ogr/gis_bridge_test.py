@@ -348,6 +348,10 @@ class Writing(ConvertedMap):
         p = run("ogr2ogr", "-f", "MLL", "-dsco", "VERSION=105", self.path("v105.MLL"), self.path("v.gpkg"))
         self.assertNotIn("colour", p.stderr)
         self.assertEqual([f["color"] for f in dump(self.path("v105.MLL")) if f["code"] == 3], [0x0000FF])
+        # It stores no figure identifier: none is shown, rather than one made anew at each reading.
+        v105 = ogr.Open(self.path("v105.MLL"))
+        self.assertFalse(any(f.IsFieldSetAndNotNull("fig_id") or f.IsFieldSetAndNotNull("fig_date")
+                            for f in v105.GetLayerByName("polygons")))
         projected = self.path("utm.gpkg")
         run("ogr2ogr", "-f", "GPKG", "-t_srs", "EPSG:3857", projected, self.gis_data("p.gpkg"))
         p = run("ogr2ogr", "-f", "MLL", self.path("utm.MLL"), projected, ok=False)

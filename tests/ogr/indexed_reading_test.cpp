@@ -47,7 +47,7 @@ std::string Describe(OGRFeature& f) {
   std::string s = std::to_string(f.GetFID());
   for (int i = 0; i < f.GetFieldCount(); ++i)
     s += std::string("|") + (f.IsFieldSetAndNotNull(i) ? f.GetFieldAsString(i) : "<null>");
-  if (const OGRGeometry* g = f.GetGeometryRef()) s += "|" + g->exportToWkt();
+  if (const OGRGeometry* g = f.GetGeometryRef()) s.append("|").append(g->exportToWkt());
   if (const char* style = f.GetStyleString()) s += std::string("|") + style;
   return s;
 }

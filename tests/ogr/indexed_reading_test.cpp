@@ -136,8 +136,8 @@ class IndexedReadingTest : public ::testing::Test {
   ClockPort* oldClock_ = nullptr;
 };
 
-// Maps of every kind of figure in versions 1.04, 1.05 and 1.06 (whose figures before 1.06 get
-// new identifiers when they are read, as a load gives them), and an x/y map.
+// Maps of every kind of figure in versions 1.04, 1.05 and 1.06 (whose figures before 1.06 have
+// no stored identifier, and none is shown), and an x/y map.
 TEST_F(IndexedReadingTest, EveryFeatureIsWhatALoadOfTheWholeMapGives) {
   for (const auto& [name, version, mode] : {std::tuple{"v104.MLL", 104, 1}, std::tuple{"v105.MLL", 105, 1},
                                             std::tuple{"v106.MLL", 106, 1}, std::tuple{"xy.MXY", 106, 2}}) {
@@ -155,7 +155,7 @@ TEST_F(IndexedReadingTest, EveryFeatureIsWhatALoadOfTheWholeMapGives) {
 
     const ThingLookup things = ThingLookup::BesideMap(map.FileName());
     ASSERT_TRUE(things.HasThings());
-    const ogr::FeatureContext context{&things, mode == 1};
+    const ogr::FeatureContext context{&things, mode == 1, nullptr, version >= 106};
     for (int i = 0; i < ogr::kLayerKinds; ++i) {
       const ogr::LayerKind& kind = ogr::LayerKindAt(i);
       SCOPED_TRACE(kind.name);

@@ -80,10 +80,15 @@ PictureKind KindOf(const QString& out) {
   return PictureKind::Unknown;
 }
 
-// A height of 0 follows the area's aspect.
+// A height of 0 follows the area's aspect; a map far taller than wide then takes the tallest
+// picture with a width to match, unless the width was given.
 int WritePicture(const clsMap& map, const QString& out, const GeoArea& area, int32_t width,
-                 int32_t height) {
+                 int32_t height, bool widthGiven) {
   if (height == 0) height = HeightForWidth(area, width);
+  if (height > kMaxPixels && !widthGiven) {
+    width = std::max<int32_t>(1, static_cast<int32_t>(int64_t{width} * kMaxPixels / height));
+    height = kMaxPixels;
+  }
   if (height > kMaxPixels)
     return Fail(TrQ("picmap-cli", "画像の高さが大きすぎます. --width を小さくしてください"),
                 kExitUsage);
@@ -156,7 +161,7 @@ int RunRender(const QStringList& args) {
     if (!bounds) return Fail(TrQ("picmap-cli", "地図に描く図形がありません. --area を指定してください"));
     area = *bounds;
   }
-  return WritePicture(map, out, area, width, std::max(height, 0));
+  return WritePicture(map, out, area, width, std::max(height, 0), parser.isSet("width"));
 }
 
 int RunExport(const QStringList& args) {

@@ -14,10 +14,13 @@ namespace {
 
 constexpr int32_t kWidening = 60;
 
-void Widen(int32_t& low, int32_t& high, int32_t limit) {
+// A span of nothing (a point, figures on one meridian or one parallel) is widened by half the
+// other span each way, at least a minute, so the picture is about square, not a sliver.
+void Widen(int32_t& low, int32_t& high, int32_t limit, int64_t otherSpan) {
   if (low != high) return;
-  low = std::max(low - kWidening, -limit);
-  high = std::min(high + kWidening, limit);
+  const int32_t by = static_cast<int32_t>(std::clamp<int64_t>(otherSpan / 2, kWidening, limit));
+  low = std::max(low - by, -limit);
+  high = std::min(high + by, limit);
 }
 
 // The narrowest longitudes holding every figure's [west, east]: from the westmost to the
@@ -69,8 +72,9 @@ std::optional<GeoArea> MapBounds(const clsMap& map) {
   if (!any) return std::nullopt;
   GeoArea area{0, 0, all.mBottom, all.mTop};
   NarrowestLongitudes(std::move(spans), area.west, area.east);
-  Widen(area.west, area.east, kHalfTurn);
-  Widen(area.south, area.north, kQuarterTurn);
+  if (area.LonSpan() == 0) area.west = area.east = -kHalfTurn;  // 180° E and W: one meridian
+  Widen(area.west, area.east, kHalfTurn, area.LatSpan());
+  Widen(area.south, area.north, kQuarterTurn, area.LonSpan());
   return area;
 }
 
@@ -83,6 +87,7 @@ QTransform GeoToPixel(const GeoArea& area, const QRectF& target) {
 }
 
 int32_t HeightForWidth(const GeoArea& area, int32_t width) {
+  if (area.LonSpan() <= 0) return width;
   const double h = std::round(static_cast<double>(width) * static_cast<double>(area.LatSpan()) /
                               static_cast<double>(area.LonSpan()));
   return static_cast<int32_t>(std::max(1.0, h));

@@ -158,6 +158,22 @@ TEST(GeoMapping, MapBoundsOfAMapAcrossTheAntimeridianCrossIt) {
   EXPECT_EQ(*MapBounds(map), (GeoArea{-647999, 647999, 0, -80000}));
 }
 
+// Figures on one meridian, even 180° E and 180° W at once, span no longitude: the area is
+// widened to about the height they span, so a picture of it is neither empty nor a sliver.
+TEST(GeoMapping, MapBoundsOfFiguresOnOneMeridianAreWidened) {
+  ScopedScriptedPorts ports;
+  for (const auto& [north, south] : {std::pair{-648000, 648000}, std::pair{36000, 36000}}) {
+    clsMap map;
+    map.Add(Symbol(north, 36000, kRed));  // the longitude of the northern point
+    map.Add(Symbol(south, -36000, kRed));
+    const GeoArea area = *MapBounds(map);
+    EXPECT_GT(area.LonSpan(), 0) << north;
+    const int32_t height = HeightForWidth(area, 1024);
+    EXPECT_GE(height, 512) << north;
+    EXPECT_LE(height, 2048) << north;
+  }
+}
+
 class RenderTest : public ScratchTest {
  protected:
   ScopedScriptedPorts ports_;

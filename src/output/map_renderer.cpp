@@ -136,6 +136,8 @@ void MapRenderer::DrawText(QPainter& painter, const Frame& frame, const clsMapFi
   const auto& text = static_cast<const clsMapText&>(figure);
   std::u16string label = text.TextUnicode(2);
   if (label.empty()) label = text.TextUnicode(1);
+  // Control characters draw nothing, and an SVG file with one in its text is no XML.
+  std::erase_if(label, [](char16_t c) { return c < 0x20 || c == 0x7F; });
   if (label.empty()) return;
   const QPointF at = frame.DevicePoint(text.mx(), text.my(), frame.ShiftOf(figure.Poly()->RectBound()));
   painter.setRenderHint(QPainter::Antialiasing, true);

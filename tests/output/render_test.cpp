@@ -6,6 +6,7 @@
 #include <QFile>
 #include <fstream>
 #include <QPainter>
+#include <QXmlStreamReader>
 
 #include "geometry/clsLine.h"
 #include "geometry/clsRect.h"
@@ -289,6 +290,7 @@ TEST_F(RenderTest, PolylinesSymbolsAndTextsLeaveTheirMarks) {
 
 TEST_F(RenderTest, PngAndSvgFilesAreWritten) {
   map_.Add(Rectangle(240, 960, 760, 540, kRed));
+  map_.Add(Label(500, 500, u"bell\u0001 & <tag>", u"", 0, kBlue));  // a control character is no XML
   const MapRenderer renderer(map_, {});
   ASSERT_TRUE(renderer.SavePng(UPath("out.png"), area_, 10, 10));
   QImage back(QString::fromStdString(Path("out.png")));
@@ -302,6 +304,9 @@ TEST_F(RenderTest, PngAndSvgFilesAreWritten) {
   const QByteArray body = svg.readAll();
   EXPECT_TRUE(body.contains("<svg"));
   EXPECT_TRUE(body.contains("#ff0000"));
+  QXmlStreamReader xml(body);
+  while (!xml.atEnd()) xml.readNext();
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
   EXPECT_THROW(renderer.SaveSvg(UPath("missing/out.svg"), area_, 10, 10), Error);
 }
 

@@ -18,6 +18,7 @@
 #include "support/platform.h"
 #include "support/text.h"
 #include "support/ui_text.h"
+#include "things/clsThings.h"
 
 namespace picmap::cli {
 
@@ -307,10 +308,18 @@ int EndVerb(const clsMap& map, int code) {
   std::_Exit(code);
 }
 
-int32_t SaveMap(clsMap& map, bool keepBackup) {
+int32_t SaveMap(clsMap& map, bool keepBackup, clsThings* things) {
   SaveTransaction save;
   if (!keepBackup) save.KeepNoBackups();
   if (const int32_t result = map.Save(); result != 0) return result;
+  if (things) {
+    things->FileName(map.FileName());
+    things->Modify(true);
+    if (const int32_t result = things->Save(); result != 0) {
+      map.Modify(true);
+      return result;
+    }
+  }
   try {
     save.Complete();
   } catch (const Error& e) {

@@ -14,6 +14,7 @@
 
 namespace picmap {
 class clsMap;
+class clsThings;
 }
 
 namespace picmap::cli {
@@ -69,8 +70,9 @@ bool LoadMapFile(clsMap& map, const QString& path, MapPart part = MapPart::kWhol
 void ReportMapReadError(const Error& e, const QString& path);
 
 // The map's Save, with a line "kept: NAME" for the backup of the file it replaced (unless
-// `keepBackup` is false: then the old file is replaced without one).
-int32_t SaveMap(clsMap& map, bool keepBackup = true);
+// `keepBackup` is false: then the old file is replaced without one); `things`, when given, is
+// saved beside the map in the same step.
+int32_t SaveMap(clsMap& map, bool keepBackup = true, clsThings* things = nullptr);
 void PrintKeptBackups(const std::vector<std::u16string>& backups);
 
 // An existing `out` is refused (reported, true) unless --overwrite was given.

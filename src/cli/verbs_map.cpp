@@ -3,6 +3,7 @@
 // messages (missing file, version errors, invalid elements) reach standard error through the
 // message port.
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,6 +29,7 @@
 #include "support/library.h"
 #include "support/text.h"
 #include "support/ui_text.h"
+#include "things/clsThings.h"
 
 namespace picmap::cli {
 
@@ -214,8 +216,9 @@ int RunMapDump(const QStringList& args) {
 int RunMapCopy(const QStringList& args) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      "Loads a map file and saves it under another name (an existing file there is kept\n"
-      "under a time-stamped backup name), optionally in another file version.");
+      "Loads a map file and saves it under another name, with the thing file beside it (an\n"
+      "existing map there is kept under a time-stamped backup name), optionally in another\n"
+      "file version.");
   parser.addPositionalArgument("MAP", "The map file to read.");
   parser.addPositionalArgument("OUT", "The map file to write.");
   const QCommandLineOption versionOption("version", "File version to write: 104, 105 or 106.",
@@ -235,12 +238,16 @@ int RunMapCopy(const QStringList& args) {
   }
   clsMap map;
   if (!LoadMapFile(map, parser.positionalArguments()[0])) return kExitFailure;
+  // The thing file beside the map goes with it: without it the copy's things have no names.
+  clsThings things;
+  things.FileName(U(parser.positionalArguments()[0]));
+  const bool withThings = QFileInfo(Q(things.FileName())).isFile() && things.Load() == 0;
   try {
     if (version != 0) map.Version(version);
     const std::u16string out = U(parser.positionalArguments()[1]);
     map.FileName(out);
     map.Modify(true);  // a copy is written even when nothing changed
-    if (SaveMap(map, !parser.isSet("no-backup")) != 0) return kExitFailure;
+    if (SaveMap(map, !parser.isSet("no-backup"), withThings ? &things : nullptr) != 0) return kExitFailure;
     PrintThinning(map);
     PrintColoursLost(map);
     // The extension follows the map's mode (".MLL" or ".MXY"), which may differ from OUT's.

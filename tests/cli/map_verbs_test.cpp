@@ -197,6 +197,7 @@ TEST_F(MapVerbsTest, DumpPrintsEveryFigureAsJson) {
 
 TEST_F(MapVerbsTest, CopyWritesAnotherVersionAndKeepsABackup) {
   MakeMap("japan.MLL");
+  WriteBytes("japan.THG", "[CATEGORY]\r\n1,\"c\"\r\n\r\n[THING]\r\nNUMBER=7\r\nNAME=\"mine\"\r\nCATEGORY=1\r\n");
   WriteBytes("out.MLL", "old");
   const Result r = Run("copy '" + Path("japan.MLL") + "' '" + Path("out.MLL") + "' --version 105");
   ASSERT_EQ(r.exit, 0) << r.err;
@@ -208,6 +209,8 @@ TEST_F(MapVerbsTest, CopyWritesAnotherVersionAndKeepsABackup) {
   ASSERT_EQ(info.exit, 0) << info.err;
   EXPECT_NE(info.out.find("Version: 1.05 (105)\n"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Bounds: x -10 .. 100, y -50 .. 40\n"), std::string::npos);
+  // The thing file goes with the map, or the copy's things would have no names.
+  EXPECT_NE(Slurp(dir_ / "out.THG").find("NAME=\"mine\""), std::string::npos);
   EXPECT_EQ(r.out.find("colours lost:"), std::string::npos) << r.out;  // 1.05 keeps them
   // Version 1.04 keeps no figure's own colour: the copy says so, not a silent grey map.
   const Result old = Run("copy '" + Path("japan.MLL") + "' '" + Path("old.MLL") + "' --version 104");

@@ -1257,10 +1257,6 @@ Save them to a points file?<byte value="xd"/>
         <translation>--background-at: pixel %1,%2 lies outside the picture (%3 is %4 x %5 pixels)</translation>
     </message>
     <message>
-        <source>画像に収められた基準点 %1 点, %2</source>
-        <translation>%1 control points of the file (%2)</translation>
-    </message>
-    <message>
         <source>--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp, --gcp-file, または座標参照系つきで画像に収められ, 座標変換式も端の指定もないときの基準点) に使います</source>
         <translation>--transform, --gcp-crs and --save-gcp-file apply to control points (--gcp, --gcp-file, or those stored in the picture with a CRS, when it has no geotransform and no edge is given)</translation>
     </message>

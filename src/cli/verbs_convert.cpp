@@ -643,8 +643,9 @@ std::optional<Georeference> GeoreferenceByPoints(const Options& o, const Scripte
   set.points = fit.points;
   fitted = set;
   const auto enabled = std::count_if(set.points.begin(), set.points.end(), [](const ControlPoint& p) { return p.enabled; });
+  // The points a file carries are named in the words its own placement by them uses.
   return Georeference{set.crs, fit.transform,
-                      (o.pointsInPicture ? TrQ("picmap-cli", "画像に収められた基準点 %1 点, %2")
+                      (o.pointsInPicture ? TrQ("georef", "画像に収められた基準点 %1 点, %2")
                                          : TrQ("picmap-cli", "基準点 %1 点, %2"))
                           .arg(enabled)
                           .arg(QString::fromStdString(TransformName(kind)))

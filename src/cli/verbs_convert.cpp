@@ -91,7 +91,8 @@ struct Options {
   std::u16string gcpFile, saveGcpFile;
   std::optional<TransformKind> transform;
   int64_t warpLimitBytes = 0;
-  bool pointsInPicture = false;  // no points given, and the picture carries its own
+  std::optional<ControlPointSet> pictureOwnPoints;  // no points given, and the picture carries its own
+  bool PointsInPicture() const { return pictureOwnPoints.has_value(); }
   bool GeoreferenceAsked() const {
     return sourceCrs || !gcps.isEmpty() || !gcpFile.empty() || transform;
   }
@@ -256,10 +257,10 @@ QString ReadGeoreferenceOptions(const QCommandLineParser& p, Options& o) {
   const bool points = !o.gcps.isEmpty() || !o.gcpFile.empty();
   // A picture that carries control points of its own takes them as given points: fitted by the
   // transformation asked for, with their residuals told and saved when asked.
-  o.pointsInPicture = !points && !o.sourceCrs && !o.EdgesGiven() && ControlPointsOfFile(o.picture).has_value();
+  if (!points && !o.sourceCrs && !o.EdgesGiven()) o.pictureOwnPoints = ControlPointsOfFile(o.picture);
   if (!o.gcps.isEmpty() && !o.gcpFile.empty())
     return TrQ("picmap-cli", "--gcp と --gcp-file は同時に指定できません");
-  if ((o.gcpCrs && !points) || ((o.transform || !o.saveGcpFile.empty()) && !points && !o.pointsInPicture))
+  if ((o.gcpCrs && !points) || ((o.transform || !o.saveGcpFile.empty()) && !points && !o.PointsInPicture()))
     return TrQ("picmap-cli", "--transform, --gcp-crs, --save-gcp-file は基準点 (--gcp, --gcp-file, "
                              "または座標参照系つきで画像に収められ, 座標変換式も端の指定もないときの基準点) に使います");
   if (o.GeoreferenceAsked() && (o.world || o.edges[0] || o.edges[1] || o.edges[2] || o.edges[3]))
@@ -583,9 +584,7 @@ std::optional<ControlPoint> PointOfOption(const QString& text, bool plainNumbers
 
 ControlPointSet GivenPoints(const Options& o) {
   if (!o.gcpFile.empty()) return ReadPointsFile(o.gcpFile);
-  if (o.pointsInPicture) {
-    if (std::optional<ControlPointSet> own = ControlPointsOfFile(o.picture)) return *own;
-  }
+  if (o.PointsInPicture()) return *o.pictureOwnPoints;
   ControlPointSet set;
   if (o.gcpCrs) set.crs = CrsNamed("--gcp-crs", *o.gcpCrs);
   for (const QString& g : o.gcps) {
@@ -637,15 +636,15 @@ std::optional<Georeference> GeoreferenceByPoints(const Options& o, const Scripte
                                                  ControlPointSet& fitted) {
   ControlPointSet set = GivenPoints(o);
   const TransformKind kind =
-      o.transform.value_or(o.pointsInPicture ? DefaultKindForFilePoints(set.points.size()) : TransformKind::Poly1);
+      o.transform.value_or(o.PointsInPicture() ? DefaultKindForFilePoints(set.points.size()) : TransformKind::Poly1);
   const ControlPointFit fit = FitControlPoints(set, kind, win.SourceWidth(), win.SourceHeight());
-  PrintResiduals(fit, kind, !o.pointsInPicture || set.points.size() <= 20);
+  PrintResiduals(fit, kind, !o.PointsInPicture() || set.points.size() <= 20);
   set.points = fit.points;
   fitted = set;
   const auto enabled = std::count_if(set.points.begin(), set.points.end(), [](const ControlPoint& p) { return p.enabled; });
   // The points a file carries are named in the words its own placement by them uses.
   return Georeference{set.crs, fit.transform,
-                      (o.pointsInPicture ? TrQ("georef", "画像に収められた基準点 %1 点, %2")
+                      (o.PointsInPicture() ? TrQ("georef", "画像に収められた基準点 %1 点, %2")
                                          : TrQ("picmap-cli", "基準点 %1 点, %2"))
                           .arg(enabled)
                           .arg(QString::fromStdString(TransformName(kind)))
@@ -682,7 +681,7 @@ int PlaceByGeoreference(frmMainLogic& logic, ScriptedWindow& win, const Options&
   std::optional<Georeference> g;
   std::string note;
   try {
-    if (!o.gcps.isEmpty() || !o.gcpFile.empty() || o.pointsInPicture)
+    if (!o.gcps.isEmpty() || !o.gcpFile.empty() || o.PointsInPicture())
       g = GeoreferenceByPoints(o, win, fitted);
     else if (o.GeoreferenceAsked() || !o.EdgesGiven())
       g = GeoreferenceOfFile(o.picture, &note,

@@ -686,6 +686,10 @@ Save them to a points file?<byte value="xd"/>
         <source>画像の外です. 基準点は, まず画像の上の点を, 次にその点の地図上の位置をクリックします.</source>
         <translation>That is outside the picture. A control point is a point of the picture clicked first, then its place on the map.</translation>
     </message>
+    <message>
+        <source>通常のファイルではありません (パイプや装置からは読み込めません).</source>
+        <translation>is not a regular file (a picture cannot be read from a pipe or a device).</translation>
+    </message>
 </context>
 <context>
     <name>georef</name>
@@ -1267,6 +1271,10 @@ Save them to a points file?<byte value="xd"/>
     <message>
         <source>%1: 事象ファイルではありません (通常のファイルではありません)</source>
         <translation>%1: not a thing file (not a regular file)</translation>
+    </message>
+    <message>
+        <source>--background-at: 画素 %1,%2 は %3 のデータのない (透明な) 部分にあり, 地図にはなりません. 背景の色の画素を指定してください</source>
+        <translation>--background-at: pixel %1,%2 lies where %3 holds no data (transparent), which is never mapped; give a pixel of the background colour</translation>
     </message>
 </context>
 <context>

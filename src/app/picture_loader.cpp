@@ -1,8 +1,10 @@
 #include "app/picture_loader.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QRgba64>
 #include <QString>
 #include <unistd.h>
 
@@ -29,8 +31,77 @@ QString ToQString(const std::u16string& s) {
   return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// The PNG decoder: told the format, it refuses anything that is not PNG data.
+constexpr char kPngSignature[] = "\x89PNG\r\n\x1A\n";
+
+bool StartsAsPng(const QByteArray& head) { return head.startsWith(QByteArray(kPngSignature, 8)); }
+
+bool FileStartsAsPng(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) && StartsAsPng(file.read(8));
+}
+
+uint32_t BigEndian32(const QByteArray& bytes, qsizetype at) {
+  uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) v = (v << 8) | static_cast<uint8_t>(bytes[at + i]);
+  return v;
+}
+
+uint16_t BigEndian16(const QByteArray& bytes, qsizetype at) {
+  return static_cast<uint16_t>((static_cast<uint8_t>(bytes[at]) << 8) | static_cast<uint8_t>(bytes[at + 1]));
+}
+
+struct WideColourKey {
+  uint16_t red, green, blue;
+  qsizetype chunkAt, chunkSize;  // the tRNS chunk, with its length, type and CRC
+};
+
+// Whether the header names 16 bits per sample of colour type 2 (RGB without alpha).
+bool IsWideRgbPng(const QByteArray& head) {
+  return head.size() >= 26 && StartsAsPng(head) && head.mid(12, 4) == "IHDR" &&
+         static_cast<uint8_t>(head[24]) == 16 && static_cast<uint8_t>(head[25]) == 2;
+}
+
+// The transparent colour of a 16-bit RGB PNG: a tRNS chunk before its data.
+std::optional<WideColourKey> WideColourKeyOf(const QByteArray& png) {
+  if (!IsWideRgbPng(png)) return std::nullopt;
+  for (qsizetype at = 8; at + 12 <= png.size();) {
+    const uint32_t length = BigEndian32(png, at);
+    const QByteArray type = png.mid(at + 4, 4);
+    if (type == "IDAT" || length > static_cast<uint32_t>(png.size() - at - 12)) break;
+    if (type == "tRNS" && length == 6)
+      return WideColourKey{BigEndian16(png, at + 8), BigEndian16(png, at + 10), BigEndian16(png, at + 12),
+                           at, qsizetype{length} + 12};
+    at += qsizetype{length} + 12;
+  }
+  return std::nullopt;
+}
+
+// Qt 6.4 decodes a 16-bit RGB PNG with a transparent colour into uninitialised memory: the
+// picture is read without its tRNS chunk and the key applied here, on the 16-bit values the
+// chunk names.
+std::optional<QImage> DecodeWideKeyedPng(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || !IsWideRgbPng(file.peek(26))) return std::nullopt;
+  QByteArray png = file.readAll();
+  const std::optional<WideColourKey> key = WideColourKeyOf(png);
+  if (!key) return std::nullopt;
+  png.remove(key->chunkAt, key->chunkSize);
+  QBuffer buffer(&png);
+  QImageReader reader(&buffer, "png");
+  QImage image = reader.read();
+  if (image.isNull()) return image;
+  image.convertTo(QImage::Format_RGBA64);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* px = reinterpret_cast<QRgba64*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      if (px[x].red() == key->red && px[x].green() == key->green && px[x].blue() == key->blue) px[x].setAlpha(0);
+  }
+  return image;
+}
+
+// The PNG decoder: told the format, it reads PNG data only.
 QImage DecodePng(const QString& path) {
+  if (std::optional<QImage> keyed = DecodeWideKeyedPng(path)) return *keyed;
   QImageReader reader(path, "png");
   reader.setDecideFormatFromContent(false);
   return reader.read();
@@ -78,6 +149,7 @@ class JpegLossWatch {
 // is read with its pixels as stored, whatever its EXIF orientation says, as GDAL and GIS
 // programs read it (world files, control points and .aux.xml count those pixels).
 QImage DecodeStandard(const QString& path, bool* lostData = nullptr) {
+  if (std::optional<QImage> keyed = DecodeWideKeyedPng(path)) return *keyed;
   QImageReader reader(path);
   reader.setDecideFormatFromContent(true);
   JpegLossWatch watch;
@@ -130,7 +202,11 @@ int PictureMemoryLimitMB() {
 std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader loader) {
   QImageReader::setAllocationLimit(PictureMemoryLimitMB());
   const QString file = ToQString(path);
+  // A pipe or a device: GDAL's open would wait on it for ever, after Qt had read it up.
+  if (!QFileInfo(file).isFile()) return std::nullopt;
   if (!PictureFileIsWhole(file)) return std::nullopt;
+  // A picture saved under a .png name that is not PNG (a JPEG from the web): read as what it is.
+  if (loader == PictureLoader::Png && !FileStartsAsPng(file)) loader = PictureLoader::Standard;
   if (loader == PictureLoader::Standard && !IsQtPictureFile(path))
     return LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20);
   try {
@@ -147,15 +223,15 @@ std::u16string PictureProblem(const std::u16string& path) {
   const QFileInfo info(file);
   if (!info.exists()) return FileErrorText(err::kFileNotFound);
   if (info.isDir()) return Tr("frmMain", "フォルダーです. 画像ファイルを指定してください.");
+  if (!info.isFile()) return Tr("frmMain", "通常のファイルではありません (パイプや装置からは読み込めません).");
   if (!info.isReadable()) return FileErrorText(err::kPathFileAccess);
   if (!PictureFileIsWhole(file)) return frmtext::kIncompletePicture;  // before a decoder complains
   if (bool lost = false; IsQtPictureFile(path) && (DecodeStandard(file, &lost), lost))
     return frmtext::kIncompletePicture;
-  if (!IsQtPictureFile(path)) {
-    std::u16string problem;
-    if (!LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20, &problem) && !problem.empty())
-      return problem;
-  }
+  // GDAL says why of what Qt only refuses, a 12-bit JPEG for one.
+  std::u16string problem;
+  if (!LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20, &problem) && !problem.empty())
+    return problem;
   QImageReader reader(file);
   const QSize size = reader.size();
   const int64_t mb = int64_t{size.width()} * size.height() * 4 / (1024 * 1024);

@@ -1,7 +1,9 @@
 // Reading picture files into colour buffers, and the data folder of an installed program.
 #include <QBuffer>
 #include <QByteArray>
+#include <QColor>
 #include <QImage>
+#include <sys/stat.h>
 
 #include "app/picture_loader.h"
 #include "app/program_folder.h"
@@ -44,17 +46,69 @@ TEST(PictureLoaderTest, PngAndBmpGiveBbggrrValues) {
   ExpectSampleColours(*bmp);
 }
 
-TEST(PictureLoaderTest, PngDecoderReadsPngDataOnly) {
+// Pictures from the web often carry a wrong name: a JPEG or BMP called .png was refused.
+TEST(PictureLoaderTest, APngNameWithOtherDataIsReadAsWhatItHolds) {
   TempFolder dir;
-  // BMP data under a PNG name: the PNG decoder refuses it, the standard loader reads it.
   ASSERT_TRUE(Sample().save(QString::fromStdString((dir.Path() / "fake.png").string()), "BMP"));
-  EXPECT_FALSE(LoadPictureFile(dir.File("fake.png"), PictureLoader::Png));
-  EXPECT_TRUE(LoadPictureFile(dir.File("fake.png"), PictureLoader::Standard));
+  for (const PictureLoader loader : {PictureLoader::Png, PictureLoader::Standard}) {
+    const auto picture = LoadPictureFile(dir.File("fake.png"), loader);
+    ASSERT_TRUE(picture);
+    ExpectSampleColours(*picture);
+  }
   EXPECT_FALSE(LoadPictureFile(dir.File("missing.bmp"), PictureLoader::Standard));
   EXPECT_EQ(LoaderForPath(u"/a/b.PNG"), PictureLoader::Png);
   EXPECT_EQ(LoaderForPath(u"/a/b.png"), PictureLoader::Png);
   EXPECT_EQ(LoaderForPath(u"/a/bpng"), PictureLoader::Png);  // the last three characters count
   EXPECT_EQ(LoaderForPath(u"/a/b.jpg"), PictureLoader::Standard);
+}
+
+uint32_t Crc32(const std::string& bytes) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (const unsigned char b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+std::string BigEndian(uint32_t v, int bytes) {
+  std::string s;
+  for (int i = bytes - 1; i >= 0; --i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+  return s;
+}
+
+// Qt read a 16-bit RGB PNG with a transparent colour into uninitialised memory: stripes of
+// colours the picture does not have. The key must match all 16 bits of a sample.
+TEST(PictureLoaderTest, SixteenBitPngWithATransparentColourKeepsItsColours) {
+  TempFolder dir;
+  QImage wide(3, 2, QImage::Format_RGBX64);
+  wide.setPixelColor(0, 0, QColor::fromRgba64(1000, 2000, 3000));  // the key
+  wide.setPixelColor(1, 0, QColor::fromRgba64(65535, 0, 0));
+  wide.setPixelColor(2, 0, QColor::fromRgba64(1000, 2000, 3001));  // one off the key
+  for (int x = 0; x < 3; ++x) wide.setPixelColor(x, 1, QColor::fromRgba64(0, 0, 65535));
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(wide.save(&buffer, "PNG"));
+  ASSERT_EQ(bytes[24], 16);  // 16 bits per sample
+  const std::string key = "tRNS" + BigEndian(1000, 2) + BigEndian(2000, 2) + BigEndian(3000, 2);
+  std::string png = bytes.toStdString();
+  png.insert(33, BigEndian(6, 4) + key + BigEndian(Crc32(key), 4));  // right after the header
+  dir.Write("key.png", png);
+  const auto picture = LoadPictureFile(dir.File("key.png"), PictureLoader::Png);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->At(0, 0), 0xFFFFFF);  // transparent: over white
+  EXPECT_EQ(picture->At(1, 0), 0x0000FF);
+  EXPECT_EQ(picture->At(2, 0), 0x0C0804);
+  EXPECT_EQ(picture->At(2, 1), 0xFF0000);
+}
+
+// Opening a named pipe hung for ever in GDAL's open, after Qt had read the stream up.
+TEST(PictureLoaderTest, APipeIsRefusedAtOnceAndSaidSo) {
+  TempFolder dir;
+  ASSERT_EQ(::mkfifo((dir.Path() / "pipe.png").c_str(), 0600), 0);
+  EXPECT_FALSE(LoadPictureFile(dir.File("pipe.png"), PictureLoader::Png));
+  EXPECT_EQ(PictureProblem(dir.File("pipe.png")), u"通常のファイルではありません (パイプや装置からは読み込めません).");
 }
 
 TEST(PictureLoaderTest, TranslucentPixelsLieOverWhite) {

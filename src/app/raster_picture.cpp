@@ -2,6 +2,8 @@
 
 #include <gdal_priv.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -56,6 +58,19 @@ void ExpandPalette(GDALColorTable& table, uint8_t* px, size_t pixels) {
   for (size_t i = 0; i < pixels; ++i, px += 4) std::memcpy(px, lut[px[0]], 3);
 }
 
+// Samples of fewer than 8 bits (a TIFF's NBITS) come as 0..2^n-1: stretched to 0..255, as
+// viewers show them, a 4-bit grey's white was near black.
+void StretchNarrowSamples(GDALRasterBand& band, uint8_t* px, size_t pixels) {
+  const char* nbits = band.GetMetadataItem("NBITS", "IMAGE_STRUCTURE");
+  const int bits = nbits ? std::atoi(nbits) : 8;
+  if (bits < 1 || bits >= 8) return;
+  const int top = (1 << bits) - 1;
+  uint8_t lut[256];
+  for (int v = 0; v < 256; ++v) lut[v] = static_cast<uint8_t>(std::min(v, top) * 255 / top);
+  for (size_t i = 0; i < pixels; ++i, px += 4)
+    for (int c = 0; c < 3; ++c) px[c] = lut[px[c]];
+}
+
 bool ReadColours(GDALDataset& ds, uint8_t* buffer, size_t pixels) {
   GDALRasterBand& first = *ds.GetRasterBand(1);
   const bool grey = ds.GetRasterCount() <= 2;
@@ -66,6 +81,7 @@ bool ReadColours(GDALDataset& ds, uint8_t* buffer, size_t pixels) {
   }
   for (int c = 1; c < 3; ++c)
     if (!ReadBand(grey ? first : *ds.GetRasterBand(c + 1), buffer, c)) return false;
+  StretchNarrowSamples(first, buffer, pixels);
   return true;
 }
 

@@ -456,6 +456,13 @@ int ColourAtGivenPixel(const ScriptedWindow& win, const Options& o, std::optiona
                      .arg(Q(o.picture))
                      .arg(win.SourceWidth())
                      .arg(win.SourceHeight()));
+  // Outside the picture's data (its alpha, no-data or mask) nothing is mapped: the colour GDAL
+  // holds there is none of the picture's, and taking it mapped the sea.
+  if (!win.SourcePicture().Inside(o.atX, o.atY))
+    return Usage(TrQ("picmap-cli", "--background-at: 画素 %1,%2 は %3 のデータのない (透明な) 部分にあり, 地図にはなりません. 背景の色の画素を指定してください")
+                     .arg(o.atX)
+                     .arg(o.atY)
+                     .arg(Q(o.picture)));
   colour = win.SourcePixel(o.atX, o.atY);
   return kExitOk;
 }

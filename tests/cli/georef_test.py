@@ -202,6 +202,28 @@ class Projections(unittest.TestCase):
         ds = ogr.Open(out)
         self.assertEqual(sorted(f.GetField("color") for f in ds.GetLayerByName("polygons")),
                          ["#0000FF", "#FF0000"])
+        # The colour under no data is none of the picture's: taken, it mapped the sea.
+        r = subprocess.run([CLI, "convert", "--lang", "en", "--background-at", "0,0", path,
+                            "-o", self.path("nodata_at.MLL")], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 2, r.stdout)
+        self.assertIn("pixel 0,0 lies where " + path + " holds no data", r.stderr)
+        self.assertFalse(os.path.exists(self.path("nodata_at.MLL")))
+
+    def test_samples_of_fewer_than_8_bits_span_black_to_white(self):
+        path, out = self.path("grey4.tif"), self.path("grey4.MLL")
+        grey = np.zeros((20, 30), np.uint8)
+        grey[:, 10:20], grey[:, 20:] = 5, 15
+        ds = gdal.GetDriverByName("GTiff").Create(path, 30, 20, 1, gdal.GDT_Byte, ["NBITS=4"])
+        ds.SetGeoTransform([WEST, PX, 0, NORTH, 0, -PY])
+        ds.SetProjection(srs_of("EPSG:4326").ExportToWkt())
+        ds.GetRasterBand(1).WriteArray(grey)
+        ds = None
+        r = subprocess.run([CLI, "convert", "--lang", "en", "--background", "none", "--regions", path,
+                            "-o", out], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        ds = ogr.Open(out)
+        self.assertEqual(sorted(f.GetField("color") for f in ds.GetLayerByName("polygons")),
+                         ["#000000", "#555555", "#FFFFFF"])
 
     def test_georeferencing_that_cannot_place_the_picture_is_refused_and_nothing_written(self):
         src = gdal.Open(self.original)
@@ -261,7 +283,9 @@ class Projections(unittest.TestCase):
             data = f.read()
         with open(self.path("cut.tif"), "wb") as f:
             f.write(data[:len(data) // 2])
+        gdal.Translate(self.path("j12.jpg"), raster("u16g.tif", 1, gdal.GDT_UInt16), format="JPEG")
         for name, said in [(raster("u16.tif", 3, gdal.GDT_UInt16), "gdal_translate -ot Byte -scale makes it 8-bit"),
+                           (self.path("j12.jpg"), "1 band(s) of UInt16 cannot be read"),  # a 12-bit JPEG
                            (raster("b5.tif", 5, gdal.GDT_Byte), "gdal_translate -b 1 -b 2 -b 3 picks"),
                            (raster("u16b5.tif", 5, gdal.GDT_UInt16), "-b 3 -ot Byte -scale makes three 8-bit"),
                            (self.path("cut.tif"), "data is damaged or cut short"),

@@ -1276,6 +1276,10 @@ Save them to a points file?<byte value="xd"/>
         <source>--background-at: 画素 %1,%2 は %3 のデータのない (透明な) 部分にあり, 地図にはなりません. 背景の色の画素を指定してください</source>
         <translation>--background-at: pixel %1,%2 lies where %3 holds no data (transparent), which is never mapped; give a pixel of the background colour</translation>
     </message>
+    <message>
+        <source>-o/--output: GDAL の仮想ファイル (%1) の隣には書けません. 地図ファイルを指定してください</source>
+        <translation>-o/--output: nothing can be written beside a GDAL virtual file (%1); give the map file</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

@@ -202,6 +202,7 @@ int PictureMemoryLimitMB() {
 std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader loader) {
   QImageReader::setAllocationLimit(PictureMemoryLimitMB());
   const QString file = ToQString(path);
+  if (IsGdalVirtualPath(path)) return LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20);
   // A pipe or a device: GDAL's open would wait on it for ever, after Qt had read it up.
   if (!QFileInfo(file).isFile()) return std::nullopt;
   if (!PictureFileIsWhole(file)) return std::nullopt;
@@ -221,6 +222,11 @@ std::optional<Picture> LoadPictureFile(const std::u16string& path, PictureLoader
 std::u16string PictureProblem(const std::u16string& path) {
   const QString file = ToQString(path);
   const QFileInfo info(file);
+  if (IsGdalVirtualPath(path)) {
+    std::u16string problem;
+    LoadRasterPicture(path, int64_t{PictureMemoryLimitMB()} << 20, &problem);
+    return problem.empty() ? std::u16string(frmtext::kNotAPicture) : problem;
+  }
   if (!info.exists()) return FileErrorText(err::kFileNotFound);
   if (info.isDir()) return Tr("frmMain", "フォルダーです. 画像ファイルを指定してください.");
   if (!info.isFile()) return Tr("frmMain", "通常のファイルではありません (パイプや装置からは読み込めません).");

@@ -15,7 +15,10 @@
 
 namespace picmap {
 
+bool IsGdalVirtualPath(const std::u16string& path) { return path.rfind(u"/vsi", 0) == 0; }
+
 bool IsQtPictureFile(const std::u16string& path) {
+  if (IsGdalVirtualPath(path)) return false;
   std::ifstream in(ToUtf8(path), std::ios::binary);
   unsigned char head[4] = {0, 0, 0, 0};
   in.read(reinterpret_cast<char*>(head), sizeof head);
@@ -130,7 +133,15 @@ std::optional<Picture> LoadRasterPicture(const std::u16string& path, int64_t lim
   EnsureGdalRegistered();
   QuietGdalErrors quiet;
   std::unique_ptr<GDALDataset> ds(
-      GDALDataset::Open(ToUtf8(path).c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+      GDALDataset::Open(ToUtf8(path).c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY |
+                                                  (IsGdalVirtualPath(path) ? GDAL_OF_VERBOSE_ERROR : 0)));
+  if (!ds && IsGdalVirtualPath(path)) {  // no file of ours to check: GDAL's own reason
+    std::string why = quiet.LastMessage();
+    std::string quoted(1, '`');
+    quoted.append(ToUtf8(path)).append("' ");
+    if (why.rfind(quoted, 0) == 0) why.erase(0, quoted.size());
+    Say(problem, FromUtf8(why));
+  }
   if (!ds || ds->GetRasterCount() < 1) return std::nullopt;
   const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
   if (ds->GetRasterCount() > 4 || !AllBytes(*ds)) {

@@ -13,6 +13,9 @@ namespace picmap {
 // window has always read through Qt.
 bool IsQtPictureFile(const std::u16string& path);
 
+// A path into one of GDAL's virtual file systems (/vsizip/, /vsicurl/, ...): GDAL alone reads it.
+bool IsGdalVirtualPath(const std::u16string& path);
+
 // Decodes a raster of one (grey or paletted), two (grey and alpha), three (RGB) or four (RGBA)
 // bands of bytes. Palette and RGB colours are kept exactly; where the raster has a mask
 // (alpha, no-data value, mask band) the picture gets a footprint. std::nullopt when GDAL

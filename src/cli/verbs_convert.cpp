@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/raster_picture.h"
 #include "app/cleanup.h"
 #include "app/frm_main.h"
 #include "app/georef.h"
@@ -301,6 +302,10 @@ QString ReadOptions(const QCommandLineParser& p, Options& o) {
                                               !out.completeBaseName().isEmpty() && !out.suffix().isEmpty() &&
                                               out.suffix().compare(QStringLiteral("MLL"), Qt::CaseInsensitive) != 0)
     return TrQ("picmap-cli", "-o/--output: 地図ファイル (.MLL) を指定してください ('%1' ではなく)").arg(p.value("output"));
+  // Beside a picture in a zip or on a server there is nowhere to write.
+  if (!p.isSet("output") && IsGdalVirtualPath(o.picture))
+    return TrQ("picmap-cli", "-o/--output: GDAL の仮想ファイル (%1) の隣には書けません. 地図ファイルを指定してください")
+        .arg(pos[0]);
   o.map = p.isSet("output") ? MapPathFromOutput(p.value("output"), o.picture) : ChangeExtension(o.picture, u"MLL");
   if (p.isSet("things")) o.things = ToU16(p.value("things"));
   // The thing file is always read under the name ending in .THG, whatever the name ends in.

@@ -32,6 +32,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "app/raster_picture.h"
 #include "app/picture_loader.h"
 #include "app/program_folder.h"
 #include "gui/app_icon.h"
@@ -119,6 +120,12 @@ void ReportEscapedError(const Error& e) {
   } catch (...) {
     // Nothing is left to tell the user with if the dialog itself fails.
   }
+}
+
+// A path into GDAL's virtual file systems stays as given: made absolute, /vsizip//tmp/a.zip lost
+// the slash that starts the zip's own path.
+QString AbsolutePicturePath(const QString& path) {
+  return IsGdalVirtualPath(FromQ(path)) ? path : QFileInfo(path).absoluteFilePath();
 }
 
 }  // namespace
@@ -970,7 +977,7 @@ bool frmMain::LoadSourcePicture(const std::u16string& path, PictureLoader loader
   if (!picture) return false;
   source_ = std::move(*picture);
   sourceImage_ = ImageFromPicture(source_);
-  recent_.Add(QFileInfo(ToQ(path)).absoluteFilePath());
+  recent_.Add(AbsolutePicturePath(ToQ(path)));
   ApplyMenuStates();
   return true;
 }
@@ -1022,7 +1029,7 @@ void frmMain::ShowZoom() {
 
 void frmMain::OpenPictureFile(const QString& path) {
   if (jobDepth_ > 0) return;
-  const std::u16string file = FromQ(QFileInfo(path).absoluteFilePath());
+  const std::u16string file = FromQ(AbsolutePicturePath(path));
   Dispatch([&] { logic_->OpenPicture(file); });
 }
 

@@ -333,6 +333,19 @@ class Projections(unittest.TestCase):
         self.assertIn("its own georeferencing is not used", one_edge.stderr)
         self.assertIn("(--west)", one_edge.stderr)
 
+    def test_a_geotiff_in_a_zip_is_read_through_gdals_virtual_files(self):
+        import zipfile
+        with zipfile.ZipFile(self.path("sheets.zip"), "w") as z:
+            z.write(self.original, "sheet.tif")
+        inside = "/vsizip/" + self.path("sheets.zip") + "/sheet.tif"
+        self.assertRoundTrip(inside, out=self.path("zipped.MLL"))
+        r = convert(inside)  # nowhere to write beside it
+        self.assertEqual(r.returncode, 2, r.stdout)
+        self.assertIn("-o/--output", r.stderr)
+        r = convert("/vsizip/" + self.path("sheets.zip") + "/none.tif", "-o", self.path("none.MLL"))
+        self.assertEqual(r.returncode, 1, r.stdout)
+        self.assertIn("does not exist", r.stderr)
+
     def test_a_world_file_with_a_prj_places_a_png(self):
         utm = self.warp(self.original, "utm_w.tif", "EPSG:32654", "-dstalpha")
         png = self.path("utm.png")

@@ -298,9 +298,12 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
   try {
     WalkMapElements(source->reader, source->version, [&](const MapElement& e) {
       Layer& layer = layers[static_cast<size_t>(layerOf[static_cast<size_t>(e.code)])];
-      const Bounds b = e.right && e.bounded ? Bounds{e.minX, e.minY, e.maxX, e.maxY} : kNoBounds;
+      // Beyond the globe the figure is refused when read: it has no place in filters or extents.
+      const bool onGlobe = !source->degrees || !e.bounded || OnTheGlobe(e.minX, e.minY, e.maxX, e.maxY);
+      const bool right = e.right && onGlobe;
+      const Bounds b = right && e.bounded ? Bounds{e.minX, e.minY, e.maxX, e.maxY} : kNoBounds;
       layer.entries.push_back({e.offset, b, e.position});
-      layer.refused += !e.right;
+      layer.refused += !right;
       Include(layer.extent, b);
       located = e.position;
     });

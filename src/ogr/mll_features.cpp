@@ -16,6 +16,7 @@
 #include "map/clsMapRem.h"
 #include "map/clsMapText.h"
 #include "map/point_figure.h"
+#include "support/errors.h"
 #include "support/figcodes.h"
 #include "support/text.h"
 
@@ -165,7 +166,21 @@ OGRGeometry* LineOf(const clsPoly& poly, bool degrees) {
   return line;
 }
 
+[[noreturn]] void RaiseOffTheGlobe(int32_t x, int32_t y) {
+  Throw(err::kMapElement, u"MLL",
+        FromUtf8("a point lies beyond the globe (" + std::to_string(x) + "\u2033, " + std::to_string(y) +
+                 "\u2033): the file is damaged"));
+}
+
 OGRGeometry* GeometryOf(const clsMapFigure& figure, int32_t code, bool degrees) {
+  if (degrees && (code == figcode::kPolygon || code == figcode::kPolyline)) {
+    for (const PolyPoint& p : figure.Poly()->Points())
+      if (!OnTheGlobe(p.x, p.y, p.x, p.y)) RaiseOffTheGlobe(p.x, p.y);
+  }
+  if (degrees && (code == figcode::kSymbol || code == figcode::kText)) {
+    const auto& p = static_cast<const MapPointFigure&>(figure);
+    if (!OnTheGlobe(p.mx(), p.my(), p.mx(), p.my())) RaiseOffTheGlobe(p.mx(), p.my());
+  }
   switch (code) {
     case figcode::kPolygon: return PolygonOf(*figure.Poly(), degrees);
     case figcode::kPolyline: return LineOf(*figure.Poly(), degrees);

@@ -81,6 +81,12 @@ struct FeatureContext {
 
 // The feature of the figure at 1-based position `index` (null geometry for a point list too
 // short for its type).
+// Whether a box of arc-seconds lies within a turn east or west and the poles: beyond them a
+// figure's points are bytes of a damaged file, and GEOS would spend gigabytes on its ring.
+inline bool OnTheGlobe(int32_t minX, int32_t minY, int32_t maxX, int32_t maxY) {
+  return minX >= -1296000 && maxX <= 1296000 && minY >= -324000 && maxY <= 324000;
+}
+
 OGRFeature* FeatureOf(const clsMapFigure& figure, int32_t index, OGRFeatureDefn* defn,
                       const FeatureContext& context);
 

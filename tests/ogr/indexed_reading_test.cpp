@@ -309,5 +309,31 @@ TEST_F(IndexedReadingTest, DamageCostsOnlyTheFiguresItTouches) {
   EXPECT_NE(r.errors.find("element " + std::to_string(count) + " cannot be read"), std::string::npos) << r.errors;
 }
 
+// A flipped byte in a point count made a ring swallow the figures after it as points; GEOS
+// spent over 20 GB parting it, and the layer's extent reached 271510° west.
+TEST_F(IndexedReadingTest, AFigureWithPointsBeyondTheGlobeIsRefusedAndLeftOutOfTheExtent) {
+  clsMap map;
+  map.FileName(dir_.File("beyond.MLL"));
+  map.AddRectangle(MapRectangle{NewFigureId(), 0, 3600, 3600, 0, 0xFF, 0, -1, true});
+  auto swallowed = std::make_shared<clsMapPolygon>();
+  for (const PolyPoint p : {PolyPoint{0, 0}, PolyPoint{4718595, 7200}, PolyPoint{7200, 1244659712}, PolyPoint{0, 0}})
+    swallowed->Poly()->AddPoint(p);
+  swallowed->Admin(0);
+  swallowed->Thing(0);
+  ASSERT_TRUE(map.Add(swallowed));
+  ASSERT_EQ(map.Save(), 0);
+  const Reading r = ReadQuietly(dir_.Path("beyond.MLL"));
+  EXPECT_EQ(r.features, static_cast<size_t>(map.Count() - 1));
+  EXPECT_NE(r.errors.find("feature " + std::to_string(map.Count()) + " of layer polygons cannot be read and is left out: a point lies beyond the globe"),
+            std::string::npos) << r.errors;
+  DatasetPtr ds = OpenMap(dir_.Path("beyond.MLL"));
+  OGRLayer* polygons = ds->GetLayerByName("polygons");
+  EXPECT_EQ(polygons->GetFeatureCount(), 1);
+  OGREnvelope extent;
+  ASSERT_EQ(polygons->GetExtent(&extent), OGRERR_NONE);
+  EXPECT_DOUBLE_EQ(extent.MaxX, 1.0);
+  EXPECT_DOUBLE_EQ(extent.MaxY, 1.0);
+}
+
 }  // namespace
 }  // namespace picmap::test

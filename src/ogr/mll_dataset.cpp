@@ -264,6 +264,22 @@ OGRErr MllLayer::DeleteFeature(GIntBig) {
   return OGRERR_UNSUPPORTED_OPERATION;
 }
 
+namespace {
+
+// Every map the converter and this driver write ends with the remark "/ end of file": a file
+// cut at the end of a figure reads as a whole map of fewer figures, with nothing to tell.
+bool EndsAsMapsEnd(MapSource& source, const MapElement& last) {
+  if (last.position == 0 || last.code != figcode::kRemark) return false;
+  try {
+    const clsMapFigure& figure = source.Figure(last.position, last.offset);
+    return static_cast<const clsMapRem&>(figure).Comment() == u"/ end of file";
+  } catch (...) {
+    return false;  // the reading of features reports it
+  }
+}
+
+}  // namespace
+
 // No exception may reach GDAL's host program.
 MllDataset* MllDataset::Open(GDALOpenInfo& info) {
   try {
@@ -295,8 +311,10 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
   std::array<Layer, kLayerKinds> layers;
   static const std::array<int, 6> layerOf = LayerOfCode();
   int32_t located = 0;
+  MapElement last;
   try {
     WalkMapElements(source->reader, source->version, [&](const MapElement& e) {
+      last = e;
       Layer& layer = layers[static_cast<size_t>(layerOf[static_cast<size_t>(e.code)])];
       // Beyond the globe the figure is refused when read: it has no place in filters or extents.
       const bool onGlobe = !source->degrees || !e.bounded || OnTheGlobe(e.minX, e.minY, e.maxX, e.maxY);
@@ -322,6 +340,11 @@ MllDataset* MllDataset::OpenSource(GDALOpenInfo& info) {
              path.c_str(), source->unreadFrom, source->unreadReason.c_str(), located);
   }
   source->StartReading();
+  if (source->unreadFrom == 0 && !EndsAsMapsEnd(*source, last))
+    CPLError(CE_Warning, CPLE_AppDefined,
+             "MLL: %s: the map does not end with the remark \"/ end of file\" that closes the maps "
+             "picmap writes: it may be cut short after its %d element(s)",
+             path.c_str(), located);
   std::u16string thingProblem;
   {
     const CplMessages toldBelow(true);

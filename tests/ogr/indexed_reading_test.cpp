@@ -335,5 +335,29 @@ TEST_F(IndexedReadingTest, AFigureWithPointsBeyondTheGlobeIsRefusedAndLeftOutOfT
   EXPECT_DOUBLE_EQ(extent.MaxY, 1.0);
 }
 
+// A map cut where a figure ends read as a whole map of fewer figures, without a word.
+TEST_F(IndexedReadingTest, AMapCutWhereAFigureEndsIsToldItMayBeCutShort) {
+  clsMap map;
+  map.FileName(dir_.File("closed.MLL"));
+  for (int i = 0; i < 4; ++i)
+    map.AddRectangle(MapRectangle{NewFigureId(), i * 100, 100, i * 100 + 50, 0, 0xFF, 0, -1, true});
+  map.Add(NewRemark(u""));
+  map.Add(NewRemark(u"/ end of file"));
+  ASSERT_EQ(map.Save(), 0);
+  const std::string whole = ReadFileBytes(dir_.Path("closed.MLL"));
+  EXPECT_EQ(ReadQuietly(dir_.Path("closed.MLL")).errors.find("cut short"), std::string::npos);
+  // Cut at the end of each figure (a cut elsewhere is an element that cannot be read).
+  size_t boundaries = 0;
+  for (size_t size = whole.size() - 1; size > 0 && boundaries < 3; --size) {
+    WriteFileBytes(dir_.Path("cut.MLL"), whole.substr(0, size));
+    const Reading r = ReadQuietly(dir_.Path("cut.MLL"));
+    if (r.errors.find("cannot be read") != std::string::npos) continue;
+    ++boundaries;
+    EXPECT_NE(r.errors.find("does not end with the remark \"/ end of file\""), std::string::npos)
+        << size << ": " << r.errors;
+  }
+  EXPECT_EQ(boundaries, 3u);
+}
+
 }  // namespace
 }  // namespace picmap::test

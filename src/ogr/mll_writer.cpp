@@ -136,6 +136,79 @@ void AddRing(const Ring& ring, const FigureSink& sink) {
 
 // A map polygon has no holes: a polygon with holes becomes one ring that walks into each hole
 // and back along a bridge of zero width, which every reader fills exactly as the polygon.
+void AddOutline(const Ring& outer, const std::vector<Ring>& holes, const FigureSink& sink) {
+  if (holes.empty()) {
+    AddRing(outer, sink);
+    return;
+  }
+  if (const std::optional<Ring> joined = JoinHoles(outer, holes)) {
+    AddRing(*joined, sink);
+    return;
+  }
+  CPLError(CE_Warning, CPLE_AppDefined,
+           "MLL: %s: its %zu hole(s) cannot be joined to the outline; only the outline is stored",
+           sink.feature.c_str(), holes.size());
+  AddRing(outer, sink);
+}
+
+// Whether the ring comes back to a corner it has left (a point repeated at once is no visit).
+bool PassesACornerTwice(const Ring& ring) {
+  std::vector<uint64_t> corners;
+  corners.reserve(ring.size());
+  for (size_t i = 0; i + 1 < ring.size(); ++i)  // the closing point repeats the first
+    if (i == 0 || ring[i].x != ring[i - 1].x || ring[i].y != ring[i - 1].y)
+      corners.push_back(uint64_t{static_cast<uint32_t>(ring[i].x)} << 32 | static_cast<uint32_t>(ring[i].y));
+  if (corners.size() > 1 && corners.front() == corners.back()) corners.pop_back();
+  std::sort(corners.begin(), corners.end());
+  return std::adjacent_find(corners.begin(), corners.end()) != corners.end();
+}
+
+struct Lobe {
+  Ring outer;
+  std::vector<Ring> holes;
+};
+
+OGRLinearRing* OgrRing(const Ring& ring) {
+  auto* r = new OGRLinearRing;
+  for (const PolyPoint& p : ring) r->addPoint(p.x, p.y);
+  r->closeRings();
+  return r;
+}
+
+Ring MapRing(const OGRLinearRing& ring) {
+  Ring out;
+  for (int i = 0; i < ring.getNumPoints(); ++i)
+    out.push_back({static_cast<int32_t>(std::nearbyint(ring.getX(i))), static_cast<int32_t>(std::nearbyint(ring.getY(i)))});
+  return out;
+}
+
+// A neck narrower than an arc-second closes on the grid: the outline, valid in the source,
+// then passes one corner twice, which GIS tools read as an invalid polygon. Parted at that
+// corner (GEOS, on the grid), each lobe is a figure of its own. Null when GEOS cannot part it.
+std::optional<std::vector<Lobe>> LobesOf(const Ring& outer, const std::vector<Ring>& holes) {
+  OGRPolygon onGrid;
+  onGrid.addRingDirectly(OgrRing(outer));
+  for (const Ring& hole : holes) onGrid.addRingDirectly(OgrRing(hole));
+  static const char* const kStructure[] = {"METHOD=STRUCTURE", nullptr};
+  CPLErrorStateBackuper keepLastError;
+  CPLErrorHandlerPusher quiet(CPLQuietErrorHandler, nullptr);
+  const std::unique_ptr<OGRGeometry> parted(onGrid.MakeValid(kStructure));
+  if (!parted) return std::nullopt;
+  std::vector<const OGRPolygon*> parts;
+  if (wkbFlatten(parted->getGeometryType()) == wkbPolygon) parts.push_back(parted->toPolygon());
+  else if (wkbFlatten(parted->getGeometryType()) == wkbMultiPolygon)
+    for (const OGRPolygon* part : *parted->toMultiPolygon()) parts.push_back(part);
+  else return std::nullopt;
+  std::vector<Lobe> lobes;
+  for (const OGRPolygon* part : parts) {
+    Lobe lobe{MapRing(*part->getExteriorRing()), {}};
+    for (int i = 0; i < part->getNumInteriorRings(); ++i) lobe.holes.push_back(MapRing(*part->getInteriorRing(i)));
+    if (lobe.outer.size() >= 4 && DoubleSignedArea(lobe.outer) != 0) lobes.push_back(std::move(lobe));
+  }
+  if (lobes.empty()) return std::nullopt;
+  return lobes;
+}
+
 bool AddPolygon(const OGRPolygon& polygon, const FigureSink& sink) {
   if (polygon.IsEmpty()) return true;
   Ring outer;
@@ -154,18 +227,13 @@ bool AddPolygon(const OGRPolygon& polygon, const FigureSink& sink) {
     if (!RingPoints(*polygon.getInteriorRing(i), sink, hole)) return false;
     if (hole.size() >= 4 && DoubleSignedArea(hole) != 0) holes.push_back(std::move(hole));
   }
-  if (holes.empty()) {
-    AddRing(outer, sink);
-    return true;
+  if (PassesACornerTwice(outer)) {
+    if (const std::optional<std::vector<Lobe>> lobes = LobesOf(outer, holes)) {
+      for (const Lobe& lobe : *lobes) AddOutline(lobe.outer, lobe.holes, sink);
+      return true;
+    }
   }
-  if (const std::optional<Ring> joined = JoinHoles(outer, holes)) {
-    AddRing(*joined, sink);
-    return true;
-  }
-  CPLError(CE_Warning, CPLE_AppDefined,
-           "MLL: %s: its %zu hole(s) cannot be joined to the outline; only the outline is stored",
-           sink.feature.c_str(), holes.size());
-  AddRing(outer, sink);
+  AddOutline(outer, holes, sink);
   return true;
 }
 

@@ -541,6 +541,21 @@ class WritingBack(ConvertedMap):
             self.assertEqual(alpha[80 * 240 + 100], 0)     # in the large hole (5°E, 8°N)
             self.assertEqual(alpha[110 * 240 + 130], 255)  # on the island in it (6.5°E, 6.5°N)
 
+    def test_a_neck_narrower_than_an_arc_second_parts_the_polygon_into_valid_ones(self):
+        """The neck closes on the grid: one ring passing a corner twice read back as invalid."""
+        src = self.path("neck.geojson")
+        with open(src, "w") as f:
+            f.write('{"type":"FeatureCollection","features":[{"type":"Feature","properties":{},'
+                    '"geometry":{"type":"Polygon","coordinates":[[[133,30],[134,30],[134,31],[135,31],'
+                    '[135,32],[134.00001,32],[134.00001,31.00001],[133,31],[133,30]]]}}]}')
+        out = self.path("neck.MLL")
+        run("ogr2ogr", "-f", "MLL", out, src)
+        ds = ogr.Open(out)
+        polygons = [f.GetGeometryRef().Clone() for f in ds.GetLayerByName("polygons")]
+        self.assertEqual(len(polygons), 2)
+        self.assertTrue(all(g.IsValid() for g in polygons))
+        self.assertAlmostEqual(sum(g.GetArea() for g in polygons), 2.0, places=9)
+
     def test_a_map_is_written_into_gdals_virtual_file_systems(self):
         src = self.geojson("one.geojson", [({}, self.point(1))])
         gdal.VectorTranslate("/vsimem/maps/one.MLL", src, format="MLL")

@@ -756,8 +756,20 @@ bool MllWriterDataset::Stopped() const {
          (figures_.empty() && (refused_ > 0 || layers_.empty()));
 }
 
+namespace {
+
+// A GeoPackage layer without a CRS has one of GeoPackage's two placeholders (srs_id 0 and -1),
+// which say no more than a shapefile without its .prj.
+bool IsPlaceholder(const OGRSpatialReference& srs) {
+  const char* name = srs.GetName();
+  return name && (EQUAL(name, "Undefined geographic SRS") || EQUAL(name, "Undefined Cartesian SRS"));
+}
+
+}  // namespace
+
 OGRLayer* MllWriterDataset::ICreateLayer(const char* name, OGRSpatialReference* srs,
                                          OGRwkbGeometryType type, char**) {
+  if (srs && IsPlaceholder(*srs)) srs = nullptr;
   if (degrees_ && srs && !srs->IsGeographic()) {
     CPLError(CE_Failure, CPLE_NotSupported,
              "MLL: layer %s is not in longitude/latitude degrees; reproject it with "

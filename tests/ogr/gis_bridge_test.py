@@ -617,6 +617,17 @@ class WritingBack(ConvertedMap):
             self.assertEqual(os.path.exists(out), taken, p.stderr)
             if not taken:
                 self.assertIn("-t_srs EPSG:4326", p.stderr)
+        # GeoPackage's placeholder for no CRS says no more than a shapefile without its .prj.
+        gpkg = self.path("nocrs.gpkg")
+        ds = ogr.GetDriverByName("GPKG").CreateDataSource(gpkg)
+        layer = ds.CreateLayer("nocrs", None, ogr.wkbPoint)
+        f = ogr.Feature(layer.GetLayerDefn())
+        f.SetGeometry(ogr.CreateGeometryFromWkt("POINT (139.7 35.7)"))
+        layer.CreateFeature(f)
+        ds = None
+        run("ogr2ogr", "-f", "MLL", self.path("nocrs.MLL"), gpkg)
+        written = ogr.Open(self.path("nocrs.MLL"))
+        self.assertEqual(written.GetLayerByName("symbols").GetFeatureCount(), 1)
 
 
 def signed_area(ring):

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <fstream>
 #include <cstring>
 
@@ -890,6 +891,33 @@ void MllWriterDataset::TakeTheSourcesThings() {
   }
 }
 
+// A map rewritten from a GeoPackage gets the template's things, unless THINGS= names its own:
+// figures of things only the map's own file defined would lose their names without a word.
+void MllWriterDataset::TellThingsNotDefined() const {
+  std::set<int16_t> missing;
+  int64_t figures = 0;
+  for (const auto& figure : figures_) {
+    const int16_t thing = figure->Thing();
+    if (thing != 0 && !things_->Item(thing)) {
+      missing.insert(thing);
+      ++figures;
+    }
+  }
+  if (missing.empty()) return;
+  std::string numbers;
+  for (const int16_t n : missing) {
+    if (numbers.size() > 60) {
+      numbers += ", ...";
+      break;
+    }
+    numbers += (numbers.empty() ? "" : ", ") + std::to_string(n);
+  }
+  CPLError(CE_Warning, CPLE_AppDefined,
+           "MLL: %s: %lld figure(s) refer to things the thing file written beside it does not define "
+           "(%s); give the thing file that does with -dsco THINGS=FILE",
+           path_.c_str(), static_cast<long long>(figures), numbers.c_str());
+}
+
 // Versions before 1.05 keep no colour of a figure's own, and those before 1.06 at most 65535
 // points of a figure.
 void MllWriterDataset::TellWhatTheVersionLost(const clsMap& map) const {
@@ -940,6 +968,7 @@ bool MllWriterDataset::Write() {
     AddRemarks(map, ConverterClosingLines());
     map.Version(version_);
     TakeTheSourcesThings();
+    TellThingsNotDefined();
     things_->FileName(ChangeExtension(map.FileName(), u".THG"));
     SaveTransaction all;  // the map and the files beside it go into place together, or none
     if (map.Save() == 0 && things_->Save() == 0) {

@@ -92,6 +92,7 @@ class MllWriterDataset final : public GDALDataset {
   void TellWhatTheVersionLost(const clsMap& map) const;
   std::vector<std::u16string> HeaderLines(const std::u16string& base);
   void TakeTheSourcesThings();
+  void TellThingsNotDefined() const;
 
   std::string path_;
   int16_t version_ = 106;

@@ -1280,6 +1280,10 @@ Save them to a points file?<byte value="xd"/>
         <source>-o/--output: GDAL の仮想ファイル (%1) の隣には書けません. 地図ファイルを指定してください</source>
         <translation>-o/--output: nothing can be written beside a GDAL virtual file (%1); give the map file</translation>
     </message>
+    <message>
+        <source>約 %1 階調 (色を選ぶ前に平らにしました)</source>
+        <translation>about %1 levels (smoothed away before the colours were chosen)</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

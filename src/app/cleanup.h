@@ -113,6 +113,7 @@ int64_t CloseLinesAtJunctions(IndexGrid& grid);
 struct CleanupReport {
   int colours = 0;                // how many colours the cleaned picture holds
   bool backgroundUnseen = false;  // the picture shows no area of the background colour
+  double grain = 0;               // the grain averaged away first, in levels (0: none)
 };
 
 Picture CleanPicture(const Picture& picture, const CleanupOptions& options, int32_t background,

@@ -269,6 +269,7 @@ class frmMainLogic {
   // How many colours the last clean-up kept (0: none ran).
   int CleanedColours() const { return cleanupReport_.colours; }
   bool BackgroundUnseen() const { return cleanupReport_.backgroundUnseen; }
+  double CleanedGrain() const { return cleanupReport_.grain; }
 
  private:
   enum class Edge { West, East, North, South };

@@ -806,6 +806,8 @@ int Convert(const Options& o) {
     return Failure(win, mark, o.picture);
   PrintSettings(logic, win, o);
   Report("figures", TrQ("picmap-cli", "(生成後): %1").arg(logic.State().oMap->Count()));
+  if (logic.CleanedGrain() > 0)
+    Report("grain:", TrQ("picmap-cli", "約 %1 階調 (色を選ぶ前に平らにしました)").arg(logic.CleanedGrain(), 0, 'f', 1));
   if (o.cleanup.colours > 0) PrintColours(logic.CleanedColours(), o.cleanup.colours);
   if (logic.BackgroundUnseen())
     Fail(TrQ("picmap-cli", "注意: %1: 背景色 %2 の部分が画像にありません: どの画素も地図に入ります")

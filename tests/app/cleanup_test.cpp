@@ -2,9 +2,11 @@
 // regions from a cleaned picture.
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
 
 #include "app/cleanup.h"
+#include "app/grain.h"
 #include "app_fixture.h"
 #include "map/clsMap.h"
 #include "support/errors.h"
@@ -505,6 +507,47 @@ TEST(CleanPicture, AFlatAreaGoesWholeToOneColour) {
     for (int32_t y = 0; y < 16; ++y)
       for (int32_t x = 0; x < 16; ++x)
         ASSERT_EQ(reduced.At(left + x, top + y), reduced.At(left + 8, top + 8)) << "square " << i;
+  }
+}
+
+// Grain of a scan (each channel off by a normal draw of 7 levels): the colours were chosen among
+// its shades, so that of six areas 60 levels apart three merged and one went to the paper.
+TEST(CleanPicture, AScansGrainIsAveragedAwayBeforeTheColoursAreChosen) {
+  const int32_t colours[] = {0x8282BE, 0x82BE82, 0xBE8282, 0xBEBE82, 0xBEBEBE, 0x82BEBE};
+  const auto areaAt = [&](int32_t x, int32_t y) {
+    return x < 8 || y < 8 || x >= 152 || y >= 104 ? -1 : (x - 8) / 48 + 3 * ((y - 8) / 48);
+  };
+  Picture clean(160, 112, 0xDCDCDC), grainy(160, 112);
+  std::mt19937 random(7);
+  std::normal_distribution<double> grain(0, 7);
+  for (int32_t y = 0; y < 112; ++y)
+    for (int32_t x = 0; x < 160; ++x) {
+      const int area = areaAt(x, y);
+      if (area >= 0) clean.Set(x, y, colours[area]);
+      int32_t noisy = 0;
+      for (int s = 0; s < 24; s += 8)
+        noisy |= std::clamp(static_cast<int32_t>(std::lround(((clean.At(x, y) >> s) & 0xFF) + grain(random))), 0, 255) << s;
+      grainy.Set(x, y, noisy);
+    }
+  EXPECT_EQ(GrainOf(clean), 0);
+  EXPECT_NEAR(GrainOf(grainy), 7, 0.7);
+  CleanupOptions o;
+  o.colours = 7;
+  o.sieve = 20;
+  CleanupReport report;
+  const Picture cleaned = CleanPicture(grainy, o, 0xDCDCDC, &report);
+  EXPECT_EQ(report.colours, 7);
+  EXPECT_NEAR(report.grain, 7, 0.7);
+  for (int area = 0; area < 6; ++area) {
+    int64_t near = 0;
+    for (int32_t y = 8; y < 104; ++y)
+      for (int32_t x = 8; x < 152; ++x) {
+        if (areaAt(x, y) != area) continue;
+        int off = 0;
+        for (int s = 0; s < 24; s += 8) off = std::max(off, std::abs((cleaned.At(x, y) >> s & 0xFF) - (colours[area] >> s & 0xFF)));
+        near += off <= 12;
+      }
+    EXPECT_GE(near, 48 * 48 * 98 / 100) << "area " << area;
   }
 }
 

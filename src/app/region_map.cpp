@@ -77,6 +77,7 @@ class CornerGrid {
     for (int32_t y = 0; y <= pic.height * u; ++y)
       lat_[y] = std::clamp(SubL(at.north, CLng(y * at.ph / u)), -kPoleLimit, kPoleLimit);
   }
+  PolyPoint Placed(const PolyPoint& p) const { return {lon_[p.x], lat_[p.y]}; }
   Ring Placed(const Ring& ring) const {
     Ring out;
     out.reserve(ring.size());
@@ -121,13 +122,20 @@ RegionCounts AddRegionFigures(clsMap& map, const Picture& picture, const RegionP
   const std::vector<Columns> parts = PartsOf(picture, at);
   for (const Columns& part : parts) {
     TraceCounts traced;
+    // Borders are checked where they are written: smoothed corners fall on quarters of a
+    // pixel, which the arc-second grid rounds (2.5″ of a 10″ pixel to 2″ or 3″), and two
+    // borders a hair apart could cross there.
+    const CornerGrid cells(picture, at, part, 1), quarters(picture, at, part, 4);
+    const FinalGrid onMap = [&](PolyPoint p, int32_t unitsPerCell) {
+      return (unitsPerCell == 1 ? cells : quarters).Placed(p);
+    };
     const std::vector<TracedRegion> regions =
         TraceRegions(ColumnsOf(values, picture.width, picture.height, part), part.count, picture.height,
-                     at.tolerance, &traced, at.smooth, stageDone);
+                     at.tolerance, &traced, at.smooth, stageDone, onMap);
     counts.arcs += traced.arcs;
     counts.arcsKeptFiner += traced.arcsKeptFiner;
     counts.arcsKeptCorners += traced.arcsKeptCorners;
-    const CornerGrid grid(picture, at, part, traced.unitsPerCell);
+    const CornerGrid& grid = traced.unitsPerCell == 1 ? cells : quarters;
     for (const TracedRegion& r : regions) {
       std::vector<Ring> holes;
       for (const Ring& h : r.holes) holes.push_back(grid.Placed(h));

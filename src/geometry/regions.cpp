@@ -40,7 +40,8 @@ int32_t Find(std::vector<int32_t>& parent, int32_t i) {
 
 class Tracer {
  public:
-  Tracer(std::span<const int32_t> classes, int32_t w, int32_t h) : cls_(classes), w_(w), h_(h) {}
+  Tracer(std::span<const int32_t> classes, int32_t w, int32_t h, const FinalGrid& finalGrid)
+      : cls_(classes), w_(w), h_(h), finalGrid_(finalGrid) {}
 
   std::vector<TracedRegion> Run(double tolerance, bool smooth, TraceCounts* counts,
                                 const std::function<void()>& stageDone) {
@@ -452,16 +453,23 @@ class Tracer {
 
   // The arcs whose simplified form meets another arc (or itself) away from shared ends,
   // found through a grid of buckets.
+  // Checked on the final grid, a segment goes into the buckets within a cell of it too: rounding
+  // moves points by less than a cell, and segments that meet there must share a bucket.
   std::vector<bool> CrossingArcs() const {
     const int32_t kBucket = 16 * scale_;
     const int32_t bw = w_ * scale_ / kBucket + 1, bh = h_ * scale_ / kBucket + 1;
+    const int32_t margin = finalGrid_ ? scale_ : 0;
+    const auto bucketOf = [&](int32_t v, int32_t count) { return std::clamp(v / kBucket, 0, count - 1); };
     std::vector<std::vector<Segment>> buckets(static_cast<size_t>(bw) * bh);
     for (size_t i = 0; i < arcs_.size(); ++i) {
       const auto& pts = arcs_[i].simple;
       for (size_t k = 0; k + 1 < pts.size(); ++k) {
-        const Segment s{pts[k], pts[k + 1], static_cast<int32_t>(i)};
-        for (int32_t by = std::min(s.a.y, s.b.y) / kBucket; by <= std::max(s.a.y, s.b.y) / kBucket; ++by)
-          for (int32_t bx = std::min(s.a.x, s.b.x) / kBucket; bx <= std::max(s.a.x, s.b.x) / kBucket; ++bx)
+        const PolyPoint a = pts[k], b = pts[k + 1];
+        const Segment s = finalGrid_ ? Segment{finalGrid_(a, scale_), finalGrid_(b, scale_), static_cast<int32_t>(i)}
+                                     : Segment{a, b, static_cast<int32_t>(i)};
+        if (s.a == s.b) continue;  // a step shorter than the final grid's: no segment there
+        for (int32_t by = bucketOf(std::min(a.y, b.y) - margin, bh); by <= bucketOf(std::max(a.y, b.y) + margin, bh); ++by)
+          for (int32_t bx = bucketOf(std::min(a.x, b.x) - margin, bw); bx <= bucketOf(std::max(a.x, b.x) + margin, bw); ++bx)
             buckets[static_cast<size_t>(by) * bw + bx].push_back(s);
       }
     }
@@ -549,15 +557,17 @@ class Tracer {
   int64_t keptCorners_ = 0;
   static constexpr int32_t kQuarters = 4;
   int32_t scale_ = 1;  // units of the points per cell
+  FinalGrid finalGrid_;
 };
 
 }  // namespace
 
 std::vector<TracedRegion> TraceRegions(std::span<const int32_t> classes, int32_t width,
                                        int32_t height, double tolerance, TraceCounts* counts,
-                                       bool smooth, const std::function<void()>& stageDone) {
+                                       bool smooth, const std::function<void()>& stageDone,
+                                       const FinalGrid& finalGrid) {
   if (width <= 0 || height <= 0 || classes.size() < static_cast<size_t>(width) * height) return {};
-  return Tracer(classes, width, height).Run(tolerance, smooth, counts, stageDone);
+  return Tracer(classes, width, height, finalGrid).Run(tolerance, smooth, counts, stageDone);
 }
 
 }  // namespace picmap

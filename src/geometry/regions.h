@@ -36,9 +36,14 @@ struct TraceCounts {
 // same rule, and points are in quarter cells. Regions come in the order of their first cell.
 // `stageDone`, when given, is called after tracing and after simplifying (a window shows its
 // progress there, and may stop the work by throwing).
+// `finalGrid`, when given, says where a point (in cells times its unitsPerCell) lands on the
+// grid the regions are written on at last (a map's arc-seconds): the arcs are checked there, so
+// that rounding onto it makes no border cross or touch another.
+using FinalGrid = std::function<PolyPoint(PolyPoint point, int32_t unitsPerCell)>;
 std::vector<TracedRegion> TraceRegions(std::span<const int32_t> classes, int32_t width,
                                        int32_t height, double tolerance,
                                        TraceCounts* counts = nullptr, bool smooth = false,
-                                       const std::function<void()>& stageDone = {});
+                                       const std::function<void()>& stageDone = {},
+                                       const FinalGrid& finalGrid = {});
 
 }  // namespace picmap

@@ -184,6 +184,14 @@ class Projections(unittest.TestCase):
         self.assertRoundTrip(self.warp(self.path("paletted.tif"), "pal3857.tif", "EPSG:3857",
                                        "-dstalpha"))
 
+    def region_colours(self, picture, out):
+        """The colours of the regions of the picture, every pixel mapped."""
+        r = subprocess.run([CLI, "convert", "--lang", "en", "--background", "none", "--regions", picture,
+                            "-o", out], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        ds = ogr.Open(out)
+        return sorted(f.GetField("color") for f in ds.GetLayerByName("polygons"))
+
     def test_no_data_of_every_band_cuts_out_only_where_all_bands_hold_it(self):
         path, out = self.path("nodata.tif"), self.path("nodata.MLL")
         rgb = np.full((3, 40, 60), 255, np.uint8)  # no-data all round
@@ -196,12 +204,7 @@ class Projections(unittest.TestCase):
             ds.GetRasterBand(b + 1).WriteArray(rgb[b])
             ds.GetRasterBand(b + 1).SetNoDataValue(255)
         ds = None
-        r = subprocess.run([CLI, "convert", "--lang", "en", "--background", "none", "--regions", path,
-                            "-o", out], capture_output=True, text=True)
-        self.assertEqual(r.returncode, 0, r.stderr)
-        ds = ogr.Open(out)
-        self.assertEqual(sorted(f.GetField("color") for f in ds.GetLayerByName("polygons")),
-                         ["#0000FF", "#FF0000"])
+        self.assertEqual(self.region_colours(path, out), ["#0000FF", "#FF0000"])
         # The colour under no data is none of the picture's: taken, it mapped the sea.
         r = subprocess.run([CLI, "convert", "--lang", "en", "--background-at", "0,0", path,
                             "-o", self.path("nodata_at.MLL")], capture_output=True, text=True)
@@ -218,12 +221,7 @@ class Projections(unittest.TestCase):
         ds.SetProjection(srs_of("EPSG:4326").ExportToWkt())
         ds.GetRasterBand(1).WriteArray(grey)
         ds = None
-        r = subprocess.run([CLI, "convert", "--lang", "en", "--background", "none", "--regions", path,
-                            "-o", out], capture_output=True, text=True)
-        self.assertEqual(r.returncode, 0, r.stderr)
-        ds = ogr.Open(out)
-        self.assertEqual(sorted(f.GetField("color") for f in ds.GetLayerByName("polygons")),
-                         ["#000000", "#555555", "#FFFFFF"])
+        self.assertEqual(self.region_colours(path, out), ["#000000", "#555555", "#FFFFFF"])
 
     def test_georeferencing_that_cannot_place_the_picture_is_refused_and_nothing_written(self):
         src = gdal.Open(self.original)

@@ -1284,6 +1284,10 @@ Save them to a points file?<byte value="xd"/>
         <source>約 %1 階調 (色を選ぶ前に平らにしました)</source>
         <translation>about %1 levels (smoothed away before the colours were chosen)</translation>
     </message>
+    <message>
+        <source>注意: %1: 地図が閉じの注記 &quot;/ end of file&quot; で終わっていません: 図形の切れ目で途中から切れているかもしれません</source>
+        <translation>note: %1: the map does not end with the closing remark &quot;/ end of file&quot;: it may be cut short where a figure ends</translation>
+    </message>
 </context>
 <context>
     <name>picmap::CleanupDialog</name>

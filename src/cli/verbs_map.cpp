@@ -21,6 +21,7 @@
 #include "map/layer_style.h"
 #include "map/map_elements.h"
 #include "map/clsMapRem.h"
+#include "map/converter_header.h"
 #include "map/clsMapSymbol.h"
 #include "map/clsMapText.h"
 #include "support/binfile.h"
@@ -101,6 +102,7 @@ struct FigureTally {
   int64_t total = 0;
   int64_t counts[6] = {};
   Bounds bounds;
+  bool closed = false;  // the last element is the closing line every converted map ends with
 };
 
 // Walks the file element by element, so that a map too big to load is summarised in the
@@ -109,14 +111,18 @@ bool TallyMapFile(const QString& path, FigureTally& tally) {
   try {
     BinaryReader reader(U(path));
     int16_t version = 0;
+    MapElement last;
     WalkMapElements(reader, version, [&](const MapElement& e) {
       if (!e.right) RaiseInvalidElement(Tr("clsMap", "不正な図形内容"), e.position, e.code);
+      last = e;
       ++tally.total;
       ++tally.counts[e.code];
       if (e.code == figcode::kRemark || !e.bounded) return;
       tally.bounds.Add(e.minX, e.minY);
       tally.bounds.Add(e.maxX, e.maxY);
     });
+    if (last.position > 0 && last.code == figcode::kRemark)
+      tally.closed = IsMapsClosingLine(MapElementReader(reader, version).Read(last.offset, last.position));
     return true;
   } catch (const Error& e) {
     ReportMapReadError(e, path);
@@ -191,6 +197,10 @@ int RunMapInfo(const QStringList& args) {
   FigureTally tally;
   if (!LoadMapFile(header, path, MapPart::kHeader) || !TallyMapFile(path, tally)) return kExitFailure;
   PrintInfo(header, tally);
+  if (!tally.closed)
+    Fail(TrQ("picmap-cli", "注意: %1: 地図が閉じの注記 \"/ end of file\" で終わっていません: 図形の切れ目で途中から切れているかもしれません")
+             .arg(path),
+         kExitOk);
   return kExitOk;
 }
 

@@ -2,6 +2,8 @@
 
 #include "map/NewRemark.h"
 #include "map/clsMap.h"
+#include "map/clsMapRem.h"
+#include "support/figcodes.h"
 #include "support/library.h"
 #include "support/text.h"
 
@@ -59,6 +61,11 @@ std::vector<std::u16string> ConverterHeaderLines(const std::u16string& base, int
 }
 
 std::vector<std::u16string> ConverterClosingLines() { return {u"", u"/ end of file"}; }
+
+bool IsMapsClosingLine(const clsMapFigure& figure) {
+  return figure.FigCode() == figcode::kRemark &&
+         static_cast<const clsMapRem&>(figure).Comment() == ConverterClosingLines().back();
+}
 
 void AddRemarks(clsMap& map, const std::vector<std::u16string>& lines) {
   for (const std::u16string& line : lines) map.Add(NewRemark(line));

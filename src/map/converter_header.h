@@ -12,6 +12,8 @@
 
 namespace picmap {
 
+class clsMapFigure;
+
 class clsMap;
 
 // Base name of a map path: the file-name part (after the last "/" or "\", or after the last
@@ -26,6 +28,10 @@ std::vector<std::u16string> ConverterHeaderLines(const std::u16string& base, int
 
 // The lines after the last figure.
 std::vector<std::u16string> ConverterClosingLines();
+
+// Whether the figure is the last of the closing lines: a map without it at its end may have
+// been cut short where a figure ends, which reads as a whole map of fewer figures.
+bool IsMapsClosingLine(const clsMapFigure& figure);
 
 // Adds each line as a remark figure at the end of the map.
 void AddRemarks(clsMap& map, const std::vector<std::u16string>& lines);

@@ -8,6 +8,7 @@
 #include <cpl_vsi.h>
 
 #include "map/clsMapRem.h"
+#include "map/converter_header.h"
 #include "map/map_elements.h"
 #include "ogr/cpl_messages.h"
 #include "support/errors.h"
@@ -271,8 +272,7 @@ namespace {
 bool EndsAsMapsEnd(MapSource& source, const MapElement& last) {
   if (last.position == 0 || last.code != figcode::kRemark) return false;
   try {
-    const clsMapFigure& figure = source.Figure(last.position, last.offset);
-    return static_cast<const clsMapRem&>(figure).Comment() == u"/ end of file";
+    return IsMapsClosingLine(source.Figure(last.position, last.offset));
   } catch (...) {
     return false;  // the reading of features reports it
   }

@@ -126,6 +126,17 @@ TEST_F(MapVerbsTest, InfoSummarisesTheMap) {
       << r.out;
   EXPECT_NE(r.out.find("LastDate: "), std::string::npos);
   EXPECT_NE(r.out.find("Bounds: x -10 .. 100, y -50 .. 40\n"), std::string::npos) << r.out;
+  // Without the closing line converted maps end with, a map cut where a figure ends looks whole.
+  EXPECT_NE(r.err.find("does not end with the closing remark \"/ end of file\""), std::string::npos) << r.err;
+  {
+    ScopedScriptedPorts ports;
+    clsMap map;
+    map.FileName(FromUtf8(Path("japan.MLL")));
+    ASSERT_EQ(map.Load(), 0);
+    map.Add(NewRemark(u"/ end of file"));
+    ASSERT_EQ(map.Save(), 0);
+  }
+  EXPECT_EQ(Run("info '" + Path("japan.MLL") + "'").err, "");
 }
 
 // A converted map can hold more figures than memory: info counts them without holding them,

@@ -17,13 +17,31 @@ namespace picmap {
 
 bool IsGdalVirtualPath(const std::u16string& path) { return path.rfind(u"/vsi", 0) == 0; }
 
+namespace {
+
+uint32_t LittleEndian(const unsigned char* p, int bytes) {
+  uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+// An OS/2 bitmap (a 12-byte header) whose palette is shorter than its bits allow: Qt reads its
+// pixels from where the full palette would end, shifted and wrapped round; GDAL reads it right.
+bool IsOs2BitmapWithAShortPalette(const unsigned char* head, std::streamsize got) {
+  if (got < 26 || LittleEndian(head + 14, 4) != 12) return false;
+  const uint32_t bits = LittleEndian(head + 24, 2), pixelsAt = LittleEndian(head + 10, 4);
+  return bits <= 8 && pixelsAt >= 26 && (pixelsAt - 26) / 3 < (uint32_t{1} << bits);
+}
+
+}  // namespace
+
 bool IsQtPictureFile(const std::u16string& path) {
   if (IsGdalVirtualPath(path)) return false;
   std::ifstream in(ToUtf8(path), std::ios::binary);
-  unsigned char head[4] = {0, 0, 0, 0};
+  unsigned char head[26] = {};
   in.read(reinterpret_cast<char*>(head), sizeof head);
   if (in.gcount() < 2) return true;  // the standard decoder says what is wrong with it
-  if (head[0] == 'B' && head[1] == 'M') return true;
+  if (head[0] == 'B' && head[1] == 'M') return !IsOs2BitmapWithAShortPalette(head, in.gcount());
   if (std::memcmp(head, "GIF8", 4) == 0) return true;
   if (std::memcmp(head, "\x89PNG", 4) == 0) return true;
   return head[0] == 0xFF && head[1] == 0xD8;

@@ -103,6 +103,33 @@ TEST(PictureLoaderTest, SixteenBitPngWithATransparentColourKeepsItsColours) {
   EXPECT_EQ(picture->At(2, 1), 0xFF0000);
 }
 
+// An OS/2 bitmap of 8 bits with a palette of 3 colours: Qt read its pixels from where a palette
+// of 256 would end, the map shifted 41 pixels east and wrapped round, without a word.
+TEST(PictureLoaderTest, AnOs2BitmapWithAShortPaletteKeepsItsPixelsInPlace) {
+  TempFolder dir;
+  constexpr int32_t kW = 40, kH = 24;
+  std::string bits;
+  for (int32_t y = kH - 1; y >= 0; --y)  // bottom row first
+    for (int32_t x = 0; x < kW; ++x) bits += static_cast<char>(x < 4 && y < 3 ? 1 : 0);
+  const std::string palette("\xFF\xFF\xFF" "\x00\x00\xFF" "\xFF\x00\x00", 9);  // B, G, R: white, red, blue
+  const auto little = [](uint32_t v, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+  };
+  const uint32_t offset = 14 + 12 + 9;
+  const std::string bmp = "BM" + little(offset + static_cast<uint32_t>(bits.size()), 4) + little(0, 4) +
+                          little(offset, 4) + little(12, 4) + little(kW, 2) + little(kH, 2) + little(1, 2) +
+                          little(8, 2) + palette + bits;
+  dir.Write("os2.bmp", bmp);
+  const auto picture = LoadPictureFile(dir.File("os2.bmp"), PictureLoader::Standard);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->At(0, 0), 0x0000FF);
+  EXPECT_EQ(picture->At(3, 2), 0x0000FF);
+  EXPECT_EQ(picture->At(4, 0), 0xFFFFFF);
+  EXPECT_EQ(picture->At(kW - 1, kH - 1), 0xFFFFFF);
+}
+
 // Opening a named pipe hung for ever in GDAL's open, after Qt had read the stream up.
 TEST(PictureLoaderTest, APipeIsRefusedAtOnceAndSaidSo) {
   TempFolder dir;
